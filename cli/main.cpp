@@ -1,0 +1,2 @@
+// quillard-cli: the headless front end.
+int main() { return 0; }

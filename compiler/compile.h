@@ -1,0 +1,14 @@
+// The compile pipeline: the only entry into the compiler.
+#pragma once
+
+#include "compiler/state.h"
+
+#include <string>
+#include <vector>
+
+// Compiles one program text into the compiler state; true exactly when no error was raised.
+// Every compile refills the message list and the Messages text.
+bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});
+
+// CompileProgram followed, on success, by the main-word and aux-byte encoders.
+bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});

@@ -1,0 +1,10 @@
+// Number formats: fixed-point text for messages, exports and labels.
+#pragma once
+
+#include <string>
+
+// Text of x with d decimals, right-aligned in at least w characters, exactly as C's "%*.*f".
+std::string FormatFixed(double x, int w, int d);
+
+// A program line cut to its first n characters.
+std::string Cut(const std::string &text, std::size_t n);

@@ -1,0 +1,81 @@
+// The compiler state: one process-wide instance that every compile reuses and overwrites.
+#pragma once
+
+#include "compiler/messages.h"
+#include "compiler/statement.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+constexpr int StepCount = 16384;
+constexpr int StepBlockSize = 2048;
+constexpr int StepBlockShift = 11;
+
+// One clock step of the compiled program.
+struct StepRecord {
+    float time;                       // seconds from program start
+    float steer;                      // degrees
+    std::uint16_t rate;               // Hz
+    std::uint8_t bit15;               // high-current bit, 0 or 1
+    std::uint8_t ended;               // 1 from the program's end on
+    std::array<std::uint8_t, 8> flags; // duty percentages of aux flags 1..8 (element 0 is flag 1)
+};
+static_assert(sizeof(StepRecord) == 20);
+
+// 16384 step records in 8 blocks of 2048, allocated once.
+class StepStore {
+public:
+    StepStore() {
+        for (auto &block : m_blocks) block = std::make_unique<StepRecord[]>(StepBlockSize);
+    }
+    StepRecord &operator[](int index) {
+        auto i = static_cast<std::uint16_t>(index);
+        return m_blocks[i >> StepBlockShift][i & (StepBlockSize - 1)];
+    }
+    const StepRecord &operator[](int index) const {
+        auto i = static_cast<std::uint16_t>(index);
+        return m_blocks[i >> StepBlockShift][i & (StepBlockSize - 1)];
+    }
+
+private:
+    std::array<std::unique_ptr<StepRecord[]>, StepCount / StepBlockSize> m_blocks;
+};
+
+// A notice is a modal warning box in the window, a line on stderr in the CLI, a list entry in tests.
+using NoticeHandler = std::function<void(const std::string &text)>;
+
+// What a compile takes besides the program text.
+struct CompileOptions {
+    bool corvan3Only = true; // machine-version setting: true = Corvan 3 only
+    NoticeHandler notice;    // receives the post-compile notices; may be empty
+};
+
+struct CompilerState {
+    // Cleared at the start of every compile.
+    std::vector<ProgramStatement> statements;
+    std::vector<int> events;   // indexes into statements, ordered by startTime (stable)
+    std::vector<int> segments; // indexes into statements, program order, terminator last
+    std::vector<CompileMessage> messages;
+    int ErrorCount = 0;
+    int WarningCount = 0;
+    std::vector<std::string> messageLines; // the Messages text of the last compile
+
+    float MaxSteer = 0;        // degrees
+    float InitialSteer = 0;    // degrees
+    float stepSlewRate = 4000000; // degrees per second
+    int endIndex = 0;          // first step with ended set
+    CompileOptions options;    // of the compile in progress
+
+    StepStore steps;                                  // allocated once
+    std::unique_ptr<std::uint16_t[]> mainImage = std::make_unique<std::uint16_t[]>(StepCount);
+    std::unique_ptr<std::uint8_t[]> auxImage = std::make_unique<std::uint8_t[]>(StepCount);
+};
+
+CompilerState &Compiler(); // the one instance
+
+// Shows a post-compile notice through the handler of the compile in progress.
+void Notify(const std::string &text);

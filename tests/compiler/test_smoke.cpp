@@ -1,0 +1,5 @@
+#include "compiler/compile.h"
+
+#include <gtest/gtest.h>
+
+TEST(Compile, EmptyTextRuns) { CompileProgram({}); }

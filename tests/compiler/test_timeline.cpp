@@ -1,7 +1,11 @@
 // Timing pass, split, attribute pass and capacity check.
 #include "program_builder.h"
 
+#include "compiler/compile.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace build;
 
@@ -145,4 +149,74 @@ TEST(Timeline, SegmentBeyondTheStoreNamesTheSegmentBeforeIt) {
     EXPECT_EQ(run.messages[0].text, "63.996 seconds in WAIT function");
     // The terminator itself is never compared: a program that ends exactly on the last step fits.
     EXPECT_TRUE(RunPhases({Wait(16383.0f / 1024)}).ok);
+}
+
+// Whole compiles from program text, with the notices collected.
+namespace {
+
+struct Compiled {
+    bool ok;
+    std::vector<std::string> notices;
+};
+
+Compiled CompileText(const std::vector<std::string> &body, bool corvan3Only = true) {
+    std::vector<std::string> lines{"maxsteer(100 deg)", "begin"};
+    lines.insert(lines.end(), body.begin(), body.end());
+    lines.push_back("end");
+    Compiled result{false, {}};
+    result.ok =
+        CompileProgram(lines, {corvan3Only, [&](const std::string &t) { result.notices.push_back(t); }});
+    return result;
+}
+
+} // namespace
+
+TEST(CompileTimeline, DefaultProgramReportsTheLengthOfTheWholeStore) {
+    ASSERT_TRUE(CompileText({""}).ok);
+    EXPECT_FLOAT_EQ(Steps()[16383].time, 15.999023f);
+    EXPECT_EQ(Compiler().endIndex, 0);
+    ASSERT_EQ(Compiler().messages.size(), 1u);
+    EXPECT_EQ(Compiler().messages[0].code, 201);
+    EXPECT_EQ(Compiler().messages[0].text, "15.999");
+    EXPECT_EQ(Compiler().messageLines.back(), "Compiled OK - program length: t= 15.999 seconds");
+}
+
+TEST(CompileTimeline, DelayBeyondTheStoreRunsOutOfSteps) {
+    EXPECT_FALSE(CompileText({"wait(1 sec)", "setflag(2 bit, 100 %, 20 sec)"}).ok);
+    ASSERT_EQ(Compiler().ErrorCount, 1);
+    EXPECT_EQ(Compiler().messageLines[0], "Ran out of steps at t= 15.999 seconds in SETFLAG function");
+}
+
+TEST(CompileTimeline, BrakePulseAndRollPeakFromText) {
+    for (bool corvan3Only : {true, false}) {
+        ASSERT_TRUE(
+            CompileText({"wait(1 sec)", "waitforrollpeak", "pulsebrake(0.5 sec)", "wait(1 sec)"}, corvan3Only)
+                .ok);
+        EXPECT_EQ(Flag(1024, 8), 0);
+        EXPECT_EQ(Flag(1025, 8), 100);
+        EXPECT_EQ(Flag(1535, 8), 100);
+        EXPECT_EQ(Flag(1536, 8), 0);
+        EXPECT_EQ(Flag(1024, 1), 100);
+        EXPECT_EQ(Flag(1025, 1), 0);
+        EXPECT_EQ(Steps()[1024].bit15, corvan3Only ? 1 : 0);
+    }
+    // The held brake edge also holds the events due behind it for that step.
+    ASSERT_TRUE(CompileText({"wait(1 sec)", "pulsebrake(0.5 sec)", "waitforrollpeak", "wait(1 sec)"}).ok);
+    EXPECT_EQ(Flag(1024, 1), 0);
+    EXPECT_EQ(Flag(1025, 1), 100);
+}
+
+TEST(CompileTimeline, RecycleNoticeAndRepeatedCompilesAreIdentical) {
+    const std::vector<std::string> body{"stepto(10 deg, 1 sec)", "sine(5 deg, 2 hz, 3 cycles)",
+                                        "repeatprogram"};
+    auto first = CompileText(body);
+    ASSERT_TRUE(first.ok);
+    EXPECT_EQ(first.notices, std::vector<std::string>{"There is a -10.0 degree step when program recycles."});
+    std::vector<StepRecord> before(StepCount);
+    for (int q = 0; q < StepCount; ++q) before[q] = Steps()[q];
+    auto messages = Compiler().messageLines;
+    ASSERT_TRUE(CompileText(body).ok);
+    EXPECT_EQ(Compiler().messageLines, messages);
+    for (int q = 0; q < StepCount; ++q)
+        ASSERT_EQ(std::memcmp(&before[q], &Steps()[q], sizeof(StepRecord)), 0) << q;
 }

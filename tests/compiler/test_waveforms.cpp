@@ -1,6 +1,8 @@
 // The steer pass and its waveform generators.
 #include "program_builder.h"
 
+#include "compiler/compile.h"
+
 #include <gtest/gtest.h>
 
 using namespace build;
@@ -157,4 +159,23 @@ TEST(SteerPass, PeriodicWaveMustFirstMovePositive) {
         EXPECT_TRUE(RunPhases({StepTo(20), Wave(c.kind, 10, 1, 1, 0, 180)}).ok) << c.text;
         EXPECT_TRUE(RunPhases({Wave(c.kind, 10, 1, 1), Wave(c.kind, 10, 1, 1, 0, 180)}).ok) << c.text;
     }
+}
+
+TEST(CompileWaveforms, ShapesFromText) {
+    const CompileOptions quiet{true, nullptr};
+    ASSERT_TRUE(CompileProgram({"maxsteer(100 deg)", "begin", "wait(1 sec)", "square(10 deg, 1 hz, 1 sec)",
+                                "rampto(10 deg, 1 sec)", "stepto(0 deg)", "end"},
+                               quiet));
+    EXPECT_EQ(Steer(1535), 10.0f);
+    EXPECT_EQ(Steer(1536), 0.0f);
+    EXPECT_EQ(Steer(1537), -10.0f);
+    EXPECT_EQ(Steer(2048), 0.0f);
+    EXPECT_EQ(Steer(2560), 5.0f);
+    EXPECT_EQ(Steer(3072), 10.0f);
+    EXPECT_EQ(Steer(3073), 0.0f);
+
+    EXPECT_FALSE(
+        CompileProgram({"maxsteer(10 deg)", "begin", "sinesweep(20 deg, 1 hz, 5 hz, 2 sec)", "end"}, quiet));
+    EXPECT_NE(Compiler().messageLines[0].find("sinesweep"), std::string::npos);
+    EXPECT_EQ(Compiler().ErrorCount, 1);
 }

@@ -1,9 +1,8 @@
 // The high-current duty check and the end-angle and recycle-step notices.
-#include "program_builder.h"
+#include "compile_text.h"
+#include "compiler/checks.h"
 
 #include <gtest/gtest.h>
-
-using namespace build;
 
 namespace {
 
@@ -28,7 +27,7 @@ std::vector<std::string> RunDutyCheck() {
     return notices;
 }
 
-int Bit15(int q) { return Compiler().steps[q].bit15; }
+int Bit15(int q) { return Step(q).bit15; }
 
 } // namespace
 
@@ -73,38 +72,32 @@ TEST(DutyCheck, KeepsEveryWindowBelowFiveSecondsAndRecoversAfterACut) {
         ASSERT_LT(window, 5.0) << k;
     }
     EXPECT_GT(cut, 0);
+    // After the cut at 5 s the limit is 4 s: the first step kept again is the one whose window holds
+    // 1023 steps of 1/256 s, and then 5 s applies again.
+    EXPECT_EQ(Bit15(1279), 1);
+    EXPECT_EQ(Bit15(1280), 0);
+    EXPECT_EQ(Bit15(4096), 0);
+    EXPECT_EQ(Bit15(4097), 1);
+    EXPECT_EQ(Bit15(4098), 1);
     EXPECT_GT(keptAfterCut, 0); // the limit came back after the window moved on
 }
 
-TEST(AngleNotices, EndAngleAboveOneDegree) {
+TEST(AngleNotices, ShownOnlyAboveTheirThresholds) {
     struct Case {
+        void (*check)(float);
         float held;
         const char *notice;
-    } cases[] = {{1.0f, nullptr},
-                 {-1.0f, nullptr},
-                 {12.5f, "Program ends at nonzero steer angle (12.5 deg)."},
-                 {-3.5f, "Program ends at nonzero steer angle (-3.5 deg)."}};
+    } cases[] = {{EndAngleWarning, 1.0f, nullptr},
+                 {EndAngleWarning, -1.0f, nullptr},
+                 {EndAngleWarning, 12.5f, "Program ends at nonzero steer angle (12.5 deg)."},
+                 {EndAngleWarning, -3.5f, "Program ends at nonzero steer angle (-3.5 deg)."},
+                 {RecycleStepWarning, 5.0f, nullptr},
+                 {RecycleStepWarning, 10.0f, "There is a -10.0 degree step when program recycles."},
+                 {RecycleStepWarning, -7.25f, "There is a 7.2 degree step when program recycles."}};
     for (const auto &c : cases) {
         std::vector<std::string> notices;
         Compiler().options.notice = [&](const std::string &text) { notices.push_back(text); };
-        EndAngleWarning(c.held);
-        EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{})
-            << c.held;
-    }
-    Compiler().options.notice = nullptr;
-}
-
-TEST(AngleNotices, RecycleStepAboveFiveDegrees) {
-    struct Case {
-        float held;
-        const char *notice;
-    } cases[] = {{5.0f, nullptr},
-                 {10.0f, "There is a -10.0 degree step when program recycles."},
-                 {-7.25f, "There is a 7.2 degree step when program recycles."}};
-    for (const auto &c : cases) {
-        std::vector<std::string> notices;
-        Compiler().options.notice = [&](const std::string &text) { notices.push_back(text); };
-        RecycleStepWarning(c.held);
+        c.check(c.held);
         EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{})
             << c.held;
     }
@@ -112,20 +105,20 @@ TEST(AngleNotices, RecycleStepAboveFiveDegrees) {
 }
 
 TEST(AngleNotices, SteerPassRaisesThemAtItsTerminator) {
-    EXPECT_EQ(RunPhases({StepTo(12.5f), Wait(1)}).notices,
+    EXPECT_EQ(CompileBody({"stepto(12.5 deg)", "wait(1 sec)"}).notices,
               std::vector<std::string>{"Program ends at nonzero steer angle (12.5 deg)."});
-    EXPECT_EQ(RunPhases({StepTo(10), Wait(1), RepeatProgram()}).notices,
+    EXPECT_EQ(CompileBody({"stepto(10 deg)", "wait(1 sec)", "repeatprogram"}).notices,
               std::vector<std::string>{"There is a -10.0 degree step when program recycles."});
-    EXPECT_TRUE(RunPhases({StepTo(3), Wait(1), RepeatProgram()}).notices.empty());
+    EXPECT_TRUE(CompileBody({"stepto(3 deg)", "wait(1 sec)", "repeatprogram"}).notices.empty());
 }
 
 TEST(DutyCheck, RollPeaksOnEveryStepAreCutInACompile) {
-    std::vector<ProgramStatement> body{SetRate(256)};
+    std::vector<std::string> body{"setrate(256 hz)"};
     for (int n = 0; n < 6 * 256; ++n) { // a roll peak on every step for 6 s at 256 Hz
-        body.push_back(Pulse(1, 0, "WAITFORROLLPEAK"));
-        body.push_back(Wait(1.0f / 256));
+        body.push_back("waitforrollpeak");
+        body.push_back("wait(0.00390625 sec)");
     }
-    auto run = RunPhases(body);
+    auto run = CompileBody(body);
     EXPECT_TRUE(run.ok);
     // Step 0 never carries bit15; steps 1 to 1279 make 4.996 s, step 1280 is cut.
     EXPECT_EQ(Bit15(0), 0);
@@ -134,6 +127,5 @@ TEST(DutyCheck, RollPeaksOnEveryStepAreCutInACompile) {
     EXPECT_EQ(run.notices,
               std::vector<std::string>{
                   "High current rules violation at t=5.00 sec. (All violations automatically cut out)"});
-    auto compatible = RunPhases(body, false);
-    EXPECT_TRUE(compatible.notices.empty());
+    EXPECT_TRUE(CompileBody(body, false).notices.empty());
 }

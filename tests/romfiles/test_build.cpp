@@ -78,3 +78,28 @@ TEST(BuildSet, RefusesAnEpromNameThatIsItsOwnAuxName) {
     EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "out.aux", {}), FileError);
     EXPECT_TRUE(dir.Entries().empty());
 }
+
+TEST(BuildSet, FailingProgramLeavesTheOldFilesUntouchedAndTheOthersCompiled) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.bin", "old eprom");
+    WriteFileAtomically(dir / "out.aux", "old aux");
+    ProgramSet set = DefaultProgramSet();
+    set[3] = {"maxsteer(100 deg)", "begin", "setrate(300 hz)", "end"};
+    std::vector<int> started, failed;
+    Lines messages;
+    BuildCallbacks callbacks{[&](int p) { started.push_back(p); },
+                             [&](int p, const Lines &lines) {
+                                 failed.push_back(p);
+                                 messages = lines;
+                             }};
+    BuildOutcome outcome = BuildSet(set, dir / "out.bin", {}, callbacks);
+    EXPECT_FALSE(outcome.success);
+    EXPECT_EQ(outcome.text, "Error(s) were found. File was not created.");
+    EXPECT_EQ(started.size(), 16u);
+    EXPECT_EQ(failed, std::vector<int>{3});
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages[0].find("Illegal clock rate"), std::string::npos) << messages[0];
+    EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");
+    EXPECT_EQ(ReadFileBytes(dir / "out.aux"), "old aux");
+    EXPECT_EQ(dir.Entries(), (Lines{"out.aux", "out.bin"}));
+}

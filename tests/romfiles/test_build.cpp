@@ -1,0 +1,133 @@
+// The Build command's core: the EPROM and aux files of a whole set, replaced together or not at all.
+#include "compiler/compile.h"
+#include "romfiles/build.h"
+#include "romfiles/fileio.h"
+#include "romfiles/importers.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Whether this tree generates steps: the attribute pass gives every compiled step a clock rate.
+bool StepsAreGenerated() {
+    CompileProgram(DefaultProgram());
+    return Compiler().steps[0].rate != 0;
+}
+
+} // namespace
+
+TEST(AuxPathFor, ReplacesOrAppendsTheExtension) {
+    EXPECT_EQ(AuxPathFor("out.bin"), "out.aux");
+    EXPECT_EQ(AuxPathFor("/x/out.BIN"), "/x/out.aux");
+    EXPECT_EQ(AuxPathFor("a.b.bin"), "a.b.aux");
+    EXPECT_EQ(AuxPathFor("out"), "out.aux");
+    EXPECT_EQ(AuxPathFor("/x.v2/out"), "/x.v2/out.aux");
+    EXPECT_EQ(AuxPathFor(".bin"), ".aux");
+}
+
+TEST(BuildSet, WritesBothFilesAndNamesThemWithoutFolder) {
+    TempDir dir;
+    std::vector<int> started;
+    BuildCallbacks callbacks{[&](int p) { started.push_back(p); }, [](int, const Lines &) { FAIL(); }};
+    BuildOutcome outcome = BuildSet(DefaultProgramSet(), dir / "set.bin", {}, callbacks);
+    EXPECT_TRUE(outcome.success);
+    EXPECT_EQ(outcome.text, "Files set.bin and set.aux were successfully created.");
+    EXPECT_EQ(started, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(ReadFileBytes(dir / "set.bin").size(), 524288u);
+    EXPECT_EQ(ReadFileBytes(dir / "set.aux").size(), 262144u);
+    EXPECT_EQ(dir.Entries(), (Lines{"set.aux", "set.bin"})); // no temporary file left
+}
+
+TEST(BuildSet, ReplacedFilesKeepTheirPermissions) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.bin", "old");
+    ASSERT_EQ(::chmod((dir / "out.bin").c_str(), 0600), 0);
+    ASSERT_TRUE(BuildSet(DefaultProgramSet(), dir / "out.bin", {}).success);
+    struct stat info;
+    ASSERT_EQ(::stat((dir / "out.bin").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(info.st_size, 524288);
+}
+
+TEST(BuildSet, AuxFailureAfterTheEpromFilePutsTheOldEpromFileBack) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.bin", "old eprom");
+    std::filesystem::create_directories(dir / "out.aux/occupied"); // a folder in the aux file's place
+    EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "out.bin", {}), FileError);
+    EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");
+    EXPECT_EQ(dir.Entries(), (Lines{"out.aux", "out.bin"}));
+}
+
+TEST(BuildSet, AuxFailureWithoutAnOldEpromFileRemovesTheNewOne) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "out.aux/occupied");
+    try {
+        BuildSet(DefaultProgramSet(), dir / "out.bin", {});
+        FAIL() << "no FileError";
+    } catch (const FileError &e) {
+        EXPECT_EQ(std::string(e.what()).rfind("cannot write " + (dir / "out.aux") + ": ", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(dir.Entries(), Lines{"out.aux"});
+}
+
+TEST(BuildSet, EpromFailureLeavesTheAuxFileUntouched) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.aux", "old aux");
+    std::filesystem::create_directories(dir / "out.bin/occupied");
+    EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "out.bin", {}), FileError);
+    EXPECT_EQ(ReadFileBytes(dir / "out.aux"), "old aux");
+    EXPECT_EQ(dir.Entries(), (Lines{"out.aux", "out.bin"}));
+    EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "missing/out.bin", {}), FileError);
+}
+
+TEST(BuildSet, RefusesAnEpromNameThatIsItsOwnAuxName) {
+    TempDir dir;
+    EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "out.aux", {}), FileError);
+    EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(BuildSet, FailingProgramLeavesTheOldFilesUntouchedAndTheOthersCompiled) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.bin", "old eprom");
+    WriteFileAtomically(dir / "out.aux", "old aux");
+    ProgramSet set = DefaultProgramSet();
+    set[3] = {"maxsteer(100 deg)", "begin", "setrate(300 hz)", "end"};
+    std::vector<int> started, failed;
+    Lines messages;
+    BuildCallbacks callbacks{[&](int p) { started.push_back(p); },
+                             [&](int p, const Lines &lines) {
+                                 failed.push_back(p);
+                                 messages = lines;
+                             }};
+    BuildOutcome outcome = BuildSet(set, dir / "out.bin", {}, callbacks);
+    EXPECT_FALSE(outcome.success);
+    EXPECT_EQ(outcome.text, "Error(s) were found. File was not created.");
+    EXPECT_EQ(started.size(), 16u);
+    EXPECT_EQ(failed, std::vector<int>{3});
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages[0].find("Illegal clock rate"), std::string::npos) << messages[0];
+    EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");
+    EXPECT_EQ(ReadFileBytes(dir / "out.aux"), "old aux");
+    EXPECT_EQ(dir.Entries(), (Lines{"out.aux", "out.bin"}));
+}
+
+TEST(BuildSet, DefaultSetIsAllEndWordsAtCentreAndNoAuxBits) {
+    if (!StepsAreGenerated()) GTEST_SKIP() << "the step generators are not in this tree yet";
+    TempDir dir;
+    ASSERT_TRUE(BuildSet(DefaultProgramSet(), dir / "set.bin", {}).success);
+    std::string bin = ReadFileBytes(dir / "set.bin"), aux = ReadFileBytes(dir / "set.aux");
+    ASSERT_EQ(bin.size(), 524288u);
+    for (std::size_t i = 0; i < bin.size(); i += 2) {
+        ASSERT_EQ(bin[i], '\x00') << i;
+        ASSERT_EQ(bin[i + 1], '\x68') << i;
+    }
+    EXPECT_EQ(aux, std::string(262144, '\0'));
+    // Its slots read back to the end, the first word's end bit not being looked at.
+    EXPECT_EQ(ImportEprom(dir / "set.bin", {ImportMode::Replace, 256, 15, 100}),
+              (Lines{"maxsteer(100.000 deg)", "begin", "SetRate(1024 hz)", "StepTo(0.000 deg)",
+                     "wait(15.999s)", "End"}));
+}

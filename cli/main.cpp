@@ -1,2 +1,168 @@
-// quillard-cli: the headless front end.
-int main() { return 0; }
+// quillard-cli: the headless front end of Quillard.
+#include "cli/cli.h"
+
+#include <QCommandLineParser>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace {
+
+const char *const Usage = R"(Usage: quillard-cli COMMAND FILE [options]
+
+Commands:
+  check FILE [--program N] [--machine M]
+      Compile a program; print the Messages text.
+  steps FILE [--program N] [--machine M]
+      Compile a program; print its 16384 steps as CSV.
+  build SET.rom -o OUT.bin [--machine M]
+      Build the 16 programs of a set into OUT.bin and OUT.aux.
+  export FILE [--program N] --format text|tv -o OUT [--machine M]
+      Write a program as text or as a time-and-value file.
+  import --type text|tv|rom|bin FILE [--program N] [--rate 256|512|1024|2048]
+         [--maxsteer DEG] [--mode replace|insert]
+      Print the lines an import would produce.
+  plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [--machine M]
+      Draw the program graph as Show does, to a PNG or SVG image.
+
+FILE is a program-set file (name ending in .rom; --program picks the program, 0 to 15)
+or a program text file.
+  --machine corvan3      Corvan 3 only
+  --machine compatible   Corvan 1, 2 and 3
+Without --machine the setting of quildf.txt in the current directory is used when it exists,
+else Corvan 3 only.
+
+  --help      print this text
+  --version   print the version
+)";
+
+int ParseInt(const QString &text, int low, int high, const char *what) {
+    bool ok = false;
+    int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        throw UsageError(std::string("invalid ") + what + ": " + text.toStdString());
+    return value;
+}
+
+CliOptions ParseArguments(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    QCommandLineOption program("program", "", "N"), machine("machine", "", "M"), output("o", "", "OUT"),
+        format("format", "", "F"), type("type", "", "T"), rate("rate", "", "HZ"),
+        maxSteer("maxsteer", "", "DEG"), mode("mode", "", "MODE"), size("size", "", "WxH"),
+        aux("aux", "", "BITS"), help({"h", "help"}, ""), version("version", "");
+    parser.addOptions(
+        {program, machine, output, format, type, rate, maxSteer, mode, size, aux, help, version});
+    if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+
+    CliOptions options;
+    if (parser.isSet(help)) {
+        options.command = "help";
+        return options;
+    }
+    if (parser.isSet(version)) {
+        options.command = "version";
+        return options;
+    }
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) throw UsageError("no command given (see --help)");
+    options.command = positional.takeFirst().toStdString();
+    static const QStringList commands{"check", "steps", "build", "export", "import", "plot"};
+    if (!commands.contains(QString::fromStdString(options.command)))
+        throw UsageError("unknown command: " + options.command);
+    if (positional.size() != 1)
+        throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
+    for (const QString &file : positional) options.files.push_back(file.toLocal8Bit().toStdString());
+
+    if (parser.isSet(program)) options.program = ParseInt(parser.value(program), 0, 15, "program number");
+    if (parser.isSet(machine)) {
+        QString value = parser.value(machine);
+        if (value == "corvan3")
+            options.corvan3Only = true;
+        else if (value == "compatible")
+            options.corvan3Only = false;
+        else
+            throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
+    }
+    options.output = parser.value(output).toLocal8Bit().toStdString();
+    if (parser.isSet(rate)) {
+        options.rate = ParseInt(parser.value(rate), 256, 2048, "rate");
+        if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
+            throw UsageError("invalid rate: " + std::to_string(options.rate) + " (256, 512, 1024 or 2048)");
+    }
+    if (parser.isSet(maxSteer)) options.maxSteer = ParseInt(parser.value(maxSteer), 0, 2000, "maxsteer");
+    if (parser.isSet(mode)) {
+        QString value = parser.value(mode);
+        if (value != "replace" && value != "insert")
+            throw UsageError("invalid mode: " + value.toStdString() + " (replace or insert)");
+        options.insert = value == "insert";
+    }
+    if (parser.isSet(size)) {
+        QStringList parts = parser.value(size).toLower().split('x');
+        if (parts.size() != 2)
+            throw UsageError("invalid size: " + parser.value(size).toStdString() + " (WxH)");
+        options.width = ParseInt(parts[0], 1, 20000, "size");
+        options.height = ParseInt(parts[1], 1, 20000, "size");
+    }
+    if (parser.isSet(aux)) {
+        for (const QString &bit : parser.value(aux).split(',', Qt::SkipEmptyParts))
+            options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
+    }
+    options.format = parser.value(format).toStdString();
+    options.type = parser.value(type).toStdString();
+
+    const std::string &c = options.command;
+    if ((c == "build" || c == "export" || c == "plot") && options.output.empty())
+        throw UsageError(c + " needs -o OUT");
+    if (c == "export" && options.format != "text" && options.format != "tv")
+        throw UsageError("export needs --format text or --format tv");
+    if (c == "import" && options.type != "text" && options.type != "tv" && options.type != "rom" &&
+        options.type != "bin")
+        throw UsageError("import needs --type text, tv, rom or bin");
+    return options;
+}
+
+int Dispatch(const CliOptions &options) {
+    const std::string &c = options.command;
+    if (c == "check") return RunCheck(options);
+    if (c == "steps") return RunSteps(options);
+    if (c == "build") return RunBuild(options);
+    if (c == "export") return RunExport(options);
+    if (c == "import") return RunImport(options);
+    return RunPlot(options);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    try {
+        CliOptions options = ParseArguments(arguments);
+        if (options.command == "help") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (options.command == "version") {
+            std::puts("quillard-cli 1.51");
+            return 0;
+        }
+        std::unique_ptr<QGuiApplication> application;
+        if (options.command == "plot") {
+            // stderr carries the compile's notices and failures only, not Qt's remarks.
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+            // Drawing needs fonts, not a display.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            application = std::make_unique<QGuiApplication>(argc, argv);
+        }
+        return Dispatch(options);
+    } catch (const UsageError &e) {
+        std::fprintf(stderr, "quillard-cli: %s\n", e.what());
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "quillard-cli: %s\n", e.what());
+    }
+    return 2;
+}

@@ -75,8 +75,7 @@ BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const C
                       const BuildCallbacks &callbacks) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
-        throw FileError("cannot write " + binPath +
-                        ": the EPROM file and the aux file would be the same file");
+        throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
 
     Images images;
     images.main.reserve(ProgramCount * MainImageBytes);

@@ -57,7 +57,7 @@ bool DirectoryExists(const std::string &path) {
 void CreateDirectoryPath(const std::string &path) {
     std::error_code error;
     std::filesystem::create_directories(path, error);
-    if (error) throw FileError("cannot create " + path + ": " + error.message());
+    if (error) throw FileError("create", path, error.message());
 }
 
 std::string CutToExistingAncestor(const std::string &path, const std::string &fallback) {

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 void ThrowFileError(const std::string &action, const std::string &path, int errorNumber) {
-    throw FileError("cannot " + action + " " + path + ": " + std::strerror(errorNumber));
+    throw FileError(action, path, std::strerror(errorNumber));
 }
 
 namespace {

@@ -11,7 +11,15 @@
 // for example "cannot read a.rom: No such file or directory".
 class FileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit FileError(const std::string &message) : std::runtime_error(message), m_reason(message) {}
+    FileError(const std::string &action, const std::string &path, const std::string &reason)
+        : std::runtime_error("cannot " + action + " " + path + ": " + reason), m_path(path), m_reason(reason) {}
+    const std::string &path() const { return m_path; }     // the file concerned; may be empty
+    const std::string &reason() const { return m_reason; } // the failure without the file's name
+
+private:
+    std::string m_path;
+    std::string m_reason;
 };
 
 // A file was read but its contents are not what the command needs, for example "Wrong file format!".

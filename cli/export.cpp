@@ -1,0 +1,23 @@
+// quillard-cli export: a program as text or as a time-and-value file.
+#include "cli/cli.h"
+#include "compiler/state.h"
+#include "romfiles/exporters.h"
+#include "romfiles/fileio.h"
+
+int RunExport(const CliOptions &options) {
+    ProgramText program = ReadProgram(options);
+    try {
+        if (options.format == "text") {
+            ExportText(options.output, program);
+            return 0;
+        }
+        CompileOptions compile = MakeCompileOptions(options);
+        if (!ExportTimeValue(options.output, program, compile)) {
+            PrintLines(stderr, Compiler().messageLines);
+            return 1;
+        }
+    } catch (const FileError &e) {
+        throw InputError(e.path(), e.reason());
+    }
+    return 0;
+}

@@ -1,0 +1,30 @@
+// Runs quillard-cli in a temporary folder and captures what it prints.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliFolder {
+public:
+    CliFolder();
+    ~CliFolder();
+    const std::filesystem::path &path() const { return m_path; }
+    // Writes a file of the given bytes into the folder and returns its path.
+    std::filesystem::path Write(const std::string &name, const std::string &bytes) const;
+    std::string Read(const std::string &name) const;
+    // Runs the CLI with the folder as working directory; arguments are passed unquoted-safe.
+    CliResult Run(const std::vector<std::string> &arguments) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+// The lines joined with CR LF after each, as the application writes text.
+std::string CrLf(const std::vector<std::string> &lines);

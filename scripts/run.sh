@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-exec build/quillard-cli check examples/step-steer.txt
+exec build/quillard-cli check examples/manoeuvres.rom

@@ -284,3 +284,26 @@ TEST(CliPlot, WritesPngAndSvgOfTheRequestedSize) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Examples, EveryProgramCompilesWithoutWarningsOrNotices) {
+    CliFolder folder;
+    int checked = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(QUILLARD_EXAMPLES)) {
+        std::string path = entry.path().string();
+        bool isSet = entry.path().extension() == ".rom";
+        for (int program = 0; program < (isSet ? 16 : 1); ++program) {
+            CliResult result = folder.Run({"check", path, "--program", std::to_string(program)});
+            std::string context = path + " #" + std::to_string(program);
+            EXPECT_EQ(result.status, 0) << context;
+            EXPECT_EQ(result.out.rfind("Compiled OK - program length: t= ", 0), 0u) << context << result.out;
+            EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 1) << context << result.out;
+            EXPECT_EQ(result.err, "") << context;
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 16);
+}
+
+} // namespace

@@ -48,8 +48,9 @@ protected:
 
 // "Courier New" when the machine has it, else the system's fixed-pitch font; 12-pixel characters.
 QFont EditorFont() {
-    QFont font = QFontDatabase::families().contains("Courier New") ? QFont("Courier New")
-                                                                   : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font = QFontDatabase::families().contains("Courier New")
+                     ? QFont("Courier New")
+                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(12);
     return font;
 }
@@ -171,7 +172,8 @@ void TForm1::CreateMenus() {
     Edit1 = menuBar()->addMenu("&Edit");
     Clear1 = Edit1->addAction("Clear Program", this, &TForm1::Clear1Click);
     Edit1->addSeparator();
-    Cut1 = Edit1->addAction("Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), this, [this] { CurrentEditor()->cut(); });
+    Cut1 = Edit1->addAction("Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), this,
+                            [this] { CurrentEditor()->cut(); });
     Copy1 = Edit1->addAction("&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), this,
                              [this] { CurrentEditor()->copy(); });
     Paste1 = Edit1->addAction("&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), this,
@@ -307,14 +309,16 @@ void TForm1::FormResize() {
     StatusPanel->setGeometry(ButtonLeft, 8, 200, 20);
 
     const int room = PgmLabel->y() - BuildButton->y();
-    if (!LargeButtons && room > 50) SetButtonsLarge(true);
-    else if (LargeButtons && room <= 50) SetButtonsLarge(false);
+    if (!LargeButtons && room > 50)
+        SetButtonsLarge(true);
+    else if (LargeButtons && room <= 50)
+        SetButtonsLarge(false);
     SetUpEmptyGraph();
 }
 
 void TForm1::SetButtonsLarge(bool large) {
-    QPushButton *buttons[7] = {OpenButton, ImportButton, ExportButton, SaveButton,
-                               SaveAsButton, ShowButton, BuildButton};
+    QPushButton *buttons[7] = {OpenButton,   ImportButton, ExportButton, SaveButton,
+                               SaveAsButton, ShowButton,   BuildButton};
     for (int i = 0; i < 7; ++i) {
         const int shift = large ? 2 * (i + 1) : 0;
         buttons[i]->setGeometry(ButtonLeft, ButtonTops[i] + shift, ButtonWidth,
@@ -400,9 +404,7 @@ void TForm1::ShowStatus(const QString &text) {
 
 void TForm1::HideStatus() { StatusPanel->hide(); }
 
-void TForm1::SetUpEmptyGraph() {
-    GrImage->NewPicture();
-}
+void TForm1::SetUpEmptyGraph() { GrImage->NewPicture(); }
 
 void TForm1::ClearGraphToAxes() {}
 
@@ -427,6 +429,4 @@ void TForm1::CreateDialogs() {
     AboutBox = new TAboutBox(this);
 }
 
-void TForm1::closeEvent(QCloseEvent *event) {
-    event->accept();
-}
+void TForm1::closeEvent(QCloseEvent *event) { event->accept(); }

@@ -9,10 +9,14 @@ namespace {
 
 QString DefaultTitle(BoxIcon icon) {
     switch (icon) {
-    case BoxIcon::Information: return "Information";
-    case BoxIcon::Warning: return "Warning";
-    case BoxIcon::Error: return "Error";
-    case BoxIcon::Question: return "Confirm";
+    case BoxIcon::Information:
+        return "Information";
+    case BoxIcon::Warning:
+        return "Warning";
+    case BoxIcon::Error:
+        return "Error";
+    case BoxIcon::Question:
+        return "Confirm";
     }
     return {};
 }
@@ -20,10 +24,18 @@ QString DefaultTitle(BoxIcon icon) {
 QMessageBox::StandardButton InteractiveBox(QWidget *parent, const BoxRequest &request) {
     QMessageBox box(parent);
     switch (request.icon) {
-    case BoxIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case BoxIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case BoxIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case BoxIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case BoxIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case BoxIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case BoxIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case BoxIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     box.setWindowTitle(request.title.isEmpty() ? DefaultTitle(request.icon) : request.title);
     box.setText(request.text);

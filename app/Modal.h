@@ -27,8 +27,8 @@ enum class FileDialogKind { Open, Save };
 struct FileRequest {
     FileDialogKind kind = FileDialogKind::Open;
     QString title;
-    QString directory;  // initial folder
-    QString fileName;   // preset name (may be empty)
+    QString directory;   // initial folder
+    QString fileName;    // preset name (may be empty)
     QStringList filters; // "EPROM files (*.bin)", ...
     QString defaultSuffix;
     bool confirmOverwrite = false;

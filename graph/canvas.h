@@ -49,6 +49,8 @@ public:
     virtual void TextOut(int x, int y, const std::string &text) = 0; // top-left corner at (x, y)
     virtual int TextWidth(const std::string &text) = 0;
     virtual int TextHeight(const std::string &text) = 0;
+    // Character height of the current font in device pixels (point size at the device's resolution).
+    virtual int FontHeight() = 0;
     virtual Pen GetPen() const = 0;
     virtual void SetPen(const Pen &pen) = 0;
     virtual Brush GetBrush() const = 0;

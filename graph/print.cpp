@@ -1,0 +1,102 @@
+// Printed pages: program texts with a header on every page, and program graphs stacked on one page.
+#include "graph/print.h"
+
+#include "compiler/compile.h"
+#include "graph/plot.h"
+#include "graph/programgraph.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+int PrintLineHeight(PageDevice &device) { return std::abs(device.FontHeight()) * 11 / 10; }
+
+void PrintProgramText(PageDevice &device, const std::vector<std::string> &lines,
+                      const std::string &setFileName, int programNumber, const Font &font) {
+    device.BeginJob();
+    device.SetFont(font);
+    // A font too small to measure still advances by a pixel a line.
+    const int h = std::max(1, PrintLineHeight(device));
+    const int linesPerPage = (device.PageHeight() - PrintTextReserve) / h;
+    const std::string name = setFileName.empty() ? "Untitled" : setFileName;
+    std::string page = std::to_string(device.PageNumber());
+    int row = 0, y = 0;
+    for (const std::string &line : lines) {
+        if (row == 0) {
+            device.TextOut(PrintTextLeft, y,
+                           name + "  Program #" + std::to_string(programNumber) + "  Page " + page);
+            // The header takes four line heights but counts as two rows.
+            y += 4 * h;
+            row = 2;
+        }
+        device.TextOut(PrintTextLeft, y, line);
+        ++row;
+        y += h;
+        if (row > linesPerPage - 1) {
+            device.NewPage();
+            y = 0;
+            row = 0;
+            page = std::to_string(device.PageNumber());
+        }
+    }
+    device.EndJob();
+}
+
+GraphSlot PrintGraphSlot(int pageWidth, int pageHeight, int first, int last, int n) {
+    const int height = (pageHeight - PrintGraphTop - PrintGraphBottomMargin) / std::max(1, last - first + 1);
+    const int k = n - first;
+    return {PrintGraphLeft, PrintGraphTop + k * height, pageWidth - PrintGraphRightMargin,
+            PrintGraphTop + (k + 1) * height};
+}
+
+namespace {
+
+void SetPenWidth(Canvas &canvas, int width) {
+    Pen pen = canvas.GetPen();
+    pen.width = width;
+    canvas.SetPen(pen);
+}
+
+// Every step joined to the next; the part after the end is drawn with the thin pen.
+void DrawPrintedTrace(Canvas &canvas, const StepStore &steps) {
+    WorldMoveTo(0, 0);
+    int repeatIndex = 0;
+    for (int i = 0; i < StepCount; ++i) {
+        const StepPosition at = RepeatedStep(steps, i, repeatIndex);
+        WorldLineTo(at.x, steps[at.source].steer);
+        const StepRecord &step = steps[i];
+        if (IsEndStep(step) || IsRepeatStep(step)) SetPenWidth(canvas, 1);
+        if (IsRepeatStep(step) && repeatIndex == 0) repeatIndex = i;
+    }
+}
+
+} // namespace
+
+void PrintGraphs(PageDevice &device, const std::vector<std::vector<std::string>> &programs, int first,
+                 int last, const CompileOptions &options, const std::function<void()> &beforeEnd) {
+    if (last < first) return;
+    device.BeginJob();
+    Canvas *savedCanvas = GetGraphCanvas();
+    SetGraphCanvas(&device);
+    Pen pen = device.GetPen();
+    pen.style = PenStyle::Solid;
+    pen.width = 3;
+    device.SetPen(pen);
+    SelectViewport(2);
+    for (int n = first; n <= last; ++n) {
+        SetPenWidth(device, 3);
+        const bool known = n >= 0 && n < static_cast<int>(programs.size());
+        if (!known || !CompileProgram(programs[n], options)) continue;
+        const CompilerState &state = Compiler();
+        SetProgramWorld(state.steps, state.endIndex, state.MaxSteer);
+        RestoreFullViewport();
+        const GraphSlot slot = PrintGraphSlot(device.PageWidth(), device.PageHeight(), first, last, n);
+        SetViewportRect(2, {slot.left, slot.top}, {slot.right, slot.bottom});
+        FrameViewport(2);
+        DrawAxes(8, 10);
+        DrawPrintedTrace(device, state.steps);
+    }
+    if (beforeEnd) beforeEnd();
+    device.EndJob();
+    SelectViewport(1);
+    SetGraphCanvas(savedCanvas);
+}

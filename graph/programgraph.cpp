@@ -1,0 +1,155 @@
+// The program graph: the steer trace of the step store, the aux flag traces over it, and the empty
+// axes of the graph image.
+#include "graph/programgraph.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int LastStep = StepCount - 1;
+
+int ClampStep(int index) { return std::clamp(index, 0, LastStep); }
+
+// One second past the program's end, in the time units of world 1 and world 2.
+double EndOfPlot(const StepStore &steps, int endIndex) {
+    return static_cast<double>(static_cast<long double>(steps[ClampStep(endIndex)].time) + 1.0L);
+}
+
+void DrawAuxTrace(const StepStore &steps, int flag) {
+    float prevX = 0, prevY = 0;
+    int repeatIndex = 0;
+    for (int i = 0; i <= LastStep; ++i) {
+        const StepPosition at = RepeatedStep(steps, i, repeatIndex);
+        const float y = steps[at.source].flags[flag];
+        if (y != prevY || i == LastStep) {
+            // Carry the old level out to the previous step, then rise or fall to the new one.
+            WorldLineTo(prevX, prevY);
+            WorldLineTo(at.x, y);
+            prevY = y;
+        }
+        prevX = at.x;
+        const StepRecord &step = steps[i];
+        if (IsEndStep(step) && i < LastStep) {
+            WorldLineTo(steps[LastStep].time, y);
+            return;
+        }
+        if (IsRepeatStep(step) && repeatIndex == 0) {
+            WorldLineTo(at.x, y);
+            repeatIndex = i;
+        }
+    }
+}
+
+} // namespace
+
+AuxDisplaySettings &AuxDisplay() {
+    static AuxDisplaySettings settings;
+    return settings;
+}
+
+bool IsEndStep(const StepRecord &step) { return step.ended != 0 && step.rate < 2048; }
+
+bool IsRepeatStep(const StepRecord &step) { return step.ended != 0 && step.rate == 2048; }
+
+StepPosition RepeatedStep(const StepStore &steps, int i, int repeatIndex) {
+    if (repeatIndex <= 0) return {steps[i].time, i};
+    const int source = i % repeatIndex;
+    const long double shifted =
+        static_cast<long double>(steps[repeatIndex].time) * (i / repeatIndex) + steps[source].time;
+    return {static_cast<float>(shifted), source};
+}
+
+void SetUpEmptyGraph(Canvas &canvas, int width, int height) {
+    SetGraphCanvas(&canvas);
+    InitGraph();
+    SetViewportRect(1, {0, 0}, {width, height});
+    SetWorldRect(1, PointD(0, -110), PointD(64, 110));
+    SelectWorld(1);
+    SelectViewport(1);
+    DrawAxes(8, 10);
+}
+
+void ClearGraphToAxes() {
+    RestoreFullViewport();
+    ClearViewport(1);
+    DrawAxes(8, 10);
+}
+
+void SetProgramWorld(const StepStore &steps, int endIndex, float maxSteer) {
+    const auto reach = static_cast<double>(1.1L * maxSteer);
+    SetWorldRect(1, PointD(0, -reach), PointD(EndOfPlot(steps, endIndex), reach));
+    SelectWorld(1);
+    SetDrawColor(Colors::Black);
+}
+
+void DrawProgramTrace(const StepStore &steps) {
+    float lastX = 0, drawnX = 0, drawnY = 0;
+    int repeatIndex = 0;
+    bool stopped = false;
+    // Draws the held level of the previous step out to the last time reached.
+    auto flush = [&] {
+        if (lastX != drawnX) {
+            WorldLineTo(lastX, drawnY);
+            drawnX = lastX;
+        }
+    };
+    WorldMoveTo(0, 0);
+    for (int i = 0; i <= LastStep; ++i) {
+        if (stopped && i != LastStep) continue;
+        const StepRecord &step = steps[i];
+        if (i == 0 || step.bit15 != steps[i - 1].bit15) {
+            flush();
+            SetDrawColor(step.bit15 ? Colors::Red : Colors::Black);
+        }
+        const StepPosition at = RepeatedStep(steps, i, repeatIndex);
+        const float y = steps[at.source].steer;
+        if (y != drawnY || i == LastStep) {
+            flush();
+            WorldLineTo(at.x, y);
+            drawnX = at.x;
+            drawnY = y;
+        }
+        lastX = at.x;
+        if (IsEndStep(step) && i < LastStep) {
+            flush();
+            SetDrawColor(Colors::Yellow);
+            stopped = true;
+        }
+        if (IsRepeatStep(step) && repeatIndex == 0) {
+            flush();
+            repeatIndex = i;
+            SetDrawColor(Colors::Aqua);
+        }
+    }
+}
+
+void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySettings &settings) {
+    for (int flag = 0; flag < 8; ++flag) {
+        if (!settings.selected[flag]) continue;
+        SetWorldRect(2, PointD(0, -10), PointD(EndOfPlot(steps, endIndex), 110));
+        SelectWorld(2);
+        SetDrawColor(settings.colour[flag]);
+        WorldMoveTo(0, 0);
+        DrawAuxTrace(steps, flag);
+        SetDrawColor(Colors::Black);
+    }
+    SelectWorld(1);
+}
+
+void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, const AuxDisplaySettings *aux,
+                      const std::function<void()> &afterTrace) {
+    SetProgramWorld(steps, endIndex, maxSteer);
+    RestoreFullViewport();
+    ClearViewport(1);
+    DrawAxes(8, 10);
+    DrawProgramTrace(steps);
+    if (afterTrace) afterTrace();
+    SetDrawColor(Colors::Black);
+    if (aux) DrawAuxTraces(steps, endIndex, *aux);
+}
+
+void DrawProgramGraph(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
+                      float maxSteer, const AuxDisplaySettings *aux) {
+    SetUpEmptyGraph(canvas, width, height);
+    ShowProgramGraph(steps, endIndex, maxSteer, aux);
+}

@@ -1,8 +1,198 @@
-// The step store's timeline.
+// The step store's timeline: start times, the event and segment lists, the per-step attributes
+// and the check that the program fits into the store.
 #include "compiler/timeline.h"
 
-// TODO(#3): the timeline.
-void TimingPass() {}
-void Split() {}
-void AttributePass() {}
-bool CapacityCheck() { return true; }
+#include "compiler/checks.h"
+#include "compiler/format.h"
+#include "compiler/messages.h"
+#include "compiler/state.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cassert>
+
+namespace {
+
+using Real = long double; // extended-precision intermediates
+
+constexpr int RollPeakFlag = 1;
+constexpr float StepSlewRate = 4000000; // degrees per second
+
+bool IsEvent(StatementKind kind) { return kind <= StatementKind::Pulse; }
+
+bool IsSegment(StatementKind kind) {
+    return kind >= StatementKind::Wait && kind <= StatementKind::SineSweepLog;
+}
+
+bool IsTerminator(StatementKind kind) {
+    return kind == StatementKind::RepeatProgram || kind == StatementKind::End;
+}
+
+// Inserts a statement after every event whose start time is not later than its own.
+void InsertEvent(std::vector<int> &events, const std::vector<ProgramStatement> &statements, int index) {
+    const float time = statements[index].startTime;
+    auto position = std::upper_bound(events.begin(), events.end(), time,
+                                     [&](float t, int e) { return t < statements[e].startTime; });
+    events.insert(position, index);
+}
+
+} // namespace
+
+void TimingPass() {
+    float clock = 0;  // program clock
+    float latest = 0; // latest start time of a delayed instant statement
+    for (ProgramStatement &s : Compiler().statements) {
+        s.startTime = clock;
+        switch (s.kind) {
+        case StatementKind::SetRate:
+        case StatementKind::SetCurrentHigh:
+        case StatementKind::SetCurrentLow:
+        case StatementKind::SetFlag:
+        case StatementKind::RepeatProgram:
+            s.startTime = static_cast<float>(Real(clock) + s.duration);
+            latest = std::max(latest, s.startTime);
+            break;
+        case StatementKind::Pulse:
+            s.startTime = static_cast<float>(Real(clock) + s.secondValue);
+            break;
+        case StatementKind::Wait:
+        case StatementKind::StepTo:
+        case StatementKind::StepUp:
+        case StatementKind::RampTo:
+        case StatementKind::RampUp:
+        case StatementKind::SineSweep:
+        case StatementKind::SineSweepLog:
+            clock = static_cast<float>(Real(clock) + s.duration);
+            if (s.extraTime >= 0) clock = static_cast<float>(Real(clock) + s.extraTime);
+            break;
+        case StatementKind::Sine:
+        case StatementKind::Square:
+        case StatementKind::Triangle:
+            // Cycles supersede a time length.
+            if (s.cycles > 0) s.duration = static_cast<float>(Real(s.cycles) / s.frequency);
+            clock = static_cast<float>(Real(clock) + s.duration);
+            break;
+        case StatementKind::End:
+            // END waits for the last delayed event.
+            if (latest > clock) clock = latest;
+            s.startTime = clock;
+            break;
+        case StatementKind::None:
+            break;
+        }
+    }
+}
+
+void Split() {
+    CompilerState &state = Compiler();
+    const auto &statements = state.statements;
+    state.events.clear();
+    state.segments.clear();
+    for (int index = 0; index < static_cast<int>(statements.size()); ++index) {
+        const StatementKind kind = statements[index].kind;
+        if (IsTerminator(kind)) {
+            InsertEvent(state.events, statements, index);
+            state.segments.push_back(index);
+            break; // statements after the terminator take no part
+        }
+        if (IsEvent(kind))
+            InsertEvent(state.events, statements, index);
+        else if (IsSegment(kind))
+            state.segments.push_back(index);
+    }
+}
+
+void AttributePass() {
+    CompilerState &state = Compiler();
+    auto &statements = state.statements;
+    const auto &events = state.events;
+    const bool corvan3Only = state.options.corvan3Only;
+    state.stepSlewRate = StepSlewRate;
+
+    float time = 0;
+    std::uint16_t rate = 1024; // an event due before the implicit SETRATE never meets an unset rate
+    std::uint8_t bit15 = 0;
+    std::uint8_t ended = 0;
+    std::array<std::uint8_t, 8> percent{};
+    unsigned pulseMarks = 0; // bit n-1: flag n is on for this one step only
+    bool brakeDelayed = false;
+    std::size_t next = 0; // current event
+
+    for (int q = 0; q < StepCount; ++q) {
+        while (next < events.size() && time >= statements[events[next]].startTime) {
+            ProgramStatement &event = statements[events[next]];
+            if (event.kind == StatementKind::SetFlag && event.flagValue == 100 && !brakeDelayed &&
+                event.name == "PULSEBRAKE") {
+                // The brake comes on one step period after its nominal time.
+                event.startTime = static_cast<float>(event.startTime + Real(1) / rate);
+                brakeDelayed = true;
+                break;
+            }
+            switch (event.kind) {
+            case StatementKind::SetRate:
+                rate = event.clockRate;
+                break;
+            case StatementKind::SetFlag:
+                assert(event.flagNumber >= 1 && event.flagNumber <= 8);
+                percent[event.flagNumber - 1] = event.flagValue;
+                brakeDelayed = false;
+                break;
+            case StatementKind::Pulse:
+                assert(event.flagNumber >= 1 && event.flagNumber <= 8);
+                percent[event.flagNumber - 1] = 100;
+                pulseMarks |= 1u << (event.flagNumber - 1);
+                if (corvan3Only && event.flagNumber == RollPeakFlag) bit15 = 1;
+                break;
+            case StatementKind::RepeatProgram:
+                rate = 2048;
+                ended = 1;
+                bit15 = 0;
+                state.endIndex = q;
+                break;
+            case StatementKind::End:
+                if (ended == 0) {
+                    rate = 1024;
+                    ended = 1;
+                    bit15 = 0;
+                    state.endIndex = q;
+                }
+                break;
+            default:
+                break; // SETCURRENTHIGH and SETCURRENTLOW change no step
+            }
+            ++next;
+        }
+
+        StepRecord &step = state.steps[q];
+        step.time = time;
+        step.steer = 0;
+        step.rate = rate;
+        step.bit15 = bit15;
+        step.ended = ended;
+        step.flags = percent;
+
+        time = static_cast<float>(time + Real(1) / rate);
+        for (; pulseMarks != 0; pulseMarks &= pulseMarks - 1) percent[std::countr_zero(pulseMarks)] = 0;
+        bit15 = 0;
+    }
+    state.steps[0].bit15 = 0;
+    state.steps[StepCount - 1].bit15 = 0;
+    DutyCheck();
+}
+
+bool CapacityCheck() {
+    CompilerState &state = Compiler();
+    const auto &statements = state.statements;
+    const float last = state.steps[StepCount - 1].time;
+    const ProgramStatement *culprit = nullptr;
+
+    for (std::size_t e = 0; e + 1 < state.events.size() && !culprit; ++e)
+        if (last < statements[state.events[e]].startTime) culprit = &statements[state.events[e]];
+    for (std::size_t s = 0; s + 1 < state.segments.size() && !culprit; ++s)
+        if (last < statements[state.segments[s + 1]].startTime) culprit = &statements[state.segments[s]];
+
+    if (!culprit) return true;
+    AddMessage(0, 2, Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
+    return false;
+}

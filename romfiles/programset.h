@@ -1,0 +1,36 @@
+// The program set and its file: 16 program texts behind "$$~PROG%2.2d" marker lines.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+constexpr int ProgramCount = 16;
+
+using ProgramText = std::vector<std::string>;             // Latin-1 lines without line breaks
+using ProgramSet = std::array<ProgramText, ProgramCount>; // programs 0 to 15
+
+// "maxsteer(100 deg)", "begin", an empty line, "end".
+ProgramText DefaultProgram();
+// 16 default programs.
+ProgramSet DefaultProgramSet();
+
+// The marker line of program k: "$$~PROG" and k as two digits.
+std::string ProgramMarker(int k);
+// True for a line whose first 7 characters are "$$~PROG" (case-sensitive).
+bool IsProgramMarker(const std::string &line);
+
+// The file as written: each program's marker and its lines, every line followed by CR LF.
+std::string ProgramSetBytes(const ProgramSet &set);
+
+// The set read from the lines of a file, built whole before it is returned. Programs are filled in
+// marker order; a preamble before the first marker is skipped; programs after the last marker found
+// hold one empty line each. Throws FormatError "Wrong file format!" when there is no marker or the
+// only marker found first is the last line.
+ProgramSet ParseProgramSet(const std::vector<std::string> &lines);
+
+// ParseProgramSet on the lines of a file. Throws FileError or FormatError.
+ProgramSet ReadProgramSet(const std::string &path);
+
+// Writes the set atomically (the old file stays as it was when the write fails). Throws FileError.
+void WriteProgramSet(const std::string &path, const ProgramSet &set);

@@ -1,24 +1,152 @@
-// Compile messages.
+// Compile messages: the message list, its counts, the catalogue and the Messages text.
 #include "compiler/messages.h"
 
+#include "compiler/format.h"
 #include "compiler/state.h"
 
-// TODO(#2): the catalogue.
+#include <string_view>
+
+namespace {
+
+constexpr std::size_t MessageTextLength = 80;
+constexpr std::size_t PrefixLength = 40;
+
+// How a catalogue entry puts the prefix P and the text T around its literal.
+enum class Shape {
+    Bare,        // literal alone, no prefix
+    BareText,    // literal + T, no prefix
+    Plain,       // P + literal
+    Quoted,      // P + '"' + T + literal
+    TextInside,  // P + literal + T + second literal
+    TextFirst,   // P + T + literal
+    BareWrapped, // literal + T + second literal, no prefix
+};
+
+struct CatalogueEntry {
+    int code;
+    Shape shape;
+    std::string_view literal;
+    std::string_view tail = {};
+};
+
+constexpr CatalogueEntry Catalogue[] = {
+    {2, Shape::BareText, "Ran out of steps at t= "},
+    {3, Shape::Bare, "\"MaxSteer\" not found before \"Begin\""},
+    {4, Shape::Bare, "\"MaxSteer\" and \"Begin\" not found"},
+    {5, Shape::Bare, "\"Begin\" not found"},
+    {11, Shape::Quoted, "\" is an invalid function"},
+    {12, Shape::Plain, "Missing number in parameter"},
+    {13, Shape::Plain, "Missing parameter id (sec, hz, etc.)"},
+    {14, Shape::Quoted, "\" is an invalid parameter id"},
+    {20, Shape::Plain, "Invalid numeric format for phase angle (real)"},
+    {21, Shape::Plain, "Invalid numeric format for clock rate (integer)"},
+    {22, Shape::Plain, "Invalid numeric format for amplitude (real)"},
+    {23, Shape::Plain, "Invalid numeric format for seconds (real)"},
+    {24, Shape::Plain, "Invalid numeric format for cycles (real)"},
+    {25, Shape::Plain, "Invalid numeric format for frequency (real)"},
+    {26, Shape::Plain, "Steer amplitude goes offscale (abs(steer) > maxsteer)"},
+    {27, Shape::Plain, "Invalid MaxSteer syntax"},
+    {28, Shape::Plain, "Invalid numeric format for MaxSteer (real)"},
+    {29, Shape::Plain, "MaxSteer must be positive"},
+    {31, Shape::Plain, "Illegal clock rate: must be 256, 512, 1024, or 2048 "},
+    {32, Shape::Plain, "Time length cannot be negative in WAIT function."},
+    {33, Shape::Plain, "Time length cannot be negative in STEPTO/STEPUP function."},
+    {34, Shape::Plain, "Time length cannot be zero or negative in RAMPTO/RAMPUP function."},
+    {35, Shape::Plain,
+     "Time length cannot be negative in SINE/SQUARE/TRIANG/SINESWEEP/SINESWEEPLOG function"},
+    {36, Shape::Plain, "Number of cycles cannot be negative."},
+    {37, Shape::Plain, "Frequency cannot be negative."},
+    {38, Shape::Plain, "Frequency cannot be zero in SINE/SQUARE/TRIANG functions."},
+    {39, Shape::Plain, "Neither frequency can be zero in SINESWEEPLOG function."},
+    {40, Shape::Plain, "Both frequencies cannot be zero in SINESWEEPLIN function."},
+    {41, Shape::Plain, "Initial steer input must be positive"},
+    {51, Shape::TextInside, "Too many ", " parameters"},
+    {60, Shape::TextFirst, " parameters not recognized for this function"},
+    {61, Shape::Plain, "Flag number must be an integer from 1 thru 8"},
+    {62, Shape::Plain, "Flag value must be integer percentage 0 thru 100"},
+    {63, Shape::Plain, "Pulse Time length cannot be negative in PULSEFLAG function"},
+    {71, Shape::Plain, "SetRate must have a clock rate parameter (256, 512, 1024, or 2048 hz.)"},
+    {101, Shape::Plain, "Cycle count supercedes time length if both are >0"},
+    {102, Shape::Plain, "END not found - It will be added automatically"},
+    {103, Shape::Plain, "Extra MaxSteer command found and IGNORED."},
+    {104, Shape::Plain, "No cycle count or time given -- defaults to 0 seconds"},
+    {105, Shape::Plain, "No time period given -- defaults to 0 seconds"},
+    {106, Shape::Plain, "Cycle count is not valid in SINESWEEP/SINESWEEPLOG function -- value is ignored"},
+    {201, Shape::BareWrapped, "Compiled OK - program length: t= ", " seconds"},
+};
+
+constexpr CatalogueEntry Fallback = {0, Shape::Plain, "Error or warning with no message assigned"};
+
+const CatalogueEntry &FindEntry(int code) {
+    for (const auto &entry : Catalogue)
+        if (entry.code == code) return entry;
+    return Fallback;
+}
+
+// The prefix of a memo line, cut to 40 characters.
+std::string Prefix(const CompileMessage &message) {
+    std::string prefix;
+    if (message.line == 0)
+        prefix = "Error in " + message.text + " function: ";
+    else if (message.code >= 100)
+        prefix = "Warning in line " + std::to_string(message.line) + ": ";
+    else if (message.code >= 11)
+        prefix = "Error in line " + std::to_string(message.line) + ": ";
+    else
+        prefix = std::to_string(message.line);
+    return Cut(prefix, PrefixLength);
+}
+
+} // namespace
+
 void ClearMessages() {
-    auto &s = Compiler();
-    s.messages.clear();
-    s.ErrorCount = s.WarningCount = 0;
+    auto &state = Compiler();
+    state.messages.clear();
+    state.ErrorCount = 0;
+    state.WarningCount = 0;
 }
+
 void AddMessage(int line, int code, const std::string &text) {
-    auto &s = Compiler();
-    s.messages.push_back({line, code, text});
-    if (code < 100) ++s.ErrorCount;
-    else if (code < 200) ++s.WarningCount;
+    auto &state = Compiler();
+    state.messages.push_back({line, code, Cut(text, MessageTextLength)});
+    if (code < 100)
+        ++state.ErrorCount;
+    else if (code < 200)
+        ++state.WarningCount;
 }
-std::string MessageLine(const CompileMessage &m) { return std::to_string(m.code) + " " + m.text; }
+
+std::string MessageLine(const CompileMessage &message) {
+    const CatalogueEntry &entry = FindEntry(message.code);
+    const std::string literal(entry.literal);
+    const std::string tail(entry.tail);
+    switch (entry.shape) {
+    case Shape::Bare:
+        return literal;
+    case Shape::BareText:
+        return literal + message.text;
+    case Shape::BareWrapped:
+        return literal + message.text + tail;
+    case Shape::Plain:
+        return Prefix(message) + literal;
+    case Shape::Quoted:
+        return Prefix(message) + "\"" + message.text + literal;
+    case Shape::TextInside:
+        return Prefix(message) + literal + message.text + tail;
+    case Shape::TextFirst:
+        return Prefix(message) + message.text + literal;
+    }
+    return Prefix(message) + std::string(Fallback.literal);
+}
+
 const std::vector<std::string> &ShowMessages() {
-    auto &s = Compiler();
-    s.messageLines.clear();
-    for (const auto &m : s.messages) s.messageLines.push_back(MessageLine(m));
-    return s.messageLines;
+    auto &state = Compiler();
+    state.messageLines.clear();
+    for (const auto &message : state.messages) state.messageLines.push_back(MessageLine(message));
+    if (state.ErrorCount > 0) {
+        state.messageLines.emplace_back();
+        state.messageLines.push_back(
+            std::to_string(state.ErrorCount) +
+            (state.ErrorCount == 1 ? " Error found - Aborting..." : " Errors found - Aborting..."));
+    }
+    return state.messageLines;
 }

@@ -1,5 +1,506 @@
-// The program language.
+// The program language: line normalising, the header scan, statements and their parameters.
 #include "compiler/parse.h"
 
-// TODO(#2): the parser.
-void ParseProgram(const std::vector<std::string> &) {}
+#include "compiler/format.h"
+#include "compiler/messages.h"
+#include "compiler/state.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+constexpr std::size_t LineLength = 100;    // characters of a line that are read
+constexpr std::size_t NameLength = 15;     // characters kept in ProgramStatement::name
+constexpr std::size_t MaxParameters = 7;   // parameter slots of a statement
+constexpr float UnknownMaxSteer = 1000000; // MaxSteer when the maxsteer line is missing or unreadable
+constexpr std::uint8_t RollPeakFlag = 1;   // the flag that WAITFORROLLPEAK waits on
+constexpr std::uint8_t BrakeFlag = 8;      // the flag that PULSEBRAKE pulses
+
+// ORDER StatementKind: several names share a code; the table is searched by name.
+struct KindName {
+    std::string_view name;
+    StatementKind kind;
+};
+constexpr std::array<KindName, 19> KindNames = {{
+    {"SETRATE", StatementKind::SetRate},
+    {"SETCURRENTHIGH", StatementKind::SetCurrentHigh},
+    {"SETCURRENTLOW", StatementKind::SetCurrentLow},
+    {"SETFLAG", StatementKind::SetFlag},
+    {"PULSEFLAG", StatementKind::Pulse},
+    {"WAITFORROLLPEAK", StatementKind::Pulse},
+    {"PULSEBRAKE", StatementKind::Pulse},
+    {"WAIT", StatementKind::Wait},
+    {"STEPTO", StatementKind::StepTo},
+    {"STEPUP", StatementKind::StepUp},
+    {"RAMPTO", StatementKind::RampTo},
+    {"RAMPUP", StatementKind::RampUp},
+    {"SINE", StatementKind::Sine},
+    {"SQUARE", StatementKind::Square},
+    {"TRIANGLE", StatementKind::Triangle},
+    {"SINESWEEP", StatementKind::SineSweep},
+    {"SINESWEEPLOG", StatementKind::SineSweepLog},
+    {"REPEATPROGRAM", StatementKind::RepeatProgram},
+    {"END", StatementKind::End},
+}};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Index just past a run of digits starting at i.
+std::size_t SkipDigits(std::string_view text, std::size_t i) {
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    return i;
+}
+
+bool IsSineLike(StatementKind kind) {
+    return kind == StatementKind::Sine || kind == StatementKind::Square || kind == StatementKind::Triangle;
+}
+
+bool IsSweep(StatementKind kind) {
+    return kind == StatementKind::SineSweep || kind == StatementKind::SineSweepLog;
+}
+
+bool IsFlagFunction(StatementKind kind) {
+    return kind == StatementKind::SetFlag || kind == StatementKind::Pulse;
+}
+
+// A normalised statement line: a comment after ";" is dropped.
+std::string NormaliseStatementLine(const std::string &line) {
+    std::string text = NormaliseLine(line);
+    auto semicolon = text.find(';');
+    if (semicolon != std::string::npos) text.resize(semicolon);
+    return text;
+}
+
+// Takes a free slot: sets its bit; false when the slot was already taken.
+bool TakeSlot(ProgramStatement &statement, std::uint16_t bit) {
+    if (statement.givenMask & bit) return false;
+    statement.givenMask |= bit;
+    return true;
+}
+
+// Reads a real into a taken slot; a malformed number leaves 0 and raises the slot's format error.
+bool StoreReal(int line, float &field, const std::string &number, int formatError) {
+    auto value = ReadReal(number);
+    field = value.value_or(0.0f);
+    if (!value) AddMessage(line, formatError, "");
+    return value.has_value();
+}
+
+// Reads an integer into a taken slot; returns the integer as written (0 when malformed).
+long StoreInteger(int line, const std::string &number, int formatError) {
+    auto value = ReadInteger(number);
+    if (!value) AddMessage(line, formatError, "");
+    return value.value_or(0);
+}
+
+// The first D parameter of every statement feeds the initial-steer rule.
+void NoteInitialSteer(int line, float value) {
+    auto &state = Compiler();
+    if (state.InitialSteer != 0) return;
+    state.InitialSteer = value;
+    if (value < 0) AddMessage(line, 41, "");
+}
+
+void AssignDegrees(ProgramStatement &s, const std::string &number) {
+    if (TakeSlot(s, GivenAmplitude)) {
+        if (StoreReal(s.line, s.amplitude, number, 22)) NoteInitialSteer(s.line, s.amplitude);
+    } else if (IsSineLike(s.kind)) {
+        if (TakeSlot(s, GivenSecondValue))
+            StoreReal(s.line, s.secondValue, number, 20);
+        else
+            AddMessage(s.line, 51, "amplitude or phase angle");
+    } else {
+        AddMessage(s.line, 51, "amplitude");
+    }
+}
+
+void AssignSeconds(ProgramStatement &s, const std::string &number) {
+    if (TakeSlot(s, GivenDuration))
+        StoreReal(s.line, s.duration, number, 23);
+    else if (s.kind == StatementKind::Pulse && TakeSlot(s, GivenSecondValue))
+        StoreReal(s.line, s.secondValue, number, 23);
+    else if (IsSweep(s.kind) && TakeSlot(s, GivenExtraTime))
+        StoreReal(s.line, s.extraTime, number, 23);
+    else
+        AddMessage(s.line, 51, "time");
+}
+
+void AssignHertz(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+    if (s.kind == StatementKind::SetRate) {
+        if (TakeSlot(s, GivenClockRate)) {
+            written.clockRate = StoreInteger(s.line, number, 21);
+            s.clockRate = static_cast<std::uint16_t>(written.clockRate);
+        } else {
+            AddMessage(s.line, 51, "frequency");
+        }
+    } else if (TakeSlot(s, GivenFrequency)) {
+        StoreReal(s.line, s.frequency, number, 25);
+    } else if (IsSweep(s.kind) && TakeSlot(s, GivenSecondValue)) {
+        StoreReal(s.line, s.secondValue, number, 25);
+    } else {
+        AddMessage(s.line, 51, "frequency");
+    }
+}
+
+void AssignFlagNumber(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+    if (!IsFlagFunction(s.kind)) {
+        AddMessage(s.line, 60, "flag bit number");
+    } else if (TakeSlot(s, GivenFlagNumber)) {
+        written.flagNumber = StoreInteger(s.line, number, 61);
+        s.flagNumber = static_cast<std::uint8_t>(written.flagNumber);
+    } else {
+        AddMessage(s.line, 51, "flag number");
+    }
+}
+
+void AssignFlagValue(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+    if (s.kind != StatementKind::SetFlag) {
+        AddMessage(s.line, 60, "flag value percent");
+    } else if (TakeSlot(s, GivenFlagValue)) {
+        written.flagValue = StoreInteger(s.line, number, 62);
+        s.flagValue = static_cast<std::uint8_t>(written.flagValue);
+    } else {
+        AddMessage(s.line, 51, "flag value");
+    }
+}
+
+// Puts one parameter into the first free slot its id may take, or raises error 51 or 60.
+void AssignParameter(ProgramStatement &s, WrittenIntegers &written, const ParameterId &parameter) {
+    switch (parameter.id) {
+    case 'D':
+        AssignDegrees(s, parameter.number);
+        break;
+    case 'S':
+        AssignSeconds(s, parameter.number);
+        break;
+    case 'C':
+        if (TakeSlot(s, GivenCycles))
+            StoreReal(s.line, s.cycles, parameter.number, 24);
+        else
+            AddMessage(s.line, 51, "cycle");
+        break;
+    case 'H':
+        AssignHertz(s, written, parameter.number);
+        break;
+    case 'B':
+        AssignFlagNumber(s, written, parameter.number);
+        break;
+    case 'P':
+        AssignFlagValue(s, written, parameter.number);
+        break;
+    default:
+        break;
+    }
+}
+
+void ApplyPresets(ProgramStatement &s, WrittenIntegers &written) {
+    if (s.name == "WAITFORROLLPEAK") {
+        s.flagNumber = RollPeakFlag;
+        s.duration = 0;
+        s.givenMask |= GivenFlagNumber | GivenDuration;
+    } else if (s.name == "PULSEBRAKE") {
+        s.flagNumber = BrakeFlag;
+        s.givenMask |= GivenFlagNumber;
+    } else {
+        return;
+    }
+    written.flagNumber = s.flagNumber;
+}
+
+// Appends a statement; a pulse with a positive length becomes a SETFLAG to 100 and one back to 0.
+void AppendStatement(ProgramStatement statement) {
+    auto &list = Compiler().statements;
+    if (statement.kind != StatementKind::Pulse || !(statement.duration > 0)) {
+        list.push_back(std::move(statement));
+        return;
+    }
+    const float length = statement.duration;
+    const float delay = statement.secondValue;
+    statement.kind = StatementKind::SetFlag;
+    statement.duration = delay;
+    statement.secondValue = 0;
+    statement.flagValue = 100;
+    ProgramStatement off = statement;
+    off.duration = static_cast<float>(static_cast<long double>(length) + delay);
+    off.flagValue = 0;
+    list.push_back(std::move(statement));
+    list.push_back(std::move(off));
+}
+
+// Real text that read with valid syntax but does not fit a float: tiny values underflow to a signed
+// zero, large ones are malformed.
+std::optional<float> OutOfFloatRange(std::string_view text) {
+    long double wide = 0;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), wide);
+    bool large;
+    if (result.ec == std::errc()) {
+        large = std::fabs(wide) >= 1;
+    } else {
+        // Beyond even long double: a line of 100 characters cannot move the exponent that far.
+        auto e = text.find_first_of("Ee");
+        large = e == std::string_view::npos || e + 1 == text.size() || text[e + 1] != '-';
+    }
+    if (large) return std::nullopt;
+    return text.front() == '-' ? -0.0f : 0.0f;
+}
+
+} // namespace
+
+std::string StripBlanks(const std::string &text) {
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text)
+        if (c != ' ') result.push_back(c);
+    return result;
+}
+
+std::string NormaliseLine(const std::string &line) {
+    std::string text = StripBlanks(Cut(line, LineLength));
+    for (char &c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+bool LineStartsWith(const std::string &line, const std::string &keyword) {
+    return NormaliseLine(line).starts_with(keyword);
+}
+
+std::optional<float> ReadReal(const std::string &text) {
+    std::string_view view = text;
+    std::size_t i = 0;
+    if (i < view.size() && (view[i] == '+' || view[i] == '-')) ++i;
+    std::size_t mantissaStart = i;
+    i = SkipDigits(view, i);
+    std::size_t digits = i - mantissaStart;
+    if (i < view.size() && view[i] == '.') {
+        std::size_t fractionStart = ++i;
+        i = SkipDigits(view, i);
+        digits += i - fractionStart;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < view.size() && (view[i] == 'E' || view[i] == 'e')) {
+        ++i;
+        if (i < view.size() && (view[i] == '+' || view[i] == '-')) ++i;
+        std::size_t exponentStart = i;
+        i = SkipDigits(view, i);
+        if (i == exponentStart) return std::nullopt;
+    }
+    if (i != view.size()) return std::nullopt;
+
+    if (view.front() == '+') view.remove_prefix(1); // from_chars takes no plus sign
+    float value = 0;
+    auto result = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (result.ec == std::errc::result_out_of_range) return OutOfFloatRange(view);
+    if (result.ec != std::errc() || result.ptr != view.data() + view.size() || std::isinf(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long> ReadInteger(const std::string &text) {
+    std::string_view view = text;
+    if (!view.empty() && view.front() == '+') view.remove_prefix(1);
+    std::size_t digitsStart = !view.empty() && view.front() == '-' ? 1 : 0;
+    if (view.size() == digitsStart || SkipDigits(view, digitsStart) != view.size()) return std::nullopt;
+    long long value = 0;
+    auto result = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (result.ec != std::errc() || value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<long>(value);
+}
+
+SplitResult SplitStatement(const std::string &text) {
+    SplitResult result;
+    auto open = text.find('(');
+    if (open == std::string::npos) {
+        result.name = text;
+        return result;
+    }
+    result.name = text.substr(0, open);
+    auto close = text.find(')');
+    if (close == std::string::npos || close < open + 3) return result;
+    std::string_view inner = std::string_view(text).substr(open + 1, close - open - 1);
+    while (result.parameters.size() < MaxParameters) {
+        auto comma = inner.find(',');
+        std::string_view piece = inner.substr(0, comma);
+        if (!piece.empty()) result.parameters.emplace_back(piece);
+        if (comma == std::string_view::npos) break;
+        inner.remove_prefix(comma + 1);
+    }
+    return result;
+}
+
+std::optional<ParameterId> ParseParameterId(int line, const std::string &text) {
+    auto k = text.find_last_of("0123456789.-");
+    if (k == std::string::npos) {
+        AddMessage(line, 12, "");
+        return std::nullopt;
+    }
+    if (k + 1 == text.size()) {
+        AddMessage(line, 13, "");
+        return std::nullopt;
+    }
+    char id = text[k + 1];
+    if (id == '%') id = 'P';
+    if (std::string_view("DSCHBP").find(id) == std::string_view::npos) {
+        AddMessage(line, 14, std::string(1, text[k + 1]));
+        return std::nullopt;
+    }
+    return ParameterId{id, text.substr(0, k + 1)};
+}
+
+std::optional<StatementKind> FindKind(const std::string &name) {
+    for (const auto &entry : KindNames)
+        if (entry.name == name) return entry.kind;
+    return std::nullopt;
+}
+
+void ValidateStatement(const ProgramStatement &s, const WrittenIntegers &written) {
+    auto raise = [&](int code) { AddMessage(s.line, code, ""); };
+    auto flagNumberBad = written.flagNumber < 1 || written.flagNumber > 8;
+    switch (s.kind) {
+    case StatementKind::SetRate:
+        if (!(s.givenMask & GivenClockRate))
+            raise(71);
+        else if (written.clockRate != 256 && written.clockRate != 512 && written.clockRate != 1024 &&
+                 written.clockRate != 2048)
+            raise(31);
+        break;
+    case StatementKind::SetFlag:
+        if (flagNumberBad) raise(61);
+        if (written.flagValue < 0 || written.flagValue > 100) raise(62);
+        break;
+    case StatementKind::Pulse:
+        if (flagNumberBad) raise(61);
+        if (s.duration < 0) raise(63);
+        break;
+    case StatementKind::Wait:
+        if (s.duration < 0) raise(32);
+        break;
+    case StatementKind::StepTo:
+    case StatementKind::RampTo:
+        if (s.kind == StatementKind::StepTo ? s.duration < 0 : s.duration <= 0)
+            raise(s.kind == StatementKind::StepTo ? 33 : 34);
+        if (std::fabs(s.amplitude) > Compiler().MaxSteer) raise(26);
+        break;
+    case StatementKind::StepUp:
+        if (s.duration < 0) raise(33);
+        break;
+    case StatementKind::RampUp:
+        if (s.duration <= 0) raise(34);
+        break;
+    case StatementKind::Sine:
+    case StatementKind::Square:
+    case StatementKind::Triangle:
+        if (s.duration < 0) raise(35);
+        if (s.cycles < 0) raise(36);
+        if (s.frequency < 0)
+            raise(37);
+        else if (s.frequency == 0)
+            raise(38);
+        if (s.cycles > 0 && s.duration > 0) raise(101);
+        if (s.cycles == 0 && s.duration == 0) raise(104);
+        break;
+    case StatementKind::SineSweep:
+    case StatementKind::SineSweepLog:
+        if (s.duration < 0) raise(35);
+        if (s.cycles != 0) raise(106);
+        if (s.frequency < 0 || s.secondValue < 0) raise(37);
+        if (s.kind == StatementKind::SineSweep ? s.frequency == 0 && s.secondValue == 0
+                                               : s.frequency == 0 || s.secondValue == 0)
+            raise(s.kind == StatementKind::SineSweep ? 40 : 39);
+        if (s.duration == 0 && !(s.extraTime > 0)) raise(105);
+        break;
+    default:
+        break;
+    }
+}
+
+ProgramStatement ParseStatement(int line, const std::string &text) {
+    ProgramStatement statement;
+    statement.line = line;
+    SplitResult split = SplitStatement(text);
+    statement.name = Cut(split.name, NameLength);
+    auto kind = FindKind(split.name);
+    if (!kind) {
+        AddMessage(line, 11, Cut(split.name, LineLength));
+        return statement;
+    }
+    statement.kind = *kind;
+    WrittenIntegers written;
+    ApplyPresets(statement, written);
+    for (const auto &parameter : split.parameters)
+        if (auto id = ParseParameterId(line, parameter)) AssignParameter(statement, written, *id);
+    ValidateStatement(statement, written);
+    return statement;
+}
+
+void ReadMaxSteerLine(int line, const std::string &text) {
+    auto &state = Compiler();
+    std::string normal = NormaliseLine(text);
+    auto d = normal.find('D');
+    if (!normal.starts_with("MAXSTEER(") || d == std::string::npos) {
+        AddMessage(line, 27, "");
+        state.MaxSteer = UnknownMaxSteer;
+        return;
+    }
+    auto value = ReadReal(normal.substr(9, d - 9));
+    if (!value) {
+        AddMessage(line, 28, "");
+        state.MaxSteer = UnknownMaxSteer;
+    } else if (*value < 0) {
+        AddMessage(line, 29, "");
+        state.MaxSteer = -*value;
+    } else {
+        state.MaxSteer = *value;
+    }
+}
+
+void ParseProgram(const std::vector<std::string> &lines) {
+    auto &state = Compiler();
+    state.statements.clear();
+    state.events.clear();
+    state.segments.clear();
+    state.InitialSteer = 0;
+    const int count = static_cast<int>(lines.size());
+    auto startsWith = [&](int i, const char *keyword) { return LineStartsWith(lines[i], keyword); };
+
+    int i = 0;
+    while (i < count && !startsWith(i, "BEGIN") && !startsWith(i, "MAXSTEER")) ++i;
+    if (i == count) {
+        AddMessage(count + 1, 4, "");
+        state.MaxSteer = UnknownMaxSteer; // nothing of an earlier compile may leak into this one
+    } else if (startsWith(i, "BEGIN")) {
+        AddMessage(i + 1, 3, "");
+        state.MaxSteer = UnknownMaxSteer;
+    } else {
+        ReadMaxSteerLine(i + 1, lines[i]);
+        ++i;
+    }
+
+    for (; i < count && !startsWith(i, "BEGIN"); ++i)
+        if (startsWith(i, "MAXSTEER")) AddMessage(i + 1, 103, "");
+
+    if (i == count) {
+        AddMessage(count + 1, 5, "");
+    } else {
+        AppendStatement(ParseStatement(i + 1, "SETRATE(1024H)"));
+        AppendStatement(ParseStatement(i + 1, "STEPTO(0D)"));
+        for (++i; i < count; ++i) {
+            std::string text = NormaliseStatementLine(lines[i]);
+            if (text.empty()) continue;
+            AppendStatement(ParseStatement(i + 1, text));
+            if (state.statements.back().kind == StatementKind::End) break;
+        }
+    }
+
+    if (state.statements.empty() || state.statements.back().kind != StatementKind::End) {
+        AppendStatement(ParseStatement(count + 1, "END"));
+        AddMessage(count + 1, 102, "");
+    }
+}

@@ -13,6 +13,22 @@ void ParseProgram(const std::vector<std::string> &lines);
 // Parses one normalised statement text; raises its messages with the given line number.
 ProgramStatement ParseStatement(int line, const std::string &text);
 
+// The integers of a statement as written, before they are stored in their narrower fields.
+struct WrittenIntegers {
+    long clockRate = 0;
+    long flagNumber = 0;
+    long flagValue = 0;
+};
+
+// Runs the per-kind checks on a statement whose parameters have all been read; raises their messages.
+void ValidateStatement(const ProgramStatement &statement, const WrittenIntegers &written);
+
+// The kind of a function name (exact, upper case), or nothing for an unknown name.
+std::optional<StatementKind> FindKind(const std::string &name);
+
+// Reads the maxsteer line: sets MaxSteer and raises error 27, 28 or 29 with the given line number.
+void ReadMaxSteerLine(int line, const std::string &text);
+
 struct SplitResult {
     std::string name;
     std::vector<std::string> parameters; // at most seven

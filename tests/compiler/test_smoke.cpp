@@ -1,5 +1,0 @@
-#include "compiler/compile.h"
-
-#include <gtest/gtest.h>
-
-TEST(Compile, EmptyTextRuns) { CompileProgram({}); }

@@ -1,0 +1,99 @@
+// The Build command's core: all 16 programs compiled into the EPROM (.bin) and aux (.aux) files.
+#include "romfiles/build.h"
+
+#include "compiler/compile.h"
+#include "romfiles/fileio.h"
+
+#include <cerrno>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+std::string AuxPathFor(const std::string &binPath) {
+    std::size_t slash = binPath.rfind('/');
+    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = binPath.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) return binPath + ".aux";
+    return binPath.substr(0, dot) + ".aux";
+}
+
+namespace {
+
+// The images of the programs compiled so far, program 0 first.
+struct Images {
+    std::string main;
+    std::string aux;
+};
+
+void AppendImages(Images &images) {
+    const CompilerState &state = Compiler();
+    for (int k = 0; k < StepCount; ++k) {
+        std::uint16_t word = state.mainImage[k];
+        images.main += static_cast<char>(word & 0xFF); // low byte first
+        images.main += static_cast<char>(word >> 8);
+    }
+    images.aux.append(reinterpret_cast<const char *>(state.auxImage.get()), AuxImageBytes);
+}
+
+bool IsRegularFile(const std::string &path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Puts the EPROM file back as it was before the build replaced it.
+void RestoreBin(const std::string &binPath, const std::optional<std::string> &oldBin) {
+    if (oldBin) {
+        WriteFileAtomically(binPath, *oldBin);
+    } else if (::unlink(binPath.c_str()) != 0) {
+        ThrowFileError("remove", binPath, errno);
+    }
+}
+
+// Replaces both files with the staged images, or neither.
+void ReplacePair(const std::string &binPath, const std::string &auxPath, const Images &images) {
+    StagedFile bin(binPath, images.main);
+    StagedFile aux(auxPath, images.aux);
+    // The old EPROM file is kept in memory so that it can be put back if the aux file cannot be replaced.
+    std::optional<std::string> oldBin;
+    if (IsRegularFile(binPath)) oldBin = ReadFileBytes(binPath);
+    bin.Commit();
+    try {
+        aux.Commit();
+    } catch (const FileError &failure) {
+        try {
+            RestoreBin(binPath, oldBin);
+        } catch (const FileError &restore) {
+            throw FileError(std::string(failure.what()) + "; " + restore.what());
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
+                      const BuildCallbacks &callbacks) {
+    const std::string auxPath = AuxPathFor(binPath);
+    if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
+        throw FileError("cannot write " + binPath +
+                        ": the EPROM file and the aux file would be the same file");
+
+    Images images;
+    images.main.reserve(ProgramCount * MainImageBytes);
+    images.aux.reserve(ProgramCount * AuxImageBytes);
+    bool failed = false;
+    for (int p = 0; p < ProgramCount; ++p) {
+        if (callbacks.programStarts) callbacks.programStarts(p);
+        if (BuildProgram(set[p], options)) {
+            if (!failed) AppendImages(images);
+        } else {
+            failed = true;
+            if (callbacks.programFailed) callbacks.programFailed(p, Compiler().messageLines);
+        }
+    }
+    if (failed) return {false, "Error(s) were found. File was not created."};
+
+    ReplacePair(binPath, auxPath, images);
+    return {true,
+            "Files " + FileNameOf(binPath) + " and " + FileNameOf(auxPath) + " were successfully created."};
+}

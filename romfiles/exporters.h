@@ -1,0 +1,22 @@
+// Export: the current program as text, or its compiled steer profile as a time-and-value file.
+#pragma once
+
+#include "compiler/state.h"
+#include "romfiles/programset.h"
+
+#include <string>
+
+// The program's lines, each followed by CR LF.
+std::string TextExportBytes(const ProgramText &program);
+
+// One line per step from step 0 up to and including the first ended step (or step 16383): the time
+// and the steer, each "%8.3f", with one blank before a steer whose text fills its field.
+std::string TimeValueExportBytes(const StepStore &steps);
+
+// Writes the program's text atomically. Throws FileError.
+void ExportText(const std::string &path, const ProgramText &program);
+
+// Compiles the program and, when it compiles, writes its time-and-value file atomically. Returns
+// false (writing nothing) when the compile fails; the messages are in the compiler state. Throws
+// FileError.
+bool ExportTimeValue(const std::string &path, const ProgramText &program, const CompileOptions &options);

@@ -1,0 +1,248 @@
+// Import: program lines from a text file, a time-and-value file, a program-set file or an EPROM file.
+#include "romfiles/importers.h"
+
+#include "romfiles/fileio.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::string Printf(const char *format, double x) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, x);
+    return text;
+}
+
+std::string A(double x) { return Printf("%.3f", x); } // angles, and the EPROM importer's times
+std::string T(double x) { return Printf("%.4f", x); } // times of the time-and-value importer
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A decimal number: optional sign, digits with an optional point (at least one digit in all) and an
+// optional exponent. Hexadecimal, "inf" and "nan" are not numbers here.
+bool IsDecimalNumber(std::string_view token) {
+    std::size_t i = 0;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+    int digits = 0;
+    while (i < token.size() && IsDigit(token[i])) ++i, ++digits;
+    if (i < token.size() && token[i] == '.') {
+        ++i;
+        while (i < token.size() && IsDigit(token[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+        int exponentDigits = 0;
+        while (i < token.size() && IsDigit(token[i])) ++i, ++exponentDigits;
+        if (exponentDigits == 0) return false;
+    }
+    return i == token.size();
+}
+
+struct Point {
+    double time;  // seconds
+    double value; // degrees
+};
+
+// The next blank-separated token of line from pos on; empty at the end of the line.
+std::string_view NextToken(std::string_view line, std::size_t &pos) {
+    while (pos < line.size() && IsBlank(line[pos])) ++pos;
+    std::size_t start = pos;
+    while (pos < line.size() && !IsBlank(line[pos])) ++pos;
+    return line.substr(start, pos - start);
+}
+
+double ReadNumber(std::string_view token, std::size_t lineNumber) {
+    std::string text(token);
+    double x = IsDecimalNumber(token) ? std::strtod(text.c_str(), nullptr) : NAN;
+    if (!std::isfinite(x)) // malformed, or too large for a double
+        throw FormatError("Invalid number \"" + text + "\" on line " + std::to_string(lineNumber));
+    return x;
+}
+
+// The points of a time-and-value file: time and value separated by blanks, the rest of a line ignored.
+std::vector<Point> ReadPoints(const std::vector<std::string> &fileLines) {
+    std::vector<Point> points;
+    for (std::size_t i = 0; i < fileLines.size(); ++i) {
+        std::size_t pos = 0;
+        std::string_view first = NextToken(fileLines[i], pos);
+        if (first.empty()) continue; // blank lines carry no point
+        std::string_view second = NextToken(fileLines[i], pos);
+        if (second.empty()) throw FormatError("Line " + std::to_string(i + 1) + " holds a single number");
+        double time = ReadNumber(first, i + 1);
+        points.push_back({time, ReadNumber(second, i + 1)});
+    }
+    if (points.empty()) throw FormatError("File holds no time and value points");
+    return points;
+}
+
+// One 16-bit word of an EPROM slot, decoded.
+struct EpromWord {
+    std::uint16_t bits;
+    int rate;    // Hz
+    float angle; // degrees
+    bool high;   // bit 15: high current
+    bool ended;  // bit 14
+};
+
+EpromWord DecodeWord(std::uint16_t bits, int maxSteer) {
+    int dac = bits & 0x0FFF;
+    int rate = 256 << ((bits >> 12) & 3);
+    float angle = static_cast<float>((dac - 2048) / 2047.0L * maxSteer);
+    return {bits, rate, angle, (bits & 0x8000) != 0, (bits & 0x4000) != 0};
+}
+
+// Reads the words of one slot in order, failing when a word lies beyond the end of the file.
+class SlotReader {
+public:
+    SlotReader(std::string_view bytes, int program, int maxSteer)
+        : m_bytes(bytes), m_offset(static_cast<std::size_t>(program) * 2 * StepsPerSlot), m_program(program),
+          m_maxSteer(maxSteer) {}
+    static constexpr int StepsPerSlot = 16384;
+
+    EpromWord Next() {
+        std::size_t at = m_offset + 2 * static_cast<std::size_t>(m_read);
+        if (at + 2 > m_bytes.size())
+            throw FormatError("The EPROM file is too short for program #" + std::to_string(m_program));
+        ++m_read;
+        auto low = static_cast<unsigned char>(m_bytes[at]),
+             high = static_cast<unsigned char>(m_bytes[at + 1]);
+        return DecodeWord(static_cast<std::uint16_t>(low | high << 8), m_maxSteer);
+    }
+    int read() const { return m_read; }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_offset;
+    int m_program;
+    int m_maxSteer;
+    int m_read = 0;
+};
+
+} // namespace
+
+std::vector<std::string> ImportText(const std::string &path) { return SplitLines(ReadFileBytes(path)); }
+
+std::vector<std::string> TimeValueLines(const std::vector<std::string> &fileLines,
+                                        const ImportOptions &options) {
+    std::vector<Point> points = ReadPoints(fileLines);
+    std::vector<std::string> out;
+    const bool replace = options.mode == ImportMode::Replace;
+    if (replace) {
+        out.push_back("maxsteer(" + A(options.maxSteer) + " deg)");
+        out.push_back("begin");
+        out.push_back("setrate(" + std::to_string(options.rate) + " hz)");
+    }
+    std::size_t next = 0;
+    double t = points[0].time, v = points[0].value;
+    ++next;
+    if (t == 0)
+        out.push_back("stepto(" + A(v) + "d)");
+    else
+        out.push_back("rampto(" + A(v) + "d," + T(t) + "s)");
+    while (next < points.size()) {
+        double base = t, prev = v, last = t;
+        t = points[next].time, v = points[next].value, ++next;
+        if (v == prev) { // a hold: wait until the value changes
+            while (next < points.size() && v == prev) {
+                last = t;
+                t = points[next].time, v = points[next].value, ++next;
+            }
+            if (v == prev) last = t; // the file ended inside the hold
+            out.push_back("wait(" + T(last - base) + "s)");
+            base = last;
+        }
+        if (t != base) out.push_back("rampto(" + A(v) + "d," + T(t - base) + "s)");
+    }
+    if (replace) out.push_back("end");
+    return out;
+}
+
+std::vector<std::string> ImportTimeValue(const std::string &path, const ImportOptions &options) {
+    return TimeValueLines(SplitLines(ReadFileBytes(path)), options);
+}
+
+std::vector<std::string> ProgramFromSetLines(const std::vector<std::string> &fileLines, int program) {
+    const std::string wanted = ProgramMarker(program);
+    auto matches = [&](const std::string &line) {
+        if (line.size() < wanted.size()) return false;
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(line[i])) != static_cast<unsigned char>(wanted[i]))
+                return false;
+        return true;
+    };
+    auto marker = std::find_if(fileLines.begin(), fileLines.end(), matches);
+    if (marker == fileLines.end()) throw FormatError("Program " + wanted + " not found in the file");
+    std::vector<std::string> out;
+    for (auto line = marker + 1; line != fileLines.end() && line->compare(0, 3, "$$~") != 0; ++line)
+        out.push_back(*line);
+    return out;
+}
+
+std::vector<std::string> ImportProgramFromSet(const std::string &path, int program) {
+    return ProgramFromSetLines(SplitLines(ReadFileBytes(path)), program);
+}
+
+std::vector<std::string> EpromLines(std::string_view fileBytes, const ImportOptions &options) {
+    std::vector<std::string> out;
+    if (options.mode == ImportMode::Replace) {
+        out.push_back("maxsteer(" + A(options.maxSteer) + " deg)");
+        out.push_back("begin");
+    } else {
+        out.push_back("SetCurrentLow");
+    }
+    SlotReader slot(fileBytes, options.program, options.maxSteer);
+    EpromWord run = slot.Next();
+    out.push_back("SetRate(" + std::to_string(run.rate) + " hz)");
+    out.push_back("StepTo(" + A(run.angle) + " deg)");
+    EpromWord w = run;
+    for (;;) {
+        // n counts the words of the run, its first included, once a different word stops it.
+        int n = 0;
+        while (slot.read() < SlotReader::StepsPerSlot && w.bits == run.bits) {
+            w = slot.Next();
+            ++n;
+        }
+        if (n > 1) out.push_back("wait(" + A(static_cast<long double>(n) / run.rate) + "s)");
+        if (w.rate != run.rate) out.push_back("SetRate(" + std::to_string(w.rate) + " hz)");
+        if (w.high != run.high) out.push_back(w.high ? "SetCurrentHigh" : "SetCurrentLow");
+        if (w.angle != run.angle) out.push_back("RampTo(" + A(w.angle) + "d," + A(1.0L / w.rate) + "s)");
+        run = w;
+        if (slot.read() >= SlotReader::StepsPerSlot || w.ended) break;
+    }
+    out.push_back("End");
+    return out;
+}
+
+std::vector<std::string> ImportEprom(const std::string &path, const ImportOptions &options) {
+    return EpromLines(ReadFileBytes(path), options);
+}
+
+std::vector<std::string> ImportLines(ImportFileType type, const std::string &path,
+                                     const ImportOptions &options) {
+    switch (type) {
+    case ImportFileType::Text:
+        return ImportText(path);
+    case ImportFileType::TimeValue:
+        return ImportTimeValue(path, options);
+    case ImportFileType::ProgramSetFile:
+        return ImportProgramFromSet(path, options.program);
+    case ImportFileType::Eprom:
+        return ImportEprom(path, options);
+    }
+    return {};
+}
+
+void InsertLines(ProgramText &program, int &cursorLine, const std::vector<std::string> &lines) {
+    for (const auto &line : lines) {
+        int at = std::clamp(cursorLine - 1, 0, static_cast<int>(program.size()));
+        program.insert(program.begin() + at, line);
+        ++cursorLine;
+    }
+}

@@ -1,0 +1,66 @@
+// Export: text bytes and the time-and-value lines of a step store.
+#include "romfiles/exporters.h"
+#include "romfiles/fileio.h"
+#include "romfiles/importers.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A store whose steps 0..endIndex-1 run at 256 Hz, endIndex and later ended.
+std::unique_ptr<StepStore> Store(int endIndex, float steer = 0) {
+    auto steps = std::make_unique<StepStore>();
+    for (int k = 0; k < StepCount; ++k)
+        (*steps)[k] = StepRecord{static_cast<float>(k / 256.0), steer, 256, 0, k >= endIndex, {}};
+    return steps;
+}
+
+} // namespace
+
+TEST(TimeValueExport, FieldsOfEightWithThreeDecimals) {
+    auto steps = Store(3, 12.5f);
+    EXPECT_EQ(TimeValueExportBytes(*steps), "   0.000  12.500\r\n"
+                                            "   0.004  12.500\r\n"
+                                            "   0.008  12.500\r\n"
+                                            "   0.012  12.500\r\n");
+}
+
+TEST(TimeValueExport, SteerFillingItsFieldGetsOneBlank) {
+    auto steps = Store(0);
+    const std::pair<float, const char *> cases[] = {
+        {-120.5f, "   0.000 -120.500\r\n"},
+        {-99.5f, "   0.000 -99.500\r\n"},
+        {1000.25f, "   0.000 1000.250\r\n"},
+        {999.5f, "   0.000 999.500\r\n"},
+    };
+    for (const auto &[steer, line] : cases) {
+        (*steps)[0].steer = steer;
+        EXPECT_EQ(TimeValueExportBytes(*steps), line);
+    }
+    (*steps)[0].time = 1.25f;
+    (*steps)[0].steer = -120.5f;
+    EXPECT_EQ(TimeValueExportBytes(*steps), "   1.250 -120.500\r\n");
+}
+
+TEST(TimeValueExport, StopsAfterTheFirstEndedStepOrTheLastStep) {
+    EXPECT_EQ(SplitLines(TimeValueExportBytes(*Store(100))).size(), 101u);
+    EXPECT_EQ(SplitLines(TimeValueExportBytes(*Store(StepCount))).size(), 16384u);
+}
+
+TEST(TimeValueExport, EveryLineReadsBack) {
+    auto steps = Store(4, -150.25f);
+    ImportOptions insert{ImportMode::Insert, 256, 0, 200};
+    EXPECT_EQ(TimeValueLines(SplitLines(TimeValueExportBytes(*steps)), insert),
+              (std::vector<std::string>{"stepto(-150.250d)", "wait(0.0160s)"}));
+}
+
+TEST(TextExport, WritesTheLinesWithCrLf) {
+    TempDir dir;
+    ExportText(dir / "p.txt", {"begin", "", "end"});
+    EXPECT_EQ(ReadFileBytes(dir / "p.txt"), "begin\r\n\r\nend\r\n");
+    ExportText(dir / "p.txt", {});
+    EXPECT_EQ(ReadFileBytes(dir / "p.txt"), "");
+}

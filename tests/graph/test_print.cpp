@@ -1,0 +1,95 @@
+#include "compiler/compile.h"
+#include "graph/plot.h"
+#include "graph/print.h"
+#include "recording_canvas.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Font height 20: line height 22; a page 1620 high holds L = 60 rows.
+struct TextPage {
+    std::vector<std::string> log;
+    std::vector<RecordedText> texts;
+};
+TextPage PrintText(int lineCount, const std::string &setFile = "") {
+    RecordingPrinter printer;
+    printer.height = 1620;
+    std::vector<std::string> lines;
+    for (int i = 0; i < lineCount; ++i) lines.push_back(i == 1 ? "" : "line " + std::to_string(i));
+    PrintProgramText(printer, lines, setFile, 0, Font{"Courier New", 10, false});
+    return {printer.log, printer.canvas.texts};
+}
+
+} // namespace
+
+TEST(PrintText, TenLinesMakeOnePageUnderTheHeader) {
+    TextPage page = PrintText(10);
+    EXPECT_EQ(page.log, (std::vector<std::string>{"begin", "end"}));
+    ASSERT_EQ(page.texts.size(), 11u);
+    EXPECT_EQ(page.texts[0].text, "Untitled  Program #0  Page 1");
+    EXPECT_EQ(page.texts[0].x, 200);
+    EXPECT_EQ(page.texts[0].y, 0);
+    EXPECT_EQ(page.texts[0].font.name, "Courier New");
+    EXPECT_EQ(page.texts[1].y, 88);    // three empty rows below the header
+    EXPECT_EQ(page.texts[2].text, ""); // an empty line keeps its row
+    EXPECT_EQ(page.texts[10].y, 88 + 9 * 22);
+}
+
+TEST(PrintText, PageHoldsLMinusTwoLinesThenBreaks) {
+    TextPage full = PrintText(58, "C:\\progs\\set.rom");
+    EXPECT_EQ(full.log, (std::vector<std::string>{"begin", "newpage", "end"}));
+    EXPECT_EQ(full.texts.size(), 59u);
+    EXPECT_EQ(full.texts[0].text, "C:\\progs\\set.rom  Program #0  Page 1");
+
+    TextPage over = PrintText(59);
+    ASSERT_EQ(over.texts.size(), 61u);
+    EXPECT_EQ(over.texts[59].text, "Untitled  Program #0  Page 2");
+    EXPECT_EQ(over.texts[59].y, 0);
+    EXPECT_EQ(over.texts[60].text, "line 58");
+    EXPECT_EQ(over.texts[60].y, 88);
+}
+
+TEST(PrintGraphs, SlotsShareTheHeightBetweenTheMargins) {
+    EXPECT_EQ(PrintGraphSlot(2000, 2700, 0, 3, 0), (GraphSlot{300, 150, 1850, 750}));
+    EXPECT_EQ(PrintGraphSlot(2000, 2700, 0, 3, 3), (GraphSlot{300, 1950, 1850, 2550}));
+    EXPECT_EQ(PrintGraphSlot(2000, 2700, 7, 7, 7), (GraphSlot{300, 150, 1850, 2550}));
+}
+
+TEST(PrintGraphs, ReversedRangePrintsNothing) {
+    RecordingPrinter printer;
+    PrintGraphs(printer, std::vector<std::vector<std::string>>(16), 5, 4, {});
+    EXPECT_TRUE(printer.log.empty());
+}
+
+TEST(PrintGraphs, EachGoodProgramGetsAThickFrameAndTheSurfaceComesBack) {
+    const std::vector<std::string> good{"maxsteer(100 deg)", "begin", "", "end"};
+    std::vector<std::vector<std::string>> programs(16, good);
+    const bool compilerRejects = !CompileProgram({"no such function(1)"});
+    if (compilerRejects) programs[1] = {"no such function(1)"};
+
+    RecordingCanvas screen;
+    SetGraphCanvas(&screen);
+    RecordingPrinter printer;
+    bool hookRan = false;
+    PrintGraphs(printer, programs, 0, 3, {}, [&] { hookRan = true; });
+    EXPECT_EQ(printer.log, (std::vector<std::string>{"begin", "end"}));
+    EXPECT_TRUE(hookRan);
+    EXPECT_EQ(GetGraphCanvas(), &screen);
+    EXPECT_EQ(Plot().currentViewport, 1);
+
+    std::vector<GraphSlot> frames;
+    for (const auto &r : printer.canvas.rectangles) {
+        EXPECT_EQ(r.pen.width, 3);
+        EXPECT_EQ(r.brush.style, BrushStyle::Clear);
+        frames.push_back({r.left, r.top, r.right, r.bottom});
+    }
+    std::vector<GraphSlot> expected;
+    for (int n = 0; n <= 3; ++n)
+        if (!(compilerRejects && n == 1)) expected.push_back(PrintGraphSlot(2000, 2700, 0, 3, n));
+    EXPECT_EQ(frames, expected);
+    // The part after the end is drawn with the thin pen (once the compiler fills the store).
+    if (Compiler().steps[StepCount - 1].ended) {
+        EXPECT_EQ(printer.canvas.lines.back().pen.width, 1);
+    }
+}

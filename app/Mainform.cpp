@@ -2,21 +2,31 @@
 #include "app/Mainform.h"
 
 #include "app/About.h"
+#include "app/Helpview.h"
 #include "app/Modal.h"
 #include "compiler/Errdial.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "graph/plot.h"
+#include "graph/programgraph.h"
+#include "romfiles/FirstRun.h"
+#include "romfiles/Prefdlg.h"
+#include "romfiles/build.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTextBlock>
@@ -24,7 +34,16 @@
 
 namespace {
 
-const ProgramText DefaultProgram = {"maxsteer(100 deg)", "begin", "", "end"};
+const QStringList kSetFilters = {"Rom Files (*.rom)", "Text Files (*.txt)", "All Files (*.*)"};
+
+QString FromLatin1(const std::string &text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+std::string ToLatin1(const QString &text) {
+    std::string bytes;
+    for (QChar c : text) bytes += c.unicode() <= 0xFF ? char(c.unicode()) : '?';
+    return bytes;
+}
 
 // Design geometry of the form, in pixels.
 constexpr int ButtonLeft = 8, ButtonWidth = 72, ButtonHeight = 18, LargeButtonHeight = 20;
@@ -62,6 +81,62 @@ QFont ArialFont(int pixels) {
     font.setPixelSize(pixels);
     return font;
 }
+
+// A canvas on a QImage through a QPainter that stays open for the image's lifetime.
+// TODO(#8): the plot library's QPainterCanvas replaces this once it lands.
+class TImageCanvas : public Canvas {
+public:
+    explicit TImageCanvas(QImage &image) : m_painter(&image) { Apply(); }
+    void MoveTo(int x, int y) override { m_pos = {x, y}; }
+    void LineTo(int x, int y) override {
+        m_painter.drawLine(m_pos, QPoint(x, y));
+        m_pos = {x, y};
+    }
+    void Rectangle(int left, int top, int right, int bottom) override {
+        m_painter.drawRect(left, top, right - left - 1, bottom - top - 1);
+    }
+    void TextOut(int x, int y, const std::string &text) override {
+        m_painter.drawText(QRect(x, y, 10000, 10000), Qt::AlignLeft | Qt::AlignTop,
+                           QString::fromLatin1(text.c_str()));
+    }
+    int TextWidth(const std::string &text) override {
+        return m_painter.fontMetrics().horizontalAdvance(QString::fromLatin1(text.c_str()));
+    }
+    int TextHeight(const std::string &) override { return m_painter.fontMetrics().height(); }
+    int FontHeight() override { return m_painter.fontMetrics().height(); }
+    Pen GetPen() const override { return m_pen; }
+    void SetPen(const Pen &pen) override {
+        m_pen = pen;
+        Apply();
+    }
+    Brush GetBrush() const override { return m_brush; }
+    void SetBrush(const Brush &brush) override {
+        m_brush = brush;
+        Apply();
+    }
+    Font GetFont() const override { return m_font; }
+    void SetFont(const Font &font) override {
+        m_font = font;
+        Apply();
+    }
+
+private:
+    static QColor Q(Color c) { return QColor(c.r, c.g, c.b); }
+    void Apply() {
+        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::NoPen};
+        m_painter.setPen(QPen(Q(m_pen.color), m_pen.width, styles[int(m_pen.style)]));
+        m_painter.setBrush(m_brush.style == BrushStyle::Clear ? QBrush() : QBrush(Q(m_brush.color)));
+        QFont font = ArialFont(12);
+        font.setPointSize(m_font.pointSize);
+        font.setBold(m_font.bold);
+        m_painter.setFont(font);
+    }
+    QPainter m_painter;
+    QPoint m_pos;
+    Pen m_pen;
+    Brush m_brush;
+    Font m_font;
+};
 
 } // namespace
 
@@ -119,9 +194,13 @@ TGrImage::TGrImage(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+TGrImage::~TGrImage() { m_canvas.reset(); }
+
 void TGrImage::NewPicture() {
+    m_canvas.reset(); // the painter lets go of the old picture first
     m_picture = QImage(qMax(1, width()), qMax(1, height()), QImage::Format_RGB32);
     m_picture.fill(Qt::white);
+    m_canvas = std::make_unique<TImageCanvas>(m_picture);
     update();
 }
 
@@ -141,7 +220,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     setWindowTitle("Helmcraft - Untitled");
     CreateMenus();
     CreateControls();
-    for (auto &program : m_savedSet) program = DefaultProgram;
+    for (auto &program : m_savedSet) program = DefaultProgram();
     resize(706, 542 + menuBar()->sizeHint().height());
     FormResize();
 }
@@ -266,7 +345,7 @@ void TForm1::CreateControls() {
     for (int i = 0; i < 16; ++i) {
         auto *editor = new TProgramText(PgmNotebook);
         editor->setObjectName(QString("ProgramText%1").arg(i));
-        SetProgramLines(*editor, DefaultProgram);
+        SetProgramLines(*editor, DefaultProgram());
         connect(editor, &TProgramText::caretMayHaveMoved, this, &TForm1::RefreshCaret);
         PgmNotebook->addWidget(editor);
         TabControl1->addTab(QString::number(i));
@@ -331,8 +410,8 @@ int TForm1::CurrentProgram() const { return TabControl1->currentIndex(); }
 
 TProgramText *TForm1::CurrentEditor() const { return m_editors[CurrentProgram()]; }
 
-ProgramTexts TForm1::ProgramSetTexts() const {
-    ProgramTexts set;
+ProgramSet TForm1::ProgramSetTexts() const {
+    ProgramSet set;
     for (int i = 0; i < 16; ++i) set[i] = ProgramLines(*m_editors[i]);
     return set;
 }
@@ -353,7 +432,8 @@ void TForm1::RefreshCaret() {
 }
 
 QString TForm1::StatusLineText() const {
-    const double x = 0, y = 0; // TODO(#8): graph units of the mouse position
+    // The stored mouse position in the units of the plot library's current viewport and world.
+    const double x = PixelToWorldX(m_mouseX), y = PixelToWorldY(m_mouseY);
     return QString("Line:%1 Col:%2     Graph Pos: (%3,%4)")
         .arg(m_cursorLine)
         .arg(m_cursorColumn)
@@ -373,7 +453,7 @@ void TForm1::Edit1Click() { Clear1->setText(QString("Clear Program #%1").arg(Cur
 
 void TForm1::Clear1Click() {
     ClearGraphToAxes();
-    SetProgramLines(*CurrentEditor(), DefaultProgram);
+    SetProgramLines(*CurrentEditor(), DefaultProgram());
     FocusCurrentEditorAtStart();
 }
 
@@ -393,7 +473,7 @@ void TForm1::EditorFont1Click() {
 
 void TForm1::About1Click() { RunModal(*AboutBox); }
 
-void TForm1::Help1Click() {}
+void TForm1::Help1Click() { HelpWindow->ShowTopic(1); }
 
 void TForm1::ShowStatus(const QString &text) {
     StatusPanel->setText(text);
@@ -404,29 +484,219 @@ void TForm1::ShowStatus(const QString &text) {
 
 void TForm1::HideStatus() { StatusPanel->hide(); }
 
-void TForm1::SetUpEmptyGraph() { GrImage->NewPicture(); }
+void TForm1::SetUpEmptyGraph() {
+    GrImage->NewPicture();
+    ::SetUpEmptyGraph(GrImage->Canvas(), GrImage->Picture().width(), GrImage->Picture().height());
+    GrImage->update();
+}
 
-void TForm1::ClearGraphToAxes() {}
+void TForm1::ClearGraphToAxes() {
+    ::ClearGraphToAxes();
+    GrImage->update();
+}
 
-void TForm1::ShowButtonClick() {}
+// A post-compile notice: a modal warning box while the compile runs.
+CompileOptions TForm1::Options() {
+    return {Settings().corvan3Only, [this](const std::string &text) { ShowWarning(this, FromLatin1(text)); }};
+}
 
-void TForm1::BuildButtonClick() {}
+void TForm1::ShowButtonClick() {
+    const int program = CurrentProgram();
+    ShowButton->setCursor(Qt::WaitCursor);
+    ShowStatus(QString("Compiling Program #%1...").arg(program));
+    const CompilerState &compiler = Compiler();
+    if (CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
+        if (compiler.WarningCount > 0) ErrDialog->ShowCompileMessages();
+        SetProgramWorld(compiler.steps, compiler.endIndex, compiler.MaxSteer);
+        RestoreFullViewport();
+        ClearViewport(1);
+        DrawAxes(8, 10);
+        ShowStatus(QString("Plotting Program #%1...").arg(program));
+        DrawProgramTrace(compiler.steps);
+        SaveSnapshot();
+        SetDrawColor(Colors::Black);
+        m_shownProgram = program;
+        GrImage->update();
+    } else {
+        ErrDialog->ShowCompileMessages();
+    }
+    HideStatus();
+    ShowButton->unsetCursor();
+    CurrentEditor()->setFocus();
+}
 
-void TForm1::New1Click() {}
+void TForm1::SaveSnapshot() {
+    if (!m_scratch.isValid() || !GrImage->Picture().save(SnapshotPath(), "BMP"))
+        ShowError(this, "cannot write " + SnapshotPath());
+}
 
-void TForm1::Open1Click() {}
+void TForm1::BuildButtonClick() {
+    AppSettings &settings = Settings();
+    const QString setName = QFileInfo(m_setFileName).completeBaseName();
+    FileRequest request{FileDialogKind::Save,
+                        "Build",
+                        FromLatin1(settings.epromDir),
+                        setName + ".bin",
+                        {"EPROM files (*.bin)", "All files (*.*)"},
+                        "bin",
+                        true};
+    const QString binPath = ChooseFile(this, request);
+    if (binPath.isEmpty()) {
+        CurrentEditor()->setFocus();
+        return;
+    }
+    BuildButton->setCursor(Qt::WaitCursor);
+    BuildCallbacks callbacks;
+    callbacks.programStarts = [this](int program) {
+        TabControl1->setCurrentIndex(program);
+        TabControl1->repaint();
+        PgmNotebook->repaint();
+        ShowStatus(QString("Compiling Program #%1...").arg(program));
+    };
+    callbacks.programFailed = [this](int, const std::vector<std::string> &lines) {
+        ErrDialog->SetLines(lines);
+        RunModal(*ErrDialog);
+    };
+    try {
+        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToLatin1(binPath), Options(), callbacks);
+        HideStatus();
+        if (outcome.success)
+            ShowInformation(this, FromLatin1(outcome.text));
+        else
+            ShowError(this, FromLatin1(outcome.text));
+        settings.epromDir = ToLatin1(QFileInfo(binPath).absolutePath());
+    } catch (const std::exception &e) {
+        HideStatus();
+        ShowError(this, FromLatin1(e.what()));
+    }
+    BuildButton->unsetCursor();
+    CurrentEditor()->setFocus();
+}
 
-bool TForm1::Save1Click() { return false; }
+void TForm1::New1Click() {
+    const auto answer = ShowBox(this, {BoxIcon::Warning,
+                                       {},
+                                       "This will clear ALL 16 programs!",
+                                       QMessageBox::Ok | QMessageBox::Cancel,
+                                       QMessageBox::Cancel});
+    if (answer != QMessageBox::Ok) return;
+    ClearGraphToAxes();
+    for (TProgramText *editor : m_editors) SetProgramLines(*editor, DefaultProgram());
+    m_setFileName.clear();
+    setWindowTitle("Helmcraft - Untitled");
+    MarkSetSaved();
+}
 
-bool TForm1::SaveAs1Click() { return false; }
+// Asks whether to save changed programs first; false when the command should not go on.
+bool TForm1::AskToSaveChanges() {
+    if (!SetChanged()) return true;
+    const auto answer = ShowBox(this, {BoxIcon::Question,
+                                       {},
+                                       "Save changes to the program set?",
+                                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                       QMessageBox::Save});
+    if (answer == QMessageBox::Save) return Save1Click();
+    return answer == QMessageBox::Discard;
+}
 
-void TForm1::Preferences1Click() {}
+void TForm1::Open1Click() {
+    if (AskToSaveChanges()) {
+        FileRequest request{
+            FileDialogKind::Open, "Open", FromLatin1(Settings().programDir), {}, kSetFilters, {}, false};
+        const QString path = ChooseFile(this, request);
+        if (!path.isEmpty()) {
+            try {
+                // The whole set is read before anything changes: a rejected file changes nothing.
+                const ProgramSet set = ReadProgramSet(ToLatin1(path));
+                for (int i = 0; i < ProgramCount; ++i) SetProgramLines(*m_editors[i], set[i]);
+                m_setFileName = path;
+                UpdateCaption();
+                MarkSetSaved();
+                Settings().programDir = ToLatin1(QFileInfo(path).absolutePath());
+            } catch (const std::exception &e) {
+                ShowError(this, FromLatin1(e.what()));
+            }
+        }
+    }
+    FocusCurrentEditorAtStart();
+}
+
+bool TForm1::Save1Click() {
+    if (m_setFileName.isEmpty() || m_setFileName == "Untitled") return SaveAs1Click();
+    const bool saved = WriteSet(m_setFileName);
+    CurrentEditor()->setFocus();
+    return saved;
+}
+
+bool TForm1::SaveAs1Click() {
+    FileRequest request{FileDialogKind::Save,
+                        "Save As",
+                        FromLatin1(Settings().programDir),
+                        m_setFileName,
+                        kSetFilters,
+                        "rom",
+                        true};
+    const QString path = ChooseFile(this, request);
+    bool saved = false;
+    if (!path.isEmpty() && WriteSet(path)) {
+        m_setFileName = path;
+        UpdateCaption();
+        Settings().programDir = ToLatin1(QFileInfo(path).absolutePath());
+        saved = true;
+    }
+    CurrentEditor()->setFocus();
+    return saved;
+}
+
+// Writes the set under the path; on success the caption names it. A failure is reported and
+// changes nothing.
+bool TForm1::WriteSet(const QString &path) {
+    try {
+        WriteProgramSet(ToLatin1(path), ProgramSetTexts());
+    } catch (const std::exception &e) {
+        ShowError(this, FromLatin1(e.what()));
+        return false;
+    }
+    if (path == m_setFileName) UpdateCaption();
+    MarkSetSaved();
+    return true;
+}
+
+void TForm1::UpdateCaption() { setWindowTitle(SetCaption(m_setFileName)); }
+
+QString SetCaption(const QString &path) {
+    const QFileInfo info(path);
+    const QDateTime saved = info.lastModified();
+    const QLocale locale = QLocale::system();
+    QString stamp = locale.toString(saved.date(), QLocale::ShortFormat);
+    const QTime time = saved.time();
+    if (time.hour() != 0 || time.minute() != 0 || time.second() != 0) {
+        // The long time format without the time zone that Qt's long format carries.
+        QString format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(QRegularExpression(R"(\s*\bt+\b)"));
+        stamp += ' ' + locale.toString(time, format.trimmed());
+    }
+    return "Helmcraft - " + info.fileName() + "  last saved " + stamp;
+}
+
+void TForm1::Preferences1Click() { RunModal(*PreferencesDialog); }
 
 QString TForm1::SnapshotPath() const { return m_scratch.filePath("~imgsave.bmp"); }
 
+// The dialogs in start-up order. Creating the Preferences dialog loads the settings, running the
+// first-run dialog when there is no defaults file yet.
 void TForm1::CreateDialogs() {
     ErrDialog = new TErrDialog(this);
+    FirstRunDialog = new TFirstRunDialog(this);
+    PreferencesDialog = new TPreferencesDialog(this);
+    PreferencesDialog->LoadSettings(*FirstRunDialog);
     AboutBox = new TAboutBox(this);
+    HelpWindow = new THelpWindow(this);
 }
 
-void TForm1::closeEvent(QCloseEvent *event) { event->accept(); }
+void TForm1::closeEvent(QCloseEvent *event) {
+    if (AskToSaveChanges())
+        event->accept();
+    else
+        event->ignore();
+}

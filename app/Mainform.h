@@ -6,6 +6,10 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
+#include "compiler/state.h"
+#include "graph/canvas.h"
+#include "romfiles/programset.h"
+
 #include <array>
 #include <memory>
 #include <string>
@@ -24,14 +28,15 @@ class TFirstRunDialog;
 class THelpWindow;
 class TPreferencesDialog;
 
-using ProgramText = std::vector<std::string>; // Latin-1 lines of one program
-using ProgramTexts = std::array<ProgramText, 16>;
-
 // The lines of an editor as the core sees them: Latin-1, "?" for what Latin-1 cannot hold; a line
 // break at the very end does not start a further line.
 ProgramText ProgramLines(const QPlainTextEdit &editor);
 // Replaces the editor's text with the lines, so that ProgramLines gives them back.
 void SetProgramLines(QPlainTextEdit &editor, const ProgramText &lines);
+
+// The caption after an Open or Save: "Helmcraft - " + file name + "  last saved " + date and time
+// (system short date, long time; no time at exactly midnight).
+QString SetCaption(const QString &path);
 
 // A program editor that reports key releases and mouse presses after it has handled them.
 class TProgramText : public QPlainTextEdit {
@@ -51,9 +56,11 @@ class TGrImage : public QWidget {
     Q_OBJECT
 public:
     explicit TGrImage(QWidget *parent = nullptr);
+    ~TGrImage() override;
     QImage &Picture() { return m_picture; }
-    // A new blank bitmap of the control's size replaces the picture.
+    // A new blank bitmap of the control's size replaces the picture; the canvas draws on it.
     void NewPicture();
+    ::Canvas &Canvas() { return *m_canvas; }
 signals:
     void mouseMoved(int x, int y);
 
@@ -63,6 +70,7 @@ protected:
 
 private:
     QImage m_picture;
+    std::unique_ptr<::Canvas> m_canvas;
 };
 
 class TForm1 : public QMainWindow {
@@ -77,7 +85,7 @@ public:
     int CurrentProgram() const;
     TProgramText *CurrentEditor() const;
     TProgramText *Editor(int program) const { return m_editors[program]; }
-    ProgramTexts ProgramSetTexts() const;
+    ProgramSet ProgramSetTexts() const;
     QString StatusLineText() const;
     QString SetFileName() const { return m_setFileName; }
     QString SnapshotPath() const;
@@ -139,6 +147,8 @@ private:
     void SetUpEmptyGraph();
     void ClearGraphToAxes();
     void SetButtonsLarge(bool large);
+    void SaveSnapshot();
+    CompileOptions Options();
     void ShowStatus(const QString &text);
     void HideStatus();
     void FocusCurrentEditorAtStart();
@@ -146,7 +156,6 @@ private:
     bool WriteSet(const QString &path);
     void UpdateCaption();
     void MarkSetSaved();
-    struct CompileNotices;
 
     std::array<TProgramText *, 16> m_editors{};
     QWidget *m_client = nullptr;
@@ -154,6 +163,6 @@ private:
     int m_mouseX = 0, m_mouseY = 0;
     int m_shownProgram = 255;
     QString m_setFileName;
-    ProgramTexts m_savedSet; // the set as last opened, saved or made new
+    ProgramSet m_savedSet;   // the set as last opened, saved or made new
     QTemporaryDir m_scratch; // private folder of the plot snapshot, removed at shut-down
 };

@@ -1,6 +1,7 @@
 // Main window: start-up state, caret read-out, the Edit menu and the editor line conversion.
 #include "app/Mainform.h"
 #include "app/Modal.h"
+#include "romfiles/Prefdlg.h"
 
 #include <QAction>
 #include <QFontDialog>
@@ -25,6 +26,7 @@ private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         QDir::setCurrent(m_dir.path());
+        Settings().startupDir = m_dir.path().toStdString();
         SetBoxHandler([this](QWidget *, const BoxRequest &r) {
             m_boxes << r.text;
             return QMessageBox::Ok;
@@ -36,6 +38,7 @@ private slots:
         m_form = std::make_unique<TForm1>();
         m_form->CreateDialogs();
         m_form->show();
+        QCOMPARE(m_boxes, QStringList{});
     }
     void cleanup() { m_form.reset(); }
 

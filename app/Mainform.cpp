@@ -59,8 +59,9 @@ public:
 
 protected:
     QSize tabSizeHint(int index) const override {
-        const int needed = fontMetrics().horizontalAdvance("15") + 18;
-        return {qMax(30, needed), QTabBar::tabSizeHint(index).height()};
+        // Equal tabs, as wide as the style needs for the widest caption.
+        const QSize widest = QTabBar::tabSizeHint(count() - 1);
+        return {qMax(30, widest.width()), QTabBar::tabSizeHint(index).height()};
     }
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 };

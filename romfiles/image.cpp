@@ -56,8 +56,12 @@ void EncodeAuxImage(const StepStore &steps, std::uint8_t *out) {
                 position[n] = 1;
                 ones[n] = 0;
             }
-            long double target =
-                std::nearbyint(static_cast<long double>(percent[n]) / 100.0L * position[n] + 0.0001L);
+            // llrint rounds half to even like nearbyint without saving the floating-point environment;
+            // 0 % never sets a bit (its target is round(0.0001) = 0), so the common case skips the sum.
+            long long target =
+                percent[n] == 0
+                    ? 0
+                    : std::llrint(static_cast<long double>(percent[n]) / 100.0L * position[n] + 0.0001L);
             if (ones[n] < target) {
                 byte |= static_cast<std::uint8_t>(1u << (7 - n)); // flag 1 is bit 7, flag 8 bit 0
                 ++ones[n];

@@ -1,148 +1,126 @@
 // Timing pass, split, attribute pass and capacity check.
-#include "program_builder.h"
+#include "compile_text.h"
 
 #include <gtest/gtest.h>
 
-using namespace build;
+#include <cstring>
 
-namespace {
+using Errors = std::vector<std::pair<int, std::string>>;
 
-StepStore &Steps() { return Compiler().steps; }
-
-int Flag(int q, int flag) { return Steps()[q].flags[flag - 1]; }
-
-} // namespace
-
-TEST(Timeline, EmptyProgramEndsAtTimeZeroAndFillsTheStore) {
-    ASSERT_TRUE(RunPhases({}).ok);
+TEST(Timeline, EmptyProgramEndsAtTimeZeroAndReportsTheWholeStore) {
+    ASSERT_TRUE(CompileBody({""}).ok);
     EXPECT_EQ(Compiler().endIndex, 0);
     for (int q : {0, 1, 8191, 16383}) {
-        EXPECT_EQ(Steps()[q].ended, 1) << q;
-        EXPECT_EQ(Steps()[q].rate, 1024) << q;
-        EXPECT_EQ(Steps()[q].steer, 0.0f) << q;
+        EXPECT_EQ(Step(q).ended, 1) << q;
+        EXPECT_EQ(Step(q).rate, 1024) << q;
     }
-    EXPECT_EQ(Steps()[16383].time, 16383.0f / 1024);
-    EXPECT_FLOAT_EQ(Steps()[16383].time, 15.999023f);
-    EXPECT_EQ(Compiler().stepSlewRate, 4000000.0f);
+    EXPECT_EQ(Step(16383).time, 16383.0f / 1024);
+    EXPECT_FLOAT_EQ(Step(16383).time, 15.999023f);
+    ASSERT_EQ(Compiler().messages.size(), 1u);
+    EXPECT_EQ(Compiler().messages[0].code, 201);
+    EXPECT_EQ(Compiler().messages[0].text, "15.999");
 }
 
 TEST(Timeline, StartTimesFollowTheProgramClock) {
-    auto sine = Wave(StatementKind::Sine, 10, 4, 5, 2); // cycles supersede the time length: 0.5 s
-    RunPhases({Wait(1), SetFlag(2, 50, 3), StepTo(10, 0.5f), sine, Pulse(3, 0.25f),
-               Sweep(StatementKind::SineSweep, 5, 1, 2, 1, 0.5f), SetRate(512), End()});
-    const auto &s = Compiler().statements; // SETRATE, STEPTO, then the body
-    EXPECT_EQ(s[3].startTime, 4.0f);       // the delay counts from the running clock
-    EXPECT_EQ(s[4].startTime, 1.0f);       // and does not move it
+    CompileBody({"wait(1 sec)", "setflag(2 bit, 50 %, 3 sec)", "stepto(10 deg, 0.5 sec)",
+                 "sine(10 deg, 4 hz, 5 sec, 2 cycles)", "pulseflag(3 bit, 0 sec, 0.25 sec)",
+                 "sinesweep(5 deg, 1 hz, 2 hz, 1 sec, 0.5 sec)", "setrate(512 hz)"});
+    const auto &s = Compiler().statements; // the implicit SETRATE and STEPTO come first
+    ASSERT_EQ(s.size(), 10u);
+    EXPECT_EQ(s[3].startTime, 4.0f); // a delay counts from the running clock
+    EXPECT_EQ(s[4].startTime, 1.0f); // and does not move it
     EXPECT_EQ(s[5].startTime, 1.5f);
-    EXPECT_EQ(s[5].duration, 0.5f);
+    EXPECT_EQ(s[5].duration, 0.5f); // cycles supersede the time length
     EXPECT_EQ(s[6].startTime, 2.25f);
     EXPECT_EQ(s[7].startTime, 2.0f);
     EXPECT_EQ(s[8].startTime, 3.5f); // the sweep's second time is added
     EXPECT_EQ(s[9].startTime, 4.0f); // END waits for the latest delayed event
+    EXPECT_EQ(Flag(StepAt(4) - 1, 2), 0);
+    EXPECT_EQ(Flag(StepAt(4), 2), 50);
+    EXPECT_EQ(Compiler().endIndex, StepAt(4));
 }
 
 TEST(Timeline, SplitOrdersEventsStablyAndStopsAtTheFirstTerminator) {
-    RunPhases({SetFlag(2, 30, 1), Wait(1), SetFlag(2, 70), Pulse(4, -0.5f), Wait(1), RepeatProgram(),
-               SetFlag(5, 100), Wait(1), End()});
-    // statements: 0 SETRATE, 1 STEPTO, 2 SETFLAG@1, 3 WAIT, 4 SETFLAG@1, 5 PULSE@0.5, 6 WAIT, 7 REPEAT@2, ...
-    EXPECT_EQ(Compiler().events, (std::vector<int>{0, 5, 2, 4, 7}));
-    EXPECT_EQ(Compiler().segments, (std::vector<int>{1, 3, 6, 7}));
-    EXPECT_EQ(Flag(StepAt(1.0f), 2), 70); // equal times apply in program order
+    CompileBody({"setflag(2 bit, 30 %, 1 sec)", "pulseflag(4 bit, 0 sec, 0.5 sec)", "wait(1 sec)",
+                 "setflag(2 bit, 70 %)", "wait(1 sec)", "repeatprogram", "setflag(5 bit, 100 %)",
+                 "wait(1 sec)"});
+    // 0 SETRATE, 1 STEPTO, 2 SETFLAG@1, 3 PULSEFLAG@0.5, 4 WAIT, 5 SETFLAG@1, 6 WAIT, 7 REPEATPROGRAM@2
+    EXPECT_EQ(Compiler().events, (std::vector<int>{0, 3, 2, 5, 7}));
+    EXPECT_EQ(Compiler().segments, (std::vector<int>{1, 4, 6, 7}));
+    EXPECT_EQ(Flag(1024, 2), 70); // equal times apply in program order
+    EXPECT_EQ(Flag(16383, 5), 0); // nothing after the terminator takes effect
 }
 
-TEST(Timeline, SetRateAtTimeZeroAlreadyRatesStepZero) {
-    RunPhases({SetRate(256), Wait(1), SetRate(2048), Wait(1)});
-    EXPECT_EQ(Steps()[0].rate, 256);
-    EXPECT_EQ(Steps()[255].rate, 256);
-    EXPECT_EQ(Steps()[256].time, 1.0f);
-    EXPECT_EQ(Steps()[256].rate, 2048);
-    EXPECT_EQ(Steps()[256 + 2048].time, 2.0f);
-    EXPECT_EQ(Steps()[256 + 2048].rate, 1024); // END
-    EXPECT_EQ(Compiler().endIndex, 256 + 2048);
-    EXPECT_EQ(Steps()[256 + 2047].ended, 0);
-    EXPECT_EQ(Steps()[256 + 2048].ended, 1);
+TEST(Timeline, RatesSwitchAtTheirStepAndTheTerminatorSetsItsOwn) {
+    CompileBody({"setrate(256 hz)", "wait(1 sec)", "setrate(2048 hz)", "wait(1 sec)"});
+    EXPECT_EQ(Step(0).rate, 256);
+    EXPECT_EQ(Step(256).time, 1.0f);
+    EXPECT_EQ(Step(256).rate, 2048);
+    EXPECT_EQ(Step(2304).time, 2.0f);
+    EXPECT_EQ(Step(2303).ended, 0);
+    EXPECT_EQ(Step(2304).ended, 1);
+    EXPECT_EQ(Step(2304).rate, 1024); // END
+    EXPECT_EQ(Compiler().endIndex, 2304);
+
+    CompileBody({"setrate(512 hz)", "wait(1 sec)", "repeatprogram(0.5 sec)", "wait(1 sec)"});
+    EXPECT_EQ(Step(Compiler().endIndex).time, 1.5f);
+    EXPECT_EQ(Step(Compiler().endIndex - 1).rate, 512);
+    EXPECT_EQ(Step(16383).rate, 2048);
 }
 
-TEST(Timeline, DelayedSetFlagChangesAtTheFirstStepAtItsTime) {
-    RunPhases({Wait(1), SetFlag(3, 40, 3), Wait(0.5f)});
-    EXPECT_EQ(Flag(4095, 3), 0);
-    EXPECT_EQ(Steps()[4096].time, 4.0f);
-    EXPECT_EQ(Flag(4096, 3), 40);
-    EXPECT_EQ(Flag(16383, 3), 40);
-    EXPECT_EQ(Compiler().endIndex, 4096);
-}
-
-TEST(Timeline, PulseLastsExactlyOneStep) {
-    RunPhases({Wait(1), Pulse(3), Wait(1)});
-    EXPECT_EQ(Flag(1023, 3), 0);
-    EXPECT_EQ(Flag(1024, 3), 100);
-    EXPECT_EQ(Flag(1025, 3), 0);
-    for (int q = 0; q < StepCount; ++q) EXPECT_EQ(Steps()[q].bit15, 0) << q; // flag 3 is no roll peak
-}
-
-TEST(Timeline, RollPeakSetsBit15OnlyForCorvan3Only) {
+TEST(Timeline, PulsesLastOneStepAndOnlyRollPeaksOfCorvan3OnlySetBit15) {
     for (bool corvan3Only : {true, false}) {
-        RunPhases({Pulse(1, 0, "WAITFORROLLPEAK"), Wait(1), Pulse(1, 0, "WAITFORROLLPEAK"), Wait(1)},
-                  corvan3Only);
-        EXPECT_EQ(Flag(1024, 1), 100);
-        EXPECT_EQ(Steps()[1024].bit15, corvan3Only ? 1 : 0);
-        EXPECT_EQ(Steps()[1025].bit15, 0);
+        CompileBody({"waitforrollpeak", "wait(1 sec)", "waitforrollpeak", "pulseflag(3 bit)", "wait(1 sec)",
+                     "setcurrenthigh", "setcurrentlow(0.5 sec)"},
+                    corvan3Only);
+        for (int flag : {1, 3}) {
+            EXPECT_EQ(Flag(1023, flag), 0);
+            EXPECT_EQ(Flag(1024, flag), 100);
+            EXPECT_EQ(Flag(1025, flag), 0);
+        }
+        EXPECT_EQ(Step(1024).bit15, corvan3Only ? 1 : 0);
         EXPECT_EQ(Flag(0, 1), 100); // a roll peak on step 0 keeps only its flag
-        EXPECT_EQ(Steps()[0].bit15, 0);
+        int bits = 0;
+        for (int q = 0; q < StepCount; ++q) bits += Step(q).bit15;
+        EXPECT_EQ(bits, corvan3Only ? 1 : 0);
     }
 }
 
 TEST(Timeline, BrakePulseComesOnOneStepLateAndGoesOffOnTime) {
-    auto body = LongPulse(8, 0.5f, 0, "PULSEBRAKE");
-    body.insert(body.begin(), Wait(1));
-    body.push_back(Wait(1));
-    RunPhases(body);
+    ASSERT_TRUE(CompileBody({"wait(1 sec)", "waitforrollpeak", "pulsebrake(0.5 sec)", "wait(1 sec)"}).ok);
     EXPECT_EQ(Flag(1024, 8), 0);
     EXPECT_EQ(Flag(1025, 8), 100);
     EXPECT_EQ(Flag(1535, 8), 100);
     EXPECT_EQ(Flag(1536, 8), 0);
+    EXPECT_EQ(Flag(1024, 1), 100);
+    // The held brake edge also holds the events due behind it for that step.
+    CompileBody({"wait(1 sec)", "pulsebrake(0.5 sec)", "waitforrollpeak", "wait(1 sec)"});
+    EXPECT_EQ(Flag(1025, 1), 100);
     // The same pulse from PULSEFLAG is not delayed.
-    body[1].name = body[2].name = "PULSEFLAG";
-    RunPhases(body);
+    CompileBody({"wait(1 sec)", "pulseflag(8 bit, 0.5 sec)", "wait(1 sec)"});
     EXPECT_EQ(Flag(1024, 8), 100);
 }
 
-TEST(Timeline, RepeatProgramEndsAndRunsAt2048FromItsTime) {
-    RunPhases({SetRate(512), Wait(1), RepeatProgram(0.5f), SetFlag(2, 100), Wait(1), End()});
-    const int q = Compiler().endIndex;
-    EXPECT_EQ(Steps()[q].time, 1.5f);
-    EXPECT_EQ(Steps()[q - 1].ended, 0);
-    EXPECT_EQ(Steps()[q - 1].rate, 512);
-    EXPECT_EQ(Steps()[q].ended, 1);
-    EXPECT_EQ(Steps()[16383].rate, 2048);
-    EXPECT_EQ(Steps()[16383].ended, 1);
-    EXPECT_EQ(Flag(16383, 2), 0);
+TEST(Timeline, StatementsBeyondTheStoreRunOutOfSteps) {
+    auto run = CompileBody({"wait(1 sec)", "setflag(2 bit, 100 %, 20 sec)"});
+    EXPECT_EQ(run.errors, (Errors{{2, "15.999 seconds in SETFLAG function"}}));
+    EXPECT_EQ(Compiler().messageLines[0], "Ran out of steps at t= 15.999 seconds in SETFLAG function");
+    // A segment is named when its successor starts beyond the store.
+    run = CompileBody({"setrate(256 hz)", "wait(70 sec)", "stepto(10 deg)"});
+    EXPECT_EQ(run.errors, (Errors{{2, "63.996 seconds in WAIT function"}}));
+    // The terminator itself is never compared: a program that ends on the last step fits.
+    EXPECT_TRUE(CompileBody({"wait(15.9990234375 sec)"}).ok);
 }
 
-TEST(Timeline, CurrentStatementsChangeNoStep) {
-    auto high = Make(StatementKind::SetCurrentHigh, "SETCURRENTHIGH");
-    auto low = Make(StatementKind::SetCurrentLow, "SETCURRENTLOW");
-    low.duration = 0.5f;
-    RunPhases({high, Wait(1), low});
-    for (int q = 0; q < StepCount; q += 97) {
-        EXPECT_EQ(Steps()[q].bit15, 0);
-        EXPECT_EQ(Steps()[q].flags, (std::array<std::uint8_t, 8>{}));
-    }
-}
-
-TEST(Timeline, EventBeyondTheStoreRunsOutOfSteps) {
-    auto run = RunPhases({Wait(1), SetFlag(2, 100, 20)});
-    ASSERT_FALSE(run.ok);
-    ASSERT_EQ(run.messages.size(), 1u);
-    EXPECT_EQ(run.messages[0].code, 2);
-    EXPECT_EQ(run.messages[0].line, 0);
-    EXPECT_EQ(run.messages[0].text, "15.999 seconds in SETFLAG function");
-}
-
-TEST(Timeline, SegmentBeyondTheStoreNamesTheSegmentBeforeIt) {
-    auto run = RunPhases({SetRate(256), Wait(70), StepTo(10)});
-    ASSERT_EQ(run.messages.size(), 1u);
-    EXPECT_EQ(run.messages[0].text, "63.996 seconds in WAIT function");
-    // The terminator itself is never compared: a program that ends exactly on the last step fits.
-    EXPECT_TRUE(RunPhases({Wait(16383.0f / 1024)}).ok);
+TEST(Timeline, RepeatedCompilesAreIdentical) {
+    const std::vector<std::string> body{"stepto(10 deg, 1 sec)", "sine(5 deg, 2 hz, 3 cycles)",
+                                        "pulsebrake(1 sec)", "waitforrollpeak", "repeatprogram"};
+    ASSERT_TRUE(CompileBody(body).ok);
+    std::vector<StepRecord> before(StepCount);
+    for (int q = 0; q < StepCount; ++q) before[q] = Step(q);
+    auto messages = Compiler().messageLines;
+    ASSERT_TRUE(CompileBody(body).ok);
+    EXPECT_EQ(Compiler().messageLines, messages);
+    for (int q = 0; q < StepCount; ++q)
+        ASSERT_EQ(std::memcmp(&before[q], &Step(q), sizeof(StepRecord)), 0) << q;
 }

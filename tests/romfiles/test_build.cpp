@@ -2,12 +2,23 @@
 #include "compiler/compile.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
+#include "romfiles/importers.h"
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using Lines = std::vector<std::string>;
+
+namespace {
+
+// Whether this tree generates steps: the attribute pass gives every compiled step a clock rate.
+bool StepsAreGenerated() {
+    CompileProgram(DefaultProgram());
+    return Compiler().steps[0].rate != 0;
+}
+
+} // namespace
 
 TEST(AuxPathFor, ReplacesOrAppendsTheExtension) {
     EXPECT_EQ(AuxPathFor("out.bin"), "out.aux");
@@ -77,4 +88,46 @@ TEST(BuildSet, RefusesAnEpromNameThatIsItsOwnAuxName) {
     TempDir dir;
     EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "out.aux", {}), FileError);
     EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(BuildSet, FailingProgramLeavesTheOldFilesUntouchedAndTheOthersCompiled) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.bin", "old eprom");
+    WriteFileAtomically(dir / "out.aux", "old aux");
+    ProgramSet set = DefaultProgramSet();
+    set[3] = {"maxsteer(100 deg)", "begin", "setrate(300 hz)", "end"};
+    std::vector<int> started, failed;
+    Lines messages;
+    BuildCallbacks callbacks{[&](int p) { started.push_back(p); },
+                             [&](int p, const Lines &lines) {
+                                 failed.push_back(p);
+                                 messages = lines;
+                             }};
+    BuildOutcome outcome = BuildSet(set, dir / "out.bin", {}, callbacks);
+    EXPECT_FALSE(outcome.success);
+    EXPECT_EQ(outcome.text, "Error(s) were found. File was not created.");
+    EXPECT_EQ(started.size(), 16u);
+    EXPECT_EQ(failed, std::vector<int>{3});
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages[0].find("Illegal clock rate"), std::string::npos) << messages[0];
+    EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");
+    EXPECT_EQ(ReadFileBytes(dir / "out.aux"), "old aux");
+    EXPECT_EQ(dir.Entries(), (Lines{"out.aux", "out.bin"}));
+}
+
+TEST(BuildSet, DefaultSetIsAllEndWordsAtCentreAndNoAuxBits) {
+    if (!StepsAreGenerated()) GTEST_SKIP() << "the step generators are not in this tree yet";
+    TempDir dir;
+    ASSERT_TRUE(BuildSet(DefaultProgramSet(), dir / "set.bin", {}).success);
+    std::string bin = ReadFileBytes(dir / "set.bin"), aux = ReadFileBytes(dir / "set.aux");
+    ASSERT_EQ(bin.size(), 524288u);
+    for (std::size_t i = 0; i < bin.size(); i += 2) {
+        ASSERT_EQ(bin[i], '\x00') << i;
+        ASSERT_EQ(bin[i + 1], '\x68') << i;
+    }
+    EXPECT_EQ(aux, std::string(262144, '\0'));
+    // Its slots read back to the end, the first word's end bit not being looked at.
+    EXPECT_EQ(ImportEprom(dir / "set.bin", {ImportMode::Replace, 256, 15, 100}),
+              (Lines{"maxsteer(100.000 deg)", "begin", "SetRate(1024 hz)", "StepTo(0.000 deg)",
+                     "wait(15.999s)", "End"}));
 }

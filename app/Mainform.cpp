@@ -7,6 +7,7 @@
 #include "compiler/Errdial.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "graph/QPainterCanvas.h"
 #include "graph/plot.h"
 #include "graph/programgraph.h"
 #include "romfiles/FirstRun.h"
@@ -83,62 +84,6 @@ QFont ArialFont(int pixels) {
     return font;
 }
 
-// A canvas on a QImage through a QPainter that stays open for the image's lifetime.
-// TODO(#8): the plot library's QPainterCanvas replaces this once it lands.
-class TImageCanvas : public Canvas {
-public:
-    explicit TImageCanvas(QImage &image) : m_painter(&image) { Apply(); }
-    void MoveTo(int x, int y) override { m_pos = {x, y}; }
-    void LineTo(int x, int y) override {
-        m_painter.drawLine(m_pos, QPoint(x, y));
-        m_pos = {x, y};
-    }
-    void Rectangle(int left, int top, int right, int bottom) override {
-        m_painter.drawRect(left, top, right - left - 1, bottom - top - 1);
-    }
-    void TextOut(int x, int y, const std::string &text) override {
-        m_painter.drawText(QRect(x, y, 10000, 10000), Qt::AlignLeft | Qt::AlignTop,
-                           QString::fromLatin1(text.c_str()));
-    }
-    int TextWidth(const std::string &text) override {
-        return m_painter.fontMetrics().horizontalAdvance(QString::fromLatin1(text.c_str()));
-    }
-    int TextHeight(const std::string &) override { return m_painter.fontMetrics().height(); }
-    int FontHeight() override { return m_painter.fontMetrics().height(); }
-    Pen GetPen() const override { return m_pen; }
-    void SetPen(const Pen &pen) override {
-        m_pen = pen;
-        Apply();
-    }
-    Brush GetBrush() const override { return m_brush; }
-    void SetBrush(const Brush &brush) override {
-        m_brush = brush;
-        Apply();
-    }
-    Font GetFont() const override { return m_font; }
-    void SetFont(const Font &font) override {
-        m_font = font;
-        Apply();
-    }
-
-private:
-    static QColor Q(Color c) { return QColor(c.r, c.g, c.b); }
-    void Apply() {
-        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::NoPen};
-        m_painter.setPen(QPen(Q(m_pen.color), m_pen.width, styles[int(m_pen.style)]));
-        m_painter.setBrush(m_brush.style == BrushStyle::Clear ? QBrush() : QBrush(Q(m_brush.color)));
-        QFont font = ArialFont(12);
-        font.setPointSize(m_font.pointSize);
-        font.setBold(m_font.bold);
-        m_painter.setFont(font);
-    }
-    QPainter m_painter;
-    QPoint m_pos;
-    Pen m_pen;
-    Brush m_brush;
-    Font m_font;
-};
-
 } // namespace
 
 ProgramText ProgramLines(const QPlainTextEdit &editor) {
@@ -195,13 +140,19 @@ TGrImage::TGrImage(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-TGrImage::~TGrImage() { m_canvas.reset(); }
+TGrImage::~TGrImage() {
+    m_canvas.reset();
+    m_painter.reset();
+}
 
 void TGrImage::NewPicture() {
-    m_canvas.reset(); // the painter lets go of the old picture first
+    // The painter lets go of the old picture before it is replaced.
+    m_canvas.reset();
+    m_painter.reset();
     m_picture = QImage(qMax(1, width()), qMax(1, height()), QImage::Format_RGB32);
     m_picture.fill(Qt::white);
-    m_canvas = std::make_unique<TImageCanvas>(m_picture);
+    m_painter = std::make_unique<QPainter>(&m_picture);
+    m_canvas = std::make_unique<QPainterCanvas>(*m_painter);
     update();
 }
 

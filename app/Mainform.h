@@ -16,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QPainter;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -70,6 +71,7 @@ protected:
 
 private:
     QImage m_picture;
+    std::unique_ptr<QPainter> m_painter; // open on the picture while it is shown
     std::unique_ptr<::Canvas> m_canvas;
 };
 

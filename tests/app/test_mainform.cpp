@@ -1,6 +1,9 @@
 // Main window: start-up state, caret read-out, the Edit menu and the editor line conversion.
+#include "app/About.h"
+#include "app/Helpview.h"
 #include "app/Mainform.h"
 #include "app/Modal.h"
+#include "compiler/Errdial.h"
 #include "romfiles/Prefdlg.h"
 
 #include <QAction>
@@ -12,6 +15,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include <memory>
@@ -150,6 +154,42 @@ private slots:
         m_form->EditorFont1->trigger();
         SetDialogHandler([](QDialog &) { return int(QDialog::Accepted); });
         for (int i = 0; i < 16; ++i) QCOMPARE(m_form->Editor(i)->font().pointSize(), 17);
+    }
+
+    void dialogsCarryTheirTexts() {
+        TErrDialog *messages = m_form->ErrDialog;
+        QCOMPARE(messages->windowTitle(), QString("Messages"));
+        QVERIFY(messages->ErrMemo->isReadOnly());
+        QVERIFY(!messages->HelpBtn->isEnabled());
+        messages->SetLines({"Error in line 3: x", "", "1 Error found - Aborting..."});
+        QCOMPARE(messages->ErrMemo->toPlainText(),
+                 QString("Error in line 3: x\n\n1 Error found - Aborting..."));
+
+        QCOMPARE(m_form->AboutBox->windowTitle(), QString("About"));
+        QStringList about;
+        for (QLabel *label : m_form->AboutBox->findChildren<QLabel *>()) {
+            QVERIFY(label->font().bold());
+            about << label->text();
+        }
+        QCOMPARE(about, (QStringList{"Helmcraft", "Quillard Version 1.51"}));
+    }
+
+    void helpOpensAtTheContentsWithLanguageAndMessages() {
+        m_form->Help1->trigger();
+        QVERIFY(m_form->HelpWindow->isVisible());
+        const QString contents = m_form->HelpWindow->Browser->toPlainText();
+        QVERIFY(contents.startsWith("Quillard help"));
+        for (const char *page :
+             {"Functions", "Parameter ids", "Clock rates", "Messages", "Build (Build button)"})
+            QVERIFY2(contents.contains(page), page);
+        const QString functions = HelpPage("functions");
+        for (const char *name :
+             {"SETRATE", "SETCURRENTHIGH", "SETCURRENTLOW", "SETFLAG", "PULSEFLAG", "WAITFORROLLPEAK",
+              "PULSEBRAKE", "WAIT", "STEPTO", "STEPUP", "RAMPTO", "RAMPUP", "SINE", "SQUARE", "TRIANGLE",
+              "SINESWEEP", "SINESWEEPLOG", "REPEATPROGRAM", "END"})
+            QVERIFY2(functions.contains(QString("<tt>%1</tt>").arg(name)), name);
+        QVERIFY(HelpPage("messages").contains("Illegal clock rate: must be 256, 512, 1024, or 2048"));
+        QVERIFY(HelpPage("rates").contains("2048 Hz"));
     }
 
     void editorLinesConvertToLatin1() {

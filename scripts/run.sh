@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Quillard.
+# Sets up, builds and starts the Quillard window.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+here="$PWD"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "run.sh: no display found (DISPLAY is not set)." >&2
+    echo "Start the window on a virtual display instead:  xvfb-run scripts/run.sh" >&2
+    exit 2
+fi
 scripts/setup.sh
-exec build/quillard-cli check examples/manoeuvres.rom
+# The defaults file quildf.txt lives in the folder the window is started from: the caller's.
+cd "$here"
+exec "$root/build/quillard" "$@"

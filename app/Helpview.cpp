@@ -1,0 +1,262 @@
+// The built-in help window: the program language, its messages and a page per command.
+#include "app/Helpview.h"
+
+#include "compiler/messages.h"
+
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace {
+
+struct Function {
+    const char *name, *parameters, *text;
+};
+
+// ORDER StatementKind: the functions in the order of their kind codes.
+const Function Functions[] = {
+    {"SETRATE", "H: clock rate (256, 512, 1024 or 2048, required); S: delay",
+     "Sets the clock rate of the steps from the running clock (plus the delay) on."},
+    {"SETCURRENTHIGH", "S: delay", "Switches the high-current bit on."},
+    {"SETCURRENTLOW", "S: delay", "Switches the high-current bit off."},
+    {"SETFLAG", "B: flag number 1 to 8 (required); P: value 0 to 100 %; S: delay",
+     "Sets an aux flag to a duty percentage."},
+    {"PULSEFLAG", "B: flag number (required); S: pulse length; second S: delay",
+     "Sets an aux flag to 100 % for the pulse length, then back to 0 %."},
+    {"WAITFORROLLPEAK", "S: delay",
+     "Waits for the roll peak (flag 1). How it is encoded depends on the machine version chosen under "
+     "Preferences."},
+    {"PULSEBRAKE", "S: pulse length; second S: delay", "Pulses the brake flag (flag 8)."},
+    {"WAIT", "S: time", "Holds the current angle for the time."},
+    {"STEPTO", "D: target angle; S: time", "Steps to the angle and holds it for the time."},
+    {"STEPUP", "D: step size; S: time", "Steps by the amount and holds the new angle for the time."},
+    {"RAMPTO", "D: target angle; S: ramp time (above 0)", "Ramps linearly to the angle."},
+    {"RAMPUP", "D: ramp amount; S: ramp time (above 0)", "Ramps linearly by the amount."},
+    {"SINE", "D: amplitude; second D: phase angle; H: frequency; S: time; C: cycles",
+     "A sine about the current angle. A cycle count takes precedence over the time."},
+    {"SQUARE", "as SINE", "A square wave about the current angle."},
+    {"TRIANGLE", "as SINE", "A triangle wave about the current angle."},
+    {"SINESWEEP",
+     "D: amplitude; H: start frequency; second H: end frequency; S: time; second S: second sweep time",
+     "A sine whose frequency sweeps linearly between the two frequencies."},
+    {"SINESWEEPLOG", "as SINESWEEP",
+     "A sine whose frequency sweeps logarithmically; neither frequency may be 0."},
+    {"REPEATPROGRAM", "S: delay", "Ends the program; the machine plays it again from the start."},
+    {"END", "none", "Ends the program; the machine stops at the last angle."},
+};
+
+struct Command {
+    const char *id, *title, *text;
+};
+
+const Command Commands[] = {
+    {"cmd-new", "New (File menu)",
+     "Asks \"This will clear ALL 16 programs!\" and, on OK, puts the default program into all 16 editors. "
+     "The set becomes untitled."},
+    {"cmd-open", "Open (File menu, Open button)",
+     "Reads a program-set file (.rom) into the 16 editors. A file without a program marker is refused with "
+     "\"Wrong file format!\" and nothing changes. When programs were changed since the set was last opened "
+     "or saved, you are asked whether to save them first."},
+    {"cmd-save", "Save (File menu, Save button)",
+     "Writes the 16 programs to the set's file; an untitled set asks for a name as Save As does."},
+    {"cmd-saveas", "Save As (File menu, Save As button)",
+     "Asks for a file name (asking before replacing a file) and writes the set there. The caption names "
+     "the file and the time it was last saved."},
+    {"cmd-preferences", "Preferences (File menu)",
+     "Sets the default folders for program-set, text and EPROM files and the Corvan machine version the "
+     "programs are compiled for. OK stores them in quildf.txt in the start-up folder."},
+    {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
+    {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
+    {"cmd-exit", "Exit (File menu)",
+     "Closes the window, asking first whether to save programs changed since the set was last opened or "
+     "saved."},
+    {"cmd-clear", "Clear Program #n (Edit menu)",
+     "Puts the default program into the current program's editor, without asking, and clears the graph."},
+    {"cmd-clipboard", "Cut, Copy, Paste, Select All (Edit menu)",
+     "Work on the current editor: Ctrl+X, Ctrl+C, Ctrl+V and Ctrl+A."},
+    {"cmd-aux", "Aux ROM bits (View menu)",
+     "Display Selected Aux ROM Bits (Ctrl+B) draws the chosen aux flags over the graph; Select Aux ROM Bits "
+     "to Display chooses them and their colours."},
+    {"cmd-show", "Show (Show button)",
+     "Compiles the current program. Errors open the Messages window and nothing is drawn; warnings open it "
+     "before the program is plotted. The trace is black, red where the high-current bit is set, yellow "
+     "after END and aqua after REPEATPROGRAM. Moving the mouse over the graph shows the time and angle in "
+     "the status line."},
+    {"cmd-build", "Build (Build button)",
+     "Compiles all 16 programs and writes the EPROM file (.bin, 524288 bytes) and the aux file (.aux, 262144 "
+     "bytes) together. A program with errors opens the Messages window; the build goes on with the next "
+     "program, and then neither file is written."},
+    {"cmd-import", "Import (Import button)",
+     "Brings a program in from a text file, a time-and-value file, one program of a .rom set or one slot of "
+     "a .bin EPROM file."},
+    {"cmd-export", "Export (Export button)",
+     "Writes the current program as text or as a time-and-value file."},
+    {"cmd-help", "Help and About", "Help opens this window; About shows the version."},
+};
+
+QString Escape(const std::string &text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size())).toHtmlEscaped();
+}
+
+QString Contents() {
+    QString html = "<h1>Quillard help</h1><h2>The program language</h2><ul>"
+                   "<li><a href='language'>Writing a program</a></li>"
+                   "<li><a href='functions'>Functions</a></li>"
+                   "<li><a href='parameters'>Parameter ids</a></li>"
+                   "<li><a href='rates'>Clock rates</a></li>"
+                   "<li><a href='messages'>Messages</a></li></ul><h2>Commands</h2><ul>";
+    for (const Command &command : Commands)
+        html +=
+            QString("<li><a href='%1'>%2</a></li>").arg(command.id, QString(command.title).toHtmlEscaped());
+    return html + "</ul>";
+}
+
+QString Language() {
+    return "<h1>Writing a program</h1>"
+           "<p>Each of the 16 programs is a text of one statement per line. Letter case and blanks do not "
+           "matter; text after <tt>;</tt> is a comment. A program starts with the steer limit and a begin "
+           "line and ends with <tt>end</tt> (or <tt>repeatprogram</tt>):</p>"
+           "<pre>maxsteer(100 deg)\nbegin\nsetrate(512 hz)\nstepto(10 deg, 1 sec)\n"
+           "rampto(-20 deg, 2 sec) ; back\nsine(30 deg, 0.5 hz, 4 cycles)\nsetflag(3 bit, 50 %)\nend</pre>"
+           "<p>A statement is a <a href='functions'>function</a> name with an optional list of parameters in "
+           "parentheses, separated by commas. A parameter is a number followed by its "
+           "<a href='parameters'>parameter id</a>. Only the first 100 characters of a line are read; at "
+           "most seven parameters count. The machine runs 16384 clock steps per program at one of the "
+           "<a href='rates'>clock rates</a>.</p>"
+           "<p><tt>maxsteer(n deg)</tt> gives the steer limit in degrees; no angle of the program may go "
+           "beyond it. Compiling starts with <tt>setrate(1024 hz)</tt> and <tt>stepto(0 deg)</tt> "
+           "implied after the begin line.</p><p><a href='contents'>Contents</a></p>";
+}
+
+QString FunctionsPage() {
+    QString html = "<h1>Functions</h1><table border='1' cellpadding='3'>"
+                   "<tr><th>Function</th><th>Parameters</th><th>What it does</th></tr>";
+    for (const Function &f : Functions)
+        html += QString("<tr><td><tt>%1</tt></td><td>%2</td><td>%3</td></tr>")
+                    .arg(f.name, QString(f.parameters).toHtmlEscaped(), QString(f.text).toHtmlEscaped());
+    return html + "</table><p>The instant functions (SETRATE to PULSEBRAKE) take effect after their delay "
+                  "without using time of their own.</p><p><a href='contents'>Contents</a></p>";
+}
+
+QString Parameters() {
+    return "<h1>Parameter ids</h1><p>The first character after the number names the unit: "
+           "<tt>10deg</tt>, <tt>10 d</tt> and <tt>10 degrees</tt> are the same.</p>"
+           "<table border='1' cellpadding='3'><tr><th>Id</th><th>Unit</th></tr>"
+           "<tr><td>D</td><td>degrees (angle, amplitude, phase)</td></tr>"
+           "<tr><td>S</td><td>seconds (time, delay, pulse length)</td></tr>"
+           "<tr><td>C</td><td>cycles</td></tr>"
+           "<tr><td>H</td><td>hertz (frequency, clock rate)</td></tr>"
+           "<tr><td>B</td><td>aux flag number, 1 to 8</td></tr>"
+           "<tr><td>P or %</td><td>aux flag value in percent, 0 to 100</td></tr></table>"
+           "<p>Numbers are decimal, with an optional sign, point and exponent (<tt>1.5</tt>, <tt>-2</tt>, "
+           "<tt>1E3</tt>); clock rates, flag numbers and flag values are whole numbers.</p>"
+           "<p><a href='contents'>Contents</a></p>";
+}
+
+QString Rates() {
+    return "<h1>Clock rates</h1><p>The machine plays one step per clock tick. <tt>setrate</tt> chooses "
+           "256, 512, 1024 or 2048 Hz; a program starts at 1024 Hz. A program holds 16384 steps: 64 s at "
+           "256 Hz, 32 s at 512 Hz, 16 s at 1024 Hz and 8 s at 2048 Hz. A program longer than that fails "
+           "with \"Ran out of steps\".</p><p><a href='contents'>Contents</a></p>";
+}
+
+QString Messages() {
+    struct Entry {
+        int code;
+        const char *text;
+    };
+    const Entry entries[] = {{2, "SINE 17.000"},
+                             {3, ""},
+                             {4, ""},
+                             {5, ""},
+                             {11, "STPTO"},
+                             {12, ""},
+                             {13, ""},
+                             {14, "X"},
+                             {20, ""},
+                             {21, ""},
+                             {22, ""},
+                             {23, ""},
+                             {24, ""},
+                             {25, ""},
+                             {26, ""},
+                             {27, ""},
+                             {28, ""},
+                             {29, ""},
+                             {31, ""},
+                             {32, ""},
+                             {33, ""},
+                             {34, ""},
+                             {35, ""},
+                             {36, ""},
+                             {37, ""},
+                             {38, ""},
+                             {39, ""},
+                             {40, ""},
+                             {41, ""},
+                             {51, "time"},
+                             {60, "flag value percent"},
+                             {61, ""},
+                             {62, ""},
+                             {63, ""},
+                             {71, ""},
+                             {101, ""},
+                             {102, ""},
+                             {103, ""},
+                             {104, ""},
+                             {105, ""},
+                             {106, ""},
+                             {201, "16.000"}};
+    QString html = "<h1>Messages</h1><p>Compiling a program lists its messages in the Messages window. "
+                   "Codes below 100 are errors (the program is not plotted or built), 100 to 199 warnings, "
+                   "200 and above information. Examples as they appear for line 7:</p>"
+                   "<table border='1' cellpadding='3'><tr><th>Code</th><th>Level</th><th>Message</th></tr>";
+    for (const Entry &e : entries) {
+        const char *level = e.code < 100 ? "error" : e.code < 200 ? "warning" : "information";
+        const int line = (e.code <= 5 || e.code >= 200) ? 0 : 7;
+        html += QString("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
+                    .arg(e.code)
+                    .arg(level)
+                    .arg(Escape(MessageLine({line, e.code, e.text})));
+    }
+    return html +
+           "</table><p>Errors found while the steps are generated name the function instead of a "
+           "line, for example \"" +
+           Escape(MessageLine({0, 26, "sine"})) + "\".</p><p><a href='contents'>Contents</a></p>";
+}
+
+} // namespace
+
+QString HelpPage(const QString &name) {
+    if (name == "contents") return Contents();
+    if (name == "language") return Language();
+    if (name == "functions") return FunctionsPage();
+    if (name == "parameters") return Parameters();
+    if (name == "rates") return Rates();
+    if (name == "messages") return Messages();
+    for (const Command &command : Commands)
+        if (name == command.id)
+            return QString("<h1>%1</h1><p>%2</p><p><a href='contents'>Contents</a></p>")
+                .arg(QString(command.title).toHtmlEscaped(), QString(command.text).toHtmlEscaped());
+    return Contents();
+}
+
+THelpWindow::THelpWindow(QWidget *parent) : QDialog(parent) {
+    setObjectName("HelpWindow");
+    setWindowTitle("Quillard Help");
+    resize(720, 560);
+    auto *layout = new QVBoxLayout(this);
+    Browser = new QTextBrowser(this);
+    Browser->setObjectName("HelpBrowser");
+    Browser->setOpenLinks(false);
+    layout->addWidget(Browser);
+    connect(Browser, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl &url) { Browser->setHtml(HelpPage(url.toString())); });
+}
+
+void THelpWindow::ShowTopic(int context) {
+    Q_UNUSED(context); // every context opens at the contents page
+    Browser->setHtml(HelpPage("contents"));
+    show();
+    raise();
+    activateWindow();
+}

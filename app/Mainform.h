@@ -1,0 +1,170 @@
+// The main window: graph on top, command buttons at the left, 16 program editors on tabs, status line.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include "compiler/state.h"
+#include "graph/canvas.h"
+#include "romfiles/programset.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QPainter;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+class TAboutBox;
+class TErrDialog;
+class TFirstRunDialog;
+class THelpWindow;
+class TPreferencesDialog;
+
+// The lines of an editor as the core sees them: Latin-1, "?" for what Latin-1 cannot hold; a line
+// break at the very end does not start a further line.
+ProgramText ProgramLines(const QPlainTextEdit &editor);
+// Replaces the editor's text with the lines, so that ProgramLines gives them back.
+void SetProgramLines(QPlainTextEdit &editor, const ProgramText &lines);
+
+// The caption after an Open or Save: "Helmcraft - " + file name + "  last saved " + date and time
+// (system short date, long time; no time at exactly midnight).
+QString SetCaption(const QString &path);
+
+// A program editor that reports key releases and mouse presses after it has handled them.
+class TProgramText : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TProgramText(QWidget *parent = nullptr);
+signals:
+    void caretMayHaveMoved();
+
+protected:
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+};
+
+// The graph image: shows a bitmap, cross-hair cursor, reports mouse movement in image pixels.
+class TGrImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TGrImage(QWidget *parent = nullptr);
+    ~TGrImage() override;
+    QImage &Picture() { return m_picture; }
+    // A new blank bitmap of the control's size replaces the picture; the canvas draws on it.
+    void NewPicture();
+    ::Canvas &Canvas() { return *m_canvas; }
+signals:
+    void mouseMoved(int x, int y);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    QImage m_picture;
+    std::unique_ptr<QPainter> m_painter; // open on the picture while it is shown
+    std::unique_ptr<::Canvas> m_canvas;
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Creates the dialogs (after the window, in start-up order) and loads the settings.
+    void CreateDialogs();
+
+    int CurrentProgram() const;
+    TProgramText *CurrentEditor() const;
+    TProgramText *Editor(int program) const { return m_editors[program]; }
+    ProgramSet ProgramSetTexts() const;
+    QString StatusLineText() const;
+    QString SetFileName() const { return m_setFileName; }
+    QString SnapshotPath() const;
+    bool SetChanged() const;
+
+    // Controls (names of the form).
+    QFrame *ImgPanel;
+    TGrImage *GrImage;
+    QPushButton *OpenButton, *ImportButton, *ExportButton, *SaveButton, *SaveAsButton, *ShowButton,
+        *BuildButton;
+    QLabel *PgmLabel;
+    QFrame *TabFrame; // holds the tab bar and the notebook
+    QTabBar *TabControl1;
+    QStackedWidget *PgmNotebook;
+    QLabel *StatusBar;
+    QLabel *StatusPanel;
+    bool LargeButtons = false;
+
+    // Menus and their items.
+    QMenu *File1, *Edit1, *View1;
+    QAction *New1, *Open1, *Save1, *SaveAs1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1, *Exit1;
+    QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1;
+    QAction *DisplayAuxBits1, *SelectAuxBits1;
+    QAction *Help1, *About1;
+
+    // Dialogs, created once by CreateDialogs and reused.
+    TErrDialog *ErrDialog = nullptr;
+    TFirstRunDialog *FirstRunDialog = nullptr;
+    TPreferencesDialog *PreferencesDialog = nullptr;
+    TAboutBox *AboutBox = nullptr;
+    THelpWindow *HelpWindow = nullptr;
+
+public slots:
+    void TabControl1Change(int index);
+    void RefreshCaret();
+    void RefreshStatusLine();
+    void Edit1Click();
+    void Clear1Click();
+    void EditorFont1Click();
+    void Help1Click();
+    void About1Click();
+    void ShowButtonClick();
+    void BuildButtonClick();
+    void New1Click();
+    void Open1Click();
+    bool Save1Click();
+    bool SaveAs1Click();
+    void Preferences1Click();
+    void GrImageMouseMove(int x, int y);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateMenus();
+    void CreateControls();
+    void FormResize();
+    void SetUpEmptyGraph();
+    void ClearGraphToAxes();
+    void SetButtonsLarge(bool large);
+    void SaveSnapshot();
+    CompileOptions Options();
+    void ShowStatus(const QString &text);
+    void HideStatus();
+    void FocusCurrentEditorAtStart();
+    bool AskToSaveChanges();
+    bool WriteSet(const QString &path);
+    void UpdateCaption();
+    void MarkSetSaved();
+
+    std::array<TProgramText *, 16> m_editors{};
+    QWidget *m_client = nullptr;
+    int m_cursorLine = 1, m_cursorColumn = 1;
+    int m_mouseX = 0, m_mouseY = 0;
+    int m_shownProgram = 255;
+    QString m_setFileName;
+    ProgramSet m_savedSet;   // the set as last opened, saved or made new
+    QTemporaryDir m_scratch; // private folder of the plot snapshot, removed at shut-down
+};

@@ -1,0 +1,57 @@
+// The one seam for every modal box, file dialog and modal form of the window, so tests can answer them.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+enum class BoxIcon { Information, Warning, Error, Question };
+
+// A message box request: what the user would see and which buttons it offers.
+struct BoxRequest {
+    BoxIcon icon = BoxIcon::Information;
+    QString title;
+    QString text;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+enum class FileDialogKind { Open, Save };
+
+// A file dialog request; the answer is the chosen path, or empty when cancelled.
+struct FileRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    QString title;
+    QString directory;   // initial folder
+    QString fileName;    // preset name (may be empty)
+    QStringList filters; // "EPROM files (*.bin)", ...
+    QString defaultSuffix;
+    bool confirmOverwrite = false;
+};
+
+using BoxHandler = std::function<QMessageBox::StandardButton(QWidget *parent, const BoxRequest &)>;
+using FileHandler = std::function<QString(QWidget *parent, const FileRequest &)>;
+using DialogHandler = std::function<int(QDialog &dialog)>;
+
+// Shows a message box and returns the button pressed.
+QMessageBox::StandardButton ShowBox(QWidget *parent, const BoxRequest &request);
+// Shorthands: an information, warning or error box with an OK button.
+void ShowInformation(QWidget *parent, const QString &text);
+void ShowWarning(QWidget *parent, const QString &text);
+void ShowError(QWidget *parent, const QString &text);
+
+// Runs a file dialog; returns the chosen path or an empty string.
+QString ChooseFile(QWidget *parent, const FileRequest &request);
+
+// Runs a modal form (dialog.exec()) and returns its result code.
+int RunModal(QDialog &dialog);
+
+// Replace the handlers (tests); an empty function restores the interactive default.
+void SetBoxHandler(BoxHandler handler);
+void SetFileHandler(FileHandler handler);
+void SetDialogHandler(DialogHandler handler);

@@ -1,0 +1,210 @@
+// Window commands: Show, Build, New, Open, Save and the unsaved-changes question, driven through the
+// modal seam so that no box blocks.
+#include "app/Mainform.h"
+#include "app/Modal.h"
+#include "compiler/Errdial.h"
+#include "compiler/state.h"
+#include "romfiles/Prefdlg.h"
+#include "romfiles/build.h"
+#include "romfiles/defaults.h"
+#include "romfiles/fileio.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::string Bytes(const QString &path) { return ReadFileBytes(path.toStdString()); }
+
+} // namespace
+
+class TestCommands : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<TForm1> m_form;
+    QStringList m_boxes; // texts of the boxes shown, in order
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    QStringList m_memos;  // Messages dialog contents, one per showing
+    QString m_chosenFile; // what the file dialog answers
+    FileRequest m_fileRequest;
+
+    void SetProgram(int k, const QString &text) { m_form->Editor(k)->setPlainText(text); }
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        Settings().startupDir = m_dir.path().toStdString();
+        WriteDefaults(Settings().startupDir, {m_dir.path().toStdString(), m_dir.path().toStdString(),
+                                              m_dir.path().toStdString(), true});
+        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
+            m_boxes << r.text;
+            return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
+        });
+        SetDialogHandler([this](QDialog &dialog) {
+            if (auto *messages = qobject_cast<TErrDialog *>(&dialog))
+                m_memos << messages->ErrMemo->toPlainText();
+            return int(QDialog::Accepted);
+        });
+        SetFileHandler([this](QWidget *, const FileRequest &r) {
+            m_fileRequest = r;
+            return m_chosenFile;
+        });
+    }
+    void init() {
+        m_boxes.clear();
+        m_memos.clear();
+        m_answer = QMessageBox::Ok;
+        m_form = std::make_unique<TForm1>();
+        m_form->CreateDialogs();
+        m_form->show();
+    }
+    void cleanup() {
+        m_answer = QMessageBox::Discard;
+        m_form.reset();
+    }
+
+    void showPlotsAGoodProgramWithoutMessages() {
+        const QImage before = m_form->GrImage->Picture().copy();
+        SetProgram(0,
+                   "maxsteer(100 deg)\nbegin\nwait(1 sec)\nstepto(30 deg, 2 sec)\nstepto(0 deg, 1 sec)\nend");
+        QTest::mouseClick(m_form->ShowButton, Qt::LeftButton);
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m_memos.isEmpty());
+        QVERIFY(m_form->StatusPanel->isHidden());
+        QVERIFY(m_form->GrImage->Picture() != before);
+        QVERIFY(QFileInfo::exists(m_form->SnapshotPath()));
+        QCOMPARE(QImage(m_form->SnapshotPath()).size(), m_form->GrImage->Picture().size());
+        // The mouse read-out is in seconds and degrees of the plotted world.
+        m_form->GrImageMouseMove(0, 0);
+        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1     Graph Pos: ("));
+    }
+
+    void showPresentsWarningsBeforePlotting() {
+        SetProgram(2, "maxsteer(100 deg)\nbegin\nsine(10 deg, 1 hz)\nend");
+        m_form->TabControl1->setCurrentIndex(2);
+        const QImage before = m_form->GrImage->Picture().copy();
+        m_form->ShowButtonClick();
+        QCOMPARE(m_memos.size(), 1);
+        QVERIFY(
+            m_memos[0].contains("Warning in line 3: No cycle count or time given -- defaults to 0 seconds"));
+        QVERIFY(m_form->GrImage->Picture() != before);
+    }
+
+    void showOfAFailingProgramListsErrorsAndKeepsThePicture() {
+        SetProgram(0, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nend");
+        const QImage before = m_form->GrImage->Picture().copy();
+        m_form->ShowButtonClick();
+        QCOMPARE(m_memos.size(), 1);
+        QVERIFY(m_memos[0].contains("Error in line 3: \"STPTO\" is an invalid function"));
+        QVERIFY(m_memos[0].endsWith("1 Error found - Aborting..."));
+        QCOMPARE(m_form->GrImage->Picture(), before);
+        QVERIFY(!QFileInfo::exists(m_form->SnapshotPath()));
+    }
+
+    void buildWritesTheSameBytesAsTheCoreBuild() {
+        SetProgram(5, "maxsteer(45 deg)\nbegin\nsetflag(2 b, 50 %)\nrampto(40 deg, 3 sec)\nrepeatprogram");
+        m_chosenFile = Path("set.bin");
+        m_form->BuildButtonClick();
+        QCOMPARE(m_fileRequest.filters, (QStringList{"EPROM files (*.bin)", "All files (*.*)"}));
+        QCOMPARE(m_fileRequest.fileName, QString(".bin")); // an untitled set proposes ".bin"
+        // The recycle notice comes as a warning box while program 5 compiles, before the final box.
+        QCOMPARE(m_boxes, (QStringList{"There is a -40.0 degree step when program recycles.",
+                                       "Files set.bin and set.aux were successfully created."}));
+        QCOMPARE(m_form->CurrentProgram(), 15);
+        QCOMPARE(Settings().epromDir, m_dir.path().toStdString());
+
+        const BuildOutcome core = BuildSet(m_form->ProgramSetTexts(), Path("core.bin").toStdString(), {});
+        QVERIFY(core.success);
+        QCOMPARE(Bytes(Path("set.bin")).size(), std::size_t(524288));
+        QVERIFY(Bytes(Path("set.bin")) == Bytes(Path("core.bin")));
+        QVERIFY(Bytes(Path("set.aux")) == Bytes(Path("core.aux")));
+    }
+
+    void buildWithAFailingProgramWritesNothing() {
+        QFile::remove(Path("bad.bin"));
+        SetProgram(3, "maxsteer(100 deg)\nbegin\nsetrate(300 hz)\nend");
+        m_chosenFile = Path("bad.bin");
+        m_form->BuildButtonClick();
+        QCOMPARE(m_memos.size(), 1);
+        QVERIFY(m_memos[0].contains("Error in line 3: Illegal clock rate"));
+        QCOMPARE(m_boxes, QStringList{"Error(s) were found. File was not created."});
+        QVERIFY(!QFileInfo::exists(Path("bad.bin")));
+        QVERIFY(!QFileInfo::exists(Path("bad.aux")));
+    }
+
+    void saveAndOpenRoundTripTheSet() {
+        SetProgram(0, "a\n\n"); // an empty last line
+        SetProgram(7, "");      // no line at all
+        SetProgram(15, QString::fromUtf8("caf\xc3\xa9\nx"));
+        const ProgramSet written = m_form->ProgramSetTexts();
+        m_chosenFile = Path("trip.rom");
+        QVERIFY(m_form->SaveAs1Click());
+        QVERIFY(m_form->windowTitle().startsWith("Helmcraft - trip.rom  last saved "));
+        QCOMPARE(m_form->SetFileName(), Path("trip.rom"));
+        QCOMPARE(Bytes(Path("trip.rom")).substr(0, 14), std::string("$$~PROG00\r\na\r\n"));
+
+        m_form->New1Click();
+        QCOMPARE(m_boxes.last(), QString("This will clear ALL 16 programs!"));
+        QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
+        QCOMPARE(m_form->ProgramSetTexts(), DefaultProgramSet());
+
+        m_form->Open1Click();
+        QCOMPARE(m_fileRequest.filters,
+                 (QStringList{"Rom Files (*.rom)", "Text Files (*.txt)", "All Files (*.*)"}));
+        QCOMPARE(m_form->ProgramSetTexts(), written);
+        QVERIFY(m_form->windowTitle().startsWith("Helmcraft - trip.rom  last saved "));
+        QVERIFY(!m_form->SetChanged());
+    }
+
+    void openOfAWrongFileChangesNothing() {
+        WriteFileAtomically(Path("junk.rom").toStdString(), "no marker here\r\n");
+        SetProgram(1, "kept");
+        m_answer = QMessageBox::Discard;
+        m_chosenFile = Path("junk.rom");
+        m_form->Open1Click();
+        QCOMPARE(m_boxes, (QStringList{"Save changes to the program set?", "Wrong file format!"}));
+        QCOMPARE(m_form->Editor(1)->toPlainText(), QString("kept"));
+        QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
+    }
+
+    void unsavedChangesAreAskedAboutOnExit() {
+        SetProgram(4, "changed");
+        m_answer = QMessageBox::Cancel;
+        QVERIFY(!m_form->close());
+        QCOMPARE(m_boxes, QStringList{"Save changes to the program set?"});
+        QVERIFY(m_form->isVisible());
+        m_answer = QMessageBox::Discard;
+        QVERIFY(m_form->close());
+    }
+
+    void newCancelledKeepsThePrograms() {
+        SetProgram(9, "mine");
+        m_answer = QMessageBox::Cancel;
+        m_form->New1Click();
+        QCOMPARE(m_form->Editor(9)->toPlainText(), QString("mine"));
+    }
+
+    void captionLeavesOutTheTimeAtMidnight() {
+        QFile file(Path("midnight.rom"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("$$~PROG00\r\n");
+        file.close();
+        QVERIFY(file.open(QIODevice::Append));
+        const QDateTime midnight(QDate(2024, 3, 1), QTime(0, 0));
+        QVERIFY(file.setFileTime(midnight, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(SetCaption(Path("midnight.rom")),
+                 "Helmcraft - midnight.rom  last saved " +
+                     QLocale::system().toString(midnight.date(), QLocale::ShortFormat));
+    }
+};
+
+QTEST_MAIN(TestCommands)
+#include "test_commands.moc"

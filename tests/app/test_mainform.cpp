@@ -1,0 +1,218 @@
+// Main window: start-up state, caret read-out, the Edit menu and the editor line conversion.
+#include "app/About.h"
+#include "app/Helpview.h"
+#include "app/Mainform.h"
+#include "app/Modal.h"
+#include "compiler/Errdial.h"
+#include "romfiles/Prefdlg.h"
+
+#include <QAction>
+#include <QFontDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include <memory>
+
+class TestMainform : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    std::unique_ptr<TForm1> m_form;
+    QStringList m_boxes;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QDir::setCurrent(m_dir.path());
+        Settings().startupDir = m_dir.path().toStdString();
+        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
+            m_boxes << r.text;
+            return QMessageBox::Ok;
+        });
+        SetDialogHandler([](QDialog &) { return int(QDialog::Accepted); });
+    }
+    void init() {
+        m_boxes.clear();
+        m_form = std::make_unique<TForm1>();
+        m_form->CreateDialogs();
+        m_form->show();
+        QCOMPARE(m_boxes, QStringList{});
+    }
+    void cleanup() { m_form.reset(); }
+
+    void startsUntitledWithTheDefaultProgramOnEveryTab() {
+        QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
+        QCOMPARE(m_form->TabControl1->count(), 16);
+        QCOMPARE(m_form->TabControl1->currentIndex(), 0);
+        QCOMPARE(m_form->TabControl1->shape(), QTabBar::RoundedSouth);
+        for (int i = 0; i < 16; ++i) {
+            QCOMPARE(m_form->TabControl1->tabText(i), QString::number(i));
+            auto *editor = m_form->findChild<QPlainTextEdit *>(QString("ProgramText%1").arg(i));
+            QVERIFY(editor);
+            QCOMPARE(editor->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
+            QCOMPARE(ProgramLines(*editor), (ProgramText{"maxsteer(100 deg)", "begin", "", "end"}));
+        }
+        QCOMPARE(m_form->StatusBar->text(), QString());
+        QVERIFY(m_form->StatusPanel->isHidden());
+    }
+
+    void buttonsStandInTableOrderWithTheirHints() {
+        const QStringList names = {"OpenButton",   "ImportButton", "ExportButton", "SaveButton",
+                                   "SaveAsButton", "ShowButton",   "BuildButton"};
+        const QStringList captions = {"Open", "Import", "Export", "Save", "Save As", "Show", "Build"};
+        const QStringList hints = {"Open a program set",
+                                   "Import an ascii program",
+                                   "Export current program to ascii text",
+                                   "Save program set",
+                                   "Save Program set to new name",
+                                   "Compile and display current program",
+                                   "Compile all programs in set and build ROM file"};
+        QPushButton *previous = nullptr;
+        for (int i = 0; i < names.size(); ++i) {
+            auto *button = m_form->findChild<QPushButton *>(names[i]);
+            QVERIFY(button);
+            QCOMPARE(button->text(), captions[i]);
+            QCOMPARE(button->toolTip(), hints[i]);
+            QCOMPARE(button->x(), 8);
+            if (previous) {
+                QVERIFY(button->y() > previous->y());
+                QCOMPARE(previous->nextInFocusChain(), button);
+            }
+            previous = button;
+        }
+    }
+
+    void menusCarryTheirAccessKeysAndShortcuts() {
+        QStringList top;
+        for (QAction *a : m_form->menuBar()->actions()) top << a->text();
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Help", "&About"}));
+        QStringList file;
+        for (QAction *a : m_form->File1->actions()) file << (a->isSeparator() ? "-" : a->text());
+        QCOMPARE(file, (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "Preferences...",
+                                    "Editor Font", "-", "&Print...", "P&rint Setup...", "-", "E&xit"}));
+        QCOMPARE(m_form->EditorFont1->statusTip(), QString("Set the font for editor and printer"));
+        QCOMPARE(m_form->Cut1->text(), QString("Cu&t"));
+        QCOMPARE(m_form->Cut1->shortcut(), QKeySequence("Ctrl+X"));
+        QCOMPARE(m_form->Copy1->shortcut(), QKeySequence("Ctrl+C"));
+        QCOMPARE(m_form->Paste1->shortcut(), QKeySequence("Ctrl+V"));
+        QCOMPARE(m_form->SelectAll1->text(), QString("Se&lect All"));
+        QCOMPARE(m_form->SelectAll1->shortcut(), QKeySequence("Ctrl+A"));
+        QCOMPARE(m_form->DisplayAuxBits1->shortcut(), QKeySequence("Ctrl+B"));
+        QVERIFY(m_form->DisplayAuxBits1->isCheckable());
+        QCOMPARE(m_form->SelectAuxBits1->text(), QString("&Select Aux ROM Bits to Display..."));
+    }
+
+    void caretReadOutFollowsKeysAndMouse() {
+        QPlainTextEdit *editor = m_form->CurrentEditor();
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1     Graph Pos: ("));
+        QTextCursor cursor = editor->textCursor();
+        cursor.setPosition(QString("maxsteer(100 deg)\nbeg").size());
+        editor->setTextCursor(cursor);
+        QTest::keyRelease(editor, Qt::Key_Shift);
+        QVERIFY(m_form->StatusBar->text().startsWith("Line:2 Col:4     Graph Pos: ("));
+        QVERIFY(QRegularExpression(R"(Graph Pos: \(-?\d+\.\d\d,-?\d+\.\d\d\)$)")
+                    .match(m_form->StatusBar->text())
+                    .hasMatch());
+        // A tab change leaves the read-out of the previous editor.
+        m_form->TabControl1->setCurrentIndex(5);
+        QVERIFY(m_form->StatusBar->text().startsWith("Line:2 Col:4"));
+        QCOMPARE(m_form->PgmNotebook->currentWidget(), m_form->Editor(5));
+    }
+
+    void editMenuNamesTheCurrentProgram() {
+        m_form->TabControl1->setCurrentIndex(11);
+        emit m_form->Edit1->aboutToShow();
+        QCOMPARE(m_form->Clear1->text(), QString("Clear Program #11"));
+    }
+
+    void clearProgramResetsOnlyTheCurrentProgramWithoutAsking() {
+        m_form->TabControl1->setCurrentIndex(3);
+        m_form->Editor(3)->setPlainText("maxsteer(10 deg)\nbegin\nwait(1 sec)\nend");
+        m_form->Editor(4)->setPlainText("x");
+        m_form->Editor(3)->moveCursor(QTextCursor::End);
+        m_form->Clear1->trigger();
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(m_form->Editor(3)->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
+        QCOMPARE(m_form->Editor(4)->toPlainText(), QString("x"));
+        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1"));
+    }
+
+    void editorFontReachesAllSixteenEditors() {
+        SetDialogHandler([](QDialog &dialog) {
+            auto *fonts = qobject_cast<QFontDialog *>(&dialog);
+            if (fonts) fonts->setCurrentFont(QFont("Serif", 17));
+            dialog.accept();
+            return int(QDialog::Accepted);
+        });
+        m_form->EditorFont1->trigger();
+        SetDialogHandler([](QDialog &) { return int(QDialog::Accepted); });
+        for (int i = 0; i < 16; ++i) QCOMPARE(m_form->Editor(i)->font().pointSize(), 17);
+    }
+
+    void dialogsCarryTheirTexts() {
+        TErrDialog *messages = m_form->ErrDialog;
+        QCOMPARE(messages->windowTitle(), QString("Messages"));
+        QVERIFY(messages->ErrMemo->isReadOnly());
+        QVERIFY(!messages->HelpBtn->isEnabled());
+        messages->SetLines({"Error in line 3: x", "", "1 Error found - Aborting..."});
+        QCOMPARE(messages->ErrMemo->toPlainText(),
+                 QString("Error in line 3: x\n\n1 Error found - Aborting..."));
+
+        QCOMPARE(m_form->AboutBox->windowTitle(), QString("About"));
+        QStringList about;
+        for (QLabel *label : m_form->AboutBox->findChildren<QLabel *>()) {
+            QVERIFY(label->font().bold());
+            about << label->text();
+        }
+        QCOMPARE(about, (QStringList{"Helmcraft", "Quillard Version 1.51"}));
+    }
+
+    void helpOpensAtTheContentsWithLanguageAndMessages() {
+        m_form->Help1->trigger();
+        QVERIFY(m_form->HelpWindow->isVisible());
+        const QString contents = m_form->HelpWindow->Browser->toPlainText();
+        QVERIFY(contents.startsWith("Quillard help"));
+        for (const char *page :
+             {"Functions", "Parameter ids", "Clock rates", "Messages", "Build (Build button)"})
+            QVERIFY2(contents.contains(page), page);
+        const QString functions = HelpPage("functions");
+        for (const char *name :
+             {"SETRATE", "SETCURRENTHIGH", "SETCURRENTLOW", "SETFLAG", "PULSEFLAG", "WAITFORROLLPEAK",
+              "PULSEBRAKE", "WAIT", "STEPTO", "STEPUP", "RAMPTO", "RAMPUP", "SINE", "SQUARE", "TRIANGLE",
+              "SINESWEEP", "SINESWEEPLOG", "REPEATPROGRAM", "END"})
+            QVERIFY2(functions.contains(QString("<tt>%1</tt>").arg(name)), name);
+        QVERIFY(HelpPage("messages").contains("Illegal clock rate: must be 256, 512, 1024, or 2048"));
+        QVERIFY(HelpPage("rates").contains("2048 Hz"));
+    }
+
+    void editorLinesConvertToLatin1() {
+        QPlainTextEdit editor;
+        const struct {
+            QString text;
+            ProgramText lines;
+        } cases[] = {
+            {"", {}},
+            {"a", {"a"}},
+            {"a\n", {"a"}},
+            {"a\n\n", {"a", ""}},
+            {"\n", {""}},
+            {QString::fromUtf8("\xc3\xa9\xe2\x82\xac"), {"\xe9?"}}, // e-acute stays, euro sign becomes "?"
+        };
+        for (const auto &c : cases) {
+            editor.setPlainText(c.text);
+            QCOMPARE(ProgramLines(editor), c.lines);
+            SetProgramLines(editor, c.lines);
+            QCOMPARE(ProgramLines(editor), c.lines);
+        }
+    }
+};
+
+QTEST_MAIN(TestMainform)
+#include "test_mainform.moc"

@@ -1,0 +1,47 @@
+// A program editor: plain text with line numbers, syntax colouring and marks for faulty lines.
+#pragma once
+
+#include <QPlainTextEdit>
+
+#include <set>
+
+class Highlighter;
+
+// A QPlainTextEdit for one program text: no word wrap, Tab inserts a tab, a line-number margin at
+// the left and a Highlighter on its document. The caret and selection API is QPlainTextEdit's own.
+class ProgramEditor : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit ProgramEditor(QWidget *parent = nullptr);
+
+    Highlighter *SyntaxHighlighter() const { return m_highlighter; }
+
+    // Width of the line-number margin in pixels: enough for the largest line number.
+    int LineNumberAreaWidth() const;
+
+    // Gives the lines (1-based; past the end means the last line) a full-width error background
+    // until the text is next edited. An empty set removes the marks.
+    void MarkErrorLines(const std::set<int> &lines);
+    const std::set<int> &ErrorLines() const { return m_errorLines; }
+
+    // Selects the whole of line n (past the end: the last line) and scrolls it into view.
+    // Returns the line selected, or 0 for n < 1 (nothing changes then).
+    int GoToLine(int line);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    friend class LineNumberArea;
+    void PaintLineNumbers(QPaintEvent *event);
+    void UpdateMarginWidth();
+    void UpdateMargin(const QRect &rect, int dy);
+    void FollowFont();
+    void ContentsChanged(int position, int charsRemoved, int charsAdded);
+    int ClampLine(int line) const;
+
+    QWidget *m_margin = nullptr;
+    Highlighter *m_highlighter = nullptr;
+    std::set<int> m_errorLines; // as given, clamped to the text
+};

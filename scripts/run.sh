@@ -4,12 +4,13 @@ set -euo pipefail
 here="$PWD"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
+# Set up and build first, so that a machine without a display is ready for xvfb-run afterwards.
+scripts/setup.sh
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run.sh: no display found (DISPLAY is not set)." >&2
     echo "Start the window on a virtual display instead:  xvfb-run scripts/run.sh" >&2
     exit 2
 fi
-scripts/setup.sh
 # The defaults file quildf.txt lives in the folder the window is started from: the caller's.
 cd "$here"
 exec "$root/build/quillard" "$@"

@@ -7,10 +7,14 @@
 #include "compiler/Errdial.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "graph/Auxbview.h"
+#include "graph/Printwht.h"
 #include "graph/QPainterCanvas.h"
 #include "graph/plot.h"
 #include "graph/programgraph.h"
+#include "romfiles/Exportf.h"
 #include "romfiles/FirstRun.h"
+#include "romfiles/Importf.h"
 #include "romfiles/Prefdlg.h"
 #include "romfiles/build.h"
 
@@ -18,6 +22,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -25,13 +32,19 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPageSetupDialog>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTextBlock>
 #include <QVBoxLayout>
+
+#include <set>
 
 namespace {
 
@@ -102,7 +115,9 @@ ProgramText ProgramLines(const QPlainTextEdit &editor) {
     return lines;
 }
 
-void SetProgramLines(QPlainTextEdit &editor, const ProgramText &lines) {
+namespace {
+
+QString EditorText(const ProgramText &lines) {
     QString text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) text += '\n';
@@ -110,10 +125,39 @@ void SetProgramLines(QPlainTextEdit &editor, const ProgramText &lines) {
     }
     // A last empty line needs a break of its own: a break at the very end starts no line.
     if (!lines.empty() && lines.back().empty()) text += '\n';
-    editor.setPlainText(text);
+    return text;
 }
 
-TProgramText::TProgramText(QWidget *parent) : QPlainTextEdit(parent) {
+QString &RecentSetsPath() {
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+void SetProgramLines(QPlainTextEdit &editor, const ProgramText &lines) {
+    editor.setPlainText(EditorText(lines));
+    editor.document()->setModified(false);
+}
+
+void ReplaceProgramLines(QPlainTextEdit &editor, const ProgramText &lines) {
+    QTextCursor cursor(editor.document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(EditorText(lines));
+}
+
+void SetRecentSetsFile(const QString &path) { RecentSetsPath() = path; }
+QString RecentSetsFile() { return RecentSetsPath(); }
+
+QString DroppedSetFile(const QMimeData *data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(".rom", Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
+}
+
+TProgramText::TProgramText(QWidget *parent) : ProgramEditor(parent) {
     setFrameShape(QFrame::NoFrame);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -125,13 +169,34 @@ TProgramText::TProgramText(QWidget *parent) : QPlainTextEdit(parent) {
 }
 
 void TProgramText::keyReleaseEvent(QKeyEvent *event) {
-    QPlainTextEdit::keyReleaseEvent(event);
+    ProgramEditor::keyReleaseEvent(event);
     emit caretMayHaveMoved();
 }
 
 void TProgramText::mousePressEvent(QMouseEvent *event) {
-    QPlainTextEdit::mousePressEvent(event);
+    ProgramEditor::mousePressEvent(event);
     emit caretMayHaveMoved();
+}
+
+void TProgramText::dragEnterEvent(QDragEnterEvent *event) {
+    if (DroppedSetFile(event->mimeData()).isEmpty())
+        ProgramEditor::dragEnterEvent(event);
+    else
+        event->acceptProposedAction();
+}
+
+void TProgramText::dragMoveEvent(QDragMoveEvent *event) {
+    if (DroppedSetFile(event->mimeData()).isEmpty())
+        ProgramEditor::dragMoveEvent(event);
+    else
+        event->acceptProposedAction();
+}
+
+void TProgramText::dropEvent(QDropEvent *event) {
+    const QString set = DroppedSetFile(event->mimeData());
+    if (set.isEmpty()) return ProgramEditor::dropEvent(event);
+    event->acceptProposedAction();
+    emit setDropped(set);
 }
 
 TGrImage::TGrImage(QWidget *parent) : QWidget(parent) {
@@ -156,6 +221,15 @@ void TGrImage::NewPicture() {
     update();
 }
 
+void TGrImage::LoadPicture(const QImage &image) {
+    m_canvas.reset();
+    m_painter.reset();
+    m_picture = image.convertToFormat(QImage::Format_RGB32);
+    m_painter = std::make_unique<QPainter>(&m_picture);
+    m_canvas = std::make_unique<QPainterCanvas>(*m_painter);
+    update();
+}
+
 void TGrImage::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
@@ -172,7 +246,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     setWindowTitle("Helmcraft - Untitled");
     CreateMenus();
     CreateControls();
-    for (auto &program : m_savedSet) program = DefaultProgram();
+    setAcceptDrops(true);
+    if (!RecentSetsFile().isEmpty())
+        m_recentSets = QSettings(RecentSetsFile(), QSettings::IniFormat).value("recentSets").toStringList();
+    UpdateRecentMenu();
     resize(706, 542 + menuBar()->sizeHint().height());
     FormResize();
 }
@@ -181,24 +258,23 @@ TForm1::~TForm1() = default;
 
 void TForm1::CreateMenus() {
     File1 = menuBar()->addMenu("&File");
-    New1 = File1->addAction("&New", this, &TForm1::New1Click);
-    Open1 = File1->addAction("&Open...", this, &TForm1::Open1Click);
-    Save1 = File1->addAction("&Save", this, &TForm1::Save1Click);
-    SaveAs1 = File1->addAction("Save &As...", this, &TForm1::SaveAs1Click);
+    New1 = File1->addAction("&New", QKeySequence(Qt::CTRL | Qt::Key_N), this, &TForm1::New1Click);
+    Open1 = File1->addAction("&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), this, &TForm1::Open1Click);
+    RecentSets1 = File1->addMenu("R&ecent Sets");
+    Save1 = File1->addAction("&Save", QKeySequence(Qt::CTRL | Qt::Key_S), this, &TForm1::Save1Click);
+    SaveAs1 = File1->addAction("Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this,
+                               &TForm1::SaveAs1Click);
     File1->addSeparator();
     Preferences1 = File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     EditorFont1 = File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
     EditorFont1->setStatusTip("Set the font for editor and printer");
     EditorFont1->setToolTip("Set the font for editor and printer");
     File1->addSeparator();
-    Print1 = File1->addAction("&Print...");
-    PrintSetup1 = File1->addAction("P&rint Setup...");
+    Print1 = File1->addAction("&Print...", QKeySequence(Qt::CTRL | Qt::Key_P), this, &TForm1::Print1Click);
+    PrintSetup1 = File1->addAction("P&rint Setup...", this, &TForm1::PrintSetup1Click);
     File1->addSeparator();
-    Exit1 = File1->addAction("E&xit", this, &QWidget::close);
+    Exit1 = File1->addAction("E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
     File1->setToolTipsVisible(true);
-    // Printing is not offered yet.
-    Print1->setEnabled(false);
-    PrintSetup1->setEnabled(false);
 
     Edit1 = menuBar()->addMenu("&Edit");
     Clear1 = Edit1->addAction("Clear Program", this, &TForm1::Clear1Click);
@@ -219,13 +295,21 @@ void TForm1::CreateMenus() {
     DisplayAuxBits1 = View1->addAction("Display Selected Aux ROM Bits");
     DisplayAuxBits1->setCheckable(true);
     DisplayAuxBits1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    SelectAuxBits1 = View1->addAction("&Select Aux ROM Bits to Display...");
-    // The aux-bit display is not offered yet.
-    DisplayAuxBits1->setEnabled(false);
-    SelectAuxBits1->setEnabled(false);
+    connect(DisplayAuxBits1, &QAction::triggered, this, &TForm1::DisplayAuxClick);
+    SelectAuxBits1 = View1->addAction("&Select Aux ROM Bits to Display...", this, &TForm1::AuxRomBits1Click);
 
     Help1 = menuBar()->addAction("&Help", this, &TForm1::Help1Click);
+    Help1->setShortcut(QKeySequence(Qt::Key_F1));
     About1 = menuBar()->addAction("&About", this, &TForm1::About1Click);
+
+    // Show and Build have no menu item; their keys live on the window.
+    ShowAction = new QAction("Show", this);
+    ShowAction->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(ShowAction, &QAction::triggered, this, &TForm1::ShowButtonClick);
+    BuildAction = new QAction("Build", this);
+    BuildAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    connect(BuildAction, &QAction::triggered, this, &TForm1::BuildButtonClick);
+    addActions({ShowAction, BuildAction});
 }
 
 void TForm1::CreateControls() {
@@ -271,9 +355,8 @@ void TForm1::CreateControls() {
     connect(SaveAsButton, &QPushButton::clicked, this, &TForm1::SaveAs1Click);
     connect(ShowButton, &QPushButton::clicked, this, &TForm1::ShowButtonClick);
     connect(BuildButton, &QPushButton::clicked, this, &TForm1::BuildButtonClick);
-    // Import and Export are not offered yet.
-    ImportButton->setEnabled(false);
-    ExportButton->setEnabled(false);
+    connect(ImportButton, &QPushButton::clicked, this, &TForm1::ImportButtonClick);
+    connect(ExportButton, &QPushButton::clicked, this, &TForm1::ExportButtonClick);
 
     PgmLabel = new QLabel("Program:", m_client);
     PgmLabel->setObjectName("PgmLabel");
@@ -299,6 +382,7 @@ void TForm1::CreateControls() {
         editor->setObjectName(QString("ProgramText%1").arg(i));
         SetProgramLines(*editor, DefaultProgram());
         connect(editor, &TProgramText::caretMayHaveMoved, this, &TForm1::RefreshCaret);
+        connect(editor, &TProgramText::setDropped, this, &TForm1::OpenSetFile);
         PgmNotebook->addWidget(editor);
         TabControl1->addTab(QString::number(i));
         m_editors[i] = editor;
@@ -368,9 +452,16 @@ ProgramSet TForm1::ProgramSetTexts() const {
     return set;
 }
 
-bool TForm1::SetChanged() const { return ProgramSetTexts() != m_savedSet; }
+// The documents' own modification state: the highlighter's recolouring does not touch it, and an
+// edit undone back to the saved text clears it again.
+bool TForm1::SetChanged() const {
+    return std::any_of(m_editors.begin(), m_editors.end(),
+                       [](const TProgramText *editor) { return editor->document()->isModified(); });
+}
 
-void TForm1::MarkSetSaved() { m_savedSet = ProgramSetTexts(); }
+void TForm1::MarkSetSaved() {
+    for (TProgramText *editor : m_editors) editor->document()->setModified(false);
+}
 
 void TForm1::TabControl1Change(int index) { PgmNotebook->setCurrentIndex(index); }
 
@@ -405,7 +496,7 @@ void TForm1::Edit1Click() { Clear1->setText(QString("Clear Program #%1").arg(Cur
 
 void TForm1::Clear1Click() {
     ClearGraphToAxes();
-    SetProgramLines(*CurrentEditor(), DefaultProgram());
+    ReplaceProgramLines(*CurrentEditor(), DefaultProgram());
     FocusCurrentEditorAtStart();
 }
 
@@ -458,23 +549,48 @@ void TForm1::ShowButtonClick() {
     ShowStatus(QString("Compiling Program #%1...").arg(program));
     const CompilerState &compiler = Compiler();
     if (CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
-        if (compiler.WarningCount > 0) ErrDialog->ShowCompileMessages();
+        MarkMessageLines(*CurrentEditor());
+        if (compiler.WarningCount > 0) ShowMessagesAndMarkLines();
         SetProgramWorld(compiler.steps, compiler.endIndex, compiler.MaxSteer);
         RestoreFullViewport();
         ClearViewport(1);
         DrawAxes(8, 10);
         ShowStatus(QString("Plotting Program #%1...").arg(program));
         DrawProgramTrace(compiler.steps);
+        // The snapshot holds the picture without aux traces: unchecking the aux display reloads it.
         SaveSnapshot();
+        if (DisplayAuxBits1->isChecked()) DrawAuxTraces(compiler.steps, compiler.endIndex, AuxDisplay());
         SetDrawColor(Colors::Black);
         m_shownProgram = program;
         GrImage->update();
     } else {
-        ErrDialog->ShowCompileMessages();
+        ShowMessagesAndMarkLines();
     }
     HideStatus();
     ShowButton->unsetCursor();
     CurrentEditor()->setFocus();
+}
+
+// The lines that the errors and warnings of the last compile name get the editor's error mark.
+void TForm1::MarkMessageLines(TProgramText &editor) {
+    std::set<int> lines;
+    for (const CompileMessage &message : Compiler().messages)
+        if (message.code < 200 && message.line > 0) lines.insert(message.line);
+    editor.MarkErrorLines(lines);
+}
+
+// The Messages dialog for the last compile of the current program, its lines marked first so that
+// the marks are there while the dialog is open.
+void TForm1::ShowMessagesAndMarkLines() {
+    MarkMessageLines(*CurrentEditor());
+    ErrDialog->ShowCompileMessages();
+}
+
+void TForm1::GoToMessageLine(int line) {
+    TProgramText *editor = CurrentEditor();
+    if (editor->GoToLine(line) == 0) return;
+    editor->setFocus();
+    RefreshCaret();
 }
 
 void TForm1::SaveSnapshot() {
@@ -505,7 +621,8 @@ void TForm1::BuildButtonClick() {
         PgmNotebook->repaint();
         ShowStatus(QString("Compiling Program #%1...").arg(program));
     };
-    callbacks.programFailed = [this](int, const std::vector<std::string> &lines) {
+    callbacks.programFailed = [this](int program, const std::vector<std::string> &lines) {
+        MarkMessageLines(*m_editors[program]);
         ErrDialog->SetLines(lines);
         RunModal(*ErrDialog);
     };
@@ -556,21 +673,64 @@ void TForm1::Open1Click() {
         FileRequest request{
             FileDialogKind::Open, "Open", FromLatin1(Settings().programDir), {}, kSetFilters, {}, false};
         const QString path = ChooseFile(this, request);
-        if (!path.isEmpty()) {
-            try {
-                // The whole set is read before anything changes: a rejected file changes nothing.
-                const ProgramSet set = ReadProgramSet(ToLatin1(path));
-                for (int i = 0; i < ProgramCount; ++i) SetProgramLines(*m_editors[i], set[i]);
-                m_setFileName = path;
-                UpdateCaption();
-                MarkSetSaved();
-                Settings().programDir = ToLatin1(QFileInfo(path).absolutePath());
-            } catch (const std::exception &e) {
-                ShowError(this, FromLatin1(e.what()));
-            }
-        }
+        if (!path.isEmpty()) LoadSet(path);
     }
     FocusCurrentEditorAtStart();
+}
+
+void TForm1::OpenSetFile(const QString &path) {
+    if (AskToSaveChanges()) LoadSet(path);
+    FocusCurrentEditorAtStart();
+}
+
+void TForm1::OpenArguments(const QStringList &arguments) {
+    if (!arguments.isEmpty()) OpenSetFile(QFileInfo(arguments.first()).absoluteFilePath());
+}
+
+// Reads the set and fills the editors. The whole set is read before anything changes: a rejected
+// file changes nothing.
+void TForm1::LoadSet(const QString &path) {
+    try {
+        const ProgramSet set = ReadProgramSet(ToLatin1(path));
+        for (int i = 0; i < ProgramCount; ++i) SetProgramLines(*m_editors[i], set[i]);
+        m_setFileName = path;
+        UpdateCaption();
+        MarkSetSaved();
+        Settings().programDir = ToLatin1(QFileInfo(path).absolutePath());
+        RememberSet(path);
+    } catch (const std::exception &e) {
+        ShowError(this, FromLatin1(e.what()));
+        // A set that is gone leaves the recent list; one that failed otherwise stays on it.
+        if (!QFileInfo::exists(path) && m_recentSets.removeAll(QFileInfo(path).absoluteFilePath()) > 0)
+            RememberSet({});
+    }
+}
+
+// Puts the set at the top of the recent list (an empty path only stores the list as it stands).
+void TForm1::RememberSet(const QString &path) {
+    if (!path.isEmpty()) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        m_recentSets.removeAll(absolute);
+        m_recentSets.prepend(absolute);
+        while (m_recentSets.size() > RecentSetCount) m_recentSets.removeLast();
+    }
+    if (!RecentSetsFile().isEmpty()) {
+        QSettings settings(RecentSetsFile(), QSettings::IniFormat);
+        settings.setValue("recentSets", m_recentSets);
+    }
+    UpdateRecentMenu();
+}
+
+void TForm1::UpdateRecentMenu() {
+    RecentSets1->clear();
+    for (int i = 0; i < m_recentSets.size(); ++i) {
+        const QString path = m_recentSets[i];
+        QString shown = QDir::toNativeSeparators(path);
+        shown.replace('&', "&&");
+        RecentSets1->addAction(QString("&%1 %2").arg(i + 1).arg(shown), this,
+                               [this, path] { OpenSetFile(path); });
+    }
+    RecentSets1->setEnabled(!m_recentSets.isEmpty());
 }
 
 bool TForm1::Save1Click() {
@@ -611,6 +771,7 @@ bool TForm1::WriteSet(const QString &path) {
     }
     if (path == m_setFileName) UpdateCaption();
     MarkSetSaved();
+    RememberSet(path);
     return true;
 }
 
@@ -638,12 +799,113 @@ QString TForm1::SnapshotPath() const { return m_scratch.filePath("~imgsave.bmp")
 // The dialogs in start-up order. Creating the Preferences dialog loads the settings, running the
 // first-run dialog when there is no defaults file yet.
 void TForm1::CreateDialogs() {
+    ImportDlg = new TImportDlg(this);
+    ExportDlg = new TExportDlg(this);
     ErrDialog = new TErrDialog(this);
+    connect(ErrDialog, &TErrDialog::lineChosen, this, &TForm1::GoToMessageLine);
     FirstRunDialog = new TFirstRunDialog(this);
     PreferencesDialog = new TPreferencesDialog(this);
     PreferencesDialog->LoadSettings(*FirstRunDialog);
+    PrintWhichDialog = new TPrintWhichDialog(this);
     AboutBox = new TAboutBox(this);
+    AuxView = new TAuxView(AuxDisplay(), this);
     HelpWindow = new THelpWindow(this);
+}
+
+void TForm1::ImportButtonClick() {
+    const AppSettings &settings = Settings();
+    const ImportDirectories directories{FromLatin1(settings.programDir), FromLatin1(settings.textDir),
+                                        FromLatin1(settings.epromDir)};
+    // The caret may have moved since the last key or click (a tab change): Insert goes before its line.
+    RefreshCaret();
+    TProgramText *editor = CurrentEditor();
+    ProgramText program = ProgramLines(*editor);
+    int cursorLine = m_cursorLine;
+    const int column = m_cursorColumn;
+    if (RunImport(this, *ImportDlg, directories, program, cursorLine)) {
+        ReplaceProgramLines(*editor, program);
+        if (ImportDlg->Mode() == ImportMode::Replace) {
+            editor->moveCursor(QTextCursor::Start);
+        } else {
+            // The caret stays on its own line, now below the inserted ones.
+            const QTextBlock block = editor->document()->findBlockByNumber(cursorLine - 1);
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + qMin(column - 1, block.length() - 1));
+            editor->setTextCursor(cursor);
+        }
+    }
+    editor->setFocus();
+    RefreshCaret();
+}
+
+void TForm1::ExportButtonClick() {
+    const ExportOutcome outcome = RunExport(this, *ExportDlg, FromLatin1(Settings().textDir),
+                                            ProgramLines(*CurrentEditor()), Options());
+    Settings().textDir = ToLatin1(outcome.textDir);
+    // Nothing was written: the Messages dialog says why.
+    if (outcome.compileFailed) ShowMessagesAndMarkLines();
+    CurrentEditor()->setFocus();
+}
+
+void TForm1::AuxRomBits1Click() { RunModal(*AuxView); }
+
+// The check mark has already flipped when this runs.
+void TForm1::DisplayAuxClick() {
+    if (m_shownProgram >= ProgramCount || !QFileInfo::exists(SnapshotPath())) return;
+    if (DisplayAuxBits1->isChecked()) {
+        DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
+        GrImage->update();
+        return;
+    }
+    const QImage snapshot(SnapshotPath(), "BMP");
+    if (snapshot.isNull()) {
+        ShowError(this, "cannot read " + SnapshotPath());
+        return;
+    }
+    GrImage->LoadPicture(snapshot);
+    SetGraphCanvas(&GrImage->Canvas());
+}
+
+QPrinter &TForm1::Printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // The print layout is in device pixels, made for a 300 dpi page.
+        m_printer->setResolution(300);
+    }
+    return *m_printer;
+}
+
+void TForm1::Print1Click() {
+    PrintMaterial material;
+    material.programs = ProgramSetTexts();
+    material.currentProgram = CurrentProgram();
+    material.setFileName = m_setFileName;
+    material.editorFont = CurrentEditor()->font();
+    // Printing shows no boxes: a notice would stop the job half-way.
+    material.options = {Settings().corvan3Only, {}};
+    material.graphEnd = [this] {
+        const QString path = QDir::current().filePath("imgsave.bmp");
+        if (!GrImage->Picture().save(path, "BMP")) ShowError(this, "cannot write " + path);
+    };
+    PrintCommand(this, *PrintWhichDialog, Printer(), material);
+    CurrentEditor()->setFocus();
+}
+
+void TForm1::PrintSetup1Click() {
+    QPageSetupDialog dialog(&Printer(), this);
+    RunModal(dialog);
+    CurrentEditor()->setFocus();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event) {
+    if (!DroppedSetFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event) {
+    const QString set = DroppedSetFile(event->mimeData());
+    if (set.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenSetFile(set);
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {

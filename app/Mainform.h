@@ -1,9 +1,12 @@
 // The main window: graph on top, command buttons at the left, 16 program editors on tabs, status line.
 #pragma once
 
+#include "app/ProgramEditor.h"
+
 #include <QImage>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "compiler/state.h"
@@ -16,7 +19,9 @@
 #include <vector>
 
 class QAction;
+class QMimeData;
 class QPainter;
+class QPrinter;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -24,32 +29,54 @@ class QPushButton;
 class QStackedWidget;
 class QTabBar;
 class TAboutBox;
+class TAuxView;
 class TErrDialog;
+class TExportDlg;
 class TFirstRunDialog;
 class THelpWindow;
+class TImportDlg;
 class TPreferencesDialog;
+class TPrintWhichDialog;
 
 // The lines of an editor as the core sees them: Latin-1, "?" for what Latin-1 cannot hold; a line
 // break at the very end does not start a further line.
 ProgramText ProgramLines(const QPlainTextEdit &editor);
-// Replaces the editor's text with the lines, so that ProgramLines gives them back.
+// Replaces the editor's text with the lines, so that ProgramLines gives them back. The document
+// starts afresh: no undo history, not modified.
 void SetProgramLines(QPlainTextEdit &editor, const ProgramText &lines);
+// The same replacement as an edit of the user's: it can be undone and marks the document modified.
+void ReplaceProgramLines(QPlainTextEdit &editor, const ProgramText &lines);
+
+// The file that keeps the list of recently opened or saved sets (QSettings, INI format). Empty, the
+// start value, keeps the list in memory only; the program's main entry names a file under the
+// user's config folder. Read when a window is created.
+void SetRecentSetsFile(const QString &path);
+QString RecentSetsFile();
+constexpr int RecentSetCount = 8;
+
+// The program-set file among dropped data: the first local file whose name ends in ".rom", or empty.
+QString DroppedSetFile(const QMimeData *data);
 
 // The caption after an Open or Save: "Helmcraft - " + file name + "  last saved " + date and time
 // (system short date, long time; no time at exactly midnight).
 QString SetCaption(const QString &path);
 
-// A program editor that reports key releases and mouse presses after it has handled them.
-class TProgramText : public QPlainTextEdit {
+// A program editor that reports key releases and mouse presses after it has handled them, and
+// hands a dropped program-set file to the window instead of inserting its name.
+class TProgramText : public ProgramEditor {
     Q_OBJECT
 public:
     explicit TProgramText(QWidget *parent = nullptr);
 signals:
     void caretMayHaveMoved();
+    void setDropped(const QString &path);
 
 protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 };
 
 // The graph image: shows a bitmap, cross-hair cursor, reports mouse movement in image pixels.
@@ -61,6 +88,8 @@ public:
     QImage &Picture() { return m_picture; }
     // A new blank bitmap of the control's size replaces the picture; the canvas draws on it.
     void NewPicture();
+    // The picture becomes the image (its size too), as loading a bitmap file into it does.
+    void LoadPicture(const QImage &image);
     ::Canvas &Canvas() { return *m_canvas; }
 signals:
     void mouseMoved(int x, int y);
@@ -91,7 +120,15 @@ public:
     QString StatusLineText() const;
     QString SetFileName() const { return m_setFileName; }
     QString SnapshotPath() const;
+    // Any program edited since the set was last opened, saved or made new (the documents' state).
     bool SetChanged() const;
+    int ShownProgram() const { return m_shownProgram; }
+    // The printer of this run: print jobs and the printer set-up dialog share it.
+    QPrinter &Printer();
+    // Recently opened or saved sets, the latest first.
+    QStringList RecentSets() const { return m_recentSets; }
+    // Opens the files named on the command line (the first one) through the Open path.
+    void OpenArguments(const QStringList &arguments);
 
     // Controls (names of the form).
     QFrame *ImgPanel;
@@ -107,17 +144,22 @@ public:
     bool LargeButtons = false;
 
     // Menus and their items.
-    QMenu *File1, *Edit1, *View1;
+    QMenu *File1, *Edit1, *View1, *RecentSets1;
     QAction *New1, *Open1, *Save1, *SaveAs1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1, *Exit1;
     QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
     QAction *Help1, *About1;
+    QAction *ShowAction, *BuildAction; // the keys of the Show and Build buttons
 
     // Dialogs, created once by CreateDialogs and reused.
+    TImportDlg *ImportDlg = nullptr;
+    TExportDlg *ExportDlg = nullptr;
     TErrDialog *ErrDialog = nullptr;
     TFirstRunDialog *FirstRunDialog = nullptr;
     TPreferencesDialog *PreferencesDialog = nullptr;
+    TPrintWhichDialog *PrintWhichDialog = nullptr;
     TAboutBox *AboutBox = nullptr;
+    TAuxView *AuxView = nullptr;
     THelpWindow *HelpWindow = nullptr;
 
 public slots:
@@ -133,14 +175,27 @@ public slots:
     void BuildButtonClick();
     void New1Click();
     void Open1Click();
+    // Open of a named file: the unsaved-changes question, then the set is read (Recent Sets, drops,
+    // the command line).
+    void OpenSetFile(const QString &path);
     bool Save1Click();
     bool SaveAs1Click();
     void Preferences1Click();
     void GrImageMouseMove(int x, int y);
+    void ImportButtonClick();
+    void ExportButtonClick();
+    void AuxRomBits1Click();
+    void DisplayAuxClick();
+    void Print1Click();
+    void PrintSetup1Click();
+    // Selects the program line a message names in the current editor.
+    void GoToMessageLine(int line);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void CreateMenus();
@@ -150,6 +205,11 @@ private:
     void ClearGraphToAxes();
     void SetButtonsLarge(bool large);
     void SaveSnapshot();
+    void ShowMessagesAndMarkLines();
+    void MarkMessageLines(TProgramText &editor);
+    void LoadSet(const QString &path);
+    void RememberSet(const QString &path);
+    void UpdateRecentMenu();
     CompileOptions Options();
     void ShowStatus(const QString &text);
     void HideStatus();
@@ -165,6 +225,7 @@ private:
     int m_mouseX = 0, m_mouseY = 0;
     int m_shownProgram = 255;
     QString m_setFileName;
-    ProgramSet m_savedSet;   // the set as last opened, saved or made new
+    QStringList m_recentSets;
+    std::unique_ptr<QPrinter> m_printer;
     QTemporaryDir m_scratch; // private folder of the plot snapshot, removed at shut-down
 };

@@ -1,19 +1,24 @@
 // quillard: the desktop editor and compiler of the steering machine's programs.
+// Usage: quillard [program-set.rom]
 #include "app/Mainform.h"
 #include "romfiles/Prefdlg.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillard 1.5");
     Settings().startupDir = QDir::currentPath().toStdString();
+    SetRecentSetsFile(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                          .filePath("quillard/recent-sets.conf"));
     TForm1 form;
     form.CreateDialogs();
     // Without a window manager "maximised" means nothing: start at the screen's working area.
     if (QScreen *screen = QGuiApplication::primaryScreen()) form.setGeometry(screen->availableGeometry());
     form.showMaximized();
+    form.OpenArguments(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

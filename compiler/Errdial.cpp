@@ -3,10 +3,13 @@
 
 #include "app/Modal.h"
 #include "compiler/state.h"
+#include "compiler/tokens.h"
 
 #include <QFrame>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QVBoxLayout>
 
 TErrDialog::TErrDialog(QWidget *parent) : QDialog(parent) {
@@ -30,6 +33,7 @@ TErrDialog::TErrDialog(QWidget *parent) : QDialog(parent) {
     ErrMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ErrMemo->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
     ErrMemo->setGeometry(6, 6, 526, 178);
+    ErrMemo->viewport()->installEventFilter(this);
 
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");
@@ -55,3 +59,16 @@ void TErrDialog::ShowCompileMessages() {
 }
 
 void TErrDialog::OKBtnClick() { accept(); }
+
+bool TErrDialog::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ErrMemo->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const QPoint position = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const QByteArray text = ErrMemo->cursorForPosition(position).block().text().toLatin1();
+        if (const int line = MessageLineNumber(text.toStdString()); line > 0) {
+            accept();
+            emit lineChosen(line);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,4 +1,5 @@
-// The Messages dialog: the message lines of the last compile in a read-only memo.
+// The Messages dialog: the message lines of the last compile in a read-only memo. A double-click on
+// a line that names a program line closes the dialog and reports that line.
 #pragma once
 
 #include <QDialog>
@@ -22,6 +23,13 @@ public:
     QPlainTextEdit *ErrMemo;
     QPushButton *OKBtn;
     QPushButton *HelpBtn;
+
+signals:
+    // The program line (from 1) that a double-clicked message names.
+    void lineChosen(int line);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void OKBtnClick();

@@ -34,7 +34,12 @@ class TestCommands : public QObject {
     QString m_chosenFile; // what the file dialog answers
     FileRequest m_fileRequest;
 
-    void SetProgram(int k, const QString &text) { m_form->Editor(k)->setPlainText(text); }
+    // Replaces the program as the user's typing would: the document counts as modified.
+    void SetProgram(int k, const QString &text) {
+        QTextCursor cursor(m_form->Editor(k)->document());
+        cursor.select(QTextCursor::Document);
+        cursor.insertText(text);
+    }
     QString Path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:

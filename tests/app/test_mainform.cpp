@@ -94,8 +94,9 @@ private slots:
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Help", "&About"}));
         QStringList file;
         for (QAction *a : m_form->File1->actions()) file << (a->isSeparator() ? "-" : a->text());
-        QCOMPARE(file, (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "Preferences...",
-                                    "Editor Font", "-", "&Print...", "P&rint Setup...", "-", "E&xit"}));
+        QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...", "-",
+                                    "Preferences...", "Editor Font", "-", "&Print...", "P&rint Setup...", "-",
+                                    "E&xit"}));
         QCOMPARE(m_form->EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Cut1->text(), QString("Cu&t"));
         QCOMPARE(m_form->Cut1->shortcut(), QKeySequence("Ctrl+X"));
@@ -106,6 +107,17 @@ private slots:
         QCOMPARE(m_form->DisplayAuxBits1->shortcut(), QKeySequence("Ctrl+B"));
         QVERIFY(m_form->DisplayAuxBits1->isCheckable());
         QCOMPARE(m_form->SelectAuxBits1->text(), QString("&Select Aux ROM Bits to Display..."));
+        // Keys of the commands whose menus name none.
+        const std::pair<QAction *, const char *> keys[] = {{m_form->New1, "Ctrl+N"},
+                                                           {m_form->Open1, "Ctrl+O"},
+                                                           {m_form->Save1, "Ctrl+S"},
+                                                           {m_form->SaveAs1, "Ctrl+Shift+S"},
+                                                           {m_form->Print1, "Ctrl+P"},
+                                                           {m_form->ShowAction, "F5"},
+                                                           {m_form->BuildAction, "Ctrl+Shift+B"},
+                                                           {m_form->Help1, "F1"},
+                                                           {m_form->Exit1, "Ctrl+Q"}};
+        for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
     }
 
     void caretReadOutFollowsKeysAndMouse() {

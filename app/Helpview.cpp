@@ -2,9 +2,16 @@
 #include "app/Helpview.h"
 
 #include "compiler/messages.h"
+#include "romfiles/fileio.h"
+#include "romfiles/programset.h"
+
+#include <QFile>
 
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+// The help's resources live in a static library, so they are registered by hand (outside any namespace).
+static void InitHelpResources() { Q_INIT_RESOURCE(help); }
 
 namespace {
 
@@ -16,8 +23,8 @@ struct Function {
 const Function Functions[] = {
     {"SETRATE", "H: clock rate (256, 512, 1024 or 2048, required); S: delay",
      "Sets the clock rate of the steps from the running clock (plus the delay) on."},
-    {"SETCURRENTHIGH", "S: delay", "Switches the high-current bit on."},
-    {"SETCURRENTLOW", "S: delay", "Switches the high-current bit off."},
+    {"SETCURRENTHIGH", "S: delay", "Accepted for older programs; it changes no step of the program."},
+    {"SETCURRENTLOW", "S: delay", "Accepted for older programs; it changes no step of the program."},
     {"SETFLAG", "B: flag number 1 to 8 (required); P: value 0 to 100 %; S: delay",
      "Sets an aux flag to a duty percentage."},
     {"PULSEFLAG", "B: flag number (required); S: pulse length; second S: delay",
@@ -103,7 +110,8 @@ QString Contents() {
                    "<li><a href='functions'>Functions</a></li>"
                    "<li><a href='parameters'>Parameter ids</a></li>"
                    "<li><a href='rates'>Clock rates</a></li>"
-                   "<li><a href='messages'>Messages</a></li></ul><h2>Commands</h2><ul>";
+                   "<li><a href='messages'>Messages</a></li>"
+                   "<li><a href='examples'>Example programs</a></li></ul><h2>Commands</h2><ul>";
     for (const Command &command : Commands)
         html +=
             QString("<li><a href='%1'>%2</a></li>").arg(command.id, QString(command.title).toHtmlEscaped());
@@ -224,6 +232,24 @@ QString Messages() {
            Escape(MessageLine({0, 26, "sine"})) + "\".</p><p><a href='contents'>Contents</a></p>";
 }
 
+// The example set that comes with Quillard: each program opens with a comment saying what it shows.
+QString Examples() {
+    InitHelpResources();
+    QFile file(":/help/manoeuvres.rom");
+    QString html = "<h1>Example programs</h1><p>These are the 16 programs of the example set "
+                   "<tt>manoeuvres.rom</tt> (in the <tt>examples</tt> folder), real test manoeuvres that "
+                   "compile without a message. Open the set to try them.</p>";
+    if (!file.open(QIODevice::ReadOnly)) return html + "<p><a href='contents'>Contents</a></p>";
+    const QByteArray bytes = file.readAll();
+    const ProgramSet set = ParseProgramSet(SplitLines(std::string_view(bytes.constData(), bytes.size())));
+    for (int k = 0; k < ProgramCount; ++k) {
+        QString text;
+        for (const std::string &line : set[k]) text += QString::fromLatin1(line.c_str()) + "\n";
+        html += QString("<h2>Program %1</h2><pre>%2</pre>").arg(k).arg(text.toHtmlEscaped());
+    }
+    return html + "<p><a href='contents'>Contents</a></p>";
+}
+
 } // namespace
 
 QString HelpPage(const QString &name) {
@@ -233,6 +259,7 @@ QString HelpPage(const QString &name) {
     if (name == "parameters") return Parameters();
     if (name == "rates") return Rates();
     if (name == "messages") return Messages();
+    if (name == "examples") return Examples();
     for (const Command &command : Commands)
         if (name == command.id)
             return QString("<h1>%1</h1><p>%2</p><p><a href='contents'>Contents</a></p>")

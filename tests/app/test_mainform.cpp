@@ -202,6 +202,9 @@ private slots:
             QVERIFY2(functions.contains(QString("<tt>%1</tt>").arg(name)), name);
         QVERIFY(HelpPage("messages").contains("Illegal clock rate: must be 256, 512, 1024, or 2048"));
         QVERIFY(HelpPage("rates").contains("2048 Hz"));
+        const QString examples = HelpPage("examples");
+        QCOMPARE(examples.count("<h2>Program "), 16);
+        QVERIFY(examples.contains("waitforrollpeak"));
     }
 
     void editorLinesConvertToLatin1() {

@@ -1,9 +1,10 @@
 // The aux view dialog: which aux ROM bits are drawn over the program graph, and in which colour.
 #include "graph/Auxbview.h"
 
+#include "app/Forms.h"
+
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -87,14 +88,10 @@ TAuxView::TAuxView(AuxDisplaySettings &settings, QWidget *parent) : QDialog(pare
     top->addWidget(HelpText);
     layout->addLayout(top);
 
-    auto *buttons = new QDialogButtonBox(this);
-    OKBtn = buttons->addButton(QDialogButtonBox::Ok);
-    CancelBtn = buttons->addButton(QDialogButtonBox::Cancel);
-    OKBtn->setObjectName("OKBtn");
-    CancelBtn->setObjectName("CancelBtn");
-    layout->addWidget(buttons);
+    const DialogButtons buttons = AddDialogButtons(this, layout);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
     connect(OKBtn, &QPushButton::clicked, this, &TAuxView::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &TAuxView::CancelBtnClick);
 
     LoadControls();
 }

@@ -1,12 +1,13 @@
 // The print selection dialog and the Print command's flow: program texts or graphs onto a printer.
 #include "graph/Printwht.h"
 
+#include "app/Forms.h"
+
 #include "app/Modal.h"
 #include "graph/QPainterCanvas.h"
 #include "graph/print.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -116,14 +117,10 @@ TPrintWhichDialog::TPrintWhichDialog(QWidget *parent) : QDialog(parent) {
     range->addStretch(1);
     layout->addLayout(range);
 
-    auto *buttons = new QDialogButtonBox(this);
-    OKBtn = buttons->addButton(QDialogButtonBox::Ok);
-    CancelBtn = buttons->addButton(QDialogButtonBox::Cancel);
-    OKBtn->setObjectName("OKBtn");
-    CancelBtn->setObjectName("CancelBtn");
-    layout->addWidget(buttons);
+    const DialogButtons buttons = AddDialogButtons(this, layout);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 PrintSource TPrintWhichDialog::Source() const { return PrintSource(m_items->checkedId()); }

@@ -1,11 +1,12 @@
 // The Export dialog and the Export command's flow: the output file, its kind, and the writing.
 #include "romfiles/Exportf.h"
 
+#include "app/Forms.h"
+
 #include "app/Modal.h"
 #include "romfiles/exporters.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,19 +51,13 @@ TExportDlg::TExportDlg(QWidget *parent) : QDialog(parent) {
     m_types->button(int(ExportFileType::TimeValue))->setChecked(true);
     layout->addWidget(FileTypeGroup);
 
-    auto *buttons = new QDialogButtonBox(this);
-    OKBtn = buttons->addButton(QDialogButtonBox::Ok);
-    CancelBtn = buttons->addButton(QDialogButtonBox::Cancel);
-    HelpBtn = buttons->addButton(QDialogButtonBox::Help);
-    OKBtn->setObjectName("OKBtn");
-    CancelBtn->setObjectName("CancelBtn");
-    HelpBtn->setObjectName("HelpBtn");
-    HelpBtn->setEnabled(false);
-    layout->addWidget(buttons);
+    const DialogButtons buttons = AddDialogButtons(this, layout, true);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
 
     connect(Button1, &QPushButton::clicked, this, &TExportDlg::Button1Click);
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 ExportFileType TExportDlg::FileType() const { return ExportFileType(m_types->checkedId()); }

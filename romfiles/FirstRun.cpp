@@ -1,6 +1,8 @@
 // The first-run dialog: asks for the machine version when no defaults file exists yet.
 #include "romfiles/FirstRun.h"
 
+#include "app/Forms.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -27,24 +29,6 @@ const char *const IntroLines[] = {
     "an electronics box.",
     "Corvan 3 machines have only two: the machine and a combined battery/electronics box.",
 };
-
-// A radio button with its bold caption line and its note lines below it.
-QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, const char *text,
-                        const char *caption, const QStringList &notes) {
-    auto *button = new QRadioButton(text, parent);
-    button->setObjectName(name);
-    layout->addWidget(button);
-    auto *heading = new QLabel(caption, parent);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
-    heading->setContentsMargins(20, 0, 0, 0);
-    layout->addWidget(heading);
-    auto *note = new QLabel(notes.join('\n'), parent);
-    note->setContentsMargins(20, 0, 0, 6);
-    layout->addWidget(note);
-    return button;
-}
 
 } // namespace
 
@@ -73,13 +57,13 @@ TFirstRunDialog::TFirstRunDialog(QWidget *parent) : QDialog(parent) {
     auto *groupLayout = new QVBoxLayout(group);
     Corvan2Select =
         AddChoice(groupLayout, group, "Corvan2Select", "Corvan 1, 2, and 3 compatible",
-                  "USE IF COMPATIBILITY WITH CORVAN 2 MACHINES IS REQUIRED",
                   {"* AuxROM required for Roll rate feedback.",
-                   "* For Corvan 3, Compatibility switch on Program Module must be set properly."});
+                   "* For Corvan 3, Compatibility switch on Program Module must be set properly."},
+                  "USE IF COMPATIBILITY WITH CORVAN 2 MACHINES IS REQUIRED");
     Corvan3Select = AddChoice(groupLayout, group, "Corvan3Select", "Corvan 3 compatible only",
-                              "USE IF EPROM WILL BE USED ONLY IN CORVAN 3 MACHINE",
                               {"* AuxROM not required for Roll rate feedback.",
-                               "* Compatibility switch on Program Module must be set properly."});
+                               "* Compatibility switch on Program Module must be set properly."},
+                              "USE IF EPROM WILL BE USED ONLY IN CORVAN 3 MACHINE");
     Corvan3Select->setChecked(true);
     layout->addWidget(group);
 

@@ -1,10 +1,11 @@
 // The Import dialog and the Import command's flow: which file, of which kind, and how it lands.
 #include "romfiles/Importf.h"
 
+#include "app/Forms.h"
+
 #include "app/Modal.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,20 +102,14 @@ TImportDlg::TImportDlg(QWidget *parent) : QDialog(parent) {
     layout->addWidget(RBInsert);
     layout->addWidget(RBReplace);
 
-    auto *buttons = new QDialogButtonBox(this);
-    OKBtn = buttons->addButton(QDialogButtonBox::Ok);
-    CancelBtn = buttons->addButton(QDialogButtonBox::Cancel);
-    HelpBtn = buttons->addButton(QDialogButtonBox::Help);
-    OKBtn->setObjectName("OKBtn");
-    CancelBtn->setObjectName("CancelBtn");
-    HelpBtn->setObjectName("HelpBtn");
-    HelpBtn->setEnabled(false);
-    layout->addWidget(buttons);
+    const DialogButtons buttons = AddDialogButtons(this, layout, true);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
+    HelpBtn = buttons.help;
 
     connect(Button1, &QPushButton::clicked, this, &TImportDlg::Button1Click);
     connect(m_types, &QButtonGroup::idClicked, this, &TImportDlg::FileTypeGroupClick);
     connect(OKBtn, &QPushButton::clicked, this, &TImportDlg::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     ApplyFileType();
 }
 

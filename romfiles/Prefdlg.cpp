@@ -1,13 +1,14 @@
 // The settings of this run and the Preferences dialog that loads, edits and stores them.
 #include "romfiles/Prefdlg.h"
 
+#include "app/Forms.h"
+
 #include "app/Modal.h"
 #include "romfiles/FirstRun.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileSystemModel>
@@ -28,17 +29,6 @@ QString FromLatin1(const std::string &text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 std::string ToLatin1(const QString &text) { return text.toLatin1().toStdString(); }
-
-QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, const char *text,
-                        const QStringList &notes) {
-    auto *button = new QRadioButton(text, parent);
-    button->setObjectName(name);
-    layout->addWidget(button);
-    auto *note = new QLabel(notes.join('\n'), parent);
-    note->setContentsMargins(20, 0, 0, 6);
-    layout->addWidget(note);
-    return button;
-}
 
 } // namespace
 
@@ -103,14 +93,10 @@ TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
     Corvan2Select->setChecked(!Settings().corvan3Only);
     layout->addWidget(versionGroup);
 
-    auto *buttons = new QDialogButtonBox(this);
-    OKBtn = buttons->addButton(QDialogButtonBox::Ok);
-    CancelBtn = buttons->addButton(QDialogButtonBox::Cancel);
-    OKBtn->setObjectName("OKBtn");
-    CancelBtn->setObjectName("CancelBtn");
-    layout->addWidget(buttons);
+    const DialogButtons buttons = AddDialogButtons(this, layout);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
     connect(OKBtn, &QPushButton::clicked, this, &TPreferencesDialog::OKBtnClick);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TPreferencesDialog::DirectoryListBoxChange);
     connect(DriveComboBox, &QComboBox::activated, this, &TPreferencesDialog::DriveComboBoxChange);

@@ -1,0 +1,25 @@
+// Pieces that several dialogs are built from.
+#pragma once
+
+#include <QStringList>
+
+class QBoxLayout;
+class QDialog;
+class QPushButton;
+class QRadioButton;
+class QVBoxLayout;
+class QWidget;
+
+struct DialogButtons {
+    QPushButton *ok = nullptr;
+    QPushButton *cancel = nullptr;
+    QPushButton *help = nullptr; // only when asked for; always disabled
+};
+
+// OK and Cancel (and a disabled Help) at the foot of a dialog, named OKBtn, CancelBtn and HelpBtn.
+// Cancel rejects the dialog; what OK does is the caller's.
+DialogButtons AddDialogButtons(QDialog *dialog, QBoxLayout *layout, bool withHelp = false);
+
+// A radio button with an optional bold caption line and its note lines, indented below it.
+QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, const char *text,
+                        const QStringList &notes, const char *caption = nullptr);

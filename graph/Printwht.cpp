@@ -2,7 +2,6 @@
 #include "graph/Printwht.h"
 
 #include "app/Forms.h"
-
 #include "app/Modal.h"
 #include "graph/QPainterCanvas.h"
 #include "graph/print.h"

@@ -2,7 +2,6 @@
 #include "romfiles/Exportf.h"
 
 #include "app/Forms.h"
-
 #include "app/Modal.h"
 #include "romfiles/exporters.h"
 

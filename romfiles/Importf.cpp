@@ -2,7 +2,6 @@
 #include "romfiles/Importf.h"
 
 #include "app/Forms.h"
-
 #include "app/Modal.h"
 
 #include <QButtonGroup>

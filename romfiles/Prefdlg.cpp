@@ -2,7 +2,6 @@
 #include "romfiles/Prefdlg.h"
 
 #include "app/Forms.h"
-
 #include "app/Modal.h"
 #include "romfiles/FirstRun.h"
 #include "romfiles/defaults.h"

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,3 +44,6 @@ QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, 
     layout->addWidget(note);
     return button;
 }
+
+QString FromPath(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string ToPath(const QString &path) { return QFile::encodeName(path).toStdString(); }

@@ -1,7 +1,10 @@
 // Pieces that several dialogs are built from.
 #pragma once
 
+#include <QString>
 #include <QStringList>
+
+#include <string>
 
 class QBoxLayout;
 class QDialog;
@@ -23,3 +26,7 @@ DialogButtons AddDialogButtons(QDialog *dialog, QBoxLayout *layout, bool withHel
 // A radio button with an optional bold caption line and its note lines, indented below it.
 QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, const char *text,
                         const QStringList &notes, const char *caption = nullptr);
+
+// Paths and directory settings are kept in the core as the file system's bytes, not as Latin-1 text.
+QString FromPath(const std::string &path);
+std::string ToPath(const QString &path);

@@ -2,6 +2,7 @@
 #include "app/Mainform.h"
 
 #include "app/About.h"
+#include "app/Forms.h"
 #include "app/Helpview.h"
 #include "app/Modal.h"
 #include "compiler/Errdial.h"
@@ -52,11 +53,6 @@ const QStringList kSetFilters = {"Rom Files (*.rom)", "Text Files (*.txt)", "All
 
 QString FromLatin1(const std::string &text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-std::string ToLatin1(const QString &text) {
-    std::string bytes;
-    for (QChar c : text) bytes += c.unicode() <= 0xFF ? char(c.unicode()) : '?';
-    return bytes;
 }
 
 // Design geometry of the form, in pixels.
@@ -603,7 +599,7 @@ void TForm1::BuildButtonClick() {
     const QString setName = QFileInfo(m_setFileName).completeBaseName();
     FileRequest request{FileDialogKind::Save,
                         "Build",
-                        FromLatin1(settings.epromDir),
+                        FromPath(settings.epromDir),
                         setName + ".bin",
                         {"EPROM files (*.bin)", "All files (*.*)"},
                         "bin",
@@ -627,13 +623,13 @@ void TForm1::BuildButtonClick() {
         RunModal(*ErrDialog);
     };
     try {
-        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToLatin1(binPath), Options(), callbacks);
+        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(), callbacks);
         HideStatus();
         if (outcome.success)
             ShowInformation(this, FromLatin1(outcome.text));
         else
             ShowError(this, FromLatin1(outcome.text));
-        settings.epromDir = ToLatin1(QFileInfo(binPath).absolutePath());
+        settings.epromDir = ToPath(QFileInfo(binPath).absolutePath());
     } catch (const std::exception &e) {
         HideStatus();
         ShowError(this, FromLatin1(e.what()));
@@ -671,7 +667,7 @@ bool TForm1::AskToSaveChanges() {
 void TForm1::Open1Click() {
     if (AskToSaveChanges()) {
         FileRequest request{
-            FileDialogKind::Open, "Open", FromLatin1(Settings().programDir), {}, kSetFilters, {}, false};
+            FileDialogKind::Open, "Open", FromPath(Settings().programDir), {}, kSetFilters, {}, false};
         const QString path = ChooseFile(this, request);
         if (!path.isEmpty()) LoadSet(path);
     }
@@ -691,12 +687,12 @@ void TForm1::OpenArguments(const QStringList &arguments) {
 // file changes nothing.
 void TForm1::LoadSet(const QString &path) {
     try {
-        const ProgramSet set = ReadProgramSet(ToLatin1(path));
+        const ProgramSet set = ReadProgramSet(ToPath(path));
         for (int i = 0; i < ProgramCount; ++i) SetProgramLines(*m_editors[i], set[i]);
         m_setFileName = path;
         UpdateCaption();
         MarkSetSaved();
-        Settings().programDir = ToLatin1(QFileInfo(path).absolutePath());
+        Settings().programDir = ToPath(QFileInfo(path).absolutePath());
         RememberSet(path);
     } catch (const std::exception &e) {
         ShowError(this, FromLatin1(e.what()));
@@ -743,7 +739,7 @@ bool TForm1::Save1Click() {
 bool TForm1::SaveAs1Click() {
     FileRequest request{FileDialogKind::Save,
                         "Save As",
-                        FromLatin1(Settings().programDir),
+                        FromPath(Settings().programDir),
                         m_setFileName,
                         kSetFilters,
                         "rom",
@@ -753,7 +749,7 @@ bool TForm1::SaveAs1Click() {
     if (!path.isEmpty() && WriteSet(path)) {
         m_setFileName = path;
         UpdateCaption();
-        Settings().programDir = ToLatin1(QFileInfo(path).absolutePath());
+        Settings().programDir = ToPath(QFileInfo(path).absolutePath());
         saved = true;
     }
     CurrentEditor()->setFocus();
@@ -764,7 +760,7 @@ bool TForm1::SaveAs1Click() {
 // changes nothing.
 bool TForm1::WriteSet(const QString &path) {
     try {
-        WriteProgramSet(ToLatin1(path), ProgramSetTexts());
+        WriteProgramSet(ToPath(path), ProgramSetTexts());
     } catch (const std::exception &e) {
         ShowError(this, FromLatin1(e.what()));
         return false;
@@ -814,8 +810,8 @@ void TForm1::CreateDialogs() {
 
 void TForm1::ImportButtonClick() {
     const AppSettings &settings = Settings();
-    const ImportDirectories directories{FromLatin1(settings.programDir), FromLatin1(settings.textDir),
-                                        FromLatin1(settings.epromDir)};
+    const ImportDirectories directories{FromPath(settings.programDir), FromPath(settings.textDir),
+                                        FromPath(settings.epromDir)};
     // The caret may have moved since the last key or click (a tab change): Insert goes before its line.
     RefreshCaret();
     TProgramText *editor = CurrentEditor();
@@ -839,9 +835,9 @@ void TForm1::ImportButtonClick() {
 }
 
 void TForm1::ExportButtonClick() {
-    const ExportOutcome outcome = RunExport(this, *ExportDlg, FromLatin1(Settings().textDir),
-                                            ProgramLines(*CurrentEditor()), Options());
-    Settings().textDir = ToLatin1(outcome.textDir);
+    const ExportOutcome outcome =
+        RunExport(this, *ExportDlg, FromPath(Settings().textDir), ProgramLines(*CurrentEditor()), Options());
+    Settings().textDir = ToPath(outcome.textDir);
     // Nothing was written: the Messages dialog says why.
     if (outcome.compileFailed) ShowMessagesAndMarkLines();
     CurrentEditor()->setFocus();

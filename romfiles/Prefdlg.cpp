@@ -27,7 +27,6 @@ namespace {
 QString FromLatin1(const std::string &text) {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
-std::string ToLatin1(const QString &text) { return text.toLatin1().toStdString(); }
 
 } // namespace
 
@@ -134,9 +133,9 @@ void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {
     settings.programDir = ExistingDirectory(settings.programDir);
     settings.textDir = ExistingDirectory(settings.textDir);
     settings.epromDir = ExistingDirectory(settings.epromDir);
-    EBrom->setText(FromLatin1(settings.programDir));
-    EBtxt->setText(FromLatin1(settings.textDir));
-    EBbin->setText(FromLatin1(settings.epromDir));
+    EBrom->setText(FromPath(settings.programDir));
+    EBtxt->setText(FromPath(settings.textDir));
+    EBbin->setText(FromPath(settings.epromDir));
 }
 
 // The directory itself, created on Yes, or, on No, cut back to its nearest existing ancestor.
@@ -145,7 +144,7 @@ std::string TPreferencesDialog::ExistingDirectory(const std::string &path) {
     const auto answer =
         ShowBox(parentWidget(), {BoxIcon::Warning,
                                  {},
-                                 "Directory " + FromLatin1(path) + " does not exist. Create it?",
+                                 "Directory " + FromPath(path) + " does not exist. Create it?",
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Yes});
     if (answer == QMessageBox::Yes) {
@@ -199,7 +198,7 @@ void TPreferencesDialog::DriveComboBoxChange() {
 
 void TPreferencesDialog::OKBtnClick() {
     AppSettings &settings = Settings();
-    const Defaults defaults{ToLatin1(EBrom->text()), ToLatin1(EBtxt->text()), ToLatin1(EBbin->text()),
+    const Defaults defaults{ToPath(EBrom->text()), ToPath(EBtxt->text()), ToPath(EBbin->text()),
                             Corvan3Select->isChecked()};
     settings.programDir = defaults.programDir;
     settings.textDir = defaults.textDir;

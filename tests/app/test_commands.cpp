@@ -9,6 +9,8 @@
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -166,6 +168,19 @@ private slots:
         QCOMPARE(m_form->ProgramSetTexts(), written);
         QVERIFY(m_form->windowTitle().startsWith("Helmcraft - trip.rom  last saved "));
         QVERIFY(!m_form->SetChanged());
+    }
+
+    void saveAndOpenWorkInAFolderWithANonAsciiName() {
+        QVERIFY(QDir(m_dir.path()).mkpath(QString::fromUtf8("pr\xc3\xb8ve")));
+        m_chosenFile = Path(QString::fromUtf8("pr\xc3\xb8ve/set.rom"));
+        SetProgram(3, "wait(1 s)");
+        const ProgramSet written = m_form->ProgramSetTexts();
+        QVERIFY(m_form->SaveAs1Click());
+        QVERIFY(QFileInfo::exists(m_chosenFile));
+        QCOMPARE(QString::fromStdString(Settings().programDir), QFileInfo(m_chosenFile).absolutePath());
+        m_form->New1Click();
+        m_form->Open1Click();
+        QCOMPARE(m_form->ProgramSetTexts(), written);
     }
 
     void openOfAWrongFileChangesNothing() {

@@ -603,7 +603,9 @@ void TForm1::BuildButtonClick() {
                         setName + ".bin",
                         {"EPROM files (*.bin)", "All files (*.*)"},
                         "bin",
-                        true};
+                        true,
+                        {},
+                        false};
     const QString binPath = ChooseFile(this, request);
     if (binPath.isEmpty()) {
         CurrentEditor()->setFocus();
@@ -626,13 +628,13 @@ void TForm1::BuildButtonClick() {
         const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(), callbacks);
         HideStatus();
         if (outcome.success)
-            ShowInformation(this, FromLatin1(outcome.text));
+            ShowInformation(this, QString::fromLocal8Bit(outcome.text.c_str()));
         else
-            ShowError(this, FromLatin1(outcome.text));
+            ShowError(this, QString::fromLocal8Bit(outcome.text.c_str()));
         settings.epromDir = ToPath(QFileInfo(binPath).absolutePath());
     } catch (const std::exception &e) {
         HideStatus();
-        ShowError(this, FromLatin1(e.what()));
+        ShowError(this, QString::fromLocal8Bit(e.what()));
     }
     BuildButton->unsetCursor();
     CurrentEditor()->setFocus();
@@ -666,8 +668,15 @@ bool TForm1::AskToSaveChanges() {
 
 void TForm1::Open1Click() {
     if (AskToSaveChanges()) {
-        FileRequest request{
-            FileDialogKind::Open, "Open", FromPath(Settings().programDir), {}, kSetFilters, {}, false};
+        FileRequest request{FileDialogKind::Open,
+                            "Open",
+                            FromPath(Settings().programDir),
+                            {},
+                            kSetFilters,
+                            {},
+                            false,
+                            {},
+                            false};
         const QString path = ChooseFile(this, request);
         if (!path.isEmpty()) LoadSet(path);
     }
@@ -695,7 +704,7 @@ void TForm1::LoadSet(const QString &path) {
         Settings().programDir = ToPath(QFileInfo(path).absolutePath());
         RememberSet(path);
     } catch (const std::exception &e) {
-        ShowError(this, FromLatin1(e.what()));
+        ShowError(this, QString::fromLocal8Bit(e.what()));
         // A set that is gone leaves the recent list; one that failed otherwise stays on it.
         if (!QFileInfo::exists(path) && m_recentSets.removeAll(QFileInfo(path).absoluteFilePath()) > 0)
             RememberSet({});
@@ -743,7 +752,9 @@ bool TForm1::SaveAs1Click() {
                         m_setFileName,
                         kSetFilters,
                         "rom",
-                        true};
+                        true,
+                        {},
+                        false};
     const QString path = ChooseFile(this, request);
     bool saved = false;
     if (!path.isEmpty() && WriteSet(path)) {
@@ -762,7 +773,7 @@ bool TForm1::WriteSet(const QString &path) {
     try {
         WriteProgramSet(ToPath(path), ProgramSetTexts());
     } catch (const std::exception &e) {
-        ShowError(this, FromLatin1(e.what()));
+        ShowError(this, QString::fromLocal8Bit(e.what()));
         return false;
     }
     if (path == m_setFileName) UpdateCaption();

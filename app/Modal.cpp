@@ -56,9 +56,11 @@ QString InteractiveFile(QWidget *parent, const FileRequest &request) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        // An Open dialog that does not insist on an existing file: a mistyped name reaches the reader.
-        dialog.setFileMode(QFileDialog::AnyFile);
+        // Unless asked otherwise, an Open dialog does not insist on an existing file: a mistyped name
+        // reaches the reader, which reports it.
+        dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
+    if (!request.selectedFilter.isEmpty()) dialog.selectNameFilter(request.selectedFilter);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();

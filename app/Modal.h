@@ -32,6 +32,8 @@ struct FileRequest {
     QStringList filters; // "EPROM files (*.bin)", ...
     QString defaultSuffix;
     bool confirmOverwrite = false;
+    QString selectedFilter; // the filter entry shown first selected (empty: the first)
+    bool mustExist = false; // Open: only an existing file can be chosen
 };
 
 using BoxHandler = std::function<QMessageBox::StandardButton(QWidget *parent, const BoxRequest &)>;

@@ -70,7 +70,7 @@ QString TExportDlg::ResolvedPath() const {
 
 void TExportDlg::Button1Click() {
     const QString path =
-        ChooseFile(this, {FileDialogKind::Save, "Save As", m_folder, FileName(), {}, {}, true});
+        ChooseFile(this, {FileDialogKind::Save, "Save As", m_folder, FileName(), {}, {}, true, {}, false});
     if (path.isEmpty()) return;
     const QFileInfo chosen(path);
     EBOutfile->setText(chosen.fileName());
@@ -93,6 +93,8 @@ ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, const QString &text
             }
         } catch (const std::exception &e) {
             ShowError(parent, QString::fromLocal8Bit(e.what()));
+            outcome.textDir = textDir; // a failed write changes no directory setting
+            return outcome;
         }
     }
     // Cancel too: a folder picked with Browse becomes the text-file directory.

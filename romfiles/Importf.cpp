@@ -188,10 +188,10 @@ void TImportDlg::showEvent(QShowEvent *event) {
 void TImportDlg::FileTypeGroupClick() { ApplyFileType(); }
 
 void TImportDlg::Button1Click() {
-    // The file dialog preselects the first entry, so the type's own entry leads; the rest keep their order.
-    QStringList filters = ImportFilters;
-    filters.move(FilterIndex(), 0);
-    const QString path = ChooseFile(this, {FileDialogKind::Open, "Open", m_folder, {}, filters, {}, false});
+    // The type's own filter entry is preselected; only an existing file can be chosen.
+    const FileRequest request{FileDialogKind::Open,         "Open", m_folder, {}, ImportFilters, {}, false,
+                              ImportFilters[FilterIndex()], true};
+    const QString path = ChooseFile(this, request);
     if (path.isEmpty()) return;
     // The full path stays in the box: a later type change moves the folder, and the name still holds.
     EBInfile->setText(path);

@@ -22,14 +22,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-namespace {
-
-QString FromLatin1(const std::string &text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 AppSettings &Settings() {
     static AppSettings settings;
     return settings;
@@ -112,7 +104,7 @@ void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {
             settings.epromDir = defaults.epromDir;
             settings.corvan3Only = defaults.corvan3Only;
         } catch (const std::exception &e) {
-            ShowError(parentWidget(), FromLatin1(e.what()));
+            ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
             // An unreadable file leaves no directory to offer: the start-up directory serves.
             settings.programDir = settings.textDir = settings.epromDir = startup;
         }
@@ -124,7 +116,7 @@ void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {
             WriteDefaults(startup,
                           {settings.programDir, settings.textDir, settings.epromDir, settings.corvan3Only});
         } catch (const std::exception &e) {
-            ShowError(parentWidget(), FromLatin1(e.what()));
+            ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
         }
     }
     Corvan3Select->setChecked(settings.corvan3Only);
@@ -152,7 +144,7 @@ std::string TPreferencesDialog::ExistingDirectory(const std::string &path) {
             CreateDirectoryPath(path);
             return path;
         } catch (const std::exception &e) {
-            ShowError(parentWidget(), FromLatin1(e.what()));
+            ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
         }
     }
     return CutToExistingAncestor(path, Settings().startupDir);
@@ -200,14 +192,16 @@ void TPreferencesDialog::OKBtnClick() {
     AppSettings &settings = Settings();
     const Defaults defaults{ToPath(EBrom->text()), ToPath(EBtxt->text()), ToPath(EBbin->text()),
                             Corvan3Select->isChecked()};
+    try {
+        WriteDefaults(settings.startupDir, defaults);
+    } catch (const std::exception &e) {
+        // Nothing is stored when the file cannot be written; the dialog stays open for Cancel or a retry.
+        ShowError(this, QString::fromLocal8Bit(e.what()));
+        return;
+    }
     settings.programDir = defaults.programDir;
     settings.textDir = defaults.textDir;
     settings.epromDir = defaults.epromDir;
     settings.corvan3Only = defaults.corvan3Only;
-    try {
-        WriteDefaults(settings.startupDir, defaults);
-    } catch (const std::exception &e) {
-        ShowError(this, FromLatin1(e.what()));
-    }
     accept();
 }

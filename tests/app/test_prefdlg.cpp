@@ -8,6 +8,8 @@
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -120,6 +122,23 @@ private slots:
         QVERIFY(!Settings().corvan3Only);
         QCOMPARE(DefaultsFile().at(3), std::string("/no/such/folder"));
         QCOMPARE(DefaultsFile().at(6), std::string("Corvan 1,2,3 compatibility selected"));
+    }
+
+    void okThatCannotWriteTheFileStoresNothing() {
+        WriteDefaults(Dir(), {Dir(), Dir(), Dir(), true});
+        TPreferencesDialog prefs;
+        Load(prefs);
+        // A folder in the file's place makes the write fail.
+        QFile::remove(QString::fromStdString(DefaultsPath(Dir())));
+        QVERIFY(QDir().mkpath(QString::fromStdString(DefaultsPath(Dir()))));
+        prefs.EBtxt->setText("/elsewhere");
+        prefs.Corvan2Select->setChecked(true);
+        prefs.OKBtn->click();
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(m_boxes.last().startsWith("cannot write"));
+        QCOMPARE(Settings().textDir, Dir());
+        QVERIFY(Settings().corvan3Only);
+        QCOMPARE(prefs.result(), 0); // still open for Cancel or another try
     }
 
     void machineVersionReachesEveryCompile() {

@@ -75,7 +75,7 @@ CliOptions ParseArguments(const QStringList &arguments) {
         throw UsageError("unknown command: " + options.command);
     if (positional.size() != 1)
         throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
-    for (const QString &file : positional) options.files.push_back(file.toLocal8Bit().toStdString());
+    for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
 
     if (parser.isSet(program)) options.program = ParseInt(parser.value(program), 0, 15, "program number");
     if (parser.isSet(machine)) {
@@ -87,7 +87,7 @@ CliOptions ParseArguments(const QStringList &arguments) {
         else
             throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
     }
-    options.output = parser.value(output).toLocal8Bit().toStdString();
+    options.output = parser.value(output).toLatin1().toStdString();
     if (parser.isSet(rate)) {
         options.rate = ParseInt(parser.value(rate), 256, 2048, "rate");
         if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
@@ -139,7 +139,9 @@ int Dispatch(const CliOptions &options) {
 
 int main(int argc, char **argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    // Latin-1 maps every byte to one character and back, so file names reach the core byte for byte,
+    // whatever their encoding.
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLatin1(argv[i]);
     try {
         CliOptions options = ParseArguments(arguments);
         if (options.command == "help") {

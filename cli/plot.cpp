@@ -3,11 +3,12 @@
 #include "compiler/compile.h"
 #include "graph/QPainterCanvas.h"
 #include "graph/programgraph.h"
+#include "romfiles/fileio.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace {
@@ -32,8 +33,7 @@ void Draw(QPaintDevice &device, const CliOptions &options) {
 } // namespace
 
 int RunPlot(const CliOptions &options) {
-    QString out = QString::fromLocal8Bit(options.output.c_str());
-    QString suffix = QFileInfo(out).suffix().toLower();
+    QString suffix = QFileInfo(QString::fromLatin1(options.output.c_str())).suffix().toLower();
     if (suffix != "png" && suffix != "svg")
         throw UsageError("plot writes .png or .svg files: " + options.output);
 
@@ -43,21 +43,27 @@ int RunPlot(const CliOptions &options) {
         return 1;
     }
 
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly)) throw InputError(options.output, file.errorString().toStdString());
+    // The image is made in memory and written like every other file, atomically.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     if (suffix == "png") {
         QImage image(options.width, options.height, QImage::Format_RGB32);
         image.fill(Qt::white);
         Draw(image, options);
-        if (!image.save(&file, "PNG")) throw InputError(options.output, file.errorString().toStdString());
+        image.save(&buffer, "PNG");
     } else {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&buffer);
         svg.setSize(QSize(options.width, options.height));
         svg.setViewBox(QRect(0, 0, options.width, options.height));
         svg.setTitle("Program graph");
         Draw(svg, options);
     }
-    if (!file.commit()) throw InputError(options.output, file.errorString().toStdString());
+    try {
+        WriteFileAtomically(options.output,
+                            std::string_view(buffer.data().constData(), buffer.data().size()));
+    } catch (const FileError &e) {
+        throw InputError(options.output, e.reason());
+    }
     return 0;
 }

@@ -303,8 +303,9 @@ std::optional<float> ReadReal(const std::string &text) {
 
 std::optional<long> ReadInteger(const std::string &text) {
     std::string_view view = text;
-    if (!view.empty() && view.front() == '+') view.remove_prefix(1);
-    std::size_t digitsStart = !view.empty() && view.front() == '-' ? 1 : 0;
+    bool plus = !view.empty() && view.front() == '+';
+    if (plus) view.remove_prefix(1); // from_chars takes no plus sign
+    std::size_t digitsStart = !plus && !view.empty() && view.front() == '-' ? 1 : 0; // one sign at most
     if (view.size() == digitsStart || SkipDigits(view, digitsStart) != view.size()) return std::nullopt;
     long long value = 0;
     auto result = std::from_chars(view.data(), view.data() + view.size(), value);

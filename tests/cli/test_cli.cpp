@@ -80,6 +80,15 @@ TEST(CliCheck, PrintsTheMessagesTextAndExitStatus) {
               "Error in line 3: Invalid numeric format for seconds (real)\n\n1 Error found - Aborting...\n");
 }
 
+TEST(CliCheck, FileNamesReachTheFileSystemByteForByte) {
+    CliFolder folder;
+    const std::string latin1Name = "\xe9t\xe9.txt"; // not UTF-8
+    folder.Write(latin1Name, CrLf(DefaultProgram));
+    EXPECT_EQ(folder.Run({"check", latin1Name}).status, 0);
+    EXPECT_EQ(folder.Run({"plot", latin1Name, "-o", "\xe9.png"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "\xe9.png"));
+}
+
 TEST(CliCheck, EmptyFileIsAProgramOfZeroLines) {
     CliFolder folder;
     folder.Write("empty.txt", "");

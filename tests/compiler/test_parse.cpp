@@ -88,8 +88,8 @@ TEST(ReadInteger, AcceptsSignAndDigitsWithin32Bits) {
     EXPECT_EQ(ReadInteger("-5"), -5);
     EXPECT_EQ(ReadInteger("2147483647"), 2147483647L);
     EXPECT_EQ(ReadInteger("-2147483648"), -2147483648L);
-    for (const char *text :
-         {"", "+", "-", "2147483648", "-2147483649", "99999999999999999999", "1.0", "1E3", "1X2"})
+    for (const char *text : {"", "+", "-", "+-5", "-+5", "--5", "2147483648", "-2147483649",
+                             "99999999999999999999", "1.0", "1E3", "1X2"})
         EXPECT_FALSE(ReadInteger(text)) << text;
 }
 

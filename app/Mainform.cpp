@@ -4,6 +4,7 @@
 #include "app/About.h"
 #include "app/Forms.h"
 #include "app/Helpview.h"
+#include "app/Highlighter.h"
 #include "app/Modal.h"
 #include "compiler/Errdial.h"
 #include "compiler/compile.h"
@@ -101,12 +102,7 @@ ProgramText ProgramLines(const QPlainTextEdit &editor) {
     if (text.isEmpty()) return lines;
     const QStringList parts = text.split('\n');
     lines.reserve(std::size_t(parts.size()));
-    for (const QString &part : parts) {
-        std::string line;
-        line.reserve(std::size_t(part.size()));
-        for (QChar c : part) line += c.unicode() <= 0xFF ? char(c.unicode()) : '?';
-        lines.push_back(std::move(line));
-    }
+    for (const QString &part : parts) lines.push_back(Latin1Line(part));
     if (text.endsWith('\n')) lines.pop_back();
     return lines;
 }

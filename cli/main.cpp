@@ -161,9 +161,7 @@ int main(int argc, char **argv) {
             application = std::make_unique<QGuiApplication>(argc, argv);
         }
         return Dispatch(options);
-    } catch (const UsageError &e) {
-        std::fprintf(stderr, "quillard-cli: %s\n", e.what());
-    } catch (const std::exception &e) {
+    } catch (const std::exception &e) { // UsageError, InputError and whatever else stopped the command
         std::fprintf(stderr, "quillard-cli: %s\n", e.what());
     }
     return 2;

@@ -6,5 +6,5 @@
 // Text of x with d decimals, right-aligned in at least w characters, exactly as C's "%*.*f".
 std::string FormatFixed(double x, int w, int d);
 
-// A program line cut to its first n characters.
+// The text cut to its first n characters.
 std::string Cut(const std::string &text, std::size_t n);

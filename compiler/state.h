@@ -17,11 +17,11 @@ constexpr int StepBlockShift = 11;
 
 // One clock step of the compiled program.
 struct StepRecord {
-    float time;                       // seconds from program start
-    float steer;                      // degrees
-    std::uint16_t rate;               // Hz
-    std::uint8_t bit15;               // high-current bit, 0 or 1
-    std::uint8_t ended;               // 1 from the program's end on
+    float time;                        // seconds from program start
+    float steer;                       // degrees
+    std::uint16_t rate;                // Hz
+    std::uint8_t bit15;                // high-current bit, 0 or 1
+    std::uint8_t ended;                // 1 from the program's end on
     std::array<std::uint8_t, 8> flags; // duty percentages of aux flags 1..8 (element 0 is flag 1)
 };
 static_assert(sizeof(StepRecord) == 20);
@@ -50,8 +50,10 @@ using NoticeHandler = std::function<void(const std::string &text)>;
 
 // What a compile takes besides the program text.
 struct CompileOptions {
-    bool corvan3Only = true; // machine-version setting: true = Corvan 3 only
-    NoticeHandler notice;    // receives the post-compile notices; may be empty
+    bool corvan3Only = true;  // machine-version setting: true = Corvan 3 only
+    NoticeHandler notice;     // receives the post-compile notices; may be empty
+    float steerRateLimit = 0; // deg/s; above 0, a successful compile whose steer rate exceeds it
+                              // raises one more notice (RateViolationNotice) after the others
 };
 
 struct CompilerState {
@@ -64,13 +66,13 @@ struct CompilerState {
     int WarningCount = 0;
     std::vector<std::string> messageLines; // the Messages text of the last compile
 
-    float MaxSteer = 0;        // degrees
-    float InitialSteer = 0;    // degrees
+    float MaxSteer = 0;           // degrees
+    float InitialSteer = 0;       // degrees
     float stepSlewRate = 4000000; // degrees per second
-    int endIndex = 0;          // first step with ended set
-    CompileOptions options;    // of the compile in progress
+    int endIndex = 0;             // first step with ended set
+    CompileOptions options;       // of the compile in progress
 
-    StepStore steps;                                  // allocated once
+    StepStore steps; // allocated once
     std::unique_ptr<std::uint16_t[]> mainImage = std::make_unique<std::uint16_t[]>(StepCount);
     std::unique_ptr<std::uint8_t[]> auxImage = std::make_unique<std::uint8_t[]>(StepCount);
 };

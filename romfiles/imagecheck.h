@@ -1,0 +1,45 @@
+// Checks of built images for the EPROM programmer: CRC-32s, the slot map, Intel HEX and S-records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// CRC-32 as in zlib, PNG and Ethernet (reflected polynomial 0xEDB88320, initial and final xor
+// 0xFFFFFFFF); Crc32("123456789") is 0xCBF43926.
+std::uint32_t Crc32(std::string_view bytes);
+
+// One program's slot of the built images.
+struct SlotInfo {
+    int program = 0;           // 0 to 15
+    std::size_t binOffset = 0; // byte offset of the slot in the EPROM file
+    std::size_t auxOffset = 0; // byte offset of the slot in the aux file
+    int endIndex = 0;          // first step whose main word has the end bit
+    float duration = 0;        // seconds before the end, from the rate codes of the main words
+    std::uint32_t binCrc = 0;  // CRC-32 of the slot in the EPROM file
+    std::uint32_t auxCrc = 0;  // CRC-32 of the slot in the aux file
+};
+
+struct ImageReport {
+    std::uint32_t binCrc = 0; // CRC-32 of the whole EPROM file
+    std::uint32_t auxCrc = 0; // CRC-32 of the whole aux file
+    std::size_t binSize = 0;
+    std::size_t auxSize = 0;
+    std::vector<SlotInfo> slots; // the 16 programs
+};
+
+// The report on the bytes of an EPROM file and its aux file as built.
+ImageReport ReportImages(std::string_view binBytes, std::string_view auxBytes);
+
+// The report as text lines (file CRCs, then a table of the slots).
+std::vector<std::string> ReportLines(const ImageReport &report);
+
+// Intel HEX of the bytes from address 0: data records of 16 bytes, an extended linear address
+// record before each 64 KiB, and the end-of-file record; lines end in CR LF.
+std::string IntelHex(std::string_view bytes);
+
+// Motorola S-records of the bytes from address 0: an S0 header, S2 (24-bit address) data records of
+// 16 bytes, an S5 count record and an S8 termination record; lines end in CR LF.
+std::string MotorolaSrec(std::string_view bytes, const std::string &header);

@@ -12,6 +12,7 @@
 #include "graph/Auxbview.h"
 #include "graph/Printwht.h"
 #include "graph/QPainterCanvas.h"
+#include "graph/graphview.h"
 #include "graph/plot.h"
 #include "graph/programgraph.h"
 #include "romfiles/Exportf.h"
@@ -19,6 +20,8 @@
 #include "romfiles/Importf.h"
 #include "romfiles/Prefdlg.h"
 #include "romfiles/build.h"
+#include "romfiles/exporters.h"
+#include "romfiles/fileio.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,8 +47,10 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTextBlock>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <set>
 
 namespace {
@@ -222,15 +227,52 @@ void TGrImage::LoadPicture(const QImage &image) {
     update();
 }
 
+void TGrImage::SetMarker(const QPoint &at) {
+    if (at == m_marker) return;
+    m_marker = at;
+    update();
+}
+
 void TGrImage::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawImage(0, 0, m_picture);
+    if (!m_marker.isNull()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 0, 255), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(m_marker), 4, 4);
+    }
 }
 
 void TGrImage::mouseMoveEvent(QMouseEvent *event) {
     const QPoint p = event->position().toPoint();
     emit mouseMoved(p.x(), p.y());
+}
+
+void TGrImage::mousePressEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const QPoint p = event->position().toPoint();
+    emit mousePressed(p.x(), p.y());
+}
+
+void TGrImage::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    const QPoint p = event->position().toPoint();
+    emit mouseReleased(p.x(), p.y());
+}
+
+void TGrImage::wheelEvent(QWheelEvent *event) {
+    const QPoint p = event->position().toPoint();
+    const int angle = event->angleDelta().y();
+    if (angle == 0) return QWidget::wheelEvent(event);
+    event->accept();
+    emit wheelTurned(p.x(), p.y(), angle);
+}
+
+void TGrImage::leaveEvent(QEvent *event) {
+    QWidget::leaveEvent(event);
+    emit mouseLeft();
 }
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
@@ -256,6 +298,9 @@ void TForm1::CreateMenus() {
     Save1 = File1->addAction("&Save", QKeySequence(Qt::CTRL | Qt::Key_S), this, &TForm1::Save1Click);
     SaveAs1 = File1->addAction("Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this,
                                &TForm1::SaveAs1Click);
+    ExportCsv1 = File1->addAction("Export Steps as &CSV...", this, &TForm1::ExportCsv1Click);
+    ExportCsv1->setStatusTip("Compile the current program and save its 16384 steps as CSV");
+    ExportCsv1->setToolTip(ExportCsv1->statusTip());
     File1->addSeparator();
     Preferences1 = File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     EditorFont1 = File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
@@ -289,6 +334,15 @@ void TForm1::CreateMenus() {
     DisplayAuxBits1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(DisplayAuxBits1, &QAction::triggered, this, &TForm1::DisplayAuxClick);
     SelectAuxBits1 = View1->addAction("&Select Aux ROM Bits to Display...", this, &TForm1::AuxRomBits1Click);
+    View1->addSeparator();
+    ZoomIn1 = View1->addAction("Zoom &In", this, &TForm1::ZoomIn1Click);
+    ZoomIn1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ZoomOut1 =
+        View1->addAction("Zoom &Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), this, &TForm1::ZoomOut1Click);
+    FitGraph1 =
+        View1->addAction("&Fit Graph", QKeySequence(Qt::CTRL | Qt::Key_0), this, &TForm1::FitGraph1Click);
+    FitGraph1->setStatusTip("Show the whole program as Show drew it");
+    for (QAction *action : {ZoomIn1, ZoomOut1, FitGraph1}) action->setShortcutContext(Qt::WindowShortcut);
 
     Help1 = menuBar()->addAction("&Help", this, &TForm1::Help1Click);
     Help1->setShortcut(QKeySequence(Qt::Key_F1));
@@ -395,6 +449,25 @@ void TForm1::CreateControls() {
     StatusPanel->setAlignment(Qt::AlignCenter);
     StatusPanel->setAutoFillBackground(true);
     StatusPanel->hide();
+
+    CursorReadout = new QLabel(m_client);
+    CursorReadout->setObjectName("CursorReadout");
+    CursorReadout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    CursorReadout->setFont(ArialFont(11));
+    CursorReadout->setPalette(pal);
+
+    FitButton = new QToolButton(ImgPanel);
+    FitButton->setObjectName("FitButton");
+    FitButton->setText("Fit");
+    FitButton->setToolTip("Show the whole program again (Ctrl+0)");
+    FitButton->hide();
+    connect(FitButton, &QToolButton::clicked, this, &TForm1::FitGraph1Click);
+
+    connect(GrImage, &TGrImage::mousePressed, this, &TForm1::GrImageMousePress);
+    connect(GrImage, &TGrImage::mouseReleased, this, &TForm1::GrImageMouseRelease);
+    connect(GrImage, &TGrImage::wheelTurned, this, &TForm1::GrImageWheel);
+    connect(GrImage, &TGrImage::mouseLeft, this, &TForm1::GrImageMouseLeave);
+    UpdateZoomActions();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {
@@ -414,6 +487,11 @@ void TForm1::FormResize() {
     ImgPanel->setGeometry(0, 0, width, qMax(1, TabFrame->y() - 0 - 8));
     GrImage->setGeometry(ImgPanel->contentsRect());
     StatusPanel->setGeometry(ButtonLeft, 8, 200, 20);
+    // The read-out shares the status line, left of the caret and graph position text.
+    CursorReadout->setGeometry(4, statusTop, qMax(0, width - 340), StatusBarHeight);
+    const QSize fit = FitButton->sizeHint();
+    FitButton->setGeometry(ImgPanel->contentsRect().right() - fit.width() - 2,
+                           ImgPanel->contentsRect().top() + 2, fit.width(), fit.height());
 
     const int room = PgmLabel->y() - BuildButton->y();
     if (!LargeButtons && room > 50)
@@ -481,7 +559,158 @@ void TForm1::RefreshStatusLine() { StatusBar->setText(StatusLineText()); }
 void TForm1::GrImageMouseMove(int x, int y) {
     m_mouseX = x;
     m_mouseY = y;
+    if (m_graph.dragging && m_graph.onScreen) {
+        // The world moves with the mouse: the point grabbed stays under it.
+        const TViewport &a = m_graph.area;
+        const TWorldWindow &w = m_graph.dragWorld;
+        const long double dx = static_cast<long double>(x - m_graph.dragStart.x()) * (w.XHigh - w.XLow) /
+                               qMax(1, a.Right - a.Left);
+        const long double dy = static_cast<long double>(y - m_graph.dragStart.y()) * (w.YHigh - w.YLow) /
+                               qMax(1, a.Bottom - a.Top);
+        m_graph.world = PanWorld(w, static_cast<double>(-dx), static_cast<double>(dy));
+        RedrawGraph();
+    }
     RefreshStatusLine();
+    UpdateCursorReadout();
+}
+
+void TForm1::GrImageMousePress(int x, int y) {
+    if (!m_graph.onScreen) return;
+    m_graph.dragging = true;
+    m_graph.dragStart = {x, y};
+    m_graph.dragWorld = m_graph.world;
+    GrImage->setCursor(Qt::ClosedHandCursor);
+}
+
+void TForm1::GrImageMouseRelease(int, int) {
+    if (!m_graph.dragging) return;
+    m_graph.dragging = false;
+    GrImage->setCursor(Qt::CrossCursor);
+}
+
+void TForm1::GrImageWheel(int x, int y, int angle) {
+    // One notch (120) zooms in or out by a fifth; finer wheels turn by fractions of it.
+    ZoomGraph(std::pow(0.8, angle / 120.0), x, y);
+}
+
+void TForm1::GrImageMouseLeave() {
+    CursorReadout->clear();
+    GrImage->SetMarker({});
+}
+
+void TForm1::ZoomGraph(double factor, int x, int y) {
+    if (!m_graph.onScreen) return;
+    const TWorldWindow &w = m_graph.world;
+    const double fitSpan = m_graph.fit.XHigh - m_graph.fit.XLow;
+    const double f = ClampZoomFactor(w.XHigh - w.XLow, fitSpan, factor);
+    const TWorldWindow zoomed =
+        ZoomWorld(w, ViewPoint(m_graph.area, w, x, y).x, ViewPoint(m_graph.area, w, x, y).y, f);
+    // Zoomed all the way out is the graph Show drew.
+    m_graph.world = std::abs(zoomed.XHigh - zoomed.XLow) >= std::abs(fitSpan) ? m_graph.fit : zoomed;
+    RedrawGraph();
+    m_mouseX = x;
+    m_mouseY = y;
+    RefreshStatusLine();
+    UpdateCursorReadout();
+}
+
+// The keys zoom about the middle of the plot area.
+void TForm1::ZoomIn1Click() {
+    const TViewport &a = m_graph.area;
+    ZoomGraph(0.5, (a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2);
+}
+
+void TForm1::ZoomOut1Click() {
+    const TViewport &a = m_graph.area;
+    ZoomGraph(2, (a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2);
+}
+
+void TForm1::FitGraph1Click() {
+    if (!m_graph.steps) return;
+    m_graph.world = m_graph.fit;
+    m_graph.onScreen = true;
+    RedrawGraph();
+    UpdateCursorReadout();
+}
+
+// Keeps a copy of the shown program's steps and the world and plot area Show drew them in.
+void TForm1::KeepShownGraph(const CompilerState &compiler) {
+    if (!m_graph.steps) m_graph.steps = std::make_unique<StepStore>();
+    for (int i = 0; i < StepCount; ++i) (*m_graph.steps)[i] = compiler.steps[i];
+    m_graph.endIndex = compiler.endIndex;
+    m_graph.maxSteer = compiler.MaxSteer;
+    m_graph.fit = m_graph.world = Plot().worlds[1];
+    m_graph.area = Plot().viewports[1];
+    m_graph.onScreen = true;
+    UpdateZoomActions();
+}
+
+void TForm1::ForgetShownGraph() {
+    m_graph.steps.reset();
+    m_graph.onScreen = false;
+    m_graph.dragging = false;
+    CursorReadout->clear();
+    GrImage->SetMarker({});
+    UpdateZoomActions();
+}
+
+// Draws the kept program in world 1 as the view stands, through the same steps as Show: at the fit
+// world the picture is the one Show drew for this image size.
+void TForm1::RedrawGraph() {
+    if (!m_graph.steps) return;
+    const QImage &picture = GrImage->Picture();
+    SetGraphCanvas(&GrImage->Canvas());
+    SelectViewport(1);
+    SetViewportRect(1, {0, 0}, {picture.width(), picture.height()});
+    const TWorldWindow &w = m_graph.world;
+    SetWorldRect(1, PointD(w.XLow, w.YLow), PointD(w.XHigh, w.YHigh));
+    SelectWorld(1);
+    SetDrawColor(Colors::Black);
+    ClearViewport(1);
+    DrawAxes(8, 10);
+    DrawProgramTrace(*m_graph.steps);
+    SetDrawColor(Colors::Black);
+    if (DisplayAuxBits1->isChecked()) {
+        const bool zoomed = !(w == m_graph.fit);
+        const TWorldWindow aux = AuxWorldFor(m_graph.fit, w);
+        DrawAuxTraces(*m_graph.steps, m_graph.endIndex, AuxDisplay(), zoomed ? &aux : nullptr);
+        SetDrawColor(Colors::Black);
+    }
+    m_graph.area = Plot().viewports[1];
+    GrImage->update();
+    UpdateZoomActions();
+}
+
+void TForm1::UpdateZoomActions() {
+    ZoomIn1->setEnabled(m_graph.onScreen);
+    ZoomOut1->setEnabled(m_graph.onScreen);
+    FitGraph1->setEnabled(m_graph.steps != nullptr);
+    FitButton->setVisible(m_graph.steps && !(m_graph.onScreen && m_graph.world == m_graph.fit));
+}
+
+// The step nearest the mouse's time, while the mouse is over the plot area of the shown program.
+void TForm1::UpdateCursorReadout() {
+    const TViewport &a = m_graph.area;
+    const bool inside =
+        m_mouseX >= a.Left && m_mouseX <= a.Right && m_mouseY >= a.Top && m_mouseY <= a.Bottom;
+    if (!m_graph.onScreen || !inside) {
+        CursorReadout->clear();
+        GrImage->SetMarker({});
+        return;
+    }
+    const TPointD at = ViewPoint(a, m_graph.world, m_mouseX, m_mouseY);
+    const StepReading reading = ReadStepAt(*m_graph.steps, at.x);
+    CursorReadout->setText(FromLatin1(StepReadingText(reading)));
+    // The ring sits on the trace at that step, when the step is inside the window.
+    const TWorldWindow &w = m_graph.world;
+    const double fx = (reading.time - w.XLow) / (w.XHigh - w.XLow);
+    const double fy = (reading.steer - w.YLow) / (w.YHigh - w.YLow);
+    if (fx < 0 || fx > 1 || fy < 0 || fy > 1) {
+        GrImage->SetMarker({});
+        return;
+    }
+    GrImage->SetMarker(
+        QPoint(a.Left + qRound((a.Right - a.Left) * fx), a.Bottom - qRound((a.Bottom - a.Top) * fy)));
 }
 
 void TForm1::Edit1Click() { Clear1->setText(QString("Clear Program #%1").arg(CurrentProgram())); }
@@ -523,16 +752,24 @@ void TForm1::SetUpEmptyGraph() {
     GrImage->NewPicture();
     ::SetUpEmptyGraph(GrImage->Canvas(), GrImage->Picture().width(), GrImage->Picture().height());
     GrImage->update();
+    // The shown program stays kept: Fit draws it again at the new size.
+    m_graph.onScreen = false;
+    m_graph.dragging = false;
+    GrImage->SetMarker({});
+    UpdateZoomActions();
 }
 
 void TForm1::ClearGraphToAxes() {
     ::ClearGraphToAxes();
     GrImage->update();
+    ForgetShownGraph();
 }
 
-// A post-compile notice: a modal warning box while the compile runs.
-CompileOptions TForm1::Options() {
-    return {Settings().corvan3Only, [this](const std::string &text) { ShowWarning(this, FromLatin1(text)); }};
+// A post-compile notice: a modal warning box while the compile runs. Show and Build also check the
+// steer rate when the preferences ask for it.
+CompileOptions TForm1::Options(bool checkSteerRate) {
+    return {Settings().corvan3Only, [this](const std::string &text) { ShowWarning(this, FromLatin1(text)); },
+            checkSteerRate ? SteerRateLimit(Settings()) : 0.0f};
 }
 
 void TForm1::ShowButtonClick() {
@@ -540,7 +777,7 @@ void TForm1::ShowButtonClick() {
     ShowButton->setCursor(Qt::WaitCursor);
     ShowStatus(QString("Compiling Program #%1...").arg(program));
     const CompilerState &compiler = Compiler();
-    if (CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
+    if (CompileProgram(ProgramLines(*CurrentEditor()), Options(true))) {
         MarkMessageLines(*CurrentEditor());
         if (compiler.WarningCount > 0) ShowMessagesAndMarkLines();
         SetProgramWorld(compiler.steps, compiler.endIndex, compiler.MaxSteer);
@@ -554,6 +791,7 @@ void TForm1::ShowButtonClick() {
         if (DisplayAuxBits1->isChecked()) DrawAuxTraces(compiler.steps, compiler.endIndex, AuxDisplay());
         SetDrawColor(Colors::Black);
         m_shownProgram = program;
+        KeepShownGraph(compiler);
         GrImage->update();
     } else {
         ShowMessagesAndMarkLines();
@@ -621,7 +859,7 @@ void TForm1::BuildButtonClick() {
         RunModal(*ErrDialog);
     };
     try {
-        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(), callbacks);
+        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(true), callbacks);
         HideStatus();
         if (outcome.success)
             ShowInformation(this, QString::fromLocal8Bit(outcome.text.c_str()));
@@ -850,11 +1088,48 @@ void TForm1::ExportButtonClick() {
     CurrentEditor()->setFocus();
 }
 
+// The current program's step store as CSV, in the format of `quillard-cli steps`, CR LF line ends.
+// The program is compiled first: a program with errors opens the Messages dialog and asks no name.
+void TForm1::ExportCsv1Click() {
+    const int program = CurrentProgram();
+    if (!CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
+        ShowMessagesAndMarkLines();
+        CurrentEditor()->setFocus();
+        return;
+    }
+    const CompilerState &compiler = Compiler();
+    const std::string bytes =
+        JoinLinesCrLf(StepsCsvLines(compiler.steps, compiler.endIndex, compiler.MaxSteer));
+    const QString base = m_setFileName.isEmpty() ? QString("program")
+                                                 : QFileInfo(m_setFileName).completeBaseName() + "-program";
+    FileRequest request{FileDialogKind::Save,
+                        "Export Steps as CSV",
+                        FromPath(Settings().textDir),
+                        QString("%1%2.csv").arg(base).arg(program),
+                        {"CSV files (*.csv)", "All files (*.*)"},
+                        "csv",
+                        true,
+                        {},
+                        false};
+    const QString path = ChooseFile(this, request);
+    if (!path.isEmpty()) {
+        try {
+            WriteFileAtomically(ToPath(path), bytes);
+            Settings().textDir = ToPath(QFileInfo(path).absolutePath());
+        } catch (const std::exception &e) {
+            ShowError(this, QString::fromLocal8Bit(e.what()));
+        }
+    }
+    CurrentEditor()->setFocus();
+}
+
 void TForm1::AuxRomBits1Click() { RunModal(*AuxView); }
 
 // The check mark has already flipped when this runs.
 void TForm1::DisplayAuxClick() {
     if (m_shownProgram >= ProgramCount || !QFileInfo::exists(SnapshotPath())) return;
+    // The shown program, zoomed or not, is drawn again with or without the traces.
+    if (m_graph.onScreen) return RedrawGraph();
     if (DisplayAuxBits1->isChecked()) {
         DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
         GrImage->update();

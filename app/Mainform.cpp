@@ -6,9 +6,12 @@
 #include "app/Helpview.h"
 #include "app/Highlighter.h"
 #include "app/Modal.h"
+#include "app/Reportdlg.h"
+#include "app/Templatedlg.h"
 #include "compiler/Errdial.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "compiler/summary.h"
 #include "graph/Auxbview.h"
 #include "graph/Printwht.h"
 #include "graph/QPainterCanvas.h"
@@ -67,6 +70,7 @@ constexpr int ButtonTops[7] = {210, 232, 254, 276, 298, 320, 342};
 constexpr int ImgPanelHeight = 201;
 constexpr int TabLeft = 88, TabTop = ImgPanelHeight + 8;
 constexpr int StatusBarHeight = 15;
+constexpr int SummaryWidth = 250; // the summary panel beside the graph
 
 // The tab bar of the program tabs: every tab 30 pixels wide, or as wide as the style needs for "15".
 class TProgramTabs : public QTabBar {
@@ -326,6 +330,11 @@ void TForm1::CreateMenus() {
                                   [this] { CurrentEditor()->selectAll(); });
     // The editors' own clipboard keys would make the menu shortcuts ambiguous: the menu owns them.
     for (QAction *action : {Cut1, Copy1, Paste1, SelectAll1}) action->setShortcutContext(Qt::WindowShortcut);
+    Edit1->addSeparator();
+    InsertTemplate1 = Edit1->addAction("Insert &Template...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
+                                       &TForm1::InsertTemplate1Click);
+    InsertTemplate1->setStatusTip(
+        "Write a standard manoeuvre into the current program, or a series into the set");
     connect(Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
 
     View1 = menuBar()->addMenu("&View");
@@ -343,6 +352,11 @@ void TForm1::CreateMenus() {
         View1->addAction("&Fit Graph", QKeySequence(Qt::CTRL | Qt::Key_0), this, &TForm1::FitGraph1Click);
     FitGraph1->setStatusTip("Show the whole program as Show drew it");
     for (QAction *action : {ZoomIn1, ZoomOut1, FitGraph1}) action->setShortcutContext(Qt::WindowShortcut);
+    View1->addSeparator();
+    ProgramSummary1 = View1->addAction("Program &Summary");
+    ProgramSummary1->setCheckable(true);
+    ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
+    connect(ProgramSummary1, &QAction::triggered, this, &TForm1::ProgramSummary1Click);
 
     Help1 = menuBar()->addAction("&Help", this, &TForm1::Help1Click);
     Help1->setShortcut(QKeySequence(Qt::Key_F1));
@@ -371,6 +385,31 @@ void TForm1::CreateControls() {
     GrImage = new TGrImage(ImgPanel);
     GrImage->setObjectName("GrImage");
     connect(GrImage, &TGrImage::mouseMoved, this, &TForm1::GrImageMouseMove);
+
+    SummaryPanel = new QFrame(m_client);
+    SummaryPanel->setObjectName("SummaryPanel");
+    SummaryPanel->setFrameShape(QFrame::Box);
+    SummaryPanel->setLineWidth(1);
+    auto *summaryLayout = new QVBoxLayout(SummaryPanel);
+    summaryLayout->setContentsMargins(4, 2, 2, 2);
+    summaryLayout->setSpacing(2);
+    SummaryTitle = new QLabel(SummaryPanel);
+    SummaryTitle->setObjectName("SummaryTitle");
+    QFont bold = ArialFont(11);
+    bold.setBold(true);
+    SummaryTitle->setFont(bold);
+    SummaryText = new QPlainTextEdit(SummaryPanel);
+    SummaryText->setObjectName("SummaryText");
+    SummaryText->setReadOnly(true);
+    SummaryText->setFrameShape(QFrame::NoFrame);
+    SummaryText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    SummaryText->setFocusPolicy(Qt::ClickFocus);
+    QFont summaryFont = EditorFont();
+    summaryFont.setPixelSize(11);
+    SummaryText->setFont(summaryFont);
+    summaryLayout->addWidget(SummaryTitle);
+    summaryLayout->addWidget(SummaryText, 1);
+    ClearSummary("Program summary");
 
     struct ButtonDesign {
         QPushButton **button;
@@ -429,6 +468,8 @@ void TForm1::CreateControls() {
         SetProgramLines(*editor, DefaultProgram());
         connect(editor, &TProgramText::caretMayHaveMoved, this, &TForm1::RefreshCaret);
         connect(editor, &TProgramText::setDropped, this, &TForm1::OpenSetFile);
+        connect(editor->document(), &QTextDocument::contentsChanged, this,
+                [this, i] { CheckSummaryStale(i); });
         PgmNotebook->addWidget(editor);
         TabControl1->addTab(QString::number(i));
         m_editors[i] = editor;
@@ -484,7 +525,13 @@ void TForm1::FormResize() {
     TabFrame->setGeometry(TabLeft, TabTop, qMax(0, width - TabLeft - 4), qMax(0, statusTop - TabTop));
     const int tabBottom = TabFrame->y() + TabFrame->height();
     PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
-    ImgPanel->setGeometry(0, 0, width, qMax(1, TabFrame->y() - 0 - 8));
+    // The summary panel, when shown, takes the right end of the graph's row.
+    const int panelHeight = qMax(1, TabFrame->y() - 0 - 8);
+    const bool summary = ProgramSummary1->isChecked() && width > 2 * SummaryWidth;
+    const int graphWidth = summary ? width - SummaryWidth - 2 : width;
+    ImgPanel->setGeometry(0, 0, graphWidth, panelHeight);
+    SummaryPanel->setGeometry(graphWidth + 2, 0, SummaryWidth, panelHeight);
+    SummaryPanel->setVisible(summary);
     GrImage->setGeometry(ImgPanel->contentsRect());
     StatusPanel->setGeometry(ButtonLeft, 8, 200, 20);
     // The read-out shares the status line, left of the caret and graph position text.
@@ -713,6 +760,75 @@ void TForm1::UpdateCursorReadout() {
         QPoint(a.Left + qRound((a.Right - a.Left) * fx), a.Bottom - qRound((a.Bottom - a.Top) * fy)));
 }
 
+// The figures of the program just compiled; they go stale when its text changes.
+void TForm1::ShowSummary(int program, const CompilerState &compiler) {
+    QStringList lines;
+    for (const std::string &line : SummaryLines(SummarizeProgram(compiler))) lines << FromLatin1(line);
+    m_summaryProgram = program;
+    m_summaryLines = ProgramLines(*m_editors[program]);
+    m_summaryStale = false;
+    SummaryTitle->setText(QString("Program #%1").arg(program));
+    SummaryText->setPlainText(lines.join('\n'));
+    SummaryText->setEnabled(true);
+}
+
+void TForm1::ClearSummary(const QString &title) {
+    m_summaryProgram = -1;
+    m_summaryLines.clear();
+    m_summaryStale = false;
+    SummaryTitle->setText(title);
+    SummaryText->clear();
+}
+
+// An edit of the summarised program greys the figures out; undoing it back to the text of the Show
+// brings them back.
+void TForm1::CheckSummaryStale(int program) {
+    if (program != m_summaryProgram) return;
+    const bool stale = ProgramLines(*m_editors[program]) != m_summaryLines;
+    if (stale == m_summaryStale) return;
+    m_summaryStale = stale;
+    SummaryTitle->setText(QString(stale ? "Program #%1 (changed since Show)" : "Program #%1").arg(program));
+    SummaryText->setEnabled(!stale);
+}
+
+void TForm1::ProgramSummary1Click() {
+    SetPreferenceValue("view/summary", ProgramSummary1->isChecked());
+    FormResize();
+}
+
+// The template dialog's choice: the statements before the caret's line, the whole program, or the
+// series over all 16 programs (the dialog has asked first). Each editor's change is one undoable edit.
+void TForm1::InsertTemplate1Click() {
+    RefreshCaret();
+    TProgramText *editor = CurrentEditor();
+    if (RunModal(*TemplateDlg) == QDialog::Accepted) {
+        switch (TemplateDlg->Chosen()) {
+        case TTemplateDlg::Choice::Insert: {
+            QString text;
+            for (const std::string &line : ProgramStatements(TemplateDlg->Program()))
+                text += FromLatin1(line) + '\n';
+            QTextCursor cursor(editor->document()->findBlockByNumber(m_cursorLine - 1));
+            cursor.insertText(text);
+            editor->setTextCursor(cursor);
+            break;
+        }
+        case TTemplateDlg::Choice::Replace:
+            ReplaceProgramLines(*editor, TemplateDlg->Program());
+            editor->moveCursor(QTextCursor::Start);
+            break;
+        case TTemplateDlg::Choice::Series:
+            for (int i = 0; i < ProgramCount; ++i)
+                ReplaceProgramLines(*m_editors[i], TemplateDlg->Series()[i]);
+            editor->moveCursor(QTextCursor::Start);
+            break;
+        case TTemplateDlg::Choice::None:
+            break;
+        }
+    }
+    editor->setFocus();
+    RefreshCaret();
+}
+
 void TForm1::Edit1Click() { Clear1->setText(QString("Clear Program #%1").arg(CurrentProgram())); }
 
 void TForm1::Clear1Click() {
@@ -778,6 +894,7 @@ void TForm1::ShowButtonClick() {
     ShowStatus(QString("Compiling Program #%1...").arg(program));
     const CompilerState &compiler = Compiler();
     if (CompileProgram(ProgramLines(*CurrentEditor()), Options(true))) {
+        ShowSummary(program, compiler);
         MarkMessageLines(*CurrentEditor());
         if (compiler.WarningCount > 0) ShowMessagesAndMarkLines();
         SetProgramWorld(compiler.steps, compiler.endIndex, compiler.MaxSteer);
@@ -794,6 +911,7 @@ void TForm1::ShowButtonClick() {
         KeepShownGraph(compiler);
         GrImage->update();
     } else {
+        ClearSummary(QString("Program #%1: errors, no summary").arg(program));
         ShowMessagesAndMarkLines();
     }
     HideStatus();
@@ -861,9 +979,14 @@ void TForm1::BuildButtonClick() {
     try {
         const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(true), callbacks);
         HideStatus();
-        if (outcome.success)
+        if (outcome.success) {
             ShowInformation(this, QString::fromLocal8Bit(outcome.text.c_str()));
-        else
+            // The report and the copies come from the files as they are on disk now.
+            if (ImageReportDlg->SetImages(binPath)) {
+                ImageReportDlg->WriteCopies();
+                RunModal(*ImageReportDlg);
+            }
+        } else
             ShowError(this, QString::fromLocal8Bit(outcome.text.c_str()));
         settings.epromDir = ToPath(QFileInfo(binPath).absolutePath());
     } catch (const std::exception &e) {
@@ -883,6 +1006,7 @@ void TForm1::New1Click() {
     if (answer != QMessageBox::Ok) return;
     ClearGraphToAxes();
     for (TProgramText *editor : m_editors) SetProgramLines(*editor, DefaultProgram());
+    ClearSummary("Program summary");
     m_setFileName.clear();
     setWindowTitle("Helmcraft - Untitled");
     MarkSetSaved();
@@ -1051,6 +1175,8 @@ void TForm1::CreateDialogs() {
     AboutBox = new TAboutBox(this);
     AuxView = new TAuxView(AuxDisplay(), this);
     HelpWindow = new THelpWindow(this);
+    TemplateDlg = new TTemplateDlg(this);
+    ImageReportDlg = new TImageReportDlg(this);
 }
 
 void TForm1::ImportButtonClick() {

@@ -39,6 +39,8 @@ class THelpWindow;
 class TImportDlg;
 class TPreferencesDialog;
 class TPrintWhichDialog;
+class TTemplateDlg;
+class TImageReportDlg;
 
 // The lines of an editor as the core sees them: Latin-1, "?" for what Latin-1 cannot hold; a line
 // break at the very end does not start a further line.
@@ -152,6 +154,9 @@ public:
     TWorldWindow GraphWorld() const { return m_graph.world; }
     TWorldWindow FitWorld() const { return m_graph.fit; }
     TViewport GraphArea() const { return m_graph.area; }
+    // The program the summary panel describes (-1: none), and whether it was edited since its Show.
+    int SummaryProgram() const { return m_summaryProgram; }
+    bool SummaryStale() const { return m_summaryStale; }
 
     // Controls (names of the form).
     QFrame *ImgPanel;
@@ -166,15 +171,18 @@ public:
     QLabel *StatusPanel;
     QLabel *CursorReadout;  // the step under the mouse, at the left of the status line
     QToolButton *FitButton; // over the graph's corner while it is zoomed or panned
+    QFrame *SummaryPanel;   // beside the graph: the figures of the last good Show
+    QLabel *SummaryTitle;
+    QPlainTextEdit *SummaryText;
     bool LargeButtons = false;
 
     // Menus and their items.
     QMenu *File1, *Edit1, *View1, *RecentSets1;
     QAction *New1, *Open1, *Save1, *SaveAs1, *ExportCsv1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1,
         *Exit1;
-    QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1;
+    QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
-    QAction *ZoomIn1, *ZoomOut1, *FitGraph1;
+    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction; // the keys of the Show and Build buttons
 
@@ -188,6 +196,8 @@ public:
     TAboutBox *AboutBox = nullptr;
     TAuxView *AuxView = nullptr;
     THelpWindow *HelpWindow = nullptr;
+    TTemplateDlg *TemplateDlg = nullptr;
+    TImageReportDlg *ImageReportDlg = nullptr;
 
 public slots:
     void TabControl1Change(int index);
@@ -228,6 +238,8 @@ public slots:
     void GrImageWheel(int x, int y, int angle);
     void GrImageMouseLeave();
     void ExportCsv1Click();
+    void InsertTemplate1Click();
+    void ProgramSummary1Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -248,6 +260,9 @@ private:
     void RedrawGraph();
     void UpdateZoomActions();
     void UpdateCursorReadout();
+    void ShowSummary(int program, const CompilerState &compiler);
+    void ClearSummary(const QString &title);
+    void CheckSummaryStale(int program);
     void ShowMessagesAndMarkLines();
     void MarkMessageLines(TProgramText &editor);
     void LoadSet(const QString &path);
@@ -287,4 +302,8 @@ private:
         TWorldWindow dragWorld; // the world when the drag started
     };
     ShownGraph m_graph;
+
+    int m_summaryProgram = -1;
+    ProgramText m_summaryLines; // the text the summary was compiled from
+    bool m_summaryStale = false;
 };

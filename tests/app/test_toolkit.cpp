@@ -1,9 +1,18 @@
-// The test engineer's tools of the window: graph zoom, pan, Fit and the step read-out, the steps as
-// CSV and the steer-rate setting; every box and dialog answered through the modal seam.
+// The test engineer's tools of the window: graph zoom, pan, Fit and the step read-out, the program
+// summary, the steer-rate setting, manoeuvre templates, the image report after a Build and the steps
+// as CSV; every box and dialog answered through the modal seam.
+
+// Before any Qt header: the report's field `slots` is a keyword macro of Qt.
+#include "romfiles/imagecheck.h"
+
 #include "app/Mainform.h"
 #include "app/Modal.h"
+#include "app/Reportdlg.h"
+#include "app/Templatedlg.h"
 #include "compiler/Errdial.h"
 #include "compiler/state.h"
+#include "compiler/summary.h"
+#include "compiler/templates.h"
 #include "graph/QPainterCanvas.h"
 #include "graph/graphview.h"
 #include "graph/programgraph.h"
@@ -14,9 +23,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
@@ -50,6 +63,12 @@ QImage Drawn(QSize size, const StepStore &steps, const TWorldWindow &world) {
     DrawProgramTrace(steps);
     SetGraphCanvas(nullptr);
     return image;
+}
+
+QString Joined(const std::vector<std::string> &lines) {
+    QStringList joined;
+    for (const std::string &line : lines) joined << QString::fromLatin1(line.c_str());
+    return joined.join('\n');
 }
 
 double XSpan(const TWorldWindow &w) { return w.XHigh - w.XLow; }
@@ -298,6 +317,48 @@ private slots:
         QVERIFY(m_boxes[0].startsWith("cannot"));
     }
 
+    void summaryFollowsShowAndGoesStaleOnEdit() {
+        QCOMPARE(m_form->SummaryProgram(), -1);
+        QVERIFY(m_form->SummaryPanel->isVisible());
+        SetProgram(3, RampProgram);
+        m_form->TabControl1->setCurrentIndex(3);
+        m_form->ShowButtonClick();
+        QCOMPARE(m_form->SummaryProgram(), 3);
+        QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3"));
+        QCOMPARE(m_form->SummaryText->toPlainText(), Joined(SummaryLines(SummarizeProgram(Compiler()))));
+        QVERIFY(m_form->SummaryText->toPlainText().contains("3.500 s (END)"));
+        // The panel stands beside the graph, which is narrower by its width.
+        QCOMPARE(m_form->SummaryPanel->x(), m_form->ImgPanel->width() + 2);
+        QCOMPARE(m_form->SummaryPanel->y(), m_form->ImgPanel->y());
+
+        // An edit greys the figures; undoing it brings them back. Other programs do not matter.
+        SetProgram(5, "x");
+        QVERIFY(!m_form->SummaryStale());
+        m_form->Editor(3)->moveCursor(QTextCursor::End);
+        m_form->Editor(3)->insertPlainText(" ; changed");
+        QVERIFY(m_form->SummaryStale());
+        QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3 (changed since Show)"));
+        QVERIFY(!m_form->SummaryText->isEnabled());
+        m_form->Editor(3)->undo();
+        QVERIFY(!m_form->SummaryStale());
+        QVERIFY(m_form->SummaryText->isEnabled());
+
+        // A failed Show leaves no figures.
+        SetProgram(3, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nend");
+        m_form->ShowButtonClick();
+        QCOMPARE(m_form->SummaryProgram(), -1);
+        QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3: errors, no summary"));
+        QCOMPARE(m_form->SummaryText->toPlainText(), QString());
+
+        // The View menu hides the panel; the graph then takes the whole width, and the choice is kept.
+        m_form->ProgramSummary1->trigger();
+        QVERIFY(!m_form->SummaryPanel->isVisible());
+        QCOMPARE(m_form->ImgPanel->width(), m_form->centralWidget()->width());
+        QCOMPARE(QSettings(PreferencesFile(), QSettings::IniFormat).value("view/summary").toBool(), false);
+        m_form->ProgramSummary1->trigger();
+        QVERIFY(m_form->SummaryPanel->isVisible());
+    }
+
     void steerRateSettingIsKeptOutsideTheDefaultsFile() {
         const std::string defaultsBefore = ReadFileBytes(DefaultsPath(Settings().startupDir));
         TPreferencesDialog *prefs = m_form->PreferencesDialog;
@@ -325,6 +386,11 @@ private slots:
         SetProgram(0, RampProgram);
         m_form->ShowButtonClick();
         QCOMPARE(Compiler().options.steerRateLimit, 250.0f);
+        // The step back to 0 at 3 s is far faster than 250 deg/s: the notice names it.
+        const RateViolation violation = FirstRateViolation(Compiler(), 250);
+        QVERIFY(violation.found);
+        QCOMPARE(m_boxes, QStringList{QString::fromStdString(RateViolationNotice(violation, 250))});
+        m_boxes.clear();
         m_chosenFile = Path("rate.csv");
         m_form->ExportCsv1->trigger();
         QCOMPARE(Compiler().options.steerRateLimit, 0.0f);
@@ -345,6 +411,177 @@ private slots:
         m_form->Preferences1->trigger();
         QVERIFY(!Settings().steerRateCheck);
         QCOMPARE(SteerRateLimit(Settings()), 0.0f);
+    }
+
+    void templateDialogShowsParametersAndPreview() {
+        QVERIFY(!ManoeuvreTemplates().empty());
+        QCOMPARE(m_form->InsertTemplate1->text(), QString("Insert &Template..."));
+        QCOMPARE(m_form->InsertTemplate1->shortcut(), QKeySequence("Ctrl+T"));
+        TTemplateDlg *dialog = m_form->TemplateDlg;
+        QCOMPARE(dialog->TemplateBox->count(), int(ManoeuvreTemplates().size()));
+        QVERIFY(dialog->SelectTemplate("sine-with-dwell"));
+        const ManoeuvreTemplate *sine = FindTemplate("sine-with-dwell");
+        QVERIFY(sine);
+        for (const TemplateParameter &p : sine->parameters) {
+            QLineEdit *box = dialog->ParameterBox(QString::fromStdString(p.name));
+            QVERIFY2(box, p.name.c_str());
+            QCOMPARE(box->text().toDouble(), p.defaultValue);
+            QVERIFY(box->toolTip().startsWith(QString::fromStdString(p.description)));
+            QVERIFY(box->toolTip().contains(QString::fromStdString(p.unit)));
+        }
+        QCOMPARE(dialog->Preview->toPlainText(), Joined(TemplateProgram("sine-with-dwell", {})));
+        QCOMPARE(dialog->ErrorLabel->text(), QString());
+
+        // A box that holds no number, and a value the template refuses, are shown in the dialog.
+        QLineEdit *frequency = dialog->ParameterBox("frequency");
+        frequency->setText("fast");
+        QCOMPARE(dialog->ErrorLabel->text(), QString("frequency: \"fast\" is not a number"));
+        QVERIFY(!dialog->InsertBtn->isEnabled());
+        QVERIFY(!dialog->ReplaceBtn->isEnabled());
+        QCOMPARE(dialog->Preview->toPlainText(), QString());
+        frequency->setText("-1");
+        QString refused;
+        try {
+            TemplateProgram("sine-with-dwell", {{"frequency", -1}});
+        } catch (const TemplateError &e) {
+            refused = QString::fromStdString(e.what());
+        }
+        QVERIFY(!refused.isEmpty());
+        QCOMPARE(dialog->ErrorLabel->text(), refused);
+        frequency->setText("0.7");
+        QCOMPARE(dialog->ErrorLabel->text(), QString());
+        QVERIFY(dialog->InsertBtn->isEnabled());
+    }
+
+    void templateReplacesOrInsertsAsOneUndoableEdit() {
+        const ProgramText program = TemplateProgram("sine-with-dwell", {{"amplitude", 40}});
+        m_onDialog = [](QDialog &dialog) {
+            auto *t = qobject_cast<TTemplateDlg *>(&dialog);
+            t->SelectTemplate("sine-with-dwell");
+            t->ParameterBox("amplitude")->setText("40");
+            t->ReplaceBtn->click();
+            return dialog.result();
+        };
+        m_form->TabControl1->setCurrentIndex(6);
+        m_form->InsertTemplate1->trigger();
+        QCOMPARE(ProgramLines(*m_form->Editor(6)), program);
+        QVERIFY(m_form->SetChanged());
+        m_form->Editor(6)->undo();
+        QCOMPARE(ProgramLines(*m_form->Editor(6)), DefaultProgram());
+
+        // Insert puts the statements (no maxsteer, begin or end) before the caret's line.
+        QTextCursor cursor = m_form->Editor(6)->textCursor();
+        cursor.setPosition(QString("maxsteer(100 deg)\nbegin\n").size());
+        m_form->Editor(6)->setTextCursor(cursor);
+        m_onDialog = [](QDialog &dialog) {
+            auto *t = qobject_cast<TTemplateDlg *>(&dialog);
+            t->InsertBtn->click();
+            return dialog.result();
+        };
+        m_form->InsertTemplate1->trigger();
+        ProgramText expected{"maxsteer(100 deg)", "begin"};
+        const ProgramText statements = ProgramStatements(program);
+        QVERIFY(!statements.empty());
+        QVERIFY(statements.front().rfind("setrate", 0) == 0);
+        expected.insert(expected.end(), statements.begin(), statements.end());
+        expected.insert(expected.end(), {"", "end"});
+        QCOMPARE(ProgramLines(*m_form->Editor(6)), expected);
+        QVERIFY(m_form->StatusBar->text().startsWith(QString("Line:%1 Col:1").arg(3 + statements.size())));
+        m_form->Editor(6)->undo();
+        QCOMPARE(ProgramLines(*m_form->Editor(6)), DefaultProgram());
+        // Close changes nothing.
+        m_onDialog = [](QDialog &dialog) {
+            qobject_cast<TTemplateDlg *>(&dialog)->CloseBtn->click();
+            return dialog.result();
+        };
+        m_form->InsertTemplate1->trigger();
+        QCOMPARE(ProgramLines(*m_form->Editor(6)), DefaultProgram());
+    }
+
+    void fillSeriesAsksThenReplacesAllSixteenPrograms() {
+        SetProgram(15, "mine");
+        m_answer = QMessageBox::Cancel;
+        bool stayedOpen = false;
+        QString seriesLabel;
+        m_onDialog = [&](QDialog &dialog) {
+            auto *t = qobject_cast<TTemplateDlg *>(&dialog);
+            t->SelectTemplate("sine-with-dwell");
+            t->SeriesFrom->setText("1.5");
+            t->SeriesTo->setText("6.5");
+            t->SeriesStep->setText("0.5");
+            t->SeriesA->setText("10");
+            seriesLabel = t->SeriesLabel->text();
+            t->SeriesBtn->click();
+            stayedOpen = dialog.result() == 0 && t->Chosen() == TTemplateDlg::Choice::None;
+            m_answer = QMessageBox::Ok;
+            t->SeriesBtn->click();
+            return dialog.result();
+        };
+        m_form->InsertTemplate1->trigger();
+        QVERIFY(stayedOpen);
+        QVERIFY2(seriesLabel.startsWith("Programs 0 to 10: 15, 20, 25"), qPrintable(seriesLabel));
+        QCOMPARE(m_boxes,
+                 (QStringList{"This will replace ALL 16 programs!", "This will replace ALL 16 programs!"}));
+        const auto series = TemplateSeries("sine-with-dwell", {}, AmplitudeSeries(15, 65, 5));
+        for (int i = 0; i < 16; ++i) QCOMPARE(ProgramLines(*m_form->Editor(i)), series[i]);
+        QCOMPARE(ProgramLines(*m_form->Editor(15)), DefaultProgram());
+        QVERIFY(m_form->SetChanged());
+
+        // A list of more than 16 amplitudes is refused in the dialog.
+        m_boxes.clear();
+        m_onDialog = [](QDialog &dialog) {
+            auto *t = qobject_cast<TTemplateDlg *>(&dialog);
+            t->SeriesStep->setText("0.1");
+            t->SeriesBtn->click();
+            return dialog.result();
+        };
+        m_form->InsertTemplate1->trigger();
+        QCOMPARE(m_boxes, QStringList{});
+        QVERIFY(!m_form->TemplateDlg->ErrorLabel->text().isEmpty());
+    }
+
+    void buildShowsTheImageReportAndWritesTheCopies() {
+        m_form->ImageReportDlg->HexCheck->setChecked(true);
+        m_form->ImageReportDlg->SrecCheck->setChecked(false);
+        QCOMPARE(QSettings(PreferencesFile(), QSettings::IniFormat).value("build/intelHex").toBool(), true);
+        SetProgram(1, RampProgram);
+        m_chosenFile = Path("set.bin");
+        QString shownReport;
+        m_onDialog = [&](QDialog &dialog) {
+            auto *report = qobject_cast<TImageReportDlg *>(&dialog);
+            if (!report) return int(QDialog::Rejected);
+            shownReport = report->ReportText();
+            report->CopyBtn->click();
+            report->SrecCheck->setChecked(true);
+            report->WriteBtn->click();
+            report->SrecCheck->setChecked(false);
+            return int(QDialog::Accepted);
+        };
+        m_form->BuildButtonClick();
+        QCOMPARE(m_boxes, QStringList{"Files set.bin and set.aux were successfully created."});
+        QCOMPARE(m_dialogs, QStringList{"TImageReportDlg"});
+        const std::string bin = ReadFileBytes(Path("set.bin").toStdString());
+        const std::string aux = ReadFileBytes(Path("set.aux").toStdString());
+        QVERIFY(shownReport.endsWith(Joined(ReportLines(ReportImages(bin, aux)))));
+        QVERIFY(shownReport.startsWith(Path("set.bin")));
+        QCOMPARE(QApplication::clipboard()->text(), shownReport);
+        // The HEX copies came with the Build, the S-records with Write Copies Now.
+        QVERIFY(ReadFileBytes(Path("set.hex").toStdString()) == IntelHex(bin));
+        QVERIFY(ReadFileBytes(Path("set.aux.hex").toStdString()) == IntelHex(aux));
+        QVERIFY(ReadFileBytes(Path("set.srec").toStdString()) == MotorolaSrec(bin, "set.bin"));
+        QVERIFY(ReadFileBytes(Path("set.aux.srec").toStdString()) == MotorolaSrec(aux, "set.aux"));
+        QCOMPARE(m_form->ImageReportDlg->CopiesLabel->text(),
+                 QString("Written: set.hex, set.aux.hex, set.srec, set.aux.srec"));
+
+        // A copy that would replace a built file is refused; the built files stay.
+        m_boxes.clear();
+        m_onDialog = nullptr;
+        m_chosenFile = Path("odd.hex");
+        m_form->BuildButtonClick();
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY(m_boxes[1].startsWith("cannot write"));
+        QVERIFY(ReadFileBytes(Path("odd.hex").toStdString()) == bin);
+        m_form->ImageReportDlg->HexCheck->setChecked(false);
     }
 };
 

@@ -70,7 +70,11 @@ constexpr int ButtonTops[7] = {210, 232, 254, 276, 298, 320, 342};
 constexpr int ImgPanelHeight = 201;
 constexpr int TabLeft = 88, TabTop = ImgPanelHeight + 8;
 constexpr int StatusBarHeight = 15;
-constexpr int SummaryWidth = 250; // the summary panel beside the graph
+// The summary panel beside the graph: wide enough for its longest line, at most a quarter of the row.
+constexpr int SummaryMinWidth = 200;
+const char *const SummaryHint = "Show a program to see its duration, steer extremes, steer rate, clock "
+                                "rates, flags and high current here.";
+constexpr const char *SummaryWidestLine = "Steps used      16383 of 16384, 999.999 s left at 2048 Hz";
 
 // The tab bar of the program tabs: every tab 30 pixels wide, or as wide as the style needs for "15".
 class TProgramTabs : public QTabBar {
@@ -402,14 +406,16 @@ void TForm1::CreateControls() {
     SummaryText->setObjectName("SummaryText");
     SummaryText->setReadOnly(true);
     SummaryText->setFrameShape(QFrame::NoFrame);
-    SummaryText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A narrow window wraps the longer lines rather than hiding their ends.
+    SummaryText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    SummaryText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     SummaryText->setFocusPolicy(Qt::ClickFocus);
     QFont summaryFont = EditorFont();
     summaryFont.setPixelSize(11);
     SummaryText->setFont(summaryFont);
     summaryLayout->addWidget(SummaryTitle);
     summaryLayout->addWidget(SummaryText, 1);
-    ClearSummary("Program summary");
+    ClearSummary("Program summary", SummaryHint);
 
     struct ButtonDesign {
         QPushButton **button;
@@ -527,10 +533,12 @@ void TForm1::FormResize() {
     PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
     // The summary panel, when shown, takes the right end of the graph's row.
     const int panelHeight = qMax(1, TabFrame->y() - 0 - 8);
-    const bool summary = ProgramSummary1->isChecked() && width > 2 * SummaryWidth;
-    const int graphWidth = summary ? width - SummaryWidth - 2 : width;
+    const int wanted = SummaryText->fontMetrics().horizontalAdvance(SummaryWidestLine) + 16;
+    const int summaryWidth = qMax(SummaryMinWidth, qMin(wanted, width / 4));
+    const bool summary = ProgramSummary1->isChecked() && width >= 3 * SummaryMinWidth;
+    const int graphWidth = summary ? width - summaryWidth - 2 : width;
     ImgPanel->setGeometry(0, 0, graphWidth, panelHeight);
-    SummaryPanel->setGeometry(graphWidth + 2, 0, SummaryWidth, panelHeight);
+    SummaryPanel->setGeometry(graphWidth + 2, 0, summaryWidth, panelHeight);
     SummaryPanel->setVisible(summary);
     GrImage->setGeometry(ImgPanel->contentsRect());
     StatusPanel->setGeometry(ButtonLeft, 8, 200, 20);
@@ -772,12 +780,13 @@ void TForm1::ShowSummary(int program, const CompilerState &compiler) {
     SummaryText->setEnabled(true);
 }
 
-void TForm1::ClearSummary(const QString &title) {
+void TForm1::ClearSummary(const QString &title, const QString &text) {
     m_summaryProgram = -1;
     m_summaryLines.clear();
     m_summaryStale = false;
     SummaryTitle->setText(title);
-    SummaryText->clear();
+    SummaryText->setPlainText(text);
+    SummaryText->setEnabled(false);
 }
 
 // An edit of the summarised program greys the figures out; undoing it back to the text of the Show
@@ -911,7 +920,8 @@ void TForm1::ShowButtonClick() {
         KeepShownGraph(compiler);
         GrImage->update();
     } else {
-        ClearSummary(QString("Program #%1: errors, no summary").arg(program));
+        ClearSummary(QString("Program #%1: errors, no summary").arg(program),
+                     "The program did not compile: the Messages dialog lists why.");
         ShowMessagesAndMarkLines();
     }
     HideStatus();
@@ -1006,7 +1016,7 @@ void TForm1::New1Click() {
     if (answer != QMessageBox::Ok) return;
     ClearGraphToAxes();
     for (TProgramText *editor : m_editors) SetProgramLines(*editor, DefaultProgram());
-    ClearSummary("Program summary");
+    ClearSummary("Program summary", SummaryHint);
     m_setFileName.clear();
     setWindowTitle("Helmcraft - Untitled");
     MarkSetSaved();

@@ -261,7 +261,7 @@ private:
     void UpdateZoomActions();
     void UpdateCursorReadout();
     void ShowSummary(int program, const CompilerState &compiler);
-    void ClearSummary(const QString &title);
+    void ClearSummary(const QString &title, const QString &text);
     void CheckSummaryStale(int program);
     void ShowMessagesAndMarkLines();
     void MarkMessageLines(TProgramText &editor);

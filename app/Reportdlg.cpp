@@ -96,6 +96,12 @@ bool TImageReportDlg::SetImages(const QString &binPath) {
     for (const std::string &line : ReportLines(ReportImages(m_bin, m_aux)))
         lines << QString::fromLatin1(line.data(), qsizetype(line.size()));
     ReportMemo->setPlainText(lines.join('\n'));
+    // The slot table is read best without wrapping or scrolling: the memo is as wide as its widest line.
+    int widest = 0;
+    for (const QString &line : lines)
+        widest = qMax(widest, ReportMemo->fontMetrics().horizontalAdvance(line));
+    ReportMemo->setMinimumWidth(qMin(widest + 40, 1200));
+    adjustSize();
     return true;
 }
 

@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -109,6 +108,8 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     SeriesLabel = new QLabel(SeriesGroup);
     SeriesLabel->setObjectName("SeriesLabel");
     SeriesLabel->setWordWrap(true);
+    SeriesLabel->setMinimumHeight(3 * SeriesLabel->fontMetrics().lineSpacing());
+    SeriesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     seriesForm->addRow(SeriesLabel);
     left->addWidget(SeriesGroup);
     left->addStretch();
@@ -119,9 +120,10 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     Preview = new QPlainTextEdit(this);
     Preview->setObjectName("Preview");
     Preview->setReadOnly(true);
-    Preview->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Wrapped: the comment line that names the values is long, and all of it should be seen.
+    Preview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    Preview->setMinimumSize(340, 300);
+    Preview->setMinimumSize(Preview->fontMetrics().horizontalAdvance(QString(60, 'x')) + 24, 300);
     right->addWidget(Preview, 1);
     top->addLayout(right, 1);
     layout->addLayout(top, 1);

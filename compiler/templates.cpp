@@ -143,7 +143,7 @@ void Add(TemplateDefinition &t, const std::string &name, const std::string &unit
 
 int Rate(const Values &v) { return static_cast<int>(v["rate"]); }
 
-// An angle the program steers to: positive where the machine needs a positive first movement.
+// An angle the program steers to stays within the steer limit (its sign is checked by its range).
 void CheckAngle(const Values &v, const std::string &name) {
     Require(v[name] <= v["maxsteer"],
             name + " " + Number(v[name]) + " deg is more than maxsteer (" + Number(v["maxsteer"]) + " deg)");

@@ -76,6 +76,8 @@ std::string ReadSrec(const std::string &text, std::string *header) {
             ++dataRecords;
         } else if (type == '5') {
             counted = HexByte(line, 4) << 8 | HexByte(line, 6);
+        } else if (type == '6') {
+            counted = HexByte(line, 4) << 16 | HexByte(line, 6) << 8 | HexByte(line, 8);
         } else {
             EXPECT_EQ(type, '8');
             EXPECT_EQ(&line, &lines.back());
@@ -185,12 +187,15 @@ TEST(IntelHex, RecordsAndRoundTrip) {
 TEST(MotorolaSrec, RecordsAndRoundTrip) {
     EXPECT_EQ(MotorolaSrec(std::string("\x01\x02\x03", 3), "ab"),
               "S0050000616237\r\nS207000000010203F2\r\nS5030001FB\r\nS804000000FB\r\n");
-    for (std::size_t size : {0u, 1u, 16u, 17u, 65536u + 21, 524288u}) {
+    for (std::size_t size : {0u, 1u, 16u, 17u, 65536u + 21, 524288u, 16u * 65536 + 1}) {
         std::string bytes = RandomBytes(size, static_cast<unsigned>(size) + 3);
-        std::string header;
-        EXPECT_EQ(ReadSrec(MotorolaSrec(bytes, "set.bin"), &header), bytes) << size;
+        std::string header, srec = MotorolaSrec(bytes, "set.bin");
+        EXPECT_EQ(ReadSrec(srec, &header), bytes) << size;
         EXPECT_EQ(header, "set.bin");
+        // More records than S5 can count take S6.
+        EXPECT_EQ(srec.find("\r\nS6") != std::string::npos, size > 16u * 65535) << size;
     }
+    EXPECT_THROW(MotorolaSrec(std::string(0x1000001, '\0'), ""), std::length_error);
 }
 
 // Debian's srecord tools read our copies back to the same bytes.

@@ -171,3 +171,32 @@ TEST(CliBadInput, UnreadableOrGarbageDefaultsFile) {
     ExpectFailure(folder.Run({"check", "p.txt"}), "quildf.txt: Is a directory");
     EXPECT_EQ(folder.Run({"check", "p.txt", "--machine", "corvan3"}).status, 0); // not needed, not read
 }
+
+TEST(CliBadInput, CopiesAndPlotsOnAFullDiskKeepTheOldFiles) {
+    CliFolder folder;
+    folder.Write("set.rom", SetOf({"maxsteer(100 deg)", "begin", "end"}));
+    folder.Write("set.hex", "old hex");
+    folder.Write("plot.png", "old png");
+    CliResult built, plotted;
+    {
+        FileSizeLimit full(600 * 1024); // room for the EPROM and aux files, not for their HEX copies
+        built = folder.Run({"build", "set.rom", "-o", "set.bin", "--hex"});
+    }
+    {
+        FileSizeLimit full(1024);
+        plotted = folder.Run({"plot", "set.rom", "--program", "3", "-o", "plot.png"});
+    }
+    EXPECT_EQ(built.status, 2);
+    EXPECT_EQ(built.err, "quillard-cli: set.hex: File too large\n");
+    EXPECT_EQ(folder.Read("set.hex"), "old hex");
+    EXPECT_EQ(folder.Read("set.bin").size(), 524288u); // built before the copies were made
+    ExpectFailure(plotted, "plot.png: File too large");
+    EXPECT_TRUE(folder.Read("plot.png") == "old png");
+    EXPECT_EQ(Entries(folder.path()), (Lines{"plot.png", "set.aux", "set.bin", "set.hex", "set.rom"}));
+
+    const std::string readOnly = UnwritableFolder();
+    if (readOnly.empty()) GTEST_SKIP() << "this process can write in every folder tried";
+    const CliResult result = folder.Run({"plot", "set.rom", "-o", readOnly + "/plot.svg"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.rfind("quillard-cli: " + readOnly + "/plot.svg: ", 0), 0u) << result.err;
+}

@@ -110,7 +110,11 @@ QFont ArialFont(int pixels) {
 } // namespace
 
 ProgramText ProgramLines(const QPlainTextEdit &editor) {
-    const QString text = editor.toPlainText();
+    // The raw text: toPlainText() turns every non-breaking space (the Latin-1 byte A0, also the second
+    // byte of UTF-8 text such as "\xC3\xA0") into a blank. Lines end at paragraph and line separators,
+    // as they do in the editor.
+    QString text = editor.document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
     ProgramText lines;
     if (text.isEmpty()) return lines;
     const QStringList parts = text.split('\n');

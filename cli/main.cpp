@@ -36,8 +36,9 @@ Commands:
   template NAME [--PARAMETER VALUE ...]
       Print the program text of a manoeuvre template.
   template NAME --series FROM:TO:STEP [--PARAMETER VALUE ...] -o SET.rom
-      Write a set of the template over the amplitudes FROM to TO in steps of STEP (degrees)
-      as programs 0, 1, ...; the other programs are default programs.
+      Write a set of the template over the amplitudes FROM to TO in steps of STEP (degrees,
+      or multiples of A with --amplitude A) as programs 0, 1, ...; the other programs are
+      default programs.
   template --list
       List the templates with their parameters, units and defaults.
 
@@ -86,8 +87,11 @@ CliOptions ParseTemplateArguments(const QCommandLineParser &parser, const QStrin
             throw UsageError("invalid series: " + parser.value("series").toStdString() + " (FROM:TO:STEP)");
         options.series = {ParseNumber(parts[0], "series"), ParseNumber(parts[1], "series"),
                           ParseNumber(parts[2], "series")};
-        if (options.templateValues.count("amplitude"))
-            throw UsageError("--series sets the amplitudes; --amplitude cannot be given with it");
+        // With --amplitude A the series counts in multiples of A (1.5:6.5:0.5 is 1.5 A to 6.5 A).
+        if (auto a = options.templateValues.find("amplitude"); a != options.templateValues.end()) {
+            for (double &value : *options.series) value *= a->second;
+            options.templateValues.erase(a);
+        }
         if (options.output.empty()) throw UsageError("template --series needs -o SET.rom");
     } else if (!options.output.empty()) {
         throw UsageError("template prints its program; -o goes with --series");

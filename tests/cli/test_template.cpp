@@ -70,9 +70,6 @@ TEST(CliTemplate, BadTemplateUsageExitsTwo) {
                    "template --series needs -o SET.rom");
     ExpectBadUsage(folder, {"template", "step-steer", "--series", "10:20", "-o", "s.rom"},
                    "invalid series: 10:20 (FROM:TO:STEP)");
-    ExpectBadUsage(folder,
-                   {"template", "step-steer", "--series", "10:20:5", "--amplitude", "3", "-o", "s.rom"},
-                   "--series sets the amplitudes; --amplitude cannot be given with it");
     ExpectBadUsage(folder, {"template", "sine-with-dwell", "--series", "10:200:10", "-o", "s.rom"},
                    "the series has 20 amplitudes; a set holds 16 programs");
     ExpectBadUsage(folder, {"template", "sine-with-dwell", "--series", "60:260:20", "-o", "s.rom"},
@@ -95,6 +92,12 @@ TEST(CliTemplate, SeriesSummaryRateCheckAndImageReport) {
     std::vector<double> amplitudes = AmplitudeSeries(60, 260, 20);
     auto expected = TemplateSeries("sine-with-dwell", {{"maxsteer", 270}}, amplitudes);
     EXPECT_EQ(folder.Read("sid.rom"), ProgramSetBytes(expected));
+    // With --amplitude A the series counts in multiples of A: 1.5 A to 6.5 A for A = 40 deg.
+    CliResult multiples = folder.Run({"template", "sine-with-dwell", "--amplitude", "40", "--series",
+                                      "1.5:6.5:0.5", "--maxsteer", "270", "-o", "sid-a.rom"});
+    ASSERT_EQ(multiples.status, 0) << multiples.err;
+    EXPECT_EQ(folder.Read("sid-a.rom"), ProgramSetBytes(TemplateSeries("sine-with-dwell", {{"maxsteer", 270}},
+                                                                       AmplitudeSeries(60, 260, 20))));
 
     CliResult summary = folder.Run({"check", "sid.rom", "--program", "3", "--summary"});
     ASSERT_EQ(summary.status, 0) << summary.err;

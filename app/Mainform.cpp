@@ -1271,7 +1271,12 @@ void TForm1::DisplayAuxClick() {
     // The shown program, zoomed or not, is drawn again with or without the traces.
     if (m_graph.onScreen) return RedrawGraph();
     if (DisplayAuxBits1->isChecked()) {
-        DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
+        // The shown program's own steps: a Build or an Export since the Show has overwritten the
+        // compiler's store with another program.
+        if (m_graph.steps)
+            DrawAuxTraces(*m_graph.steps, m_graph.endIndex, AuxDisplay());
+        else
+            DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
         GrImage->update();
         return;
     }

@@ -307,6 +307,33 @@ private slots:
         m_form->DisplayAuxBits1->trigger();
     }
 
+    void auxTracesAreThoseOfTheShownProgramAfterABuild() {
+        SetProgram(0, RampProgram);
+        m_form->DisplayAuxBits1->trigger();
+        m_form->ShowButtonClick();
+        const QImage withAux = m_form->GrImage->Picture().copy();
+        m_form->DisplayAuxBits1->trigger();
+        // The build compiles all 16 programs; program 15 is the last in the compiler's store.
+        m_chosenFile = Path("aux.bin");
+        m_form->BuildButtonClick();
+        QCOMPARE(m_form->CurrentProgram(), 15);
+        m_form->DisplayAuxBits1->trigger();
+        QCOMPARE(m_form->GrImage->Picture(), withAux);
+        // Also over the snapshot a resize leaves behind.
+        m_form->DisplayAuxBits1->trigger();
+        m_form->resize(1010, 700);
+        QCoreApplication::processEvents();
+        m_form->DisplayAuxBits1->trigger(); // the traces over the empty axes
+        m_form->DisplayAuxBits1->trigger(); // the snapshot of the Show comes back
+        m_form->FitGraph1->trigger();
+        m_form->DisplayAuxBits1->trigger();
+        const QImage fitted = m_form->GrImage->Picture().copy();
+        m_form->TabControl1->setCurrentIndex(0);
+        m_form->ShowButtonClick();
+        QCOMPARE(fitted, m_form->GrImage->Picture());
+        m_form->DisplayAuxBits1->trigger();
+    }
+
     void exportStepsAsCsvWritesTheStepStore() {
         QCOMPARE(m_form->ExportCsv1->text(), QString("Export Steps as &CSV..."));
         SetProgram(2, RampProgram);

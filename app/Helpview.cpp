@@ -70,7 +70,14 @@ const Command Commands[] = {
      "the file and the time it was last saved."},
     {"cmd-preferences", "Preferences (File menu)",
      "Sets the default folders for program-set, text and EPROM files and the Corvan machine version the "
-     "programs are compiled for. OK stores them in quildf.txt in the start-up folder."},
+     "programs are compiled for. OK stores them in quildf.txt in the start-up folder. \"Check steer rate\" "
+     "with a limit in deg/s (off at first) makes Show and Build give a notice naming the time of the first "
+     "step whose steer rate exceeds the limit; it is kept in Quillard's own settings file, not in "
+     "quildf.txt."},
+    {"cmd-csv", "Export Steps as CSV (File menu)",
+     "Compiles the current program and writes all 16384 steps as CSV: a line with the end index and "
+     "maxsteer, the column names, then index, time, steer, clock rate, high-current bit, ended bit and "
+     "the eight flag duties of every step, as quillard-cli steps prints them."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
     {"cmd-exit", "Exit (File menu)",
@@ -80,6 +87,13 @@ const Command Commands[] = {
      "Puts the default program into the current program's editor, without asking, and clears the graph."},
     {"cmd-clipboard", "Cut, Copy, Paste, Select All (Edit menu)",
      "Work on the current editor: Ctrl+X, Ctrl+C, Ctrl+V and Ctrl+A."},
+    {"cmd-template", "Insert Template (Edit menu, Ctrl+T)",
+     "Writes a standard manoeuvre as program text: choose a template, set its parameters (the units and "
+     "defaults are shown; a parameter's tooltip says what it is) and read the program in the preview. "
+     "Insert puts its statements before the caret's line, Replace Program replaces the current program; "
+     "either can be undone. Fill Series asks first, then fills programs 0, 1, ... with the template over "
+     "amplitudes from, to and step times A (for example 1.5 to 6.5 A in steps of 0.5 A) and puts the "
+     "default program into the others."},
     {"cmd-aux", "Aux ROM bits (View menu)",
      "Display Selected Aux ROM Bits (Ctrl+B) draws the chosen aux flags over the graph; Select Aux ROM Bits "
      "to Display chooses them and their colours."},
@@ -87,11 +101,22 @@ const Command Commands[] = {
      "Compiles the current program. Errors open the Messages window and nothing is drawn; warnings open it "
      "before the program is plotted. The trace is black, red where the high-current bit is set, yellow "
      "after END and aqua after REPEATPROGRAM. Moving the mouse over the graph shows the time and angle in "
-     "the status line."},
+     "the status line, and at its left the step nearest the mouse: time, steer, clock rate, steer rate "
+     "and the flags that are on. The panel beside the graph (View > Program Summary) lists the "
+     "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
+     "rates, flag on-times and high-current time; it greys out when the program is edited."},
+    {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
+     "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
+     "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "
+     "the Fit button over the graph) draws the graph as Show drew it, also after the window was resized."},
     {"cmd-build", "Build (Build button)",
      "Compiles all 16 programs and writes the EPROM file (.bin, 524288 bytes) and the aux file (.aux, 262144 "
      "bytes) together. A program with errors opens the Messages window; the build goes on with the next "
-     "program, and then neither file is written."},
+     "program, and then neither file is written. After a successful build the Image Report lists the "
+     "CRC-32 of both files and of every program's slot with the slot map, read back from the files; Copy "
+     "puts it on the clipboard. Its check boxes write Intel HEX (name.hex, name.aux.hex) and S-record "
+     "(name.srec, name.aux.srec) copies beside the files after every build; Write Copies Now writes them "
+     "for the files just built."},
     {"cmd-import", "Import (Import button)",
      "Brings a program in from a text file, a time-and-value file, one program of a .rom set or one slot of "
      "a .bin EPROM file."},

@@ -6,12 +6,16 @@
 #include "app/Helpview.h"
 #include "app/Highlighter.h"
 #include "app/Modal.h"
+#include "app/Reportdlg.h"
+#include "app/Templatedlg.h"
 #include "compiler/Errdial.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "compiler/summary.h"
 #include "graph/Auxbview.h"
 #include "graph/Printwht.h"
 #include "graph/QPainterCanvas.h"
+#include "graph/graphview.h"
 #include "graph/plot.h"
 #include "graph/programgraph.h"
 #include "romfiles/Exportf.h"
@@ -19,6 +23,8 @@
 #include "romfiles/Importf.h"
 #include "romfiles/Prefdlg.h"
 #include "romfiles/build.h"
+#include "romfiles/exporters.h"
+#include "romfiles/fileio.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,8 +50,10 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTextBlock>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <set>
 
 namespace {
@@ -62,6 +70,11 @@ constexpr int ButtonTops[7] = {210, 232, 254, 276, 298, 320, 342};
 constexpr int ImgPanelHeight = 201;
 constexpr int TabLeft = 88, TabTop = ImgPanelHeight + 8;
 constexpr int StatusBarHeight = 15;
+// The summary panel beside the graph: wide enough for its longest line, at most a quarter of the row.
+constexpr int SummaryMinWidth = 200;
+const char *const SummaryHint = "Show a program to see its duration, steer extremes, steer rate, clock "
+                                "rates, flags and high current here.";
+constexpr const char *SummaryWidestLine = "Steps used      16383 of 16384, 999.999 s left at 2048 Hz";
 
 // The tab bar of the program tabs: every tab 30 pixels wide, or as wide as the style needs for "15".
 class TProgramTabs : public QTabBar {
@@ -97,7 +110,11 @@ QFont ArialFont(int pixels) {
 } // namespace
 
 ProgramText ProgramLines(const QPlainTextEdit &editor) {
-    const QString text = editor.toPlainText();
+    // The raw text: toPlainText() turns every non-breaking space (the Latin-1 byte A0, also the second
+    // byte of UTF-8 text such as "\xC3\xA0") into a blank. Lines end at paragraph and line separators,
+    // as they do in the editor.
+    QString text = editor.document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
     ProgramText lines;
     if (text.isEmpty()) return lines;
     const QStringList parts = text.split('\n');
@@ -222,15 +239,52 @@ void TGrImage::LoadPicture(const QImage &image) {
     update();
 }
 
+void TGrImage::SetMarker(const QPoint &at) {
+    if (at == m_marker) return;
+    m_marker = at;
+    update();
+}
+
 void TGrImage::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawImage(0, 0, m_picture);
+    if (!m_marker.isNull()) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 0, 255), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QPointF(m_marker), 4, 4);
+    }
 }
 
 void TGrImage::mouseMoveEvent(QMouseEvent *event) {
     const QPoint p = event->position().toPoint();
     emit mouseMoved(p.x(), p.y());
+}
+
+void TGrImage::mousePressEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    const QPoint p = event->position().toPoint();
+    emit mousePressed(p.x(), p.y());
+}
+
+void TGrImage::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    const QPoint p = event->position().toPoint();
+    emit mouseReleased(p.x(), p.y());
+}
+
+void TGrImage::wheelEvent(QWheelEvent *event) {
+    const QPoint p = event->position().toPoint();
+    const int angle = event->angleDelta().y();
+    if (angle == 0) return QWidget::wheelEvent(event);
+    event->accept();
+    emit wheelTurned(p.x(), p.y(), angle);
+}
+
+void TGrImage::leaveEvent(QEvent *event) {
+    QWidget::leaveEvent(event);
+    emit mouseLeft();
 }
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
@@ -256,6 +310,9 @@ void TForm1::CreateMenus() {
     Save1 = File1->addAction("&Save", QKeySequence(Qt::CTRL | Qt::Key_S), this, &TForm1::Save1Click);
     SaveAs1 = File1->addAction("Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this,
                                &TForm1::SaveAs1Click);
+    ExportCsv1 = File1->addAction("Export Steps as &CSV...", this, &TForm1::ExportCsv1Click);
+    ExportCsv1->setStatusTip("Compile the current program and save its 16384 steps as CSV");
+    ExportCsv1->setToolTip(ExportCsv1->statusTip());
     File1->addSeparator();
     Preferences1 = File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     EditorFont1 = File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
@@ -281,6 +338,11 @@ void TForm1::CreateMenus() {
                                   [this] { CurrentEditor()->selectAll(); });
     // The editors' own clipboard keys would make the menu shortcuts ambiguous: the menu owns them.
     for (QAction *action : {Cut1, Copy1, Paste1, SelectAll1}) action->setShortcutContext(Qt::WindowShortcut);
+    Edit1->addSeparator();
+    InsertTemplate1 = Edit1->addAction("Insert &Template...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
+                                       &TForm1::InsertTemplate1Click);
+    InsertTemplate1->setStatusTip(
+        "Write a standard manoeuvre into the current program, or a series into the set");
     connect(Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
 
     View1 = menuBar()->addMenu("&View");
@@ -289,6 +351,20 @@ void TForm1::CreateMenus() {
     DisplayAuxBits1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(DisplayAuxBits1, &QAction::triggered, this, &TForm1::DisplayAuxClick);
     SelectAuxBits1 = View1->addAction("&Select Aux ROM Bits to Display...", this, &TForm1::AuxRomBits1Click);
+    View1->addSeparator();
+    ZoomIn1 = View1->addAction("Zoom &In", this, &TForm1::ZoomIn1Click);
+    ZoomIn1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ZoomOut1 =
+        View1->addAction("Zoom &Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), this, &TForm1::ZoomOut1Click);
+    FitGraph1 =
+        View1->addAction("&Fit Graph", QKeySequence(Qt::CTRL | Qt::Key_0), this, &TForm1::FitGraph1Click);
+    FitGraph1->setStatusTip("Show the whole program as Show drew it");
+    for (QAction *action : {ZoomIn1, ZoomOut1, FitGraph1}) action->setShortcutContext(Qt::WindowShortcut);
+    View1->addSeparator();
+    ProgramSummary1 = View1->addAction("Program &Summary");
+    ProgramSummary1->setCheckable(true);
+    ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
+    connect(ProgramSummary1, &QAction::triggered, this, &TForm1::ProgramSummary1Click);
 
     Help1 = menuBar()->addAction("&Help", this, &TForm1::Help1Click);
     Help1->setShortcut(QKeySequence(Qt::Key_F1));
@@ -317,6 +393,33 @@ void TForm1::CreateControls() {
     GrImage = new TGrImage(ImgPanel);
     GrImage->setObjectName("GrImage");
     connect(GrImage, &TGrImage::mouseMoved, this, &TForm1::GrImageMouseMove);
+
+    SummaryPanel = new QFrame(m_client);
+    SummaryPanel->setObjectName("SummaryPanel");
+    SummaryPanel->setFrameShape(QFrame::Box);
+    SummaryPanel->setLineWidth(1);
+    auto *summaryLayout = new QVBoxLayout(SummaryPanel);
+    summaryLayout->setContentsMargins(4, 2, 2, 2);
+    summaryLayout->setSpacing(2);
+    SummaryTitle = new QLabel(SummaryPanel);
+    SummaryTitle->setObjectName("SummaryTitle");
+    QFont bold = ArialFont(11);
+    bold.setBold(true);
+    SummaryTitle->setFont(bold);
+    SummaryText = new QPlainTextEdit(SummaryPanel);
+    SummaryText->setObjectName("SummaryText");
+    SummaryText->setReadOnly(true);
+    SummaryText->setFrameShape(QFrame::NoFrame);
+    // A narrow window wraps the longer lines rather than hiding their ends.
+    SummaryText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    SummaryText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    SummaryText->setFocusPolicy(Qt::ClickFocus);
+    QFont summaryFont = EditorFont();
+    summaryFont.setPixelSize(11);
+    SummaryText->setFont(summaryFont);
+    summaryLayout->addWidget(SummaryTitle);
+    summaryLayout->addWidget(SummaryText, 1);
+    ClearSummary("Program summary", SummaryHint);
 
     struct ButtonDesign {
         QPushButton **button;
@@ -375,6 +478,8 @@ void TForm1::CreateControls() {
         SetProgramLines(*editor, DefaultProgram());
         connect(editor, &TProgramText::caretMayHaveMoved, this, &TForm1::RefreshCaret);
         connect(editor, &TProgramText::setDropped, this, &TForm1::OpenSetFile);
+        connect(editor->document(), &QTextDocument::contentsChanged, this,
+                [this, i] { CheckSummaryStale(i); });
         PgmNotebook->addWidget(editor);
         TabControl1->addTab(QString::number(i));
         m_editors[i] = editor;
@@ -395,6 +500,25 @@ void TForm1::CreateControls() {
     StatusPanel->setAlignment(Qt::AlignCenter);
     StatusPanel->setAutoFillBackground(true);
     StatusPanel->hide();
+
+    CursorReadout = new QLabel(m_client);
+    CursorReadout->setObjectName("CursorReadout");
+    CursorReadout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    CursorReadout->setFont(ArialFont(11));
+    CursorReadout->setPalette(pal);
+
+    FitButton = new QToolButton(ImgPanel);
+    FitButton->setObjectName("FitButton");
+    FitButton->setText("Fit");
+    FitButton->setToolTip("Show the whole program again (Ctrl+0)");
+    FitButton->hide();
+    connect(FitButton, &QToolButton::clicked, this, &TForm1::FitGraph1Click);
+
+    connect(GrImage, &TGrImage::mousePressed, this, &TForm1::GrImageMousePress);
+    connect(GrImage, &TGrImage::mouseReleased, this, &TForm1::GrImageMouseRelease);
+    connect(GrImage, &TGrImage::wheelTurned, this, &TForm1::GrImageWheel);
+    connect(GrImage, &TGrImage::mouseLeft, this, &TForm1::GrImageMouseLeave);
+    UpdateZoomActions();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {
@@ -411,9 +535,22 @@ void TForm1::FormResize() {
     TabFrame->setGeometry(TabLeft, TabTop, qMax(0, width - TabLeft - 4), qMax(0, statusTop - TabTop));
     const int tabBottom = TabFrame->y() + TabFrame->height();
     PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
-    ImgPanel->setGeometry(0, 0, width, qMax(1, TabFrame->y() - 0 - 8));
+    // The summary panel, when shown, takes the right end of the graph's row.
+    const int panelHeight = qMax(1, TabFrame->y() - 0 - 8);
+    const int wanted = SummaryText->fontMetrics().horizontalAdvance(SummaryWidestLine) + 16;
+    const int summaryWidth = qMax(SummaryMinWidth, qMin(wanted, width / 4));
+    const bool summary = ProgramSummary1->isChecked() && width >= 3 * SummaryMinWidth;
+    const int graphWidth = summary ? width - summaryWidth - 2 : width;
+    ImgPanel->setGeometry(0, 0, graphWidth, panelHeight);
+    SummaryPanel->setGeometry(graphWidth + 2, 0, summaryWidth, panelHeight);
+    SummaryPanel->setVisible(summary);
     GrImage->setGeometry(ImgPanel->contentsRect());
     StatusPanel->setGeometry(ButtonLeft, 8, 200, 20);
+    // The read-out shares the status line, left of the caret and graph position text.
+    CursorReadout->setGeometry(4, statusTop, qMax(0, width - 340), StatusBarHeight);
+    const QSize fit = FitButton->sizeHint();
+    FitButton->setGeometry(ImgPanel->contentsRect().right() - fit.width() - 2,
+                           ImgPanel->contentsRect().top() + 2, fit.width(), fit.height());
 
     const int room = PgmLabel->y() - BuildButton->y();
     if (!LargeButtons && room > 50)
@@ -481,7 +618,228 @@ void TForm1::RefreshStatusLine() { StatusBar->setText(StatusLineText()); }
 void TForm1::GrImageMouseMove(int x, int y) {
     m_mouseX = x;
     m_mouseY = y;
+    if (m_graph.dragging && m_graph.onScreen) {
+        // The world moves with the mouse: the point grabbed stays under it.
+        const TViewport &a = m_graph.area;
+        const TWorldWindow &w = m_graph.dragWorld;
+        const long double dx = static_cast<long double>(x - m_graph.dragStart.x()) * (w.XHigh - w.XLow) /
+                               qMax(1, a.Right - a.Left);
+        const long double dy = static_cast<long double>(y - m_graph.dragStart.y()) * (w.YHigh - w.YLow) /
+                               qMax(1, a.Bottom - a.Top);
+        m_graph.world = PanWorld(w, static_cast<double>(-dx), static_cast<double>(dy));
+        RedrawGraph();
+    }
     RefreshStatusLine();
+    UpdateCursorReadout();
+}
+
+void TForm1::GrImageMousePress(int x, int y) {
+    if (!m_graph.onScreen) return;
+    m_graph.dragging = true;
+    m_graph.dragStart = {x, y};
+    m_graph.dragWorld = m_graph.world;
+    GrImage->setCursor(Qt::ClosedHandCursor);
+}
+
+void TForm1::GrImageMouseRelease(int, int) {
+    if (!m_graph.dragging) return;
+    m_graph.dragging = false;
+    GrImage->setCursor(Qt::CrossCursor);
+}
+
+void TForm1::GrImageWheel(int x, int y, int angle) {
+    // One notch (120) zooms in or out by a fifth; finer wheels turn by fractions of it.
+    ZoomGraph(std::pow(0.8, angle / 120.0), x, y);
+}
+
+void TForm1::GrImageMouseLeave() {
+    CursorReadout->clear();
+    GrImage->SetMarker({});
+}
+
+void TForm1::ZoomGraph(double factor, int x, int y) {
+    if (!m_graph.onScreen) return;
+    const TWorldWindow &w = m_graph.world;
+    const double fitSpan = m_graph.fit.XHigh - m_graph.fit.XLow;
+    const double f = ClampZoomFactor(w.XHigh - w.XLow, fitSpan, factor);
+    const TWorldWindow zoomed =
+        ZoomWorld(w, ViewPoint(m_graph.area, w, x, y).x, ViewPoint(m_graph.area, w, x, y).y, f);
+    // Zoomed all the way out is the graph Show drew.
+    m_graph.world = std::abs(zoomed.XHigh - zoomed.XLow) >= std::abs(fitSpan) ? m_graph.fit : zoomed;
+    RedrawGraph();
+    m_mouseX = x;
+    m_mouseY = y;
+    RefreshStatusLine();
+    UpdateCursorReadout();
+}
+
+// The keys zoom about the middle of the plot area.
+void TForm1::ZoomIn1Click() {
+    const TViewport &a = m_graph.area;
+    ZoomGraph(0.5, (a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2);
+}
+
+void TForm1::ZoomOut1Click() {
+    const TViewport &a = m_graph.area;
+    ZoomGraph(2, (a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2);
+}
+
+void TForm1::FitGraph1Click() {
+    if (!m_graph.steps) return;
+    m_graph.world = m_graph.fit;
+    m_graph.onScreen = true;
+    RedrawGraph();
+    UpdateCursorReadout();
+}
+
+// Keeps a copy of the shown program's steps and the world and plot area Show drew them in.
+void TForm1::KeepShownGraph(const CompilerState &compiler) {
+    if (!m_graph.steps) m_graph.steps = std::make_unique<StepStore>();
+    for (int i = 0; i < StepCount; ++i) (*m_graph.steps)[i] = compiler.steps[i];
+    m_graph.endIndex = compiler.endIndex;
+    m_graph.maxSteer = compiler.MaxSteer;
+    m_graph.fit = m_graph.world = Plot().worlds[1];
+    m_graph.area = Plot().viewports[1];
+    m_graph.onScreen = true;
+    UpdateZoomActions();
+}
+
+void TForm1::ForgetShownGraph() {
+    m_graph.steps.reset();
+    m_graph.onScreen = false;
+    m_graph.dragging = false;
+    CursorReadout->clear();
+    GrImage->SetMarker({});
+    UpdateZoomActions();
+}
+
+// Draws the kept program in world 1 as the view stands, through the same steps as Show: at the fit
+// world the picture is the one Show drew for this image size.
+void TForm1::RedrawGraph() {
+    if (!m_graph.steps) return;
+    const QImage &picture = GrImage->Picture();
+    SetGraphCanvas(&GrImage->Canvas());
+    SelectViewport(1);
+    SetViewportRect(1, {0, 0}, {picture.width(), picture.height()});
+    const TWorldWindow &w = m_graph.world;
+    SetWorldRect(1, PointD(w.XLow, w.YLow), PointD(w.XHigh, w.YHigh));
+    SelectWorld(1);
+    SetDrawColor(Colors::Black);
+    ClearViewport(1);
+    DrawAxes(8, 10);
+    DrawProgramTrace(*m_graph.steps);
+    SetDrawColor(Colors::Black);
+    if (DisplayAuxBits1->isChecked()) {
+        const bool zoomed = !(w == m_graph.fit);
+        const TWorldWindow aux = AuxWorldFor(m_graph.fit, w);
+        DrawAuxTraces(*m_graph.steps, m_graph.endIndex, AuxDisplay(), zoomed ? &aux : nullptr);
+        SetDrawColor(Colors::Black);
+    }
+    m_graph.area = Plot().viewports[1];
+    GrImage->update();
+    UpdateZoomActions();
+}
+
+void TForm1::UpdateZoomActions() {
+    ZoomIn1->setEnabled(m_graph.onScreen);
+    ZoomOut1->setEnabled(m_graph.onScreen);
+    FitGraph1->setEnabled(m_graph.steps != nullptr);
+    FitButton->setVisible(m_graph.steps && !(m_graph.onScreen && m_graph.world == m_graph.fit));
+}
+
+// The step nearest the mouse's time, while the mouse is over the plot area of the shown program.
+void TForm1::UpdateCursorReadout() {
+    const TViewport &a = m_graph.area;
+    const bool inside =
+        m_mouseX >= a.Left && m_mouseX <= a.Right && m_mouseY >= a.Top && m_mouseY <= a.Bottom;
+    if (!m_graph.onScreen || !inside) {
+        CursorReadout->clear();
+        GrImage->SetMarker({});
+        return;
+    }
+    const TPointD at = ViewPoint(a, m_graph.world, m_mouseX, m_mouseY);
+    const StepReading reading = ReadStepAt(*m_graph.steps, at.x);
+    CursorReadout->setText(FromLatin1(StepReadingText(reading)));
+    // The ring sits on the trace at that step, when the step is inside the window.
+    const TWorldWindow &w = m_graph.world;
+    const double fx = (reading.time - w.XLow) / (w.XHigh - w.XLow);
+    const double fy = (reading.steer - w.YLow) / (w.YHigh - w.YLow);
+    if (fx < 0 || fx > 1 || fy < 0 || fy > 1) {
+        GrImage->SetMarker({});
+        return;
+    }
+    GrImage->SetMarker(
+        QPoint(a.Left + qRound((a.Right - a.Left) * fx), a.Bottom - qRound((a.Bottom - a.Top) * fy)));
+}
+
+// The figures of the program just compiled; they go stale when its text changes.
+void TForm1::ShowSummary(int program, const CompilerState &compiler) {
+    QStringList lines;
+    for (const std::string &line : SummaryLines(SummarizeProgram(compiler))) lines << FromLatin1(line);
+    m_summaryProgram = program;
+    m_summaryLines = ProgramLines(*m_editors[program]);
+    m_summaryStale = false;
+    SummaryTitle->setText(QString("Program #%1").arg(program));
+    SummaryText->setPlainText(lines.join('\n'));
+    SummaryText->setEnabled(true);
+}
+
+void TForm1::ClearSummary(const QString &title, const QString &text) {
+    m_summaryProgram = -1;
+    m_summaryLines.clear();
+    m_summaryStale = false;
+    SummaryTitle->setText(title);
+    SummaryText->setPlainText(text);
+    SummaryText->setEnabled(false);
+}
+
+// An edit of the summarised program greys the figures out; undoing it back to the text of the Show
+// brings them back.
+void TForm1::CheckSummaryStale(int program) {
+    if (program != m_summaryProgram) return;
+    const bool stale = ProgramLines(*m_editors[program]) != m_summaryLines;
+    if (stale == m_summaryStale) return;
+    m_summaryStale = stale;
+    SummaryTitle->setText(QString(stale ? "Program #%1 (changed since Show)" : "Program #%1").arg(program));
+    SummaryText->setEnabled(!stale);
+}
+
+void TForm1::ProgramSummary1Click() {
+    SetPreferenceValue("view/summary", ProgramSummary1->isChecked());
+    FormResize();
+}
+
+// The template dialog's choice: the statements before the caret's line, the whole program, or the
+// series over all 16 programs (the dialog has asked first). Each editor's change is one undoable edit.
+void TForm1::InsertTemplate1Click() {
+    RefreshCaret();
+    TProgramText *editor = CurrentEditor();
+    if (RunModal(*TemplateDlg) == QDialog::Accepted) {
+        switch (TemplateDlg->Chosen()) {
+        case TTemplateDlg::Choice::Insert: {
+            QString text;
+            for (const std::string &line : ProgramStatements(TemplateDlg->Program()))
+                text += FromLatin1(line) + '\n';
+            QTextCursor cursor(editor->document()->findBlockByNumber(m_cursorLine - 1));
+            cursor.insertText(text);
+            editor->setTextCursor(cursor);
+            break;
+        }
+        case TTemplateDlg::Choice::Replace:
+            ReplaceProgramLines(*editor, TemplateDlg->Program());
+            editor->moveCursor(QTextCursor::Start);
+            break;
+        case TTemplateDlg::Choice::Series:
+            for (int i = 0; i < ProgramCount; ++i)
+                ReplaceProgramLines(*m_editors[i], TemplateDlg->Series()[i]);
+            editor->moveCursor(QTextCursor::Start);
+            break;
+        case TTemplateDlg::Choice::None:
+            break;
+        }
+    }
+    editor->setFocus();
+    RefreshCaret();
 }
 
 void TForm1::Edit1Click() { Clear1->setText(QString("Clear Program #%1").arg(CurrentProgram())); }
@@ -523,16 +881,24 @@ void TForm1::SetUpEmptyGraph() {
     GrImage->NewPicture();
     ::SetUpEmptyGraph(GrImage->Canvas(), GrImage->Picture().width(), GrImage->Picture().height());
     GrImage->update();
+    // The shown program stays kept: Fit draws it again at the new size.
+    m_graph.onScreen = false;
+    m_graph.dragging = false;
+    GrImage->SetMarker({});
+    UpdateZoomActions();
 }
 
 void TForm1::ClearGraphToAxes() {
     ::ClearGraphToAxes();
     GrImage->update();
+    ForgetShownGraph();
 }
 
-// A post-compile notice: a modal warning box while the compile runs.
-CompileOptions TForm1::Options() {
-    return {Settings().corvan3Only, [this](const std::string &text) { ShowWarning(this, FromLatin1(text)); }};
+// A post-compile notice: a modal warning box while the compile runs. Show and Build also check the
+// steer rate when the preferences ask for it.
+CompileOptions TForm1::Options(bool checkSteerRate) {
+    return {Settings().corvan3Only, [this](const std::string &text) { ShowWarning(this, FromLatin1(text)); },
+            checkSteerRate ? SteerRateLimit(Settings()) : 0.0f};
 }
 
 void TForm1::ShowButtonClick() {
@@ -540,7 +906,8 @@ void TForm1::ShowButtonClick() {
     ShowButton->setCursor(Qt::WaitCursor);
     ShowStatus(QString("Compiling Program #%1...").arg(program));
     const CompilerState &compiler = Compiler();
-    if (CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
+    if (CompileProgram(ProgramLines(*CurrentEditor()), Options(true))) {
+        ShowSummary(program, compiler);
         MarkMessageLines(*CurrentEditor());
         if (compiler.WarningCount > 0) ShowMessagesAndMarkLines();
         SetProgramWorld(compiler.steps, compiler.endIndex, compiler.MaxSteer);
@@ -554,8 +921,11 @@ void TForm1::ShowButtonClick() {
         if (DisplayAuxBits1->isChecked()) DrawAuxTraces(compiler.steps, compiler.endIndex, AuxDisplay());
         SetDrawColor(Colors::Black);
         m_shownProgram = program;
+        KeepShownGraph(compiler);
         GrImage->update();
     } else {
+        ClearSummary(QString("Program #%1: errors, no summary").arg(program),
+                     "The program did not compile: the Messages dialog lists why.");
         ShowMessagesAndMarkLines();
     }
     HideStatus();
@@ -621,11 +991,16 @@ void TForm1::BuildButtonClick() {
         RunModal(*ErrDialog);
     };
     try {
-        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(), callbacks);
+        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(true), callbacks);
         HideStatus();
-        if (outcome.success)
+        if (outcome.success) {
             ShowInformation(this, QString::fromLocal8Bit(outcome.text.c_str()));
-        else
+            // The report and the copies come from the files as they are on disk now.
+            if (ImageReportDlg->SetImages(binPath)) {
+                ImageReportDlg->WriteCopies();
+                RunModal(*ImageReportDlg);
+            }
+        } else
             ShowError(this, QString::fromLocal8Bit(outcome.text.c_str()));
         settings.epromDir = ToPath(QFileInfo(binPath).absolutePath());
     } catch (const std::exception &e) {
@@ -645,6 +1020,7 @@ void TForm1::New1Click() {
     if (answer != QMessageBox::Ok) return;
     ClearGraphToAxes();
     for (TProgramText *editor : m_editors) SetProgramLines(*editor, DefaultProgram());
+    ClearSummary("Program summary", SummaryHint);
     m_setFileName.clear();
     setWindowTitle("Helmcraft - Untitled");
     MarkSetSaved();
@@ -813,6 +1189,8 @@ void TForm1::CreateDialogs() {
     AboutBox = new TAboutBox(this);
     AuxView = new TAuxView(AuxDisplay(), this);
     HelpWindow = new THelpWindow(this);
+    TemplateDlg = new TTemplateDlg(this);
+    ImageReportDlg = new TImageReportDlg(this);
 }
 
 void TForm1::ImportButtonClick() {
@@ -850,13 +1228,55 @@ void TForm1::ExportButtonClick() {
     CurrentEditor()->setFocus();
 }
 
+// The current program's step store as CSV, in the format of `quillard-cli steps`, CR LF line ends.
+// The program is compiled first: a program with errors opens the Messages dialog and asks no name.
+void TForm1::ExportCsv1Click() {
+    const int program = CurrentProgram();
+    if (!CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
+        ShowMessagesAndMarkLines();
+        CurrentEditor()->setFocus();
+        return;
+    }
+    const CompilerState &compiler = Compiler();
+    const std::string bytes =
+        JoinLinesCrLf(StepsCsvLines(compiler.steps, compiler.endIndex, compiler.MaxSteer));
+    const QString base = m_setFileName.isEmpty() ? QString("program")
+                                                 : QFileInfo(m_setFileName).completeBaseName() + "-program";
+    FileRequest request{FileDialogKind::Save,
+                        "Export Steps as CSV",
+                        FromPath(Settings().textDir),
+                        QString("%1%2.csv").arg(base).arg(program),
+                        {"CSV files (*.csv)", "All files (*.*)"},
+                        "csv",
+                        true,
+                        {},
+                        false};
+    const QString path = ChooseFile(this, request);
+    if (!path.isEmpty()) {
+        try {
+            WriteFileAtomically(ToPath(path), bytes);
+            Settings().textDir = ToPath(QFileInfo(path).absolutePath());
+        } catch (const std::exception &e) {
+            ShowError(this, QString::fromLocal8Bit(e.what()));
+        }
+    }
+    CurrentEditor()->setFocus();
+}
+
 void TForm1::AuxRomBits1Click() { RunModal(*AuxView); }
 
 // The check mark has already flipped when this runs.
 void TForm1::DisplayAuxClick() {
     if (m_shownProgram >= ProgramCount || !QFileInfo::exists(SnapshotPath())) return;
+    // The shown program, zoomed or not, is drawn again with or without the traces.
+    if (m_graph.onScreen) return RedrawGraph();
     if (DisplayAuxBits1->isChecked()) {
-        DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
+        // The shown program's own steps: a Build or an Export since the Show has overwritten the
+        // compiler's store with another program.
+        if (m_graph.steps)
+            DrawAuxTraces(*m_graph.steps, m_graph.endIndex, AuxDisplay());
+        else
+            DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
         GrImage->update();
         return;
     }

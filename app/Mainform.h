@@ -11,6 +11,7 @@
 
 #include "compiler/state.h"
 #include "graph/canvas.h"
+#include "graph/plot.h"
 #include "romfiles/programset.h"
 
 #include <array>
@@ -28,6 +29,7 @@ class QMenu;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
+class QToolButton;
 class TAboutBox;
 class TAuxView;
 class TErrDialog;
@@ -37,6 +39,8 @@ class THelpWindow;
 class TImportDlg;
 class TPreferencesDialog;
 class TPrintWhichDialog;
+class TTemplateDlg;
+class TImageReportDlg;
 
 // The lines of an editor as the core sees them: Latin-1, "?" for what Latin-1 cannot hold; a line
 // break at the very end does not start a further line.
@@ -79,7 +83,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 };
 
-// The graph image: shows a bitmap, cross-hair cursor, reports mouse movement in image pixels.
+// The graph image: shows a bitmap, cross-hair cursor, reports mouse movement, presses, releases and
+// the wheel in image pixels.
 class TGrImage : public QWidget {
     Q_OBJECT
 public:
@@ -91,17 +96,30 @@ public:
     // The picture becomes the image (its size too), as loading a bitmap file into it does.
     void LoadPicture(const QImage &image);
     ::Canvas &Canvas() { return *m_canvas; }
+    // A small ring drawn over the picture (not into it) at a pixel; a null point hides it.
+    void SetMarker(const QPoint &at);
+    QPoint Marker() const { return m_marker; }
 signals:
     void mouseMoved(int x, int y);
+    void mousePressed(int x, int y);
+    void mouseReleased(int x, int y);
+    // Eighths of a degree, positive away from the user, as the wheel event counts them.
+    void wheelTurned(int x, int y, int angle);
+    void mouseLeft();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     QImage m_picture;
     std::unique_ptr<QPainter> m_painter; // open on the picture while it is shown
     std::unique_ptr<::Canvas> m_canvas;
+    QPoint m_marker;
 };
 
 class TForm1 : public QMainWindow {
@@ -130,6 +148,16 @@ public:
     // Opens the files named on the command line (the first one) through the Open path.
     void OpenArguments(const QStringList &arguments);
 
+    // The graph of the shown program: the world Show set (fit), the world zoom and pan have moved
+    // to, and the plot area in image pixels. Zoom and pan work while the picture shows that program.
+    bool GraphZoomable() const { return m_graph.onScreen; }
+    TWorldWindow GraphWorld() const { return m_graph.world; }
+    TWorldWindow FitWorld() const { return m_graph.fit; }
+    TViewport GraphArea() const { return m_graph.area; }
+    // The program the summary panel describes (-1: none), and whether it was edited since its Show.
+    int SummaryProgram() const { return m_summaryProgram; }
+    bool SummaryStale() const { return m_summaryStale; }
+
     // Controls (names of the form).
     QFrame *ImgPanel;
     TGrImage *GrImage;
@@ -141,13 +169,20 @@ public:
     QStackedWidget *PgmNotebook;
     QLabel *StatusBar;
     QLabel *StatusPanel;
+    QLabel *CursorReadout;  // the step under the mouse, at the left of the status line
+    QToolButton *FitButton; // over the graph's corner while it is zoomed or panned
+    QFrame *SummaryPanel;   // beside the graph: the figures of the last good Show
+    QLabel *SummaryTitle;
+    QPlainTextEdit *SummaryText;
     bool LargeButtons = false;
 
     // Menus and their items.
     QMenu *File1, *Edit1, *View1, *RecentSets1;
-    QAction *New1, *Open1, *Save1, *SaveAs1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1, *Exit1;
-    QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1;
+    QAction *New1, *Open1, *Save1, *SaveAs1, *ExportCsv1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1,
+        *Exit1;
+    QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
+    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction; // the keys of the Show and Build buttons
 
@@ -161,6 +196,8 @@ public:
     TAboutBox *AboutBox = nullptr;
     TAuxView *AuxView = nullptr;
     THelpWindow *HelpWindow = nullptr;
+    TTemplateDlg *TemplateDlg = nullptr;
+    TImageReportDlg *ImageReportDlg = nullptr;
 
 public slots:
     void TabControl1Change(int index);
@@ -190,6 +227,19 @@ public slots:
     void PrintSetup1Click();
     // Selects the program line a message names in the current editor.
     void GoToMessageLine(int line);
+    // Zoom about an image pixel by a factor (below 1 zooms in), keeping the world's proportions.
+    void ZoomGraph(double factor, int x, int y);
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    // Back to the graph Show drew, at the image's present size.
+    void FitGraph1Click();
+    void GrImageMousePress(int x, int y);
+    void GrImageMouseRelease(int x, int y);
+    void GrImageWheel(int x, int y, int angle);
+    void GrImageMouseLeave();
+    void ExportCsv1Click();
+    void InsertTemplate1Click();
+    void ProgramSummary1Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -205,12 +255,20 @@ private:
     void ClearGraphToAxes();
     void SetButtonsLarge(bool large);
     void SaveSnapshot();
+    void KeepShownGraph(const CompilerState &compiler);
+    void ForgetShownGraph();
+    void RedrawGraph();
+    void UpdateZoomActions();
+    void UpdateCursorReadout();
+    void ShowSummary(int program, const CompilerState &compiler);
+    void ClearSummary(const QString &title, const QString &text);
+    void CheckSummaryStale(int program);
     void ShowMessagesAndMarkLines();
     void MarkMessageLines(TProgramText &editor);
     void LoadSet(const QString &path);
     void RememberSet(const QString &path);
     void UpdateRecentMenu();
-    CompileOptions Options();
+    CompileOptions Options(bool checkSteerRate = false);
     void ShowStatus(const QString &text);
     void HideStatus();
     void FocusCurrentEditorAtStart();
@@ -228,4 +286,24 @@ private:
     QStringList m_recentSets;
     std::unique_ptr<QPrinter> m_printer;
     QTemporaryDir m_scratch; // private folder of the plot snapshot, removed at shut-down
+
+    // The last shown program's steps, kept for zoom, pan, Fit and the read-out: later compiles
+    // (Build, Export, printing) overwrite the compiler's store.
+    struct ShownGraph {
+        std::unique_ptr<StepStore> steps; // null when nothing is kept
+        int endIndex = 0;
+        float maxSteer = 0;
+        TWorldWindow fit;      // world 1 as Show set it
+        TWorldWindow world;    // world 1 as the picture shows it
+        TViewport area;        // plot area of the picture, pixels
+        bool onScreen = false; // the picture shows these steps in `world`
+        bool dragging = false;
+        QPoint dragStart;
+        TWorldWindow dragWorld; // the world when the drag started
+    };
+    ShownGraph m_graph;
+
+    int m_summaryProgram = -1;
+    ProgramText m_summaryLines; // the text the summary was compiled from
+    bool m_summaryStale = false;
 };

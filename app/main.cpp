@@ -12,8 +12,9 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillard 1.5");
     Settings().startupDir = QDir::currentPath().toStdString();
-    SetRecentSetsFile(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
-                          .filePath("quillard/recent-sets.conf"));
+    const QDir config(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    SetRecentSetsFile(config.filePath("quillard/recent-sets.conf"));
+    SetPreferencesFile(config.filePath("quillard/quillard.conf"));
     TForm1 form;
     form.CreateDialogs();
     // Without a window manager "maximised" means nothing: start at the screen's working area.

@@ -1,12 +1,64 @@
-// quillard-cli build: the 16 programs of a set into the EPROM and aux files.
+// quillard-cli build: the 16 programs of a set into the EPROM and aux files, and on request their
+// report and Intel HEX and S-record copies.
 #include "romfiles/build.h"
 #include "cli/cli.h"
 #include "romfiles/fileio.h"
+#include "romfiles/imagecheck.h"
 
 #include <cstdio>
 
+namespace {
+
+// The copy of a file in another format: its extension replaced (the EPROM file) or appended (the aux
+// file, whose name would otherwise be that of the EPROM file's copy).
+std::string CopyPath(const std::string &path, const std::string &extension, bool append) {
+    if (append) return path + extension;
+    std::string aux = AuxPathFor(path); // the same extension rule
+    return aux.substr(0, aux.size() - 4) + extension;
+}
+
+struct Copy {
+    std::string extension;
+    std::string binPath, auxPath;
+};
+
+std::vector<Copy> RequestedCopies(const CliOptions &options) {
+    std::vector<Copy> copies;
+    const std::string &bin = options.output;
+    const std::string aux = AuxPathFor(bin);
+    for (auto [wanted, extension] : {std::pair{options.hex, ".hex"}, std::pair{options.srec, ".srec"}}) {
+        if (!wanted) continue;
+        Copy copy{extension, CopyPath(bin, extension, false), CopyPath(aux, extension, true)};
+        for (const std::string &path : {copy.binPath, copy.auxPath})
+            if (path == bin || path == aux)
+                throw UsageError("the " + std::string(extension) + " copy " + path +
+                                 " would replace a built file");
+        copies.push_back(copy);
+    }
+    return copies;
+}
+
+std::string ReadBuilt(const std::string &path) {
+    try {
+        return ReadFileBytes(path);
+    } catch (const FileError &e) {
+        throw InputError(path, e.reason());
+    }
+}
+
+void WriteCopy(const std::string &path, const std::string &bytes) {
+    try {
+        WriteFileAtomically(path, bytes);
+    } catch (const FileError &e) {
+        throw InputError(path, e.reason());
+    }
+}
+
+} // namespace
+
 int RunBuild(const CliOptions &options) {
     const std::string &file = InputFile(options);
+    const std::vector<Copy> copies = RequestedCopies(options);
     ProgramSet set;
     try {
         set = ParseProgramSet(SplitLines(ReadFileBytes(file)));
@@ -33,5 +85,19 @@ int RunBuild(const CliOptions &options) {
         return 1;
     }
     std::printf("%s\n", outcome.text.c_str());
+    if (copies.empty() && !options.report) return 0;
+
+    // The copies and the report are made from the files as written.
+    const std::string auxPath = AuxPathFor(options.output);
+    const std::string bin = ReadBuilt(options.output), aux = ReadBuilt(auxPath);
+    for (const Copy &copy : copies) {
+        bool hex = copy.extension == ".hex";
+        WriteCopy(copy.binPath, hex ? IntelHex(bin) : MotorolaSrec(bin, FileNameOf(options.output)));
+        WriteCopy(copy.auxPath, hex ? IntelHex(aux) : MotorolaSrec(aux, FileNameOf(auxPath)));
+        std::printf("Files %s and %s were successfully created.\n", FileNameOf(copy.binPath).c_str(),
+                    FileNameOf(copy.auxPath).c_str());
+        std::fflush(stdout);
+    }
+    if (options.report) PrintLines(stdout, ReportLines(ReportImages(bin, aux)));
     return 0;
 }

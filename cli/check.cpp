@@ -1,10 +1,12 @@
-// quillard-cli check: the Messages text of one compile.
+// quillard-cli check: the Messages text of one compile, and on request the program summary.
 #include "cli/cli.h"
 #include "compiler/compile.h"
+#include "compiler/summary.h"
 
 int RunCheck(const CliOptions &options) {
     auto lines = ReadProgram(options);
     bool ok = CompileProgram(lines, MakeCompileOptions(options));
     PrintLines(stdout, Compiler().messageLines);
+    if (ok && options.summary) PrintLines(stdout, SummaryLines(SummarizeProgram(Compiler())));
     return ok ? 0 : 1;
 }

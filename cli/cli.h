@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "compiler/templates.h"
 
 #include <optional>
 #include <stdexcept>
@@ -31,6 +32,16 @@ struct CliOptions {
     bool insert = false;
     int width = 1200, height = 400;
     std::vector<int> auxBits;
+    float maxRate = 0;    // --max-rate: steer-rate limit, deg/s (0: off)
+    bool summary = false; // check --summary
+    bool report = false;  // build --report
+    bool hex = false;     // build --hex
+    bool srec = false;    // build --srec
+    // template
+    std::string templateName;
+    TemplateValues templateValues;
+    bool listTemplates = false;
+    std::optional<std::array<double, 3>> series; // from, to, step (deg)
 };
 
 // The one input FILE of a command.
@@ -40,7 +51,7 @@ const std::string &InputFile(const CliOptions &options);
 std::vector<std::string> ReadProgram(const CliOptions &options);
 
 // Compile options: the machine version from --machine, else quildf.txt in the current directory,
-// else Corvan 3 only; notices go to stderr as they are raised.
+// else Corvan 3 only; the steer-rate limit of --max-rate; notices go to stderr as they are raised.
 CompileOptions MakeCompileOptions(const CliOptions &options);
 
 void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
@@ -51,3 +62,4 @@ int RunBuild(const CliOptions &options);
 int RunExport(const CliOptions &options);
 int RunImport(const CliOptions &options);
 int RunPlot(const CliOptions &options);
+int RunTemplate(const CliOptions &options);

@@ -45,6 +45,7 @@ CompileOptions MakeCompileOptions(const CliOptions &options) {
             throw InputError(DefaultsFileName, e.reason());
         }
     }
+    compile.steerRateLimit = options.maxRate;
     compile.notice = [](const std::string &text) {
         std::fprintf(stderr, "%s\n", text.c_str());
         std::fflush(stderr);

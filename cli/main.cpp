@@ -1,10 +1,13 @@
 // quillard-cli: the headless front end of Quillard.
 #include "cli/cli.h"
 
+#include "compiler/templates.h"
+
 #include <QCommandLineParser>
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -14,12 +17,15 @@ namespace {
 const char *const Usage = R"(Usage: quillard-cli COMMAND FILE [options]
 
 Commands:
-  check FILE [--program N] [--machine M]
-      Compile a program; print the Messages text.
-  steps FILE [--program N] [--machine M]
+  check FILE [--program N] [--machine M] [--max-rate R] [--summary]
+      Compile a program; print the Messages text, with --summary followed by the program
+      summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
+  steps FILE [--program N] [--machine M] [--max-rate R]
       Compile a program; print its 16384 steps as CSV.
-  build SET.rom -o OUT.bin [--machine M]
-      Build the 16 programs of a set into OUT.bin and OUT.aux.
+  build SET.rom -o OUT.bin [--machine M] [--max-rate R] [--report] [--hex] [--srec]
+      Build the 16 programs of a set into OUT.bin and OUT.aux. --report prints the CRC-32s
+      and the slot map of the files written; --hex and --srec also write Intel HEX
+      (OUT.hex, OUT.aux.hex) and Motorola S-record (OUT.srec, OUT.aux.srec) copies.
   export FILE [--program N] --format text|tv -o OUT [--machine M]
       Write a program as text or as a time-and-value file.
   import --type text|tv|rom|bin FILE [--program N] [--rate 256|512|1024|2048]
@@ -27,6 +33,14 @@ Commands:
       Print the lines an import would produce.
   plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [--machine M]
       Draw the program graph as Show does, to a PNG or SVG image.
+  template NAME [--PARAMETER VALUE ...]
+      Print the program text of a manoeuvre template.
+  template NAME --series FROM:TO:STEP [--PARAMETER VALUE ...] -o SET.rom
+      Write a set of the template over the amplitudes FROM to TO in steps of STEP (degrees,
+      or multiples of A with --amplitude A) as programs 0, 1, ...; the other programs are
+      default programs.
+  template --list
+      List the templates with their parameters, units and defaults.
 
 FILE is a program-set file (name ending in .rom; --program picks the program, 0 to 15)
 or a program text file.
@@ -34,10 +48,56 @@ or a program text file.
   --machine compatible   Corvan 1, 2 and 3
 Without --machine the setting of quildf.txt in the current directory is used when it exists,
 else Corvan 3 only.
+  --max-rate R           steer-rate limit in deg/s: a compile whose steer rate between two
+                         steps exceeds it writes a notice to stderr (0, the default: no check)
 
   --help      print this text
   --version   print the version
 )";
+
+double ParseNumber(const QString &text, const std::string &what) {
+    bool ok = false;
+    double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value)) throw UsageError("invalid " + what + ": " + text.toStdString());
+    return value;
+}
+
+// The template command: NAME and its parameters, --list, or --series with -o.
+CliOptions ParseTemplateArguments(const QCommandLineParser &parser, const QStringList &positional,
+                                  CliOptions options) {
+    options.listTemplates = parser.isSet("list");
+    if (options.listTemplates) {
+        if (!positional.isEmpty()) throw UsageError("template --list takes no template name");
+        return options;
+    }
+    if (positional.size() != 1)
+        throw UsageError(positional.isEmpty() ? "no template name given (see template --list)"
+                                              : "more than one template name given");
+    options.templateName = positional.front().toStdString();
+    const ManoeuvreTemplate *chosen = FindTemplate(options.templateName);
+    if (!chosen) throw UsageError("unknown template: " + options.templateName + " (see template --list)");
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+        for (const TemplateParameter &p : t.parameters) {
+            QString name = QString::fromStdString(p.name);
+            if (parser.isSet(name)) options.templateValues[p.name] = ParseNumber(parser.value(name), p.name);
+        }
+    if (parser.isSet("series")) {
+        QStringList parts = parser.value("series").split(':');
+        if (parts.size() != 3)
+            throw UsageError("invalid series: " + parser.value("series").toStdString() + " (FROM:TO:STEP)");
+        options.series = {ParseNumber(parts[0], "series"), ParseNumber(parts[1], "series"),
+                          ParseNumber(parts[2], "series")};
+        // With --amplitude A the series counts in multiples of A (1.5:6.5:0.5 is 1.5 A to 6.5 A).
+        if (auto a = options.templateValues.find("amplitude"); a != options.templateValues.end()) {
+            for (double &value : *options.series) value *= a->second;
+            options.templateValues.erase(a);
+        }
+        if (options.output.empty()) throw UsageError("template --series needs -o SET.rom");
+    } else if (!options.output.empty()) {
+        throw UsageError("template prints its program; -o goes with --series");
+    }
+    return options;
+}
 
 int ParseInt(const QString &text, int low, int high, const char *what) {
     bool ok = false;
@@ -53,9 +113,20 @@ CliOptions ParseArguments(const QStringList &arguments) {
     QCommandLineOption program("program", "", "N"), machine("machine", "", "M"), output("o", "", "OUT"),
         format("format", "", "F"), type("type", "", "T"), rate("rate", "", "HZ"),
         maxSteer("maxsteer", "", "DEG"), mode("mode", "", "MODE"), size("size", "", "WxH"),
-        aux("aux", "", "BITS"), help({"h", "help"}, ""), version("version", "");
-    parser.addOptions(
-        {program, machine, output, format, type, rate, maxSteer, mode, size, aux, help, version});
+        aux("aux", "", "BITS"), help({"h", "help"}, ""), version("version", ""),
+        maxRate("max-rate", "", "DEG_PER_S"), summary("summary", ""), report("report", ""), hex("hex", ""),
+        srec("srec", ""), list("list", ""), series("series", "", "FROM:TO:STEP");
+    parser.addOptions({program, machine, output, format, type, rate, maxSteer, mode, size, aux, help, version,
+                       maxRate, summary, report, hex, srec, list, series});
+    // Every template parameter is an option; rate and maxsteer are already.
+    QStringList known{"rate", "maxsteer"};
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+        for (const TemplateParameter &p : t.parameters) {
+            QString name = QString::fromStdString(p.name);
+            if (known.contains(name)) continue;
+            known << name;
+            parser.addOption(QCommandLineOption(name, "", "VALUE"));
+        }
     if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
 
     CliOptions options;
@@ -70,9 +141,11 @@ CliOptions ParseArguments(const QStringList &arguments) {
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) throw UsageError("no command given (see --help)");
     options.command = positional.takeFirst().toStdString();
-    static const QStringList commands{"check", "steps", "build", "export", "import", "plot"};
+    static const QStringList commands{"check", "steps", "build", "export", "import", "plot", "template"};
     if (!commands.contains(QString::fromStdString(options.command)))
         throw UsageError("unknown command: " + options.command);
+    options.output = parser.value(output).toLatin1().toStdString();
+    if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
     if (positional.size() != 1)
         throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
     for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
@@ -87,7 +160,6 @@ CliOptions ParseArguments(const QStringList &arguments) {
         else
             throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
     }
-    options.output = parser.value(output).toLatin1().toStdString();
     if (parser.isSet(rate)) {
         options.rate = ParseInt(parser.value(rate), 256, 2048, "rate");
         if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
@@ -111,6 +183,16 @@ CliOptions ParseArguments(const QStringList &arguments) {
         for (const QString &bit : parser.value(aux).split(',', Qt::SkipEmptyParts))
             options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
     }
+    if (parser.isSet(maxRate)) {
+        double limit = ParseNumber(parser.value(maxRate), "max-rate");
+        if (limit < 0 || limit > 1e9)
+            throw UsageError("invalid max-rate: " + parser.value(maxRate).toStdString());
+        options.maxRate = static_cast<float>(limit);
+    }
+    options.summary = parser.isSet(summary);
+    options.report = parser.isSet(report);
+    options.hex = parser.isSet(hex);
+    options.srec = parser.isSet(srec);
     options.format = parser.value(format).toStdString();
     options.type = parser.value(type).toStdString();
 
@@ -132,6 +214,7 @@ int Dispatch(const CliOptions &options) {
     if (c == "build") return RunBuild(options);
     if (c == "export") return RunExport(options);
     if (c == "import") return RunImport(options);
+    if (c == "template") return RunTemplate(options);
     return RunPlot(options);
 }
 

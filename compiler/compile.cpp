@@ -5,6 +5,7 @@
 #include "compiler/format.h"
 #include "compiler/messages.h"
 #include "compiler/parse.h"
+#include "compiler/summary.h"
 #include "compiler/timeline.h"
 #include "compiler/waveforms.h"
 #include "romfiles/image.h"
@@ -20,8 +21,11 @@ bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions 
         AttributePass(); // runs the duty check at its end
         if (CapacityCheck()) {
             SteerPass();
-            if (state.ErrorCount == 0)
+            if (state.ErrorCount == 0) {
                 AddMessage(0, 201, Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
+                RateViolation violation = FirstRateViolation(state, options.steerRateLimit);
+                if (violation.found) Notify(RateViolationNotice(violation, options.steerRateLimit));
+            }
         }
     }
     ShowMessages();

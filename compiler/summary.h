@@ -18,6 +18,7 @@ struct ProgramSummary {
     float duration = 0;         // seconds from the start to the END or REPEATPROGRAM step
     int stepsUsed = 0;          // steps before the end (the end index)
     float timeLeft = 0;         // seconds the unused steps would last at the program's last rate
+    int lastRate = 0;           // that rate: of the last step before the end, Hz
     float peakSteer = 0;        // largest steer, degrees
     float peakSteerTime = 0;    // its first time, seconds
     float minSteer = 0;         // smallest steer, degrees

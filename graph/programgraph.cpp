@@ -123,10 +123,14 @@ void DrawProgramTrace(const StepStore &steps) {
     }
 }
 
-void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySettings &settings) {
+void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySettings &settings,
+                   const TWorldWindow *world) {
     for (int flag = 0; flag < 8; ++flag) {
         if (!settings.selected[flag]) continue;
-        SetWorldRect(2, PointD(0, -10), PointD(EndOfPlot(steps, endIndex), 110));
+        if (world)
+            SetWorldRect(2, PointD(world->XLow, world->YLow), PointD(world->XHigh, world->YHigh));
+        else
+            SetWorldRect(2, PointD(0, -10), PointD(EndOfPlot(steps, endIndex), 110));
         SelectWorld(2);
         SetDrawColor(settings.colour[flag]);
         WorldMoveTo(0, 0);

@@ -40,8 +40,10 @@ void SetProgramWorld(const StepStore &steps, int endIndex, float maxSteer);
 // Draws the compiled steer trace in world 1: black, red where bit15 is set, yellow after END, aqua
 // after REPEATPROGRAM; a run of equal angles costs one line.
 void DrawProgramTrace(const StepStore &steps);
-// Draws the selected aux flags as stepped traces on -10..110 percent (world 2), then selects world 1.
-void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySettings &settings);
+// Draws the selected aux flags as stepped traces on -10..110 percent (world 2) over the program's time,
+// or in the given window (a zoomed graph), then selects world 1.
+void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySettings &settings,
+                   const TWorldWindow *world = nullptr);
 
 // Everything Show draws on the current surface after a good compile: program world, cleared
 // viewport 1, axes, trace; afterTrace (the window's snapshot) runs before the aux traces, which are

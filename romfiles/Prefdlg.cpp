@@ -7,8 +7,10 @@
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileSystemModel>
 #include <QFormLayout>
@@ -19,12 +21,37 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 AppSettings &Settings() {
     static AppSettings settings;
     return settings;
+}
+
+float SteerRateLimit(const AppSettings &settings) {
+    return settings.steerRateCheck ? static_cast<float>(settings.steerRateLimit) : 0.0f;
+}
+
+namespace {
+QString &PreferencesPath() {
+    static QString path;
+    return path;
+}
+} // namespace
+
+void SetPreferencesFile(const QString &path) { PreferencesPath() = path; }
+QString PreferencesFile() { return PreferencesPath(); }
+
+QVariant PreferenceValue(const QString &key, const QVariant &defaultValue) {
+    if (PreferencesFile().isEmpty()) return defaultValue;
+    return QSettings(PreferencesFile(), QSettings::IniFormat).value(key, defaultValue);
+}
+
+void SetPreferenceValue(const QString &key, const QVariant &value) {
+    if (PreferencesFile().isEmpty()) return;
+    QSettings(PreferencesFile(), QSettings::IniFormat).setValue(key, value);
 }
 
 TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
@@ -83,6 +110,32 @@ TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
     Corvan2Select->setChecked(!Settings().corvan3Only);
     layout->addWidget(versionGroup);
 
+    auto *checksGroup = new QGroupBox("Program Checks", this);
+    checksGroup->setObjectName("ChecksGroup");
+    auto *checksLayout = new QHBoxLayout(checksGroup);
+    SteerRateCheck = new QCheckBox("Check steer rate", checksGroup);
+    SteerRateCheck->setObjectName("SteerRateCheck");
+    SteerRateCheck->setToolTip(
+        "Show and Build give a notice at the first step whose steer rate exceeds the limit");
+    SteerRateLimitBox = new QDoubleSpinBox(checksGroup);
+    SteerRateLimitBox->setObjectName("SteerRateLimit");
+    SteerRateLimitBox->setRange(1, 1000000);
+    SteerRateLimitBox->setDecimals(1);
+    SteerRateLimitBox->setSingleStep(50);
+    SteerRateLimitBox->setSuffix(" deg/s");
+    SteerRateLimitBox->setToolTip("The fastest steer rate the machine follows, degrees per second");
+    auto *limitLabel = new QLabel("Limit:", checksGroup);
+    limitLabel->setBuddy(SteerRateLimitBox);
+    checksLayout->addWidget(SteerRateCheck);
+    checksLayout->addStretch();
+    checksLayout->addWidget(limitLabel);
+    checksLayout->addWidget(SteerRateLimitBox);
+    connect(SteerRateCheck, &QCheckBox::toggled, SteerRateLimitBox, &QWidget::setEnabled);
+    SteerRateCheck->setChecked(Settings().steerRateCheck);
+    SteerRateLimitBox->setValue(Settings().steerRateLimit);
+    SteerRateLimitBox->setEnabled(Settings().steerRateCheck);
+    layout->addWidget(checksGroup);
+
     const DialogButtons buttons = AddDialogButtons(this, layout);
     OKBtn = buttons.ok;
     CancelBtn = buttons.cancel;
@@ -121,6 +174,14 @@ void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {
     }
     Corvan3Select->setChecked(settings.corvan3Only);
     Corvan2Select->setChecked(!settings.corvan3Only);
+
+    settings.steerRateCheck = PreferenceValue("checks/steerRateCheck", settings.steerRateCheck).toBool();
+    const double limit = PreferenceValue("checks/steerRateLimit", settings.steerRateLimit).toDouble();
+    // A limit the dialog could not show (hand-edited file) falls back to the start value.
+    if (limit >= SteerRateLimitBox->minimum() && limit <= SteerRateLimitBox->maximum())
+        settings.steerRateLimit = limit;
+    SteerRateCheck->setChecked(settings.steerRateCheck);
+    SteerRateLimitBox->setValue(settings.steerRateLimit);
 
     settings.programDir = ExistingDirectory(settings.programDir);
     settings.textDir = ExistingDirectory(settings.textDir);
@@ -203,5 +264,9 @@ void TPreferencesDialog::OKBtnClick() {
     settings.textDir = defaults.textDir;
     settings.epromDir = defaults.epromDir;
     settings.corvan3Only = defaults.corvan3Only;
+    settings.steerRateCheck = SteerRateCheck->isChecked();
+    settings.steerRateLimit = SteerRateLimitBox->value();
+    SetPreferenceValue("checks/steerRateCheck", settings.steerRateCheck);
+    SetPreferenceValue("checks/steerRateLimit", settings.steerRateLimit);
     accept();
 }

@@ -40,11 +40,12 @@ bool IsRegularFile(const std::string &path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Puts the EPROM file back as it was before the build replaced it.
-void RestoreBin(const std::string &binPath, const std::optional<std::string> &oldBin) {
+// Puts the EPROM file back as it was before the build replaced it: its old content, or no file when
+// the build created it. A device or pipe written in place has nothing to put back.
+void RestoreBin(const std::string &binPath, const std::optional<std::string> &oldBin, bool created) {
     if (oldBin) {
         WriteFileAtomically(binPath, *oldBin);
-    } else if (::unlink(binPath.c_str()) != 0) {
+    } else if (created && ::unlink(binPath.c_str()) != 0) {
         ThrowFileError("remove", binPath, errno);
     }
 }
@@ -56,12 +57,14 @@ void ReplacePair(const std::string &binPath, const std::string &auxPath, const I
     // The old EPROM file is kept in memory so that it can be put back if the aux file cannot be replaced.
     std::optional<std::string> oldBin;
     if (IsRegularFile(binPath)) oldBin = ReadFileBytes(binPath);
+    struct stat info;
+    const bool created = ::stat(binPath.c_str(), &info) != 0;
     bin.Commit();
     try {
         aux.Commit();
     } catch (const FileError &failure) {
         try {
-            RestoreBin(binPath, oldBin);
+            RestoreBin(binPath, oldBin, created);
         } catch (const FileError &restore) {
             throw FileError(std::string(failure.what()) + "; " + restore.what());
         }

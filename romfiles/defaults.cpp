@@ -3,8 +3,19 @@
 
 #include "romfiles/fileio.h"
 
+#include <climits>
 #include <filesystem>
 #include <system_error>
+
+namespace {
+
+// A line can name a directory unless it is empty, holds a NUL byte (which ends every path the system
+// is given) or is longer than the longest path the system takes.
+bool CanBePath(const std::string &line) {
+    return !line.empty() && line.size() < PATH_MAX && line.find('\0') == std::string::npos;
+}
+
+} // namespace
 
 std::string DefaultsPath(const std::string &startupDir) {
     if (startupDir.empty()) return DefaultsFileName;
@@ -25,7 +36,7 @@ std::vector<std::string> DefaultsLines(const Defaults &defaults) {
 
 Defaults ParseDefaults(const std::vector<std::string> &lines, const std::string &startupDir) {
     auto directory = [&](std::size_t index) {
-        return index < lines.size() && !lines[index].empty() ? lines[index] : startupDir;
+        return index < lines.size() && CanBePath(lines[index]) ? lines[index] : startupDir;
     };
     Defaults defaults;
     defaults.programDir = directory(2);
@@ -51,7 +62,7 @@ void WriteDefaults(const std::string &startupDir, const Defaults &defaults) {
 
 bool DirectoryExists(const std::string &path) {
     std::error_code error;
-    return !path.empty() && std::filesystem::is_directory(path, error);
+    return CanBePath(path) && std::filesystem::is_directory(path, error);
 }
 
 void CreateDirectoryPath(const std::string &path) {

@@ -20,7 +20,8 @@ std::string DefaultsPath(const std::string &startupDir);
 std::vector<std::string> DefaultsLines(const Defaults &defaults);
 
 // The settings held by the lines of a defaults file: lines 3 to 5 are the directories (a missing or
-// empty one is the start-up directory); Corvan 3 only exactly when a line 7 exists and begins with
+// empty one, or one that cannot be a path: a NUL byte in it, or longer than PATH_MAX, is the start-up
+// directory); Corvan 3 only exactly when a line 7 exists and begins with
 // "Corvan 3".
 Defaults ParseDefaults(const std::vector<std::string> &lines, const std::string &startupDir);
 
@@ -33,7 +34,7 @@ Defaults ReadDefaults(const std::string &startupDir);
 // Writes the defaults file of the start-up directory atomically. Throws FileError.
 void WriteDefaults(const std::string &startupDir, const Defaults &defaults);
 
-// True when the path names an existing directory.
+// True when the path names an existing directory (never for a text that cannot be a path).
 bool DirectoryExists(const std::string &path);
 
 // Creates the directory with every missing parent. Throws FileError.

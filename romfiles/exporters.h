@@ -5,6 +5,7 @@
 #include "romfiles/programset.h"
 
 #include <string>
+#include <vector>
 
 // The program's lines, each followed by CR LF.
 std::string TextExportBytes(const ProgramText &program);
@@ -12,6 +13,11 @@ std::string TextExportBytes(const ProgramText &program);
 // One line per step from step 0 up to and including the first ended step (or step 16383): the time
 // and the steer, each "%8.3f", with one blank before a steer whose text fills its field.
 std::string TimeValueExportBytes(const StepStore &steps);
+
+// The whole step store as CSV: a "# end_index=E maxsteer=X" line, the column names, then steps 0 to
+// 16383. Times, steers and maxsteer are written with "%.9g" (they read back to the same float),
+// negative zero as 0; the rest are integers.
+std::vector<std::string> StepsCsvLines(const StepStore &steps, int endIndex, float maxSteer);
 
 // Writes the program's text atomically. Throws FileError.
 void ExportText(const std::string &path, const ProgramText &program);

@@ -52,6 +52,29 @@ std::string WriteTarget(const std::string &path) {
     return path;
 }
 
+// A target that exists and is neither a regular file nor a folder: a device such as /dev/null, a
+// pipe or a socket. Renaming over it would replace it, so it is written in place.
+bool IsSpecialFile(const std::string &path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
+// Writes every byte; 0, or the errno of the failure.
+int WriteAll(int fd, std::string_view bytes) {
+    const char *data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 } // namespace
 
 std::string ReadFileBytes(const std::string &path) {
@@ -114,6 +137,10 @@ std::string FileNameOf(const std::string &path) {
 
 StagedFile::StagedFile(const std::string &target, std::string_view bytes)
     : m_name(target), m_target(WriteTarget(target)) {
+    if (IsSpecialFile(m_target)) {
+        m_inPlace = std::string(bytes);
+        return;
+    }
     std::string pattern = FolderOf(m_target) + "/." + FileNameOf(m_target) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -130,17 +157,7 @@ StagedFile::StagedFile(const std::string &target, std::string_view bytes)
         ThrowFileError("write", target, errorNumber);
     };
     if (::fchmod(fd.get(), mode) != 0) fail(errno);
-    const char *data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd.get(), data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    if (int error = WriteAll(fd.get(), bytes)) fail(error);
     if (::fsync(fd.get()) != 0) fail(errno);
     if (fd.close() != 0) fail(errno);
 }
@@ -150,6 +167,14 @@ StagedFile::~StagedFile() {
 }
 
 void StagedFile::Commit() {
+    if (m_inPlace) {
+        Descriptor fd(::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (fd.get() < 0) ThrowFileError("write", m_name, errno);
+        if (int error = WriteAll(fd.get(), *m_inPlace)) ThrowFileError("write", m_name, error);
+        if (fd.close() != 0) ThrowFileError("write", m_name, errno);
+        m_inPlace.reset();
+        return;
+    }
     if (m_temp.empty()) return;
     if (::rename(m_temp.c_str(), m_target.c_str()) != 0) ThrowFileError("write", m_name, errno);
     m_temp.clear();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,7 +14,8 @@ class FileError : public std::runtime_error {
 public:
     explicit FileError(const std::string &message) : std::runtime_error(message), m_reason(message) {}
     FileError(const std::string &action, const std::string &path, const std::string &reason)
-        : std::runtime_error("cannot " + action + " " + path + ": " + reason), m_path(path), m_reason(reason) {}
+        : std::runtime_error("cannot " + action + " " + path + ": " + reason), m_path(path),
+          m_reason(reason) {}
     const std::string &path() const { return m_path; }     // the file concerned; may be empty
     const std::string &reason() const { return m_reason; } // the failure without the file's name
 
@@ -48,7 +50,8 @@ std::string FileNameOf(const std::string &path);
 // A complete new content for a target file, held in a temporary file with a unique name in the
 // target's folder until Commit renames it over the target. A file that is never committed is
 // removed. The temporary file already carries the target's permissions (0666 less the umask for a
-// new file). Throws FileError.
+// new file). A target that is a device, a pipe or a socket is not replaced but written in place by
+// Commit. Throws FileError.
 class StagedFile {
 public:
     StagedFile(const std::string &target, std::string_view bytes);
@@ -64,8 +67,10 @@ private:
     std::string m_name;   // the target as given, for messages
     std::string m_target; // the path written (a symbolic link's destination when the target is a link)
     std::string m_temp;   // empty once committed or removed
+    std::optional<std::string> m_inPlace; // the content for a device, pipe or socket target
 };
 
 // Writes the bytes to a temporary file beside the target and renames it over the target when
-// complete; on failure the target is untouched and the temporary file removed. Throws FileError.
+// complete; on failure the target is untouched and the temporary file removed. A device, pipe or
+// socket is written in place. Throws FileError.
 void WriteFileAtomically(const std::string &path, std::string_view bytes);

@@ -30,16 +30,19 @@ struct ImageReport {
     std::vector<SlotInfo> slots; // the 16 programs
 };
 
-// The report on the bytes of an EPROM file and its aux file as built.
+// The report on the bytes of an EPROM file and its aux file as built. A shorter file has the slots
+// whose EPROM image it holds whole; their aux CRC-32 covers the part of the aux slot that exists.
 ImageReport ReportImages(std::string_view binBytes, std::string_view auxBytes);
 
 // The report as text lines (file CRCs, then a table of the slots).
 std::vector<std::string> ReportLines(const ImageReport &report);
 
 // Intel HEX of the bytes from address 0: data records of 16 bytes, an extended linear address
-// record before each 64 KiB, and the end-of-file record; lines end in CR LF.
+// record before each 64 KiB, and the end-of-file record; lines end in CR LF. Throws std::length_error
+// above 4 GiB.
 std::string IntelHex(std::string_view bytes);
 
-// Motorola S-records of the bytes from address 0: an S0 header, S2 (24-bit address) data records of
-// 16 bytes, an S5 count record and an S8 termination record; lines end in CR LF.
+// Motorola S-records of the bytes from address 0: an S0 header (the header text, at most 64
+// characters), S2 (24-bit address) data records of 16 bytes, an S5 count record (S6 beyond 65535
+// records) and an S8 termination record; lines end in CR LF. Throws std::length_error above 16 MiB.
 std::string MotorolaSrec(std::string_view bytes, const std::string &header);

@@ -59,13 +59,32 @@ std::string_view NextToken(std::string_view line, std::size_t &pos) {
     return line.substr(start, pos - start);
 }
 
+// The token as a message quotes it: printable ASCII as it is, every other byte as \xNN, and no
+// more than 24 bytes, so that garbage gives a short message on one line.
+std::string Quoted(std::string_view token) {
+    constexpr std::size_t Shown = 24;
+    std::string text = "\"";
+    for (std::size_t i = 0; i < token.size() && i < Shown; ++i) {
+        const auto c = static_cast<unsigned char>(token[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            text += static_cast<char>(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            text += escape;
+        }
+    }
+    if (token.size() > Shown) text += "...";
+    return text + "\"";
+}
+
 // A number the program text can hold: the compiler reads its numbers as floats, and a difference of
 // two such times stays finite, so no "inf" ever reaches a statement.
 double ReadNumber(std::string_view token, std::size_t lineNumber) {
     std::string text(token);
     double x = IsDecimalNumber(token) ? std::strtod(text.c_str(), nullptr) : NAN;
     if (!(std::fabs(x) <= FLT_MAX)) // malformed, or too large for a float
-        throw FormatError("Invalid number \"" + text + "\" on line " + std::to_string(lineNumber));
+        throw FormatError("Invalid number " + Quoted(token) + " on line " + std::to_string(lineNumber));
     return x;
 }
 

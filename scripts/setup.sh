@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core xvfb xauth)
+          qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core xvfb xauth srecord)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

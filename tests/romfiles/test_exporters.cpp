@@ -76,3 +76,18 @@ TEST(TimeValueExport, CompilesTheProgramAndWritesNothingOnErrors) {
     ASSERT_TRUE(ExportTimeValue(dir / "tv.txt", DefaultProgram(), {}));
     EXPECT_EQ(ReadFileBytes(dir / "tv.txt"), "   0.000   0.000\r\n"); // END takes effect at step 0
 }
+
+TEST(StepsCsv, HeaderColumnsAndEveryStepWithExactFloats) {
+    auto steps = Store(2, -0.0f);
+    (*steps)[1].steer = 0.1f;
+    (*steps)[1].bit15 = 1;
+    (*steps)[1].flags = {100, 0, 0, 0, 0, 0, 0, 50};
+    const auto lines = StepsCsvLines(*steps, 2, 45.5f);
+    ASSERT_EQ(lines.size(), std::size_t(StepCount + 2));
+    EXPECT_EQ(lines[0], "# end_index=2 maxsteer=45.5");
+    EXPECT_EQ(lines[1], "index,time,steer,rate,bit15,ended,f1,f2,f3,f4,f5,f6,f7,f8");
+    EXPECT_EQ(lines[2], "0,0,0,256,0,0,0,0,0,0,0,0,0,0"); // negative zero written as 0
+    EXPECT_EQ(lines[3], "1,0.00390625,0.100000001,256,1,0,100,0,0,0,0,0,0,50");
+    EXPECT_EQ(lines[4], "2,0.0078125,0,256,0,1,0,0,0,0,0,0,0,0");
+    EXPECT_EQ(lines.back().substr(0, 6), "16383,");
+}

@@ -1,0 +1,50 @@
+// The image report after a Build: CRC-32s and the slot map of the files as written, with Intel HEX
+// and S-record copies for the EPROM programmer.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The copies of a built pair in one format (".hex" or ".srec"): the EPROM file's name with its
+// extension replaced, the aux file's name with the extension appended (OUT.hex and OUT.aux.hex).
+struct ImageCopyPaths {
+    QString bin, aux;
+};
+ImageCopyPaths CopyPathsFor(const QString &binPath, const QString &extension);
+
+class TImageReportDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TImageReportDlg(QWidget *parent = nullptr);
+
+    // Reads the EPROM and aux files back from disk and shows their report; false (with an error box)
+    // when either cannot be read.
+    bool SetImages(const QString &binPath);
+    // Writes the copies the check boxes ask for, atomically, beside the files; false when a write
+    // failed (reported in an error box). The names written are listed in CopiesLabel.
+    bool WriteCopies();
+    // The report's lines as shown.
+    QString ReportText() const;
+    // Files written by WriteCopies since SetImages, full paths.
+    QStringList Written() const { return m_written; }
+
+    QPlainTextEdit *ReportMemo;
+    QCheckBox *HexCheck, *SrecCheck; // kept in the preferences: copies after every Build
+    QLabel *CopiesLabel;
+    QPushButton *CopyBtn, *WriteBtn, *CloseBtn;
+
+public slots:
+    void CopyBtnClick();
+    void WriteBtnClick();
+
+private:
+    QString m_binPath;
+    std::string m_bin, m_aux; // the bytes as read back
+    QStringList m_written;
+};

@@ -1,0 +1,137 @@
+// The program summary and the steer-rate check, read from the step store of the last compile.
+#include "compiler/summary.h"
+
+#include "compiler/format.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+using Real = long double;
+
+// The end index of the store: the stored one when it marks the first ended step, else found anew
+// (a compile that failed before the attribute pass leaves the previous value behind).
+int EndIndexOf(const CompilerState &state) {
+    int end = state.endIndex;
+    if (end >= 0 && end < StepCount && state.steps[end].ended && (end == 0 || !state.steps[end - 1].ended))
+        return end;
+    for (end = 0; end < StepCount; ++end)
+        if (state.steps[end].ended) return end;
+    return StepCount - 1;
+}
+
+// Steer rate between step k - 1 and step k, deg/s.
+Real RateInto(const StepStore &steps, int k) {
+    Real dt = Real(steps[k].time) - steps[k - 1].time;
+    if (dt <= 0) return 0;
+    return std::fabs(Real(steps[k].steer) - steps[k - 1].steer) / dt;
+}
+
+// Fixed-point text without the minus of a value that rounds to zero.
+std::string Fixed(double value, int decimals) {
+    std::string text = FormatFixed(value, 0, decimals);
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+// The shortest text that reads back as the same float, as the user would have written the limit.
+std::string Shortest(float value) {
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return std::string(buffer, result.ptr);
+}
+
+std::string Line(const std::string &label, const std::string &value) {
+    std::string line = label;
+    line.resize(16, ' ');
+    return line + value;
+}
+
+} // namespace
+
+ProgramSummary SummarizeProgram(const CompilerState &state) {
+    const StepStore &steps = state.steps;
+    const int end = EndIndexOf(state);
+    ProgramSummary summary;
+    summary.repeats = !state.segments.empty() &&
+                      state.statements[state.segments.back()].kind == StatementKind::RepeatProgram;
+    summary.duration = steps[end].time;
+    summary.stepsUsed = end;
+    summary.lastRate = end > 0 ? steps[end - 1].rate : steps[end].rate;
+    summary.timeLeft = static_cast<float>(Real(StepCount - end) / summary.lastRate);
+
+    summary.peakSteer = summary.minSteer = steps[0].steer;
+    Real peakRate = 0;
+    std::array<Real, 8> flagTime{};
+    Real highCurrent = 0;
+    for (int k = 0; k <= end; ++k) {
+        const StepRecord &step = steps[k];
+        if (step.steer > summary.peakSteer) summary.peakSteer = step.steer, summary.peakSteerTime = step.time;
+        if (step.steer < summary.minSteer) summary.minSteer = step.steer, summary.minSteerTime = step.time;
+        if (k > 0) {
+            Real rate = RateInto(steps, k);
+            if (rate > peakRate) peakRate = rate, summary.peakRateTime = step.time;
+        }
+        if (k == end) break; // the end step counts for the angles only
+        Real period = Real(1) / step.rate;
+        bool newRate = true;
+        for (int used : summary.rates) newRate = newRate && used != step.rate;
+        if (newRate) summary.rates.push_back(step.rate);
+        for (int n = 0; n < 8; ++n)
+            if (step.flags[n] > 0) flagTime[n] += period;
+        if (step.bit15) highCurrent += period;
+    }
+    summary.peakRate = static_cast<float>(peakRate);
+    summary.endAngle = steps[end].steer;
+    for (int n = 0; n < 8; ++n)
+        if (flagTime[n] > 0) summary.flags.push_back({n + 1, static_cast<float>(flagTime[n])});
+    summary.highCurrentTime = static_cast<float>(highCurrent);
+    return summary;
+}
+
+std::vector<std::string> SummaryLines(const ProgramSummary &summary) {
+    std::vector<std::string> lines;
+    lines.push_back(Line("Duration", Fixed(summary.duration, 3) + " s (" +
+                                         (summary.repeats ? "REPEATPROGRAM)" : "END)")));
+    lines.push_back(Line("Steps used", std::to_string(summary.stepsUsed) + " of " +
+                                           std::to_string(StepCount) + ", " + Fixed(summary.timeLeft, 3) +
+                                           " s left at " + std::to_string(summary.lastRate) + " Hz"));
+    lines.push_back(Line("Peak steer",
+                         Fixed(summary.peakSteer, 3) + " deg at " + Fixed(summary.peakSteerTime, 3) + " s"));
+    lines.push_back(Line("Minimum steer",
+                         Fixed(summary.minSteer, 3) + " deg at " + Fixed(summary.minSteerTime, 3) + " s"));
+    lines.push_back(Line("Peak steer rate",
+                         Fixed(summary.peakRate, 1) + " deg/s at " + Fixed(summary.peakRateTime, 3) + " s"));
+    lines.push_back(Line("End angle", Fixed(summary.endAngle, 3) + " deg"));
+    std::string rates;
+    for (int rate : summary.rates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate) + " Hz";
+    lines.push_back(Line("Clock rates", rates.empty() ? "none" : rates));
+    if (summary.flags.empty()) lines.push_back(Line("Flags", "none"));
+    for (const FlagUse &flag : summary.flags)
+        lines.push_back(Line("Flag " + std::to_string(flag.flag) + " on", Fixed(flag.onTime, 3) + " s"));
+    lines.push_back(Line("High current on", Fixed(summary.highCurrentTime, 3) + " s"));
+    return lines;
+}
+
+RateViolation FirstRateViolation(const CompilerState &state, float limit) {
+    RateViolation violation;
+    if (!(limit > 0)) return violation;
+    const int end = EndIndexOf(state);
+    for (int k = 1; k <= end; ++k) {
+        Real rate = RateInto(state.steps, k);
+        if (rate > limit) {
+            violation.found = true;
+            violation.time = state.steps[k].time;
+            violation.rate = static_cast<float>(rate);
+            break;
+        }
+    }
+    return violation;
+}
+
+std::string RateViolationNotice(const RateViolation &violation, float limit) {
+    return "Steer rate limit exceeded at t=" + FormatFixed(violation.time, 4, 3) + " sec. (" +
+           Fixed(violation.rate, 1) + " deg/s, limit " + Shortest(limit) + " deg/s)";
+}

@@ -1,0 +1,63 @@
+// Faults for tests of failing reads and writes, made without permissions (tests run as root): a full
+// disk, a full device, a folder that even root cannot write and a file that even root cannot read.
+#pragma once
+
+#include <csignal>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+// While it lives, a write that would make a regular file larger than the limit fails with EFBIG
+// ("File too large") instead of raising SIGXFSZ: a full disk as far as a writer can tell. Child
+// processes inherit both the limit and the ignored signal.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+};
+
+// Makes a character device at path that acts as /dev/full (major 1, minor 7: every write fails with
+// ENOSPC) or /dev/null (minor 3). False when the process may not make device nodes.
+inline bool MakeMemoryDevice(const std::string &path, unsigned minor) {
+    return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0;
+}
+constexpr unsigned FullDevice = 7, NullDevice = 3;
+
+inline bool IsCharacterDevice(const std::string &path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+// A folder in which this process cannot create a file, even as root (sysfs refuses new files with
+// EACCES, procfs with ENOENT); empty when it can write in every candidate.
+inline std::string UnwritableFolder() {
+    for (const char *folder : {"/sys", "/proc/self"}) {
+        const std::string probe = std::string(folder) + "/quillard-probe";
+        int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) return folder;
+        ::close(fd);
+        ::unlink(probe.c_str());
+    }
+    return {};
+}
+
+// A file that opens but whose read fails (EIO) even for root: the memory of this process at address 0.
+constexpr const char *UnreadableFile = "/proc/self/mem";

@@ -1,7 +1,9 @@
-// Fuzz target: CompileProgram and the image encoders of BuildProgram on arbitrary program text.
+// Fuzz target: CompileProgram and the image encoders of BuildProgram on arbitrary program text, and
+// the summary of a program that compiled.
 // Input: one settings byte (bit 0: Corvan 3 only; bit 1: a steer-rate limit of 50 deg/s), then the
 // program text, split into lines as a file is.
 #include "compiler/compile.h"
+#include "compiler/summary.h"
 #include "fuzz/fuzz_input.h"
 #include "romfiles/fileio.h"
 
@@ -50,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const bool success = BuildProgram(SplitLines(input.Rest()), options);
     CheckCounts(success);
-    if (success) CheckImages();
+    if (!success) return 0;
+    CheckImages();
+    SummaryLines(SummarizeProgram(Compiler()));
     return 0;
 }

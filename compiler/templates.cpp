@@ -428,8 +428,9 @@ const ManoeuvreTemplate *FindTemplate(const std::string &name) {
 std::vector<std::string> TemplateProgram(const std::string &name, const TemplateValues &values) {
     const TemplateDefinition *t = FindDefinition(name);
     Require(t != nullptr, "unknown template: " + name);
-    for (const auto &[given, value] : values) {
-        (void)value;
+    for (const auto &entry : values) {
+        // A named variable rather than a structured binding: clang before 16 cannot capture those.
+        const std::string &given = entry.first;
         bool known = std::any_of(t->info.parameters.begin(), t->info.parameters.end(),
                                  [&](const TemplateParameter &p) { return p.name == given; });
         Require(known, "template " + name + " has no parameter " + given);

@@ -64,6 +64,14 @@ struct SteerCursor {
         if (std::fabs(steer) > maxSteer) AddMessage(0, 26, function);
     }
 
+    // A periodic wave leaves the held value at the curve's value at its end, which need not be a
+    // step it checked (a wave shorter than a step writes none). The next segments write the held
+    // value unchecked, and an encoder given a steer beyond MaxSteer spills its dac code into the
+    // rate and end bits, so an offscale end is error 26 too.
+    void HeldCheck(const char *function) const {
+        if (errorCount == 0) OffscaleCheck(held, function);
+    }
+
     void DisarmIfPositive() {
         if (firstMoveArmed && held > 0) firstMoveArmed = false;
     }
@@ -147,6 +155,7 @@ void Sine(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         c.OffscaleCheck(steer, "sine");
     }
     c.held = Single(amplitude * std::sin(TwoPi * frequency * (Real(end) - start) + phase) + base);
+    c.HeldCheck("sine");
 }
 
 // The shape value of TRIANGLE and SQUARE at time offset dt: the quarter-period shift makes both start
@@ -173,6 +182,7 @@ void Triangle(SteerCursor &c, const ProgramStatement &s, float start, float end)
         c.OffscaleCheck(steer, "triang");
     }
     c.held = Single(c.held - ShapeAt(Real(end) - start, period, frequency, cycleOffset) * amplitude);
+    c.HeldCheck("triang");
 }
 
 // The triangle shape driven far beyond the amplitude and clipped to it.
@@ -201,6 +211,7 @@ void Square(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     }
     const Real shape = ShapeAt(Real(end) - start, period, frequency, cycleOffset);
     c.held = Single(Real(c.held) - Clip(Single(shape * SquareGain), amplitude));
+    c.HeldCheck("square");
 }
 
 // SINESWEEP and SINESWEEPLOG: a sine of constant amplitude whose frequency rises from the lower to the

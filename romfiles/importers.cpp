@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -77,10 +78,12 @@ std::string Quoted(std::string_view token) {
     return text + "\"";
 }
 
+// A number the program text can hold: the compiler reads its numbers as floats, and a difference of
+// two such times stays finite, so no "inf" ever reaches a statement.
 double ReadNumber(std::string_view token, std::size_t lineNumber) {
     std::string text(token);
     double x = IsDecimalNumber(token) ? std::strtod(text.c_str(), nullptr) : NAN;
-    if (!std::isfinite(x)) // malformed, or too large for a double
+    if (!(std::fabs(x) <= FLT_MAX)) // malformed, or too large for a float
         throw FormatError("Invalid number " + Quoted(token) + " on line " + std::to_string(lineNumber));
     return x;
 }

@@ -126,6 +126,21 @@ TEST(SteerPass, OutOfRangeMovesAreError26AndHoldTheValue) {
     EXPECT_NE(Steer(StepAt(1.5f)), Steer(StepAt(1.6f)));
 }
 
+TEST(SteerPass, PeriodicWaveEndingOffscaleIsError26) {
+    // Shorter than one step, each wave writes no step, but ends at +45 degrees, which the wait
+    // would hold (and the encoder turn into a wrong rate code) with a limit of 15.
+    struct Case {
+        const char *function, *text;
+    } cases[] = {{"sine", "sine"}, {"square", "square"}, {"triangle", "triang"}};
+    for (const auto &c : cases) {
+        const std::string wave = std::string(c.function) + "(45 deg, 3888888 hz, 20.25 cycles)";
+        const Compiled compiled = CompileBody({wave, "wait(1 sec)"}, true, "15");
+        EXPECT_FALSE(compiled.ok) << c.function;
+        EXPECT_EQ(compiled.errors, (Errors{{26, c.text}})) << c.function;
+        EXPECT_TRUE(CompileBody({wave, "wait(1 sec)"}, true, "45").ok) << c.function;
+    }
+}
+
 TEST(SteerPass, PeriodicWaveMustFirstMovePositive) {
     struct Case {
         const char *function, *text;

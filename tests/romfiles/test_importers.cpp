@@ -69,8 +69,14 @@ TEST(TimeValueImport, MalformedFilesFailWhole) {
     EXPECT_EQ(FailureOf([] { TimeValueLines({"", " \t"}, Replace); }), "File holds no time and value points");
     EXPECT_EQ(FailureOf([] { TimeValueLines({"0 0", "1"}, Replace); }), "Line 2 holds a single number");
     for (const Lines &file : {Lines{"0,1 2"}, Lines{"0 x"}, Lines{"0 1e"}, Lines{". 1"}, Lines{"0 0x10"},
-                              Lines{"0 inf"}, Lines{"0 1e999"}, Lines{"0 1,5"}})
+                              Lines{"0 inf"}, Lines{"0 1e999"}, Lines{"0 1,5"}, Lines{"0 1e39"}})
         EXPECT_THROW(TimeValueLines(file, Replace), FormatError) << file[0];
+    // Numbers beyond a float: the program could not read them, and their differences overflow.
+    EXPECT_EQ(FailureOf([] {
+                  TimeValueLines({"-1e308 0", "1e308 1"}, Replace);
+              }),
+              "Invalid number \"-1e308\" on line 1");
+    EXPECT_EQ(TimeValueLines({"-3e38 0", "3e38 1"}, Insert).back().find("inf"), std::string::npos);
 }
 
 TEST(ProgramSetImport, CaseInsensitiveMarkerAndEndAtDollarDollarTilde) {

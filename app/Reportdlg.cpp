@@ -1,8 +1,5 @@
 // The image report after a Build: CRC-32s and the slot map of the files as written, with Intel HEX
 // and S-record copies for the EPROM programmer.
-// Before any Qt header: the report's field `slots` is a keyword macro of Qt.
-#include "romfiles/imagecheck.h"
-
 #include "app/Reportdlg.h"
 
 #include "app/Forms.h"
@@ -10,6 +7,7 @@
 #include "romfiles/Prefdlg.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
+#include "romfiles/imagecheck.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,9 +23,8 @@
 #include <QVBoxLayout>
 
 ImageCopyPaths CopyPathsFor(const QString &binPath, const QString &extension) {
-    const QString aux = FromPath(AuxPathFor(ToPath(binPath)));
-    // The aux file's name is the EPROM file's with ".aux" in place of its extension.
-    return {aux.left(aux.size() - 4) + extension, aux + extension};
+    const ImageCopyNames names = CopyNamesFor(ToPath(binPath), ToPath(extension));
+    return {FromPath(names.bin), FromPath(names.aux)};
 }
 
 TImageReportDlg::TImageReportDlg(QWidget *parent) : QDialog(parent) {

@@ -9,14 +9,6 @@
 
 namespace {
 
-// The copy of a file in another format: its extension replaced (the EPROM file) or appended (the aux
-// file, whose name would otherwise be that of the EPROM file's copy).
-std::string CopyPath(const std::string &path, const std::string &extension, bool append) {
-    if (append) return path + extension;
-    std::string aux = AuxPathFor(path); // the same extension rule
-    return aux.substr(0, aux.size() - 4) + extension;
-}
-
 struct Copy {
     std::string extension;
     std::string binPath, auxPath;
@@ -28,7 +20,8 @@ std::vector<Copy> RequestedCopies(const CliOptions &options) {
     const std::string aux = AuxPathFor(bin);
     for (auto [wanted, extension] : {std::pair{options.hex, ".hex"}, std::pair{options.srec, ".srec"}}) {
         if (!wanted) continue;
-        Copy copy{extension, CopyPath(bin, extension, false), CopyPath(aux, extension, true)};
+        const ImageCopyNames names = CopyNamesFor(bin, extension);
+        Copy copy{extension, names.bin, names.aux};
         for (const std::string &path : {copy.binPath, copy.auxPath})
             if (path == bin || path == aux)
                 throw UsageError("the " + std::string(extension) + " copy " + path +

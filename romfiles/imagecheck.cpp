@@ -101,7 +101,7 @@ ImageReport ReportImages(std::string_view binBytes, std::string_view auxBytes) {
             time += 1.0f / static_cast<float>(256 << ((word >> 12) & 3));
         }
         slot.duration = time;
-        report.slots.push_back(slot);
+        report.programs.push_back(slot);
     }
     return report;
 }
@@ -116,7 +116,7 @@ std::vector<std::string> ReportLines(const ImageReport &report) {
                   Crc(report.auxCrc).c_str());
     lines.push_back(line);
     lines.push_back("Program  EPROM offset  Aux offset  End index  Duration  EPROM CRC-32  Aux CRC-32");
-    for (const SlotInfo &slot : report.slots) {
+    for (const SlotInfo &slot : report.programs) {
         char duration[32];
         std::snprintf(duration, sizeof duration, "%.3f s", static_cast<double>(slot.duration));
         std::snprintf(line, sizeof line, "%7d  %12s  %10s  %9d  %8s  %12s  %10s", slot.program,
@@ -154,4 +154,9 @@ std::string MotorolaSrec(std::string_view bytes, const std::string &header) {
     else
         text += Record("S6", static_cast<std::uint32_t>(records), 3, 0, {}, false);
     return text + Record("S8", 0, 3, 0, {}, false);
+}
+
+ImageCopyNames CopyNamesFor(const std::string &binPath, const std::string &extension) {
+    const std::string aux = AuxPathFor(binPath); // ends in ".aux"
+    return {aux.substr(0, aux.size() - 4) + extension, aux + extension};
 }

@@ -27,7 +27,7 @@ struct ImageReport {
     std::uint32_t auxCrc = 0; // CRC-32 of the whole aux file
     std::size_t binSize = 0;
     std::size_t auxSize = 0;
-    std::vector<SlotInfo> slots; // the 16 programs
+    std::vector<SlotInfo> programs; // the slots of the 16 programs
 };
 
 // The report on the bytes of an EPROM file and its aux file as built. A shorter file has the slots
@@ -36,6 +36,15 @@ ImageReport ReportImages(std::string_view binBytes, std::string_view auxBytes);
 
 // The report as text lines (file CRCs, then a table of the slots).
 std::vector<std::string> ReportLines(const ImageReport &report);
+
+// The names of an EPROM file's and its aux file's copies in another format (extension ".hex" or
+// ".srec"): the EPROM file's extension replaced, and the extension appended to the aux file's name,
+// which would otherwise be that of the EPROM file's copy.
+struct ImageCopyNames {
+    std::string bin;
+    std::string aux;
+};
+ImageCopyNames CopyNamesFor(const std::string &binPath, const std::string &extension);
 
 // Intel HEX of the bytes from address 0: data records of 16 bytes, an extended linear address
 // record before each 64 KiB, and the end-of-file record; lines end in CR LF. Throws std::length_error

@@ -2,9 +2,6 @@
 // summary, the steer-rate setting, manoeuvre templates, the image report after a Build and the steps
 // as CSV; every box and dialog answered through the modal seam.
 
-// Before any Qt header: the report's field `slots` is a keyword macro of Qt.
-#include "romfiles/imagecheck.h"
-
 #include "app/Mainform.h"
 #include "app/Modal.h"
 #include "app/Reportdlg.h"
@@ -20,6 +17,7 @@
 #include "romfiles/defaults.h"
 #include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
+#include "romfiles/imagecheck.h"
 
 #include <QAction>
 #include <QCheckBox>

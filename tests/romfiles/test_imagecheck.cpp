@@ -119,16 +119,16 @@ TEST(ReportImages, SlotMapFromEndBitsAndRateCodes) {
     EXPECT_EQ(report.auxSize, 262144u);
     EXPECT_EQ(report.binCrc, Crc32(bin));
     EXPECT_EQ(report.auxCrc, Crc32(aux));
-    ASSERT_EQ(report.slots.size(), 16u);
-    EXPECT_EQ(report.slots[0].endIndex, 1024);
-    EXPECT_EQ(report.slots[0].duration, 1.0f);
-    EXPECT_EQ(report.slots[1].endIndex, 768);
-    EXPECT_EQ(report.slots[1].duration, 2.125f);
-    EXPECT_EQ(report.slots[2].endIndex, StepCount);
-    EXPECT_EQ(report.slots[2].duration, 32.0f);
-    EXPECT_EQ(report.slots[3].endIndex, 0);
-    EXPECT_EQ(report.slots[3].duration, 0.0f);
-    for (const SlotInfo &slot : report.slots) {
+    ASSERT_EQ(report.programs.size(), 16u);
+    EXPECT_EQ(report.programs[0].endIndex, 1024);
+    EXPECT_EQ(report.programs[0].duration, 1.0f);
+    EXPECT_EQ(report.programs[1].endIndex, 768);
+    EXPECT_EQ(report.programs[1].duration, 2.125f);
+    EXPECT_EQ(report.programs[2].endIndex, StepCount);
+    EXPECT_EQ(report.programs[2].duration, 32.0f);
+    EXPECT_EQ(report.programs[3].endIndex, 0);
+    EXPECT_EQ(report.programs[3].duration, 0.0f);
+    for (const SlotInfo &slot : report.programs) {
         EXPECT_EQ(slot.binOffset, slot.program * 32768u);
         EXPECT_EQ(slot.auxOffset, slot.program * 16384u);
         EXPECT_EQ(slot.binCrc, Crc32(std::string_view(bin).substr(slot.binOffset, 32768)));
@@ -145,16 +145,16 @@ TEST(ReportImages, SlotMapFromEndBitsAndRateCodes) {
     EXPECT_EQ(lines[2], "Program  EPROM offset  Aux offset  End index  Duration  EPROM CRC-32  Aux CRC-32");
     std::snprintf(expected, sizeof expected,
                   "      1      0x008000    0x004000        768   2.125 s    0x%08X  0x%08X",
-                  report.slots[1].binCrc, report.slots[1].auxCrc);
+                  report.programs[1].binCrc, report.programs[1].auxCrc);
     EXPECT_EQ(lines[4], expected);
     EXPECT_EQ(lines[5].substr(0, 54), "      2      0x010000    0x008000      16384  32.000 s");
     EXPECT_EQ(lines[18].substr(0, 54), "     15      0x078000    0x03C000          0   0.000 s");
 
     // A file shorter than a set has the slots it holds; the aux CRC covers what there is.
     ImageReport shortFile = ReportImages(std::string_view(bin).substr(0, 3 * 32768 + 100), "abc");
-    ASSERT_EQ(shortFile.slots.size(), 3u);
-    EXPECT_EQ(shortFile.slots[0].auxCrc, Crc32("abc"));
-    EXPECT_EQ(shortFile.slots[1].auxCrc, 0u);
+    ASSERT_EQ(shortFile.programs.size(), 3u);
+    EXPECT_EQ(shortFile.programs[0].auxCrc, Crc32("abc"));
+    EXPECT_EQ(shortFile.programs[1].auxCrc, 0u);
 }
 
 TEST(ReportImages, AgreesWithTheCompilerOnABuiltSet) {
@@ -165,8 +165,8 @@ TEST(ReportImages, AgreesWithTheCompilerOnABuiltSet) {
     for (int p = 0; p < ProgramCount; ++p) {
         ASSERT_TRUE(CompileProgram(set[p]));
         const CompilerState &state = Compiler();
-        EXPECT_EQ(report.slots[p].endIndex, state.endIndex) << p;
-        EXPECT_EQ(report.slots[p].duration, state.steps[state.endIndex].time) << p;
+        EXPECT_EQ(report.programs[p].endIndex, state.endIndex) << p;
+        EXPECT_EQ(report.programs[p].duration, state.steps[state.endIndex].time) << p;
     }
 }
 

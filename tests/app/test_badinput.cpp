@@ -34,16 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-std::string Garbage(std::size_t size, unsigned seed, std::string_view avoid = "") {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char &c : bytes) {
-        do c = static_cast<char>(random() & 0xFF);
-        while (avoid.find(c) != std::string_view::npos);
-    }
-    return bytes;
-}
-
 Lines Entries(const QString &folder) {
     Lines names;
     for (const auto &entry : fs::directory_iterator(folder.toStdString()))

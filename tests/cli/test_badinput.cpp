@@ -13,16 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-std::string Garbage(std::size_t size, unsigned seed, std::string_view avoid = "") {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char &c : bytes) {
-        do c = static_cast<char>(random() & 0xFF);
-        while (avoid.find(c) != std::string_view::npos);
-    }
-    return bytes;
-}
-
 std::string SetOf(const Lines &program3) {
     std::string bytes;
     for (int k = 0; k < 16; ++k) {

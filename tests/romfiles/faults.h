@@ -3,8 +3,11 @@
 #pragma once
 
 #include <csignal>
+#include <cstddef>
 #include <fcntl.h>
+#include <random>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -61,3 +64,14 @@ inline std::string UnwritableFolder() {
 
 // A file that opens but whose read fails (EIO) even for root: the memory of this process at address 0.
 constexpr const char *UnreadableFile = "/proc/self/mem";
+
+// Random bytes; with avoid, none of its bytes appears.
+inline std::string Garbage(std::size_t size, unsigned seed, std::string_view avoid = "") {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char &c : bytes) {
+        do c = static_cast<char>(random() & 0xFF);
+        while (avoid.find(c) != std::string_view::npos);
+    }
+    return bytes;
+}

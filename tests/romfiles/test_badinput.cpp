@@ -19,17 +19,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// Random bytes; with avoid, none of its bytes appears.
-std::string Garbage(std::size_t size, unsigned seed, std::string_view avoid = "") {
-    std::mt19937 random(seed);
-    std::string bytes(size, '\0');
-    for (char &c : bytes) {
-        do c = static_cast<char>(random() & 0xFF);
-        while (avoid.find(c) != std::string_view::npos);
-    }
-    return bytes;
-}
-
 std::string FailureOf(const std::function<void()> &action) {
     try {
         action();

@@ -127,11 +127,12 @@ void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
                           : name == "json" || name == "mat" ? c == "compare"
                           : name == "bode"                  ? c == "plot"
                                                             : true;
-        if (!fits) throw UsageError("--" + name.toStdString() + " does not apply to " + c);
+        const std::string option = (name.size() == 1 ? "-" : "--") + name.toStdString();
+        if (!fits) throw UsageError(option + " does not apply to " + c);
         // compare takes only the options that choose and compile its program.
         static const QStringList compareTakes{"program", "machine", "max-rate", "json", "mat"};
         if (c == "compare" && !logOptions.contains(name) && !compareTakes.contains(name))
-            throw UsageError("--" + name.toStdString() + " does not apply to compare");
+            throw UsageError(option + " does not apply to compare");
     }
     options.log = parser.value("log").toLatin1().toStdString();
     if (c == "compare" && options.log.empty()) throw UsageError("compare needs --log RUN.csv");

@@ -73,7 +73,7 @@ void DrawLegend(const std::vector<LegendEntry> &entries) {
     for (const LegendEntry &e : entries) labelWidth = std::max(labelWidth, canvas.TextWidth(e.label));
     const TViewport &area = s.viewports[s.currentViewport];
     const int right = area.Right - Pad, top = area.Top + Pad;
-    const int left = right - (3 * Pad + Sample + labelWidth);
+    const int left = std::max<int>(area.Left, right - (3 * Pad + Sample + labelWidth));
     const int bottom = top + Pad + row * static_cast<int>(entries.size()) + Pad;
 
     canvas.SetPen(Pen{Colors::Black, 1, PenStyle::Solid});

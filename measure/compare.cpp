@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <numbers>
 
@@ -280,6 +281,9 @@ CommandedProgram CommandedFrom(const CompilerState &state) {
 Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
                       const CompareOptions &options) {
     if (program.time.size() < 2) throw FormatError("the program has no steps to compare the log with");
+    if (std::adjacent_find(log.steer.begin(), log.steer.end(), std::not_equal_to<>()) == log.steer.end())
+        throw FormatError("the steer column \"" + log.steerColumn.name +
+                          "\" never changes: there is nothing to compare");
     Comparison result;
     Alignment &alignment = result.alignment;
     double minLag = -std::numeric_limits<double>::infinity(), maxLag = -minLag;

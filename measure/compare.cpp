@@ -157,7 +157,7 @@ double CoarseLag(const CommandedProgram &program, const SampledSignal &commanded
                  const SampledSignal &measured, double minLag, double maxLag) {
     double dt = SmallestStepInterval(program.time, program.time.front(), program.time.back());
     const double programSpan = program.time.back(), logSpan = measured.Last() - measured.First();
-    auto count = [&](double span) { return static_cast<std::size_t>(span / dt) + 1; };
+    auto count = [&](double span) { return static_cast<std::size_t>(std::min(span / dt, 1e15)) + 1; };
     while (count(programSpan) + count(logSpan) > MaxCorrelationSamples) dt *= 2;
     std::vector<double> a(count(programSpan)), b(count(logSpan));
     for (std::size_t n = 0; n < a.size(); ++n) a[n] = commanded.Across(static_cast<double>(n) * dt);

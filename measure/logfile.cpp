@@ -236,9 +236,9 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
     };
     std::vector<Wanted> wanted{{timeIndex, &log.time}, {steerIndex, &log.steer}};
     if (hasMark) wanted.push_back({markIndex, &log.mark});
-    // A guess at the row count from the header's length keeps the vectors from growing step by step.
-    const std::size_t rowGuess = bytes.size() / std::max<std::size_t>(line.size() + 2, 8);
-    for (const Wanted &w : wanted) w.values->reserve(rowGuess);
+    // Every row ends a line: reserving that many keeps the columns from growing step by step.
+    const auto lineCount = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    for (const Wanted &w : wanted) w.values->reserve(lineCount);
 
     double values[3] = {0, 0, 0};
     int previousLine = 0;

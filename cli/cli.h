@@ -3,6 +3,8 @@
 
 #include "compiler/state.h"
 #include "compiler/templates.h"
+#include "measure/compare.h"
+#include "measure/logfile.h"
 
 #include <optional>
 #include <stdexcept>
@@ -42,6 +44,13 @@ struct CliOptions {
     TemplateValues templateValues;
     bool listTemplates = false;
     std::optional<std::array<double, 3>> series; // from, to, step (deg)
+    // compare, and plot --log
+    std::string log;       // --log: the measured log
+    LogOptions logOptions; // --time-column, --steer-column, --mark-column, --time-unit, --angle-unit
+    int markFlag = 0;      // --mark-flag
+    bool json = false;     // compare --json
+    std::string mat;       // compare --mat: MATLAB file of the comparison
+    bool bode = false;     // plot --bode
 };
 
 // The one input FILE of a command.
@@ -56,6 +65,14 @@ CompileOptions MakeCompileOptions(const CliOptions &options);
 
 void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
 
+// Refuses (bad usage) an output file that is one of the command's inputs.
+void RefuseInputAsOutput(const std::string &output, const std::vector<std::string> &inputs);
+
+// The log of --log, and its comparison with the program in the compiler state; failures are
+// InputErrors naming the log.
+MeasuredLog ReadMeasuredLog(const CliOptions &options);
+Comparison CompareWithLog(const CliOptions &options, const MeasuredLog &log);
+
 int RunCheck(const CliOptions &options);
 int RunSteps(const CliOptions &options);
 int RunBuild(const CliOptions &options);
@@ -63,3 +80,4 @@ int RunExport(const CliOptions &options);
 int RunImport(const CliOptions &options);
 int RunPlot(const CliOptions &options);
 int RunTemplate(const CliOptions &options);
+int RunCompare(const CliOptions &options);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -57,5 +58,13 @@ void PrintLines(std::FILE *stream, const std::vector<std::string> &lines) {
     for (const auto &line : lines) {
         std::fwrite(line.data(), 1, line.size(), stream);
         std::fputc('\n', stream);
+    }
+}
+
+void RefuseInputAsOutput(const std::string &output, const std::vector<std::string> &inputs) {
+    for (const std::string &input : inputs) {
+        std::error_code error;
+        if (output == input || std::filesystem::equivalent(output, input, error))
+            throw UsageError("the output " + output + " is an input of the command");
     }
 }

@@ -20,8 +20,9 @@ Commands:
   check FILE [--program N] [--machine M] [--max-rate R] [--summary]
       Compile a program; print the Messages text, with --summary followed by the program
       summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
-  steps FILE [--program N] [--machine M] [--max-rate R]
-      Compile a program; print its 16384 steps as CSV.
+  steps FILE [--program N] [--machine M] [--max-rate R] [--format csv|mat] [-o OUT]
+      Compile a program; print its 16384 steps as CSV, or write them to OUT as CSV or as a
+      MATLAB file (--format mat).
   build SET.rom -o OUT.bin [--machine M] [--max-rate R] [--report] [--hex] [--srec]
       Build the 16 programs of a set into OUT.bin and OUT.aux. --report prints the CRC-32s
       and the slot map of the files written; --hex and --srec also write Intel HEX
@@ -32,7 +33,13 @@ Commands:
          [--maxsteer DEG] [--mode replace|insert]
       Print the lines an import would produce.
   plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [--machine M]
-      Draw the program graph as Show does, to a PNG or SVG image.
+       [--log RUN.csv [LOG OPTIONS] [--bode]]
+      Draw the program graph as Show does, to a PNG or SVG image; with --log the measured
+      steer over it, with --bode instead the frequency response of a sweep program.
+  compare FILE [--program N] --log RUN.csv [LOG OPTIONS] [--json] [--mat OUT.mat] [--machine M]
+      Compare a measured log with the program: delay, gain, offset, RMS and peak error,
+      overshoot of each step and, for a sweep, the frequency response. --json prints one JSON
+      document; --mat also writes the compared data and figures as a MATLAB file.
   template NAME [--PARAMETER VALUE ...]
       Print the program text of a manoeuvre template.
   template NAME --series FROM:TO:STEP [--PARAMETER VALUE ...] -o SET.rom
@@ -50,6 +57,15 @@ Without --machine the setting of quildf.txt in the current directory is used whe
 else Corvan 3 only.
   --max-rate R           steer-rate limit in deg/s: a compile whose steer rate between two
                          steps exceeds it writes a notice to stderr (0, the default: no check)
+
+LOG OPTIONS (a log is text with a header line; tab, semicolon, comma or blank separated):
+  --time-column C        time column: header name or number from 1 (default: "time...", else 1)
+  --steer-column C       steer column (default: the first named "...steer...", else 2)
+  --mark-column C        aux-flag channel: align the log by the flag's first rising edge
+  --mark-flag F          the program's flag (1 to 8) that the mark logs (default: its only flag)
+  --time-unit s|ms       unit of the time column (default: a "[ms]" in its name, else s)
+  --angle-unit deg|rad   unit of the steer column (default: a "[rad]" in its name, else deg)
+Without --mark-column the log's time 0 is the program's start, so the lag found is the delay.
 
   --help      print this text
   --version   print the version
@@ -99,6 +115,56 @@ CliOptions ParseTemplateArguments(const QCommandLineParser &parser, const QStrin
     return options;
 }
 
+int ParseInt(const QString &text, int low, int high, const char *what);
+
+// The options of compare and of plot --log; every one of them is bad usage with another command.
+void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
+    const std::string &c = options.command;
+    static const QStringList logOptions{"log",       "time-column", "steer-column", "mark-column",
+                                        "mark-flag", "time-unit",   "angle-unit"};
+    for (const QString &name : parser.optionNames()) {
+        const bool fits = logOptions.contains(name)         ? c == "compare" || c == "plot"
+                          : name == "json" || name == "mat" ? c == "compare"
+                          : name == "bode"                  ? c == "plot"
+                                                            : true;
+        const std::string option = (name.size() == 1 ? "-" : "--") + name.toStdString();
+        if (!fits) throw UsageError(option + " does not apply to " + c);
+        // compare takes only the options that choose and compile its program.
+        static const QStringList compareTakes{"program", "machine", "max-rate", "json", "mat"};
+        if (c == "compare" && !logOptions.contains(name) && !compareTakes.contains(name))
+            throw UsageError(option + " does not apply to compare");
+    }
+    options.log = parser.value("log").toLatin1().toStdString();
+    if (c == "compare" && options.log.empty()) throw UsageError("compare needs --log RUN.csv");
+    for (const QString &name : parser.optionNames())
+        if (logOptions.contains(name) && name != "log" && options.log.empty())
+            throw UsageError("--" + name.toStdString() + " goes with --log");
+    if (parser.isSet("bode") && options.log.empty()) throw UsageError("--bode goes with --log");
+    LogOptions &l = options.logOptions;
+    l.timeColumn = parser.value("time-column").toLatin1().toStdString();
+    l.steerColumn = parser.value("steer-column").toLatin1().toStdString();
+    l.markColumn = parser.value("mark-column").toLatin1().toStdString();
+    if (parser.isSet("mark-flag")) {
+        if (l.markColumn.empty()) throw UsageError("--mark-flag goes with --mark-column");
+        options.markFlag = ParseInt(parser.value("mark-flag"), 1, 8, "mark flag");
+    }
+    if (parser.isSet("time-unit")) {
+        const QString unit = parser.value("time-unit");
+        if (unit != "s" && unit != "ms")
+            throw UsageError("invalid time-unit: " + unit.toStdString() + " (s or ms)");
+        l.timeUnit = unit == "ms" ? TimeUnit::Milliseconds : TimeUnit::Seconds;
+    }
+    if (parser.isSet("angle-unit")) {
+        const QString unit = parser.value("angle-unit");
+        if (unit != "deg" && unit != "rad")
+            throw UsageError("invalid angle-unit: " + unit.toStdString() + " (deg or rad)");
+        l.angleUnit = unit == "rad" ? AngleUnit::Radians : AngleUnit::Degrees;
+    }
+    options.json = parser.isSet("json");
+    options.mat = parser.value("mat").toLatin1().toStdString();
+    options.bode = parser.isSet("bode");
+}
+
 int ParseInt(const QString &text, int low, int high, const char *what) {
     bool ok = false;
     int value = text.toInt(&ok);
@@ -115,9 +181,14 @@ CliOptions ParseArguments(const QStringList &arguments) {
         maxSteer("maxsteer", "", "DEG"), mode("mode", "", "MODE"), size("size", "", "WxH"),
         aux("aux", "", "BITS"), help({"h", "help"}, ""), version("version", ""),
         maxRate("max-rate", "", "DEG_PER_S"), summary("summary", ""), report("report", ""), hex("hex", ""),
-        srec("srec", ""), list("list", ""), series("series", "", "FROM:TO:STEP");
-    parser.addOptions({program, machine, output, format, type, rate, maxSteer, mode, size, aux, help, version,
-                       maxRate, summary, report, hex, srec, list, series});
+        srec("srec", ""), list("list", ""), series("series", "", "FROM:TO:STEP"), log("log", "", "RUN"),
+        timeColumn("time-column", "", "C"), steerColumn("steer-column", "", "C"),
+        markColumn("mark-column", "", "C"), markFlag("mark-flag", "", "F"), timeUnit("time-unit", "", "UNIT"),
+        angleUnit("angle-unit", "", "UNIT"), json("json", ""), mat("mat", "", "OUT"), bode("bode", "");
+    parser.addOptions({program,  machine,   output, format,  type,       rate,        maxSteer,   mode,
+                       size,     aux,       help,   version, maxRate,    summary,     report,     hex,
+                       srec,     list,      series, log,     timeColumn, steerColumn, markColumn, markFlag,
+                       timeUnit, angleUnit, json,   mat,     bode});
     // Every template parameter is an option; rate and maxsteer are already.
     QStringList known{"rate", "maxsteer"};
     for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
@@ -141,7 +212,8 @@ CliOptions ParseArguments(const QStringList &arguments) {
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) throw UsageError("no command given (see --help)");
     options.command = positional.takeFirst().toStdString();
-    static const QStringList commands{"check", "steps", "build", "export", "import", "plot", "template"};
+    static const QStringList commands{"check",  "steps", "build",    "export",
+                                      "import", "plot",  "template", "compare"};
     if (!commands.contains(QString::fromStdString(options.command)))
         throw UsageError("unknown command: " + options.command);
     options.output = parser.value(output).toLatin1().toStdString();
@@ -195,12 +267,17 @@ CliOptions ParseArguments(const QStringList &arguments) {
     options.srec = parser.isSet(srec);
     options.format = parser.value(format).toStdString();
     options.type = parser.value(type).toStdString();
+    ParseLogArguments(parser, options);
 
     const std::string &c = options.command;
     if ((c == "build" || c == "export" || c == "plot") && options.output.empty())
         throw UsageError(c + " needs -o OUT");
     if (c == "export" && options.format != "text" && options.format != "tv")
         throw UsageError("export needs --format text or --format tv");
+    if (c == "steps" && !options.format.empty() && options.format != "csv" && options.format != "mat")
+        throw UsageError("steps takes --format csv or --format mat");
+    if (c == "steps" && options.format == "mat" && options.output.empty())
+        throw UsageError("steps --format mat needs -o OUT.mat");
     if (c == "import" && options.type != "text" && options.type != "tv" && options.type != "rom" &&
         options.type != "bin")
         throw UsageError("import needs --type text, tv, rom or bin");
@@ -215,6 +292,7 @@ int Dispatch(const CliOptions &options) {
     if (c == "export") return RunExport(options);
     if (c == "import") return RunImport(options);
     if (c == "template") return RunTemplate(options);
+    if (c == "compare") return RunCompare(options);
     return RunPlot(options);
 }
 

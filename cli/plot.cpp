@@ -2,7 +2,9 @@
 #include "cli/cli.h"
 #include "compiler/compile.h"
 #include "graph/QPainterCanvas.h"
+#include "graph/overlay.h"
 #include "graph/programgraph.h"
+#include "graph/responsegraph.h"
 #include "romfiles/fileio.h"
 
 #include <QBuffer>
@@ -21,13 +23,48 @@ AuxDisplaySettings AuxFor(const std::vector<int> &bits) {
     return aux;
 }
 
-void Draw(QPaintDevice &device, const CliOptions &options) {
+// A measured log over the program graph, or the frequency response it shows.
+struct LogPicture {
+    OverlayTrace trace;
+    std::optional<ResponseCurve> response;
+};
+
+LogPicture PictureOfLog(const CliOptions &options, const MeasuredLog &log) {
+    const Comparison comparison = CompareWithLog(options, log);
+    LogPicture picture;
+    picture.trace.colour = OverlayColours::Blue;
+    picture.trace.label = "measured: " + FileNameOf(options.log);
+    for (const auto &[t, steer] : MeasuredTrace(log, comparison.alignment))
+        picture.trace.points.push_back(PointD(t, steer));
+    if (options.bode) {
+        if (!comparison.response) throw InputError(options.log, "the log does not cover the program's sweep");
+        ResponseCurve curve;
+        for (const ResponsePoint &p : comparison.response->points) {
+            curve.frequency.push_back(p.frequency);
+            curve.gainDb.push_back(p.gainDb);
+            curve.phaseDeg.push_back(p.phaseDeg);
+        }
+        curve.bandwidthHz = comparison.response->bandwidthHz;
+        picture.response = curve;
+    }
+    return picture;
+}
+
+void Draw(QPaintDevice &device, const CliOptions &options, const LogPicture *picture) {
     const CompilerState &state = Compiler();
     AuxDisplaySettings aux = AuxFor(options.auxBits);
     QPainter painter(&device);
     QPainterCanvas canvas(painter);
+    if (picture && picture->response) {
+        DrawResponseGraph(canvas, options.width, options.height, *picture->response);
+        return;
+    }
     DrawProgramGraph(canvas, options.width, options.height, state.steps, state.endIndex, state.MaxSteer,
                      options.auxBits.empty() ? nullptr : &aux);
+    if (picture) {
+        DrawOverlayTrace(picture->trace);
+        DrawLegend({{Colors::Black, "commanded"}, {picture->trace.colour, picture->trace.label}});
+    }
 }
 
 } // namespace
@@ -38,10 +75,19 @@ int RunPlot(const CliOptions &options) {
         throw UsageError("plot writes .png or .svg files: " + options.output);
 
     auto lines = ReadProgram(options);
+    std::optional<MeasuredLog> log;
+    if (!options.log.empty()) {
+        RefuseInputAsOutput(options.output, {InputFile(options), options.log});
+        log = ReadMeasuredLog(options); // a bad log is reported before the compile
+    }
     if (!CompileProgram(lines, MakeCompileOptions(options))) {
         PrintLines(stderr, Compiler().messageLines);
         return 1;
     }
+    if (options.bode && CommandedFrom(Compiler()).sweeps.empty())
+        throw UsageError("--bode needs a program with a sweep (SINESWEEP or SINESWEEPLOG)");
+    std::optional<LogPicture> picture;
+    if (log) picture = PictureOfLog(options, *log);
 
     // The image is made in memory and written like every other file, atomically.
     QBuffer buffer;
@@ -49,7 +95,7 @@ int RunPlot(const CliOptions &options) {
     if (suffix == "png") {
         QImage image(options.width, options.height, QImage::Format_RGB32);
         image.fill(Qt::white);
-        Draw(image, options);
+        Draw(image, options, picture ? &*picture : nullptr);
         image.save(&buffer, "PNG");
     } else {
         QSvgGenerator svg;
@@ -57,7 +103,7 @@ int RunPlot(const CliOptions &options) {
         svg.setSize(QSize(options.width, options.height));
         svg.setViewBox(QRect(0, 0, options.width, options.height));
         svg.setTitle("Program graph");
-        Draw(svg, options);
+        Draw(svg, options, picture ? &*picture : nullptr);
     }
     try {
         WriteFileAtomically(options.output,

@@ -1,17 +1,33 @@
-// quillard-cli steps: the whole step store of one compile as CSV.
+// quillard-cli steps: the whole step store of one compile as CSV, or as a MATLAB file.
 #include "cli/cli.h"
 #include "compiler/compile.h"
+#include "measure/matfile.h"
 #include "romfiles/exporters.h"
+#include "romfiles/fileio.h"
 
 #include <cstdio>
 
 int RunSteps(const CliOptions &options) {
     auto lines = ReadProgram(options);
+    if (!options.output.empty()) RefuseInputAsOutput(options.output, {InputFile(options)});
     if (!CompileProgram(lines, MakeCompileOptions(options))) {
         PrintLines(stderr, Compiler().messageLines);
         return 1;
     }
     const CompilerState &state = Compiler();
-    PrintLines(stdout, StepsCsvLines(state.steps, state.endIndex, state.MaxSteer));
+    if (options.output.empty()) {
+        PrintLines(stdout, StepsCsvLines(state.steps, state.endIndex, state.MaxSteer));
+        return 0;
+    }
+    try {
+        if (options.format == "mat")
+            WriteFileAtomically(options.output,
+                                MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));
+        else
+            WriteFileAtomically(options.output,
+                                JoinLinesCrLf(StepsCsvLines(state.steps, state.endIndex, state.MaxSteer)));
+    } catch (const FileError &e) {
+        throw InputError(options.output, e.reason());
+    }
     return 0;
 }

@@ -24,8 +24,8 @@ for t in "${targets[@]}"; do
     fi
 done
 
-# clang and its libFuzzer runtime (Debian 12 packages).
-scripts/install-packages.sh clang libclang-rt-14-dev
+# clang and its libFuzzer runtime (Debian 12 packages), and the libraries the core links.
+scripts/install-packages.sh clang libclang-rt-14-dev pkg-config libkissfft-dev libmatio-dev
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

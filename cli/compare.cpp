@@ -1,0 +1,221 @@
+// quillard-cli compare: a measured log against its program, with the tracking figures as text or JSON.
+#include "cli/cli.h"
+#include "compiler/compile.h"
+#include "measure/matfile.h"
+#include "romfiles/fileio.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Names of files and columns are Latin-1 bytes; any that are not UTF-8 print as U+FFFD.
+std::string Dump(const Json &document) {
+    return document.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+// A figure that may have no value (NaN) is null in JSON.
+Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+
+Json ColumnJson(const LogColumn &column, const char *unit) {
+    return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
+}
+
+const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
+const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
+
+std::vector<std::string> Warnings(const Comparison &c, const MeasuredLog &log) {
+    std::vector<std::string> warnings;
+    char text[200];
+    if (c.alignment.correlation < 0.5) {
+        std::snprintf(text, sizeof text,
+                      "the measured steer hardly follows the commanded steer (correlation %.3f): check the "
+                      "columns, the units and the program",
+                      c.alignment.correlation);
+        warnings.push_back(text);
+    }
+    if (c.comparedTo - c.comparedFrom < 0.9 * c.programDuration) {
+        std::snprintf(text, sizeof text, "the log covers %.3f s of the program's %.3f s",
+                      c.comparedTo - c.comparedFrom, c.programDuration);
+        warnings.push_back(text);
+    }
+    if (log.skippedRows > 0) {
+        std::snprintf(text, sizeof text, "%d rows with an empty cell were skipped, the first on line %d",
+                      log.skippedRows, log.firstSkippedLine);
+        warnings.push_back(text);
+    }
+    if (c.gaps > 0) {
+        std::snprintf(text, sizeof text, "the log has %d gaps; the steps in them are left out", c.gaps);
+        warnings.push_back(text);
+    }
+    return warnings;
+}
+
+Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
+    Json alignment{{"method", c.alignment.byMark ? "mark" : "cross-correlation"}};
+    if (c.alignment.byMark) {
+        alignment["mark_column"] = ColumnJson(log.markColumn, "");
+        alignment["mark_flag"] = c.alignment.markFlag;
+        alignment["mark_time_s"] = c.alignment.markTime;
+    }
+    alignment["log_start_s"] = c.alignment.logStart;
+    alignment["lag_s"] = c.alignment.lag;
+    alignment["correlation"] = Number(c.alignment.correlation);
+
+    Json steps = Json::array();
+    for (const StepResponse &s : c.steps)
+        steps.push_back({{"time_s", s.time},
+                         {"from_deg", s.from},
+                         {"to_deg", s.to},
+                         {"settled_deg", s.settled},
+                         {"overshoot_deg", s.overshoot},
+                         {"overshoot_percent", Number(s.overshootPercent)},
+                         {"peak_time_s", s.peakTime}});
+    Json document{{"file", InputFile(options)},
+                  {"program", options.program},
+                  {"compiled", true},
+                  {"log",
+                   {{"file", options.log},
+                    {"rows", log.time.size()},
+                    {"time_column", ColumnJson(log.timeColumn, TimeUnitName(log.timeUnit))},
+                    {"steer_column", ColumnJson(log.steerColumn, AngleUnitName(log.angleUnit))},
+                    {"skipped_rows", log.skippedRows},
+                    {"gaps", c.gaps}}},
+                  {"alignment", alignment},
+                  {"program_duration_s", c.programDuration},
+                  {"compared_from_s", c.comparedFrom},
+                  {"compared_to_s", c.comparedTo},
+                  {"compared_steps", c.comparedSteps},
+                  {"delay_s", c.delay},
+                  {"gain", Number(c.gain)},
+                  {"offset_deg", c.offset},
+                  {"rms_error_deg", c.rmsError},
+                  {"peak_error_deg", c.peakError},
+                  {"peak_error_time_s", c.peakErrorTime},
+                  {"steps", steps}};
+    if (c.response) {
+        Json points = Json::array();
+        for (const ResponsePoint &p : c.response->points)
+            points.push_back({{"frequency_hz", p.frequency},
+                              {"gain_db", p.gainDb},
+                              {"phase_deg", p.phaseDeg},
+                              {"coherence", p.coherence}});
+        document["frequency_response"] = {
+            {"low_hz", c.response->lowHz},
+            {"high_hz", c.response->highHz},
+            {"bandwidth_3db_hz", c.response->bandwidthHz ? Json(*c.response->bandwidthHz) : Json(nullptr)},
+            {"points", points}};
+    }
+    document["warnings"] = Warnings(c, log);
+    return document;
+}
+
+std::vector<std::string> ComparisonText(const CliOptions &options, const Comparison &c,
+                                        const MeasuredLog &log) {
+    std::vector<std::string> lines;
+    char text[300];
+    auto add = [&](const char *format, auto... values) {
+        std::snprintf(text, sizeof text, format, values...);
+        lines.push_back(text);
+    };
+    add("Log %s: %zu rows; time from column %d \"%s\" (%s), steer from column %d \"%s\" (%s)",
+        options.log.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
+        TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
+        AngleUnitName(log.angleUnit));
+    if (c.alignment.byMark)
+        add("Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
+            "lag %.4f s, correlation %.4f",
+            log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.logStart,
+            c.alignment.lag, c.alignment.correlation);
+    else
+        add("Aligned by cross-correlation: lag %.4f s, correlation %.4f", c.alignment.lag,
+            c.alignment.correlation);
+    add("Compared %.4f to %.4f s of the program's %.4f s (%d steps)", c.comparedFrom, c.comparedTo,
+        c.programDuration, c.comparedSteps);
+    add("Delay        %.4f s", c.delay);
+    if (std::isfinite(c.gain))
+        add("Gain         %.4f", c.gain);
+    else
+        lines.push_back("Gain         - (the commanded steer does not change)");
+    add("Offset       %.3f deg", c.offset);
+    add("RMS error    %.3f deg", c.rmsError);
+    add("Peak error   %.3f deg at %.4f s", c.peakError, c.peakErrorTime);
+    for (const StepResponse &s : c.steps) {
+        add("Step at %.4f s from %.3f to %.3f deg: settled at %.3f deg, overshoot %.3f deg (%.1f %%) at %.4f "
+            "s",
+            s.time, s.from, s.to, s.settled, s.overshoot,
+            std::isfinite(s.overshootPercent) ? s.overshootPercent : 0.0, s.peakTime);
+    }
+    if (c.response) {
+        const FrequencyResponse &r = *c.response;
+        if (r.bandwidthHz)
+            add("Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth %.3f Hz", r.lowHz,
+                r.highHz, *r.bandwidthHz);
+        else
+            add("Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth above %.3f Hz",
+                r.lowHz, r.highHz, r.highHz);
+        lines.push_back("   frequency Hz    gain dB  phase deg  coherence");
+        const std::size_t stride = (r.points.size() + 19) / 20;
+        for (std::size_t i = 0; i < r.points.size(); i += stride) {
+            const ResponsePoint &p = r.points[i];
+            add("%15.3f %10.2f %10.1f %10.3f", p.frequency, p.gainDb, p.phaseDeg, p.coherence);
+        }
+    }
+    for (const std::string &warning : Warnings(c, log)) lines.push_back("Warning: " + warning);
+    return lines;
+}
+
+} // namespace
+
+MeasuredLog ReadMeasuredLog(const CliOptions &options) {
+    try {
+        return ReadLog(options.log, options.logOptions);
+    } catch (const FileError &e) {
+        throw InputError(options.log, e.reason());
+    } catch (const FormatError &e) {
+        throw InputError(options.log, e.what());
+    }
+}
+
+Comparison CompareWithLog(const CliOptions &options, const MeasuredLog &log) {
+    try {
+        return CompareLog(CommandedFrom(Compiler()), log, CompareOptions{options.markFlag});
+    } catch (const FormatError &e) {
+        throw InputError(options.log, e.what());
+    }
+}
+
+int RunCompare(const CliOptions &options) {
+    const auto lines = ReadProgram(options);
+    const MeasuredLog log = ReadMeasuredLog(options);
+    if (!CompileProgram(lines, MakeCompileOptions(options))) {
+        if (options.json) {
+            Json failed{{"file", InputFile(options)},
+                        {"program", options.program},
+                        {"compiled", false},
+                        {"messages", Compiler().messageLines}};
+            PrintLines(stdout, {Dump(failed)});
+        } else {
+            PrintLines(stderr, Compiler().messageLines);
+        }
+        return 1;
+    }
+    const Comparison comparison = CompareWithLog(options, log);
+    if (!options.mat.empty()) {
+        RefuseInputAsOutput(options.mat, {InputFile(options), options.log});
+        try {
+            WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
+        } catch (const FileError &e) {
+            throw InputError(options.mat, e.reason());
+        }
+    }
+    if (options.json)
+        PrintLines(stdout, {Dump(ComparisonJson(options, comparison, log))});
+    else
+        PrintLines(stdout, ComparisonText(options, comparison, log));
+    return 0;
+}

@@ -1,0 +1,93 @@
+// Extra traces over a graph, and their legend.
+#include "graph/overlay.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The points of one pixel column that keep its look: first, lowest, highest and last.
+struct Column {
+    int x = 0;
+    std::size_t first = 0, low = 0, high = 0, last = 0;
+};
+
+void DrawColumn(const std::vector<TPointD> &points, const Column &c, std::size_t &drawn) {
+    std::array<std::size_t, 4> order{c.first, c.low, c.high, c.last};
+    std::sort(order.begin(), order.end());
+    for (std::size_t i : order)
+        if (i != drawn) {
+            WorldLineTo(points[i].x, points[i].y);
+            drawn = i;
+        }
+}
+
+} // namespace
+
+void DrawOverlayTrace(const OverlayTrace &trace) {
+    const std::vector<TPointD> &points = trace.points;
+    if (points.empty()) return;
+    const TWorldWindow w = EffectiveWorld();
+    const double low = std::min(w.XLow, w.XHigh), high = std::max(w.XLow, w.XHigh);
+    auto byX = [](const TPointD &p, double x) { return p.x < x; };
+    auto begin = std::lower_bound(points.begin(), points.end(), low, byX);
+    auto end = std::lower_bound(begin, points.end(), high, byX);
+    // One point on either side of the window carries the line to its edges.
+    if (begin != points.begin()) --begin;
+    if (end != points.end()) ++end;
+    const auto from = static_cast<std::size_t>(begin - points.begin());
+    const auto to = static_cast<std::size_t>(end - points.begin());
+
+    const Color saved = Plot().drawColor;
+    SetDrawColor(trace.colour);
+    WorldMoveTo(points[from].x, points[from].y);
+    std::size_t drawn = from;
+    Column column{WorldToPixelX(points[from].x), from, from, from, from};
+    for (std::size_t i = from + 1; i < to; ++i) {
+        const int x = WorldToPixelX(points[i].x);
+        if (x != column.x) {
+            DrawColumn(points, column, drawn);
+            column = {x, i, i, i, i};
+            continue;
+        }
+        column.last = i;
+        if (points[i].y < points[column.low].y) column.low = i;
+        if (points[i].y > points[column.high].y) column.high = i;
+    }
+    DrawColumn(points, column, drawn);
+    SetDrawColor(saved);
+}
+
+void DrawLegend(const std::vector<LegendEntry> &entries) {
+    PlotState &s = Plot();
+    if (!s.canvas || entries.empty() || s.currentViewport == 0) return;
+    Canvas &canvas = *s.canvas;
+    const Pen savedPen = canvas.GetPen();
+    const Brush savedBrush = canvas.GetBrush();
+    const Font savedFont = canvas.GetFont();
+    canvas.SetFont(Font{"Arial", 8, false});
+
+    constexpr int Pad = 4, Sample = 20;
+    const int row = canvas.TextHeight("Xg") + 2;
+    int labelWidth = 0;
+    for (const LegendEntry &e : entries) labelWidth = std::max(labelWidth, canvas.TextWidth(e.label));
+    const TViewport &area = s.viewports[s.currentViewport];
+    const int right = area.Right - Pad, top = area.Top + Pad;
+    const int left = std::max<int>(area.Left, right - (3 * Pad + Sample + labelWidth));
+    const int bottom = top + Pad + row * static_cast<int>(entries.size()) + Pad;
+
+    canvas.SetPen(Pen{Colors::Black, 1, PenStyle::Solid});
+    canvas.SetBrush(Brush{Colors::White, BrushStyle::Solid});
+    canvas.Rectangle(left, top, right, bottom);
+    int y = top + Pad;
+    for (const LegendEntry &e : entries) {
+        canvas.SetPen(Pen{e.colour, 2, PenStyle::Solid});
+        canvas.MoveTo(left + Pad, y + row / 2);
+        canvas.LineTo(left + Pad + Sample, y + row / 2);
+        canvas.TextOut(left + 2 * Pad + Sample, y + 1, e.label);
+        y += row;
+    }
+    canvas.SetPen(savedPen);
+    canvas.SetBrush(savedBrush);
+    canvas.SetFont(savedFont);
+}

@@ -1,0 +1,293 @@
+// Measured logs: the time, steer and mark columns of a data logger's text file.
+#include "measure/logfile.h"
+
+#include "romfiles/fileio.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <numbers>
+
+namespace {
+
+// Splits one line into cells: at a separator character, or at runs of blanks when the separator
+// is 0. Cells are trimmed of blanks and of one pair of surrounding double quotes.
+class CellSplitter {
+public:
+    explicit CellSplitter(char separator) : m_separator(separator) {}
+
+    // The cells of the line, up to and including cell `last` (0-based); fewer when the line has fewer.
+    void Split(std::string_view line, std::size_t last, std::vector<std::string_view> &cells) const {
+        cells.clear();
+        std::size_t at = 0;
+        while (cells.size() <= last) {
+            if (m_separator == 0) {
+                while (at < line.size() && IsBlank(line[at])) ++at;
+                if (at == line.size()) break;
+                std::size_t end = at;
+                while (end < line.size() && !IsBlank(line[end])) ++end;
+                cells.push_back(Trim(line.substr(at, end - at)));
+                at = end;
+            } else {
+                std::size_t end = line.find(m_separator, at);
+                if (end == std::string_view::npos) end = line.size();
+                cells.push_back(Trim(line.substr(at, end - at)));
+                if (end == line.size()) break;
+                at = end + 1;
+            }
+        }
+    }
+
+    static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+    static std::string_view Trim(std::string_view cell) {
+        while (!cell.empty() && IsBlank(cell.front())) cell.remove_prefix(1);
+        while (!cell.empty() && IsBlank(cell.back())) cell.remove_suffix(1);
+        if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"')
+            cell = cell.substr(1, cell.size() - 2);
+        return cell;
+    }
+
+private:
+    char m_separator;
+};
+
+// The separator a header line uses: a tab, a semicolon or a comma, whichever appears first in that
+// order of preference; blanks otherwise.
+char SeparatorOf(std::string_view header) {
+    for (char c : {'\t', ';', ','})
+        if (header.find(c) != std::string_view::npos) return c;
+    return 0;
+}
+
+enum class CellValue { Number, Empty, NotNumber, NotFinite };
+
+// A decimal number as loggers write it (optional sign, decimal point, exponent), read locale-free.
+CellValue ReadNumber(std::string_view cell, double &value) {
+    if (cell.empty()) return CellValue::Empty;
+    std::string_view digits = cell;
+    if (digits.front() == '+') digits.remove_prefix(1);
+    if (digits.empty() || digits.front() == '+' || (digits.front() == '-' && cell.front() == '+'))
+        return CellValue::NotNumber;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (end != digits.data() + digits.size()) return CellValue::NotNumber;
+    if (error == std::errc::result_out_of_range) return CellValue::NotFinite;
+    if (error != std::errc()) return CellValue::NotNumber;
+    return std::isfinite(value) ? CellValue::Number : CellValue::NotFinite;
+}
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+// A header name split into its base ("steer") and the unit in brackets at its end ("deg").
+struct HeaderName {
+    std::string base, unit; // lower case, trimmed
+};
+HeaderName SplitName(std::string_view name) {
+    HeaderName split{Lower(CellSplitter::Trim(name)), ""};
+    std::string &base = split.base;
+    if (!base.empty() && (base.back() == ')' || base.back() == ']')) {
+        const char open = base.back() == ')' ? '(' : '[';
+        if (std::size_t at = base.rfind(open); at != std::string::npos) {
+            split.unit =
+                Lower(CellSplitter::Trim(std::string_view(base).substr(at + 1, base.size() - at - 2)));
+            base = std::string(CellSplitter::Trim(std::string_view(base).substr(0, at)));
+        }
+    }
+    return split;
+}
+
+std::optional<TimeUnit> TimeUnitOf(const std::string &unit) {
+    if (unit == "s" || unit == "sec" || unit == "second" || unit == "seconds") return TimeUnit::Seconds;
+    if (unit == "ms" || unit == "msec") return TimeUnit::Milliseconds;
+    return std::nullopt;
+}
+
+std::optional<AngleUnit> AngleUnitOf(const std::string &unit) {
+    // The degree sign in Latin-1 and in UTF-8.
+    if (unit == "deg" || unit == "degree" || unit == "degrees" || unit == "\xb0" || unit == "\xc2\xb0")
+        return AngleUnit::Degrees;
+    if (unit == "rad" || unit == "radian" || unit == "radians") return AngleUnit::Radians;
+    return std::nullopt;
+}
+
+std::string ColumnList(const std::vector<std::string> &names) {
+    std::string list;
+    for (const std::string &name : names) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+// The 0-based index of the column a user named by header name or by number.
+std::size_t FindColumn(const std::vector<std::string> &names, const std::string &wanted) {
+    if (!wanted.empty() &&
+        std::all_of(wanted.begin(), wanted.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const std::size_t number = wanted.size() > 6 ? 0 : std::stoul(wanted);
+        if (number < 1 || number > names.size())
+            throw FormatError("there is no column " + wanted + ": the header names " +
+                              std::to_string(names.size()) + " columns");
+        return number - 1;
+    }
+    const std::string full = Lower(CellSplitter::Trim(wanted));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (Lower(CellSplitter::Trim(names[i])) == full) return i;
+    const std::string base = SplitName(wanted).base;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (SplitName(names[i]).base == base) return i;
+    throw FormatError("no column \"" + wanted + "\" in the header (its columns: " + ColumnList(names) + ")");
+}
+
+std::size_t DefaultColumn(const std::vector<std::string> &names, bool time) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string base = SplitName(names[i]).base;
+        if (time ? (base == "t" || base.rfind("time", 0) == 0) : base.find("steer") != std::string::npos)
+            return i;
+    }
+    const std::size_t fallback = time ? 0 : 1;
+    if (fallback >= names.size())
+        throw FormatError("the header names one column: a log needs a time and a steer column");
+    return fallback;
+}
+
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+// Iterates over the lines of a text: LF ends a line, a CR before it is dropped.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes) : m_bytes(bytes) {}
+    bool Next(std::string_view &line) {
+        if (m_at >= m_bytes.size()) return false;
+        const char *start = m_bytes.data() + m_at;
+        const void *lf = std::memchr(start, '\n', m_bytes.size() - m_at);
+        std::size_t end =
+            lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - m_bytes.data()) : m_bytes.size();
+        line = m_bytes.substr(m_at, end - m_at);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        m_at = end + 1;
+        ++m_number;
+        return true;
+    }
+    int number() const { return m_number; }
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_at = 0;
+    int m_number = 0;
+};
+
+bool IsSkipped(std::string_view line) {
+    std::size_t first = 0;
+    while (first < line.size() && CellSplitter::IsBlank(line[first])) ++first;
+    return first == line.size() || line[first] == '#';
+}
+
+std::string LineText(int line) { return "line " + std::to_string(line); }
+
+} // namespace
+
+MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
+    LineReader reader(bytes);
+    std::string_view line;
+    while (reader.Next(line) && IsSkipped(line)) {
+    }
+    if (IsSkipped(line)) throw FormatError("the log is empty: it needs a header line and rows of numbers");
+    const int headerLine = reader.number();
+
+    const char separator = SeparatorOf(line);
+    const CellSplitter splitter(separator);
+    std::vector<std::string_view> cells;
+    splitter.Split(line, std::string_view::npos - 1, cells);
+    std::vector<std::string> names(cells.begin(), cells.end());
+    double ignored = 0;
+    if (std::all_of(cells.begin(), cells.end(),
+                    [&](std::string_view c) { return ReadNumber(c, ignored) == CellValue::Number; }))
+        throw FormatError(
+            LineText(headerLine) +
+            ": the log has no header line: its first line must name the columns, not hold numbers");
+
+    MeasuredLog log;
+    const std::size_t timeIndex =
+        options.timeColumn.empty() ? DefaultColumn(names, true) : FindColumn(names, options.timeColumn);
+    const std::size_t steerIndex =
+        options.steerColumn.empty() ? DefaultColumn(names, false) : FindColumn(names, options.steerColumn);
+    const bool hasMark = !options.markColumn.empty();
+    const std::size_t markIndex = hasMark ? FindColumn(names, options.markColumn) : 0;
+    log.timeColumn = {static_cast<int>(timeIndex + 1), names[timeIndex]};
+    log.steerColumn = {static_cast<int>(steerIndex + 1), names[steerIndex]};
+    if (hasMark) log.markColumn = {static_cast<int>(markIndex + 1), names[markIndex]};
+    log.timeUnit =
+        options.timeUnit.value_or(TimeUnitOf(SplitName(names[timeIndex]).unit).value_or(TimeUnit::Seconds));
+    log.angleUnit = options.angleUnit.value_or(
+        AngleUnitOf(SplitName(names[steerIndex]).unit).value_or(AngleUnit::Degrees));
+
+    const std::size_t last = std::max({timeIndex, steerIndex, hasMark ? markIndex : 0});
+    struct Wanted {
+        std::size_t index;
+        std::vector<double> *values;
+    };
+    std::vector<Wanted> wanted{{timeIndex, &log.time}, {steerIndex, &log.steer}};
+    if (hasMark) wanted.push_back({markIndex, &log.mark});
+    // Every row ends a line: reserving that many keeps the columns from growing step by step.
+    const auto lineCount = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    for (const Wanted &w : wanted) w.values->reserve(lineCount);
+
+    double values[3] = {0, 0, 0};
+    int previousLine = 0;
+    while (reader.Next(line)) {
+        if (IsSkipped(line)) continue;
+        splitter.Split(line, last, cells);
+        bool dropout = false;
+        for (std::size_t k = 0; k < wanted.size(); ++k) {
+            const std::size_t index = wanted[k].index;
+            const std::string_view cell = index < cells.size() ? cells[index] : std::string_view();
+            const CellValue read = ReadNumber(cell, values[k]);
+            if (read == CellValue::Empty) dropout = true;
+            if (read == CellValue::Empty || read == CellValue::Number) continue;
+            std::string message = LineText(reader.number()) + ", column " + std::to_string(index + 1) +
+                                  " \"" + names[index] + "\": \"" + std::string(cell) + "\" is not a " +
+                                  (read == CellValue::NotFinite ? "finite number" : "number");
+            if (read == CellValue::NotNumber && separator != ',' && cell.find(',') != std::string_view::npos)
+                message += " (the log must use a decimal point)";
+            throw FormatError(message);
+        }
+        if (dropout) {
+            if (log.skippedRows++ == 0) log.firstSkippedLine = reader.number();
+            continue;
+        }
+        if (!log.time.empty() && !(values[0] > log.time.back()))
+            throw FormatError(LineText(reader.number()) + ": time " + Number(values[0]) +
+                              " is not after the time " + Number(log.time.back()) + " of " +
+                              LineText(previousLine) + ": times must increase");
+        for (std::size_t k = 0; k < wanted.size(); ++k) wanted[k].values->push_back(values[k]);
+        previousLine = reader.number();
+    }
+    if (log.time.empty())
+        throw FormatError("the log has no rows of numbers below its header (" + LineText(headerLine) + ")");
+    if (log.time.size() == 1)
+        throw FormatError("the log has only one row (" + LineText(previousLine) + "): it needs at least two");
+
+    if (log.timeUnit == TimeUnit::Milliseconds)
+        for (double &t : log.time) t /= 1000;
+    if (log.angleUnit == AngleUnit::Radians)
+        for (double &a : log.steer) a *= 180 / std::numbers::pi;
+    return log;
+}
+
+MeasuredLog ReadLog(const std::string &path, const LogOptions &options) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > LogSizeLimit)
+        throw FileError("read", path,
+                        "File too large (a log is read up to " + std::to_string(LogSizeLimit >> 20) +
+                            " MiB)");
+    return ParseLog(ReadFileBytes(path), options);
+}

@@ -1,0 +1,50 @@
+// Measured logs: the time, steer and mark columns of a data logger's text file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TimeUnit { Seconds, Milliseconds };
+enum class AngleUnit { Degrees, Radians };
+
+// Which columns to read and how to scale them. A column is a header name (letter case and a unit
+// in brackets ignored: "Steer [deg]" answers to "steer") or a number counted from 1.
+struct LogOptions {
+    std::string timeColumn;           // empty: the first column whose name starts with "time", else column 1
+    std::string steerColumn;          // empty: the first column whose name contains "steer", else column 2
+    std::string markColumn;           // empty: no mark column
+    std::optional<TimeUnit> timeUnit; // unset: the unit in the header ("time (ms)"), else seconds
+    std::optional<AngleUnit> angleUnit; // unset: the unit in the header ("steer [rad]"), else degrees
+};
+
+struct LogColumn {
+    int number = 0;   // counted from 1
+    std::string name; // as the header writes it
+};
+
+struct MeasuredLog {
+    std::vector<double> time;  // seconds, strictly increasing
+    std::vector<double> steer; // degrees
+    std::vector<double> mark;  // the mark column's values as written; empty without a mark column
+    LogColumn timeColumn, steerColumn, markColumn;
+    TimeUnit timeUnit = TimeUnit::Seconds;
+    AngleUnit angleUnit = AngleUnit::Degrees;
+    int skippedRows = 0;      // rows with an empty cell in a column read (logger dropouts)
+    int firstSkippedLine = 0; // line of the first of them
+};
+
+// Logs larger than this are refused before they are read.
+constexpr std::uintmax_t LogSizeLimit = std::uintmax_t{1} << 30;
+
+// Reads a log: a header line naming the columns, then one row per line, the cells separated by
+// tabs, semicolons, commas or blanks (whichever the header uses) with a decimal point. Blank lines
+// and lines starting with '#' are skipped; so are rows with an empty cell in a column read. Throws
+// FormatError naming the line for a missing header, a cell that is not a finite number, a time that
+// does not increase, or fewer than two rows.
+MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options);
+
+// ParseLog on a file. Throws FileError (unreadable, or larger than LogSizeLimit) or FormatError.
+MeasuredLog ReadLog(const std::string &path, const LogOptions &options);

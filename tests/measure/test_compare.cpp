@@ -1,0 +1,162 @@
+// Logs made from a program's own steps come back with the delay, gain, offset, overshoot and
+// frequency response they were made with.
+#include "measure/compare.h"
+#include "measure/synthetic_log.h"
+#include "romfiles/fileio.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+const std::vector<std::string> SineWithDwell{"maxsteer(100 deg)",
+                                             "begin",
+                                             "setrate(1024 hz)",
+                                             "wait(1 sec)",
+                                             "setflag(2 bit, 100 %)",
+                                             "sine(50 deg, 0.7 hz, 0.75 cycles)",
+                                             "wait(0.5 sec)",
+                                             "sine(50 deg, 270 deg, 0.7 hz, 0.25 cycles)",
+                                             "setflag(2 bit, 0 %)",
+                                             "wait(1 sec)",
+                                             "end"};
+
+CommandedProgram Compile(const std::vector<std::string> &lines) {
+    EXPECT_TRUE(CompileProgram(lines));
+    return CommandedFrom(Compiler());
+}
+
+Comparison Compare(const CommandedProgram &program, const SyntheticRun &run, const std::string &mark = "") {
+    LogOptions options;
+    options.markColumn = mark;
+    return CompareLog(program, ParseLog(SyntheticLog(program, Compiler(), run), options));
+}
+
+struct FigureCase {
+    const char *name;
+    SyntheticRun run;
+    const char *mark;
+    double delayTolerance; // seconds
+};
+
+TEST(CompareLog, FindsTheDelayGainAndOffsetTheLogWasMadeWith) {
+    const CommandedProgram program = Compile(SineWithDwell);
+    const std::vector<FigureCase> cases{
+        {"clean", MakeRun(0.035, 0.97, 0, 0, 500), "", 1e-4},
+        {"noise, 200 Hz", MakeRun(0.035, 0.97, 0.5, 0.3, 200), "", 1e-3},
+        {"no delay, gain above 1", MakeRun(0, 1.1, -2, 0.1, 1000), "", 1e-3},
+        {"log started early, by mark", MakeRun(0.020, 0.95, 0, 0.2, 500, 7.5, 2), "mark",
+         1.3e-3}, // a sampled mark: +/- half a sample,
+        {"coarse log, 100 Hz", MakeRun(0.080, 1, 0, 0, 100), "", 1e-3},
+    };
+    for (const FigureCase &c : cases) {
+        const Comparison result = Compare(program, c.run, c.mark);
+        EXPECT_NEAR(result.delay, c.run.delay, c.delayTolerance) << c.name;
+        EXPECT_NEAR(result.gain, c.run.gain, 0.01) << c.name;
+        EXPECT_NEAR(result.offset, c.run.offset, 0.1) << c.name;
+        EXPECT_NEAR(result.alignment.logStart, *c.mark ? c.run.logStart : 0, 2.0 / c.run.sampleRate)
+            << c.name;
+        EXPECT_GT(result.alignment.correlation, 0.99) << c.name;
+        EXPECT_GE(result.comparedSteps, static_cast<int>(program.time.size()) - 1)
+            << c.name; // all, or all but
+                       // a step before the log
+    }
+}
+
+TEST(CompareLog, ErrorsAreMeasuredAfterTheDelay) {
+    const CommandedProgram program = Compile(SineWithDwell);
+    const Comparison exact = Compare(program, MakeRun(0.050, 1, 0, 0, 1000));
+    EXPECT_LT(exact.rmsError, 0.01);
+    const Comparison offset = Compare(program, MakeRun(0.050, 1, 1.5, 0, 1000));
+    EXPECT_NEAR(offset.rmsError, 1.5, 0.01);
+    EXPECT_NEAR(offset.peakError, 1.5, 0.01);
+    // Three degrees short at the first peak of the sine (1.357 s) and nowhere else.
+    SyntheticRun dent = MakeRun(0, 1, 0, 0, 1000);
+    dent.steerAt = [&](double t) {
+        return CommandedAt(program, t) - 3 * std::exp(-std::pow((t - 1.357) / 0.02, 2));
+    };
+    const Comparison dented = Compare(program, dent);
+    EXPECT_NEAR(dented.peakError, -3, 0.05);
+    EXPECT_NEAR(dented.peakErrorTime, 1.357, 0.002);
+}
+
+TEST(CompareLog, MeasuresTheOvershootOfEachStep) {
+    const CommandedProgram program =
+        Compile({"maxsteer(100 deg)", "begin", "wait(1 sec)", "stepto(20 deg)", "wait(2 sec)",
+                 "rampto(-10 deg, 0.1 sec)", "wait(2 sec)", "end"});
+    ASSERT_EQ(program.steps.size(), 2u);
+    // The wheel passes each new angle by a tenth of the step 0.1 s after it arrives, then settles.
+    SyntheticRun run = MakeRun(0.010, 1, 0, 0, 1000);
+    run.steerAt = [&](double t) {
+        double steer = CommandedAt(program, t);
+        for (const CommandedStep &s : program.steps)
+            steer += 0.1 * (s.to - s.from) * std::exp(-std::pow((t - s.reached - 0.1) / 0.03, 2));
+        return steer;
+    };
+    const Comparison result = Compare(program, run);
+    ASSERT_EQ(result.steps.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_NEAR(result.steps[k].overshoot, 0.1 * std::fabs(program.steps[k].to - program.steps[k].from),
+                    0.05);
+        EXPECT_NEAR(result.steps[k].overshootPercent, 10, 0.3);
+        EXPECT_NEAR(result.steps[k].peakTime, program.steps[k].reached + 0.1, 0.002);
+    }
+}
+
+TEST(CompareLog, SweepThroughAFirstOrderLagGivesItsResponse) {
+    const CommandedProgram program =
+        Compile({"maxsteer(100 deg)", "begin", "setrate(256 hz)", "wait(1 sec)",
+                 "sinesweep(20 deg, 0.2 hz, 5 hz, 30 sec)", "wait(2 sec)", "end"});
+    ASSERT_EQ(program.sweeps.size(), 1u);
+    // The lag 1 / (1 + s tau) with its corner at 2 Hz, simulated finely, exact for straight input.
+    const double tau = 1 / (2 * std::numbers::pi * 2.0), h = 1e-4, a = std::exp(-h / tau);
+    std::vector<double> wheel{0};
+    for (double t = 0; t < program.time.back() + 2; t += h) {
+        const double u0 = CommandedAt(program, t), u1 = CommandedAt(program, t + h);
+        wheel.push_back(a * wheel.back() + (1 - a) * u0 + (u1 - u0) * (1 - tau / h * (1 - a)));
+    }
+    SyntheticRun run = MakeRun(0, 1, 0, 0, 500);
+    run.steerAt = [&](double t) {
+        const double k = std::clamp(t / h, 0.0, static_cast<double>(wheel.size() - 2));
+        const auto i = static_cast<std::size_t>(k);
+        return wheel[i] + (wheel[i + 1] - wheel[i]) * (k - static_cast<double>(i));
+    };
+    const Comparison result = Compare(program, run);
+    ASSERT_TRUE(result.response);
+    const FrequencyResponse &r = *result.response;
+    ASSERT_GT(r.points.size(), 50u);
+    EXPECT_GE(r.points.front().frequency, 0.2);
+    EXPECT_LE(r.points.back().frequency, 5.0);
+    for (const ResponsePoint &p : r.points) {
+        const double w = 2 * std::numbers::pi * p.frequency * tau;
+        EXPECT_NEAR(p.gainDb, -10 * std::log10(1 + w * w), 0.5) << p.frequency;
+        EXPECT_NEAR(p.phaseDeg, -std::atan(w) * 180 / std::numbers::pi, 5) << p.frequency;
+    }
+    ASSERT_TRUE(r.bandwidthHz);
+    EXPECT_NEAR(*r.bandwidthHz, 2.0, 0.1);
+}
+
+TEST(CompareLog, RefusesWhatCannotBeCompared) {
+    const CommandedProgram program = Compile(SineWithDwell);
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"time,steer,mark\n0,0,1\n1,1,1\n", "the mark column \"mark\" never changes"},
+        {"time,steer,mark\n0,0,1\n1,1,0\n", "never rises"},
+        {"time,steer,mark\n0,2,0\n1,2,1\n", "the steer column \"steer\" never changes"},
+    };
+    for (const auto &[text, message] : cases) {
+        try {
+            CompareLog(program, ParseLog(text, {"", "", "mark", {}, {}}));
+            ADD_FAILURE() << "compared: " << text;
+        } catch (const FormatError &e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+    }
+    const CommandedProgram twoFlags = Compile({"maxsteer(100 deg)", "begin", "setflag(1 bit, 100 %)",
+                                               "setflag(8 bit, 100 %)", "wait(1 sec)", "end"});
+    EXPECT_THROW(CompareLog(twoFlags, ParseLog("time,steer,mark\n0,0,0\n1,0,1\n", {"", "", "mark", {}, {}})),
+                 FormatError);
+}
+
+} // namespace

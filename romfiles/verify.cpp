@@ -7,7 +7,6 @@
 
 #include "compiler/format.h"
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -68,8 +67,8 @@ std::string MainWordFault(const StepRecord &step, int k, int endIndex, float max
                " Hz), but the step runs at " + std::to_string(step.rate) + " Hz";
     const int ended = k >= endIndex ? 1 : 0;
     if (step.ended != ended || w.endBit != ended)
-        return "end bit " + std::to_string(w.endBit) + " (step " + std::to_string(step.ended) +
-               "), but the program ends at step " + std::to_string(endIndex);
+        return "end bit " + std::to_string(w.endBit) + " (the step's ended flag " +
+               std::to_string(step.ended) + "), but the program ends at step " + std::to_string(endIndex);
     if (step.bit15 > 1 || w.bit15 != step.bit15)
         return "bit 15 is " + std::to_string(w.bit15) + ", but the step's high-current bit is " +
                std::to_string(step.bit15);

@@ -7,6 +7,7 @@
 
 #include "compiler/format.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -99,26 +100,28 @@ ImageFault DutyFault(const StepStore &steps) {
 // Each flag at p % is on for round(p w / 100 + 0.0001) of the first w steps of its window: a window
 // starts at step 0, at every change of the percentage and 100 steps after the start of the last one.
 ImageFault AuxFault(const StepStore &steps, const std::uint8_t *auxBytes) {
-    for (int n = 0; n < 8; ++n) {
-        int percent = steps[0].flags[n], start = 0, ones = 0;
-        for (int k = 0; k < StepCount; ++k) {
-            const int p = steps[k].flags[n];
+    std::array<int, 8> percent{}, start{}, ones{};
+    for (int n = 0; n < 8; ++n) percent[n] = steps[0].flags[n];
+    for (int k = 0; k < StepCount; ++k) {
+        const StepRecord &step = steps[k];
+        for (int n = 0; n < 8; ++n) {
+            const int p = step.flags[n];
             if (p > 100)
-                return {true, k, steps[k].time,
+                return {true, k, step.time,
                         "flag " + std::to_string(n + 1) + " at " + std::to_string(p) + " %, above 100 %"};
-            if (p != percent || k - start == 100) {
-                percent = p;
-                start = k;
-                ones = 0;
+            if (p != percent[n] || k - start[n] == 100) {
+                percent[n] = p;
+                start[n] = k;
+                ones[n] = 0;
             }
             const bool on = (auxBytes[k] >> (7 - n)) & 1; // flag 1 is bit 7, flag 8 bit 0
-            ones += on;
-            const int position = k - start + 1;
-            const int due = (percent * position + 50) / 100; // an exact half rounds up, as the 0.0001 does
-            if (ones != due)
-                return {true, k, steps[k].time,
+            ones[n] += on;
+            const int position = k - start[n] + 1;
+            const int due = (p * position + 50) / 100; // an exact half rounds up, as the 0.0001 does
+            if (ones[n] != due)
+                return {true, k, step.time,
                         "aux flag " + std::to_string(n + 1) + " is " + (on ? "on" : "off") + " in aux byte " +
-                            Hex(auxBytes[k], 2) + ", but " + std::to_string(percent) + " % is on for " +
+                            Hex(auxBytes[k], 2) + ", but " + std::to_string(p) + " % is on for " +
                             std::to_string(due) + " of the first " + std::to_string(position) +
                             " steps of its window"};
         }

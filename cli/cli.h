@@ -34,6 +34,7 @@ struct CliOptions {
     bool insert = false;
     int width = 1200, height = 400;
     std::vector<int> auxBits;
+    std::string auxImage; // verify --aux: the aux image read back
     float maxRate = 0;    // --max-rate: steer-rate limit, deg/s (0: off)
     bool summary = false; // check --summary
     bool report = false;  // build --report
@@ -81,3 +82,4 @@ int RunImport(const CliOptions &options);
 int RunPlot(const CliOptions &options);
 int RunTemplate(const CliOptions &options);
 int RunCompare(const CliOptions &options);
+int RunVerify(const CliOptions &options);

@@ -48,6 +48,10 @@ Commands:
       default programs.
   template --list
       List the templates with their parameters, units and defaults.
+  verify SET.rom IMAGE.bin [--aux IMAGE.aux] [--machine M] [--max-rate R]
+      Rebuild the set and compare it word by word with an EPROM image (and an aux image)
+      read back from the programmer: the first difference of each program that differs, with
+      its step, time, and expected and found steer. Exit 0 when they match, 1 when they differ.
 
 FILE is a program-set file (name ending in .rom; --program picks the program, 0 to 15)
 or a program text file.
@@ -212,14 +216,25 @@ CliOptions ParseArguments(const QStringList &arguments) {
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) throw UsageError("no command given (see --help)");
     options.command = positional.takeFirst().toStdString();
-    static const QStringList commands{"check",  "steps", "build",    "export",
-                                      "import", "plot",  "template", "compare"};
+    static const QStringList commands{"check", "steps",    "build",   "export", "import",
+                                      "plot",  "template", "compare", "verify"};
     if (!commands.contains(QString::fromStdString(options.command)))
         throw UsageError("unknown command: " + options.command);
     options.output = parser.value(output).toLatin1().toStdString();
     if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
-    if (positional.size() != 1)
+    if (options.command == "verify") {
+        // The options of the other commands mean nothing here; --aux names a file, not flags.
+        const QStringList taken{"aux", "machine", "max-rate"};
+        for (const QString &name : parser.optionNames())
+            if (!taken.contains(name))
+                throw UsageError("verify does not take " + std::string(name.size() == 1 ? "-" : "--") +
+                                 name.toStdString());
+        if (positional.size() != 2) throw UsageError("verify needs SET.rom and IMAGE.bin");
+        options.auxImage = parser.value(aux).toLatin1().toStdString();
+        if (parser.isSet(aux) && options.auxImage.empty()) throw UsageError("--aux needs IMAGE.aux");
+    } else if (positional.size() != 1) {
         throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
+    }
     for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
 
     if (parser.isSet(program)) options.program = ParseInt(parser.value(program), 0, 15, "program number");
@@ -251,7 +266,7 @@ CliOptions ParseArguments(const QStringList &arguments) {
         options.width = ParseInt(parts[0], 1, 20000, "size");
         options.height = ParseInt(parts[1], 1, 20000, "size");
     }
-    if (parser.isSet(aux)) {
+    if (parser.isSet(aux) && options.command != "verify") {
         for (const QString &bit : parser.value(aux).split(',', Qt::SkipEmptyParts))
             options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
     }
@@ -293,6 +308,7 @@ int Dispatch(const CliOptions &options) {
     if (c == "import") return RunImport(options);
     if (c == "template") return RunTemplate(options);
     if (c == "compare") return RunCompare(options);
+    if (c == "verify") return RunVerify(options);
     return RunPlot(options);
 }
 

@@ -1,6 +1,8 @@
 // Number formats: fixed-point text for messages, exports and labels.
 #include "compiler/format.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 
 std::string FormatFixed(double x, int w, int d) {
@@ -15,3 +17,7 @@ std::string FormatFixed(double x, int w, int d) {
 }
 
 std::string Cut(const std::string &text, std::size_t n) { return text.size() > n ? text.substr(0, n) : text; }
+
+double SingleWhereItFits(long double x) {
+    return std::fabs(x) <= FLT_MAX ? static_cast<double>(static_cast<float>(x)) : static_cast<double>(x);
+}

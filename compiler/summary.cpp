@@ -83,7 +83,7 @@ ProgramSummary SummarizeProgram(const CompilerState &state) {
             if (step.flags[n] > 0) flagTime[n] += period;
         if (step.bit15) highCurrent += period;
     }
-    summary.peakRate = static_cast<float>(peakRate);
+    summary.peakRate = SingleWhereItFits(peakRate);
     summary.endAngle = steps[end].steer;
     for (int n = 0; n < 8; ++n)
         if (flagTime[n] > 0) summary.flags.push_back({n + 1, static_cast<float>(flagTime[n])});
@@ -124,7 +124,7 @@ RateViolation FirstRateViolation(const CompilerState &state, float limit) {
         if (rate > limit) {
             violation.found = true;
             violation.time = state.steps[k].time;
-            violation.rate = static_cast<float>(rate);
+            violation.rate = SingleWhereItFits(rate);
             break;
         }
     }

@@ -23,7 +23,7 @@ struct ProgramSummary {
     float peakSteerTime = 0;    // its first time, seconds
     float minSteer = 0;         // smallest steer, degrees
     float minSteerTime = 0;     // its first time, seconds
-    float peakRate = 0;         // largest |steer change| / (time change) of consecutive steps, deg/s
+    double peakRate = 0;        // largest |steer change| / (time change) of consecutive steps, deg/s
     float peakRateTime = 0;     // time of the later step of that pair, seconds
     float endAngle = 0;         // steer at the end index, degrees
     std::vector<int> rates;     // clock rates used before the end, Hz, in order of first use
@@ -40,8 +40,8 @@ std::vector<std::string> SummaryLines(const ProgramSummary &summary);
 // The first pair of consecutive steps before the end whose steer rate exceeds a limit.
 struct RateViolation {
     bool found = false;
-    float time = 0; // time of the later step, seconds
-    float rate = 0; // deg/s
+    float time = 0;  // time of the later step, seconds
+    double rate = 0; // deg/s
 };
 
 // Steps 1 .. end index of the store checked against limit (deg/s); a limit of 0 or less checks

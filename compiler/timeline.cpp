@@ -187,10 +187,13 @@ bool CapacityCheck() {
     const float last = state.steps[StepCount - 1].time;
     const ProgramStatement *culprit = nullptr;
 
+    // Start times beyond a float's range are infinite and never fit; written so that one that is not
+    // a number would not fit either.
+    auto fits = [&](int index) { return statements[index].startTime <= last; };
     for (std::size_t e = 0; e + 1 < state.events.size() && !culprit; ++e)
-        if (last < statements[state.events[e]].startTime) culprit = &statements[state.events[e]];
+        if (!fits(state.events[e])) culprit = &statements[state.events[e]];
     for (std::size_t s = 0; s + 1 < state.segments.size() && !culprit; ++s)
-        if (last < statements[state.segments[s + 1]].startTime) culprit = &statements[state.segments[s]];
+        if (!fits(state.segments[s + 1])) culprit = &statements[state.segments[s]];
 
     if (!culprit) return true;
     AddMessage(0, 2, Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));

@@ -47,7 +47,9 @@ struct SteerCursor {
         return true;
     }
 
-    void Write(float steer) { steps[i].steer = steer; }
+    // A steer that is not a finite number never reaches the store: the step keeps the held value,
+    // and the generator's offscale check reports the steer.
+    void Write(float steer) { steps[i].steer = std::isfinite(steer) ? steer : held; }
 
     // A periodic wave must first move positive.
     void FirstMoveCheck(float steer, const char *function) {
@@ -60,8 +62,20 @@ struct SteerCursor {
         }
     }
 
+    // Beyond MaxSteer, or not a number at all (a wave whose period overflows, say).
+    static bool Offscale(Real steer, float maxSteer) { return !(std::fabs(steer) <= maxSteer); }
+
     void OffscaleCheck(float steer, const char *function) const {
-        if (std::fabs(steer) > maxSteer) AddMessage(0, 26, function);
+        if (Offscale(steer, maxSteer)) AddMessage(0, 26, function);
+    }
+
+    // The value a wave leaves behind. One that is not a finite number is never held: the wave keeps
+    // the value it started from and is offscale (unless an error already stopped the compile).
+    void SetHeld(float value, const char *function) {
+        if (std::isfinite(value))
+            held = value;
+        else if (errorCount == 0)
+            AddMessage(0, 26, function);
     }
 
     // A periodic wave leaves the held value at the curve's value at its end, which need not be a
@@ -89,7 +103,7 @@ void Hold(SteerCursor &c, float start, float end) {
 void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float target = s.amplitude;
     if (s.kind == StatementKind::StepUp) {
-        if (std::fabs(Real(c.held) + s.amplitude) > c.maxSteer) {
+        if (SteerCursor::Offscale(Real(c.held) + s.amplitude, c.maxSteer)) {
             AddMessage(0, 26, "stepup");
             return;
         }
@@ -118,21 +132,24 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
 // RAMPTO and RAMPUP: a linear move by delta over the statement's duration, then hold.
 void Ramp(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float delta = s.kind == StatementKind::RampTo ? Single(Real(s.amplitude) - c.held) : s.amplitude;
-    if (std::fabs(Real(c.held) + delta) > c.maxSteer) {
+    if (SteerCursor::Offscale(Real(c.held) + delta, c.maxSteer)) {
         AddMessage(0, 26, "rampup");
         return;
     }
     const float slope = Single(Real(delta) / s.duration);
     float rampEnd = Single(Real(start) + s.duration);
     if (rampEnd > end) {
-        // The next segment cuts the ramp short.
+        // The next segment cuts the ramp short. The shorter move never exceeds the one checked above
+        // (an infinite slope has finished the ramp however soon it is cut).
         rampEnd = end;
-        delta = Single((Real(end) - start) * slope);
+        const float cut = Single((Real(end) - start) * slope);
+        if (std::fabs(cut) < std::fabs(delta)) delta = cut;
     }
     c.Rewind(start);
     while (c.Advance(rampEnd)) {
+        // A ramp shorter than a float can scale has an infinite slope: its steps take the end value.
         float v = Single((Real(c.Time()) - start) * slope);
-        if (std::fabs(v) > std::fabs(delta)) v = delta;
+        if (!(std::fabs(v) <= std::fabs(delta))) v = delta;
         c.Write(Single(Real(c.held) + v));
     }
     const float final = Single(Real(c.held) + delta);
@@ -154,7 +171,7 @@ void Sine(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         c.FirstMoveCheck(steer, "Sine");
         c.OffscaleCheck(steer, "sine");
     }
-    c.held = Single(amplitude * std::sin(TwoPi * frequency * (Real(end) - start) + phase) + base);
+    c.SetHeld(Single(amplitude * std::sin(TwoPi * frequency * (Real(end) - start) + phase) + base), "sine");
     c.HeldCheck("sine");
 }
 
@@ -171,7 +188,7 @@ void Triangle(SteerCursor &c, const ProgramStatement &s, float start, float end)
     const float cycleOffset = Single(Real(s.secondValue) / 360);
     if (cycleOffset != 0) {
         const float w = Single(Frac(Real(period) / 4 * frequency + cycleOffset));
-        c.held = Single(Tri(w) * amplitude + c.held);
+        c.SetHeld(Single(Tri(w) * amplitude + c.held), "triang");
     }
     c.Rewind(start);
     while (c.errorCount == 0 && c.Advance(end)) {
@@ -181,7 +198,8 @@ void Triangle(SteerCursor &c, const ProgramStatement &s, float start, float end)
         c.FirstMoveCheck(steer, "triangle");
         c.OffscaleCheck(steer, "triang");
     }
-    c.held = Single(c.held - ShapeAt(Real(end) - start, period, frequency, cycleOffset) * amplitude);
+    c.SetHeld(Single(c.held - ShapeAt(Real(end) - start, period, frequency, cycleOffset) * amplitude),
+              "triang");
     c.HeldCheck("triang");
 }
 
@@ -199,7 +217,7 @@ void Square(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     const float cycleOffset = Single(Real(s.secondValue) / 360);
     if (cycleOffset != 0) {
         const float w = Single(Frac(Real(period) / 4 * frequency + cycleOffset));
-        c.held = Single(Real(c.held) + Clip(Single(Tri(w) * SquareGain), amplitude));
+        c.SetHeld(Single(Real(c.held) + Clip(Single(Tri(w) * SquareGain), amplitude)), "square");
     }
     c.Rewind(start);
     while (c.errorCount == 0 && c.Advance(end)) {
@@ -210,7 +228,7 @@ void Square(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         c.OffscaleCheck(steer, "square");
     }
     const Real shape = ShapeAt(Real(end) - start, period, frequency, cycleOffset);
-    c.held = Single(Real(c.held) - Clip(Single(shape * SquareGain), amplitude));
+    c.SetHeld(Single(Real(c.held) - Clip(Single(shape * SquareGain), amplitude)), "square");
     c.HeldCheck("square");
 }
 
@@ -242,7 +260,7 @@ void Sweep(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         phase = double(phase + (Real(t) - c.steps[c.i - 1].time) * f * TwoPi);
         const float steer = Single(std::sin(Real(phase)) * amplitude + c.held);
         c.Write(steer);
-        if (!offscaleReported && std::fabs(steer) > c.maxSteer) {
+        if (!offscaleReported && SteerCursor::Offscale(steer, c.maxSteer)) {
             AddMessage(0, 26, function);
             offscaleReported = true;
         }

@@ -1,11 +1,15 @@
-// Fuzz target: CompileProgram and the image encoders of BuildProgram on arbitrary program text, and
-// the summary of a program that compiled.
+// Fuzz target: CompileProgram and the image encoders of BuildProgram on arbitrary program text, the
+// image check on every program that compiled, and its summary.
 // Input: one settings byte (bit 0: Corvan 3 only; bit 1: a steer-rate limit of 50 deg/s), then the
 // program text, split into lines as a file is.
 #include "compiler/compile.h"
 #include "compiler/summary.h"
 #include "fuzz/fuzz_input.h"
 #include "romfiles/fileio.h"
+#include "romfiles/verify.h"
+
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -24,20 +28,18 @@ void CheckCounts(bool success) {
     FUZZ_CHECK(success == (state.ErrorCount == 0));
 }
 
-// A successful compile ends once, at the end index, and every main word holds its step's fields: a
-// dac code outside 0 to 4095 would spill into the rate, end and current bits.
-void CheckImages() {
+// Whatever its numbers, a program that compiles builds images that the build's own check accepts.
+void CheckImages(bool corvan3Only) {
     const CompilerState &state = Compiler();
-    FUZZ_CHECK(state.endIndex >= 0 && state.endIndex < StepCount);
-    for (int k = 0; k < StepCount; ++k) {
-        const StepRecord &step = state.steps[k];
-        const std::uint16_t word = state.mainImage[k];
-        FUZZ_CHECK(step.ended == (k >= state.endIndex ? 1 : 0));
-        FUZZ_CHECK(step.rate == 256 || step.rate == 512 || step.rate == 1024 || step.rate == 2048);
-        FUZZ_CHECK((256 << ((word >> 12) & 3)) == step.rate);
-        FUZZ_CHECK(((word >> 14) & 1) == step.ended);
-        FUZZ_CHECK((word >> 15) == step.bit15);
-    }
+    const ImageFault fault = CheckProgramImages(state.steps, state.endIndex, state.MaxSteer, corvan3Only,
+                                                state.mainImage.get(), state.auxImage.get());
+    if (fault.found) std::fprintf(stderr, "%s\n", ImageFaultText(0, fault).c_str());
+    FUZZ_CHECK(!fault.found);
+}
+
+// Text shown to the user never holds a number that is not finite.
+bool Finite(const std::string &text) {
+    return text.find("nan") == std::string::npos && text.find("inf") == std::string::npos;
 }
 
 } // namespace
@@ -48,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     CompileOptions options;
     options.corvan3Only = (settings & 1) != 0;
     options.steerRateLimit = (settings & 2) != 0 ? 50 : 0;
-    options.notice = [](const std::string &) {};
+    options.notice = [](const std::string &text) { FUZZ_CHECK(Finite(text)); };
 
     const bool success = BuildProgram(SplitLines(input.Rest()), options);
     CheckCounts(success);
     if (!success) return 0;
-    CheckImages();
-    SummaryLines(SummarizeProgram(Compiler()));
+    CheckImages(options.corvan3Only);
+    for (const std::string &line : SummaryLines(SummarizeProgram(Compiler()))) FUZZ_CHECK(Finite(line));
     return 0;
 }

@@ -2,6 +2,7 @@
 // the step drawn nearest to a time.
 #include "graph/graphview.h"
 
+#include "compiler/format.h"
 #include "graph/programgraph.h"
 
 #include <algorithm>
@@ -100,7 +101,7 @@ StepReading ReadStepAt(const StepStore &steps, double time) {
         const StepPosition before = DrawnAt(steps, trace, i - 1);
         const long double dt = static_cast<long double>(at.x) - before.x;
         const long double change = static_cast<long double>(step.steer) - steps[before.source].steer;
-        if (dt > 0 && change != 0) reading.steerRate = static_cast<float>(change / dt);
+        if (dt > 0 && change != 0) reading.steerRate = SingleWhereItFits(change / dt);
     }
     return reading;
 }
@@ -109,7 +110,7 @@ std::string StepReadingText(const StepReading &reading) {
     char text[200];
     std::snprintf(text, sizeof text, "Step %d: t=%.4f s  steer=%.3f deg  %d Hz  %.1f deg/s", reading.index,
                   static_cast<double>(reading.time), static_cast<double>(reading.steer), reading.rate,
-                  static_cast<double>(reading.steerRate));
+                  reading.steerRate);
     std::string line = text;
     if (reading.source != reading.index) line += "  (repeats step " + std::to_string(reading.source) + ")";
     std::string flags;

@@ -35,12 +35,12 @@ TWorldWindow AuxWorldFor(const TWorldWindow &fit, const TWorldWindow &view);
 // end step of a program that ends with END, and repeated after the repeat step of one that ends with
 // REPEATPROGRAM.
 struct StepReading {
-    int index = 0;       // the step, 0 to 16383
-    int source = 0;      // the step whose values are drawn there (differs after a repeat)
-    float time = 0;      // seconds, where the step is drawn
-    float steer = 0;     // degrees
-    int rate = 0;        // clock rate, Hz
-    float steerRate = 0; // deg/s, from the step before (0 at the first step)
+    int index = 0;        // the step, 0 to 16383
+    int source = 0;       // the step whose values are drawn there (differs after a repeat)
+    float time = 0;       // seconds, where the step is drawn
+    float steer = 0;      // degrees
+    int rate = 0;         // clock rate, Hz
+    double steerRate = 0; // deg/s, from the step before (0 at the first step)
     bool highCurrent = false;
     std::array<std::uint8_t, 8> flags{}; // duty percentages of flags 1 to 8
 };

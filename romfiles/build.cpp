@@ -3,6 +3,7 @@
 
 #include "compiler/compile.h"
 #include "romfiles/fileio.h"
+#include "romfiles/verify.h"
 
 #include <cerrno>
 #include <optional>
@@ -19,13 +20,7 @@ std::string AuxPathFor(const std::string &binPath) {
 
 namespace {
 
-// The images of the programs compiled so far, program 0 first.
-struct Images {
-    std::string main;
-    std::string aux;
-};
-
-void AppendImages(Images &images) {
+void AppendImages(SetImages &images) {
     const CompilerState &state = Compiler();
     for (int k = 0; k < StepCount; ++k) {
         std::uint16_t word = state.mainImage[k];
@@ -51,7 +46,7 @@ void RestoreBin(const std::string &binPath, const std::optional<std::string> &ol
 }
 
 // Replaces both files with the staged images, or neither.
-void ReplacePair(const std::string &binPath, const std::string &auxPath, const Images &images) {
+void ReplacePair(const std::string &binPath, const std::string &auxPath, const SetImages &images) {
     StagedFile bin(binPath, images.main);
     StagedFile aux(auxPath, images.aux);
     // The old EPROM file is kept in memory so that it can be put back if the aux file cannot be replaced.
@@ -74,26 +69,49 @@ void ReplacePair(const std::string &binPath, const std::string &auxPath, const I
 
 } // namespace
 
+SetImages BuildSetImages(const ProgramSet &set, const CompileOptions &options,
+                         const BuildCallbacks &callbacks, const ImageEncoder &encoder,
+                         const std::function<void(int program)> &programBuilt) {
+    SetImages images;
+    images.main.reserve(ProgramCount * MainImageBytes);
+    images.aux.reserve(ProgramCount * AuxImageBytes);
+    for (int p = 0; p < ProgramCount; ++p) {
+        if (callbacks.programStarts) callbacks.programStarts(p);
+        if (!CompileProgram(set[p], options)) {
+            images.compiled = false;
+            if (callbacks.programFailed) callbacks.programFailed(p, Compiler().messageLines);
+            continue;
+        }
+        CompilerState &state = Compiler();
+        encoder.main(state.steps, state.MaxSteer, state.mainImage.get());
+        encoder.aux(state.steps, state.auxImage.get());
+        // The words go to a machine that steers a vehicle: they are decoded back and checked against
+        // the steps they stand for before they may join the set.
+        const ImageFault fault =
+            CheckProgramImages(state.steps, state.endIndex, state.MaxSteer, options.corvan3Only,
+                               state.mainImage.get(), state.auxImage.get());
+        if (fault.found) {
+            images.faults.push_back(ImageFaultText(p, fault));
+            continue;
+        }
+        if (programBuilt) programBuilt(p);
+        if (images.Good()) AppendImages(images);
+    }
+    return images;
+}
+
 BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks) {
+                      const BuildCallbacks &callbacks, const ImageEncoder &encoder) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
 
-    Images images;
-    images.main.reserve(ProgramCount * MainImageBytes);
-    images.aux.reserve(ProgramCount * AuxImageBytes);
-    bool failed = false;
-    for (int p = 0; p < ProgramCount; ++p) {
-        if (callbacks.programStarts) callbacks.programStarts(p);
-        if (BuildProgram(set[p], options)) {
-            if (!failed) AppendImages(images);
-        } else {
-            failed = true;
-            if (callbacks.programFailed) callbacks.programFailed(p, Compiler().messageLines);
-        }
+    const SetImages images = BuildSetImages(set, options, callbacks, encoder);
+    if (!images.Good()) {
+        std::string text;
+        for (const std::string &fault : images.faults) text += fault + "\n";
+        return {false, text + "Error(s) were found. File was not created."};
     }
-    if (failed) return {false, "Error(s) were found. File was not created."};
 
     ReplacePair(binPath, auxPath, images);
     return {true,

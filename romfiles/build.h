@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "romfiles/image.h"
 #include "romfiles/programset.h"
 
 #include <functional>
@@ -17,18 +18,43 @@ struct BuildCallbacks {
     std::function<void(int program, const std::vector<std::string> &messageLines)> programFailed;
 };
 
+// How a compiled program becomes its images; tests hand in a faulty one to see the check catch it.
+struct ImageEncoder {
+    void (*main)(const StepStore &steps, float maxSteer, std::uint16_t *out) = EncodeMainImage;
+    void (*aux)(const StepStore &steps, std::uint8_t *out) = EncodeAuxImage;
+};
+
+// The images of a whole set built in memory, program 0 first.
+struct SetImages {
+    std::string main;                // 16 x 32768 bytes once every program is good
+    std::string aux;                 // 16 x 16384 bytes
+    bool compiled = true;            // every program compiled
+    std::vector<std::string> faults; // a line for each program whose images failed the check
+    bool Good() const { return compiled && faults.empty(); }
+};
+
+// Compiles programs 0 to 15 in order, reporting each start and each failure, encodes each program
+// that compiled and checks its images against its steps (CheckProgramImages) before they join the
+// set. programBuilt, when given, runs after each program whose images passed, while the compiler
+// state still holds it. The images are complete only when Good().
+SetImages BuildSetImages(const ProgramSet &set, const CompileOptions &options,
+                         const BuildCallbacks &callbacks = {}, const ImageEncoder &encoder = {},
+                         const std::function<void(int program)> &programBuilt = {});
+
 struct BuildOutcome {
     bool success = false;
-    std::string text; // the success message, or "Error(s) were found. File was not created."
+    std::string text; // the success message, or "Error(s) were found. File was not created." after a
+                      // line for each program whose images failed the check
 };
 
 // The aux file's name: the EPROM file's name with its extension replaced by ".aux" (appended when
 // the name has none).
 std::string AuxPathFor(const std::string &binPath);
 
-// Compiles programs 0 to 15 in order through BuildProgram, reporting each start and each failure.
-// When all 16 compiled, the EPROM and aux files are replaced together; otherwise neither is touched.
-// A file that cannot be written, renamed or restored throws FileError; the pair is then left as it
-// was (the old EPROM file is put back when the aux file cannot be replaced after it).
+// Builds the set's images (BuildSetImages). When all 16 programs compiled and their images passed the
+// check, the EPROM and aux files are replaced together; otherwise neither is touched, and the
+// outcome's text starts with a line per image-check failure. A file that cannot be written, renamed
+// or restored throws FileError; the pair is then left as it was (the old EPROM file is put back when
+// the aux file cannot be replaced after it).
 BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks = {});
+                      const BuildCallbacks &callbacks = {}, const ImageEncoder &encoder = {});

@@ -203,6 +203,45 @@ TEST(CliBuild, WritesBothFilesOrNothing) {
     EXPECT_EQ(noFolder.err.rfind("quillard-cli: missing/out.bin: ", 0), 0u) << noFolder.err;
 }
 
+TEST(CliVerify, MatchesItsBuildAndNamesTheFirstDifferenceOfEachProgram) {
+    CliFolder folder;
+    std::vector<std::vector<std::string>> programs(16, DefaultProgram);
+    programs[3] = {"maxsteer(100 deg)", "begin", "rampto(50 deg, 1 s)", "rampto(0 deg, 1 s)", "end"};
+    folder.Write("set.rom", SetFile(programs));
+    ASSERT_EQ(folder.Run({"build", "set.rom", "-o", "set.bin"}).status, 0);
+    CliResult same = folder.Run({"verify", "set.rom", "set.bin", "--aux", "set.aux"});
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(same.out, "set.bin and set.aux match set.rom (16 programs).\n");
+
+    std::string bin = folder.Read("set.bin");
+    bin[3 * 32768 + 2 * 512] ^= 0x02; // program 3, step 512 at 0.5 s: 25 degrees, dac code 2560 becomes 2562
+    folder.Write("flip.bin", bin);
+    CliResult flipped = folder.Run({"verify", "set.rom", "flip.bin"});
+    EXPECT_EQ(flipped.status, 1);
+    EXPECT_EQ(flipped.out, "Program 3: 1 word differs, the first at step 512 (t=0.5000 s): expected steer "
+                           "25.000 deg (0x2A00), found 25.110 deg (0x2A02)\n"
+                           "flip.bin differs from set.rom in 1 program.\n");
+
+    programs[3] = DefaultProgram; // images of another set
+    folder.Write("other.rom", SetFile(programs));
+    CliResult other = folder.Run({"verify", "other.rom", "set.bin", "--aux", "set.aux"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.out.substr(other.out.rfind("set.bin and")),
+              "set.bin and set.aux differ from other.rom in 1 program.\n");
+
+    for (const std::vector<std::string> &arguments : std::vector<std::vector<std::string>>{
+             {"verify", "set.rom", "missing.bin"},
+             {"verify", "set.rom", "set.bin", "--aux", "missing.aux"},
+             {"verify", "set.rom"},
+             {"verify", "set.rom", "set.bin", "--program", "3"},
+             {"verify", "set.rom", "set.bin", "-o", "x.bin"},
+         }) {
+        CliResult result = folder.Run(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.back();
+        EXPECT_EQ(result.out, "") << arguments.back();
+    }
+}
+
 TEST(CliExport, TextAndTimeValue) {
     CliFolder folder;
     folder.Write("p.txt", CrLf({"maxsteer(200 deg)", "begin", "setrate(256 hz)", "stepto(10 deg, 1 s)",

@@ -119,6 +119,17 @@ TEST(RateCheck, ComesAfterTheOtherNoticesAndOnlyOnSuccess) {
     EXPECT_TRUE(failed.notices.empty());
 }
 
+TEST(RateCheck, RatesBeyondTheFloatRangeAreStillNumbers) {
+    // A sweep of +-3e38 degrees up to 3e38 Hz changes by more than 1e38 degrees a step at 1024 Hz.
+    ASSERT_TRUE(CompileBody({"sinesweep(3e38 deg, 1 hz, 3e38 hz, 1 s)"}, true, "3e38").ok);
+    const ProgramSummary summary = SummarizeProgram(Compiler());
+    EXPECT_GT(summary.peakRate, 1e41);
+    EXPECT_EQ(SummaryLines(summary)[4].find("inf"), std::string::npos) << SummaryLines(summary)[4];
+    const RateViolation first = FirstRateViolation(Compiler(), 1000);
+    EXPECT_GT(first.rate, 1e38);
+    EXPECT_EQ(RateViolationNotice(first, 1000).find("inf"), std::string::npos);
+}
+
 TEST(RateCheck, ALimitOfZeroChangesNothing) {
     Compiled plain = CompileBody({"stepto(12.5 deg, 1 s)"});
     std::vector<std::string> plainLines = Compiler().messageLines;

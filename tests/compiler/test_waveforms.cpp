@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 using Errors = std::vector<std::pair<int, std::string>>;
 
@@ -18,6 +19,12 @@ int Crossings(float from, float to) {
         if (sign != 0) previous = sign;
     }
     return count;
+}
+
+bool EveryStepFinite() {
+    for (int q = 0; q < StepCount; ++q)
+        if (!std::isfinite(Steer(q))) return false;
+    return true;
 }
 
 } // namespace
@@ -138,7 +145,61 @@ TEST(SteerPass, PeriodicWaveEndingOffscaleIsError26) {
         EXPECT_FALSE(compiled.ok) << c.function;
         EXPECT_EQ(compiled.errors, (Errors{{26, c.text}})) << c.function;
         EXPECT_TRUE(CompileBody({wave, "wait(1 sec)"}, true, "45").ok) << c.function;
+        // Once an error was raised, the held value is no longer checked.
+        EXPECT_EQ(CompileBody({"stepup(20 deg)", wave, "wait(1 sec)"}, true, "15").errors,
+                  (Errors{{26, "stepup"}}))
+            << c.function;
     }
+}
+
+TEST(SteerPass, FailedStepUpWritesNoStepAndLeavesTheCursor) {
+    // The held value fills its segment, and the STEPTO after it moves on the step after its start.
+    struct Case {
+        const char *stepUp;
+        float next; // start of the STEPTO, seconds
+    } cases[] = {{"stepup(60 deg)", 1.0f}, {"stepup(60 deg, 0.5 sec)", 1.5f}};
+    for (const Case &c : cases) {
+        const Compiled compiled = CompileBody({"stepto(60 deg)", "wait(1 sec)", c.stepUp, "stepto(-20 deg)"});
+        EXPECT_EQ(compiled.errors, (Errors{{26, "stepup"}})) << c.stepUp;
+        EXPECT_EQ(Steer(StepAt(c.next)), 60.0f) << c.stepUp;
+        EXPECT_EQ(Steer(StepAt(c.next) + 1), -20.0f) << c.stepUp;
+    }
+}
+
+TEST(SteerPass, SteerThatIsNotAFiniteNumberIsOffscale) {
+    struct Case {
+        std::vector<std::string> body;
+        const char *maxSteer;
+        Errors errors;
+    } cases[] = {
+        // A period beyond the float range: the triangle shape is not a number, in the steps, in the
+        // start shifted by a phase and in the end of a wave shorter than a step.
+        {{"triangle(10 deg, 1e-45 hz, 1 s)", "stepto(20 deg)", "rampto(30 deg, 1 s)"},
+         "100",
+         {{26, "triang"}}},
+        {{"triangle(10 deg, 1e-45 hz, 1 s, 90 deg)"}, "100", {{26, "triang"}}},
+        {{"triangle(10 deg, 1e-45 hz, 0.000001 s)", "wait(1 s)"}, "100", {{26, "triang"}}},
+        {{"square(10 deg, 1e-45 hz, 1 s)", "stepup(5 deg)"}, "100", {{26, "square"}}},
+        {{"square(10 deg, 1e-45 hz, 1 s, 90 deg)"}, "100", {{26, "square"}}},
+        // Sums beyond the float range are infinite.
+        {{"rampto(3e38 deg, 1 s)", "sine(3e38 deg, 1 hz, 1 s, -90 deg)"}, "3e38", {{26, "sine"}}},
+        {{"rampto(3e38 deg, 1 s)", "sinesweep(3e38 deg, 1 hz, 2 hz, 1 s)"}, "3e38", {{26, "sinesweep"}}},
+        {{"rampto(3e38 deg, 1 s)", "sinesweeplog(3e38 deg, 1 hz, 2 hz, 1 s)"},
+         "3e38",
+         {{26, "sinesweeplog"}}},
+        {{"rampto(3e38 deg, 1 s)", "rampto(-3e38 deg, 1 s)"}, "3e38", {{26, "rampup"}}},
+        // A ramp too short for its slope to be a float reaches its end on its first step.
+        {{"rampto(10 deg, 1e-45 s)", "wait(1 s)"}, "100", {}},
+    };
+    for (const Case &c : cases) {
+        const Compiled compiled = CompileBody(c.body, true, c.maxSteer);
+        EXPECT_EQ(compiled.errors, c.errors) << c.body[0];
+        EXPECT_TRUE(EveryStepFinite()) << c.body[0];
+        for (const std::string &notice : compiled.notices)
+            EXPECT_TRUE(notice.find("nan") == std::string::npos && notice.find("inf") == std::string::npos)
+                << notice;
+    }
+    EXPECT_EQ(Steer(StepAt(0.5f)), 10.0f);
 }
 
 TEST(SteerPass, PeriodicWaveMustFirstMovePositive) {

@@ -25,6 +25,7 @@ struct CliOptions {
     std::string command;
     std::vector<std::string> files; // positional arguments after the command
     int program = 0;
+    bool programGiven = false;       // --program was given
     std::optional<bool> corvan3Only; // --machine
     std::string output;              // -o
     std::string format;              // export: text | tv
@@ -49,13 +50,17 @@ struct CliOptions {
     std::string log;       // --log: the measured log
     LogOptions logOptions; // --time-column, --steer-column, --mark-column, --time-unit, --angle-unit
     int markFlag = 0;      // --mark-flag
-    bool json = false;     // compare --json
+    bool json = false;     // compare and diff --json
     std::string mat;       // compare --mat: MATLAB file of the comparison
     bool bode = false;     // plot --bode
+    bool text = false;     // diff --text
 };
 
 // The one input FILE of a command.
 const std::string &InputFile(const CliOptions &options);
+
+// True for a name ending in ".rom" (any letter case): a program-set file.
+bool IsSetFileName(const std::string &path);
 
 // The lines of the program named by FILE (a program text, or one program of a ".rom" set).
 std::vector<std::string> ReadProgram(const CliOptions &options);
@@ -83,3 +88,4 @@ int RunPlot(const CliOptions &options);
 int RunTemplate(const CliOptions &options);
 int RunCompare(const CliOptions &options);
 int RunVerify(const CliOptions &options);
+int RunDiff(const CliOptions &options);

@@ -10,16 +10,12 @@
 #include <cstdio>
 #include <filesystem>
 
-namespace {
-
 bool IsSetFileName(const std::string &path) {
     if (path.size() < 4) return false;
     std::string ext = path.substr(path.size() - 4);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     return ext == ".rom";
 }
-
-} // namespace
 
 const std::string &InputFile(const CliOptions &options) { return options.files.front(); }
 

@@ -40,6 +40,11 @@ Commands:
       Compare a measured log with the program: delay, gain, offset, RMS and peak error,
       overshoot of each step and, for a sweep, the frequency response. --json prints one JSON
       document; --mat also writes the compared data and figures as a MATLAB file.
+  diff A B [--program N] [--text] [--json] [--machine M]
+      Compare two sets (or two programs) program by program: whether the texts differ (--text
+      prints a unified diff of them) and whether the compiled steps differ: the first differing
+      step, the largest steer difference and the change of duration. Exit 0 when every program
+      compiles to identical steps in both, 1 otherwise. --program compares one program only.
   template NAME [--PARAMETER VALUE ...]
       Print the program text of a manoeuvre template.
   template NAME --series FROM:TO:STEP [--PARAMETER VALUE ...] -o SET.rom
@@ -127,16 +132,20 @@ void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
     static const QStringList logOptions{"log",       "time-column", "steer-column", "mark-column",
                                         "mark-flag", "time-unit",   "angle-unit"};
     for (const QString &name : parser.optionNames()) {
-        const bool fits = logOptions.contains(name)         ? c == "compare" || c == "plot"
-                          : name == "json" || name == "mat" ? c == "compare"
-                          : name == "bode"                  ? c == "plot"
-                                                            : true;
+        const bool fits = logOptions.contains(name) ? c == "compare" || c == "plot"
+                          : name == "json"          ? c == "compare" || c == "diff"
+                          : name == "mat"           ? c == "compare"
+                          : name == "bode"          ? c == "plot"
+                          : name == "text"          ? c == "diff"
+                                                    : true;
         const std::string option = (name.size() == 1 ? "-" : "--") + name.toStdString();
         if (!fits) throw UsageError(option + " does not apply to " + c);
         // compare takes only the options that choose and compile its program.
         static const QStringList compareTakes{"program", "machine", "max-rate", "json", "mat"};
         if (c == "compare" && !logOptions.contains(name) && !compareTakes.contains(name))
             throw UsageError(option + " does not apply to compare");
+        static const QStringList diffTakes{"program", "machine", "json", "text"};
+        if (c == "diff" && !diffTakes.contains(name)) throw UsageError(option + " does not apply to diff");
     }
     options.log = parser.value("log").toLatin1().toStdString();
     if (c == "compare" && options.log.empty()) throw UsageError("compare needs --log RUN.csv");
@@ -167,6 +176,7 @@ void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
     options.json = parser.isSet("json");
     options.mat = parser.value("mat").toLatin1().toStdString();
     options.bode = parser.isSet("bode");
+    options.text = parser.isSet("text");
 }
 
 int ParseInt(const QString &text, int low, int high, const char *what) {
@@ -188,11 +198,12 @@ CliOptions ParseArguments(const QStringList &arguments) {
         srec("srec", ""), list("list", ""), series("series", "", "FROM:TO:STEP"), log("log", "", "RUN"),
         timeColumn("time-column", "", "C"), steerColumn("steer-column", "", "C"),
         markColumn("mark-column", "", "C"), markFlag("mark-flag", "", "F"), timeUnit("time-unit", "", "UNIT"),
-        angleUnit("angle-unit", "", "UNIT"), json("json", ""), mat("mat", "", "OUT"), bode("bode", "");
+        angleUnit("angle-unit", "", "UNIT"), json("json", ""), mat("mat", "", "OUT"), bode("bode", ""),
+        text("text", "");
     parser.addOptions({program,  machine,   output, format,  type,       rate,        maxSteer,   mode,
                        size,     aux,       help,   version, maxRate,    summary,     report,     hex,
                        srec,     list,      series, log,     timeColumn, steerColumn, markColumn, markFlag,
-                       timeUnit, angleUnit, json,   mat,     bode});
+                       timeUnit, angleUnit, json,   mat,     bode,       text});
     // Every template parameter is an option; rate and maxsteer are already.
     QStringList known{"rate", "maxsteer"};
     for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
@@ -217,7 +228,7 @@ CliOptions ParseArguments(const QStringList &arguments) {
     if (positional.isEmpty()) throw UsageError("no command given (see --help)");
     options.command = positional.takeFirst().toStdString();
     static const QStringList commands{"check", "steps",    "build",   "export", "import",
-                                      "plot",  "template", "compare", "verify"};
+                                      "plot",  "template", "compare", "verify", "diff"};
     if (!commands.contains(QString::fromStdString(options.command)))
         throw UsageError("unknown command: " + options.command);
     options.output = parser.value(output).toLatin1().toStdString();
@@ -232,12 +243,15 @@ CliOptions ParseArguments(const QStringList &arguments) {
         if (positional.size() != 2) throw UsageError("verify needs SET.rom and IMAGE.bin");
         options.auxImage = parser.value(aux).toLatin1().toStdString();
         if (parser.isSet(aux) && options.auxImage.empty()) throw UsageError("--aux needs IMAGE.aux");
+    } else if (options.command == "diff") {
+        if (positional.size() != 2) throw UsageError("diff needs two files: A.rom B.rom");
     } else if (positional.size() != 1) {
         throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
     }
     for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
 
     if (parser.isSet(program)) options.program = ParseInt(parser.value(program), 0, 15, "program number");
+    options.programGiven = parser.isSet(program);
     if (parser.isSet(machine)) {
         QString value = parser.value(machine);
         if (value == "corvan3")
@@ -309,6 +323,7 @@ int Dispatch(const CliOptions &options) {
     if (c == "template") return RunTemplate(options);
     if (c == "compare") return RunCompare(options);
     if (c == "verify") return RunVerify(options);
+    if (c == "diff") return RunDiff(options);
     return RunPlot(options);
 }
 

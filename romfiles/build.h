@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 
 #include <functional>
@@ -22,13 +23,16 @@ struct BuildOutcome {
     std::string text; // the success message, or "Error(s) were found. File was not created."
 };
 
+// Files made from the EPROM and aux images (for example their HEX copies) and written with them.
+using ImageCopies = std::function<std::vector<FileContent>(const std::string &main, const std::string &aux)>;
+
 // The aux file's name: the EPROM file's name with its extension replaced by ".aux" (appended when
 // the name has none).
 std::string AuxPathFor(const std::string &binPath);
 
 // Compiles programs 0 to 15 in order through BuildProgram, reporting each start and each failure.
-// When all 16 compiled, the EPROM and aux files are replaced together; otherwise neither is touched.
-// A file that cannot be written, renamed or restored throws FileError; the pair is then left as it
-// was (the old EPROM file is put back when the aux file cannot be replaced after it).
+// When all 16 compiled, the EPROM and aux files (and the copies) are replaced together, as one
+// ReplaceFileGroup anchored at the aux file; otherwise nothing is touched. A file that cannot be
+// written throws FileError naming it, and every file is then as it was.
 BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks = {});
+                      const BuildCallbacks &callbacks = {}, const ImageCopies &copies = {});

@@ -3,6 +3,7 @@
 
 #include "compiler/state.h"
 #include "compiler/templates.h"
+#include "romfiles/fileio.h"
 
 #include <optional>
 #include <stdexcept>
@@ -13,10 +14,11 @@
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-// Unreadable input or unwritable output: exit 2 with "quillard-cli: FILE: reason".
+// Unreadable input or unwritable output (standard output included): exit 2 with
+// "quillard-cli: FILE: reason".
 struct InputError : std::runtime_error {
     InputError(const std::string &file, const std::string &reason)
-        : std::runtime_error(file.empty() ? reason : file + ": " + reason) {}
+        : std::runtime_error(DisplayName(file) + ": " + reason) {}
 };
 
 struct CliOptions {
@@ -54,6 +56,16 @@ std::vector<std::string> ReadProgram(const CliOptions &options);
 // else Corvan 3 only; the steer-rate limit of --max-rate; notices go to stderr as they are raised.
 CompileOptions MakeCompileOptions(const CliOptions &options);
 
+// Refuses an output that is one of the command's inputs: its FILE, and the defaults file when the
+// command compiles and reads it. Throws InputError naming the output.
+void CheckOutput(const CliOptions &options, const std::string &output, bool compiles);
+
+// Standard output, checked: a write that fails (full disk, closed pipe, closed descriptor) throws
+// InputError "standard output: reason". FinishStandardOutput flushes and closes it at the end.
+void WriteOut(std::string_view text);
+void FinishStandardOutput();
+
+// Each line followed by LF; on stdout through WriteOut.
 void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
 
 int RunCheck(const CliOptions &options);

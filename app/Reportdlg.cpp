@@ -80,8 +80,11 @@ bool TImageReportDlg::SetImages(const QString &binPath) {
     CopiesLabel->clear();
     ReportMemo->clear();
     try {
-        m_bin = ReadFileBytes(ToPath(binPath));
-        m_aux = ReadFileBytes(AuxPathFor(ToPath(binPath)));
+        // Under the pair's lock, so that both files come from the same build.
+        const std::string bin = ToPath(binPath), aux = AuxPathFor(bin);
+        std::vector<std::string> images = ReadFileGroup(aux, {bin, aux}, EpromFileLimit);
+        m_bin = std::move(images[0]);
+        m_aux = std::move(images[1]);
     } catch (const std::exception &e) {
         m_bin.clear();
         m_aux.clear();
@@ -113,29 +116,31 @@ bool TImageReportDlg::WriteCopies() {
         QCheckBox *check;
         QString extension;
     };
+    // Every checked copy is written, or none.
+    std::vector<FileContent> files;
+    QStringList paths;
     bool written = true;
-    for (const Format &format : {Format{HexCheck, ".hex"}, Format{SrecCheck, ".srec"}}) {
-        if (!format.check->isChecked()) continue;
-        const ImageCopyPaths paths = CopyPathsFor(m_binPath, format.extension);
-        const bool hex = format.check == HexCheck;
-        try {
+    try {
+        for (const Format &format : {Format{HexCheck, ".hex"}, Format{SrecCheck, ".srec"}}) {
+            if (!format.check->isChecked()) continue;
+            const ImageCopyPaths copy = CopyPathsFor(m_binPath, format.extension);
+            const bool hex = format.check == HexCheck;
             // A copy never replaces the files it is made from.
-            for (const QString &path : {paths.bin, paths.aux})
+            for (const QString &path : {copy.bin, copy.aux})
                 if (QFileInfo(path) == QFileInfo(m_binPath) || QFileInfo(path) == QFileInfo(auxPath))
                     throw FileError("write", ToPath(path), "it is the built file itself");
-            WriteFileAtomically(ToPath(paths.bin),
-                                hex ? IntelHex(m_bin) : MotorolaSrec(m_bin, ToPath(binName)));
-            m_written.removeAll(paths.bin);
-            m_written << paths.bin;
-            WriteFileAtomically(ToPath(paths.aux),
-                                hex ? IntelHex(m_aux) : MotorolaSrec(m_aux, ToPath(auxName)));
-            m_written.removeAll(paths.aux);
-            m_written << paths.aux;
-        } catch (const std::exception &e) {
-            ShowError(this, QString::fromLocal8Bit(e.what()));
-            written = false;
-            break;
+            files.push_back({ToPath(copy.bin), hex ? IntelHex(m_bin) : MotorolaSrec(m_bin, ToPath(binName))});
+            files.push_back({ToPath(copy.aux), hex ? IntelHex(m_aux) : MotorolaSrec(m_aux, ToPath(auxName))});
+            paths << copy.bin << copy.aux;
         }
+        if (!files.empty()) ReplaceFileGroup(ToPath(auxPath), files);
+        for (const QString &path : paths) {
+            m_written.removeAll(path);
+            m_written << path;
+        }
+    } catch (const std::exception &e) {
+        ShowError(this, QString::fromLocal8Bit(e.what()));
+        written = false;
     }
     QStringList names;
     for (const QString &path : m_written) names << QFileInfo(path).fileName();

@@ -2,6 +2,7 @@
 // Usage: quillard [program-set.rom]
 #include "app/Mainform.h"
 #include "romfiles/Prefdlg.h"
+#include "romfiles/fileio.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QStandardPaths>
 
 int main(int argc, char *argv[]) {
+    ReserveStandardDescriptors(); // Qt's remarks on stderr never go into a file being written
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillard 1.5");
     Settings().startupDir = QDir::currentPath().toStdString();

@@ -31,30 +31,35 @@ std::vector<Copy> RequestedCopies(const CliOptions &options) {
     return copies;
 }
 
-std::string ReadBuilt(const std::string &path) {
-    try {
-        return ReadFileBytes(path);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
+// The copies of the images, written with them.
+std::vector<FileContent> MakeCopies(const std::vector<Copy> &copies, const CliOptions &options,
+                                    const std::string &main, const std::string &aux) {
+    std::vector<FileContent> files;
+    for (const Copy &copy : copies) {
+        const bool hex = copy.extension == ".hex";
+        files.push_back(
+            {copy.binPath, hex ? IntelHex(main) : MotorolaSrec(main, FileNameOf(options.output))});
+        files.push_back(
+            {copy.auxPath, hex ? IntelHex(aux) : MotorolaSrec(aux, FileNameOf(AuxPathFor(options.output)))});
     }
-}
-
-void WriteCopy(const std::string &path, const std::string &bytes) {
-    try {
-        WriteFileAtomically(path, bytes);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
-    }
+    return files;
 }
 
 } // namespace
 
 int RunBuild(const CliOptions &options) {
     const std::string &file = InputFile(options);
+    const std::string auxPath = AuxPathFor(options.output);
     const std::vector<Copy> copies = RequestedCopies(options);
+    CheckOutput(options, options.output, true);
+    CheckOutput(options, auxPath, true);
+    for (const Copy &copy : copies) {
+        CheckOutput(options, copy.binPath, true);
+        CheckOutput(options, copy.auxPath, true);
+    }
     ProgramSet set;
     try {
-        set = ParseProgramSet(SplitLines(ReadFileBytes(file)));
+        set = ReadProgramSet(file); // a program-set file whatever its name
     } catch (const FileError &e) {
         throw InputError(file, e.reason());
     } catch (const FormatError &e) {
@@ -62,35 +67,39 @@ int RunBuild(const CliOptions &options) {
     }
     BuildCallbacks callbacks;
     callbacks.programFailed = [](int program, const std::vector<std::string> &messageLines) {
-        std::printf("Program #%d:\n", program);
+        WriteOut("Program #" + std::to_string(program) + ":\n");
         PrintLines(stdout, messageLines);
     };
+    ImageCopies makeCopies;
+    if (!copies.empty())
+        makeCopies = [&](const std::string &main, const std::string &aux) {
+            return MakeCopies(copies, options, main, aux);
+        };
     BuildOutcome outcome;
     try {
-        outcome = BuildSet(set, options.output, MakeCompileOptions(options), callbacks);
+        outcome = BuildSet(set, options.output, MakeCompileOptions(options), callbacks, makeCopies);
     } catch (const FileError &e) {
-        std::fflush(stdout);
         throw InputError(e.path(), e.reason());
     }
-    std::fflush(stdout);
     if (!outcome.success) {
+        std::fflush(stdout);
         std::fprintf(stderr, "%s\n", outcome.text.c_str());
         return 1;
     }
-    std::printf("%s\n", outcome.text.c_str());
-    if (copies.empty() && !options.report) return 0;
+    // Every file is written before the first success line: a failure has printed none.
+    WriteOut(PrintableText(outcome.text) + "\n");
+    for (const Copy &copy : copies)
+        WriteOut("Files " + PrintableText(FileNameOf(copy.binPath)) + " and " +
+                 PrintableText(FileNameOf(copy.auxPath)) + " were successfully created.\n");
+    if (!options.report) return 0;
 
-    // The copies and the report are made from the files as written.
-    const std::string auxPath = AuxPathFor(options.output);
-    const std::string bin = ReadBuilt(options.output), aux = ReadBuilt(auxPath);
-    for (const Copy &copy : copies) {
-        bool hex = copy.extension == ".hex";
-        WriteCopy(copy.binPath, hex ? IntelHex(bin) : MotorolaSrec(bin, FileNameOf(options.output)));
-        WriteCopy(copy.auxPath, hex ? IntelHex(aux) : MotorolaSrec(aux, FileNameOf(auxPath)));
-        std::printf("Files %s and %s were successfully created.\n", FileNameOf(copy.binPath).c_str(),
-                    FileNameOf(copy.auxPath).c_str());
-        std::fflush(stdout);
+    // The report is made from the files as written, read under the pair's lock.
+    std::vector<std::string> images;
+    try {
+        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
+    } catch (const FileError &e) {
+        throw InputError(e.path(), e.reason());
     }
-    if (options.report) PrintLines(stdout, ReportLines(ReportImages(bin, aux)));
+    PrintLines(stdout, ReportLines(ReportImages(images[0], images[1])));
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "compiler/templates.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
+#include "romfiles/fileio.h"
 
 #include <optional>
 #include <stdexcept>
@@ -15,10 +16,11 @@
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-// Unreadable input or unwritable output: exit 2 with "quillard-cli: FILE: reason".
+// Unreadable input or unwritable output (standard output included): exit 2 with
+// "quillard-cli: FILE: reason".
 struct InputError : std::runtime_error {
     InputError(const std::string &file, const std::string &reason)
-        : std::runtime_error(file.empty() ? reason : file + ": " + reason) {}
+        : std::runtime_error(DisplayName(file) + ": " + reason) {}
 };
 
 struct CliOptions {
@@ -69,10 +71,17 @@ std::vector<std::string> ReadProgram(const CliOptions &options);
 // else Corvan 3 only; the steer-rate limit of --max-rate; notices go to stderr as they are raised.
 CompileOptions MakeCompileOptions(const CliOptions &options);
 
-void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
+// Refuses an output that is one of the command's inputs: its FILE, its --log, and the defaults file when the
+// command compiles and reads it. Throws InputError naming the output.
+void CheckOutput(const CliOptions &options, const std::string &output, bool compiles);
 
-// Refuses (bad usage) an output file that is one of the command's inputs.
-void RefuseInputAsOutput(const std::string &output, const std::vector<std::string> &inputs);
+// Standard output, checked: a write that fails (full disk, closed pipe, closed descriptor) throws
+// InputError "standard output: reason". FinishStandardOutput flushes and closes it at the end.
+void WriteOut(std::string_view text);
+void FinishStandardOutput();
+
+// Each line followed by LF; on stdout through WriteOut.
+void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
 
 // The log of --log, and its comparison with the program in the compiler state; failures are
 // InputErrors naming the log.

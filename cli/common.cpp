@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 
 bool IsSetFileName(const std::string &path) {
     if (path.size() < 4) return false;
@@ -23,7 +24,7 @@ std::vector<std::string> ReadProgram(const CliOptions &options) {
     const std::string &file = InputFile(options);
     try {
         if (IsSetFileName(file)) return ReadProgramSet(file)[static_cast<std::size_t>(options.program)];
-        return SplitLines(ReadFileBytes(file));
+        return ReadFileLines(file, ProgramFileLimit);
     } catch (const FileError &e) {
         throw InputError(file, e.reason());
     } catch (const FormatError &e) {
@@ -50,17 +51,43 @@ CompileOptions MakeCompileOptions(const CliOptions &options) {
     return compile;
 }
 
-void PrintLines(std::FILE *stream, const std::vector<std::string> &lines) {
-    for (const auto &line : lines) {
-        std::fwrite(line.data(), 1, line.size(), stream);
-        std::fputc('\n', stream);
+void CheckOutput(const CliOptions &options, const std::string &output, bool compiles) {
+    std::vector<std::string> inputs = options.files;
+    if (!options.log.empty()) inputs.push_back(options.log);
+    if (compiles && !options.corvan3Only && DefaultsFileExists(".")) inputs.push_back(DefaultsFileName);
+    try {
+        CheckOutputIsNoInput(output, inputs);
+    } catch (const FileError &e) {
+        throw InputError(output, e.reason());
     }
 }
 
-void RefuseInputAsOutput(const std::string &output, const std::vector<std::string> &inputs) {
-    for (const std::string &input : inputs) {
-        std::error_code error;
-        if (output == input || std::filesystem::equivalent(output, input, error))
-            throw UsageError("the output " + output + " is an input of the command");
+namespace {
+[[noreturn]] void StandardOutputFailed(int error) {
+    throw InputError("standard output", std::strerror(error));
+}
+} // namespace
+
+void WriteOut(std::string_view text) {
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+        StandardOutputFailed(errno ? errno : EIO);
+}
+
+void FinishStandardOutput() {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) StandardOutputFailed(errno ? errno : EIO);
+    if (std::fclose(stdout) != 0) StandardOutputFailed(errno);
+}
+
+void PrintLines(std::FILE *stream, const std::vector<std::string> &lines) {
+    for (const auto &line : lines) {
+        if (stream == stdout) {
+            WriteOut(line);
+            WriteOut("\n");
+            continue;
+        }
+        std::fwrite(line.data(), 1, line.size(), stream);
+        std::fputc('\n', stream);
     }
 }

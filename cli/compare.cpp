@@ -206,7 +206,7 @@ int RunCompare(const CliOptions &options) {
     }
     const Comparison comparison = CompareWithLog(options, log);
     if (!options.mat.empty()) {
-        RefuseInputAsOutput(options.mat, {InputFile(options), options.log});
+        CheckOutput(options, options.mat, true);
         try {
             WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
         } catch (const FileError &e) {

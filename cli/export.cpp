@@ -5,6 +5,7 @@
 #include "romfiles/fileio.h"
 
 int RunExport(const CliOptions &options) {
+    CheckOutput(options, options.output, options.format == "tv");
     ProgramText program = ReadProgram(options);
     try {
         if (options.format == "text") {

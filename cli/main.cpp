@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -330,31 +331,42 @@ int Dispatch(const CliOptions &options) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // A closed descriptor 0, 1 or 2 would be taken by the first file opened, and what is printed would
+    // go into it. A closed pipe on stdout is a failed write, reported like any other.
+    ReserveStandardDescriptors();
+    std::signal(SIGPIPE, SIG_IGN);
     QStringList arguments;
     // Latin-1 maps every byte to one character and back, so file names reach the core byte for byte,
     // whatever their encoding.
     for (int i = 0; i < argc; ++i) arguments << QString::fromLatin1(argv[i]);
+    std::string concerned; // the file a failed allocation is reported for
     try {
         CliOptions options = ParseArguments(arguments);
+        concerned = options.files.empty() ? options.output : options.files.front();
+        int status = 0;
         if (options.command == "help") {
-            std::fputs(Usage, stdout);
-            return 0;
+            WriteOut(Usage);
+        } else if (options.command == "version") {
+            WriteOut("quillard-cli 1.51\n");
+        } else {
+            std::unique_ptr<QGuiApplication> application;
+            if (options.command == "plot") {
+                // stderr carries the compile's notices and failures only, not Qt's remarks.
+                qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+                // Drawing needs fonts, not a display.
+                if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+                application = std::make_unique<QGuiApplication>(argc, argv);
+            }
+            status = Dispatch(options);
         }
-        if (options.command == "version") {
-            std::puts("quillard-cli 1.51");
-            return 0;
-        }
-        std::unique_ptr<QGuiApplication> application;
-        if (options.command == "plot") {
-            // stderr carries the compile's notices and failures only, not Qt's remarks.
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-            // Drawing needs fonts, not a display.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-            application = std::make_unique<QGuiApplication>(argc, argv);
-        }
-        return Dispatch(options);
+        FinishStandardOutput();
+        return status;
+    } catch (const std::bad_alloc &) {
+        const std::string what = "out of memory";
+        std::fprintf(stderr, "quillard-cli: %s\n",
+                     (concerned.empty() ? what : DisplayName(concerned) + ": " + what).c_str());
     } catch (const std::exception &e) { // UsageError, InputError and whatever else stopped the command
-        std::fprintf(stderr, "quillard-cli: %s\n", e.what());
+        std::fprintf(stderr, "quillard-cli: %s\n", PrintableText(e.what()).c_str());
     }
     return 2;
 }

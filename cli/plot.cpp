@@ -74,12 +74,10 @@ int RunPlot(const CliOptions &options) {
     if (suffix != "png" && suffix != "svg")
         throw UsageError("plot writes .png or .svg files: " + options.output);
 
+    CheckOutput(options, options.output, true);
     auto lines = ReadProgram(options);
     std::optional<MeasuredLog> log;
-    if (!options.log.empty()) {
-        RefuseInputAsOutput(options.output, {InputFile(options), options.log});
-        log = ReadMeasuredLog(options); // a bad log is reported before the compile
-    }
+    if (!options.log.empty()) log = ReadMeasuredLog(options); // a bad log is reported before the compile
     if (!CompileProgram(lines, MakeCompileOptions(options))) {
         PrintLines(stderr, Compiler().messageLines);
         return 1;
@@ -94,9 +92,10 @@ int RunPlot(const CliOptions &options) {
     buffer.open(QIODevice::WriteOnly);
     if (suffix == "png") {
         QImage image(options.width, options.height, QImage::Format_RGB32);
+        if (image.isNull()) throw InputError(options.output, "out of memory"); // the allocation failed
         image.fill(Qt::white);
         Draw(image, options, picture ? &*picture : nullptr);
-        image.save(&buffer, "PNG");
+        if (!image.save(&buffer, "PNG")) throw InputError(options.output, "the image could not be encoded");
     } else {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
@@ -105,6 +104,7 @@ int RunPlot(const CliOptions &options) {
         svg.setTitle("Program graph");
         Draw(svg, options, picture ? &*picture : nullptr);
     }
+    if (buffer.data().isEmpty()) throw InputError(options.output, "the image could not be encoded");
     try {
         WriteFileAtomically(options.output,
                             std::string_view(buffer.data().constData(), buffer.data().size()));

@@ -9,7 +9,7 @@
 
 int RunSteps(const CliOptions &options) {
     auto lines = ReadProgram(options);
-    if (!options.output.empty()) RefuseInputAsOutput(options.output, {InputFile(options)});
+    if (!options.output.empty()) CheckOutput(options, options.output, true);
     if (!CompileProgram(lines, MakeCompileOptions(options))) {
         PrintLines(stderr, Compiler().messageLines);
         return 1;

@@ -8,16 +8,22 @@
 
 namespace {
 
+std::string Format(const char *format, auto... values) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
 void PrintTemplateList() {
     bool first = true;
     for (const ManoeuvreTemplate &t : ManoeuvreTemplates()) {
-        if (!first) std::putchar('\n');
+        if (!first) WriteOut("\n");
         first = false;
-        std::printf("%s: %s\n  %s\n", t.name.c_str(), t.title.c_str(), t.description.c_str());
-        std::printf("  %-19s %-7s %-8s %s\n", "parameter", "unit", "default", "description");
+        WriteOut(t.name + ": " + t.title + "\n  " + t.description + "\n");
+        WriteOut(Format("  %-19s %-7s %-8s %s\n", "parameter", "unit", "default", "description"));
         for (const TemplateParameter &p : t.parameters)
-            std::printf("  --%-17s %-7s %-8g %s\n", p.name.c_str(), p.unit.c_str(), p.defaultValue,
-                        p.description.c_str());
+            WriteOut(Format("  --%-17s %-7s %-8g ", p.name.c_str(), p.unit.c_str(), p.defaultValue) +
+                     p.description + "\n");
     }
 }
 

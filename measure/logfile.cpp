@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <numbers>
 
 namespace {
@@ -161,9 +160,9 @@ std::string Number(double value) {
 }
 
 // Iterates over the lines of a text: LF ends a line, a CR before it is dropped.
-class LineReader {
+class NumberedLineReader {
 public:
-    explicit LineReader(std::string_view bytes) : m_bytes(bytes) {}
+    explicit NumberedLineReader(std::string_view bytes) : m_bytes(bytes) {}
     bool Next(std::string_view &line) {
         if (m_at >= m_bytes.size()) return false;
         const char *start = m_bytes.data() + m_at;
@@ -195,7 +194,7 @@ std::string LineText(int line) { return "line " + std::to_string(line); }
 } // namespace
 
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
-    LineReader reader(bytes);
+    NumberedLineReader reader(bytes);
     std::string_view line;
     while (reader.Next(line) && IsSkipped(line)) {
     }
@@ -283,11 +282,5 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
 }
 
 MeasuredLog ReadLog(const std::string &path, const LogOptions &options) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error && size > LogSizeLimit)
-        throw FileError("read", path,
-                        "File too large (a log is read up to " + std::to_string(LogSizeLimit >> 20) +
-                            " MiB)");
-    return ParseLog(ReadFileBytes(path), options);
+    return ParseLog(ReadFileBytes(path, LogFileLimit), options);
 }

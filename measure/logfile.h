@@ -1,6 +1,8 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #pragma once
 
+#include "romfiles/fileio.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,7 +39,7 @@ struct MeasuredLog {
 };
 
 // Logs larger than this are refused before they are read.
-constexpr std::uintmax_t LogSizeLimit = std::uintmax_t{1} << 30;
+constexpr ReadLimit LogFileLimit{1024 * MiB};
 
 // Reads a log: a header line naming the columns, then one row per line, the cells separated by
 // tabs, semicolons, commas or blanks (whichever the header uses) with a decimal point. Blank lines
@@ -46,5 +48,5 @@ constexpr std::uintmax_t LogSizeLimit = std::uintmax_t{1} << 30;
 // does not increase, or fewer than two rows.
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options);
 
-// ParseLog on a file. Throws FileError (unreadable, or larger than LogSizeLimit) or FormatError.
+// ParseLog on a file. Throws FileError (unreadable, or larger than LogFileLimit) or FormatError.
 MeasuredLog ReadLog(const std::string &path, const LogOptions &options);

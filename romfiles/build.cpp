@@ -5,11 +5,6 @@
 #include "romfiles/fileio.h"
 #include "romfiles/verify.h"
 
-#include <cerrno>
-#include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
-
 std::string AuxPathFor(const std::string &binPath) {
     std::size_t slash = binPath.rfind('/');
     std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -30,41 +25,14 @@ void AppendImages(SetImages &images) {
     images.aux.append(reinterpret_cast<const char *>(state.auxImage.get()), AuxImageBytes);
 }
 
-bool IsRegularFile(const std::string &path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Puts the EPROM file back as it was before the build replaced it: its old content, or no file when
-// the build created it. A device or pipe written in place has nothing to put back.
-void RestoreBin(const std::string &binPath, const std::optional<std::string> &oldBin, bool created) {
-    if (oldBin) {
-        WriteFileAtomically(binPath, *oldBin);
-    } else if (created && ::unlink(binPath.c_str()) != 0) {
-        ThrowFileError("remove", binPath, errno);
-    }
-}
-
-// Replaces both files with the staged images, or neither.
-void ReplacePair(const std::string &binPath, const std::string &auxPath, const SetImages &images) {
-    StagedFile bin(binPath, images.main);
-    StagedFile aux(auxPath, images.aux);
-    // The old EPROM file is kept in memory so that it can be put back if the aux file cannot be replaced.
-    std::optional<std::string> oldBin;
-    if (IsRegularFile(binPath)) oldBin = ReadFileBytes(binPath);
-    struct stat info;
-    const bool created = ::stat(binPath.c_str(), &info) != 0;
-    bin.Commit();
-    try {
-        aux.Commit();
-    } catch (const FileError &failure) {
-        try {
-            RestoreBin(binPath, oldBin, created);
-        } catch (const FileError &restore) {
-            throw FileError(std::string(failure.what()) + "; " + restore.what());
-        }
-        throw;
-    }
+// Replaces both files with the images, and the copies made from them, all or none. Writers of the
+// same pair wait for each other; a build that was interrupted is finished by the next one.
+void ReplacePair(const std::string &binPath, const std::string &auxPath, SetImages &images,
+                 const ImageCopies &copies) {
+    std::vector<FileContent> files;
+    if (copies) files = copies(images.main, images.aux);
+    files.insert(files.begin(), {{binPath, std::move(images.main)}, {auxPath, std::move(images.aux)}});
+    ReplaceFileGroup(auxPath, files);
 }
 
 } // namespace
@@ -101,19 +69,20 @@ SetImages BuildSetImages(const ProgramSet &set, const CompileOptions &options,
 }
 
 BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks, const ImageEncoder &encoder) {
+                      const BuildCallbacks &callbacks, const ImageCopies &copies,
+                      const ImageEncoder &encoder) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
 
-    const SetImages images = BuildSetImages(set, options, callbacks, encoder);
+    SetImages images = BuildSetImages(set, options, callbacks, encoder);
     if (!images.Good()) {
         std::string text;
         for (const std::string &fault : images.faults) text += fault + "\n";
         return {false, text + "Error(s) were found. File was not created."};
     }
 
-    ReplacePair(binPath, auxPath, images);
+    ReplacePair(binPath, auxPath, images, copies);
     return {true,
             "Files " + FileNameOf(binPath) + " and " + FileNameOf(auxPath) + " were successfully created."};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "romfiles/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/programset.h"
 
@@ -47,14 +48,18 @@ struct BuildOutcome {
                       // line for each program whose images failed the check
 };
 
+// Files made from the EPROM and aux images (for example their HEX copies) and written with them.
+using ImageCopies = std::function<std::vector<FileContent>(const std::string &main, const std::string &aux)>;
+
 // The aux file's name: the EPROM file's name with its extension replaced by ".aux" (appended when
 // the name has none).
 std::string AuxPathFor(const std::string &binPath);
 
 // Builds the set's images (BuildSetImages). When all 16 programs compiled and their images passed the
-// check, the EPROM and aux files are replaced together; otherwise neither is touched, and the
-// outcome's text starts with a line per image-check failure. A file that cannot be written, renamed
-// or restored throws FileError; the pair is then left as it was (the old EPROM file is put back when
-// the aux file cannot be replaced after it).
+// check, the EPROM and aux files (and the copies) are replaced together, as one ReplaceFileGroup
+// anchored at the aux file; otherwise nothing is touched, and the outcome's text starts with a line
+// per image-check failure. A file that cannot be written throws FileError naming it, and every file
+// is then as it was.
 BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks = {}, const ImageEncoder &encoder = {});
+                      const BuildCallbacks &callbacks = {}, const ImageCopies &copies = {},
+                      const ImageEncoder &encoder = {});

@@ -3,8 +3,10 @@
 
 #include "romfiles/fileio.h"
 
+#include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace {
@@ -48,12 +50,16 @@ Defaults ParseDefaults(const std::vector<std::string> &lines, const std::string 
 }
 
 bool DefaultsFileExists(const std::string &startupDir) {
-    std::error_code error;
-    return std::filesystem::exists(DefaultsPath(startupDir), error);
+    // Only a file that is not there is absent (a dangling link included); a link loop or a folder
+    // that cannot be searched is a file that exists but cannot be read.
+    struct stat info;
+    return ::stat(DefaultsPath(startupDir).c_str(), &info) == 0 || errno != ENOENT;
 }
 
 Defaults ReadDefaults(const std::string &startupDir) {
-    return ParseDefaults(SplitLines(ReadFileBytes(DefaultsPath(startupDir))), startupDir);
+    const std::string path = DefaultsPath(startupDir);
+    return ReadingFile(path,
+                       [&] { return ParseDefaults(ReadFileLines(path, DefaultsFileLimit), startupDir); });
 }
 
 void WriteDefaults(const std::string &startupDir, const Defaults &defaults) {

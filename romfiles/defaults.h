@@ -25,10 +25,12 @@ std::vector<std::string> DefaultsLines(const Defaults &defaults);
 // "Corvan 3".
 Defaults ParseDefaults(const std::vector<std::string> &lines, const std::string &startupDir);
 
-// True when the start-up directory holds a defaults file.
+// True when the start-up directory holds a defaults file, also one that cannot be read (a link loop,
+// a pipe); false when there is none, or only a link to a file that does not exist.
 bool DefaultsFileExists(const std::string &startupDir);
 
-// ParseDefaults on the defaults file of the start-up directory. Throws FileError.
+// ParseDefaults on the defaults file of the start-up directory: a regular file of at most 1 MiB.
+// Throws FileError.
 Defaults ReadDefaults(const std::string &startupDir);
 
 // Writes the defaults file of the start-up directory atomically. Throws FileError.

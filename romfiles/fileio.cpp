@@ -1,12 +1,14 @@
-// File access of the ROM-file subsystem: whole-file reads, line splitting and atomic writes.
+// File access of the ROM-file subsystem: messages, bounded whole-file reads and line splitting.
 #include "romfiles/fileio.h"
 
+#include "romfiles/fileio_posix.h"
+
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 void ThrowFileError(const std::string &action, const std::string &path, int errorNumber) {
@@ -15,100 +17,139 @@ void ThrowFileError(const std::string &action, const std::string &path, int erro
 
 namespace {
 
-// Closes a descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) ::close(m_fd);
+// The length of the valid UTF-8 sequence at text[i] that encodes a printable character, else 0.
+std::size_t PrintableUtf8(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead >= 0x20 && lead < 0x7F) return 1;
+    std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
+    if (length == 0 || i + length > text.size()) return 0;
+    std::uint32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i + k) & 0x3F);
     }
-    int get() const { return m_fd; }
-    // Closes now and reports the result, so a failing close is not lost.
-    int close() {
-        int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
-
-mode_t NewFileMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    static constexpr std::uint32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < Smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    if (code < 0xA0) return 0; // C1 controls
+    return length;
 }
 
-// The file that a write to path must replace: the destination of a symbolic link, else path itself.
-std::string WriteTarget(const std::string &path) {
-    struct stat info;
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved)) return resolved;
-    }
-    return path;
+std::string MiBText(std::size_t bytes) {
+    return bytes % MiB == 0 ? std::to_string(bytes / MiB) + " MiB" : std::to_string(bytes) + " bytes";
 }
 
-// A target that exists and is neither a regular file nor a folder: a device such as /dev/null, a
-// pipe or a socket. Renaming over it would replace it, so it is written in place.
-bool IsSpecialFile(const std::string &path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+// The kernel's memory devices (/dev/zero, /dev/full, /dev/urandom...) never end; /dev/null is empty.
+bool IsEndlessDevice(const struct stat &info) {
+    return S_ISCHR(info.st_mode) && major(info.st_rdev) == 1 && minor(info.st_rdev) != 3;
 }
 
-// Writes every byte; 0, or the errno of the failure.
-int WriteAll(int fd, std::string_view bytes) {
-    const char *data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return 0;
+[[noreturn]] void ThrowTooLarge(const std::string &path, std::size_t limit) {
+    throw FileError("read", path, "File too large (the limit is " + MiBText(limit) + ")");
 }
 
-} // namespace
-
-std::string ReadFileBytes(const std::string &path) {
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) ThrowFileError("read", path, errno);
+// Reads what the descriptor holds up to the limit; the file's size, when known, sizes the buffer.
+std::string ReadAll(int fd, const std::string &path, std::size_t limit, std::size_t expected) {
     std::string bytes;
-    char buffer[65536];
+    bytes.resize(std::max<std::size_t>(std::min(expected, limit) + 1, 65536));
+    std::size_t used = 0;
     for (;;) {
-        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (used == bytes.size()) {
+            if (used > limit) ThrowTooLarge(path, limit);
+            bytes.resize(std::min(2 * used, limit + 1));
+        }
+        ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
             ThrowFileError("read", path, errno);
         }
         if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
+    if (used > limit) ThrowTooLarge(path, limit);
+    bytes.resize(used);
+    bytes.shrink_to_fit();
     return bytes;
+}
+
+} // namespace
+
+std::string PrintableText(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (std::size_t length = PrintableUtf8(text, i)) {
+            shown.append(text.substr(i, length));
+            i += length;
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(text[i++]));
+            shown += escape;
+        }
+    }
+    return shown;
+}
+
+std::string DisplayName(const std::string &path) { return path.empty() ? "\"\"" : PrintableText(path); }
+
+std::string ReadFileBytes(const std::string &path, const ReadLimit &limit) {
+    return ReadingFile(path, [&] {
+        // Without O_NONBLOCK, opening a named pipe waits for a writer; reads block again afterwards.
+        Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        if (fd.get() < 0) ThrowFileError("read", path, errno);
+        struct stat info;
+        if (::fstat(fd.get(), &info) != 0) ThrowFileError("read", path, errno);
+        if (S_ISDIR(info.st_mode)) ThrowFileError("read", path, EISDIR);
+        const bool regular = S_ISREG(info.st_mode);
+        if (!regular && limit.regularOnly) throw FileError("read", path, "not a regular file");
+        if (regular && static_cast<std::uintmax_t>(info.st_size) > limit.bytes)
+            ThrowTooLarge(path, limit.bytes);
+        if (IsEndlessDevice(info)) ThrowTooLarge(path, limit.bytes);
+        ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+        return ReadAll(fd.get(), path, limit.bytes, regular ? static_cast<std::size_t>(info.st_size) : 0);
+    });
+}
+
+std::size_t CountLines(std::string_view bytes) {
+    std::size_t lines = 0;
+    for (char c : bytes) lines += c == '\n';
+    return lines + (!bytes.empty() && bytes.back() != '\n');
+}
+
+bool LineReader::Next(std::string_view &line) {
+    if (m_position >= m_bytes.size()) return false;
+    std::size_t end = m_bytes.find('\n', m_position);
+    if (end == std::string_view::npos) end = m_bytes.size();
+    std::size_t lineEnd = end;
+    if (end < m_bytes.size() && lineEnd > m_position && m_bytes[lineEnd - 1] == '\r') --lineEnd;
+    line = m_bytes.substr(m_position, lineEnd - m_position);
+    m_position = end + 1;
+    return true;
 }
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) {
-            lines.emplace_back(bytes.substr(start));
-            break;
-        }
-        std::size_t lineEnd = end;
-        if (lineEnd > start && bytes[lineEnd - 1] == '\r') --lineEnd;
-        lines.emplace_back(bytes.substr(start, lineEnd - start));
-        start = end + 1;
-    }
+    lines.reserve(CountLines(bytes));
+    LineReader reader(bytes);
+    for (std::string_view line; reader.Next(line);) lines.emplace_back(line);
     return lines;
+}
+
+void CheckLineCount(const std::string &path, std::size_t lines) {
+    if (lines > ProgramLineLimit)
+        throw FileError("read", path,
+                        "File too large (more than " + std::to_string(ProgramLineLimit) + " lines)");
+}
+
+std::vector<std::string> ReadFileLines(const std::string &path, const ReadLimit &limit) {
+    return ReadingFile(path, [&] {
+        const std::string bytes = ReadFileBytes(path, limit);
+        CheckLineCount(path, CountLines(bytes));
+        return SplitLines(bytes);
+    });
 }
 
 std::string JoinLinesCrLf(const std::vector<std::string> &lines) {
@@ -135,52 +176,22 @@ std::string FileNameOf(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-StagedFile::StagedFile(const std::string &target, std::string_view bytes)
-    : m_name(target), m_target(WriteTarget(target)) {
-    if (IsSpecialFile(m_target)) {
-        m_inPlace = std::string(bytes);
-        return;
+void CheckOutputIsNoInput(const std::string &output, const std::vector<std::string> &inputs) {
+    struct stat out, in;
+    if (::stat(output.c_str(), &out) != 0) return; // a new file is no input
+    for (const std::string &input : inputs)
+        if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+            throw FileError("write", output, "the output would replace the input file " + DisplayName(input));
+}
+
+void ReserveStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        // Input reads nothing; output fails with "Bad file descriptor", as it did while closed.
+        int opened = ::open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
     }
-    std::string pattern = FolderOf(m_target) + "/." + FileNameOf(m_target) + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    Descriptor fd(::mkstemp(name.data()));
-    if (fd.get() < 0) ThrowFileError("write", target, errno);
-    m_temp = name.data();
-
-    // A replaced file keeps its permissions; a new one gets what creat() would have given it.
-    struct stat info;
-    mode_t mode = ::stat(m_target.c_str(), &info) == 0 ? (info.st_mode & 07777) : NewFileMode();
-    auto fail = [&](int errorNumber) {
-        ::unlink(m_temp.c_str());
-        m_temp.clear();
-        ThrowFileError("write", target, errorNumber);
-    };
-    if (::fchmod(fd.get(), mode) != 0) fail(errno);
-    if (int error = WriteAll(fd.get(), bytes)) fail(error);
-    if (::fsync(fd.get()) != 0) fail(errno);
-    if (fd.close() != 0) fail(errno);
-}
-
-StagedFile::~StagedFile() {
-    if (!m_temp.empty()) ::unlink(m_temp.c_str());
-}
-
-void StagedFile::Commit() {
-    if (m_inPlace) {
-        Descriptor fd(::open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (fd.get() < 0) ThrowFileError("write", m_name, errno);
-        if (int error = WriteAll(fd.get(), *m_inPlace)) ThrowFileError("write", m_name, error);
-        if (fd.close() != 0) ThrowFileError("write", m_name, errno);
-        m_inPlace.reset();
-        return;
-    }
-    if (m_temp.empty()) return;
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) ThrowFileError("write", m_name, errno);
-    m_temp.clear();
-}
-
-void WriteFileAtomically(const std::string &path, std::string_view bytes) {
-    StagedFile staged(path, bytes);
-    staged.Commit();
 }

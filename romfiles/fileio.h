@@ -1,6 +1,8 @@
-// File access of the ROM-file subsystem: whole-file reads, line splitting and atomic writes.
+// File access of the ROM-file subsystem: bounded whole-file reads, line splitting, atomic writes of
+// single files and of file groups, and messages that name the file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -8,15 +10,22 @@
 #include <string_view>
 #include <vector>
 
+// The text with every byte that a terminal or a message box would not show as itself written as
+// \xHH: control bytes, DEL, C1 controls and bytes that are not part of valid UTF-8. Printable text
+// (and text already escaped) is returned unchanged.
+std::string PrintableText(std::string_view text);
+
+// A file name as messages show it: PrintableText, and "" for the empty name.
+std::string DisplayName(const std::string &path);
+
 // A file could not be read, written, renamed or removed; what() names the file and the failure,
 // for example "cannot read a.rom: No such file or directory".
 class FileError : public std::runtime_error {
 public:
-    explicit FileError(const std::string &message) : std::runtime_error(message), m_reason(message) {}
     FileError(const std::string &action, const std::string &path, const std::string &reason)
-        : std::runtime_error("cannot " + action + " " + path + ": " + reason), m_path(path),
+        : std::runtime_error("cannot " + action + " " + DisplayName(path) + ": " + reason), m_path(path),
           m_reason(reason) {}
-    const std::string &path() const { return m_path; }     // the file concerned; may be empty
+    const std::string &path() const { return m_path; }     // the file concerned
     const std::string &reason() const { return m_reason; } // the failure without the file's name
 
 private:
@@ -33,12 +42,60 @@ public:
 // "cannot <action> <path>: <text of errno>", thrown as a FileError by the helpers below.
 [[noreturn]] void ThrowFileError(const std::string &action, const std::string &path, int errorNumber);
 
-// The whole file as bytes (Latin-1 text is kept byte for byte). Throws FileError.
-std::string ReadFileBytes(const std::string &path);
+// What a reader accepts: files larger than the limit are refused as "File too large", and a file that
+// must be regular (the defaults file) is refused when it is a pipe, a device or a socket.
+struct ReadLimit {
+    std::size_t bytes;
+    bool regularOnly = false;
+};
+constexpr std::size_t MiB = 1024 * 1024;
+constexpr ReadLimit ProgramFileLimit{64 * MiB}; // program texts and program-set files
+constexpr ReadLimit TimeValueFileLimit{256 * MiB};
+constexpr ReadLimit EpromFileLimit{64 * MiB}; // EPROM and aux images
+constexpr ReadLimit DefaultsFileLimit{1 * MiB, true};
+// No program text, program-set file or imported program has more lines: a program never uses more
+// than a few thousand, and each line costs memory beyond its bytes.
+constexpr std::size_t ProgramLineLimit = 1u << 20;
+
+// The whole file as bytes (Latin-1 text is kept byte for byte), read through links, pipes and devices
+// up to the limit, never waiting for a pipe that has no writer. A larger file gives "File too large
+// (the limit is N MiB)", a failed allocation "out of memory". Throws FileError.
+std::string ReadFileBytes(const std::string &path, const ReadLimit &limit = ProgramFileLimit);
 
 // The lines of a text: CR LF or a lone LF ends a line; a break at the very end starts no further
 // line, so an empty text has zero lines.
 std::vector<std::string> SplitLines(std::string_view bytes);
+
+// The lines of a text one at a time, split as SplitLines splits them, without copying them.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes) : m_bytes(bytes) {}
+    // The next line; false at the end of the text.
+    bool Next(std::string_view &line);
+
+private:
+    std::string_view m_bytes;
+    std::size_t m_position = 0;
+};
+
+// The number of lines SplitLines would give.
+std::size_t CountLines(std::string_view bytes);
+
+// SplitLines of a file read with ReadFileBytes; more than ProgramLineLimit lines are "File too large".
+// Throws FileError.
+std::vector<std::string> ReadFileLines(const std::string &path, const ReadLimit &limit = ProgramFileLimit);
+
+// Throws the FileError of a text with more lines than a program may have.
+void CheckLineCount(const std::string &path, std::size_t lines);
+
+// Runs read(), reporting a failed allocation as FileError "out of memory" naming the file.
+template <class Read> auto ReadingFile(const std::string &path, Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const std::bad_alloc &) {
+        throw FileError("read", path, "out of memory");
+    }
+}
 
 // Every line followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string> &lines);
@@ -47,11 +104,21 @@ std::string JoinLinesCrLf(const std::vector<std::string> &lines);
 std::string FolderOf(const std::string &path);
 std::string FileNameOf(const std::string &path);
 
-// A complete new content for a target file, held in a temporary file with a unique name in the
-// target's folder until Commit renames it over the target. A file that is never committed is
-// removed. The temporary file already carries the target's permissions (0666 less the umask for a
-// new file). A target that is a device, a pipe or a socket is not replaced but written in place by
-// Commit. Throws FileError.
+// Refuses an output that is one of the inputs (the same file, also through a link or another hard
+// link): FileError "the output would replace the input file IN" naming the output.
+void CheckOutputIsNoInput(const std::string &output, const std::vector<std::string> &inputs);
+
+// Makes sure descriptors 0, 1 and 2 are open, so that no file this process opens takes their place
+// and receives what is printed; a closed one is opened on /dev/null such that writes to it fail.
+void ReserveStandardDescriptors();
+
+// A complete new content for a target file, held in a temporary file in the target's folder until
+// Commit renames it over the target; a file that is never committed is removed, also when the
+// process is stopped by SIGINT, SIGTERM or SIGHUP, and by the next writer of the target when the
+// process was killed. A symbolic link is written through to the file it names (created when the link
+// dangles); an existing target the user may not write is refused with "Permission denied"; a replaced
+// file keeps its mode, owner and group where the process may keep them, a new one gets 0666 less the
+// umask. A target that is a device, a pipe or a socket is written in place by Commit. Throws FileError.
 class StagedFile {
 public:
     StagedFile(const std::string &target, std::string_view bytes);
@@ -64,13 +131,41 @@ public:
     const std::string &target() const { return m_name; }
 
 private:
-    std::string m_name;   // the target as given, for messages
-    std::string m_target; // the path written (a symbolic link's destination when the target is a link)
-    std::string m_temp;   // empty once committed or removed
-    std::optional<std::string> m_inPlace; // the content for a device, pipe or socket target
+    std::string m_name;                   // the target as given, for messages
+    std::string m_target;                 // the path written (a link's destination when the target is a link)
+    std::string m_temp;                   // empty once committed or removed
+    int m_fd = -1;                        // the temporary file, open and locked while the writer lives
+    int m_slot = -1;                      // its entry in the table of files removed on a signal
+    std::optional<std::string> m_inPlace; // the content for a device, pipe or socket
 };
 
 // Writes the bytes to a temporary file beside the target and renames it over the target when
-// complete; on failure the target is untouched and the temporary file removed. A device, pipe or
-// socket is written in place. Throws FileError.
+// complete, as StagedFile does; on failure the target is untouched. Throws FileError.
 void WriteFileAtomically(const std::string &path, std::string_view bytes);
+
+// One member of a file group: its path and its new content.
+struct FileContent {
+    std::string path;
+    std::string bytes;
+};
+
+// Replaces every file of the group or none, each as StagedFile would (regular files only). Writers of
+// groups with the same anchor (the file that names the group, for the EPROM and aux pair the aux file)
+// are serialised by a lock beside the anchor; a journal beside it, written before the first rename and
+// removed after the last, lets the next writer or reader of the group finish a replacement that was
+// interrupted, so the group is never seen half replaced. Throws FileError naming the member that
+// failed; the group is then as it was.
+void ReplaceFileGroup(const std::string &anchor, const std::vector<FileContent> &files);
+
+// The files of a group as ReadFileBytes reads them, read under the group's lock after finishing an
+// interrupted replacement, so that they come from one writer. Throws FileError.
+std::vector<std::string> ReadFileGroup(const std::string &anchor, const std::vector<std::string> &paths,
+                                       const ReadLimit &limit);
+
+// Finishes an interrupted replacement of the group named by anchor, if there is one, before a single
+// member is read. Throws FileError when it cannot be finished.
+void FinishInterruptedReplacement(const std::string &anchor);
+
+// Tests stop a writer at each step of a replacement: the hook runs after the temporary files are
+// written, after the journal is in place, after each rename and after the journal is removed.
+void SetReplaceStepHook(void (*hook)());

@@ -1,6 +1,7 @@
 // Import: program lines from a text file, a time-and-value file, a program-set file or an EPROM file.
 #include "romfiles/importers.h"
 
+#include "romfiles/build.h"
 #include "romfiles/fileio.h"
 
 #include <algorithm>
@@ -88,17 +89,19 @@ double ReadNumber(std::string_view token, std::size_t lineNumber) {
     return x;
 }
 
-// The points of a time-and-value file: time and value separated by blanks, the rest of a line ignored.
-std::vector<Point> ReadPoints(const std::vector<std::string> &fileLines) {
+// The points of a time-and-value file, whose lines next(line) hands out in order: time and value
+// separated by blanks, the rest of a line ignored.
+template <class NextLine> std::vector<Point> ReadPoints(NextLine next) {
     std::vector<Point> points;
-    for (std::size_t i = 0; i < fileLines.size(); ++i) {
+    std::string_view line;
+    for (std::size_t number = 1; next(line); ++number) {
         std::size_t pos = 0;
-        std::string_view first = NextToken(fileLines[i], pos);
+        std::string_view first = NextToken(line, pos);
         if (first.empty()) continue; // blank lines carry no point
-        std::string_view second = NextToken(fileLines[i], pos);
-        if (second.empty()) throw FormatError("Line " + std::to_string(i + 1) + " holds a single number");
-        double time = ReadNumber(first, i + 1);
-        points.push_back({time, ReadNumber(second, i + 1)});
+        std::string_view second = NextToken(line, pos);
+        if (second.empty()) throw FormatError("Line " + std::to_string(number) + " holds a single number");
+        double time = ReadNumber(first, number);
+        points.push_back({time, ReadNumber(second, number)});
     }
     if (points.empty()) throw FormatError("File holds no time and value points");
     return points;
@@ -149,11 +152,11 @@ private:
 
 } // namespace
 
-std::vector<std::string> ImportText(const std::string &path) { return SplitLines(ReadFileBytes(path)); }
+std::vector<std::string> ImportText(const std::string &path) { return ReadFileLines(path, ProgramFileLimit); }
 
-std::vector<std::string> TimeValueLines(const std::vector<std::string> &fileLines,
-                                        const ImportOptions &options) {
-    std::vector<Point> points = ReadPoints(fileLines);
+namespace {
+
+std::vector<std::string> PointLines(const std::vector<Point> &points, const ImportOptions &options) {
     std::vector<std::string> out;
     const bool replace = options.mode == ImportMode::Replace;
     if (replace) {
@@ -181,13 +184,33 @@ std::vector<std::string> TimeValueLines(const std::vector<std::string> &fileLine
             base = last;
         }
         if (t != base) out.push_back("rampto(" + A(v) + "d," + T(t - base) + "s)");
+        if (out.size() > ProgramLineLimit)
+            throw FormatError("File too large (a program of more than " + std::to_string(ProgramLineLimit) +
+                              " lines)");
     }
     if (replace) out.push_back("end");
     return out;
 }
 
+} // namespace
+
+std::vector<std::string> TimeValueLines(const std::vector<std::string> &fileLines,
+                                        const ImportOptions &options) {
+    std::size_t next = 0;
+    return PointLines(ReadPoints([&](std::string_view &line) {
+                          if (next >= fileLines.size()) return false;
+                          line = fileLines[next++];
+                          return true;
+                      }),
+                      options);
+}
+
 std::vector<std::string> ImportTimeValue(const std::string &path, const ImportOptions &options) {
-    return TimeValueLines(SplitLines(ReadFileBytes(path)), options);
+    return ReadingFile(path, [&] {
+        const std::string bytes = ReadFileBytes(path, TimeValueFileLimit);
+        LineReader reader(bytes);
+        return PointLines(ReadPoints([&](std::string_view &line) { return reader.Next(line); }), options);
+    });
 }
 
 std::vector<std::string> ProgramFromSetLines(const std::vector<std::string> &fileLines, int program) {
@@ -208,7 +231,8 @@ std::vector<std::string> ProgramFromSetLines(const std::vector<std::string> &fil
 }
 
 std::vector<std::string> ImportProgramFromSet(const std::string &path, int program) {
-    return ProgramFromSetLines(SplitLines(ReadFileBytes(path)), program);
+    return ReadingFile(path,
+                       [&] { return ProgramFromSetLines(ReadFileLines(path, ProgramFileLimit), program); });
 }
 
 std::vector<std::string> EpromLines(std::string_view fileBytes, const ImportOptions &options) {
@@ -243,7 +267,9 @@ std::vector<std::string> EpromLines(std::string_view fileBytes, const ImportOpti
 }
 
 std::vector<std::string> ImportEprom(const std::string &path, const ImportOptions &options) {
-    return EpromLines(ReadFileBytes(path), options);
+    // An EPROM file that a build was replacing when it stopped is finished first.
+    FinishInterruptedReplacement(AuxPathFor(path));
+    return ReadingFile(path, [&] { return EpromLines(ReadFileBytes(path, EpromFileLimit), options); });
 }
 
 std::vector<std::string> ImportLines(ImportFileType type, const std::string &path,

@@ -19,7 +19,7 @@ std::string ProgramMarker(int k) {
     return marker;
 }
 
-bool IsProgramMarker(const std::string &line) { return line.compare(0, 7, "$$~PROG") == 0; }
+bool IsProgramMarker(std::string_view line) { return line.substr(0, 7) == "$$~PROG"; }
 
 std::string ProgramSetBytes(const ProgramSet &set) {
     std::vector<std::string> lines;
@@ -30,33 +30,57 @@ std::string ProgramSetBytes(const ProgramSet &set) {
     return JoinLinesCrLf(lines);
 }
 
-ProgramSet ParseProgramSet(const std::vector<std::string> &lines) {
-    const std::size_t count = lines.size();
-    std::size_t next = 0;
+namespace {
+
+// The set from the lines that next(line) hands out in order, false at the end.
+template <class NextLine> ProgramSet ParseSetLines(NextLine next) {
+    std::string_view line;
+    bool more = next(line);
+    while (more && !IsProgramMarker(line)) more = next(line);
     // The first marker must be followed by at least one line, even if only the next marker.
-    while (next < count && !IsProgramMarker(lines[next])) ++next;
-    if (next + 1 >= count) throw FormatError("Wrong file format!");
-    ++next;
+    if (!more || !next(line)) throw FormatError("Wrong file format!");
 
     ProgramSet set;
+    more = true; // line holds the first line after the first marker
     for (int k = 0; k < ProgramCount; ++k) {
         ProgramText &program = set[k];
         // Reading at the end of the file yields one empty line, which completes the program.
-        if (next >= count) {
+        if (!more) {
             program.push_back("");
             continue;
         }
-        while (next < count) {
-            const std::string &line = lines[next++];
-            if (IsProgramMarker(line)) break;
-            program.push_back(line);
+        while (more) {
+            const std::string_view current = line;
+            more = next(line);
+            if (IsProgramMarker(current)) break;
+            program.emplace_back(current);
         }
     }
     return set;
 }
 
+} // namespace
+
+ProgramSet ParseProgramSet(const std::vector<std::string> &lines) {
+    std::size_t next = 0;
+    return ParseSetLines([&](std::string_view &line) {
+        if (next >= lines.size()) return false;
+        line = lines[next++];
+        return true;
+    });
+}
+
+ProgramSet ParseProgramSetBytes(std::string_view bytes) {
+    LineReader reader(bytes);
+    return ParseSetLines([&](std::string_view &line) { return reader.Next(line); });
+}
+
 ProgramSet ReadProgramSet(const std::string &path) {
-    return ParseProgramSet(SplitLines(ReadFileBytes(path)));
+    return ReadingFile(path, [&] {
+        const std::string bytes = ReadFileBytes(path, ProgramFileLimit);
+        CheckLineCount(path, CountLines(bytes));
+        return ParseProgramSetBytes(bytes);
+    });
 }
 
 void WriteProgramSet(const std::string &path, const ProgramSet &set) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr int ProgramCount = 16;
@@ -18,7 +19,7 @@ ProgramSet DefaultProgramSet();
 // The marker line of program k: "$$~PROG" and k as two digits.
 std::string ProgramMarker(int k);
 // True for a line whose first 7 characters are "$$~PROG" (case-sensitive).
-bool IsProgramMarker(const std::string &line);
+bool IsProgramMarker(std::string_view line);
 
 // The file as written: each program's marker and its lines, every line followed by CR LF.
 std::string ProgramSetBytes(const ProgramSet &set);
@@ -28,8 +29,11 @@ std::string ProgramSetBytes(const ProgramSet &set);
 // hold one empty line each. Throws FormatError "Wrong file format!" when there is no marker or the
 // only marker found first is the last line.
 ProgramSet ParseProgramSet(const std::vector<std::string> &lines);
+// ParseProgramSet on the bytes of a file, split into lines as it goes.
+ProgramSet ParseProgramSetBytes(std::string_view bytes);
 
-// ParseProgramSet on the lines of a file. Throws FileError or FormatError.
+// ParseProgramSet on a file of at most 64 MiB and ProgramLineLimit lines. Throws FileError or
+// FormatError.
 ProgramSet ReadProgramSet(const std::string &path);
 
 // Writes the set atomically (the old file stays as it was when the write fails). Throws FileError.

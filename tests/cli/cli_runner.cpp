@@ -42,18 +42,19 @@ fs::path CliFolder::Write(const std::string &name, const std::string &bytes) con
 
 std::string CliFolder::Read(const std::string &name) const { return Slurp(m_path / name); }
 
-CliResult CliFolder::Run(const std::vector<std::string> &arguments) const {
+CliResult CliFolder::Run(const std::vector<std::string> &arguments, const std::string &stdoutTo) const {
     std::string command = "cd " + Quote(m_path.string()) + " && " + Quote(QUILLARD_CLI);
     for (const auto &argument : arguments) command += " " + Quote(argument);
-    command +=
-        " >" + Quote((m_path / ".out").string()) + " 2>" + Quote((m_path / ".err").string()) + " </dev/null";
+    command += (stdoutTo.empty() ? " >" + Quote((m_path / ".out").string()) : " " + stdoutTo) + " 2>" +
+               Quote((m_path / ".err").string()) + " </dev/null";
     int raw = std::system(command.c_str());
     CliResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     result.out = Slurp(m_path / ".out");
     result.err = Slurp(m_path / ".err");
-    fs::remove(m_path / ".out");
-    fs::remove(m_path / ".err");
+    std::error_code ignored;
+    fs::remove(m_path / ".out", ignored);
+    fs::remove(m_path / ".err", ignored);
     return result;
 }
 

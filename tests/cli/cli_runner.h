@@ -19,8 +19,9 @@ public:
     // Writes a file of the given bytes into the folder and returns its path.
     std::filesystem::path Write(const std::string &name, const std::string &bytes) const;
     std::string Read(const std::string &name) const;
-    // Runs the CLI with the folder as working directory; arguments are passed unquoted-safe.
-    CliResult Run(const std::vector<std::string> &arguments) const;
+    // Runs the CLI with the folder as working directory; arguments are passed unquoted-safe. A
+    // redirection of stdout (">/dev/full", ">&-") replaces its capture.
+    CliResult Run(const std::vector<std::string> &arguments, const std::string &stdoutTo = "") const;
 
 private:
     std::filesystem::path m_path;

@@ -176,17 +176,90 @@ TEST(CliBadInput, CopiesAndPlotsOnAFullDiskKeepTheOldFiles) {
         FileSizeLimit full(1024);
         plotted = folder.Run({"plot", "set.rom", "--program", "3", "-o", "plot.png"});
     }
-    EXPECT_EQ(built.status, 2);
-    EXPECT_EQ(built.err, "quillard-cli: set.hex: File too large\n");
+    // The copies are written with the images, all or none: nothing is built and nothing printed.
+    ExpectFailure(built, "set.hex: File too large");
     EXPECT_EQ(folder.Read("set.hex"), "old hex");
-    EXPECT_EQ(folder.Read("set.bin").size(), 524288u); // built before the copies were made
     ExpectFailure(plotted, "plot.png: File too large");
     EXPECT_TRUE(folder.Read("plot.png") == "old png");
-    EXPECT_EQ(Entries(folder.path()), (Lines{"plot.png", "set.aux", "set.bin", "set.hex", "set.rom"}));
+    EXPECT_EQ(Entries(folder.path()), (Lines{"plot.png", "set.hex", "set.rom"}));
 
     const std::string readOnly = UnwritableFolder();
     if (readOnly.empty()) GTEST_SKIP() << "this process can write in every folder tried";
     const CliResult result = folder.Run({"plot", "set.rom", "-o", readOnly + "/plot.svg"});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err.rfind("quillard-cli: " + readOnly + "/plot.svg: ", 0), 0u) << result.err;
+}
+
+TEST(CliBadInput, FailedStandardOutputIsAnErrorForEveryCommand) {
+    CliFolder folder;
+    folder.Write("set.rom", SetOf({"maxsteer(100 deg)", "begin", "end"}));
+    const Lines commands[] = {{"check", "set.rom"},
+                              {"steps", "set.rom"},
+                              {"import", "--type", "rom", "set.rom"},
+                              {"template", "step-steer"},
+                              {"template", "--list"},
+                              {"build", "set.rom", "-o", "s.bin", "--report"},
+                              {"--version"},
+                              {"--help"}};
+    for (const auto &[redirection, reason] :
+         {std::pair{">/dev/full", "No space left on device"}, std::pair{">&-", "Bad file descriptor"}})
+        for (const Lines &arguments : commands) {
+            const CliResult result = folder.Run(arguments, redirection);
+            EXPECT_EQ(result.status, 2) << arguments[0] << redirection;
+            EXPECT_EQ(result.err, "quillard-cli: standard output: " + std::string(reason) + "\n")
+                << arguments[0];
+        }
+    folder.Run({"steps", "set.rom"}, "2>pipe.err | true");
+    EXPECT_EQ(folder.Read("pipe.err"), "quillard-cli: standard output: Broken pipe\n");
+    CliResult full;
+    {
+        FileSizeLimit limit(102400);
+        full = folder.Run({"steps", "set.rom"}, ">steps.csv");
+    }
+    EXPECT_EQ(full.status, 2);
+    EXPECT_EQ(full.err, "quillard-cli: standard output: File too large\n");
+    // Nothing printed, nothing to fail: a closed stdout is no error.
+    EXPECT_EQ(folder.Run({"export", "set.rom", "--format", "text", "-o", "p.txt"}, ">&-").status, 0);
+}
+
+TEST(CliBadInput, OutputsThatNameAnInputAreRefused) {
+    CliFolder folder;
+    const std::string set = SetOf({"maxsteer(100 deg)", "begin", "end"});
+    folder.Write("set.rom", set);
+    folder.Write("quildf.txt", "");
+    fs::create_symlink("set.rom", folder.path() / "link.rom");
+    fs::create_symlink("set.rom", folder.path() / "plot.png");
+    fs::create_hard_link(folder.path() / "set.rom", folder.path() / "hard.aux");
+    const std::pair<Lines, std::string> cases[] = {
+        {{"build", "set.rom", "-o", "set.rom"}, "set.rom"},
+        {{"build", "set.rom", "-o", "hard.bin"}, "hard.aux"},
+        {{"export", "set.rom", "--program", "3", "--format", "text", "-o", "link.rom"}, "link.rom"},
+        {{"plot", "set.rom", "-o", "plot.png"}, "plot.png"},
+        {{"export", "set.rom", "--format", "tv", "-o", "quildf.txt"}, "quildf.txt"},
+    };
+    for (const auto &[arguments, output] : cases) {
+        const std::string input = output == "quildf.txt" ? "quildf.txt" : "set.rom";
+        ExpectFailure(folder.Run(arguments), output + ": the output would replace the input file " + input);
+    }
+    EXPECT_EQ(folder.Read("set.rom"), set);
+    ExpectFailure(folder.Run({"build", "set.rom", "-o", "/dev/null"}), "/dev/null: not a regular file");
+    EXPECT_FALSE(fs::exists("/dev/null.aux"));
+}
+
+TEST(CliBadInput, MessagesNameTheFileEscapedAndEndlessInputsAreRefusedAtOnce) {
+    CliFolder folder;
+    folder.Write("p.txt", CrLf({"maxsteer(100 deg)", "begin", "end"}));
+    ExpectFailure(folder.Run({"check", ""}), "\"\": No such file or directory");
+    ExpectFailure(folder.Run({"check", "a\nb\xFC.txt"}), "a\\x0Ab\\xFC.txt: No such file or directory");
+    for (const std::string type : {"text", "rom", "bin"})
+        ExpectFailure(folder.Run({"import", "--type", type, "/dev/zero"}),
+                      "/dev/zero: File too large (the limit is 64 MiB)");
+    ExpectFailure(folder.Run({"import", "--type", "tv", "/dev/zero"}),
+                  "/dev/zero: File too large (the limit is 256 MiB)");
+    // A defaults file that is a link loop or a pipe is named, never waited for nor taken as absent.
+    fs::create_symlink("quildf.txt", folder.path() / "quildf.txt");
+    ExpectFailure(folder.Run({"check", "p.txt"}), "quildf.txt: Too many levels of symbolic links");
+    fs::remove(folder.path() / "quildf.txt");
+    ASSERT_EQ(::mkfifo((folder.path() / "quildf.txt").c_str(), 0644), 0);
+    ExpectFailure(folder.Run({"check", "p.txt"}), "quildf.txt: not a regular file");
 }

@@ -57,7 +57,7 @@ TEST_F(CliCompare, ExitStatuses) {
          "quillard-cli: -o does not apply to compare"},
         {{"compare", "sid.txt", "--log", "run.csv", "--mat", "run.csv"},
          2,
-         "quillard-cli: the output run.csv is"},
+         "quillard-cli: run.csv: the output would replace the input file run.csv"},
         {{"steps", "sid.txt", "--json"}, 2, "quillard-cli: --json does not apply to steps"},
         {{"steps", "sid.txt", "--format", "mat"}, 2, "quillard-cli: steps --format mat needs -o"},
         {{"plot", "sid.txt", "-o", "p.png", "--bode"}, 2, "quillard-cli: --bode goes with --log"},

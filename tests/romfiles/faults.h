@@ -5,12 +5,14 @@
 #include <csignal>
 #include <cstddef>
 #include <fcntl.h>
+#include <grp.h>
 #include <random>
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 // While it lives, a write that would make a regular file larger than the limit fails with EFBIG
@@ -74,4 +76,36 @@ inline std::string Garbage(std::size_t size, unsigned seed, std::string_view avo
         while (avoid.find(c) != std::string_view::npos);
     }
     return bytes;
+}
+
+// Runs body in a child process made by fork() and returns its wait status. What body returns is
+// handed back through out; the child exits 0, or 1 when body throws.
+template <class Body> int InChild(Body body, std::string *out = nullptr) {
+    int channel[2];
+    if (::pipe(channel) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        int code = 0;
+        try {
+            const std::string text = body();
+            if (::write(channel[1], text.data(), text.size()) < 0) code = 2;
+        } catch (...) {
+            code = 1;
+        }
+        ::_exit(code);
+    }
+    ::close(channel[1]);
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        if (out) out->append(buffer, static_cast<std::size_t>(n));
+    ::close(channel[0]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+// Gives up root for the unprivileged user "nobody" (65534), so that file modes apply.
+inline bool DropToNobody() {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
 }

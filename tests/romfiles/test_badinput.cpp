@@ -221,11 +221,11 @@ TEST(DefaultsReader, GarbageLinesThatCannotBePathsAreTheStartUpDirectory) {
     const std::string utf8Folder = "/data/Lenkw\xC3\xBCrfel";
     WriteFileAtomically(DefaultsPath(dir.path()),
                         JoinLinesCrLf({Garbage(300, 7, "\r\n"), "", std::string("/tmp\0/x", 7),
-                                       "/" + std::string(1 << 20, 'd'), utf8Folder, Garbage(50, 8, "\r\n"),
+                                       "/" + std::string(1 << 16, 'd'), utf8Folder, Garbage(50, 8, "\r\n"),
                                        "Corvan 3 only"}));
     const Defaults defaults = ReadDefaults(dir.path());
     EXPECT_EQ(defaults.programDir, dir.path()); // a NUL byte cannot stand in a path
-    EXPECT_EQ(defaults.textDir, dir.path());    // nor can a megabyte
+    EXPECT_EQ(defaults.textDir, dir.path());    // nor can 64 KiB
     EXPECT_EQ(defaults.epromDir, utf8Folder);
     EXPECT_TRUE(defaults.corvan3Only);
     EXPECT_FALSE(DirectoryExists(std::string("/tmp\0/x", 7)));

@@ -81,7 +81,7 @@ TEST(CheckProgramImages, CatchesEachWrongFieldAtItsStep) {
 
 TEST(BuildSet, AnEncoderThatFlipsABitWritesNothing) {
     TempDir dir;
-    const BuildOutcome outcome = BuildSet(DefaultProgramSet(), dir / "set.bin", {}, {}, {FlipOneBit});
+    const BuildOutcome outcome = BuildSet(DefaultProgramSet(), dir / "set.bin", {}, {}, {}, {FlipOneBit});
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(outcome.text.rfind("Image check failed for program #0 at step 4242 (t=4.1426 s): main word "
                                  "0x6808: dac code 2056, but steer 0.000 deg scales to 2048.000\n",

@@ -1,7 +1,7 @@
 // The main window: graph on top, command buttons at the left, 16 program editors on tabs, status line.
 #pragma once
 
-#include "app/ProgramEditor.h"
+#include "compiler/ui/ProgramEditor.h"
 
 #include <QImage>
 #include <QMainWindow>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
-#include "compiler/templates.h"
+#include "romfiles/templates.h"
 
 #include <optional>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // quillard-cli: the headless front end of Quillard.
 #include "cli/cli.h"
 
-#include "compiler/templates.h"
+#include "romfiles/templates.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>

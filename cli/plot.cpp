@@ -1,8 +1,8 @@
 // quillard-cli plot: the program graph as Show draws it, saved as PNG or SVG.
 #include "cli/cli.h"
 #include "compiler/compile.h"
-#include "graph/QPainterCanvas.h"
 #include "graph/programgraph.h"
+#include "graph/ui/QPainterCanvas.h"
 #include "romfiles/fileio.h"
 
 #include <QBuffer>

@@ -8,7 +8,6 @@
 #include "compiler/summary.h"
 #include "compiler/timeline.h"
 #include "compiler/waveforms.h"
-#include "romfiles/image.h"
 
 bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions &options) {
     CompilerState &state = Compiler();
@@ -31,12 +30,4 @@ bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions 
     ShowMessages();
     state.options.notice = nullptr;
     return state.ErrorCount == 0;
-}
-
-bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options) {
-    if (!CompileProgram(lines, options)) return false;
-    CompilerState &state = Compiler();
-    EncodeMainImage(state.steps, state.MaxSteer, state.mainImage.get());
-    EncodeAuxImage(state.steps, state.auxImage.get());
-    return true;
 }

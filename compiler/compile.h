@@ -9,6 +9,3 @@
 // Compiles one program text into the compiler state; true exactly when no error was raised.
 // Every compile refills the message list and the Messages text.
 bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});
-
-// CompileProgram followed, on success, by the main-word and aux-byte encoders.
-bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});

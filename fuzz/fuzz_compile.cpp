@@ -5,6 +5,7 @@
 #include "compiler/compile.h"
 #include "compiler/summary.h"
 #include "fuzz/fuzz_input.h"
+#include "romfiles/build.h"
 #include "romfiles/fileio.h"
 
 namespace {

@@ -3,11 +3,20 @@
 
 #include "compiler/compile.h"
 #include "romfiles/fileio.h"
+#include "romfiles/image.h"
 
 #include <cerrno>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options) {
+    if (!CompileProgram(lines, options)) return false;
+    CompilerState &state = Compiler();
+    EncodeMainImage(state.steps, state.MaxSteer, state.mainImage.get());
+    EncodeAuxImage(state.steps, state.auxImage.get());
+    return true;
+}
 
 std::string AuxPathFor(const std::string &binPath) {
     std::size_t slash = binPath.rfind('/');

@@ -22,6 +22,9 @@ struct BuildOutcome {
     std::string text; // the success message, or "Error(s) were found. File was not created."
 };
 
+// CompileProgram followed, on success, by the main-word and aux-byte encoders.
+bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});
+
 // The aux file's name: the EPROM file's name with its extension replaced by ".aux" (appended when
 // the name has none).
 std::string AuxPathFor(const std::string &binPath);

@@ -1,6 +1,6 @@
 // Manoeuvre templates: each writes ordinary program text after checking its parameters and that the
 // program fits the step store at its clock rate.
-#include "compiler/templates.h"
+#include "romfiles/templates.h"
 
 #include "compiler/state.h"
 #include "romfiles/programset.h"

@@ -1,5 +1,5 @@
 // Pieces that several dialogs are built from.
-#include "app/Forms.h"
+#include "uikit/Forms.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

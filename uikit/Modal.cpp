@@ -1,5 +1,5 @@
 // Interactive defaults of the modal seam, replaceable by tests.
-#include "app/Modal.h"
+#include "uikit/Modal.h"
 
 #include <QApplication>
 #include <QDialog>

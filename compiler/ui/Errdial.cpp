@@ -1,9 +1,9 @@
 // The Messages dialog: the message lines of the last compile in a read-only memo.
-#include "compiler/Errdial.h"
+#include "compiler/ui/Errdial.h"
 
-#include "app/Modal.h"
 #include "compiler/state.h"
 #include "compiler/tokens.h"
+#include "uikit/Modal.h"
 
 #include <QFrame>
 #include <QMouseEvent>

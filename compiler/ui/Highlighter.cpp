@@ -1,5 +1,5 @@
 // Syntax colouring of a program editor: formats per token class and the line place in block states.
-#include "app/Highlighter.h"
+#include "compiler/ui/Highlighter.h"
 
 #include <QColor>
 #include <QTextBlock>

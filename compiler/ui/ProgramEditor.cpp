@@ -1,7 +1,7 @@
 // A program editor: the line-number margin, error-line marks and going to a line.
-#include "app/ProgramEditor.h"
+#include "compiler/ui/ProgramEditor.h"
 
-#include "app/Highlighter.h"
+#include "compiler/ui/Highlighter.h"
 
 #include <QPainter>
 #include <QTextBlock>

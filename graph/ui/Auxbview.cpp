@@ -1,7 +1,7 @@
 // The aux view dialog: which aux ROM bits are drawn over the program graph, and in which colour.
-#include "graph/Auxbview.h"
+#include "graph/ui/Auxbview.h"
 
-#include "app/Forms.h"
+#include "uikit/Forms.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

@@ -1,10 +1,10 @@
 // The print selection dialog and the Print command's flow: program texts or graphs onto a printer.
-#include "graph/Printwht.h"
+#include "graph/ui/Printwht.h"
 
-#include "app/Forms.h"
-#include "app/Modal.h"
-#include "graph/QPainterCanvas.h"
 #include "graph/print.h"
+#include "graph/ui/QPainterCanvas.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
 
 #include <QButtonGroup>
 #include <QFontInfo>

@@ -1,5 +1,5 @@
 // The plot library's canvas over a QPainter: the graph image, SVG and PNG output and printer pages.
-#include "graph/QPainterCanvas.h"
+#include "graph/ui/QPainterCanvas.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>

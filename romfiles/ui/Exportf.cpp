@@ -1,9 +1,9 @@
 // The Export dialog and the Export command's flow: the output file, its kind, and the writing.
-#include "romfiles/Exportf.h"
+#include "romfiles/ui/Exportf.h"
 
-#include "app/Forms.h"
-#include "app/Modal.h"
 #include "romfiles/exporters.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
 
 #include <QButtonGroup>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The first-run dialog: asks for the machine version when no defaults file exists yet.
-#include "romfiles/FirstRun.h"
+#include "romfiles/ui/FirstRun.h"
 
-#include "app/Forms.h"
+#include "uikit/Forms.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // The Import dialog and the Import command's flow: which file, of which kind, and how it lands.
-#include "romfiles/Importf.h"
+#include "romfiles/ui/Importf.h"
 
-#include "app/Forms.h"
-#include "app/Modal.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
 
 #include <QButtonGroup>
 #include <QDir>

@@ -1,11 +1,11 @@
 // The settings of this run and the Preferences dialog that loads, edits and stores them.
-#include "romfiles/Prefdlg.h"
+#include "romfiles/ui/Prefdlg.h"
 
-#include "app/Forms.h"
-#include "app/Modal.h"
-#include "romfiles/FirstRun.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
+#include "romfiles/ui/FirstRun.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
 
 #include <QCheckBox>
 #include <QComboBox>

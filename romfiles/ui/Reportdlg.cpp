@@ -1,13 +1,13 @@
 // The image report after a Build: CRC-32s and the slot map of the files as written, with Intel HEX
 // and S-record copies for the EPROM programmer.
-#include "app/Reportdlg.h"
+#include "romfiles/ui/Reportdlg.h"
 
-#include "app/Forms.h"
-#include "app/Modal.h"
-#include "romfiles/Prefdlg.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
 
 #include <QApplication>
 #include <QCheckBox>

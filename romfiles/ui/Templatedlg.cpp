@@ -1,8 +1,8 @@
 // The Insert Template dialog: a manoeuvre template, its parameters, a preview of the program text,
 // and the series of a set over a list of amplitudes.
-#include "app/Templatedlg.h"
+#include "romfiles/ui/Templatedlg.h"
 
-#include "app/Modal.h"
+#include "uikit/Modal.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -2,8 +2,8 @@
 // and the series of a set over a list of amplitudes.
 #pragma once
 
-#include "compiler/templates.h"
 #include "romfiles/programset.h"
+#include "romfiles/templates.h"
 
 #include <QDialog>
 

@@ -1,15 +1,15 @@
 // The window on bad input and failing writes: every failure is an error box that names the file and
 // what went wrong, and a failed command changes no program, caption, file name or directory setting.
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
-#include "romfiles/Exportf.h"
-#include "romfiles/FirstRun.h"
-#include "romfiles/Importf.h"
-#include "romfiles/Prefdlg.h"
+#include "compiler/ui/Errdial.h"
 #include "romfiles/defaults.h"
 #include "romfiles/faults.h"
 #include "romfiles/fileio.h"
+#include "romfiles/ui/Exportf.h"
+#include "romfiles/ui/FirstRun.h"
+#include "romfiles/ui/Importf.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
 // Window commands: Show, Build, New, Open, Save and the unsaved-changes question, driven through the
 // modal seam so that no box blocks.
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
 #include "compiler/state.h"
-#include "romfiles/Prefdlg.h"
+#include "compiler/ui/Errdial.h"
 #include "romfiles/build.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 #include "app/About.h"
 #include "app/Helpview.h"
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
-#include "romfiles/Prefdlg.h"
+#include "compiler/ui/Errdial.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
 
 #include <QAction>
 #include <QFontDialog>

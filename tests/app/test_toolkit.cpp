@@ -3,21 +3,21 @@
 // as CSV; every box and dialog answered through the modal seam.
 
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "app/Reportdlg.h"
-#include "app/Templatedlg.h"
-#include "compiler/Errdial.h"
 #include "compiler/state.h"
 #include "compiler/summary.h"
-#include "compiler/templates.h"
-#include "graph/QPainterCanvas.h"
+#include "compiler/ui/Errdial.h"
 #include "graph/graphview.h"
 #include "graph/programgraph.h"
-#include "romfiles/Prefdlg.h"
+#include "graph/ui/QPainterCanvas.h"
 #include "romfiles/defaults.h"
 #include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
+#include "romfiles/templates.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "romfiles/ui/Reportdlg.h"
+#include "romfiles/ui/Templatedlg.h"
+#include "uikit/Modal.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,15 +1,15 @@
 // The window's wiring of Import, Export, the aux display, printing, message navigation, the keys and
 // opening from the command line, every box and dialog answered through the modal seam.
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
 #include "compiler/state.h"
-#include "graph/Auxbview.h"
-#include "graph/Printwht.h"
-#include "romfiles/Exportf.h"
-#include "romfiles/Importf.h"
-#include "romfiles/Prefdlg.h"
+#include "compiler/ui/Errdial.h"
+#include "graph/ui/Auxbview.h"
+#include "graph/ui/Printwht.h"
 #include "romfiles/defaults.h"
+#include "romfiles/ui/Exportf.h"
+#include "romfiles/ui/Importf.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -2,6 +2,7 @@
 // never on what was compiled before it.
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "romfiles/build.h"
 
 #include <gtest/gtest.h>
 

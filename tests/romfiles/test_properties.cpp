@@ -1,6 +1,7 @@
 // Properties over random inputs, from fixed seeds: a saved set opens as the same 16 programs, and an
 // EPROM slot decoded into statements and compiled again keeps its clock rates and its end.
 #include "compiler/compile.h"
+#include "romfiles/build.h"
 #include "romfiles/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/importers.h"

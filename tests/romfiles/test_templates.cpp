@@ -1,9 +1,9 @@
 // Manoeuvre templates: every template compiled cleanly and its defining numbers measured from the
 // step store.
-#include "compile_text.h"
+#include "compiler/compile_text.h"
 
 #include "compiler/summary.h"
-#include "compiler/templates.h"
+#include "romfiles/templates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Program editor: colouring by token class and line place, the margin, error marks and going to a line.
-#include "app/Highlighter.h"
-#include "app/ProgramEditor.h"
+#include "compiler/ui/Highlighter.h"
+#include "compiler/ui/ProgramEditor.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

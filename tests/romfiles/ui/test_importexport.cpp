@@ -1,11 +1,11 @@
 // The Import, Export, aux view and print selection dialogs, and the command flows behind them.
-#include "app/Modal.h"
-#include "graph/Auxbview.h"
-#include "graph/Printwht.h"
-#include "graph/QPainterCanvas.h"
 #include "graph/print.h"
-#include "romfiles/Exportf.h"
-#include "romfiles/Importf.h"
+#include "graph/ui/Auxbview.h"
+#include "graph/ui/Printwht.h"
+#include "graph/ui/QPainterCanvas.h"
+#include "romfiles/ui/Exportf.h"
+#include "romfiles/ui/Importf.h"
+#include "uikit/Modal.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -460,4 +460,4 @@ private slots:
 };
 
 QTEST_MAIN(TestDialogs)
-#include "test_dialogs.moc"
+#include "test_importexport.moc"

@@ -1,12 +1,12 @@
 // Preferences and first run: the defaults file loaded or created at start, the missing-directory
 // question, the Preferences dialog's OK and Cancel, and the machine version reaching the compiler.
 #include "app/Mainform.h"
-#include "app/Modal.h"
 #include "compiler/state.h"
-#include "romfiles/FirstRun.h"
-#include "romfiles/Prefdlg.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
+#include "romfiles/ui/FirstRun.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
 
 #include <QDir>
 #include <QFile>

@@ -905,8 +905,8 @@ void TForm1::ShowButtonClick() {
     const int program = CurrentProgram();
     ShowButton->setCursor(Qt::WaitCursor);
     ShowStatus(QString("Compiling Program #%1...").arg(program));
-    const CompilerState &compiler = Compiler();
-    if (CompileProgram(ProgramLines(*CurrentEditor()), Options(true))) {
+    const CompilerState &compiler = m_compiler;
+    if (CompileProgram(m_compiler, ProgramLines(*CurrentEditor()), Options(true))) {
         ShowSummary(program, compiler);
         MarkMessageLines(*CurrentEditor());
         if (compiler.WarningCount > 0) ShowMessagesAndMarkLines();
@@ -936,7 +936,7 @@ void TForm1::ShowButtonClick() {
 // The lines that the errors and warnings of the last compile name get the editor's error mark.
 void TForm1::MarkMessageLines(TProgramText &editor) {
     std::set<int> lines;
-    for (const CompileMessage &message : Compiler().messages)
+    for (const CompileMessage &message : m_compiler.messages)
         if (message.code < 200 && message.line > 0) lines.insert(message.line);
     editor.MarkErrorLines(lines);
 }
@@ -945,7 +945,7 @@ void TForm1::MarkMessageLines(TProgramText &editor) {
 // the marks are there while the dialog is open.
 void TForm1::ShowMessagesAndMarkLines() {
     MarkMessageLines(*CurrentEditor());
-    ErrDialog->ShowCompileMessages();
+    ErrDialog->ShowCompileMessages(m_compiler);
 }
 
 void TForm1::GoToMessageLine(int line) {
@@ -991,7 +991,7 @@ void TForm1::BuildButtonClick() {
         RunModal(*ErrDialog);
     };
     try {
-        const BuildOutcome outcome = BuildSet(ProgramSetTexts(), ToPath(binPath), Options(true), callbacks);
+        const BuildOutcome outcome = BuildSet(m_compiler, ProgramSetTexts(), ToPath(binPath), Options(true), callbacks);
         HideStatus();
         if (outcome.success) {
             ShowInformation(this, QString::fromLocal8Bit(outcome.text.c_str()));
@@ -1221,7 +1221,7 @@ void TForm1::ImportButtonClick() {
 
 void TForm1::ExportButtonClick() {
     const ExportOutcome outcome =
-        RunExport(this, *ExportDlg, FromPath(Settings().textDir), ProgramLines(*CurrentEditor()), Options());
+        RunExport(this, *ExportDlg, m_compiler, FromPath(Settings().textDir), ProgramLines(*CurrentEditor()), Options());
     Settings().textDir = ToPath(outcome.textDir);
     // Nothing was written: the Messages dialog says why.
     if (outcome.compileFailed) ShowMessagesAndMarkLines();
@@ -1232,12 +1232,12 @@ void TForm1::ExportButtonClick() {
 // The program is compiled first: a program with errors opens the Messages dialog and asks no name.
 void TForm1::ExportCsv1Click() {
     const int program = CurrentProgram();
-    if (!CompileProgram(ProgramLines(*CurrentEditor()), Options())) {
+    if (!CompileProgram(m_compiler, ProgramLines(*CurrentEditor()), Options())) {
         ShowMessagesAndMarkLines();
         CurrentEditor()->setFocus();
         return;
     }
-    const CompilerState &compiler = Compiler();
+    const CompilerState &compiler = m_compiler;
     const std::string bytes =
         JoinLinesCrLf(StepsCsvLines(compiler.steps, compiler.endIndex, compiler.MaxSteer));
     const QString base = m_setFileName.isEmpty() ? QString("program")
@@ -1276,7 +1276,7 @@ void TForm1::DisplayAuxClick() {
         if (m_graph.steps)
             DrawAuxTraces(*m_graph.steps, m_graph.endIndex, AuxDisplay());
         else
-            DrawAuxTraces(Compiler().steps, Compiler().endIndex, AuxDisplay());
+            DrawAuxTraces(m_compiler.steps, m_compiler.endIndex, AuxDisplay());
         GrImage->update();
         return;
     }
@@ -1310,7 +1310,7 @@ void TForm1::Print1Click() {
         const QString path = QDir::current().filePath("imgsave.bmp");
         if (!GrImage->Picture().save(path, "BMP")) ShowError(this, "cannot write " + path);
     };
-    PrintCommand(this, *PrintWhichDialog, Printer(), material);
+    PrintCommand(this, *PrintWhichDialog, Printer(), m_compiler, material);
     CurrentEditor()->setFocus();
 }
 

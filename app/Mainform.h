@@ -157,6 +157,8 @@ public:
     // The program the summary panel describes (-1: none), and whether it was edited since its Show.
     int SummaryProgram() const { return m_summaryProgram; }
     bool SummaryStale() const { return m_summaryStale; }
+    // The state of the window's last compile.
+    const CompilerState &LastCompile() const { return m_compiler; }
 
     // Controls (names of the form).
     QFrame *ImgPanel;
@@ -277,6 +279,7 @@ private:
     void UpdateCaption();
     void MarkSetSaved();
 
+    CompilerState m_compiler; // every compile of the window
     std::array<TProgramText *, 16> m_editors{};
     QWidget *m_client = nullptr;
     int m_cursorLine = 1, m_cursorColumn = 1;

@@ -65,9 +65,10 @@ int RunBuild(const CliOptions &options) {
         std::printf("Program #%d:\n", program);
         PrintLines(stdout, messageLines);
     };
+    CompilerState state;
     BuildOutcome outcome;
     try {
-        outcome = BuildSet(set, options.output, MakeCompileOptions(options), callbacks);
+        outcome = BuildSet(state, set, options.output, MakeCompileOptions(options), callbacks);
     } catch (const FileError &e) {
         std::fflush(stdout);
         throw InputError(e.path(), e.reason());

@@ -21,8 +21,7 @@ AuxDisplaySettings AuxFor(const std::vector<int> &bits) {
     return aux;
 }
 
-void Draw(QPaintDevice &device, const CliOptions &options) {
-    const CompilerState &state = Compiler();
+void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options) {
     AuxDisplaySettings aux = AuxFor(options.auxBits);
     QPainter painter(&device);
     QPainterCanvas canvas(painter);
@@ -38,8 +37,9 @@ int RunPlot(const CliOptions &options) {
         throw UsageError("plot writes .png or .svg files: " + options.output);
 
     auto lines = ReadProgram(options);
-    if (!CompileProgram(lines, MakeCompileOptions(options))) {
-        PrintLines(stderr, Compiler().messageLines);
+    CompilerState state;
+    if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
+        PrintLines(stderr, state.messageLines);
         return 1;
     }
 
@@ -49,7 +49,7 @@ int RunPlot(const CliOptions &options) {
     if (suffix == "png") {
         QImage image(options.width, options.height, QImage::Format_RGB32);
         image.fill(Qt::white);
-        Draw(image, options);
+        Draw(image, state, options);
         image.save(&buffer, "PNG");
     } else {
         QSvgGenerator svg;
@@ -57,7 +57,7 @@ int RunPlot(const CliOptions &options) {
         svg.setSize(QSize(options.width, options.height));
         svg.setViewBox(QRect(0, 0, options.width, options.height));
         svg.setTitle("Program graph");
-        Draw(svg, options);
+        Draw(svg, state, options);
     }
     try {
         WriteFileAtomically(options.output,

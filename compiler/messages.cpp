@@ -99,15 +99,13 @@ std::string Prefix(const CompileMessage &message) {
 
 } // namespace
 
-void ClearMessages() {
-    auto &state = Compiler();
+void ClearMessages(CompilerState &state) {
     state.messages.clear();
     state.ErrorCount = 0;
     state.WarningCount = 0;
 }
 
-void AddMessage(int line, int code, const std::string &text) {
-    auto &state = Compiler();
+void AddMessage(CompilerState &state, int line, int code, const std::string &text) {
     state.messages.push_back({line, code, Cut(text, MessageTextLength)});
     if (code < 100)
         ++state.ErrorCount;
@@ -138,8 +136,7 @@ std::string MessageLine(const CompileMessage &message) {
     return Prefix(message) + std::string(Fallback.literal);
 }
 
-const std::vector<std::string> &ShowMessages() {
-    auto &state = Compiler();
+const std::vector<std::string> &ShowMessages(CompilerState &state) {
     state.messageLines.clear();
     for (const auto &message : state.messages) state.messageLines.push_back(MessageLine(message));
     if (state.ErrorCount > 0) {

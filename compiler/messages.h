@@ -1,4 +1,4 @@
-// Compile messages: the message list of the current compile, its counts and the Messages text.
+// Compile messages: the message list of a compile, its counts and the Messages text.
 #pragma once
 
 #include <string>
@@ -10,15 +10,17 @@ struct CompileMessage {
     std::string text; // argument: function name, role word, id character or formatted time; at most 80
 };
 
-// Discards every message of the current compile and zeroes both counts.
-void ClearMessages();
+struct CompilerState;
+
+// Discards every message of the state and zeroes both counts.
+void ClearMessages(CompilerState &state);
 
 // Appends a message (text cut to 80 characters) and counts it by its level.
-void AddMessage(int line, int code, const std::string &text);
+void AddMessage(CompilerState &state, int line, int code, const std::string &text);
 
 // The line that the Messages dialog shows for one message.
 std::string MessageLine(const CompileMessage &message);
 
 // Rebuilds the Messages text from the list: one line per message, then with errors an empty line
-// and the summary. The lines are also kept in the compiler state (messageLines).
-const std::vector<std::string> &ShowMessages();
+// and the summary. The lines are kept in the state (messageLines).
+const std::vector<std::string> &ShowMessages(CompilerState &state);

@@ -84,114 +84,117 @@ bool TakeSlot(ProgramStatement &statement, std::uint16_t bit) {
 }
 
 // Reads a real into a taken slot; a malformed number leaves 0 and raises the slot's format error.
-bool StoreReal(int line, float &field, const std::string &number, int formatError) {
+bool StoreReal(CompilerState &state, int line, float &field, const std::string &number, int formatError) {
     auto value = ReadReal(number);
     field = value.value_or(0.0f);
-    if (!value) AddMessage(line, formatError, "");
+    if (!value) AddMessage(state, line, formatError, "");
     return value.has_value();
 }
 
 // Reads an integer into a taken slot; returns the integer as written (0 when malformed).
-long StoreInteger(int line, const std::string &number, int formatError) {
+long StoreInteger(CompilerState &state, int line, const std::string &number, int formatError) {
     auto value = ReadInteger(number);
-    if (!value) AddMessage(line, formatError, "");
+    if (!value) AddMessage(state, line, formatError, "");
     return value.value_or(0);
 }
 
 // The first D parameter of every statement feeds the initial-steer rule.
-void NoteInitialSteer(int line, float value) {
-    auto &state = Compiler();
+void NoteInitialSteer(CompilerState &state, int line, float value) {
     if (state.InitialSteer != 0) return;
     state.InitialSteer = value;
-    if (value < 0) AddMessage(line, 41, "");
+    if (value < 0) AddMessage(state, line, 41, "");
 }
 
-void AssignDegrees(ProgramStatement &s, const std::string &number) {
+void AssignDegrees(CompilerState &state, ProgramStatement &s, const std::string &number) {
     if (TakeSlot(s, GivenAmplitude)) {
-        if (StoreReal(s.line, s.amplitude, number, 22)) NoteInitialSteer(s.line, s.amplitude);
+        if (StoreReal(state, s.line, s.amplitude, number, 22)) NoteInitialSteer(state, s.line, s.amplitude);
     } else if (IsSineLike(s.kind)) {
         if (TakeSlot(s, GivenSecondValue))
-            StoreReal(s.line, s.secondValue, number, 20);
+            StoreReal(state, s.line, s.secondValue, number, 20);
         else
-            AddMessage(s.line, 51, "amplitude or phase angle");
+            AddMessage(state, s.line, 51, "amplitude or phase angle");
     } else {
-        AddMessage(s.line, 51, "amplitude");
+        AddMessage(state, s.line, 51, "amplitude");
     }
 }
 
-void AssignSeconds(ProgramStatement &s, const std::string &number) {
+void AssignSeconds(CompilerState &state, ProgramStatement &s, const std::string &number) {
     if (TakeSlot(s, GivenDuration))
-        StoreReal(s.line, s.duration, number, 23);
+        StoreReal(state, s.line, s.duration, number, 23);
     else if (s.kind == StatementKind::Pulse && TakeSlot(s, GivenSecondValue))
-        StoreReal(s.line, s.secondValue, number, 23);
+        StoreReal(state, s.line, s.secondValue, number, 23);
     else if (IsSweep(s.kind) && TakeSlot(s, GivenExtraTime))
-        StoreReal(s.line, s.extraTime, number, 23);
+        StoreReal(state, s.line, s.extraTime, number, 23);
     else
-        AddMessage(s.line, 51, "time");
+        AddMessage(state, s.line, 51, "time");
 }
 
-void AssignHertz(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+void AssignHertz(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                 const std::string &number) {
     if (s.kind == StatementKind::SetRate) {
         if (TakeSlot(s, GivenClockRate)) {
-            written.clockRate = StoreInteger(s.line, number, 21);
+            written.clockRate = StoreInteger(state, s.line, number, 21);
             s.clockRate = static_cast<std::uint16_t>(written.clockRate);
         } else {
-            AddMessage(s.line, 51, "frequency");
+            AddMessage(state, s.line, 51, "frequency");
         }
     } else if (TakeSlot(s, GivenFrequency)) {
-        StoreReal(s.line, s.frequency, number, 25);
+        StoreReal(state, s.line, s.frequency, number, 25);
     } else if (IsSweep(s.kind) && TakeSlot(s, GivenSecondValue)) {
-        StoreReal(s.line, s.secondValue, number, 25);
+        StoreReal(state, s.line, s.secondValue, number, 25);
     } else {
-        AddMessage(s.line, 51, "frequency");
+        AddMessage(state, s.line, 51, "frequency");
     }
 }
 
-void AssignFlagNumber(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+void AssignFlagNumber(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                      const std::string &number) {
     if (!IsFlagFunction(s.kind)) {
-        AddMessage(s.line, 60, "flag bit number");
+        AddMessage(state, s.line, 60, "flag bit number");
     } else if (TakeSlot(s, GivenFlagNumber)) {
-        written.flagNumber = StoreInteger(s.line, number, 61);
+        written.flagNumber = StoreInteger(state, s.line, number, 61);
         s.flagNumber = static_cast<std::uint8_t>(written.flagNumber);
     } else {
-        AddMessage(s.line, 51, "flag number");
+        AddMessage(state, s.line, 51, "flag number");
     }
 }
 
-void AssignFlagValue(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+void AssignFlagValue(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                     const std::string &number) {
     if (s.kind != StatementKind::SetFlag) {
-        AddMessage(s.line, 60, "flag value percent");
+        AddMessage(state, s.line, 60, "flag value percent");
     } else if (TakeSlot(s, GivenFlagValue)) {
-        written.flagValue = StoreInteger(s.line, number, 62);
+        written.flagValue = StoreInteger(state, s.line, number, 62);
         s.flagValue = static_cast<std::uint8_t>(written.flagValue);
     } else {
-        AddMessage(s.line, 51, "flag value");
+        AddMessage(state, s.line, 51, "flag value");
     }
 }
 
 // Puts one parameter into the first free slot its id may take, or raises error 51 or 60.
-void AssignParameter(ProgramStatement &s, WrittenIntegers &written, const ParameterId &parameter) {
+void AssignParameter(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                     const ParameterId &parameter) {
     switch (parameter.id) {
     case 'D':
-        AssignDegrees(s, parameter.number);
+        AssignDegrees(state, s, parameter.number);
         break;
     case 'S':
-        AssignSeconds(s, parameter.number);
+        AssignSeconds(state, s, parameter.number);
         break;
     case 'C':
         if (TakeSlot(s, GivenCycles))
-            StoreReal(s.line, s.cycles, parameter.number, 24);
+            StoreReal(state, s.line, s.cycles, parameter.number, 24);
         else
-            AddMessage(s.line, 51, "cycle");
+            AddMessage(state, s.line, 51, "cycle");
         break;
     case 'H':
-        AssignHertz(s, written, parameter.number);
+        AssignHertz(state, s, written, parameter.number);
         break;
     case 'B':
-        AssignFlagNumber(s, written, parameter.number);
+        AssignFlagNumber(state, s, written, parameter.number);
         break;
     case 'P':
-        AssignFlagValue(s, written, parameter.number);
+        AssignFlagValue(state, s, written, parameter.number);
         break;
     default:
         break;
@@ -213,8 +216,8 @@ void ApplyPresets(ProgramStatement &s, WrittenIntegers &written) {
 }
 
 // Appends a statement; a pulse with a positive length becomes a SETFLAG to 100 and one back to 0.
-void AppendStatement(ProgramStatement statement) {
-    auto &list = Compiler().statements;
+void AppendStatement(CompilerState &state, ProgramStatement statement) {
+    auto &list = state.statements;
     if (statement.kind != StatementKind::Pulse || !(statement.duration > 0)) {
         list.push_back(std::move(statement));
         return;
@@ -336,20 +339,20 @@ SplitResult SplitStatement(const std::string &text) {
     return result;
 }
 
-std::optional<ParameterId> ParseParameterId(int line, const std::string &text) {
+std::optional<ParameterId> ParseParameterId(CompilerState &state, int line, const std::string &text) {
     auto k = text.find_last_of("0123456789.-");
     if (k == std::string::npos) {
-        AddMessage(line, 12, "");
+        AddMessage(state, line, 12, "");
         return std::nullopt;
     }
     if (k + 1 == text.size()) {
-        AddMessage(line, 13, "");
+        AddMessage(state, line, 13, "");
         return std::nullopt;
     }
     char id = text[k + 1];
     if (id == '%') id = 'P';
     if (std::string_view("DSCHBP").find(id) == std::string_view::npos) {
-        AddMessage(line, 14, std::string(1, text[k + 1]));
+        AddMessage(state, line, 14, std::string(1, text[k + 1]));
         return std::nullopt;
     }
     return ParameterId{id, text.substr(0, k + 1)};
@@ -361,8 +364,8 @@ std::optional<StatementKind> FindKind(const std::string &name) {
     return std::nullopt;
 }
 
-void ValidateStatement(const ProgramStatement &s, const WrittenIntegers &written) {
-    auto raise = [&](int code) { AddMessage(s.line, code, ""); };
+void ValidateStatement(CompilerState &state, const ProgramStatement &s, const WrittenIntegers &written) {
+    auto raise = [&](int code) { AddMessage(state, s.line, code, ""); };
     auto flagNumberBad = written.flagNumber < 1 || written.flagNumber > 8;
     switch (s.kind) {
     case StatementKind::SetRate:
@@ -387,7 +390,7 @@ void ValidateStatement(const ProgramStatement &s, const WrittenIntegers &written
     case StatementKind::RampTo:
         if (s.kind == StatementKind::StepTo ? s.duration < 0 : s.duration <= 0)
             raise(s.kind == StatementKind::StepTo ? 33 : 34);
-        if (std::fabs(s.amplitude) > Compiler().MaxSteer) raise(26);
+        if (std::fabs(s.amplitude) > state.MaxSteer) raise(26);
         break;
     case StatementKind::StepUp:
         if (s.duration < 0) raise(33);
@@ -422,48 +425,47 @@ void ValidateStatement(const ProgramStatement &s, const WrittenIntegers &written
     }
 }
 
-ProgramStatement ParseStatement(int line, const std::string &text) {
+ProgramStatement ParseStatement(CompilerState &state, int line, const std::string &text) {
     ProgramStatement statement;
     statement.line = line;
     SplitResult split = SplitStatement(text);
     statement.name = Cut(split.name, NameLength);
     auto kind = FindKind(split.name);
     if (!kind) {
-        AddMessage(line, 11, Cut(split.name, LineLength));
+        AddMessage(state, line, 11, Cut(split.name, LineLength));
         return statement;
     }
     statement.kind = *kind;
     WrittenIntegers written;
     ApplyPresets(statement, written);
     for (const auto &parameter : split.parameters)
-        if (auto id = ParseParameterId(line, parameter)) AssignParameter(statement, written, *id);
-    ValidateStatement(statement, written);
+        if (auto id = ParseParameterId(state, line, parameter))
+            AssignParameter(state, statement, written, *id);
+    ValidateStatement(state, statement, written);
     return statement;
 }
 
-void ReadMaxSteerLine(int line, const std::string &text) {
-    auto &state = Compiler();
+void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text) {
     std::string normal = NormaliseLine(text);
     auto d = normal.find('D');
     if (!normal.starts_with("MAXSTEER(") || d == std::string::npos) {
-        AddMessage(line, 27, "");
+        AddMessage(state, line, 27, "");
         state.MaxSteer = UnknownMaxSteer;
         return;
     }
     auto value = ReadReal(normal.substr(9, d - 9));
     if (!value) {
-        AddMessage(line, 28, "");
+        AddMessage(state, line, 28, "");
         state.MaxSteer = UnknownMaxSteer;
     } else if (*value < 0) {
-        AddMessage(line, 29, "");
+        AddMessage(state, line, 29, "");
         state.MaxSteer = -*value;
     } else {
         state.MaxSteer = *value;
     }
 }
 
-void ParseProgram(const std::vector<std::string> &lines) {
-    auto &state = Compiler();
+void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
     state.statements.clear();
     state.events.clear();
     state.segments.clear();
@@ -474,34 +476,34 @@ void ParseProgram(const std::vector<std::string> &lines) {
     int i = 0;
     while (i < count && !startsWith(i, "BEGIN") && !startsWith(i, "MAXSTEER")) ++i;
     if (i == count) {
-        AddMessage(count + 1, 4, "");
+        AddMessage(state, count + 1, 4, "");
         state.MaxSteer = UnknownMaxSteer; // nothing of an earlier compile may leak into this one
     } else if (startsWith(i, "BEGIN")) {
-        AddMessage(i + 1, 3, "");
+        AddMessage(state, i + 1, 3, "");
         state.MaxSteer = UnknownMaxSteer;
     } else {
-        ReadMaxSteerLine(i + 1, lines[i]);
+        ReadMaxSteerLine(state, i + 1, lines[i]);
         ++i;
     }
 
     for (; i < count && !startsWith(i, "BEGIN"); ++i)
-        if (startsWith(i, "MAXSTEER")) AddMessage(i + 1, 103, "");
+        if (startsWith(i, "MAXSTEER")) AddMessage(state, i + 1, 103, "");
 
     if (i == count) {
-        AddMessage(count + 1, 5, "");
+        AddMessage(state, count + 1, 5, "");
     } else {
-        AppendStatement(ParseStatement(i + 1, "SETRATE(1024H)"));
-        AppendStatement(ParseStatement(i + 1, "STEPTO(0D)"));
+        AppendStatement(state, ParseStatement(state, i + 1, "SETRATE(1024H)"));
+        AppendStatement(state, ParseStatement(state, i + 1, "STEPTO(0D)"));
         for (++i; i < count; ++i) {
             std::string text = NormaliseStatementLine(lines[i]);
             if (text.empty()) continue;
-            AppendStatement(ParseStatement(i + 1, text));
+            AppendStatement(state, ParseStatement(state, i + 1, text));
             if (state.statements.back().kind == StatementKind::End) break;
         }
     }
 
     if (state.statements.empty() || state.statements.back().kind != StatementKind::End) {
-        AppendStatement(ParseStatement(count + 1, "END"));
-        AddMessage(count + 1, 102, "");
+        AppendStatement(state, ParseStatement(state, count + 1, "END"));
+        AddMessage(state, count + 1, 102, "");
     }
 }

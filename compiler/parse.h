@@ -1,17 +1,18 @@
 // The program language: line normalising, the header scan and the statement parser.
 #pragma once
 
+#include "compiler/state.h"
 #include "compiler/statement.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-// Reads one program text into Compiler().statements, sets MaxSteer and raises the text's messages.
-void ParseProgram(const std::vector<std::string> &lines);
+// Reads one program text into the state's statements, sets MaxSteer and raises the text's messages.
+void ParseProgram(CompilerState &state, const std::vector<std::string> &lines);
 
 // Parses one normalised statement text; raises its messages with the given line number.
-ProgramStatement ParseStatement(int line, const std::string &text);
+ProgramStatement ParseStatement(CompilerState &state, int line, const std::string &text);
 
 // The integers of a statement as written, before they are stored in their narrower fields.
 struct WrittenIntegers {
@@ -21,13 +22,14 @@ struct WrittenIntegers {
 };
 
 // Runs the per-kind checks on a statement whose parameters have all been read; raises their messages.
-void ValidateStatement(const ProgramStatement &statement, const WrittenIntegers &written);
+void ValidateStatement(CompilerState &state, const ProgramStatement &statement,
+                       const WrittenIntegers &written);
 
 // The kind of a function name (exact, upper case), or nothing for an unknown name.
 std::optional<StatementKind> FindKind(const std::string &name);
 
 // Reads the maxsteer line: sets MaxSteer and raises error 27, 28 or 29 with the given line number.
-void ReadMaxSteerLine(int line, const std::string &text);
+void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text);
 
 struct SplitResult {
     std::string name;
@@ -40,7 +42,7 @@ struct ParameterId {
     std::string number; // the number text before the id
 };
 // The id and number of one parameter text; raises error 12, 13 or 14 and returns nothing on a fault.
-std::optional<ParameterId> ParseParameterId(int line, const std::string &text);
+std::optional<ParameterId> ParseParameterId(CompilerState &state, int line, const std::string &text);
 
 std::string StripBlanks(const std::string &text);
 

@@ -39,10 +39,10 @@ void InsertEvent(std::vector<int> &events, const std::vector<ProgramStatement> &
 
 } // namespace
 
-void TimingPass() {
+void TimingPass(CompilerState &state) {
     float clock = 0;  // program clock
     float latest = 0; // latest start time of a delayed instant statement
-    for (ProgramStatement &s : Compiler().statements) {
+    for (ProgramStatement &s : state.statements) {
         s.startTime = clock;
         switch (s.kind) {
         case StatementKind::SetRate:
@@ -84,8 +84,7 @@ void TimingPass() {
     }
 }
 
-void Split() {
-    CompilerState &state = Compiler();
+void Split(CompilerState &state) {
     const auto &statements = state.statements;
     state.events.clear();
     state.segments.clear();
@@ -103,8 +102,7 @@ void Split() {
     }
 }
 
-void AttributePass() {
-    CompilerState &state = Compiler();
+void AttributePass(CompilerState &state, const NoticeHandler &notice) {
     auto &statements = state.statements;
     const auto &events = state.events;
     const bool corvan3Only = state.options.corvan3Only;
@@ -178,11 +176,10 @@ void AttributePass() {
     }
     state.steps[0].bit15 = 0;
     state.steps[StepCount - 1].bit15 = 0;
-    DutyCheck();
+    DutyCheck(state.steps, notice);
 }
 
-bool CapacityCheck() {
-    CompilerState &state = Compiler();
+bool CapacityCheck(CompilerState &state) {
     const auto &statements = state.statements;
     const float last = state.steps[StepCount - 1].time;
     const ProgramStatement *culprit = nullptr;
@@ -193,6 +190,6 @@ bool CapacityCheck() {
         if (last < statements[state.segments[s + 1]].startTime) culprit = &statements[state.segments[s]];
 
     if (!culprit) return true;
-    AddMessage(0, 2, Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
+    AddMessage(state, 0, 2, Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
     return false;
 }

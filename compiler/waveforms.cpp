@@ -26,6 +26,8 @@ float Single(Real x) { return static_cast<float>(x); }
 
 // The running state of one steer pass.
 struct SteerCursor {
+    CompilerState &state;
+    const NoticeHandler &notice;
     StepStore &steps;
     int i = 0;      // last step written
     float held = 0; // degrees
@@ -56,12 +58,12 @@ struct SteerCursor {
             firstMoveArmed = false;
         } else if (steer < -FirstMoveThreshold) {
             firstMoveArmed = false;
-            AddMessage(0, 41, function);
+            AddMessage(state, 0, 41, function);
         }
     }
 
     void OffscaleCheck(float steer, const char *function) const {
-        if (std::fabs(steer) > maxSteer) AddMessage(0, 26, function);
+        if (std::fabs(steer) > maxSteer) AddMessage(state, 0, 26, function);
     }
 
     // A periodic wave leaves the held value at the curve's value at its end, which need not be a
@@ -90,14 +92,14 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float target = s.amplitude;
     if (s.kind == StatementKind::StepUp) {
         if (std::fabs(Real(c.held) + s.amplitude) > c.maxSteer) {
-            AddMessage(0, 26, "stepup");
+            AddMessage(c.state, 0, 26, "stepup");
             return;
         }
         target = Single(Real(c.held) + s.amplitude);
     }
     if (end == start) end = Single(end + ZeroLengthStep);
     const int direction = target > c.held ? 1 : -1;
-    const Real slewRate = Compiler().stepSlewRate;
+    const Real slewRate = c.state.stepSlewRate;
     bool reached = false;
     c.Rewind(start);
     while (c.Advance(end)) {
@@ -119,7 +121,7 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
 void Ramp(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float delta = s.kind == StatementKind::RampTo ? Single(Real(s.amplitude) - c.held) : s.amplitude;
     if (std::fabs(Real(c.held) + delta) > c.maxSteer) {
-        AddMessage(0, 26, "rampup");
+        AddMessage(c.state, 0, 26, "rampup");
         return;
     }
     const float slope = Single(Real(delta) / s.duration);
@@ -243,7 +245,7 @@ void Sweep(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         const float steer = Single(std::sin(Real(phase)) * amplitude + c.held);
         c.Write(steer);
         if (!offscaleReported && std::fabs(steer) > c.maxSteer) {
-            AddMessage(0, 26, function);
+            AddMessage(c.state, 0, 26, function);
             offscaleReported = true;
         }
     }
@@ -277,11 +279,11 @@ void RunGenerator(SteerCursor &c, const ProgramStatement &s, float start, float 
         Sweep(c, s, start, end);
         break;
     case StatementKind::RepeatProgram:
-        RecycleStepWarning(c.held);
+        RecycleStepWarning(c.held, c.notice);
         Hold(c, start, end);
         break;
     case StatementKind::End:
-        EndAngleWarning(c.held);
+        EndAngleWarning(c.held, c.notice);
         Hold(c, start, end);
         break;
     default:
@@ -291,11 +293,10 @@ void RunGenerator(SteerCursor &c, const ProgramStatement &s, float start, float 
 
 } // namespace
 
-void SteerPass() {
-    CompilerState &state = Compiler();
+void SteerPass(CompilerState &state, const NoticeHandler &notice) {
     const auto &statements = state.statements;
     const auto &segments = state.segments;
-    SteerCursor c{state.steps, 0, 0, true, state.MaxSteer, state.ErrorCount};
+    SteerCursor c{state, notice, state.steps, 0, 0, true, state.MaxSteer, state.ErrorCount};
     state.steps[0].steer = 0;
     std::size_t next = 0; // current segment
     while (c.i < LastStep) {

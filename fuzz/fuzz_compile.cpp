@@ -11,8 +11,7 @@
 namespace {
 
 // Every message counted by its level, and the Boolean agreeing with the error count.
-void CheckCounts(bool success) {
-    const CompilerState &state = Compiler();
+void CheckCounts(const CompilerState &state, bool success) {
     int errors = 0, warnings = 0;
     for (const CompileMessage &message : state.messages) {
         if (message.code < 100)
@@ -27,12 +26,11 @@ void CheckCounts(bool success) {
 
 // A successful compile ends once, at the end index, and every main word holds its step's fields: a
 // dac code outside 0 to 4095 would spill into the rate, end and current bits.
-void CheckImages() {
-    const CompilerState &state = Compiler();
+void CheckImages(const CompilerState &state, const ProgramImages &images) {
     FUZZ_CHECK(state.endIndex >= 0 && state.endIndex < StepCount);
     for (int k = 0; k < StepCount; ++k) {
         const StepRecord &step = state.steps[k];
-        const std::uint16_t word = state.mainImage[k];
+        const std::uint16_t word = images.main[k];
         FUZZ_CHECK(step.ended == (k >= state.endIndex ? 1 : 0));
         FUZZ_CHECK(step.rate == 256 || step.rate == 512 || step.rate == 1024 || step.rate == 2048);
         FUZZ_CHECK((256 << ((word >> 12) & 3)) == step.rate);
@@ -51,10 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options.steerRateLimit = (settings & 2) != 0 ? 50 : 0;
     options.notice = [](const std::string &) {};
 
-    const bool success = BuildProgram(SplitLines(input.Rest()), options);
-    CheckCounts(success);
+    static CompilerState state; // reused, as the window and Build reuse theirs
+    ProgramImages images;
+    const bool success = BuildProgram(state, SplitLines(input.Rest()), options, images);
+    CheckCounts(state, success);
     if (!success) return 0;
-    CheckImages();
-    SummaryLines(SummarizeProgram(Compiler()));
+    CheckImages(state, images);
+    SummaryLines(SummarizeProgram(state));
     return 0;
 }

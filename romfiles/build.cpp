@@ -10,11 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options) {
-    if (!CompileProgram(lines, options)) return false;
-    CompilerState &state = Compiler();
-    EncodeMainImage(state.steps, state.MaxSteer, state.mainImage.get());
-    EncodeAuxImage(state.steps, state.auxImage.get());
+bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, const CompileOptions &options,
+                  ProgramImages &images) {
+    if (!CompileProgram(state, lines, options)) return false;
+    EncodeMainImage(state.steps, state.MaxSteer, images.main.data());
+    EncodeAuxImage(state.steps, images.aux.data());
     return true;
 }
 
@@ -34,14 +34,12 @@ struct Images {
     std::string aux;
 };
 
-void AppendImages(Images &images) {
-    const CompilerState &state = Compiler();
-    for (int k = 0; k < StepCount; ++k) {
-        std::uint16_t word = state.mainImage[k];
+void AppendImages(Images &images, const ProgramImages &program) {
+    for (std::uint16_t word : program.main) {
         images.main += static_cast<char>(word & 0xFF); // low byte first
         images.main += static_cast<char>(word >> 8);
     }
-    images.aux.append(reinterpret_cast<const char *>(state.auxImage.get()), AuxImageBytes);
+    images.aux.append(reinterpret_cast<const char *>(program.aux.data()), AuxImageBytes);
 }
 
 bool IsRegularFile(const std::string &path) {
@@ -83,8 +81,8 @@ void ReplacePair(const std::string &binPath, const std::string &auxPath, const I
 
 } // namespace
 
-BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks) {
+BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::string &binPath,
+                      const CompileOptions &options, const BuildCallbacks &callbacks) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
@@ -92,14 +90,15 @@ BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const C
     Images images;
     images.main.reserve(ProgramCount * MainImageBytes);
     images.aux.reserve(ProgramCount * AuxImageBytes);
+    ProgramImages program;
     bool failed = false;
     for (int p = 0; p < ProgramCount; ++p) {
         if (callbacks.programStarts) callbacks.programStarts(p);
-        if (BuildProgram(set[p], options)) {
-            if (!failed) AppendImages(images);
+        if (BuildProgram(state, set[p], options, program)) {
+            if (!failed) AppendImages(images, program);
         } else {
             failed = true;
-            if (callbacks.programFailed) callbacks.programFailed(p, Compiler().messageLines);
+            if (callbacks.programFailed) callbacks.programFailed(p, state.messageLines);
         }
     }
     if (failed) return {false, "Error(s) were found. File was not created."};

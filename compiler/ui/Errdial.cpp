@@ -1,7 +1,6 @@
 // The Messages dialog: the message lines of the last compile in a read-only memo.
 #include "compiler/ui/Errdial.h"
 
-#include "compiler/state.h"
 #include "compiler/tokens.h"
 #include "uikit/Modal.h"
 
@@ -52,8 +51,8 @@ void TErrDialog::SetLines(const std::vector<std::string> &lines) {
     ErrMemo->setPlainText(text.join('\n'));
 }
 
-void TErrDialog::ShowCompileMessages() {
-    SetLines(Compiler().messageLines);
+void TErrDialog::ShowCompileMessages(const CompilerState &state) {
+    SetLines(state.messageLines);
     OKBtn->setFocus();
     RunModal(*this);
 }

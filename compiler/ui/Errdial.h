@@ -2,6 +2,8 @@
 // a line that names a program line closes the dialog and reports that line.
 #pragma once
 
+#include "compiler/state.h"
+
 #include <QDialog>
 
 #include <string>
@@ -17,8 +19,8 @@ public:
 
     // Replaces the memo with the given lines (Latin-1), one memo line each.
     void SetLines(const std::vector<std::string> &lines);
-    // Loads the Messages text of the last compile and shows the dialog modally.
-    void ShowCompileMessages();
+    // Loads the Messages text of the state's last compile and shows the dialog modally.
+    void ShowCompileMessages(const CompilerState &state);
 
     QPlainTextEdit *ErrMemo;
     QPushButton *OKBtn;

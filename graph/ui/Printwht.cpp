@@ -132,7 +132,8 @@ Font PrintFont(const QFont &font) {
             info.bold()};
 }
 
-int RunPrint(QPrinter &printer, PrintSource source, int first, int last, const PrintMaterial &material) {
+int RunPrint(QPrinter &printer, CompilerState &state, PrintSource source, int first, int last,
+             const PrintMaterial &material) {
     const int current = material.currentProgram;
     if (source == PrintSource::CurrentProgram || source == PrintSource::CurrentGraph) first = last = current;
     if (last < first) return 0;
@@ -144,15 +145,15 @@ int RunPrint(QPrinter &printer, PrintSource source, int first, int last, const P
         return PrintTexts(shared, first, last, material) > 0 ? 1 : 0;
     }
     const std::vector<std::vector<std::string>> programs(material.programs.begin(), material.programs.end());
-    PrintGraphs(device, programs, first, last, material.options, material.graphEnd);
+    PrintGraphs(device, state, programs, first, last, material.options, material.graphEnd);
     return 1;
 }
 
-int PrintCommand(QWidget *parent, TPrintWhichDialog &which, QPrinter &printer,
+int PrintCommand(QWidget *parent, TPrintWhichDialog &which, QPrinter &printer, CompilerState &state,
                  const PrintMaterial &material) {
     if (RunModal(which) != QDialog::Accepted) return 0;
     QPrintDialog printDialog(&printer, parent);
     printDialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     if (RunModal(printDialog) != QDialog::Accepted) return 0;
-    return RunPrint(printer, which.Source(), which.FromGraph(), which.ThruGraph(), material);
+    return RunPrint(printer, state, which.Source(), which.FromGraph(), which.ThruGraph(), material);
 }

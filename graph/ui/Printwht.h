@@ -53,11 +53,13 @@ Font PrintFont(const QFont &font);
 
 // Prints the chosen item: a program text is one job of its own (pages numbered from 1), a range of
 // texts is one job per program in ascending order, graphs are one job on one page. A range whose
-// last program is below its first prints nothing. Returns the number of jobs. When the printer
-// writes to a file, the jobs of a range share that file, each program starting on a fresh page with
-// its own page numbers, because a second job would overwrite the first.
-int RunPrint(QPrinter &printer, PrintSource source, int first, int last, const PrintMaterial &material);
+// last program is below its first prints nothing. The graphs compile into the state. Returns the number of
+// jobs. When the printer writes to a file, the jobs of a range share that file, each program starting on a
+// fresh page with its own page numbers, because a second job would overwrite the first.
+int RunPrint(QPrinter &printer, CompilerState &state, PrintSource source, int first, int last,
+             const PrintMaterial &material);
 
 // The Print command: the selection dialog, then the print dialog, then RunPrint with the selection.
 // Cancelling either dialog prints nothing. Returns the number of jobs.
-int PrintCommand(QWidget *parent, TPrintWhichDialog &which, QPrinter &printer, const PrintMaterial &material);
+int PrintCommand(QWidget *parent, TPrintWhichDialog &which, QPrinter &printer, CompilerState &state,
+                 const PrintMaterial &material);

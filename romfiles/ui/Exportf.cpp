@@ -77,7 +77,7 @@ void TExportDlg::Button1Click() {
     m_folder = chosen.absolutePath();
 }
 
-ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, const QString &textDir,
+ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, CompilerState &state, const QString &textDir,
                         const ProgramText &program, const CompileOptions &options) {
     dialog.SetFolder(textDir);
     ExportOutcome outcome;
@@ -88,7 +88,7 @@ ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, const QString &text
                 ExportText(path, program);
                 outcome.written = true;
             } else {
-                outcome.written = ExportTimeValue(path, program, options);
+                outcome.written = ExportTimeValue(state, path, program, options);
                 outcome.compileFailed = !outcome.written;
             }
         } catch (const std::exception &e) {

@@ -50,6 +50,6 @@ struct ExportOutcome {
 // The Export command: shows the dialog in the text-file directory and, when it closes with OK and a
 // file name, writes the program as text or compiles it and writes its time-and-value file, replacing
 // any file of that name. A write failure is shown in an error box. Compile errors show nothing here;
-// the messages are in the compiler state for the caller to show.
-ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, const QString &textDir,
+// the messages are in the state for the caller to show.
+ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, CompilerState &state, const QString &textDir,
                         const ProgramText &program, const CompileOptions &options);

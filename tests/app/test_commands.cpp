@@ -127,7 +127,9 @@ private slots:
         QCOMPARE(m_form->CurrentProgram(), 15);
         QCOMPARE(Settings().epromDir, m_dir.path().toStdString());
 
-        const BuildOutcome core = BuildSet(m_form->ProgramSetTexts(), Path("core.bin").toStdString(), {});
+        CompilerState compiler;
+        const BuildOutcome core =
+            BuildSet(compiler, m_form->ProgramSetTexts(), Path("core.bin").toStdString(), {});
         QVERIFY(core.success);
         QCOMPARE(Bytes(Path("set.bin")).size(), std::size_t(524288));
         QVERIFY(Bytes(Path("set.bin")) == Bytes(Path("core.bin")));

@@ -170,7 +170,7 @@ private slots:
         QVERIFY(m_form->StatusBar->text().endsWith(
             QString("Graph Pos: (%1,%2)").arg(after.x, 0, 'f', 2).arg(after.y, 0, 'f', 2)));
         // The zoomed picture is the plot library's drawing of the program in the new world.
-        QCOMPARE(m_form->GrImage->Picture(), Drawn(shown.size(), Compiler().steps, zoomed));
+        QCOMPARE(m_form->GrImage->Picture(), Drawn(shown.size(), m_form->LastCompile().steps, zoomed));
 
         // Fit, from the menu or the button over the graph, gives back exactly what Show drew.
         m_form->FitGraph1->trigger();
@@ -251,7 +251,8 @@ private slots:
         const int px = a.Left + qRound((a.Right - a.Left) * (1.0 / XSpan(m_form->GraphWorld())));
         m_form->GrImageMouseMove(px, Middle().y());
         const QString text = m_form->CursorReadout->text();
-        const StepReading reading = ReadStepAt(Compiler().steps, ViewPoint(a, m_form->GraphWorld(), px, 0).x);
+        const StepReading reading =
+            ReadStepAt(m_form->LastCompile().steps, ViewPoint(a, m_form->GraphWorld(), px, 0).x);
         QCOMPARE(text, QString::fromStdString(StepReadingText(reading)));
         QVERIFY2(qAbs(reading.index - 1025) <= 6, qPrintable(text)); // steps start after the implicit STEPTO
         QVERIFY(text.contains("1024 Hz"));
@@ -340,7 +341,7 @@ private slots:
         m_form->ExportCsv1->trigger();
         QCOMPARE(m_boxes, QStringList{});
         const std::string written = ReadFileBytes(m_chosenFile.toStdString());
-        const CompilerState &c = Compiler();
+        const CompilerState &c = m_form->LastCompile();
         QVERIFY(written == JoinLinesCrLf(StepsCsvLines(c.steps, c.endIndex, c.MaxSteer)));
         QVERIFY(written.rfind("# end_index=3584 maxsteer=100\r\nindex,time,steer,", 0) == 0);
         QCOMPARE(QString::fromStdString(Settings().textDir), m_dir.path());
@@ -367,7 +368,8 @@ private slots:
         m_form->ShowButtonClick();
         QCOMPARE(m_form->SummaryProgram(), 3);
         QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3"));
-        QCOMPARE(m_form->SummaryText->toPlainText(), Joined(SummaryLines(SummarizeProgram(Compiler()))));
+        QCOMPARE(m_form->SummaryText->toPlainText(),
+                 Joined(SummaryLines(SummarizeProgram(m_form->LastCompile()))));
         QVERIFY(m_form->SummaryText->toPlainText().contains("3.500 s (END)"));
         // The panel stands beside the graph, which is narrower by its width.
         QCOMPARE(m_form->SummaryPanel->x(), m_form->ImgPanel->width() + 2);
@@ -427,15 +429,15 @@ private slots:
         // Show and Build compile with the limit; the other compiles do not check it.
         SetProgram(0, RampProgram);
         m_form->ShowButtonClick();
-        QCOMPARE(Compiler().options.steerRateLimit, 250.0f);
+        QCOMPARE(m_form->LastCompile().options.steerRateLimit, 250.0f);
         // The step back to 0 at 3 s is far faster than 250 deg/s: the notice names it.
-        const RateViolation violation = FirstRateViolation(Compiler(), 250);
+        const RateViolation violation = FirstRateViolation(m_form->LastCompile(), 250);
         QVERIFY(violation.found);
         QCOMPARE(m_boxes, QStringList{QString::fromStdString(RateViolationNotice(violation, 250))});
         m_boxes.clear();
         m_chosenFile = Path("rate.csv");
         m_form->ExportCsv1->trigger();
-        QCOMPARE(Compiler().options.steerRateLimit, 0.0f);
+        QCOMPARE(m_form->LastCompile().options.steerRateLimit, 0.0f);
 
         // A new window loads the setting; turning it off stores that too.
         m_form = std::make_unique<TForm1>();

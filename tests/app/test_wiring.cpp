@@ -163,7 +163,7 @@ private slots:
         };
         QTest::mouseClick(m_form->ExportButton, Qt::LeftButton);
         const QStringList lines = ReadLines(folder + "/steer.txt");
-        QCOMPARE(lines.size(), Compiler().endIndex + 1);
+        QCOMPARE(lines.size(), m_form->LastCompile().endIndex + 1);
         QCOMPARE(lines.at(1), QString("   0.004   0.039"));
         QCOMPARE(m_form->ExportButton->toolTip(), QString("Export current program to ascii text"));
 

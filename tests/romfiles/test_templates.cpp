@@ -18,17 +18,18 @@ namespace {
 void CompileTemplate(const std::string &name, const TemplateValues &values = {}) {
     std::vector<std::string> lines = TemplateProgram(name, values);
     std::vector<std::string> notices;
-    bool ok = CompileProgram(lines, {true, [&](const std::string &t) { notices.push_back(t); }});
+    bool ok =
+        CompileProgram(TestCompiler(), lines, {true, [&](const std::string &t) { notices.push_back(t); }});
     std::string text;
     for (const auto &line : lines) text += line + "\n";
     ASSERT_TRUE(ok) << text;
-    ASSERT_EQ(Compiler().messageLines.size(), 1u) << text << Compiler().messageLines[0];
+    ASSERT_EQ(TestCompiler().messageLines.size(), 1u) << text << TestCompiler().messageLines[0];
     ASSERT_TRUE(notices.empty()) << text << notices[0];
 }
 
 float DacStep(float maxSteer = 100) { return maxSteer / 2047; }
 float Period() { return 1.0f / Step(0).rate; }
-int End() { return Compiler().endIndex; }
+int End() { return TestCompiler().endIndex; }
 
 // Time of the first step at which the steer equals the value exactly, and how long it stays there
 // (time of the first step after the run minus time of the first step of the run).
@@ -78,7 +79,7 @@ TEST(Templates, EveryTemplateCompilesWithoutMessagesOrNotices) {
             CompileTemplate(t.name, values);
         }
         CompileTemplate(t.name);
-        EXPECT_NEAR(SummarizeProgram(Compiler()).endAngle, 0.0f, 1e-3f);
+        EXPECT_NEAR(SummarizeProgram(TestCompiler()).endAngle, 0.0f, 1e-3f);
     }
     EXPECT_EQ(FindTemplate("no-such-template"), nullptr);
 }
@@ -91,7 +92,7 @@ TEST(Templates, SineWithDwellDwellsHalfASecondAtTheSecondPeak) {
         if (frequency != 0.7) values["frequency"] = frequency;
         if (dwell != 0.5) values["dwell"] = dwell;
         CompileTemplate("sine-with-dwell", values);
-        ProgramSummary s = SummarizeProgram(Compiler());
+        ProgramSummary s = SummarizeProgram(TestCompiler());
         const float a = static_cast<float>(amplitude);
         EXPECT_NEAR(s.peakSteer, a, DacStep());
         EXPECT_NEAR(s.minSteer, -a, DacStep());
@@ -115,7 +116,7 @@ TEST(Templates, SineWithDwellDwellsHalfASecondAtTheSecondPeak) {
 
 TEST(Templates, StepSteerAndJTurnReachTheirAmplitudeAtTheirSteerRate) {
     CompileTemplate("step-steer", {{"amplitude", 30}, {"steer-rate", 500}, {"hold", 4}});
-    ProgramSummary step = SummarizeProgram(Compiler());
+    ProgramSummary step = SummarizeProgram(TestCompiler());
     EXPECT_EQ(step.peakSteer, 30.0f);
     EXPECT_NEAR(step.peakSteerTime, 1 + 30.0 / 500, Period());
     EXPECT_NEAR(step.peakRate, 500, 0.5);
@@ -123,7 +124,7 @@ TEST(Templates, StepSteerAndJTurnReachTheirAmplitudeAtTheirSteerRate) {
     EXPECT_NEAR(step.duration, 1 + 0.06 + 4 + 0.06, Period());
 
     CompileTemplate("j-turn", {{"amplitude", 90}, {"steer-rate", 1000}, {"hold", 3}, {"return", 2}});
-    ProgramSummary turn = SummarizeProgram(Compiler());
+    ProgramSummary turn = SummarizeProgram(TestCompiler());
     EXPECT_EQ(turn.peakSteer, 90.0f);
     EXPECT_NEAR(turn.peakRate, 1000, 1);
     EXPECT_NEAR(RunAt(90).length, 3, 2 * Period());
@@ -135,7 +136,7 @@ TEST(Templates, SlowlyIncreasingSteerRampsAtItsRate) {
     EXPECT_EQ(Step(0).rate, 256);
     float at2 = Steer(StepAt(3.0f)), at6 = Steer(StepAt(7.0f)); // 2 s and 6 s into the ramp
     EXPECT_NEAR((at6 - at2) / 4, 13.5, 1e-3);
-    ProgramSummary s = SummarizeProgram(Compiler());
+    ProgramSummary s = SummarizeProgram(TestCompiler());
     EXPECT_EQ(s.peakSteer, 81.0f);
     EXPECT_NEAR(s.peakSteerTime, 1 + 81 / 13.5, Period());
     EXPECT_NEAR(RunAt(81).length, 2, 2 * Period());
@@ -155,7 +156,7 @@ TEST(Templates, FishhookCountersteersAfterTheRollPeak) {
         EXPECT_EQ(Step(pulse).bit15, 1);
         EXPECT_NEAR(Steer(pulse), 60, 1e-4); // the machine waits at the amplitude
         EXPECT_NEAR(Step(pulse).time, 1 + 60.0 / 720, Period());
-        ProgramSummary s = SummarizeProgram(Compiler());
+        ProgramSummary s = SummarizeProgram(TestCompiler());
         EXPECT_NEAR(s.peakSteer, 60, 1e-4);
         EXPECT_EQ(s.minSteer, countersteer > 0 ? -45.0f : -60.0f);
         EXPECT_GT(s.minSteerTime, Step(pulse).time);
@@ -166,7 +167,7 @@ TEST(Templates, FishhookCountersteersAfterTheRollPeak) {
 
 TEST(Templates, SinglePeriodAndContinuousSines) {
     CompileTemplate("single-sine", {{"amplitude", 30}, {"frequency", 0.5}});
-    ProgramSummary single = SummarizeProgram(Compiler());
+    ProgramSummary single = SummarizeProgram(TestCompiler());
     EXPECT_NEAR(single.peakSteer, 30, DacStep());
     EXPECT_NEAR(single.peakSteerTime, 1.5, Period());
     EXPECT_NEAR(single.minSteer, -30, DacStep());
@@ -174,7 +175,7 @@ TEST(Templates, SinglePeriodAndContinuousSines) {
     EXPECT_NEAR(single.duration, 3, Period());
 
     CompileTemplate("continuous-sine", {{"amplitude", 20}, {"frequency", 1.5}, {"cycles", 12}});
-    ProgramSummary continuous = SummarizeProgram(Compiler());
+    ProgramSummary continuous = SummarizeProgram(TestCompiler());
     int peaks = 0;
     for (int q = 1; q <= End(); ++q) peaks += Steer(q - 1) < 10 && Steer(q) >= 10;
     EXPECT_EQ(peaks, 12);
@@ -198,14 +199,14 @@ TEST(Templates, LinearAndLogSweepsFollowTheirLaws) {
     const double T = 12;
     CompileTemplate("linear-sweep", {{"start-frequency", 0.5}, {"end-frequency", 3}});
     ExpectSweepLaw([&](double t) { return 0.5 + 2.5 * t / T; }, 1, 1 + T);
-    EXPECT_NEAR(SummarizeProgram(Compiler()).peakSteer, 20, DacStep());
+    EXPECT_NEAR(SummarizeProgram(TestCompiler()).peakSteer, 20, DacStep());
 
     CompileTemplate("linear-sweep", {{"start-frequency", 3}, {"end-frequency", 0.5}});
     ExpectSweepLaw([&](double t) { return 3 - 2.5 * t / T; }, 1, 1 + T);
 
     CompileTemplate("log-sweep", {{"start-frequency", 0.25}, {"end-frequency", 4}});
     ExpectSweepLaw([&](double t) { return 0.25 * std::pow(16.0, t / T); }, 1, 1 + T);
-    EXPECT_NEAR(SummarizeProgram(Compiler()).duration, 1 + T + 1, Period()); // sweep, then 1 s return
+    EXPECT_NEAR(SummarizeProgram(TestCompiler()).duration, 1 + T + 1, Period()); // sweep, then 1 s return
 }
 
 TEST(Templates, BrakeInTurnBrakesInTheSteadyTurn) {
@@ -220,7 +221,7 @@ TEST(Templates, BrakeInTurnBrakesInTheSteadyTurn) {
     EXPECT_NEAR(count * Period(), 0.75 - Period(), Period());
     EXPECT_EQ(Steer(first), 45.0f);
     EXPECT_EQ(Steer(first + count), 45.0f);
-    ProgramSummary s = SummarizeProgram(Compiler());
+    ProgramSummary s = SummarizeProgram(TestCompiler());
     ASSERT_EQ(s.flags.size(), 1u);
     EXPECT_EQ(s.flags[0].flag, 8);
 }
@@ -304,8 +305,8 @@ TEST(TemplateSeries, FillsTheSetInOrderAndLeavesTheRestDefault) {
     ASSERT_EQ(amplitudes.size(), 11u);
     for (std::size_t k = 0; k < amplitudes.size(); ++k) {
         SCOPED_TRACE(k);
-        ASSERT_TRUE(CompileProgram(set[k]));
-        EXPECT_NEAR(SummarizeProgram(Compiler()).peakSteer, amplitudes[k], DacStep(270));
+        ASSERT_TRUE(CompileProgram(TestCompiler(), set[k]));
+        EXPECT_NEAR(SummarizeProgram(TestCompiler()).peakSteer, amplitudes[k], DacStep(270));
         EXPECT_EQ(set[k],
                   TemplateProgram("sine-with-dwell", {{"maxsteer", 270}, {"amplitude", amplitudes[k]}}));
     }

@@ -60,6 +60,7 @@ class TestDialogs : public QObject {
     QList<BoxRequest> m_boxes;
     QList<FileRequest> m_files;
     QString m_fileAnswer;
+    CompilerState m_compiler;
 
     QString Path(const QString &name) const { return m_dir.filePath(name); }
 
@@ -260,7 +261,7 @@ private slots:
             Click(dialog.FileTypeGroup, 0);
             return int(QDialog::Accepted);
         };
-        ExportOutcome outcome = RunExport(nullptr, dialog, m_textDir, program, {});
+        ExportOutcome outcome = RunExport(nullptr, dialog, m_compiler, m_textDir, program, {});
         QVERIFY(outcome.written);
         QCOMPARE(outcome.textDir, m_textDir);
         QCOMPARE(ReadFile(Path("txt/prog.txt")),
@@ -272,7 +273,7 @@ private slots:
             dialog.Button1Click();
             return int(QDialog::Rejected);
         };
-        outcome = RunExport(nullptr, dialog, m_textDir, program, {});
+        outcome = RunExport(nullptr, dialog, m_compiler, m_textDir, program, {});
         QCOMPARE(m_files.size(), 1);
         QCOMPARE(m_files[0].kind, FileDialogKind::Save);
         QVERIFY(m_files[0].filters.isEmpty());
@@ -286,11 +287,12 @@ private slots:
             Click(dialog.FileTypeGroup, 1);
             return int(QDialog::Accepted);
         };
-        outcome = RunExport(nullptr, dialog, Path("other"), program, {});
+        outcome = RunExport(nullptr, dialog, m_compiler, Path("other"), program, {});
         QVERIFY(outcome.written);
         QVERIFY(ReadFile(Path("other/steer.txt")).startsWith("   0.000 "));
 
-        outcome = RunExport(nullptr, dialog, m_textDir, {"maxsteer(100 deg)", "begin", "bogus", "end"}, {});
+        outcome = RunExport(nullptr, dialog, m_compiler, m_textDir,
+                            {"maxsteer(100 deg)", "begin", "bogus", "end"}, {});
         QVERIFY(outcome.compileFailed);
         QVERIFY(!outcome.written);
         QVERIFY(!QFile::exists(Path("txt/steer.txt")));
@@ -402,7 +404,7 @@ private slots:
         material.graphEnd = [&] { ++graphEnds; };
         QFile::remove(pdf);
 
-        QTEST(RunPrint(printer, PrintSource(source), first, last, material), "jobs");
+        QTEST(RunPrint(printer, m_compiler, PrintSource(source), first, last, material), "jobs");
         QTEST(PdfPages(pdf), "pages");
         QTEST(graphEnds, "graphEnds");
     }
@@ -417,7 +419,7 @@ private slots:
         material.programs = DefaultProgramSet();
         material.programs[4] = ProgramText(200, "wait(1 s)");
         material.setFileName = "/data/set.rom";
-        QCOMPARE(RunPrint(printer, PrintSource::Programs, 3, 5, material), 1);
+        QCOMPARE(RunPrint(printer, m_compiler, PrintSource::Programs, 3, 5, material), 1);
         QProcess process;
         process.start(pdftotext, {"-layout", Path("range.pdf"), "-"});
         QVERIFY(process.waitForFinished());
@@ -445,16 +447,16 @@ private slots:
             return shown.size() == cancelAt ? int(QDialog::Rejected) : int(QDialog::Accepted);
         });
         cancelAt = 1;
-        QCOMPARE(PrintCommand(nullptr, which, printer, material), 0);
+        QCOMPARE(PrintCommand(nullptr, which, printer, m_compiler, material), 0);
         QCOMPARE(shown.size(), 1);
         shown.clear();
         cancelAt = 2;
-        QCOMPARE(PrintCommand(nullptr, which, printer, material), 0);
+        QCOMPARE(PrintCommand(nullptr, which, printer, m_compiler, material), 0);
         QCOMPARE(shown.size(), 2);
         QVERIFY(!QFile::exists(Path("command.pdf")));
         shown.clear();
         cancelAt = 0;
-        QCOMPARE(PrintCommand(nullptr, which, printer, material), 1);
+        QCOMPARE(PrintCommand(nullptr, which, printer, m_compiler, material), 1);
         QCOMPARE(PdfPages(Path("command.pdf")), 1);
     }
 };

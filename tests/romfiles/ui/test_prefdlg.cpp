@@ -147,10 +147,10 @@ private slots:
         form.CreateDialogs();
         QVERIFY(!Settings().corvan3Only);
         form.ShowButtonClick();
-        QVERIFY(!Compiler().options.corvan3Only);
+        QVERIFY(!form.LastCompile().options.corvan3Only);
         Settings().corvan3Only = true;
         form.ShowButtonClick();
-        QVERIFY(Compiler().options.corvan3Only);
+        QVERIFY(form.LastCompile().options.corvan3Only);
     }
 };
 

@@ -937,7 +937,7 @@ void TForm1::ShowButtonClick() {
 void TForm1::MarkMessageLines(TProgramText &editor) {
     std::set<int> lines;
     for (const CompileMessage &message : m_compiler.messages)
-        if (message.code < 200 && message.line > 0) lines.insert(message.line);
+        if (message.code < Msg::FirstInformation && message.line > 0) lines.insert(message.line);
     editor.MarkErrorLines(lines);
 }
 

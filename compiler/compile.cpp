@@ -21,7 +21,8 @@ bool CompileProgram(CompilerState &state, const std::vector<std::string> &lines,
         if (CapacityCheck(state)) {
             SteerPass(state, options.notice);
             if (state.ErrorCount == 0) {
-                AddMessage(state, 0, 201, Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
+                AddMessage(state, 0, Msg::CompiledOk,
+                           Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
                 RateViolation violation = FirstRateViolation(state, options.steerRateLimit);
                 if (violation.found)
                     Notify(options.notice, RateViolationNotice(violation, options.steerRateLimit));

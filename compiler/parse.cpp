@@ -102,72 +102,73 @@ long StoreInteger(CompilerState &state, int line, const std::string &number, int
 void NoteInitialSteer(CompilerState &state, int line, float value) {
     if (state.InitialSteer != 0) return;
     state.InitialSteer = value;
-    if (value < 0) AddMessage(state, line, 41, "");
+    if (value < 0) AddMessage(state, line, Msg::NegativeInitialSteer, "");
 }
 
 void AssignDegrees(CompilerState &state, ProgramStatement &s, const std::string &number) {
     if (TakeSlot(s, GivenAmplitude)) {
-        if (StoreReal(state, s.line, s.amplitude, number, 22)) NoteInitialSteer(state, s.line, s.amplitude);
+        if (StoreReal(state, s.line, s.amplitude, number, Msg::BadAmplitude))
+            NoteInitialSteer(state, s.line, s.amplitude);
     } else if (IsSineLike(s.kind)) {
         if (TakeSlot(s, GivenSecondValue))
-            StoreReal(state, s.line, s.secondValue, number, 20);
+            StoreReal(state, s.line, s.secondValue, number, Msg::BadPhase);
         else
-            AddMessage(state, s.line, 51, "amplitude or phase angle");
+            AddMessage(state, s.line, Msg::TooManyParameters, "amplitude or phase angle");
     } else {
-        AddMessage(state, s.line, 51, "amplitude");
+        AddMessage(state, s.line, Msg::TooManyParameters, "amplitude");
     }
 }
 
 void AssignSeconds(CompilerState &state, ProgramStatement &s, const std::string &number) {
     if (TakeSlot(s, GivenDuration))
-        StoreReal(state, s.line, s.duration, number, 23);
+        StoreReal(state, s.line, s.duration, number, Msg::BadSeconds);
     else if (s.kind == StatementKind::Pulse && TakeSlot(s, GivenSecondValue))
-        StoreReal(state, s.line, s.secondValue, number, 23);
+        StoreReal(state, s.line, s.secondValue, number, Msg::BadSeconds);
     else if (IsSweep(s.kind) && TakeSlot(s, GivenExtraTime))
-        StoreReal(state, s.line, s.extraTime, number, 23);
+        StoreReal(state, s.line, s.extraTime, number, Msg::BadSeconds);
     else
-        AddMessage(state, s.line, 51, "time");
+        AddMessage(state, s.line, Msg::TooManyParameters, "time");
 }
 
 void AssignHertz(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
                  const std::string &number) {
     if (s.kind == StatementKind::SetRate) {
         if (TakeSlot(s, GivenClockRate)) {
-            written.clockRate = StoreInteger(state, s.line, number, 21);
+            written.clockRate = StoreInteger(state, s.line, number, Msg::BadClockRate);
             s.clockRate = static_cast<std::uint16_t>(written.clockRate);
         } else {
-            AddMessage(state, s.line, 51, "frequency");
+            AddMessage(state, s.line, Msg::TooManyParameters, "frequency");
         }
     } else if (TakeSlot(s, GivenFrequency)) {
-        StoreReal(state, s.line, s.frequency, number, 25);
+        StoreReal(state, s.line, s.frequency, number, Msg::BadFrequency);
     } else if (IsSweep(s.kind) && TakeSlot(s, GivenSecondValue)) {
-        StoreReal(state, s.line, s.secondValue, number, 25);
+        StoreReal(state, s.line, s.secondValue, number, Msg::BadFrequency);
     } else {
-        AddMessage(state, s.line, 51, "frequency");
+        AddMessage(state, s.line, Msg::TooManyParameters, "frequency");
     }
 }
 
 void AssignFlagNumber(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
                       const std::string &number) {
     if (!IsFlagFunction(s.kind)) {
-        AddMessage(state, s.line, 60, "flag bit number");
+        AddMessage(state, s.line, Msg::ParameterNotRecognized, "flag bit number");
     } else if (TakeSlot(s, GivenFlagNumber)) {
-        written.flagNumber = StoreInteger(state, s.line, number, 61);
+        written.flagNumber = StoreInteger(state, s.line, number, Msg::BadFlagNumber);
         s.flagNumber = static_cast<std::uint8_t>(written.flagNumber);
     } else {
-        AddMessage(state, s.line, 51, "flag number");
+        AddMessage(state, s.line, Msg::TooManyParameters, "flag number");
     }
 }
 
 void AssignFlagValue(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
                      const std::string &number) {
     if (s.kind != StatementKind::SetFlag) {
-        AddMessage(state, s.line, 60, "flag value percent");
+        AddMessage(state, s.line, Msg::ParameterNotRecognized, "flag value percent");
     } else if (TakeSlot(s, GivenFlagValue)) {
-        written.flagValue = StoreInteger(state, s.line, number, 62);
+        written.flagValue = StoreInteger(state, s.line, number, Msg::BadFlagValue);
         s.flagValue = static_cast<std::uint8_t>(written.flagValue);
     } else {
-        AddMessage(state, s.line, 51, "flag value");
+        AddMessage(state, s.line, Msg::TooManyParameters, "flag value");
     }
 }
 
@@ -183,9 +184,9 @@ void AssignParameter(CompilerState &state, ProgramStatement &s, WrittenIntegers 
         break;
     case 'C':
         if (TakeSlot(s, GivenCycles))
-            StoreReal(state, s.line, s.cycles, parameter.number, 24);
+            StoreReal(state, s.line, s.cycles, parameter.number, Msg::BadCycles);
         else
-            AddMessage(state, s.line, 51, "cycle");
+            AddMessage(state, s.line, Msg::TooManyParameters, "cycle");
         break;
     case 'H':
         AssignHertz(state, s, written, parameter.number);
@@ -342,17 +343,17 @@ SplitResult SplitStatement(const std::string &text) {
 std::optional<ParameterId> ParseParameterId(CompilerState &state, int line, const std::string &text) {
     auto k = text.find_last_of("0123456789.-");
     if (k == std::string::npos) {
-        AddMessage(state, line, 12, "");
+        AddMessage(state, line, Msg::MissingNumber, "");
         return std::nullopt;
     }
     if (k + 1 == text.size()) {
-        AddMessage(state, line, 13, "");
+        AddMessage(state, line, Msg::MissingParameterId, "");
         return std::nullopt;
     }
     char id = text[k + 1];
     if (id == '%') id = 'P';
     if (std::string_view("DSCHBP").find(id) == std::string_view::npos) {
-        AddMessage(state, line, 14, std::string(1, text[k + 1]));
+        AddMessage(state, line, Msg::InvalidParameterId, std::string(1, text[k + 1]));
         return std::nullopt;
     }
     return ParameterId{id, text.substr(0, k + 1)};
@@ -370,55 +371,56 @@ void ValidateStatement(CompilerState &state, const ProgramStatement &s, const Wr
     switch (s.kind) {
     case StatementKind::SetRate:
         if (!(s.givenMask & GivenClockRate))
-            raise(71);
+            raise(Msg::SetRateWithoutRate);
         else if (written.clockRate != 256 && written.clockRate != 512 && written.clockRate != 1024 &&
                  written.clockRate != 2048)
-            raise(31);
+            raise(Msg::IllegalClockRate);
         break;
     case StatementKind::SetFlag:
-        if (flagNumberBad) raise(61);
-        if (written.flagValue < 0 || written.flagValue > 100) raise(62);
+        if (flagNumberBad) raise(Msg::BadFlagNumber);
+        if (written.flagValue < 0 || written.flagValue > 100) raise(Msg::BadFlagValue);
         break;
     case StatementKind::Pulse:
-        if (flagNumberBad) raise(61);
-        if (s.duration < 0) raise(63);
+        if (flagNumberBad) raise(Msg::BadFlagNumber);
+        if (s.duration < 0) raise(Msg::NegativePulseTime);
         break;
     case StatementKind::Wait:
-        if (s.duration < 0) raise(32);
+        if (s.duration < 0) raise(Msg::NegativeWait);
         break;
     case StatementKind::StepTo:
     case StatementKind::RampTo:
         if (s.kind == StatementKind::StepTo ? s.duration < 0 : s.duration <= 0)
-            raise(s.kind == StatementKind::StepTo ? 33 : 34);
-        if (std::fabs(s.amplitude) > state.MaxSteer) raise(26);
+            raise(s.kind == StatementKind::StepTo ? Msg::NegativeStepTime : Msg::RampTimeNotPositive);
+        if (std::fabs(s.amplitude) > state.MaxSteer) raise(Msg::Offscale);
         break;
     case StatementKind::StepUp:
-        if (s.duration < 0) raise(33);
+        if (s.duration < 0) raise(Msg::NegativeStepTime);
         break;
     case StatementKind::RampUp:
-        if (s.duration <= 0) raise(34);
+        if (s.duration <= 0) raise(Msg::RampTimeNotPositive);
         break;
     case StatementKind::Sine:
     case StatementKind::Square:
     case StatementKind::Triangle:
-        if (s.duration < 0) raise(35);
-        if (s.cycles < 0) raise(36);
+        if (s.duration < 0) raise(Msg::NegativeWaveTime);
+        if (s.cycles < 0) raise(Msg::NegativeCycles);
         if (s.frequency < 0)
-            raise(37);
+            raise(Msg::NegativeFrequency);
         else if (s.frequency == 0)
-            raise(38);
-        if (s.cycles > 0 && s.duration > 0) raise(101);
-        if (s.cycles == 0 && s.duration == 0) raise(104);
+            raise(Msg::ZeroWaveFrequency);
+        if (s.cycles > 0 && s.duration > 0) raise(Msg::CyclesSupersedeTime);
+        if (s.cycles == 0 && s.duration == 0) raise(Msg::NoCyclesOrTime);
         break;
     case StatementKind::SineSweep:
     case StatementKind::SineSweepLog:
-        if (s.duration < 0) raise(35);
-        if (s.cycles != 0) raise(106);
-        if (s.frequency < 0 || s.secondValue < 0) raise(37);
+        if (s.duration < 0) raise(Msg::NegativeWaveTime);
+        if (s.cycles != 0) raise(Msg::SweepCyclesIgnored);
+        if (s.frequency < 0 || s.secondValue < 0) raise(Msg::NegativeFrequency);
         if (s.kind == StatementKind::SineSweep ? s.frequency == 0 && s.secondValue == 0
                                                : s.frequency == 0 || s.secondValue == 0)
-            raise(s.kind == StatementKind::SineSweep ? 40 : 39);
-        if (s.duration == 0 && !(s.extraTime > 0)) raise(105);
+            raise(s.kind == StatementKind::SineSweep ? Msg::ZeroSweepFrequencies
+                                                     : Msg::ZeroLogSweepFrequency);
+        if (s.duration == 0 && !(s.extraTime > 0)) raise(Msg::NoSweepTime);
         break;
     default:
         break;
@@ -432,7 +434,7 @@ ProgramStatement ParseStatement(CompilerState &state, int line, const std::strin
     statement.name = Cut(split.name, NameLength);
     auto kind = FindKind(split.name);
     if (!kind) {
-        AddMessage(state, line, 11, Cut(split.name, LineLength));
+        AddMessage(state, line, Msg::InvalidFunction, Cut(split.name, LineLength));
         return statement;
     }
     statement.kind = *kind;
@@ -449,16 +451,16 @@ void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text) {
     std::string normal = NormaliseLine(text);
     auto d = normal.find('D');
     if (!normal.starts_with("MAXSTEER(") || d == std::string::npos) {
-        AddMessage(state, line, 27, "");
+        AddMessage(state, line, Msg::BadMaxSteerSyntax, "");
         state.MaxSteer = UnknownMaxSteer;
         return;
     }
     auto value = ReadReal(normal.substr(9, d - 9));
     if (!value) {
-        AddMessage(state, line, 28, "");
+        AddMessage(state, line, Msg::BadMaxSteer, "");
         state.MaxSteer = UnknownMaxSteer;
     } else if (*value < 0) {
-        AddMessage(state, line, 29, "");
+        AddMessage(state, line, Msg::MaxSteerNotPositive, "");
         state.MaxSteer = -*value;
     } else {
         state.MaxSteer = *value;
@@ -476,10 +478,10 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
     int i = 0;
     while (i < count && !startsWith(i, "BEGIN") && !startsWith(i, "MAXSTEER")) ++i;
     if (i == count) {
-        AddMessage(state, count + 1, 4, "");
+        AddMessage(state, count + 1, Msg::NoMaxSteerNorBegin, "");
         state.MaxSteer = UnknownMaxSteer; // nothing of an earlier compile may leak into this one
     } else if (startsWith(i, "BEGIN")) {
-        AddMessage(state, i + 1, 3, "");
+        AddMessage(state, i + 1, Msg::MaxSteerNotBeforeBegin, "");
         state.MaxSteer = UnknownMaxSteer;
     } else {
         ReadMaxSteerLine(state, i + 1, lines[i]);
@@ -487,10 +489,10 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
     }
 
     for (; i < count && !startsWith(i, "BEGIN"); ++i)
-        if (startsWith(i, "MAXSTEER")) AddMessage(state, i + 1, 103, "");
+        if (startsWith(i, "MAXSTEER")) AddMessage(state, i + 1, Msg::ExtraMaxSteer, "");
 
     if (i == count) {
-        AddMessage(state, count + 1, 5, "");
+        AddMessage(state, count + 1, Msg::NoBegin, "");
     } else {
         AppendStatement(state, ParseStatement(state, i + 1, "SETRATE(1024H)"));
         AppendStatement(state, ParseStatement(state, i + 1, "STEPTO(0D)"));
@@ -504,6 +506,6 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
 
     if (state.statements.empty() || state.statements.back().kind != StatementKind::End) {
         AppendStatement(state, ParseStatement(state, count + 1, "END"));
-        AddMessage(state, count + 1, 102, "");
+        AddMessage(state, count + 1, Msg::EndAdded, "");
     }
 }

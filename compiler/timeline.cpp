@@ -190,6 +190,7 @@ bool CapacityCheck(CompilerState &state) {
         if (last < statements[state.segments[s + 1]].startTime) culprit = &statements[state.segments[s]];
 
     if (!culprit) return true;
-    AddMessage(state, 0, 2, Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
+    AddMessage(state, 0, Msg::RanOutOfSteps,
+               Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
     return false;
 }

@@ -58,12 +58,12 @@ struct SteerCursor {
             firstMoveArmed = false;
         } else if (steer < -FirstMoveThreshold) {
             firstMoveArmed = false;
-            AddMessage(state, 0, 41, function);
+            AddMessage(state, 0, Msg::NegativeInitialSteer, function);
         }
     }
 
     void OffscaleCheck(float steer, const char *function) const {
-        if (std::fabs(steer) > maxSteer) AddMessage(state, 0, 26, function);
+        if (std::fabs(steer) > maxSteer) AddMessage(state, 0, Msg::Offscale, function);
     }
 
     // A periodic wave leaves the held value at the curve's value at its end, which need not be a
@@ -92,7 +92,7 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float target = s.amplitude;
     if (s.kind == StatementKind::StepUp) {
         if (std::fabs(Real(c.held) + s.amplitude) > c.maxSteer) {
-            AddMessage(c.state, 0, 26, "stepup");
+            AddMessage(c.state, 0, Msg::Offscale, "stepup");
             return;
         }
         target = Single(Real(c.held) + s.amplitude);
@@ -121,7 +121,7 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
 void Ramp(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float delta = s.kind == StatementKind::RampTo ? Single(Real(s.amplitude) - c.held) : s.amplitude;
     if (std::fabs(Real(c.held) + delta) > c.maxSteer) {
-        AddMessage(c.state, 0, 26, "rampup");
+        AddMessage(c.state, 0, Msg::Offscale, "rampup");
         return;
     }
     const float slope = Single(Real(delta) / s.duration);
@@ -245,7 +245,7 @@ void Sweep(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         const float steer = Single(std::sin(Real(phase)) * amplitude + c.held);
         c.Write(steer);
         if (!offscaleReported && std::fabs(steer) > c.maxSteer) {
-            AddMessage(c.state, 0, 26, function);
+            AddMessage(c.state, 0, Msg::Offscale, function);
             offscaleReported = true;
         }
     }

@@ -5,6 +5,7 @@
 #include "compiler/messages.h"
 #include "compiler/state.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr std::size_t LineLength = 100;    // characters of a line that are read
 constexpr std::size_t NameLength = 15;     // characters kept in ProgramStatement::name
 constexpr std::size_t MaxParameters = 7;   // parameter slots of a statement
 constexpr float UnknownMaxSteer = 1000000; // MaxSteer when the maxsteer line is missing or unreadable
@@ -264,18 +264,17 @@ std::string StripBlanks(const std::string &text) {
 }
 
 std::string NormaliseLine(const std::string &line) {
-    std::string text = StripBlanks(Cut(line, LineLength));
+    std::string text = StripBlanks(Cut(line, LineCharactersRead));
     for (char &c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
-bool LineStartsWith(const std::string &line, const std::string &keyword) {
+bool LineStartsWith(const std::string &line, std::string_view keyword) {
     return NormaliseLine(line).starts_with(keyword);
 }
 
-std::optional<float> ReadReal(const std::string &text) {
-    std::string_view view = text;
+bool IsRealSyntax(std::string_view view) {
     std::size_t i = 0;
     if (i < view.size() && (view[i] == '+' || view[i] == '-')) ++i;
     std::size_t mantissaStart = i;
@@ -286,16 +285,65 @@ std::optional<float> ReadReal(const std::string &text) {
         i = SkipDigits(view, i);
         digits += i - fractionStart;
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0) return false;
     if (i < view.size() && (view[i] == 'E' || view[i] == 'e')) {
         ++i;
         if (i < view.size() && (view[i] == '+' || view[i] == '-')) ++i;
         std::size_t exponentStart = i;
         i = SkipDigits(view, i);
-        if (i == exponentStart) return std::nullopt;
+        if (i == exponentStart) return false;
     }
-    if (i != view.size()) return std::nullopt;
+    return i == view.size();
+}
 
+bool IsIntegerParameter(char id, StatementKind kind) {
+    return id == 'B' || id == 'P' || (id == 'H' && kind == StatementKind::SetRate);
+}
+
+ScannedParameter ScanParameter(std::string_view text, TextSpan span) {
+    ScannedParameter parameter;
+    parameter.text = span;
+    parameter.number = {span.begin, span.begin};
+    const std::string_view piece = span.Of(text);
+    const auto k = piece.find_last_of("0123456789.-");
+    if (k == std::string_view::npos) return parameter;
+    parameter.number.end = span.begin + k + 1;
+    if (k + 1 == piece.size()) return parameter;
+    parameter.written = piece[k + 1];
+    const char id = piece[k + 1] == '%' ? 'P' : piece[k + 1];
+    if (std::string_view("DSCHBP").find(id) != std::string_view::npos) parameter.id = id;
+    return parameter;
+}
+
+ScannedStatement ScanStatement(std::string_view text) {
+    ScannedStatement statement;
+    statement.open = text.find('(');
+    statement.name = {0, std::min(statement.open, text.size())};
+    if (statement.open == std::string_view::npos) return statement;
+    const auto close = text.find(')');
+    if (close == std::string_view::npos || close < statement.open + 3) return statement;
+    statement.close = close;
+    for (std::size_t from = statement.open + 1; from <= close;) {
+        const std::size_t comma = std::min(text.find(',', from), close);
+        if (comma > from && statement.parameters.size() < MaxParameters)
+            statement.parameters.push_back(ScanParameter(text, {from, comma}));
+        else if (comma > from)
+            statement.unread.push_back({from, comma});
+        if (comma < close) statement.commas.push_back(comma);
+        from = comma + 1;
+    }
+    return statement;
+}
+
+ScannedMaxSteer ScanMaxSteerLine(std::string_view text) {
+    const auto d = text.find('D');
+    if (!text.starts_with("MAXSTEER(") || d == std::string_view::npos) return {};
+    return {true, {MaxSteerKeyword.size() + 1, d}};
+}
+
+std::optional<float> ReadReal(const std::string &text) {
+    if (!IsRealSyntax(text)) return std::nullopt;
+    std::string_view view = text;
     if (view.front() == '+') view.remove_prefix(1); // from_chars takes no plus sign
     float value = 0;
     auto result = std::from_chars(view.data(), view.data() + view.size(), value);
@@ -320,43 +368,28 @@ std::optional<long> ReadInteger(const std::string &text) {
 }
 
 SplitResult SplitStatement(const std::string &text) {
-    SplitResult result;
-    auto open = text.find('(');
-    if (open == std::string::npos) {
-        result.name = text;
-        return result;
-    }
-    result.name = text.substr(0, open);
-    auto close = text.find(')');
-    if (close == std::string::npos || close < open + 3) return result;
-    std::string_view inner = std::string_view(text).substr(open + 1, close - open - 1);
-    while (result.parameters.size() < MaxParameters) {
-        auto comma = inner.find(',');
-        std::string_view piece = inner.substr(0, comma);
-        if (!piece.empty()) result.parameters.emplace_back(piece);
-        if (comma == std::string_view::npos) break;
-        inner.remove_prefix(comma + 1);
-    }
+    const ScannedStatement scanned = ScanStatement(text);
+    SplitResult result{std::string(scanned.name.Of(text)), {}};
+    for (const ScannedParameter &parameter : scanned.parameters)
+        result.parameters.emplace_back(parameter.text.Of(text));
     return result;
 }
 
 std::optional<ParameterId> ParseParameterId(CompilerState &state, int line, const std::string &text) {
-    auto k = text.find_last_of("0123456789.-");
-    if (k == std::string::npos) {
+    const ScannedParameter parameter = ScanParameter(text, {0, text.size()});
+    if (parameter.number.Empty()) {
         AddMessage(state, line, Msg::MissingNumber, "");
         return std::nullopt;
     }
-    if (k + 1 == text.size()) {
+    if (!parameter.written) {
         AddMessage(state, line, Msg::MissingParameterId, "");
         return std::nullopt;
     }
-    char id = text[k + 1];
-    if (id == '%') id = 'P';
-    if (std::string_view("DSCHBP").find(id) == std::string_view::npos) {
-        AddMessage(state, line, Msg::InvalidParameterId, std::string(1, text[k + 1]));
+    if (parameter.id == 0) {
+        AddMessage(state, line, Msg::InvalidParameterId, std::string(1, *parameter.written));
         return std::nullopt;
     }
-    return ParameterId{id, text.substr(0, k + 1)};
+    return ParameterId{parameter.id, std::string(parameter.number.Of(text))};
 }
 
 std::optional<StatementKind> FindKind(const std::string &name) {
@@ -434,7 +467,7 @@ ProgramStatement ParseStatement(CompilerState &state, int line, const std::strin
     statement.name = Cut(split.name, NameLength);
     auto kind = FindKind(split.name);
     if (!kind) {
-        AddMessage(state, line, Msg::InvalidFunction, Cut(split.name, LineLength));
+        AddMessage(state, line, Msg::InvalidFunction, Cut(split.name, LineCharactersRead));
         return statement;
     }
     statement.kind = *kind;
@@ -448,14 +481,14 @@ ProgramStatement ParseStatement(CompilerState &state, int line, const std::strin
 }
 
 void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text) {
-    std::string normal = NormaliseLine(text);
-    auto d = normal.find('D');
-    if (!normal.starts_with("MAXSTEER(") || d == std::string::npos) {
+    const std::string normal = NormaliseLine(text);
+    const ScannedMaxSteer scanned = ScanMaxSteerLine(normal);
+    if (!scanned.wellFormed) {
         AddMessage(state, line, Msg::BadMaxSteerSyntax, "");
         state.MaxSteer = UnknownMaxSteer;
         return;
     }
-    auto value = ReadReal(normal.substr(9, d - 9));
+    auto value = ReadReal(std::string(scanned.number.Of(normal)));
     if (!value) {
         AddMessage(state, line, Msg::BadMaxSteer, "");
         state.MaxSteer = UnknownMaxSteer;
@@ -473,14 +506,14 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
     state.segments.clear();
     state.InitialSteer = 0;
     const int count = static_cast<int>(lines.size());
-    auto startsWith = [&](int i, const char *keyword) { return LineStartsWith(lines[i], keyword); };
+    auto startsWith = [&](int i, std::string_view keyword) { return LineStartsWith(lines[i], keyword); };
 
     int i = 0;
-    while (i < count && !startsWith(i, "BEGIN") && !startsWith(i, "MAXSTEER")) ++i;
+    while (i < count && !startsWith(i, BeginKeyword) && !startsWith(i, MaxSteerKeyword)) ++i;
     if (i == count) {
         AddMessage(state, count + 1, Msg::NoMaxSteerNorBegin, "");
         state.MaxSteer = UnknownMaxSteer; // nothing of an earlier compile may leak into this one
-    } else if (startsWith(i, "BEGIN")) {
+    } else if (startsWith(i, BeginKeyword)) {
         AddMessage(state, i + 1, Msg::MaxSteerNotBeforeBegin, "");
         state.MaxSteer = UnknownMaxSteer;
     } else {
@@ -488,8 +521,8 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
         ++i;
     }
 
-    for (; i < count && !startsWith(i, "BEGIN"); ++i)
-        if (startsWith(i, "MAXSTEER")) AddMessage(state, i + 1, Msg::ExtraMaxSteer, "");
+    for (; i < count && !startsWith(i, BeginKeyword); ++i)
+        if (startsWith(i, MaxSteerKeyword)) AddMessage(state, i + 1, Msg::ExtraMaxSteer, "");
 
     if (i == count) {
         AddMessage(state, count + 1, Msg::NoBegin, "");

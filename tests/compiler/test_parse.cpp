@@ -139,6 +139,32 @@ TEST(ParseParameterId, IdIsTheCharacterAfterTheLastNumberCharacter) {
     EXPECT_TRUE(TestCompiler().messages.empty());
 }
 
+TEST(ParseParameterId, AnyCharacterAfterTheNumberIsTheIdEvenANul) {
+    ClearMessages(TestCompiler());
+    EXPECT_FALSE(ParseParameterId(TestCompiler(), 3, std::string("5\0", 2)));
+    ASSERT_EQ(TestCompiler().messages.size(), 1u);
+    EXPECT_EQ(TestCompiler().messages[0].code, Msg::InvalidParameterId);
+    EXPECT_EQ(TestCompiler().messages[0].text, std::string(1, '\0'));
+}
+
+// The spans the highlighter marks: parameters read, the ones after the seventh, and the separators.
+TEST(ScanStatement, SpansOfTheParametersReadAndIgnored) {
+    const std::string text = "A(1D,,2S,3,4D,5D,6D,7D,8D)X";
+    const ScannedStatement s = ScanStatement(text);
+    EXPECT_EQ(s.name.Of(text), "A");
+    EXPECT_EQ(s.open, 1u);
+    EXPECT_EQ(s.close, 25u);
+    EXPECT_EQ(s.commas, (std::vector<std::size_t>{4, 5, 8, 10, 13, 16, 19, 22}));
+    ASSERT_EQ(s.parameters.size(), 7u);
+    EXPECT_EQ(s.parameters[2].text.Of(text), "3");
+    EXPECT_EQ(s.parameters[2].number.Of(text), "3");
+    EXPECT_FALSE(s.parameters[2].written);
+    EXPECT_EQ(s.parameters[1].id, 'S');
+    ASSERT_EQ(s.unread.size(), 1u);
+    EXPECT_EQ(s.unread[0].Of(text), "8D");
+    EXPECT_EQ(ScanStatement("A(1)").close, std::string::npos); // too short to hold a parameter
+}
+
 // ---- messages of one statement line ------------------------------------------------------------------
 
 // The parser's messages of a program whose one statement is on line 3, as "code" or "code text", comma

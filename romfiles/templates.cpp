@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <functional>
 
 namespace {
 
@@ -113,33 +112,14 @@ struct Range {
     bool whole = false; // whole numbers only
 };
 
+// The program text of a template from its parameters' values; throws TemplateError.
+using Writer = std::vector<std::string> (*)(const ManoeuvreTemplate &info, const Values &v);
+
 struct TemplateDefinition {
     ManoeuvreTemplate info;
     std::vector<Range> ranges; // one per parameter
-    std::function<std::vector<std::string>(const Values &)> write;
+    Writer write;
 };
-
-TemplateParameter Parameter(const std::string &name, const std::string &unit, double value,
-                            const std::string &description) {
-    return {name, unit, value, description};
-}
-
-// The parameters every template ends with.
-void AddCommon(TemplateDefinition &t, int rate) {
-    t.info.parameters.push_back(Parameter("lead", "s", 1, "straight-ahead time before the manoeuvre"));
-    t.ranges.push_back({0, false});
-    t.info.parameters.push_back(Parameter("rate", "Hz", rate, "clock rate: 256, 512, 1024 or 2048"));
-    t.ranges.push_back({256, true, 2048, true});
-    t.info.parameters.push_back(
-        Parameter("maxsteer", "deg", 100, "steer limit of the program (maxsteer line)"));
-    t.ranges.push_back({0, false, 100000});
-}
-
-void Add(TemplateDefinition &t, const std::string &name, const std::string &unit, double value,
-         const std::string &description, Range range) {
-    t.info.parameters.push_back(Parameter(name, unit, value, description));
-    t.ranges.push_back(range);
-}
 
 int Rate(const Values &v) { return static_cast<int>(v["rate"]); }
 
@@ -185,205 +165,236 @@ std::vector<std::string> WriteRampHoldReturn(const ManoeuvreTemplate &info, cons
     return w.Finish();
 }
 
-std::vector<TemplateDefinition> MakeDefinitions() {
-    const Range positive{0, false}, nonNegative{0, true}, steerRate{0, false, 4000000};
-    std::vector<TemplateDefinition> all;
+std::vector<std::string> WriteStepSteer(const ManoeuvreTemplate &info, const Values &v) {
+    return WriteRampHoldReturn(info, v, RampTime(v["amplitude"], v["steer-rate"]));
+}
 
-    {
-        TemplateDefinition t;
-        t.info = {"step-steer",
-                  "Step steer",
-                  "Ramps to the amplitude at the steer rate, holds it, and goes back to centre at that rate.",
-                  {}};
-        Add(t, "amplitude", "deg", 30, "steer angle of the step", positive);
-        Add(t, "steer-rate", "deg/s", 500, "steer rate of the step and of the step back", steerRate);
-        Add(t, "hold", "s", 4, "time at the amplitude", nonNegative);
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) {
-            return WriteRampHoldReturn(info, v, RampTime(v["amplitude"], v["steer-rate"]));
-        };
-        all.push_back(std::move(t));
+std::vector<std::string> WriteSlowlyIncreasingSteer(const ManoeuvreTemplate &info, const Values &v) {
+    CheckAngle(v, "end-angle");
+    const float angle = v["end-angle"], rate = v["steer-rate"];
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.RampTo(angle, RampTime(angle, rate), "slow ramp at " + Number(rate) + " deg/s");
+    w.Wait(v["hold"], "hold");
+    w.RampTo(0, v["return"], "back to centre");
+    return w.Finish();
+}
+
+std::vector<std::string> WriteSineWithDwell(const ManoeuvreTemplate &info, const Values &v) {
+    CheckAngle(v, "amplitude");
+    CheckFrequency(v, "frequency");
+    const float a = v["amplitude"], f = v["frequency"];
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.Sine(a, 0, f, 0.75f, "up to the first peak, down to the second");
+    w.Wait(v["dwell"], "dwell at the second peak");
+    w.Sine(a, 270, f, 0.25f, "last quarter period back to centre");
+    return w.Finish();
+}
+
+std::vector<std::string> WriteFishhook(const ManoeuvreTemplate &info, const Values &v) {
+    CheckAngle(v, "amplitude");
+    const float a = v["amplitude"], rate = v["steer-rate"];
+    const float counter = v["countersteer"] > 0 ? v["countersteer"] : a;
+    Require(counter <= v["maxsteer"], "countersteer " + Number(counter) + " deg is more than maxsteer (" +
+                                          Number(v["maxsteer"]) + " deg)");
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.RampTo(a, RampTime(a, rate), "to the amplitude at " + Number(rate) + " deg/s");
+    w.WaitForRollPeak("the machine waits for the roll-rate peak");
+    // One step at the amplitude: the pulse's step then holds it, wherever the ramp ended.
+    w.Wait(static_cast<float>(Real(1) / Rate(v)), "hold the amplitude for one step");
+    w.RampTo(-counter, RampTime(Real(a) + counter, rate), "countersteer");
+    w.Wait(v["hold"], "hold");
+    w.RampTo(0, v["return"], "back to centre");
+    return w.Finish();
+}
+
+std::vector<std::string> WriteJTurn(const ManoeuvreTemplate &info, const Values &v) {
+    return WriteRampHoldReturn(info, v, v["return"]);
+}
+
+std::vector<std::string> WriteSingleSine(const ManoeuvreTemplate &info, const Values &v) {
+    CheckAngle(v, "amplitude");
+    CheckFrequency(v, "frequency");
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.Sine(v["amplitude"], 0, v["frequency"], 1, "one period");
+    return w.Finish();
+}
+
+std::vector<std::string> WriteContinuousSine(const ManoeuvreTemplate &info, const Values &v) {
+    CheckAngle(v, "amplitude");
+    CheckFrequency(v, "frequency");
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.Sine(v["amplitude"], 0, v["frequency"], v["cycles"], "");
+    return w.Finish();
+}
+
+std::vector<std::string> WriteSweep(const ManoeuvreTemplate &info, const Values &v, bool logarithmic) {
+    CheckAngle(v, "amplitude");
+    CheckFrequency(v, "start-frequency");
+    CheckFrequency(v, "end-frequency");
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.Sweep(logarithmic, v["amplitude"], v["start-frequency"], v["end-frequency"], v["sweep-time"], "");
+    w.RampTo(0, v["return"], "back to centre");
+    return w.Finish();
+}
+
+std::vector<std::string> WriteLinearSweep(const ManoeuvreTemplate &info, const Values &v) {
+    return WriteSweep(info, v, false);
+}
+
+std::vector<std::string> WriteLogSweep(const ManoeuvreTemplate &info, const Values &v) {
+    return WriteSweep(info, v, true);
+}
+
+std::vector<std::string> WriteBrakeInTurn(const ManoeuvreTemplate &info, const Values &v) {
+    CheckAngle(v, "amplitude");
+    const float a = v["amplitude"], rate = v["steer-rate"];
+    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    w.RampTo(a, RampTime(a, rate), "into the turn at " + Number(rate) + " deg/s");
+    w.Wait(v["settle"], "steady turn");
+    w.PulseBrake(v["brake"], "brake pulse on flag 8");
+    w.Wait(v["hold"], "hold the turn");
+    w.RampTo(0, v["return"], "back to centre");
+    return w.Finish();
+}
+
+struct ParameterRow {
+    TemplateParameter parameter;
+    Range range;
+};
+
+// A template: what the catalogue shows of it, its own parameters (lead, rate and maxsteer follow them
+// in every template), the clock rate it proposes and its writer.
+struct TemplateRow {
+    const char *name, *title, *description;
+    std::vector<ParameterRow> parameters;
+    int rate;
+    Writer write;
+};
+
+const Range Positive{0, false}, NonNegative{0, true}, SteerRate{0, false, 4000000};
+
+// The catalogue, in menu order.
+const TemplateRow Catalogue[] = {
+    {"step-steer",
+     "Step steer",
+     "Ramps to the amplitude at the steer rate, holds it, and goes back to centre at that rate.",
+     {{{"amplitude", "deg", 30, "steer angle of the step"}, Positive},
+      {{"steer-rate", "deg/s", 500, "steer rate of the step and of the step back"}, SteerRate},
+      {{"hold", "s", 4, "time at the amplitude"}, NonNegative}},
+     1024,
+     WriteStepSteer},
+    {"slowly-increasing-steer",
+     "Slowly increasing steer",
+     "Ramps slowly at the steer rate to the end angle, holds it, and returns to centre.",
+     {{{"steer-rate", "deg/s", 10, "steer rate of the slow ramp"}, SteerRate},
+      {{"end-angle", "deg", 90, "steer angle at the end of the ramp"}, Positive},
+      {{"hold", "s", 2, "time at the end angle"}, NonNegative},
+      {{"return", "s", 2, "time of the ramp back to centre"}, Positive}},
+     256,
+     WriteSlowlyIncreasingSteer},
+    {"sine-with-dwell",
+     "Sine with dwell",
+     "A sine that starts positive, holds its second peak for the dwell, and ends with its last quarter "
+     "period.",
+     {{{"amplitude", "deg", 50, "amplitude of the sine"}, Positive},
+      {{"frequency", "Hz", 0.7, "frequency of the sine"}, Positive},
+      {{"dwell", "s", 0.5, "time held at the second peak"}, NonNegative}},
+     1024,
+     WriteSineWithDwell},
+    {"fishhook",
+     "Fishhook with roll-rate feedback",
+     "Ramps to the amplitude, waits for the roll-rate peak (WAITFORROLLPEAK), countersteers, holds, and "
+     "returns to centre.",
+     {{{"amplitude", "deg", 60, "steer angle of the first ramp"}, Positive},
+      {{"steer-rate", "deg/s", 720, "steer rate of the ramp and of the countersteer"}, SteerRate},
+      {{"countersteer", "deg", 0, "size of the countersteer angle (0: the amplitude)"}, NonNegative},
+      {{"hold", "s", 3, "time at the countersteer angle"}, NonNegative},
+      {{"return", "s", 2, "time of the ramp back to centre"}, Positive}},
+     1024,
+     WriteFishhook},
+    {"j-turn",
+     "J-turn",
+     "Ramps quickly to the amplitude, holds it, and unwinds to centre over the return time.",
+     {{{"amplitude", "deg", 60, "steer angle of the turn"}, Positive},
+      {{"steer-rate", "deg/s", 1000, "steer rate into the turn"}, SteerRate},
+      {{"hold", "s", 3, "time at the amplitude"}, NonNegative},
+      {{"return", "s", 2, "time of the ramp back to centre"}, Positive}},
+     1024,
+     WriteJTurn},
+    {"single-sine",
+     "Single-period sine",
+     "One full period of a sine, starting positive.",
+     {{{"amplitude", "deg", 30, "amplitude of the sine"}, Positive},
+      {{"frequency", "Hz", 0.5, "frequency of the sine"}, Positive}},
+     1024,
+     WriteSingleSine},
+    {"continuous-sine",
+     "Continuous sine",
+     "Whole periods of a sine, starting positive.",
+     {{{"amplitude", "deg", 30, "amplitude of the sine"}, Positive},
+      {{"frequency", "Hz", 1, "frequency of the sine"}, Positive},
+      {{"cycles", "cycles", 10, "number of periods (whole)"}, {1, true, 100000, true}}},
+     1024,
+     WriteContinuousSine},
+    {"linear-sweep",
+     "Linear sine sweep",
+     "A sine of constant amplitude whose frequency goes linearly from the start to the end frequency, then "
+     "a ramp back to centre.",
+     {{{"amplitude", "deg", 20, "amplitude of the sine"}, Positive},
+      {{"start-frequency", "Hz", 0.2, "frequency at the start"}, Positive},
+      {{"end-frequency", "Hz", 2, "frequency at the end"}, Positive},
+      {{"sweep-time", "s", 12, "time of the sweep"}, Positive},
+      {{"return", "s", 1, "time of the ramp back to centre"}, Positive}},
+     1024,
+     WriteLinearSweep},
+    {"log-sweep",
+     "Logarithmic sine sweep",
+     "A sine of constant amplitude whose frequency goes logarithmically from the start to the end "
+     "frequency, then a ramp back to centre.",
+     {{{"amplitude", "deg", 20, "amplitude of the sine"}, Positive},
+      {{"start-frequency", "Hz", 0.1, "frequency at the start"}, Positive},
+      {{"end-frequency", "Hz", 4, "frequency at the end"}, Positive},
+      {{"sweep-time", "s", 12, "time of the sweep"}, Positive},
+      {{"return", "s", 1, "time of the ramp back to centre"}, Positive}},
+     1024,
+     WriteLogSweep},
+    {"brake-in-turn",
+     "Brake in a turn",
+     "Ramps into a steady turn, brakes (PULSEBRAKE, flag 8) while holding it, and returns to centre.",
+     {{{"amplitude", "deg", 45, "steer angle of the turn"}, Positive},
+      {{"steer-rate", "deg/s", 200, "steer rate into the turn"}, SteerRate},
+      {{"settle", "s", 2, "time in the steady turn before the brake pulse"}, NonNegative},
+      {{"brake", "s", 1, "length of the brake pulse"}, Positive},
+      {{"hold", "s", 3, "time in the turn from the start of the brake pulse"}, NonNegative},
+      {{"return", "s", 2, "time of the ramp back to centre"}, Positive}},
+     1024,
+     WriteBrakeInTurn},
+};
+
+// A catalogue row with the parameters every template ends with.
+TemplateDefinition Define(const TemplateRow &row) {
+    TemplateDefinition t{{row.name, row.title, row.description, {}}, {}, row.write};
+    for (const ParameterRow &p : row.parameters) {
+        t.info.parameters.push_back(p.parameter);
+        t.ranges.push_back(p.range);
     }
-    {
-        TemplateDefinition t;
-        t.info = {"slowly-increasing-steer",
-                  "Slowly increasing steer",
-                  "Ramps slowly at the steer rate to the end angle, holds it, and returns to centre.",
-                  {}};
-        Add(t, "steer-rate", "deg/s", 10, "steer rate of the slow ramp", steerRate);
-        Add(t, "end-angle", "deg", 90, "steer angle at the end of the ramp", positive);
-        Add(t, "hold", "s", 2, "time at the end angle", nonNegative);
-        Add(t, "return", "s", 2, "time of the ramp back to centre", positive);
-        AddCommon(t, 256);
-        t.write = [info = t.info](const Values &v) {
-            CheckAngle(v, "end-angle");
-            const float angle = v["end-angle"], rate = v["steer-rate"];
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.RampTo(angle, RampTime(angle, rate), "slow ramp at " + Number(rate) + " deg/s");
-            w.Wait(v["hold"], "hold");
-            w.RampTo(0, v["return"], "back to centre");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
+    const std::vector<ParameterRow> common = {
+        {{"lead", "s", 1, "straight-ahead time before the manoeuvre"}, {0, false}},
+        {{"rate", "Hz", double(row.rate), "clock rate: 256, 512, 1024 or 2048"}, {256, true, 2048, true}},
+        {{"maxsteer", "deg", 100, "steer limit of the program (maxsteer line)"}, {0, false, 100000}}};
+    for (const ParameterRow &p : common) {
+        t.info.parameters.push_back(p.parameter);
+        t.ranges.push_back(p.range);
     }
-    {
-        TemplateDefinition t;
-        t.info = {"sine-with-dwell",
-                  "Sine with dwell",
-                  "A sine that starts positive, holds its second peak for the dwell, and ends with its last "
-                  "quarter period.",
-                  {}};
-        Add(t, "amplitude", "deg", 50, "amplitude of the sine", positive);
-        Add(t, "frequency", "Hz", 0.7, "frequency of the sine", positive);
-        Add(t, "dwell", "s", 0.5, "time held at the second peak", nonNegative);
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) {
-            CheckAngle(v, "amplitude");
-            CheckFrequency(v, "frequency");
-            const float a = v["amplitude"], f = v["frequency"];
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.Sine(a, 0, f, 0.75f, "up to the first peak, down to the second");
-            w.Wait(v["dwell"], "dwell at the second peak");
-            w.Sine(a, 270, f, 0.25f, "last quarter period back to centre");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
-    }
-    {
-        TemplateDefinition t;
-        t.info = {"fishhook",
-                  "Fishhook with roll-rate feedback",
-                  "Ramps to the amplitude, waits for the roll-rate peak (WAITFORROLLPEAK), countersteers, "
-                  "holds, and returns to centre.",
-                  {}};
-        Add(t, "amplitude", "deg", 60, "steer angle of the first ramp", positive);
-        Add(t, "steer-rate", "deg/s", 720, "steer rate of the ramp and of the countersteer", steerRate);
-        Add(t, "countersteer", "deg", 0, "size of the countersteer angle (0: the amplitude)", nonNegative);
-        Add(t, "hold", "s", 3, "time at the countersteer angle", nonNegative);
-        Add(t, "return", "s", 2, "time of the ramp back to centre", positive);
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) {
-            CheckAngle(v, "amplitude");
-            const float a = v["amplitude"], rate = v["steer-rate"];
-            const float counter = v["countersteer"] > 0 ? v["countersteer"] : a;
-            Require(counter <= v["maxsteer"], "countersteer " + Number(counter) +
-                                                  " deg is more than maxsteer (" + Number(v["maxsteer"]) +
-                                                  " deg)");
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.RampTo(a, RampTime(a, rate), "to the amplitude at " + Number(rate) + " deg/s");
-            w.WaitForRollPeak("the machine waits for the roll-rate peak");
-            // One step at the amplitude: the pulse's step then holds it, wherever the ramp ended.
-            w.Wait(static_cast<float>(Real(1) / Rate(v)), "hold the amplitude for one step");
-            w.RampTo(-counter, RampTime(Real(a) + counter, rate), "countersteer");
-            w.Wait(v["hold"], "hold");
-            w.RampTo(0, v["return"], "back to centre");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
-    }
-    {
-        TemplateDefinition t;
-        t.info = {"j-turn",
-                  "J-turn",
-                  "Ramps quickly to the amplitude, holds it, and unwinds to centre over the return time.",
-                  {}};
-        Add(t, "amplitude", "deg", 60, "steer angle of the turn", positive);
-        Add(t, "steer-rate", "deg/s", 1000, "steer rate into the turn", steerRate);
-        Add(t, "hold", "s", 3, "time at the amplitude", nonNegative);
-        Add(t, "return", "s", 2, "time of the ramp back to centre", positive);
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) { return WriteRampHoldReturn(info, v, v["return"]); };
-        all.push_back(std::move(t));
-    }
-    {
-        TemplateDefinition t;
-        t.info = {"single-sine", "Single-period sine", "One full period of a sine, starting positive.", {}};
-        Add(t, "amplitude", "deg", 30, "amplitude of the sine", positive);
-        Add(t, "frequency", "Hz", 0.5, "frequency of the sine", positive);
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) {
-            CheckAngle(v, "amplitude");
-            CheckFrequency(v, "frequency");
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.Sine(v["amplitude"], 0, v["frequency"], 1, "one period");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
-    }
-    {
-        TemplateDefinition t;
-        t.info = {"continuous-sine", "Continuous sine", "Whole periods of a sine, starting positive.", {}};
-        Add(t, "amplitude", "deg", 30, "amplitude of the sine", positive);
-        Add(t, "frequency", "Hz", 1, "frequency of the sine", positive);
-        Add(t, "cycles", "cycles", 10, "number of periods (whole)", {1, true, 100000, true});
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) {
-            CheckAngle(v, "amplitude");
-            CheckFrequency(v, "frequency");
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.Sine(v["amplitude"], 0, v["frequency"], v["cycles"], "");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
-    }
-    for (bool logarithmic : {false, true}) {
-        TemplateDefinition t;
-        t.info = {logarithmic ? "log-sweep" : "linear-sweep",
-                  logarithmic ? "Logarithmic sine sweep" : "Linear sine sweep",
-                  std::string("A sine of constant amplitude whose frequency goes ") +
-                      (logarithmic ? "logarithmically" : "linearly") +
-                      " from the start to the end frequency, then a ramp back to centre.",
-                  {}};
-        Add(t, "amplitude", "deg", 20, "amplitude of the sine", positive);
-        Add(t, "start-frequency", "Hz", logarithmic ? 0.1 : 0.2, "frequency at the start", positive);
-        Add(t, "end-frequency", "Hz", logarithmic ? 4 : 2, "frequency at the end", positive);
-        Add(t, "sweep-time", "s", 12, "time of the sweep", positive);
-        Add(t, "return", "s", 1, "time of the ramp back to centre", positive);
-        AddCommon(t, 1024);
-        t.write = [info = t.info, logarithmic](const Values &v) {
-            CheckAngle(v, "amplitude");
-            CheckFrequency(v, "start-frequency");
-            CheckFrequency(v, "end-frequency");
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.Sweep(logarithmic, v["amplitude"], v["start-frequency"], v["end-frequency"], v["sweep-time"],
-                    "");
-            w.RampTo(0, v["return"], "back to centre");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
-    }
-    {
-        TemplateDefinition t;
-        t.info = {"brake-in-turn",
-                  "Brake in a turn",
-                  "Ramps into a steady turn, brakes (PULSEBRAKE, flag 8) while holding it, and returns to "
-                  "centre.",
-                  {}};
-        Add(t, "amplitude", "deg", 45, "steer angle of the turn", positive);
-        Add(t, "steer-rate", "deg/s", 200, "steer rate into the turn", steerRate);
-        Add(t, "settle", "s", 2, "time in the steady turn before the brake pulse", nonNegative);
-        Add(t, "brake", "s", 1, "length of the brake pulse", positive);
-        Add(t, "hold", "s", 3, "time in the turn from the start of the brake pulse", nonNegative);
-        Add(t, "return", "s", 2, "time of the ramp back to centre", positive);
-        AddCommon(t, 1024);
-        t.write = [info = t.info](const Values &v) {
-            CheckAngle(v, "amplitude");
-            const float a = v["amplitude"], rate = v["steer-rate"];
-            ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
-            w.RampTo(a, RampTime(a, rate), "into the turn at " + Number(rate) + " deg/s");
-            w.Wait(v["settle"], "steady turn");
-            w.PulseBrake(v["brake"], "brake pulse on flag 8");
-            w.Wait(v["hold"], "hold the turn");
-            w.RampTo(0, v["return"], "back to centre");
-            return w.Finish();
-        };
-        all.push_back(std::move(t));
-    }
-    return all;
+    return t;
 }
 
 const std::vector<TemplateDefinition> &Definitions() {
-    static const std::vector<TemplateDefinition> definitions = MakeDefinitions();
+    static const std::vector<TemplateDefinition> definitions = [] {
+        std::vector<TemplateDefinition> all;
+        for (const TemplateRow &row : Catalogue) all.push_back(Define(row));
+        return all;
+    }();
     return definitions;
 }
 
@@ -443,7 +454,7 @@ std::vector<std::string> TemplateProgram(const std::string &name, const Template
         CheckRange(p, t->ranges[i], value);
         complete[p.name] = value;
     }
-    return t->write(Values(complete));
+    return t->write(t->info, Values(complete));
 }
 
 std::vector<double> AmplitudeSeries(double from, double to, double step) {

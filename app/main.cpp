@@ -1,6 +1,7 @@
 // quillard: the desktop editor and compiler of the steering machine's programs.
 // Usage: quillard [program-set.rom]
 #include "app/Mainform.h"
+#include "app/SetFiles.h"
 #include "romfiles/ui/Prefdlg.h"
 
 #include <QApplication>

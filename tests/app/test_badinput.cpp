@@ -1,6 +1,9 @@
 // The window on bad input and failing writes: every failure is an error box that names the file and
 // what went wrong, and a failed command changes no program, caption, file name or directory setting.
+#include "app/GraphView.h"
 #include "app/Mainform.h"
+#include "app/ProgramBook.h"
+#include "app/SetFiles.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/defaults.h"
 #include "romfiles/faults.h"
@@ -70,29 +73,29 @@ class TestBadInput : public QObject {
     QString Path(const QString &name) const { return m_dir.filePath(name); }
     std::string PathOf(const QString &name) const { return Path(name).toStdString(); }
     void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Editor(k)->document());
+        QTextCursor cursor(m_form->Programs()->Editor(k)->document());
         cursor.select(QTextCursor::Document);
         cursor.insertText(text);
     }
     WindowState State() const {
         const AppSettings &s = Settings();
-        return {m_form->ProgramSetTexts(),
+        return {m_form->Programs()->Texts(),
                 m_form->windowTitle(),
-                m_form->SetFileName(),
+                m_form->SetFiles()->FileName(),
                 s.programDir,
                 s.textDir,
                 s.epromDir,
-                m_form->SetChanged()};
+                m_form->Programs()->Changed()};
     }
     // Opens a set written from the given programs, so that the window has a file name and a caption.
     void OpenSet(const ProgramSet &set, const QString &name) {
         WriteProgramSet(PathOf(name), set);
         m_onFile = [=, this](const FileRequest &) { return Path(name); };
-        m_form->Open1Click();
-        QCOMPARE(m_form->SetFileName(), Path(name));
+        m_form->SetFiles()->Open1Click();
+        QCOMPARE(m_form->SetFiles()->FileName(), Path(name));
     }
     void ShowProgram(int k) {
-        m_form->TabControl1->setCurrentIndex(k);
+        m_form->Programs()->Tabs()->setCurrentIndex(k);
         m_form->ShowButtonClick();
     }
 
@@ -139,7 +142,7 @@ private slots:
             WriteFileAtomically(PathOf("g.rom"), bytes);
             m_boxes.clear();
             m_onFile = [this](const FileRequest &) { return Path("g.rom"); };
-            m_form->Open1Click();
+            m_form->SetFiles()->Open1Click();
             QCOMPARE(m_boxes, (QStringList{"Save changes to the program set?", "Wrong file format!"}));
             QVERIFY(State() == before);
         }
@@ -164,10 +167,10 @@ private slots:
         for (const Case &c : cases) {
             m_boxes.clear();
             m_onFile = [&](const FileRequest &) { return c.dialog(); };
-            m_form->Open1Click();
+            m_form->SetFiles()->Open1Click();
             QCOMPARE(m_boxes, QStringList{c.box});
             QVERIFY(State() == before);
-            QVERIFY(m_form->CurrentEditor()->isVisible());
+            QVERIFY(m_form->Programs()->CurrentEditor()->isVisible());
         }
     }
 
@@ -185,21 +188,22 @@ private slots:
         set[3] = {};
         const std::string bytes = ProgramSetBytes(set);
         OpenSet(set, "odd.rom");
-        QVERIFY(m_form->ProgramSetTexts() == set);
-        QVERIFY(m_form->Save1Click());
+        QVERIFY(m_form->Programs()->Texts() == set);
+        QVERIFY(m_form->SetFiles()->Save1Click());
         QVERIFY(ReadFileBytes(PathOf("odd.rom")) == bytes);
 
         // A line break typed with Shift+Enter still ends a line.
         SetProgram(5, QString("a") + QChar::LineSeparator + "b\nc");
-        QCOMPARE(ProgramLines(*m_form->Editor(5)), (Lines{"a", "b", "c"}));
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(5)), (Lines{"a", "b", "c"}));
         // Random lines of such bytes go into an editor and come out unchanged.
         for (unsigned seed = 100; seed < 120; ++seed) {
             Lines lines;
             std::mt19937 random(seed);
             for (int i = int(random() % 30); i >= 0; --i)
                 lines.push_back(Garbage(random() % 200, seed * 31 + i, "\r\n"));
-            SetProgramLines(*m_form->Editor(5), lines);
-            QVERIFY2(ProgramLines(*m_form->Editor(5)) == lines, qPrintable(QString("seed %1").arg(seed)));
+            SetProgramLines(*m_form->Programs()->Editor(5), lines);
+            QVERIFY2(ProgramLines(*m_form->Programs()->Editor(5)) == lines,
+                     qPrintable(QString("seed %1").arg(seed)));
         }
     }
 
@@ -225,20 +229,20 @@ private slots:
         QCOMPARE(m_memos, QStringList{"Error in line 65537: \"STPTO\" is an invalid function\n"
                                       "Error in line 99999: \"STPTO\" is an invalid function\n\n"
                                       "2 Errors found - Aborting..."});
-        QCOMPARE(m_form->Editor(0)->ErrorLines(), (std::set<int>{65537, 99999}));
+        QCOMPARE(m_form->Programs()->Editor(0)->ErrorLines(), (std::set<int>{65537, 99999}));
         m_memos.clear();
-        const QImage before = m_form->GrImage->Picture().copy();
+        const QImage before = m_form->Graph()->Image()->Picture().copy();
         ShowProgram(1);
         const qint64 showGood = timer.restart();
         QVERIFY(m_memos.isEmpty());
         QVERIFY(m_boxes.isEmpty());
-        QVERIFY(m_form->GrImage->Picture() != before);
-        QCOMPARE(m_form->ShownProgram(), 1);
+        QVERIFY(m_form->Graph()->Image()->Picture() != before);
+        QCOMPARE(m_form->Graph()->ShownProgram(), 1);
         qInfo("100000-line program: open %lld ms, Show with errors %lld ms, Show %lld ms", open, showBad,
               showGood);
 
-        m_form->Editor(2)->document()->setModified(true);
-        QVERIFY(m_form->Save1Click());
+        m_form->Programs()->Editor(2)->document()->setModified(true);
+        QVERIFY(m_form->SetFiles()->Save1Click());
         QVERIFY(ReadProgramSet(PathOf("long.rom")) == set);
     }
 
@@ -250,16 +254,16 @@ private slots:
         const Lines entries = Entries(m_dir.path());
         {
             FileSizeLimit full(16);
-            QVERIFY(!m_form->Save1Click());
+            QVERIFY(!m_form->SetFiles()->Save1Click());
             m_onFile = [this](const FileRequest &) { return Path("other.rom"); };
-            QVERIFY(!m_form->SaveAs1Click());
+            QVERIFY(!m_form->SetFiles()->SaveAs1Click());
         }
         QCOMPARE(m_boxes, (QStringList{"cannot write " + Path("set.rom") + ": File too large",
                                        "cannot write " + Path("other.rom") + ": File too large"}));
         QVERIFY(ReadFileBytes(PathOf("set.rom")) == old);
         QCOMPARE(Entries(m_dir.path()), entries);
         QVERIFY(State() == before);
-        QVERIFY(m_form->SetChanged());
+        QVERIFY(m_form->Programs()->Changed());
     }
 
     void saveAsIntoAReadOnlyFolderOrOntoAFolderChangesNothing() {
@@ -268,7 +272,7 @@ private slots:
         const WindowState before = State();
         ReplaceWithFolder(Path("taken.rom"));
         m_onFile = [this](const FileRequest &) { return Path("taken.rom"); };
-        QVERIFY(!m_form->SaveAs1Click());
+        QVERIFY(!m_form->SetFiles()->SaveAs1Click());
         QCOMPARE(m_boxes, QStringList{"cannot write " + Path("taken.rom") + ": Is a directory"});
         QVERIFY(QFileInfo::exists(Path("taken.rom/inside")));
         QVERIFY(State() == before);
@@ -277,7 +281,7 @@ private slots:
         if (readOnly.isEmpty()) QSKIP("this process can write in every folder tried");
         m_boxes.clear();
         m_onFile = [&](const FileRequest &) { return readOnly + "/set.rom"; };
-        QVERIFY(!m_form->SaveAs1Click());
+        QVERIFY(!m_form->SetFiles()->SaveAs1Click());
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].startsWith("cannot write " + readOnly + "/set.rom: "), qPrintable(m_boxes[0]));
         QVERIFY(State() == before);
@@ -369,7 +373,7 @@ private slots:
 
     void importOfBadOrVanishingFilesLeavesTheProgram() {
         SetProgram(0, "maxsteer(100 deg)\nbegin\nwait(1 s)\nend");
-        m_form->Editor(0)->document()->setModified(false);
+        m_form->Programs()->Editor(0)->document()->setModified(false);
         const WindowState before = State();
         // The dialog runs with the type and file given, as OK would close it; then, before the
         // importer reads, the file may be changed.

@@ -6,21 +6,16 @@
 #include "app/GraphView.h"
 #include "app/Helpview.h"
 #include "app/ProgramBook.h"
+#include "app/ProgramCommands.h"
 #include "app/SetFiles.h"
+#include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
 #include "graph/programgraph.h"
 #include "graph/ui/Auxbview.h"
 #include "graph/ui/Printwht.h"
-#include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
-#include "romfiles/ui/Exportf.h"
-#include "romfiles/ui/FirstRun.h"
-#include "romfiles/ui/Importf.h"
 #include "romfiles/ui/Prefdlg.h"
-#include "romfiles/ui/Reportdlg.h"
-#include "romfiles/ui/Templatedlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
 
@@ -29,7 +24,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -38,7 +32,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTextBlock>
 #include <QToolButton>
 
 namespace {
@@ -48,7 +41,6 @@ constexpr int ButtonLeft = 8, ButtonWidth = 72, ButtonHeight = 18, LargeButtonHe
 constexpr int ButtonTops[7] = {210, 232, 254, 276, 298, 320, 342};
 constexpr int ImgPanelHeight = 201;
 constexpr int TabLeft = 88, TabTop = ImgPanelHeight + 8;
-constexpr int StatusBarHeight = 15;
 // The summary panel beside the graph: wide enough for its longest line, at most a quarter of the row.
 constexpr int SummaryMinWidth = 200;
 
@@ -180,7 +172,7 @@ void TForm1::CreateControls() {
     m_controls.PgmLabel->setObjectName("PgmLabel");
     m_programs = new TProgramBook(m_client);
     m_summary = new TSummaryPanel(*m_programs, m_client);
-    CreateStatusLine();
+    m_status = new TStatusLine(m_client);
     // The Fit button comes last in the Tab order, after the program editors.
     QWidget::setTabOrder(m_programs->Editor(ProgramCount - 1), m_graph->FitButton());
 }
@@ -213,30 +205,6 @@ void TForm1::CreateButtons() {
     SetButtonsLarge(false);
 }
 
-void TForm1::CreateStatusLine() {
-    TMainControls &c = m_controls;
-    c.StatusBar = new QLabel(m_client);
-    c.StatusBar->setObjectName("StatusBar");
-    c.StatusBar->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    c.StatusBar->setFont(ArialFont(11));
-    QPalette pal = c.StatusBar->palette();
-    pal.setColor(QPalette::WindowText, Qt::black);
-    c.StatusBar->setPalette(pal);
-
-    c.StatusPanel = new QLabel("Status", m_client);
-    c.StatusPanel->setObjectName("StatusPanel");
-    c.StatusPanel->setFrameShape(QFrame::Box);
-    c.StatusPanel->setAlignment(Qt::AlignCenter);
-    c.StatusPanel->setAutoFillBackground(true);
-    c.StatusPanel->hide();
-
-    c.CursorReadout = new QLabel(m_client);
-    c.CursorReadout->setObjectName("CursorReadout");
-    c.CursorReadout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    c.CursorReadout->setFont(ArialFont(11));
-    c.CursorReadout->setPalette(pal);
-}
-
 void TForm1::ConnectPieces() {
     const TMainControls &c = m_controls;
     connect(c.OpenButton, &QPushButton::clicked, m_files, &TSetFiles::Open1Click);
@@ -253,7 +221,7 @@ void TForm1::ConnectPieces() {
     });
     connect(m_programs, &TProgramBook::caretMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::mouseMoved, this, &TForm1::RefreshStatusLine);
-    connect(m_graph, &TGraphView::readoutChanged, c.CursorReadout, &QLabel::setText);
+    connect(m_graph, &TGraphView::readoutChanged, m_status, &TStatusLine::ShowReadout);
     connect(m_graph, &TGraphView::zoomChanged, this, &TForm1::UpdateZoomActions);
     UpdateZoomActions();
 }
@@ -268,8 +236,8 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
 void TForm1::FormResize() {
     const TMainControls &c = m_controls;
     const int width = m_client->width(), height = m_client->height();
-    const int statusTop = height - StatusBarHeight;
-    c.StatusBar->setGeometry(0, statusTop, width, StatusBarHeight);
+    const int statusTop = height - TStatusLine::Height;
+    m_status->Place(width, height);
     m_programs->setGeometry(TabLeft, TabTop, qMax(0, width - TabLeft - 4), qMax(0, statusTop - TabTop));
     const int tabBottom = m_programs->y() + m_programs->height();
     c.PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
@@ -281,9 +249,6 @@ void TForm1::FormResize() {
     m_graph->SetGeometry({0, 0, graphWidth, panelHeight});
     m_summary->setGeometry(graphWidth + 2, 0, summaryWidth, panelHeight);
     m_summary->setVisible(summary);
-    c.StatusPanel->setGeometry(ButtonLeft, 8, 200, 20);
-    // The read-out shares the status line, left of the caret and graph position text.
-    c.CursorReadout->setGeometry(4, statusTop, qMax(0, width - 340), StatusBarHeight);
 
     const int room = c.PgmLabel->y() - c.BuildButton->y();
     if (!m_largeButtons && room > 50)
@@ -311,54 +276,34 @@ void TForm1::UpdateZoomActions() {
     m_actions.FitGraph1->setEnabled(m_graph->Fittable());
 }
 
-QString TForm1::StatusLineText() const {
-    // The stored mouse position in the units of the plot library's current viewport and world.
-    const QPointF at = m_graph->MouseWorld();
-    return QString("Line:%1 Col:%2     Graph Pos: (%3,%4)")
-        .arg(m_programs->CaretLine())
-        .arg(m_programs->CaretColumn())
-        .arg(at.x(), 0, 'f', 2)
-        .arg(at.y(), 0, 'f', 2);
+void TForm1::RefreshStatusLine() {
+    // The mouse position in the units of the plot library's current viewport and world.
+    m_status->ShowPosition(m_programs->CaretLine(), m_programs->CaretColumn(), m_graph->MouseWorld());
 }
-
-void TForm1::RefreshStatusLine() { m_controls.StatusBar->setText(StatusLineText()); }
-
-void TForm1::ShowStatus(const QString &text) {
-    QLabel *panel = m_controls.StatusPanel;
-    panel->setText(text);
-    panel->show();
-    panel->raise();
-    panel->repaint();
-}
-
-void TForm1::HideStatus() { m_controls.StatusPanel->hide(); }
 
 void TForm1::ShowButtonClick() {
     const int program = m_programs->CurrentProgram();
     m_controls.ShowButton->setCursor(Qt::WaitCursor);
-    ShowStatus(QString("Compiling Program #%1...").arg(program));
+    m_status->ShowProgress(QString("Compiling Program #%1...").arg(program));
     if (CompileProgram(m_compiler, ProgramLines(*m_programs->CurrentEditor()),
                        WindowCompileOptions(this, true))) {
         m_summary->ShowSummary(program, m_compiler);
         MarkMessageLines(*m_programs->CurrentEditor(), m_compiler);
         if (m_compiler.WarningCount > 0) ShowMessagesAndMarkLines();
-        ShowStatus(QString("Plotting Program #%1...").arg(program));
+        m_status->ShowProgress(QString("Plotting Program #%1...").arg(program));
         m_graph->ShowProgram(program, m_compiler);
     } else {
         m_summary->Clear(QString("Program #%1: errors, no summary").arg(program),
                          "The program did not compile: the Messages dialog lists why.");
         ShowMessagesAndMarkLines();
     }
-    HideStatus();
+    m_status->HideProgress();
     m_controls.ShowButton->unsetCursor();
     m_programs->CurrentEditor()->setFocus();
 }
 
-// The Messages dialog for the last compile of the current program, its lines marked first so that
-// the marks are there while the dialog is open.
 void TForm1::ShowMessagesAndMarkLines() {
-    MarkMessageLines(*m_programs->CurrentEditor(), m_compiler);
-    m_dialogs.ErrDialog->ShowCompileMessages(m_compiler);
+    ::ShowMessagesAndMarkLines(*m_dialogs.ErrDialog, *m_programs->CurrentEditor(), m_compiler);
 }
 
 void TForm1::GoToMessageLine(int line) {
@@ -370,47 +315,19 @@ void TForm1::GoToMessageLine(int line) {
 
 void TForm1::BuildButtonClick() { m_build->Run(m_files->FileName()); }
 
+void TForm1::ImportButtonClick() { m_commands->Import(); }
+
+void TForm1::ExportButtonClick() { m_commands->Export(); }
+
+void TForm1::ExportCsv1Click() { m_commands->ExportSteps(m_files->FileName()); }
+
+void TForm1::InsertTemplate1Click() { m_commands->InsertTemplate(); }
+
 void TForm1::OpenArguments(const QStringList &arguments) { m_files->OpenArguments(arguments); }
 
 void TForm1::ProgramSummary1Click() {
     SetPreferenceValue("view/summary", m_actions.ProgramSummary1->isChecked());
     FormResize();
-}
-
-// The template dialog's choice: the statements before the caret's line, the whole program, or the
-// series over all 16 programs (the dialog has asked first). Each editor's change is one undoable edit.
-void TForm1::InsertTemplate1Click() {
-    m_programs->RefreshCaret();
-    TProgramText *editor = m_programs->CurrentEditor();
-    if (RunModal(*m_dialogs.TemplateDlg) == QDialog::Accepted) InsertTemplateText();
-    editor->setFocus();
-    m_programs->RefreshCaret();
-}
-
-void TForm1::InsertTemplateText() {
-    TTemplateDlg &dialog = *m_dialogs.TemplateDlg;
-    TProgramText *editor = m_programs->CurrentEditor();
-    switch (dialog.Chosen()) {
-    case TTemplateDlg::Choice::Insert: {
-        QString text;
-        for (const std::string &line : ProgramStatements(dialog.Program())) text += FromLatin1(line) + '\n';
-        QTextCursor cursor(editor->document()->findBlockByNumber(m_programs->CaretLine() - 1));
-        cursor.insertText(text);
-        editor->setTextCursor(cursor);
-        break;
-    }
-    case TTemplateDlg::Choice::Replace:
-        ReplaceProgramLines(*editor, dialog.Program());
-        editor->moveCursor(QTextCursor::Start);
-        break;
-    case TTemplateDlg::Choice::Series:
-        for (int i = 0; i < ProgramCount; ++i)
-            ReplaceProgramLines(*m_programs->Editor(i), dialog.Series()[i]);
-        editor->moveCursor(QTextCursor::Start);
-        break;
-    case TTemplateDlg::Choice::None:
-        break;
-    }
 }
 
 void TForm1::Edit1Click() {
@@ -437,105 +354,22 @@ void TForm1::Preferences1Click() { RunModal(*m_dialogs.PreferencesDialog); }
 
 void TForm1::AuxRomBits1Click() { RunModal(*m_dialogs.AuxView); }
 
-// The dialogs in start-up order. Creating the Preferences dialog loads the settings, running the
-// first-run dialog when there is no defaults file yet.
+// The dialogs, and the commands that show them.
 void TForm1::CreateDialogs() {
-    TMainDialogs &d = m_dialogs;
-    d.ImportDlg = new TImportDlg(this);
-    d.ExportDlg = new TExportDlg(this);
-    d.ErrDialog = new TErrDialog(this);
+    m_dialogs = CreateMainDialogs(this);
+    const TMainDialogs &d = m_dialogs;
     connect(d.ErrDialog, &TErrDialog::lineChosen, this, &TForm1::GoToMessageLine);
-    d.FirstRunDialog = new TFirstRunDialog(this);
-    d.PreferencesDialog = new TPreferencesDialog(this);
-    d.PreferencesDialog->LoadSettings(*d.FirstRunDialog);
-    d.PrintWhichDialog = new TPrintWhichDialog(this);
-    d.AboutBox = new TAboutBox(this);
-    d.AuxView = new TAuxView(AuxDisplay(), this);
-    d.HelpWindow = new THelpWindow(this);
-    d.TemplateDlg = new TTemplateDlg(this);
-    d.ImageReportDlg = new TImageReportDlg(this);
+    m_commands = new TProgramCommands(*m_programs, m_compiler, *d.ImportDlg, *d.ExportDlg, *d.TemplateDlg,
+                                      *d.ErrDialog, this);
     m_build = new TBuildCommand(*m_programs, m_compiler, *d.ErrDialog, *d.ImageReportDlg, this);
-    connect(m_build, &TBuildCommand::statusShown, this, &TForm1::ShowStatus);
-    connect(m_build, &TBuildCommand::statusHidden, this, &TForm1::HideStatus);
+    connect(m_build, &TBuildCommand::statusShown, m_status, &TStatusLine::ShowProgress);
+    connect(m_build, &TBuildCommand::statusHidden, m_status, &TStatusLine::HideProgress);
     connect(m_build, &TBuildCommand::busy, this, [this](bool running) {
         if (running)
             m_controls.BuildButton->setCursor(Qt::WaitCursor);
         else
             m_controls.BuildButton->unsetCursor();
     });
-}
-
-void TForm1::ImportButtonClick() {
-    const AppSettings &settings = Settings();
-    const ImportDirectories directories{FromPath(settings.programDir), FromPath(settings.textDir),
-                                        FromPath(settings.epromDir)};
-    // The caret may have moved since the last key or click (a tab change): Insert goes before its line.
-    m_programs->RefreshCaret();
-    TProgramText *editor = m_programs->CurrentEditor();
-    ProgramText program = ProgramLines(*editor);
-    int cursorLine = m_programs->CaretLine();
-    const int column = m_programs->CaretColumn();
-    if (RunImport(this, *m_dialogs.ImportDlg, directories, program, cursorLine)) {
-        ReplaceProgramLines(*editor, program);
-        if (m_dialogs.ImportDlg->Mode() == ImportMode::Replace) {
-            editor->moveCursor(QTextCursor::Start);
-        } else {
-            // The caret stays on its own line, now below the inserted ones.
-            const QTextBlock block = editor->document()->findBlockByNumber(cursorLine - 1);
-            QTextCursor cursor(block);
-            cursor.setPosition(block.position() + qMin(column - 1, block.length() - 1));
-            editor->setTextCursor(cursor);
-        }
-    }
-    editor->setFocus();
-    m_programs->RefreshCaret();
-}
-
-void TForm1::ExportButtonClick() {
-    TProgramText *editor = m_programs->CurrentEditor();
-    const ExportOutcome outcome =
-        RunExport(this, *m_dialogs.ExportDlg, m_compiler, FromPath(Settings().textDir), ProgramLines(*editor),
-                  WindowCompileOptions(this));
-    Settings().textDir = ToPath(outcome.textDir);
-    // Nothing was written: the Messages dialog says why.
-    if (outcome.compileFailed) ShowMessagesAndMarkLines();
-    editor->setFocus();
-}
-
-// The current program's step store as CSV, in the format of `quillard-cli steps`, CR LF line ends.
-// The program is compiled first: a program with errors opens the Messages dialog and asks no name.
-void TForm1::ExportCsv1Click() {
-    const int program = m_programs->CurrentProgram();
-    TProgramText *editor = m_programs->CurrentEditor();
-    if (!CompileProgram(m_compiler, ProgramLines(*editor), WindowCompileOptions(this))) {
-        ShowMessagesAndMarkLines();
-        editor->setFocus();
-        return;
-    }
-    const std::string bytes =
-        JoinLinesCrLf(StepsCsvLines(m_compiler.steps, m_compiler.endIndex, m_compiler.MaxSteer));
-    const QString setName = m_files->FileName();
-    const QString base =
-        setName.isEmpty() ? QString("program") : QFileInfo(setName).completeBaseName() + "-program";
-    FileRequest request{FileDialogKind::Save,
-                        "Export Steps as CSV",
-                        FromPath(Settings().textDir),
-                        QString("%1%2.csv").arg(base).arg(program),
-                        {"CSV files (*.csv)", "All files (*.*)"},
-                        "csv",
-                        true,
-                        {},
-                        false};
-    const QString path = ChooseFile(this, request);
-    if (!path.isEmpty()) {
-        try {
-            WriteFileAtomically(ToPath(path), bytes);
-            Settings().textDir = ToPath(QFileInfo(path).absolutePath());
-        } catch (const std::exception &e) {
-            ShowError(this, QString::fromLocal8Bit(e.what()));
-        }
-    }
-    editor->setFocus();
 }
 
 QPrinter &TForm1::Printer() {

@@ -1,6 +1,7 @@
 // The main window: graph on top, command buttons at the left, 16 program editors on tabs, status line.
 #pragma once
 
+#include "app/MainDialogs.h"
 #include "app/ProgramText.h"
 #include "compiler/state.h"
 
@@ -13,22 +14,13 @@ class QLabel;
 class QMenu;
 class QPrinter;
 class QPushButton;
-class TAboutBox;
-class TAuxView;
 class TBuildCommand;
-class TErrDialog;
-class TExportDlg;
-class TFirstRunDialog;
 class TGraphView;
-class THelpWindow;
-class TImageReportDlg;
-class TImportDlg;
-class TPreferencesDialog;
-class TPrintWhichDialog;
 class TProgramBook;
+class TProgramCommands;
 class TSetFiles;
+class TStatusLine;
 class TSummaryPanel;
-class TTemplateDlg;
 
 // The menus and their items, and the keys of the Show and Build buttons (names of the form).
 struct TMainActions {
@@ -42,29 +34,11 @@ struct TMainActions {
     QAction *ShowAction, *BuildAction;
 };
 
-// The command buttons and the status line (names of the form).
+// The command buttons and the label over the program tabs (names of the form).
 struct TMainControls {
     QPushButton *OpenButton, *ImportButton, *ExportButton, *SaveButton, *SaveAsButton, *ShowButton,
         *BuildButton;
     QLabel *PgmLabel;
-    QLabel *StatusBar;     // caret and graph position, at the right of the status line
-    QLabel *StatusPanel;   // what a long command is doing, over the buttons
-    QLabel *CursorReadout; // the step under the mouse, at the left of the status line
-};
-
-// The dialogs, created once by CreateDialogs and reused.
-struct TMainDialogs {
-    TImportDlg *ImportDlg = nullptr;
-    TExportDlg *ExportDlg = nullptr;
-    TErrDialog *ErrDialog = nullptr;
-    TFirstRunDialog *FirstRunDialog = nullptr;
-    TPreferencesDialog *PreferencesDialog = nullptr;
-    TPrintWhichDialog *PrintWhichDialog = nullptr;
-    TAboutBox *AboutBox = nullptr;
-    TAuxView *AuxView = nullptr;
-    THelpWindow *HelpWindow = nullptr;
-    TTemplateDlg *TemplateDlg = nullptr;
-    TImageReportDlg *ImageReportDlg = nullptr;
 };
 
 class TForm1 : public QMainWindow {
@@ -83,6 +57,7 @@ public:
     TGraphView *Graph() const { return m_graph; }
     TSummaryPanel *Summary() const { return m_summary; }
     TSetFiles *SetFiles() const { return m_files; }
+    TStatusLine *Status() const { return m_status; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -90,7 +65,6 @@ public:
     const CompilerState &LastCompile() const { return m_compiler; }
     // The printer of this run: print jobs and the printer set-up dialog share it.
     QPrinter &Printer();
-    QString StatusLineText() const;
 
 public slots:
     void RefreshStatusLine();
@@ -122,7 +96,6 @@ protected:
 private:
     void CreateControls();
     void CreateButtons();
-    void CreateStatusLine();
     void CreateFileMenu();
     void CreateEditMenu();
     void CreateViewMenu();
@@ -132,9 +105,6 @@ private:
     void SetButtonsLarge(bool large);
     void UpdateZoomActions();
     void ShowMessagesAndMarkLines();
-    void InsertTemplateText();
-    void ShowStatus(const QString &text);
-    void HideStatus();
 
     CompilerState m_compiler; // every compile of the window
     TMainActions m_actions{};
@@ -145,7 +115,9 @@ private:
     TGraphView *m_graph = nullptr;
     TSummaryPanel *m_summary = nullptr;
     TSetFiles *m_files = nullptr;
+    TStatusLine *m_status = nullptr;
     TBuildCommand *m_build = nullptr;
+    TProgramCommands *m_commands = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -4,6 +4,7 @@
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
 #include "app/SetFiles.h"
+#include "app/StatusLine.h"
 #include "compiler/state.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/build.h"
@@ -87,13 +88,13 @@ private slots:
         QTest::mouseClick(m_form->Controls().ShowButton, Qt::LeftButton);
         QVERIFY(m_boxes.isEmpty());
         QVERIFY(m_memos.isEmpty());
-        QVERIFY(m_form->Controls().StatusPanel->isHidden());
+        QVERIFY(m_form->Status()->Progress()->isHidden());
         QVERIFY(m_form->Graph()->Image()->Picture() != before);
         QVERIFY(QFileInfo::exists(m_form->Graph()->SnapshotPath()));
         QCOMPARE(QImage(m_form->Graph()->SnapshotPath()).size(), m_form->Graph()->Image()->Picture().size());
         // The mouse read-out is in seconds and degrees of the plotted world.
         m_form->Graph()->GrImageMouseMove(0, 0);
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:1 Col:1     Graph Pos: ("));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1     Graph Pos: ("));
     }
 
     void showPresentsWarningsBeforePlotting() {

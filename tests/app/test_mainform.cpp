@@ -3,6 +3,7 @@
 #include "app/Helpview.h"
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
+#include "app/StatusLine.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
@@ -59,8 +60,8 @@ private slots:
             QCOMPARE(editor->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
             QCOMPARE(ProgramLines(*editor), (ProgramText{"maxsteer(100 deg)", "begin", "", "end"}));
         }
-        QCOMPARE(m_form->Controls().StatusBar->text(), QString());
-        QVERIFY(m_form->Controls().StatusPanel->isHidden());
+        QCOMPARE(m_form->Status()->Bar()->text(), QString());
+        QVERIFY(m_form->Status()->Progress()->isHidden());
     }
 
     void buttonsStandInTableOrderWithTheirHints() {
@@ -124,18 +125,18 @@ private slots:
     void caretReadOutFollowsKeysAndMouse() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
         QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:1 Col:1     Graph Pos: ("));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1     Graph Pos: ("));
         QTextCursor cursor = editor->textCursor();
         cursor.setPosition(QString("maxsteer(100 deg)\nbeg").size());
         editor->setTextCursor(cursor);
         QTest::keyRelease(editor, Qt::Key_Shift);
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:2 Col:4     Graph Pos: ("));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:2 Col:4     Graph Pos: ("));
         QVERIFY(QRegularExpression(R"(Graph Pos: \(-?\d+\.\d\d,-?\d+\.\d\d\)$)")
-                    .match(m_form->Controls().StatusBar->text())
+                    .match(m_form->Status()->Bar()->text())
                     .hasMatch());
         // A tab change leaves the read-out of the previous editor.
         m_form->Programs()->Tabs()->setCurrentIndex(5);
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:2 Col:4"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:2 Col:4"));
         QCOMPARE(m_form->Programs()->Notebook()->currentWidget(), m_form->Programs()->Editor(5));
     }
 
@@ -154,7 +155,7 @@ private slots:
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(m_form->Programs()->Editor(3)->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
         QCOMPARE(m_form->Programs()->Editor(4)->toPlainText(), QString("x"));
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:1 Col:1"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1"));
     }
 
     void editorFontReachesAllSixteenEditors() {

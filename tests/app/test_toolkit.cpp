@@ -6,6 +6,7 @@
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
 #include "app/SetFiles.h"
+#include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
 #include "compiler/state.h"
 #include "compiler/summary.h"
@@ -167,7 +168,7 @@ private slots:
         QCOMPARE(m_form->Graph()->Area(), area);
         QVERIFY(m_form->Graph()->FitButton()->isVisible());
         // The status line's graph position is in the zoomed world.
-        QVERIFY(m_form->Controls().StatusBar->text().endsWith(
+        QVERIFY(m_form->Status()->Bar()->text().endsWith(
             QString("Graph Pos: (%1,%2)").arg(after.x, 0, 'f', 2).arg(after.y, 0, 'f', 2)));
         // The zoomed picture is the plot library's drawing of the program in the new world.
         QCOMPARE(m_form->Graph()->Image()->Picture(),
@@ -251,7 +252,7 @@ private slots:
         // The pixel of t = 1 s: the ramp is at 25 degrees there, 1024 steps in.
         const int px = a.Left + qRound((a.Right - a.Left) * (1.0 / XSpan(m_form->Graph()->World())));
         m_form->Graph()->GrImageMouseMove(px, Middle().y());
-        const QString text = m_form->Controls().CursorReadout->text();
+        const QString text = m_form->Status()->Readout()->text();
         const StepReading reading =
             ReadStepAt(m_form->LastCompile().steps, ViewPoint(a, m_form->Graph()->World(), px, 0).x);
         QCOMPARE(text, QString::fromStdString(StepReadingText(reading)));
@@ -262,7 +263,7 @@ private slots:
         QVERIFY(!m_form->Graph()->Image()->Marker().isNull());
         // Outside the plot area, and over an empty graph, there is no read-out.
         m_form->Graph()->GrImageMouseMove(a.Left - 5, Middle().y());
-        QCOMPARE(m_form->Controls().CursorReadout->text(), QString());
+        QCOMPARE(m_form->Status()->Readout()->text(), QString());
         QVERIFY(m_form->Graph()->Image()->Marker().isNull());
     }
 
@@ -531,8 +532,8 @@ private slots:
         expected.insert(expected.end(), statements.begin(), statements.end());
         expected.insert(expected.end(), {"", "end"});
         QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), expected);
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith(
-            QString("Line:%1 Col:1").arg(3 + statements.size())));
+        QVERIFY(
+            m_form->Status()->Bar()->text().startsWith(QString("Line:%1 Col:1").arg(3 + statements.size())));
         m_form->Programs()->Editor(6)->undo();
         QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), DefaultProgram());
         // Close changes nothing.

@@ -4,6 +4,7 @@
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
 #include "app/SetFiles.h"
+#include "app/StatusLine.h"
 #include "compiler/state.h"
 #include "compiler/ui/Errdial.h"
 #include "graph/ui/Auxbview.h"
@@ -129,7 +130,7 @@ private slots:
         QCOMPARE(m_form->Programs()->Editor(0)->toPlainText(),
                  QString("maxsteer(200.000 deg)\nbegin\nsetrate(256 hz)\n"
                          "stepto(0.000d)\nrampto(10.000d,1.0000s)\nend"));
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:1 Col:1"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1"));
         QVERIFY(m_form->Programs()->Changed());
 
         // Insert goes before the caret's line, even when no key or click told the window about it.
@@ -141,7 +142,7 @@ private slots:
         Import("two.txt", "Text", true);
         QCOMPARE(ProgramLines(*m_form->Programs()->Editor(4)),
                  (ProgramText{"maxsteer(100 deg)", "a", "b", "begin", "", "end"}));
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:4 Col:2"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:4 Col:2"));
         // The import is one edit: undo gives the program back.
         m_form->Programs()->Editor(4)->undo();
         QCOMPARE(ProgramLines(*m_form->Programs()->Editor(4)), DefaultProgram());
@@ -321,7 +322,7 @@ private slots:
         QVERIFY(m_form->Dialogs().ErrDialog->isHidden()); // the double-click closed it
         QCOMPARE(m_form->Programs()->Editor(2)->ErrorLines(), (std::set<int>{3, 5}));
         QCOMPARE(SelectedLine(m_form->Programs()->Editor(2)), QString("setrate(300 hz)"));
-        QVERIFY(m_form->Controls().StatusBar->text().startsWith("Line:5 Col:1"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:5 Col:1"));
         // A good Show clears the marks.
         SetProgram(2, "maxsteer(100 deg)\nbegin\nend");
         m_form->ShowButtonClick();

@@ -107,8 +107,8 @@ int ParseInt(const QString &text, int low, int high, const char *what) {
     return value;
 }
 
-CliOptions ParseArguments(const QStringList &arguments) {
-    QCommandLineParser parser;
+// Every option of every command; the values are checked when they are read.
+void AddOptions(QCommandLineParser &parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     QCommandLineOption program("program", "", "N"), machine("machine", "", "M"), output("o", "", "OUT"),
         format("format", "", "F"), type("type", "", "T"), rate("rate", "", "HZ"),
@@ -127,14 +127,80 @@ CliOptions ParseArguments(const QStringList &arguments) {
             known << name;
             parser.addOption(QCommandLineOption(name, "", "VALUE"));
         }
+}
+
+// The values of the options of the commands that read a program or a set.
+void ReadValues(const QCommandLineParser &parser, CliOptions &options) {
+    if (parser.isSet("program")) options.program = ParseInt(parser.value("program"), 0, 15, "program number");
+    if (parser.isSet("machine")) {
+        QString value = parser.value("machine");
+        if (value == "corvan3")
+            options.corvan3Only = true;
+        else if (value == "compatible")
+            options.corvan3Only = false;
+        else
+            throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
+    }
+    if (parser.isSet("rate")) {
+        options.rate = ParseInt(parser.value("rate"), 256, 2048, "rate");
+        if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
+            throw UsageError("invalid rate: " + std::to_string(options.rate) + " (256, 512, 1024 or 2048)");
+    }
+    if (parser.isSet("maxsteer")) options.maxSteer = ParseInt(parser.value("maxsteer"), 0, 2000, "maxsteer");
+    if (parser.isSet("mode")) {
+        QString value = parser.value("mode");
+        if (value != "replace" && value != "insert")
+            throw UsageError("invalid mode: " + value.toStdString() + " (replace or insert)");
+        options.insert = value == "insert";
+    }
+    if (parser.isSet("size")) {
+        QStringList parts = parser.value("size").toLower().split('x');
+        if (parts.size() != 2)
+            throw UsageError("invalid size: " + parser.value("size").toStdString() + " (WxH)");
+        options.width = ParseInt(parts[0], 1, 20000, "size");
+        options.height = ParseInt(parts[1], 1, 20000, "size");
+    }
+    if (parser.isSet("aux")) {
+        for (const QString &bit : parser.value("aux").split(',', Qt::SkipEmptyParts))
+            options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
+    }
+    if (parser.isSet("max-rate")) {
+        double limit = ParseNumber(parser.value("max-rate"), "max-rate");
+        if (limit < 0 || limit > 1e9)
+            throw UsageError("invalid max-rate: " + parser.value("max-rate").toStdString());
+        options.maxRate = static_cast<float>(limit);
+    }
+    options.summary = parser.isSet("summary");
+    options.report = parser.isSet("report");
+    options.hex = parser.isSet("hex");
+    options.srec = parser.isSet("srec");
+    options.format = parser.value("format").toStdString();
+    options.type = parser.value("type").toStdString();
+}
+
+// What a command cannot go without.
+void CheckRequired(const CliOptions &options) {
+    const std::string &c = options.command;
+    if ((c == "build" || c == "export" || c == "plot") && options.output.empty())
+        throw UsageError(c + " needs -o OUT");
+    if (c == "export" && options.format != "text" && options.format != "tv")
+        throw UsageError("export needs --format text or --format tv");
+    if (c == "import" && options.type != "text" && options.type != "tv" && options.type != "rom" &&
+        options.type != "bin")
+        throw UsageError("import needs --type text, tv, rom or bin");
+}
+
+CliOptions ParseArguments(const QStringList &arguments) {
+    QCommandLineParser parser;
+    AddOptions(parser);
     if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
 
     CliOptions options;
-    if (parser.isSet(help)) {
+    if (parser.isSet("help")) {
         options.command = "help";
         return options;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet("version")) {
         options.command = "version";
         return options;
     }
@@ -144,66 +210,13 @@ CliOptions ParseArguments(const QStringList &arguments) {
     static const QStringList commands{"check", "steps", "build", "export", "import", "plot", "template"};
     if (!commands.contains(QString::fromStdString(options.command)))
         throw UsageError("unknown command: " + options.command);
-    options.output = parser.value(output).toLatin1().toStdString();
+    options.output = parser.value("o").toLatin1().toStdString();
     if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
     if (positional.size() != 1)
         throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
     for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
-
-    if (parser.isSet(program)) options.program = ParseInt(parser.value(program), 0, 15, "program number");
-    if (parser.isSet(machine)) {
-        QString value = parser.value(machine);
-        if (value == "corvan3")
-            options.corvan3Only = true;
-        else if (value == "compatible")
-            options.corvan3Only = false;
-        else
-            throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
-    }
-    if (parser.isSet(rate)) {
-        options.rate = ParseInt(parser.value(rate), 256, 2048, "rate");
-        if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
-            throw UsageError("invalid rate: " + std::to_string(options.rate) + " (256, 512, 1024 or 2048)");
-    }
-    if (parser.isSet(maxSteer)) options.maxSteer = ParseInt(parser.value(maxSteer), 0, 2000, "maxsteer");
-    if (parser.isSet(mode)) {
-        QString value = parser.value(mode);
-        if (value != "replace" && value != "insert")
-            throw UsageError("invalid mode: " + value.toStdString() + " (replace or insert)");
-        options.insert = value == "insert";
-    }
-    if (parser.isSet(size)) {
-        QStringList parts = parser.value(size).toLower().split('x');
-        if (parts.size() != 2)
-            throw UsageError("invalid size: " + parser.value(size).toStdString() + " (WxH)");
-        options.width = ParseInt(parts[0], 1, 20000, "size");
-        options.height = ParseInt(parts[1], 1, 20000, "size");
-    }
-    if (parser.isSet(aux)) {
-        for (const QString &bit : parser.value(aux).split(',', Qt::SkipEmptyParts))
-            options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
-    }
-    if (parser.isSet(maxRate)) {
-        double limit = ParseNumber(parser.value(maxRate), "max-rate");
-        if (limit < 0 || limit > 1e9)
-            throw UsageError("invalid max-rate: " + parser.value(maxRate).toStdString());
-        options.maxRate = static_cast<float>(limit);
-    }
-    options.summary = parser.isSet(summary);
-    options.report = parser.isSet(report);
-    options.hex = parser.isSet(hex);
-    options.srec = parser.isSet(srec);
-    options.format = parser.value(format).toStdString();
-    options.type = parser.value(type).toStdString();
-
-    const std::string &c = options.command;
-    if ((c == "build" || c == "export" || c == "plot") && options.output.empty())
-        throw UsageError(c + " needs -o OUT");
-    if (c == "export" && options.format != "text" && options.format != "tv")
-        throw UsageError("export needs --format text or --format tv");
-    if (c == "import" && options.type != "text" && options.type != "tv" && options.type != "rom" &&
-        options.type != "bin")
-        throw UsageError("import needs --type text, tv, rom or bin");
+    ReadValues(parser, options);
+    CheckRequired(options);
     return options;
 }
 

@@ -236,6 +236,29 @@ void AppendStatement(CompilerState &state, ProgramStatement statement) {
     list.push_back(std::move(off));
 }
 
+// The checks of SINE, SQUARE and TRIANGLE, and of the two sweeps.
+void ValidateWave(CompilerState &state, const ProgramStatement &s) {
+    auto raise = [&](int code) { AddMessage(state, s.line, code, ""); };
+    if (s.duration < 0) raise(Msg::NegativeWaveTime);
+    if (IsSweep(s.kind)) {
+        if (s.cycles != 0) raise(Msg::SweepCyclesIgnored);
+        if (s.frequency < 0 || s.secondValue < 0) raise(Msg::NegativeFrequency);
+        if (s.kind == StatementKind::SineSweep ? s.frequency == 0 && s.secondValue == 0
+                                               : s.frequency == 0 || s.secondValue == 0)
+            raise(s.kind == StatementKind::SineSweep ? Msg::ZeroSweepFrequencies
+                                                     : Msg::ZeroLogSweepFrequency);
+        if (s.duration == 0 && !(s.extraTime > 0)) raise(Msg::NoSweepTime);
+        return;
+    }
+    if (s.cycles < 0) raise(Msg::NegativeCycles);
+    if (s.frequency < 0)
+        raise(Msg::NegativeFrequency);
+    else if (s.frequency == 0)
+        raise(Msg::ZeroWaveFrequency);
+    if (s.cycles > 0 && s.duration > 0) raise(Msg::CyclesSupersedeTime);
+    if (s.cycles == 0 && s.duration == 0) raise(Msg::NoCyclesOrTime);
+}
+
 // Real text that read with valid syntax but does not fit a float: tiny values underflow to a signed
 // zero, large ones are malformed.
 std::optional<float> OutOfFloatRange(std::string_view text) {
@@ -435,25 +458,9 @@ void ValidateStatement(CompilerState &state, const ProgramStatement &s, const Wr
     case StatementKind::Sine:
     case StatementKind::Square:
     case StatementKind::Triangle:
-        if (s.duration < 0) raise(Msg::NegativeWaveTime);
-        if (s.cycles < 0) raise(Msg::NegativeCycles);
-        if (s.frequency < 0)
-            raise(Msg::NegativeFrequency);
-        else if (s.frequency == 0)
-            raise(Msg::ZeroWaveFrequency);
-        if (s.cycles > 0 && s.duration > 0) raise(Msg::CyclesSupersedeTime);
-        if (s.cycles == 0 && s.duration == 0) raise(Msg::NoCyclesOrTime);
-        break;
     case StatementKind::SineSweep:
     case StatementKind::SineSweepLog:
-        if (s.duration < 0) raise(Msg::NegativeWaveTime);
-        if (s.cycles != 0) raise(Msg::SweepCyclesIgnored);
-        if (s.frequency < 0 || s.secondValue < 0) raise(Msg::NegativeFrequency);
-        if (s.kind == StatementKind::SineSweep ? s.frequency == 0 && s.secondValue == 0
-                                               : s.frequency == 0 || s.secondValue == 0)
-            raise(s.kind == StatementKind::SineSweep ? Msg::ZeroSweepFrequencies
-                                                     : Msg::ZeroLogSweepFrequency);
-        if (s.duration == 0 && !(s.extraTime > 0)) raise(Msg::NoSweepTime);
+        ValidateWave(state, s);
         break;
     default:
         break;

@@ -53,19 +53,7 @@ TImportDlg::TImportDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("ImportDlg");
     setWindowTitle("Import File");
     auto *layout = new QVBoxLayout(this);
-
-    auto *fileRow = new QHBoxLayout;
-    auto *fileLabel = new QLabel("Input File:", this);
-    EBInfile = new QLineEdit(this);
-    EBInfile->setObjectName("EBInfile");
-    EBInfile->setMinimumWidth(280);
-    fileLabel->setBuddy(EBInfile);
-    Button1 = new QPushButton("Browse", this);
-    Button1->setObjectName("Button1");
-    fileRow->addWidget(fileLabel);
-    fileRow->addWidget(EBInfile, 1);
-    fileRow->addWidget(Button1);
-    layout->addLayout(fileRow);
+    layout->addLayout(CreateFileRow());
 
     auto *groups = new QHBoxLayout;
     FileTypeGroup =
@@ -110,6 +98,22 @@ TImportDlg::TImportDlg(QWidget *parent) : QDialog(parent) {
     connect(m_types, &QButtonGroup::idClicked, this, &TImportDlg::FileTypeGroupClick);
     connect(OKBtn, &QPushButton::clicked, this, &TImportDlg::OKBtnClick);
     ApplyFileType();
+}
+
+// The input file's box and its Browse button.
+QHBoxLayout *TImportDlg::CreateFileRow() {
+    auto *fileRow = new QHBoxLayout;
+    auto *fileLabel = new QLabel("Input File:", this);
+    EBInfile = new QLineEdit(this);
+    EBInfile->setObjectName("EBInfile");
+    EBInfile->setMinimumWidth(280);
+    fileLabel->setBuddy(EBInfile);
+    Button1 = new QPushButton("Browse", this);
+    Button1->setObjectName("Button1");
+    fileRow->addWidget(fileLabel);
+    fileRow->addWidget(EBInfile, 1);
+    fileRow->addWidget(Button1);
+    return fileRow;
 }
 
 void TImportDlg::SetDirectories(const ImportDirectories &directories) {

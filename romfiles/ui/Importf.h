@@ -12,6 +12,7 @@
 
 class QButtonGroup;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -76,6 +77,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QHBoxLayout *CreateFileRow();
     void ApplyFileType();
 
     QButtonGroup *m_types, *m_rates;

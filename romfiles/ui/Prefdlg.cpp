@@ -58,7 +58,22 @@ TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
     setObjectName("PreferencesDialog");
     setWindowTitle("Preferences");
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(CreateDirectoryGroup());
+    layout->addWidget(CreateVersionGroup());
+    layout->addWidget(CreateChecksGroup());
 
+    const DialogButtons buttons = AddDialogButtons(this, layout);
+    OKBtn = buttons.ok;
+    CancelBtn = buttons.cancel;
+    connect(OKBtn, &QPushButton::clicked, this, &TPreferencesDialog::OKBtnClick);
+    connect(DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TPreferencesDialog::DirectoryListBoxChange);
+    connect(DriveComboBox, &QComboBox::activated, this, &TPreferencesDialog::DriveComboBoxChange);
+    m_target = EBrom;
+}
+
+// The three folder boxes, and the drive and folder lists that fill the box last entered.
+QGroupBox *TPreferencesDialog::CreateDirectoryGroup() {
     auto *dirGroup = new QGroupBox("Default Directories", this);
     dirGroup->setObjectName("DirGroup");
     auto *dirLayout = new QHBoxLayout(dirGroup);
@@ -94,8 +109,10 @@ TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
     chooser->addWidget(DriveComboBox);
     chooser->addWidget(DirectoryListBox);
     dirLayout->addLayout(chooser);
-    layout->addWidget(dirGroup);
+    return dirGroup;
+}
 
+QGroupBox *TPreferencesDialog::CreateVersionGroup() {
     auto *versionGroup = new QGroupBox("Corvan Machine Version Compatibility", this);
     versionGroup->setObjectName("CorvanVerGroup");
     auto *versionLayout = new QVBoxLayout(versionGroup);
@@ -108,8 +125,10 @@ TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
                                "* Compatibility switch on Program Module", "  must be set properly."});
     Corvan3Select->setChecked(Settings().corvan3Only);
     Corvan2Select->setChecked(!Settings().corvan3Only);
-    layout->addWidget(versionGroup);
+    return versionGroup;
+}
 
+QGroupBox *TPreferencesDialog::CreateChecksGroup() {
     auto *checksGroup = new QGroupBox("Program Checks", this);
     checksGroup->setObjectName("ChecksGroup");
     auto *checksLayout = new QHBoxLayout(checksGroup);
@@ -134,16 +153,7 @@ TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
     SteerRateCheck->setChecked(Settings().steerRateCheck);
     SteerRateLimitBox->setValue(Settings().steerRateLimit);
     SteerRateLimitBox->setEnabled(Settings().steerRateCheck);
-    layout->addWidget(checksGroup);
-
-    const DialogButtons buttons = AddDialogButtons(this, layout);
-    OKBtn = buttons.ok;
-    CancelBtn = buttons.cancel;
-    connect(OKBtn, &QPushButton::clicked, this, &TPreferencesDialog::OKBtnClick);
-    connect(DirectoryListBox->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TPreferencesDialog::DirectoryListBoxChange);
-    connect(DriveComboBox, &QComboBox::activated, this, &TPreferencesDialog::DriveComboBoxChange);
-    m_target = EBrom;
+    return checksGroup;
 }
 
 void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {

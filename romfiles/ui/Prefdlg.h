@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QFileSystemModel;
+class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -70,6 +71,9 @@ private slots:
     void DriveComboBoxChange();
 
 private:
+    QGroupBox *CreateDirectoryGroup();
+    QGroupBox *CreateVersionGroup();
+    QGroupBox *CreateChecksGroup();
     void SetTarget(QLineEdit *box);
     void MoveFolderList(const QString &path);
     std::string ExistingDirectory(const std::string &path);

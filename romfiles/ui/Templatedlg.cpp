@@ -64,8 +64,30 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("TemplateDlg");
     setWindowTitle("Insert Template");
     auto *layout = new QVBoxLayout(this);
-
     auto *top = new QHBoxLayout;
+    top->addLayout(CreateChoiceColumn());
+    top->addLayout(CreatePreviewColumn(), 1);
+    layout->addLayout(top, 1);
+
+    ErrorLabel = new QLabel(this);
+    ErrorLabel->setObjectName("ErrorLabel");
+    ErrorLabel->setWordWrap(true);
+    QPalette red = ErrorLabel->palette();
+    red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    ErrorLabel->setPalette(red);
+    layout->addWidget(ErrorLabel);
+    layout->addWidget(CreateButtons());
+    connect(TemplateBox, &QComboBox::currentIndexChanged, this, [this] {
+        BuildParameterForm();
+        UpdatePreview();
+    });
+
+    BuildParameterForm();
+    UpdatePreview();
+}
+
+// The template box, its description, the parameter form and the series boxes.
+QVBoxLayout *TTemplateDlg::CreateChoiceColumn() {
     auto *left = new QVBoxLayout;
     auto *chooseRow = new QHBoxLayout;
     auto *chooseLabel = new QLabel("&Template:", this);
@@ -88,7 +110,12 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     ParameterGroup->setObjectName("ParameterGroup");
     m_parameterForm = new QFormLayout(ParameterGroup);
     left->addWidget(ParameterGroup);
+    left->addWidget(CreateSeriesGroup());
+    left->addStretch();
+    return left;
+}
 
+QGroupBox *TTemplateDlg::CreateSeriesGroup() {
     SeriesGroup = new QGroupBox("Series: programs 0 to 15 over amplitudes", this);
     SeriesGroup->setObjectName("SeriesGroup");
     auto *seriesForm = new QFormLayout(SeriesGroup);
@@ -111,10 +138,10 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     SeriesLabel->setMinimumHeight(3 * SeriesLabel->fontMetrics().lineSpacing());
     SeriesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     seriesForm->addRow(SeriesLabel);
-    left->addWidget(SeriesGroup);
-    left->addStretch();
-    top->addLayout(left);
+    return SeriesGroup;
+}
 
+QVBoxLayout *TTemplateDlg::CreatePreviewColumn() {
     auto *right = new QVBoxLayout;
     right->addWidget(new QLabel("Program text:", this));
     Preview = new QPlainTextEdit(this);
@@ -125,17 +152,11 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     Preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Preview->setMinimumSize(Preview->fontMetrics().horizontalAdvance(QString(60, 'x')) + 24, 300);
     right->addWidget(Preview, 1);
-    top->addLayout(right, 1);
-    layout->addLayout(top, 1);
+    return right;
+}
 
-    ErrorLabel = new QLabel(this);
-    ErrorLabel->setObjectName("ErrorLabel");
-    ErrorLabel->setWordWrap(true);
-    QPalette red = ErrorLabel->palette();
-    red.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    ErrorLabel->setPalette(red);
-    layout->addWidget(ErrorLabel);
-
+// The buttons act themselves; the box's accept and reject roles are not wired.
+QDialogButtonBox *TTemplateDlg::CreateButtons() {
     auto *box = new QDialogButtonBox(this);
     InsertBtn = box->addButton("&Insert", QDialogButtonBox::AcceptRole);
     InsertBtn->setObjectName("InsertBtn");
@@ -149,19 +170,11 @@ TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
     CloseBtn = box->addButton(QDialogButtonBox::Close);
     CloseBtn->setObjectName("CloseBtn");
     for (QPushButton *button : {InsertBtn, ReplaceBtn, SeriesBtn, CloseBtn}) button->setAutoDefault(false);
-    layout->addWidget(box);
-    // The buttons act themselves; the box's accept and reject roles are not wired.
     connect(InsertBtn, &QPushButton::clicked, this, &TTemplateDlg::InsertBtnClick);
     connect(ReplaceBtn, &QPushButton::clicked, this, &TTemplateDlg::ReplaceBtnClick);
     connect(SeriesBtn, &QPushButton::clicked, this, &TTemplateDlg::SeriesBtnClick);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(TemplateBox, &QComboBox::currentIndexChanged, this, [this] {
-        BuildParameterForm();
-        UpdatePreview();
-    });
-
-    BuildParameterForm();
-    UpdatePreview();
+    return box;
 }
 
 std::string TTemplateDlg::TemplateName() const { return TemplateBox->currentData().toString().toStdString(); }

@@ -12,12 +12,14 @@
 #include <string>
 
 class QComboBox;
+class QDialogButtonBox;
 class QFormLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 
 // The statements of a complete program: the lines after its begin line up to its last end line
 // (both left out). Without a begin line, every line before the last end line.
@@ -67,6 +69,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QVBoxLayout *CreateChoiceColumn();
+    QGroupBox *CreateSeriesGroup();
+    QVBoxLayout *CreatePreviewColumn();
+    QDialogButtonBox *CreateButtons();
     void BuildParameterForm();
     // The form's values; false (with the fault shown) when a box does not hold a number.
     bool ReadValues(TemplateValues &values);

@@ -13,6 +13,7 @@
 #include "romfiles/ui/Importf.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -61,22 +62,10 @@ struct WindowState {
 
 } // namespace
 
-class TestBadInput : public QObject {
+class TestBadInput : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes;                                  // texts of the boxes shown, in order
-    std::function<QString(const FileRequest &)> m_onFile; // answers the file dialogs
-    std::function<int(QDialog &)> m_onDialog;             // answers the modal forms
-    QStringList m_memos;                                  // Messages dialog contents, one per showing
 
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
     std::string PathOf(const QString &name) const { return Path(name).toStdString(); }
-    void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Programs()->Editor(k)->document());
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(text);
-    }
     WindowState State() const {
         const AppSettings &s = Settings();
         return {m_form->Programs()->Texts(),
@@ -94,28 +83,29 @@ class TestBadInput : public QObject {
         m_form->SetFiles()->Open1Click();
         QCOMPARE(m_form->SetFiles()->FileName(), Path(name));
     }
+    // Runs Import with the type and file given, as OK would close the dialog; then, before the
+    // importer reads, the file may be changed.
+    void Import(int type, const QString &path, const std::function<void()> &meanwhile = {}) {
+        m_onDialog = [=](QDialog &dialog) {
+            auto &importDlg = static_cast<TImportDlg &>(dialog);
+            importDlg.setResult(QDialog::Rejected); // as exec() starts
+            importDlg.FileTypeGroup->findChildren<QRadioButton *>().at(type)->click();
+            importDlg.ProgSpin->setValue(1);
+            importDlg.EBInfile->setText(path);
+            importDlg.OKBtnClick();
+            if (meanwhile) meanwhile();
+            return importDlg.result();
+        };
+        m_boxes.clear();
+        m_form->ImportButtonClick();
+    }
     void ShowProgram(int k) {
         m_form->Programs()->Tabs()->setCurrentIndex(k);
         m_form->ShowButtonClick();
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return (r.buttons & QMessageBox::Discard) ? QMessageBox::Discard : QMessageBox::Ok;
-        });
-        SetFileHandler(
-            [this](QWidget *, const FileRequest &r) { return m_onFile ? m_onFile(r) : QString(); });
-        SetDialogHandler([this](QDialog &dialog) {
-            if (auto *messages = qobject_cast<TErrDialog *>(&dialog)) {
-                m_memos << messages->ErrMemo->toPlainText();
-                return int(QDialog::Accepted);
-            }
-            return m_onDialog ? m_onDialog(dialog) : int(QDialog::Accepted);
-        });
-    }
+    void initTestCase() { SetUpWindowTests(); }
     void init() {
         // A clean folder and defaults file for every test.
         for (const std::string &name : Entries(m_dir.path()))
@@ -124,15 +114,10 @@ private slots:
         Settings().startupDir = m_dir.path().toStdString();
         WriteDefaults(Settings().startupDir,
                       {Settings().startupDir, Settings().startupDir, Settings().startupDir, true});
-        m_boxes.clear();
-        m_memos.clear();
-        m_onFile = nullptr;
-        m_onDialog = nullptr;
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->show();
+        OpenWindow();
+        m_answer = QMessageBox::Discard; // a question about unsaved changes is answered Discard
     }
-    void cleanup() { m_form.reset(); }
+    void cleanup() { CloseWindow(); }
 
     void openOfGarbageSaysWrongFileFormatAndChangesNothing() {
         SetProgram(2, "mine");
@@ -375,22 +360,6 @@ private slots:
         SetProgram(0, "maxsteer(100 deg)\nbegin\nwait(1 s)\nend");
         m_form->Programs()->Editor(0)->document()->setModified(false);
         const WindowState before = State();
-        // The dialog runs with the type and file given, as OK would close it; then, before the
-        // importer reads, the file may be changed.
-        auto import = [this](int type, const QString &path, const std::function<void()> &meanwhile = {}) {
-            m_onDialog = [=](QDialog &dialog) {
-                auto &importDlg = static_cast<TImportDlg &>(dialog);
-                importDlg.setResult(QDialog::Rejected); // as exec() starts
-                importDlg.FileTypeGroup->findChildren<QRadioButton *>().at(type)->click();
-                importDlg.ProgSpin->setValue(1);
-                importDlg.EBInfile->setText(path);
-                importDlg.OKBtnClick();
-                if (meanwhile) meanwhile();
-                return importDlg.result();
-            };
-            m_boxes.clear();
-            m_form->ImportButtonClick();
-        };
         WriteFileAtomically(PathOf("nul.txt"), std::string("0 0\r\n1\0 5\r\n", 11));
         WriteFileAtomically(PathOf("g.rom"), Garbage(1 << 16, 4));
         WriteFileAtomically(PathOf("short.bin"), std::string(32768 + 1000, '\0'));
@@ -401,7 +370,7 @@ private slots:
         };
         const QString files[] = {Path("nul.txt"), Path("g.rom"), Path("short.bin")};
         for (int i = 0; i < 3; ++i) {
-            import(failures[i].first, files[i]);
+            Import(failures[i].first, files[i]);
             QCOMPARE(m_boxes, QStringList{failures[i].second});
             QVERIFY(State() == before);
         }
@@ -424,104 +393,104 @@ private slots:
             QVERIFY(State() == before);
             // Gone, or a folder, after OK and before the read: the importer names the file.
             WriteFileAtomically(path.toStdString(), "0 0\r\n");
-            import(type, path, [&] { fs::remove(path.toStdString());
-        });
-        QCOMPARE(m_boxes, QStringList{"cannot read " + path + ": No such file or directory"});
-        WriteFileAtomically(path.toStdString(), "0 0\r\n");
-            import(type, path, [&] { ReplaceWithFolder(path);
-    });
-    QCOMPARE(m_boxes, QStringList{"cannot read " + path + ": Is a directory"});
-    fs::remove_all(path.toStdString());
-    QVERIFY(State() == before);
-}
-}
+            Import(type, path, [&] { fs::remove(path.toStdString()); });
+            QCOMPARE(m_boxes, QStringList{"cannot read " + path + ": No such file or directory"});
+            WriteFileAtomically(path.toStdString(), "0 0\r\n");
+            Import(type, path, [&] { ReplaceWithFolder(path); });
+            QCOMPARE(m_boxes, QStringList{"cannot read " + path + ": Is a directory"});
+            fs::remove_all(path.toStdString());
+            QVERIFY(State() == before);
+        }
+    }
 
-void preferencesThatCannotWriteTheDefaultsFileStoreNothing() {
-    const std::string defaults = DefaultsPath(Settings().startupDir);
-    const std::string old = ReadFileBytes(defaults);
-    const WindowState before = State();
-    const Lines entries = Entries(m_dir.path());
-    m_onDialog = [](QDialog &dialog) {
-        auto &prefs = static_cast<TPreferencesDialog &>(dialog);
-        prefs.EBtxt->setText("/elsewhere");
-        prefs.Corvan2Select->setChecked(true);
-        FileSizeLimit full(16);
-        prefs.OKBtn->click();
-        return prefs.result();
-    };
-    m_form->Preferences1Click();
-    QCOMPARE(m_boxes, QStringList{QString::fromStdString("cannot write " + defaults + ": File too large")});
-    QVERIFY(ReadFileBytes(defaults) == old);
-    QCOMPARE(Entries(m_dir.path()), entries);
-    QVERIFY(State() == before);
-    QVERIFY(Settings().corvan3Only);
-}
+    void preferencesThatCannotWriteTheDefaultsFileStoreNothing() {
+        const std::string defaults = DefaultsPath(Settings().startupDir);
+        const std::string old = ReadFileBytes(defaults);
+        const WindowState before = State();
+        const Lines entries = Entries(m_dir.path());
+        m_onDialog = [](QDialog &dialog) {
+            auto &prefs = static_cast<TPreferencesDialog &>(dialog);
+            prefs.EBtxt->setText("/elsewhere");
+            prefs.Corvan2Select->setChecked(true);
+            FileSizeLimit full(16);
+            prefs.OKBtn->click();
+            return prefs.result();
+        };
+        m_form->Preferences1Click();
+        QCOMPARE(m_boxes,
+                 QStringList{QString::fromStdString("cannot write " + defaults + ": File too large")});
+        QVERIFY(ReadFileBytes(defaults) == old);
+        QCOMPARE(Entries(m_dir.path()), entries);
+        QVERIFY(State() == before);
+        QVERIFY(Settings().corvan3Only);
+    }
 
-void firstRunThatCannotWriteTheDefaultsFileSaysSo() {
-    fs::remove(DefaultsPath(Settings().startupDir));
-    Settings() = AppSettings{};
-    Settings().startupDir = m_dir.path().toStdString();
-    {
-        FileSizeLimit full(16);
+    void firstRunThatCannotWriteTheDefaultsFileSaysSo() {
+        fs::remove(DefaultsPath(Settings().startupDir));
+        Settings() = AppSettings{};
+        Settings().startupDir = m_dir.path().toStdString();
+        {
+            FileSizeLimit full(16);
+            TPreferencesDialog prefs;
+            TFirstRunDialog firstRun;
+            prefs.LoadSettings(firstRun);
+        }
+        QCOMPARE(m_boxes, QStringList{QString::fromStdString(
+                              "cannot write " + DefaultsPath(Settings().startupDir) + ": File too large")});
+        QCOMPARE(Entries(m_dir.path()), Lines{});
+        QCOMPARE(Settings().textDir, Settings().startupDir); // the run goes on in the start-up directory
+
+        const std::string readOnly = UnwritableFolder();
+        if (readOnly.empty()) QSKIP("this process can write in every folder tried");
+        m_boxes.clear();
+        Settings() = AppSettings{};
+        Settings().startupDir = readOnly;
         TPreferencesDialog prefs;
         TFirstRunDialog firstRun;
         prefs.LoadSettings(firstRun);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(
+            m_boxes[0].startsWith(QString::fromStdString("cannot write " + DefaultsPath(readOnly) + ": ")),
+            qPrintable(m_boxes[0]));
+        QCOMPARE(Settings().programDir, readOnly);
     }
-    QCOMPARE(m_boxes, QStringList{QString::fromStdString(
-                          "cannot write " + DefaultsPath(Settings().startupDir) + ": File too large")});
-    QCOMPARE(Entries(m_dir.path()), Lines{});
-    QCOMPARE(Settings().textDir, Settings().startupDir); // the run goes on in the start-up directory
 
-    const std::string readOnly = UnwritableFolder();
-    if (readOnly.empty()) QSKIP("this process can write in every folder tried");
-    m_boxes.clear();
-    Settings() = AppSettings{};
-    Settings().startupDir = readOnly;
-    TPreferencesDialog prefs;
-    TFirstRunDialog firstRun;
-    prefs.LoadSettings(firstRun);
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].startsWith(QString::fromStdString("cannot write " + DefaultsPath(readOnly) + ": ")),
-             qPrintable(m_boxes[0]));
-    QCOMPARE(Settings().programDir, readOnly);
-}
+    void garbageOrUnreadableDefaultsFileAtStart() {
+        const std::string start = Settings().startupDir;
+        WriteFileAtomically(DefaultsPath(start),
+                            JoinLinesCrLf({Garbage(300, 5, "\r\n"), "", std::string("/tmp\0/x", 7),
+                                           "/" + std::string(1 << 20, 'd'), start + "/missing/\xC3\xBC", "",
+                                           Garbage(50, 6, "\r\n")}));
+        Settings() = AppSettings{};
+        Settings().startupDir = start;
+        TPreferencesDialog prefs;
+        TFirstRunDialog firstRun;
+        int firstRuns = 0;
+        m_onDialog = [&](QDialog &) { return ++firstRuns, int(QDialog::Accepted); };
+        prefs.LoadSettings(firstRun);
+        // Lines that cannot be paths raise no question; a missing folder does, and No cuts it back.
+        QCOMPARE(m_boxes,
+                 QStringList{"Directory " + QString::fromStdString(start) +
+                             QString::fromUtf8("/missing/\xC3\xBC") + " does not exist. Create it?"});
+        QCOMPARE(Settings().programDir, start);
+        QCOMPARE(Settings().textDir, start);
+        QCOMPARE(Settings().epromDir, start);
+        QVERIFY(!Settings().corvan3Only);
+        QCOMPARE(firstRuns, 0);
 
-void garbageOrUnreadableDefaultsFileAtStart() {
-    const std::string start = Settings().startupDir;
-    WriteFileAtomically(DefaultsPath(start),
-                        JoinLinesCrLf({Garbage(300, 5, "\r\n"), "", std::string("/tmp\0/x", 7),
-                                       "/" + std::string(1 << 20, 'd'), start + "/missing/\xC3\xBC", "",
-                                       Garbage(50, 6, "\r\n")}));
-    Settings() = AppSettings{};
-    Settings().startupDir = start;
-    TPreferencesDialog prefs;
-    TFirstRunDialog firstRun;
-    int firstRuns = 0;
-    m_onDialog = [&](QDialog &) { return ++firstRuns, int(QDialog::Accepted); };
-    prefs.LoadSettings(firstRun);
-    // Lines that cannot be paths raise no question; a missing folder does, and No cuts it back.
-    QCOMPARE(m_boxes, QStringList{"Directory " + QString::fromStdString(start) +
-                                  QString::fromUtf8("/missing/\xC3\xBC") + " does not exist. Create it?"});
-    QCOMPARE(Settings().programDir, start);
-    QCOMPARE(Settings().textDir, start);
-    QCOMPARE(Settings().epromDir, start);
-    QVERIFY(!Settings().corvan3Only);
-    QCOMPARE(firstRuns, 0);
-
-    fs::remove(DefaultsPath(start));
-    fs::create_directory(DefaultsPath(start));
-    m_boxes.clear();
-    Settings() = AppSettings{};
-    Settings().startupDir = start;
-    TPreferencesDialog again;
-    again.LoadSettings(firstRun);
-    QCOMPARE(m_boxes,
-             QStringList{QString::fromStdString("cannot read " + DefaultsPath(start) + ": Is a directory")});
-    QCOMPARE(Settings().programDir, start);
-    QCOMPARE(firstRuns, 0);
-}
-}
-;
+        fs::remove(DefaultsPath(start));
+        fs::create_directory(DefaultsPath(start));
+        m_boxes.clear();
+        Settings() = AppSettings{};
+        Settings().startupDir = start;
+        TPreferencesDialog again;
+        again.LoadSettings(firstRun);
+        QCOMPARE(m_boxes, QStringList{QString::fromStdString("cannot read " + DefaultsPath(start) +
+                                                             ": Is a directory")});
+        QCOMPARE(Settings().programDir, start);
+        QCOMPARE(firstRuns, 0);
+    }
+};
 
 QTEST_MAIN(TestBadInput)
 #include "test_badinput.moc"

@@ -12,6 +12,7 @@
 #include "romfiles/fileio.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,56 +31,13 @@ std::string Bytes(const QString &path) { return ReadFileBytes(path.toStdString()
 
 } // namespace
 
-class TestCommands : public QObject {
+class TestCommands : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes; // texts of the boxes shown, in order
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
-    QStringList m_memos;  // Messages dialog contents, one per showing
-    QString m_chosenFile; // what the file dialog answers
-    FileRequest m_fileRequest;
-
-    // Replaces the program as the user's typing would: the document counts as modified.
-    void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Programs()->Editor(k)->document());
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(text);
-    }
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        Settings().startupDir = m_dir.path().toStdString();
-        WriteDefaults(Settings().startupDir, {m_dir.path().toStdString(), m_dir.path().toStdString(),
-                                              m_dir.path().toStdString(), true});
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
-        });
-        SetDialogHandler([this](QDialog &dialog) {
-            if (auto *messages = qobject_cast<TErrDialog *>(&dialog))
-                m_memos << messages->ErrMemo->toPlainText();
-            return int(QDialog::Accepted);
-        });
-        SetFileHandler([this](QWidget *, const FileRequest &r) {
-            m_fileRequest = r;
-            return m_chosenFile;
-        });
-    }
-    void init() {
-        m_boxes.clear();
-        m_memos.clear();
-        m_answer = QMessageBox::Ok;
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->show();
-    }
-    void cleanup() {
-        m_answer = QMessageBox::Discard;
-        m_form.reset();
-    }
+    void initTestCase() { SetUpWindowTests(); }
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
 
     void showPlotsAGoodProgramWithoutMessages() {
         const QImage before = m_form->Graph()->Image()->Picture().copy();
@@ -229,6 +187,19 @@ private slots:
         QCOMPARE(SetCaption(Path("midnight.rom")),
                  "Helmcraft - midnight.rom  last saved " +
                      QLocale::system().toString(midnight.date(), QLocale::ShortFormat));
+    }
+
+    void machineVersionReachesEveryCompile() {
+        const std::string dir = m_dir.path().toStdString();
+        WriteDefaults(dir, {dir, dir, dir, false});
+        OpenWindow();
+        QVERIFY(!Settings().corvan3Only);
+        m_form->ShowButtonClick();
+        QVERIFY(!m_form->LastCompile().options.corvan3Only);
+        Settings().corvan3Only = true;
+        m_form->ShowButtonClick();
+        QVERIFY(m_form->LastCompile().options.corvan3Only);
+        WriteDefaults(dir, {dir, dir, dir, true});
     }
 };
 

@@ -7,6 +7,7 @@
 #include "compiler/ui/Errdial.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QAction>
 #include <QFontDialog>
@@ -22,31 +23,16 @@
 
 #include <memory>
 
-class TestMainform : public QObject {
+class TestMainform : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes;
 
 private slots:
-    void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        Settings().startupDir = m_dir.path().toStdString();
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return QMessageBox::Ok;
-        });
-        SetDialogHandler([](QDialog &) { return int(QDialog::Accepted); });
-    }
+    void initTestCase() { SetUpWindowTests(); }
     void init() {
-        m_boxes.clear();
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->show();
+        OpenWindow();
         QCOMPARE(m_boxes, QStringList{});
     }
-    void cleanup() { m_form.reset(); }
+    void cleanup() { CloseWindow(); }
 
     void startsUntitledWithTheDefaultProgramOnEveryTab() {
         QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));

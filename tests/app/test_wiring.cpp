@@ -14,6 +14,7 @@
 #include "romfiles/ui/Importf.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -62,21 +63,9 @@ QString SelectedLine(QPlainTextEdit *editor) { return editor->textCursor().selec
 
 } // namespace
 
-class TestWiring : public QObject {
+class TestWiring : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
-    std::function<int(QDialog &)> m_onDialog; // answers the modal forms of one test
-    QStringList m_dialogs;                    // class names of the forms shown
 
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
-    void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Programs()->Editor(k)->document());
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(text);
-    }
     void Import(const QString &file, const QString &type, bool insert) {
         m_onDialog = [=](QDialog &dialog) {
             auto *import = qobject_cast<TImportDlg *>(&dialog);
@@ -91,37 +80,12 @@ class TestWiring : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        const std::string dir = m_dir.path().toStdString();
-        Settings().startupDir = dir;
-        WriteDefaults(dir, {dir, dir, dir, true});
+        SetUpWindowTests();
         SetRecentSetsFile(Path("config/recent.conf"));
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
-        });
-        SetFileHandler([](QWidget *, const FileRequest &) { return QString(); });
-        SetDialogHandler([this](QDialog &dialog) {
-            m_dialogs << dialog.metaObject()->className();
-            return m_onDialog ? m_onDialog(dialog) : int(QDialog::Rejected);
-        });
+        m_dialogAnswer = QDialog::Rejected;
     }
-    void init() {
-        m_boxes.clear();
-        m_dialogs.clear();
-        m_onDialog = nullptr;
-        m_answer = QMessageBox::Ok;
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->resize(900, 700);
-        m_form->show();
-    }
-    void cleanup() {
-        m_answer = QMessageBox::Discard;
-        m_onDialog = nullptr;
-        m_form.reset();
-    }
+    void init() { OpenWindow({900, 700}); }
+    void cleanup() { CloseWindow(); }
 
     void importReplaceAndInsertReachTheEditor() {
         WriteText(Path("points.txt"), "0 0\n1 10\n");

@@ -1,7 +1,5 @@
 // Preferences and first run: the defaults file loaded or created at start, the missing-directory
 // question, the Preferences dialog's OK and Cancel, and the machine version reaching the compiler.
-#include "app/Mainform.h"
-#include "compiler/state.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
 #include "romfiles/ui/FirstRun.h"
@@ -139,18 +137,6 @@ private slots:
         QCOMPARE(Settings().textDir, Dir());
         QVERIFY(Settings().corvan3Only);
         QCOMPARE(prefs.result(), 0); // still open for Cancel or another try
-    }
-
-    void machineVersionReachesEveryCompile() {
-        WriteDefaults(Dir(), {Dir(), Dir(), Dir(), false});
-        TForm1 form;
-        form.CreateDialogs();
-        QVERIFY(!Settings().corvan3Only);
-        form.ShowButtonClick();
-        QVERIFY(!form.LastCompile().options.corvan3Only);
-        Settings().corvan3Only = true;
-        form.ShowButtonClick();
-        QVERIFY(form.LastCompile().options.corvan3Only);
     }
 };
 

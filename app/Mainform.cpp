@@ -12,7 +12,6 @@
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
-#include "graph/programgraph.h"
 #include "graph/ui/Auxbview.h"
 #include "graph/ui/Printwht.h"
 #include "romfiles/ui/Prefdlg.h"
@@ -27,11 +26,9 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTabBar>
 #include <QToolButton>
 
 namespace {
@@ -165,7 +162,6 @@ void TForm1::CreateControls() {
     m_client = new QWidget(this);
     m_client->setObjectName("Client");
     setCentralWidget(m_client);
-    m_client->installEventFilter(this);
     m_graph = new TGraphView(m_compiler, m_client);
     CreateButtons();
     m_controls.PgmLabel = new QLabel("Program:", m_client);
@@ -224,6 +220,7 @@ void TForm1::ConnectPieces() {
     connect(m_graph, &TGraphView::readoutChanged, m_status, &TStatusLine::ShowReadout);
     connect(m_graph, &TGraphView::zoomChanged, this, &TForm1::UpdateZoomActions);
     UpdateZoomActions();
+    m_client->installEventFilter(this); // lays the pieces out again at every resize
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {

@@ -34,7 +34,7 @@ struct TMainActions {
     QAction *ShowAction, *BuildAction;
 };
 
-// The command buttons and the label over the program tabs (names of the form).
+// The command buttons and the label beside the program tabs (names of the form).
 struct TMainControls {
     QPushButton *OpenButton, *ImportButton, *ExportButton, *SaveButton, *SaveAsButton, *ShowButton,
         *BuildButton;

@@ -192,60 +192,64 @@ QString Rates() {
            "with \"Ran out of steps\".</p><p><a href='contents'>Contents</a></p>";
 }
 
+// One example of every message, with the text it quotes.
+struct MessageExample {
+    Msg::Code code;
+    const char *text;
+};
+const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "SINE 17.000"},
+                                          {Msg::MaxSteerNotBeforeBegin, ""},
+                                          {Msg::NoMaxSteerNorBegin, ""},
+                                          {Msg::NoBegin, ""},
+                                          {Msg::InvalidFunction, "STPTO"},
+                                          {Msg::MissingNumber, ""},
+                                          {Msg::MissingParameterId, ""},
+                                          {Msg::InvalidParameterId, "X"},
+                                          {Msg::BadPhase, ""},
+                                          {Msg::BadClockRate, ""},
+                                          {Msg::BadAmplitude, ""},
+                                          {Msg::BadSeconds, ""},
+                                          {Msg::BadCycles, ""},
+                                          {Msg::BadFrequency, ""},
+                                          {Msg::Offscale, ""},
+                                          {Msg::BadMaxSteerSyntax, ""},
+                                          {Msg::BadMaxSteer, ""},
+                                          {Msg::MaxSteerNotPositive, ""},
+                                          {Msg::IllegalClockRate, ""},
+                                          {Msg::NegativeWait, ""},
+                                          {Msg::NegativeStepTime, ""},
+                                          {Msg::RampTimeNotPositive, ""},
+                                          {Msg::NegativeWaveTime, ""},
+                                          {Msg::NegativeCycles, ""},
+                                          {Msg::NegativeFrequency, ""},
+                                          {Msg::ZeroWaveFrequency, ""},
+                                          {Msg::ZeroLogSweepFrequency, ""},
+                                          {Msg::ZeroSweepFrequencies, ""},
+                                          {Msg::NegativeInitialSteer, ""},
+                                          {Msg::TooManyParameters, "time"},
+                                          {Msg::ParameterNotRecognized, "flag value percent"},
+                                          {Msg::BadFlagNumber, ""},
+                                          {Msg::BadFlagValue, ""},
+                                          {Msg::NegativePulseTime, ""},
+                                          {Msg::SetRateWithoutRate, ""},
+                                          {Msg::CyclesSupersedeTime, ""},
+                                          {Msg::EndAdded, ""},
+                                          {Msg::ExtraMaxSteer, ""},
+                                          {Msg::NoCyclesOrTime, ""},
+                                          {Msg::NoSweepTime, ""},
+                                          {Msg::SweepCyclesIgnored, ""},
+                                          {Msg::CompiledOk, "16.000"}};
+
 QString Messages() {
-    struct Entry {
-        int code;
-        const char *text;
-    };
-    const Entry entries[] = {{2, "SINE 17.000"},
-                             {3, ""},
-                             {4, ""},
-                             {5, ""},
-                             {11, "STPTO"},
-                             {12, ""},
-                             {13, ""},
-                             {14, "X"},
-                             {20, ""},
-                             {21, ""},
-                             {22, ""},
-                             {23, ""},
-                             {24, ""},
-                             {25, ""},
-                             {26, ""},
-                             {27, ""},
-                             {28, ""},
-                             {29, ""},
-                             {31, ""},
-                             {32, ""},
-                             {33, ""},
-                             {34, ""},
-                             {35, ""},
-                             {36, ""},
-                             {37, ""},
-                             {38, ""},
-                             {39, ""},
-                             {40, ""},
-                             {41, ""},
-                             {51, "time"},
-                             {60, "flag value percent"},
-                             {61, ""},
-                             {62, ""},
-                             {63, ""},
-                             {71, ""},
-                             {101, ""},
-                             {102, ""},
-                             {103, ""},
-                             {104, ""},
-                             {105, ""},
-                             {106, ""},
-                             {201, "16.000"}};
     QString html = "<h1>Messages</h1><p>Compiling a program lists its messages in the Messages window. "
                    "Codes below 100 are errors (the program is not plotted or built), 100 to 199 warnings, "
                    "200 and above information. Examples as they appear for line 7:</p>"
                    "<table border='1' cellpadding='3'><tr><th>Code</th><th>Level</th><th>Message</th></tr>";
-    for (const Entry &e : entries) {
-        const char *level = e.code < 100 ? "error" : e.code < 200 ? "warning" : "information";
-        const int line = (e.code <= 5 || e.code >= 200) ? 0 : 7;
+    for (const MessageExample &e : MessageExamples) {
+        const char *level = e.code < Msg::FirstWarning       ? "error"
+                            : e.code < Msg::FirstInformation ? "warning"
+                                                             : "information";
+        const int line = (e.code < Msg::InvalidFunction || e.code >= Msg::FirstInformation) ? 0 : 7;
         html += QString("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
                     .arg(e.code)
                     .arg(level)
@@ -254,7 +258,7 @@ QString Messages() {
     return html +
            "</table><p>Errors found while the steps are generated name the function instead of a "
            "line, for example \"" +
-           Escape(MessageLine({0, 26, "sine"})) + "\".</p><p><a href='contents'>Contents</a></p>";
+           Escape(MessageLine({0, Msg::Offscale, "sine"})) + "\".</p><p><a href='contents'>Contents</a></p>";
 }
 
 // The example set that comes with Quillard: each program opens with a comment saying what it shows.

@@ -1,8 +1,9 @@
 // quillard: the desktop editor and compiler of the steering machine's programs.
 // Usage: quillard [program-set.rom]
 #include "app/Mainform.h"
-#include "romfiles/Prefdlg.h"
+#include "app/SetFiles.h"
 #include "romfiles/fileio.h"
+#include "romfiles/ui/Prefdlg.h"
 
 #include <QApplication>
 #include <QDir>

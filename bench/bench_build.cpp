@@ -33,8 +33,9 @@ private:
 void BM_BuildSet(benchmark::State &state) {
     BenchFolder folder;
     const ProgramSet set = DefaultProgramSet();
+    CompilerState compiler;
     for (auto _ : state) {
-        BuildOutcome outcome = BuildSet(set, folder / "set.bin", {});
+        BuildOutcome outcome = BuildSet(compiler, set, folder / "set.bin", {});
         if (!outcome.success) state.SkipWithError(outcome.text.c_str());
     }
     state.SetBytesProcessed(state.iterations() * ProgramCount * (MainImageBytes + AuxImageBytes));

@@ -21,11 +21,12 @@ void CountSteps(benchmark::State &state) {
 
 void RunCompiles(benchmark::State &state, const Lines &lines) {
     const CompileOptions options{true, nullptr};
-    if (!CompileProgram(lines, options)) {
+    CompilerState compiler;
+    if (!CompileProgram(compiler, lines, options)) {
         state.SkipWithError("the program does not compile");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(CompileProgram(lines, options));
+    for (auto _ : state) benchmark::DoNotOptimize(CompileProgram(compiler, lines, options));
     CountSteps(state);
 }
 
@@ -73,7 +74,7 @@ void BM_CompileFlags(benchmark::State &state) {
 
 // The floor: write every step record once with one extended-precision sine.
 void BM_StepFloor(benchmark::State &state) {
-    StepStore &steps = Compiler().steps;
+    StepStore steps;
     for (auto _ : state) {
         float t = 0;
         for (int q = 0; q < StepCount; ++q) {

@@ -75,9 +75,10 @@ int RunBuild(const CliOptions &options) {
         makeCopies = [&](const std::string &main, const std::string &aux) {
             return MakeCopies(copies, options, main, aux);
         };
+    CompilerState state;
     BuildOutcome outcome;
     try {
-        outcome = BuildSet(set, options.output, MakeCompileOptions(options), callbacks, makeCopies);
+        outcome = BuildSet(state, set, options.output, MakeCompileOptions(options), callbacks, makeCopies);
     } catch (const FileError &e) {
         throw InputError(e.path(), e.reason());
     }

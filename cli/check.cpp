@@ -5,8 +5,9 @@
 
 int RunCheck(const CliOptions &options) {
     auto lines = ReadProgram(options);
-    bool ok = CompileProgram(lines, MakeCompileOptions(options));
-    PrintLines(stdout, Compiler().messageLines);
-    if (ok && options.summary) PrintLines(stdout, SummaryLines(SummarizeProgram(Compiler())));
+    CompilerState state;
+    bool ok = CompileProgram(state, lines, MakeCompileOptions(options));
+    PrintLines(stdout, state.messageLines);
+    if (ok && options.summary) PrintLines(stdout, SummaryLines(SummarizeProgram(state)));
     return ok ? 0 : 1;
 }

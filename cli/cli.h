@@ -2,10 +2,10 @@
 #pragma once
 
 #include "compiler/state.h"
-#include "compiler/templates.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
 #include "romfiles/fileio.h"
+#include "romfiles/templates.h"
 
 #include <optional>
 #include <stdexcept>
@@ -86,7 +86,7 @@ void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
 // The log of --log, and its comparison with the program in the compiler state; failures are
 // InputErrors naming the log.
 MeasuredLog ReadMeasuredLog(const CliOptions &options);
-Comparison CompareWithLog(const CliOptions &options, const MeasuredLog &log);
+Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log);
 
 int RunCheck(const CliOptions &options);
 int RunSteps(const CliOptions &options);

@@ -181,9 +181,9 @@ MeasuredLog ReadMeasuredLog(const CliOptions &options) {
     }
 }
 
-Comparison CompareWithLog(const CliOptions &options, const MeasuredLog &log) {
+Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
     try {
-        return CompareLog(CommandedFrom(Compiler()), log, CompareOptions{options.markFlag});
+        return CompareLog(CommandedFrom(state), log, CompareOptions{options.markFlag});
     } catch (const FormatError &e) {
         throw InputError(options.log, e.what());
     }
@@ -192,19 +192,20 @@ Comparison CompareWithLog(const CliOptions &options, const MeasuredLog &log) {
 int RunCompare(const CliOptions &options) {
     const auto lines = ReadProgram(options);
     const MeasuredLog log = ReadMeasuredLog(options);
-    if (!CompileProgram(lines, MakeCompileOptions(options))) {
+    CompilerState state;
+    if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
         if (options.json) {
             Json failed{{"file", InputFile(options)},
                         {"program", options.program},
                         {"compiled", false},
-                        {"messages", Compiler().messageLines}};
+                        {"messages", state.messageLines}};
             PrintLines(stdout, {Dump(failed)});
         } else {
-            PrintLines(stderr, Compiler().messageLines);
+            PrintLines(stderr, state.messageLines);
         }
         return 1;
     }
-    const Comparison comparison = CompareWithLog(options, log);
+    const Comparison comparison = CompareWithLog(state, options, log);
     if (!options.mat.empty()) {
         CheckOutput(options, options.mat, true);
         try {

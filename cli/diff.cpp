@@ -175,8 +175,9 @@ int RunDiff(const CliOptions &options) {
     int identical = 0, differing = 0, failing = 0;
     std::vector<std::string> lines;
     Json programs = Json::array();
+    CompilerState state;
     for (std::size_t i = 0; i < input.programs.size(); ++i) {
-        const ProgramDifference d = DiffPrograms(input.a[i], input.b[i], compile);
+        const ProgramDifference d = DiffPrograms(state, input.a[i], input.b[i], compile);
         if (!d.a.compiled || !d.b.compiled)
             ++failing;
         else if (d.StepsIdentical())

@@ -13,8 +13,9 @@ int RunExport(const CliOptions &options) {
             return 0;
         }
         CompileOptions compile = MakeCompileOptions(options);
-        if (!ExportTimeValue(options.output, program, compile)) {
-            PrintLines(stderr, Compiler().messageLines);
+        CompilerState state;
+        if (!ExportTimeValue(state, options.output, program, compile)) {
+            PrintLines(stderr, state.messageLines);
             return 1;
         }
     } catch (const FileError &e) {

@@ -1,7 +1,7 @@
 // quillard-cli: the headless front end of Quillard.
 #include "cli/cli.h"
 
-#include "compiler/templates.h"
+#include "romfiles/templates.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -188,8 +188,8 @@ int ParseInt(const QString &text, int low, int high, const char *what) {
     return value;
 }
 
-CliOptions ParseArguments(const QStringList &arguments) {
-    QCommandLineParser parser;
+// Every option of every command; the values are checked when they are read.
+void AddOptions(QCommandLineParser &parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     QCommandLineOption program("program", "", "N"), machine("machine", "", "M"), output("o", "", "OUT"),
         format("format", "", "F"), type("type", "", "T"), rate("rate", "", "HZ"),
@@ -214,47 +214,14 @@ CliOptions ParseArguments(const QStringList &arguments) {
             known << name;
             parser.addOption(QCommandLineOption(name, "", "VALUE"));
         }
-    if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+}
 
-    CliOptions options;
-    if (parser.isSet(help)) {
-        options.command = "help";
-        return options;
-    }
-    if (parser.isSet(version)) {
-        options.command = "version";
-        return options;
-    }
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) throw UsageError("no command given (see --help)");
-    options.command = positional.takeFirst().toStdString();
-    static const QStringList commands{"check", "steps",    "build",   "export", "import",
-                                      "plot",  "template", "compare", "verify", "diff"};
-    if (!commands.contains(QString::fromStdString(options.command)))
-        throw UsageError("unknown command: " + options.command);
-    options.output = parser.value(output).toLatin1().toStdString();
-    if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
-    if (options.command == "verify") {
-        // The options of the other commands mean nothing here; --aux names a file, not flags.
-        const QStringList taken{"aux", "machine", "max-rate"};
-        for (const QString &name : parser.optionNames())
-            if (!taken.contains(name))
-                throw UsageError("verify does not take " + std::string(name.size() == 1 ? "-" : "--") +
-                                 name.toStdString());
-        if (positional.size() != 2) throw UsageError("verify needs SET.rom and IMAGE.bin");
-        options.auxImage = parser.value(aux).toLatin1().toStdString();
-        if (parser.isSet(aux) && options.auxImage.empty()) throw UsageError("--aux needs IMAGE.aux");
-    } else if (options.command == "diff") {
-        if (positional.size() != 2) throw UsageError("diff needs two files: A.rom B.rom");
-    } else if (positional.size() != 1) {
-        throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
-    }
-    for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
-
-    if (parser.isSet(program)) options.program = ParseInt(parser.value(program), 0, 15, "program number");
-    options.programGiven = parser.isSet(program);
-    if (parser.isSet(machine)) {
-        QString value = parser.value(machine);
+// The values of the options of the commands that read a program or a set.
+void ReadValues(const QCommandLineParser &parser, CliOptions &options) {
+    if (parser.isSet("program")) options.program = ParseInt(parser.value("program"), 0, 15, "program number");
+    options.programGiven = parser.isSet("program");
+    if (parser.isSet("machine")) {
+        QString value = parser.value("machine");
         if (value == "corvan3")
             options.corvan3Only = true;
         else if (value == "compatible")
@@ -262,43 +229,45 @@ CliOptions ParseArguments(const QStringList &arguments) {
         else
             throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
     }
-    if (parser.isSet(rate)) {
-        options.rate = ParseInt(parser.value(rate), 256, 2048, "rate");
+    if (parser.isSet("rate")) {
+        options.rate = ParseInt(parser.value("rate"), 256, 2048, "rate");
         if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
             throw UsageError("invalid rate: " + std::to_string(options.rate) + " (256, 512, 1024 or 2048)");
     }
-    if (parser.isSet(maxSteer)) options.maxSteer = ParseInt(parser.value(maxSteer), 0, 2000, "maxsteer");
-    if (parser.isSet(mode)) {
-        QString value = parser.value(mode);
+    if (parser.isSet("maxsteer")) options.maxSteer = ParseInt(parser.value("maxsteer"), 0, 2000, "maxsteer");
+    if (parser.isSet("mode")) {
+        QString value = parser.value("mode");
         if (value != "replace" && value != "insert")
             throw UsageError("invalid mode: " + value.toStdString() + " (replace or insert)");
         options.insert = value == "insert";
     }
-    if (parser.isSet(size)) {
-        QStringList parts = parser.value(size).toLower().split('x');
+    if (parser.isSet("size")) {
+        QStringList parts = parser.value("size").toLower().split('x');
         if (parts.size() != 2)
-            throw UsageError("invalid size: " + parser.value(size).toStdString() + " (WxH)");
+            throw UsageError("invalid size: " + parser.value("size").toStdString() + " (WxH)");
         options.width = ParseInt(parts[0], 1, 20000, "size");
         options.height = ParseInt(parts[1], 1, 20000, "size");
     }
-    if (parser.isSet(aux) && options.command != "verify") {
-        for (const QString &bit : parser.value(aux).split(',', Qt::SkipEmptyParts))
+    if (parser.isSet("aux") && options.command != "verify") {
+        for (const QString &bit : parser.value("aux").split(',', Qt::SkipEmptyParts))
             options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
     }
-    if (parser.isSet(maxRate)) {
-        double limit = ParseNumber(parser.value(maxRate), "max-rate");
+    if (parser.isSet("max-rate")) {
+        double limit = ParseNumber(parser.value("max-rate"), "max-rate");
         if (limit < 0 || limit > 1e9)
-            throw UsageError("invalid max-rate: " + parser.value(maxRate).toStdString());
+            throw UsageError("invalid max-rate: " + parser.value("max-rate").toStdString());
         options.maxRate = static_cast<float>(limit);
     }
-    options.summary = parser.isSet(summary);
-    options.report = parser.isSet(report);
-    options.hex = parser.isSet(hex);
-    options.srec = parser.isSet(srec);
-    options.format = parser.value(format).toStdString();
-    options.type = parser.value(type).toStdString();
-    ParseLogArguments(parser, options);
+    options.summary = parser.isSet("summary");
+    options.report = parser.isSet("report");
+    options.hex = parser.isSet("hex");
+    options.srec = parser.isSet("srec");
+    options.format = parser.value("format").toStdString();
+    options.type = parser.value("type").toStdString();
+}
 
+// What a command cannot go without.
+void CheckRequired(const CliOptions &options) {
     const std::string &c = options.command;
     if ((c == "build" || c == "export" || c == "plot") && options.output.empty())
         throw UsageError(c + " needs -o OUT");
@@ -311,6 +280,50 @@ CliOptions ParseArguments(const QStringList &arguments) {
     if (c == "import" && options.type != "text" && options.type != "tv" && options.type != "rom" &&
         options.type != "bin")
         throw UsageError("import needs --type text, tv, rom or bin");
+}
+
+CliOptions ParseArguments(const QStringList &arguments) {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+
+    CliOptions options;
+    if (parser.isSet("help")) {
+        options.command = "help";
+        return options;
+    }
+    if (parser.isSet("version")) {
+        options.command = "version";
+        return options;
+    }
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) throw UsageError("no command given (see --help)");
+    options.command = positional.takeFirst().toStdString();
+    static const QStringList commands{"check", "steps",    "build",   "export", "import",
+                                      "plot",  "template", "compare", "verify", "diff"};
+    if (!commands.contains(QString::fromStdString(options.command)))
+        throw UsageError("unknown command: " + options.command);
+    options.output = parser.value("o").toLatin1().toStdString();
+    if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
+    if (options.command == "verify") {
+        // The options of the other commands mean nothing here; --aux names a file, not flags.
+        const QStringList taken{"aux", "machine", "max-rate"};
+        for (const QString &name : parser.optionNames())
+            if (!taken.contains(name))
+                throw UsageError("verify does not take " + std::string(name.size() == 1 ? "-" : "--") +
+                                 name.toStdString());
+        if (positional.size() != 2) throw UsageError("verify needs SET.rom and IMAGE.bin");
+        options.auxImage = parser.value("aux").toLatin1().toStdString();
+        if (parser.isSet("aux") && options.auxImage.empty()) throw UsageError("--aux needs IMAGE.aux");
+    } else if (options.command == "diff") {
+        if (positional.size() != 2) throw UsageError("diff needs two files: A.rom B.rom");
+    } else if (positional.size() != 1) {
+        throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
+    }
+    for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
+    ReadValues(parser, options);
+    ParseLogArguments(parser, options);
+    CheckRequired(options);
     return options;
 }
 

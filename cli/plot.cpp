@@ -1,10 +1,10 @@
 // quillard-cli plot: the program graph as Show draws it, saved as PNG or SVG.
 #include "cli/cli.h"
 #include "compiler/compile.h"
-#include "graph/QPainterCanvas.h"
 #include "graph/overlay.h"
 #include "graph/programgraph.h"
 #include "graph/responsegraph.h"
+#include "graph/ui/QPainterCanvas.h"
 #include "romfiles/fileio.h"
 
 #include <QBuffer>
@@ -29,8 +29,8 @@ struct LogPicture {
     std::optional<ResponseCurve> response;
 };
 
-LogPicture PictureOfLog(const CliOptions &options, const MeasuredLog &log) {
-    const Comparison comparison = CompareWithLog(options, log);
+LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
+    const Comparison comparison = CompareWithLog(state, options, log);
     LogPicture picture;
     picture.trace.colour = OverlayColours::Blue;
     picture.trace.label = "measured: " + FileNameOf(options.log);
@@ -50,8 +50,7 @@ LogPicture PictureOfLog(const CliOptions &options, const MeasuredLog &log) {
     return picture;
 }
 
-void Draw(QPaintDevice &device, const CliOptions &options, const LogPicture *picture) {
-    const CompilerState &state = Compiler();
+void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options, const LogPicture *picture) {
     AuxDisplaySettings aux = AuxFor(options.auxBits);
     QPainter painter(&device);
     QPainterCanvas canvas(painter);
@@ -78,14 +77,15 @@ int RunPlot(const CliOptions &options) {
     auto lines = ReadProgram(options);
     std::optional<MeasuredLog> log;
     if (!options.log.empty()) log = ReadMeasuredLog(options); // a bad log is reported before the compile
-    if (!CompileProgram(lines, MakeCompileOptions(options))) {
-        PrintLines(stderr, Compiler().messageLines);
+    CompilerState state;
+    if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
+        PrintLines(stderr, state.messageLines);
         return 1;
     }
-    if (options.bode && CommandedFrom(Compiler()).sweeps.empty())
+    if (options.bode && CommandedFrom(state).sweeps.empty())
         throw UsageError("--bode needs a program with a sweep (SINESWEEP or SINESWEEPLOG)");
     std::optional<LogPicture> picture;
-    if (log) picture = PictureOfLog(options, *log);
+    if (log) picture = PictureOfLog(state, options, *log);
 
     // The image is made in memory and written like every other file, atomically.
     QBuffer buffer;
@@ -94,7 +94,7 @@ int RunPlot(const CliOptions &options) {
         QImage image(options.width, options.height, QImage::Format_RGB32);
         if (image.isNull()) throw InputError(options.output, "out of memory"); // the allocation failed
         image.fill(Qt::white);
-        Draw(image, options, picture ? &*picture : nullptr);
+        Draw(image, state, options, picture ? &*picture : nullptr);
         if (!image.save(&buffer, "PNG")) throw InputError(options.output, "the image could not be encoded");
     } else {
         QSvgGenerator svg;
@@ -102,7 +102,7 @@ int RunPlot(const CliOptions &options) {
         svg.setSize(QSize(options.width, options.height));
         svg.setViewBox(QRect(0, 0, options.width, options.height));
         svg.setTitle("Program graph");
-        Draw(svg, options, picture ? &*picture : nullptr);
+        Draw(svg, state, options, picture ? &*picture : nullptr);
     }
     if (buffer.data().isEmpty()) throw InputError(options.output, "the image could not be encoded");
     try {

@@ -10,11 +10,11 @@
 int RunSteps(const CliOptions &options) {
     auto lines = ReadProgram(options);
     if (!options.output.empty()) CheckOutput(options, options.output, true);
-    if (!CompileProgram(lines, MakeCompileOptions(options))) {
-        PrintLines(stderr, Compiler().messageLines);
+    CompilerState state;
+    if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
+        PrintLines(stderr, state.messageLines);
         return 1;
     }
-    const CompilerState &state = Compiler();
     if (options.output.empty()) {
         PrintLines(stdout, StepsCsvLines(state.steps, state.endIndex, state.MaxSteer));
         return 0;

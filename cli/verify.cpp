@@ -32,11 +32,12 @@ int RunVerify(const CliOptions &options) {
 
     BuildCallbacks callbacks;
     callbacks.programFailed = [](int program, const std::vector<std::string> &messageLines) {
-        std::printf("Program #%d:\n", program);
+        WriteOut("Program #" + std::to_string(program) + ":\n");
         PrintLines(stdout, messageLines);
     };
+    CompilerState state;
     const SetComparison comparison =
-        CompareSetWithImages(set, bin, aux ? std::optional<std::string_view>(*aux) : std::nullopt,
+        CompareSetWithImages(state, set, bin, aux ? std::optional<std::string_view>(*aux) : std::nullopt,
                              MakeCompileOptions(options), callbacks);
     std::fflush(stdout);
     if (!comparison.built) {

@@ -20,8 +20,7 @@ Real OnTime(const StepRecord &step) { return step.bit15 ? Real(1) / step.rate : 
 
 } // namespace
 
-void DutyCheck() {
-    StepStore &steps = Compiler().steps;
+void DutyCheck(StepStore &steps, const NoticeHandler &notice) {
     float kept = 0;         // on-time of the kept steps examined so far
     float beforeWindow = 0; // on-time of the steps before the window start
     int windowStart = 0;
@@ -45,8 +44,8 @@ void DutyCheck() {
             sum = kept;
             limit = DutyLimitAfterCut;
             if (!warned) {
-                Notify("High current rules violation at t=" + FormatFixed(windowEnd, 4, 2) +
-                       " sec. (All violations automatically cut out)");
+                Notify(notice, "High current rules violation at t=" + FormatFixed(windowEnd, 4, 2) +
+                                   " sec. (All violations automatically cut out)");
                 warned = true;
             }
         }
@@ -54,12 +53,12 @@ void DutyCheck() {
     }
 }
 
-void EndAngleWarning(float held) {
+void EndAngleWarning(float held, const NoticeHandler &notice) {
     if (std::fabs(held) > EndAngleThreshold)
-        Notify("Program ends at nonzero steer angle (" + FormatFixed(held, 3, 1) + " deg).");
+        Notify(notice, "Program ends at nonzero steer angle (" + FormatFixed(held, 3, 1) + " deg).");
 }
 
-void RecycleStepWarning(float held) {
+void RecycleStepWarning(float held, const NoticeHandler &notice) {
     if (std::fabs(held) > RecycleThreshold)
-        Notify("There is a " + FormatFixed(-held, 3, 1) + " degree step when program recycles.");
+        Notify(notice, "There is a " + FormatFixed(-held, 3, 1) + " degree step when program recycles.");
 }

@@ -8,35 +8,27 @@
 #include "compiler/summary.h"
 #include "compiler/timeline.h"
 #include "compiler/waveforms.h"
-#include "romfiles/image.h"
 
-bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions &options) {
-    CompilerState &state = Compiler();
-    state.options = options;
-    ClearMessages();
-    ParseProgram(lines);
+bool CompileProgram(CompilerState &state, const std::vector<std::string> &lines,
+                    const CompileOptions &options) {
+    state.options = {options.corvan3Only, nullptr, options.steerRateLimit};
+    ClearMessages(state);
+    ParseProgram(state, lines);
     if (state.ErrorCount == 0) {
-        TimingPass();
-        Split();
-        AttributePass(); // runs the duty check at its end
-        if (CapacityCheck()) {
-            SteerPass();
+        TimingPass(state);
+        Split(state);
+        AttributePass(state, options.notice); // runs the duty check at its end
+        if (CapacityCheck(state)) {
+            SteerPass(state, options.notice);
             if (state.ErrorCount == 0) {
-                AddMessage(0, 201, Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
+                AddMessage(state, 0, Msg::CompiledOk,
+                           Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
                 RateViolation violation = FirstRateViolation(state, options.steerRateLimit);
-                if (violation.found) Notify(RateViolationNotice(violation, options.steerRateLimit));
+                if (violation.found)
+                    Notify(options.notice, RateViolationNotice(violation, options.steerRateLimit));
             }
         }
     }
-    ShowMessages();
-    state.options.notice = nullptr;
+    ShowMessages(state);
     return state.ErrorCount == 0;
-}
-
-bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options) {
-    if (!CompileProgram(lines, options)) return false;
-    CompilerState &state = Compiler();
-    EncodeMainImage(state.steps, state.MaxSteer, state.mainImage.get());
-    EncodeAuxImage(state.steps, state.auxImage.get());
-    return true;
 }

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-// Compiles one program text into the compiler state; true exactly when no error was raised.
-// Every compile refills the message list and the Messages text.
-bool CompileProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});
-
-// CompileProgram followed, on success, by the main-word and aux-byte encoders.
-bool BuildProgram(const std::vector<std::string> &lines, const CompileOptions &options = {});
+// Compiles one program text into the state; true exactly when no error was raised. Every compile
+// refills the message list and the Messages text; the notices go to the options' handler.
+bool CompileProgram(CompilerState &state, const std::vector<std::string> &lines,
+                    const CompileOptions &options = {});

@@ -30,49 +30,52 @@ struct CatalogueEntry {
 };
 
 constexpr CatalogueEntry Catalogue[] = {
-    {2, Shape::BareText, "Ran out of steps at t= "},
-    {3, Shape::Bare, "\"MaxSteer\" not found before \"Begin\""},
-    {4, Shape::Bare, "\"MaxSteer\" and \"Begin\" not found"},
-    {5, Shape::Bare, "\"Begin\" not found"},
-    {11, Shape::Quoted, "\" is an invalid function"},
-    {12, Shape::Plain, "Missing number in parameter"},
-    {13, Shape::Plain, "Missing parameter id (sec, hz, etc.)"},
-    {14, Shape::Quoted, "\" is an invalid parameter id"},
-    {20, Shape::Plain, "Invalid numeric format for phase angle (real)"},
-    {21, Shape::Plain, "Invalid numeric format for clock rate (integer)"},
-    {22, Shape::Plain, "Invalid numeric format for amplitude (real)"},
-    {23, Shape::Plain, "Invalid numeric format for seconds (real)"},
-    {24, Shape::Plain, "Invalid numeric format for cycles (real)"},
-    {25, Shape::Plain, "Invalid numeric format for frequency (real)"},
-    {26, Shape::Plain, "Steer amplitude goes offscale (abs(steer) > maxsteer)"},
-    {27, Shape::Plain, "Invalid MaxSteer syntax"},
-    {28, Shape::Plain, "Invalid numeric format for MaxSteer (real)"},
-    {29, Shape::Plain, "MaxSteer must be positive"},
-    {31, Shape::Plain, "Illegal clock rate: must be 256, 512, 1024, or 2048 "},
-    {32, Shape::Plain, "Time length cannot be negative in WAIT function."},
-    {33, Shape::Plain, "Time length cannot be negative in STEPTO/STEPUP function."},
-    {34, Shape::Plain, "Time length cannot be zero or negative in RAMPTO/RAMPUP function."},
-    {35, Shape::Plain,
+    {Msg::RanOutOfSteps, Shape::BareText, "Ran out of steps at t= "},
+    {Msg::MaxSteerNotBeforeBegin, Shape::Bare, "\"MaxSteer\" not found before \"Begin\""},
+    {Msg::NoMaxSteerNorBegin, Shape::Bare, "\"MaxSteer\" and \"Begin\" not found"},
+    {Msg::NoBegin, Shape::Bare, "\"Begin\" not found"},
+    {Msg::InvalidFunction, Shape::Quoted, "\" is an invalid function"},
+    {Msg::MissingNumber, Shape::Plain, "Missing number in parameter"},
+    {Msg::MissingParameterId, Shape::Plain, "Missing parameter id (sec, hz, etc.)"},
+    {Msg::InvalidParameterId, Shape::Quoted, "\" is an invalid parameter id"},
+    {Msg::BadPhase, Shape::Plain, "Invalid numeric format for phase angle (real)"},
+    {Msg::BadClockRate, Shape::Plain, "Invalid numeric format for clock rate (integer)"},
+    {Msg::BadAmplitude, Shape::Plain, "Invalid numeric format for amplitude (real)"},
+    {Msg::BadSeconds, Shape::Plain, "Invalid numeric format for seconds (real)"},
+    {Msg::BadCycles, Shape::Plain, "Invalid numeric format for cycles (real)"},
+    {Msg::BadFrequency, Shape::Plain, "Invalid numeric format for frequency (real)"},
+    {Msg::Offscale, Shape::Plain, "Steer amplitude goes offscale (abs(steer) > maxsteer)"},
+    {Msg::BadMaxSteerSyntax, Shape::Plain, "Invalid MaxSteer syntax"},
+    {Msg::BadMaxSteer, Shape::Plain, "Invalid numeric format for MaxSteer (real)"},
+    {Msg::MaxSteerNotPositive, Shape::Plain, "MaxSteer must be positive"},
+    {Msg::IllegalClockRate, Shape::Plain, "Illegal clock rate: must be 256, 512, 1024, or 2048 "},
+    {Msg::NegativeWait, Shape::Plain, "Time length cannot be negative in WAIT function."},
+    {Msg::NegativeStepTime, Shape::Plain, "Time length cannot be negative in STEPTO/STEPUP function."},
+    {Msg::RampTimeNotPositive, Shape::Plain,
+     "Time length cannot be zero or negative in RAMPTO/RAMPUP function."},
+    {Msg::NegativeWaveTime, Shape::Plain,
      "Time length cannot be negative in SINE/SQUARE/TRIANG/SINESWEEP/SINESWEEPLOG function"},
-    {36, Shape::Plain, "Number of cycles cannot be negative."},
-    {37, Shape::Plain, "Frequency cannot be negative."},
-    {38, Shape::Plain, "Frequency cannot be zero in SINE/SQUARE/TRIANG functions."},
-    {39, Shape::Plain, "Neither frequency can be zero in SINESWEEPLOG function."},
-    {40, Shape::Plain, "Both frequencies cannot be zero in SINESWEEPLIN function."},
-    {41, Shape::Plain, "Initial steer input must be positive"},
-    {51, Shape::TextInside, "Too many ", " parameters"},
-    {60, Shape::TextFirst, " parameters not recognized for this function"},
-    {61, Shape::Plain, "Flag number must be an integer from 1 thru 8"},
-    {62, Shape::Plain, "Flag value must be integer percentage 0 thru 100"},
-    {63, Shape::Plain, "Pulse Time length cannot be negative in PULSEFLAG function"},
-    {71, Shape::Plain, "SetRate must have a clock rate parameter (256, 512, 1024, or 2048 hz.)"},
-    {101, Shape::Plain, "Cycle count supercedes time length if both are >0"},
-    {102, Shape::Plain, "END not found - It will be added automatically"},
-    {103, Shape::Plain, "Extra MaxSteer command found and IGNORED."},
-    {104, Shape::Plain, "No cycle count or time given -- defaults to 0 seconds"},
-    {105, Shape::Plain, "No time period given -- defaults to 0 seconds"},
-    {106, Shape::Plain, "Cycle count is not valid in SINESWEEP/SINESWEEPLOG function -- value is ignored"},
-    {201, Shape::BareWrapped, "Compiled OK - program length: t= ", " seconds"},
+    {Msg::NegativeCycles, Shape::Plain, "Number of cycles cannot be negative."},
+    {Msg::NegativeFrequency, Shape::Plain, "Frequency cannot be negative."},
+    {Msg::ZeroWaveFrequency, Shape::Plain, "Frequency cannot be zero in SINE/SQUARE/TRIANG functions."},
+    {Msg::ZeroLogSweepFrequency, Shape::Plain, "Neither frequency can be zero in SINESWEEPLOG function."},
+    {Msg::ZeroSweepFrequencies, Shape::Plain, "Both frequencies cannot be zero in SINESWEEPLIN function."},
+    {Msg::NegativeInitialSteer, Shape::Plain, "Initial steer input must be positive"},
+    {Msg::TooManyParameters, Shape::TextInside, "Too many ", " parameters"},
+    {Msg::ParameterNotRecognized, Shape::TextFirst, " parameters not recognized for this function"},
+    {Msg::BadFlagNumber, Shape::Plain, "Flag number must be an integer from 1 thru 8"},
+    {Msg::BadFlagValue, Shape::Plain, "Flag value must be integer percentage 0 thru 100"},
+    {Msg::NegativePulseTime, Shape::Plain, "Pulse Time length cannot be negative in PULSEFLAG function"},
+    {Msg::SetRateWithoutRate, Shape::Plain,
+     "SetRate must have a clock rate parameter (256, 512, 1024, or 2048 hz.)"},
+    {Msg::CyclesSupersedeTime, Shape::Plain, "Cycle count supercedes time length if both are >0"},
+    {Msg::EndAdded, Shape::Plain, "END not found - It will be added automatically"},
+    {Msg::ExtraMaxSteer, Shape::Plain, "Extra MaxSteer command found and IGNORED."},
+    {Msg::NoCyclesOrTime, Shape::Plain, "No cycle count or time given -- defaults to 0 seconds"},
+    {Msg::NoSweepTime, Shape::Plain, "No time period given -- defaults to 0 seconds"},
+    {Msg::SweepCyclesIgnored, Shape::Plain,
+     "Cycle count is not valid in SINESWEEP/SINESWEEPLOG function -- value is ignored"},
+    {Msg::CompiledOk, Shape::BareWrapped, "Compiled OK - program length: t= ", " seconds"},
 };
 
 constexpr CatalogueEntry Fallback = {0, Shape::Plain, "Error or warning with no message assigned"};
@@ -88,9 +91,9 @@ std::string Prefix(const CompileMessage &message) {
     std::string prefix;
     if (message.line == 0)
         prefix = "Error in " + message.text + " function: ";
-    else if (message.code >= 100)
+    else if (message.code >= Msg::FirstWarning)
         prefix = "Warning in line " + std::to_string(message.line) + ": ";
-    else if (message.code >= 11)
+    else if (message.code >= Msg::InvalidFunction) // the header errors below it show a bare line number
         prefix = "Error in line " + std::to_string(message.line) + ": ";
     else
         prefix = std::to_string(message.line);
@@ -99,19 +102,17 @@ std::string Prefix(const CompileMessage &message) {
 
 } // namespace
 
-void ClearMessages() {
-    auto &state = Compiler();
+void ClearMessages(CompilerState &state) {
     state.messages.clear();
     state.ErrorCount = 0;
     state.WarningCount = 0;
 }
 
-void AddMessage(int line, int code, const std::string &text) {
-    auto &state = Compiler();
+void AddMessage(CompilerState &state, int line, int code, const std::string &text) {
     state.messages.push_back({line, code, Cut(text, MessageTextLength)});
-    if (code < 100)
+    if (code < Msg::FirstWarning)
         ++state.ErrorCount;
-    else if (code < 200)
+    else if (code < Msg::FirstInformation)
         ++state.WarningCount;
 }
 
@@ -138,8 +139,7 @@ std::string MessageLine(const CompileMessage &message) {
     return Prefix(message) + std::string(Fallback.literal);
 }
 
-const std::vector<std::string> &ShowMessages() {
-    auto &state = Compiler();
+const std::vector<std::string> &ShowMessages(CompilerState &state) {
     state.messageLines.clear();
     for (const auto &message : state.messages) state.messageLines.push_back(MessageLine(message));
     if (state.ErrorCount > 0) {

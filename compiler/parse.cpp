@@ -5,6 +5,7 @@
 #include "compiler/messages.h"
 #include "compiler/state.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -14,7 +15,6 @@
 
 namespace {
 
-constexpr std::size_t LineLength = 100;    // characters of a line that are read
 constexpr std::size_t NameLength = 15;     // characters kept in ProgramStatement::name
 constexpr std::size_t MaxParameters = 7;   // parameter slots of a statement
 constexpr float UnknownMaxSteer = 1000000; // MaxSteer when the maxsteer line is missing or unreadable
@@ -84,114 +84,118 @@ bool TakeSlot(ProgramStatement &statement, std::uint16_t bit) {
 }
 
 // Reads a real into a taken slot; a malformed number leaves 0 and raises the slot's format error.
-bool StoreReal(int line, float &field, const std::string &number, int formatError) {
+bool StoreReal(CompilerState &state, int line, float &field, const std::string &number, int formatError) {
     auto value = ReadReal(number);
     field = value.value_or(0.0f);
-    if (!value) AddMessage(line, formatError, "");
+    if (!value) AddMessage(state, line, formatError, "");
     return value.has_value();
 }
 
 // Reads an integer into a taken slot; returns the integer as written (0 when malformed).
-long StoreInteger(int line, const std::string &number, int formatError) {
+long StoreInteger(CompilerState &state, int line, const std::string &number, int formatError) {
     auto value = ReadInteger(number);
-    if (!value) AddMessage(line, formatError, "");
+    if (!value) AddMessage(state, line, formatError, "");
     return value.value_or(0);
 }
 
 // The first D parameter of every statement feeds the initial-steer rule.
-void NoteInitialSteer(int line, float value) {
-    auto &state = Compiler();
+void NoteInitialSteer(CompilerState &state, int line, float value) {
     if (state.InitialSteer != 0) return;
     state.InitialSteer = value;
-    if (value < 0) AddMessage(line, 41, "");
+    if (value < 0) AddMessage(state, line, Msg::NegativeInitialSteer, "");
 }
 
-void AssignDegrees(ProgramStatement &s, const std::string &number) {
+void AssignDegrees(CompilerState &state, ProgramStatement &s, const std::string &number) {
     if (TakeSlot(s, GivenAmplitude)) {
-        if (StoreReal(s.line, s.amplitude, number, 22)) NoteInitialSteer(s.line, s.amplitude);
+        if (StoreReal(state, s.line, s.amplitude, number, Msg::BadAmplitude))
+            NoteInitialSteer(state, s.line, s.amplitude);
     } else if (IsSineLike(s.kind)) {
         if (TakeSlot(s, GivenSecondValue))
-            StoreReal(s.line, s.secondValue, number, 20);
+            StoreReal(state, s.line, s.secondValue, number, Msg::BadPhase);
         else
-            AddMessage(s.line, 51, "amplitude or phase angle");
+            AddMessage(state, s.line, Msg::TooManyParameters, "amplitude or phase angle");
     } else {
-        AddMessage(s.line, 51, "amplitude");
+        AddMessage(state, s.line, Msg::TooManyParameters, "amplitude");
     }
 }
 
-void AssignSeconds(ProgramStatement &s, const std::string &number) {
+void AssignSeconds(CompilerState &state, ProgramStatement &s, const std::string &number) {
     if (TakeSlot(s, GivenDuration))
-        StoreReal(s.line, s.duration, number, 23);
+        StoreReal(state, s.line, s.duration, number, Msg::BadSeconds);
     else if (s.kind == StatementKind::Pulse && TakeSlot(s, GivenSecondValue))
-        StoreReal(s.line, s.secondValue, number, 23);
+        StoreReal(state, s.line, s.secondValue, number, Msg::BadSeconds);
     else if (IsSweep(s.kind) && TakeSlot(s, GivenExtraTime))
-        StoreReal(s.line, s.extraTime, number, 23);
+        StoreReal(state, s.line, s.extraTime, number, Msg::BadSeconds);
     else
-        AddMessage(s.line, 51, "time");
+        AddMessage(state, s.line, Msg::TooManyParameters, "time");
 }
 
-void AssignHertz(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+void AssignHertz(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                 const std::string &number) {
     if (s.kind == StatementKind::SetRate) {
         if (TakeSlot(s, GivenClockRate)) {
-            written.clockRate = StoreInteger(s.line, number, 21);
+            written.clockRate = StoreInteger(state, s.line, number, Msg::BadClockRate);
             s.clockRate = static_cast<std::uint16_t>(written.clockRate);
         } else {
-            AddMessage(s.line, 51, "frequency");
+            AddMessage(state, s.line, Msg::TooManyParameters, "frequency");
         }
     } else if (TakeSlot(s, GivenFrequency)) {
-        StoreReal(s.line, s.frequency, number, 25);
+        StoreReal(state, s.line, s.frequency, number, Msg::BadFrequency);
     } else if (IsSweep(s.kind) && TakeSlot(s, GivenSecondValue)) {
-        StoreReal(s.line, s.secondValue, number, 25);
+        StoreReal(state, s.line, s.secondValue, number, Msg::BadFrequency);
     } else {
-        AddMessage(s.line, 51, "frequency");
+        AddMessage(state, s.line, Msg::TooManyParameters, "frequency");
     }
 }
 
-void AssignFlagNumber(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+void AssignFlagNumber(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                      const std::string &number) {
     if (!IsFlagFunction(s.kind)) {
-        AddMessage(s.line, 60, "flag bit number");
+        AddMessage(state, s.line, Msg::ParameterNotRecognized, "flag bit number");
     } else if (TakeSlot(s, GivenFlagNumber)) {
-        written.flagNumber = StoreInteger(s.line, number, 61);
+        written.flagNumber = StoreInteger(state, s.line, number, Msg::BadFlagNumber);
         s.flagNumber = static_cast<std::uint8_t>(written.flagNumber);
     } else {
-        AddMessage(s.line, 51, "flag number");
+        AddMessage(state, s.line, Msg::TooManyParameters, "flag number");
     }
 }
 
-void AssignFlagValue(ProgramStatement &s, WrittenIntegers &written, const std::string &number) {
+void AssignFlagValue(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                     const std::string &number) {
     if (s.kind != StatementKind::SetFlag) {
-        AddMessage(s.line, 60, "flag value percent");
+        AddMessage(state, s.line, Msg::ParameterNotRecognized, "flag value percent");
     } else if (TakeSlot(s, GivenFlagValue)) {
-        written.flagValue = StoreInteger(s.line, number, 62);
+        written.flagValue = StoreInteger(state, s.line, number, Msg::BadFlagValue);
         s.flagValue = static_cast<std::uint8_t>(written.flagValue);
     } else {
-        AddMessage(s.line, 51, "flag value");
+        AddMessage(state, s.line, Msg::TooManyParameters, "flag value");
     }
 }
 
 // Puts one parameter into the first free slot its id may take, or raises error 51 or 60.
-void AssignParameter(ProgramStatement &s, WrittenIntegers &written, const ParameterId &parameter) {
+void AssignParameter(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
+                     const ParameterId &parameter) {
     switch (parameter.id) {
     case 'D':
-        AssignDegrees(s, parameter.number);
+        AssignDegrees(state, s, parameter.number);
         break;
     case 'S':
-        AssignSeconds(s, parameter.number);
+        AssignSeconds(state, s, parameter.number);
         break;
     case 'C':
         if (TakeSlot(s, GivenCycles))
-            StoreReal(s.line, s.cycles, parameter.number, 24);
+            StoreReal(state, s.line, s.cycles, parameter.number, Msg::BadCycles);
         else
-            AddMessage(s.line, 51, "cycle");
+            AddMessage(state, s.line, Msg::TooManyParameters, "cycle");
         break;
     case 'H':
-        AssignHertz(s, written, parameter.number);
+        AssignHertz(state, s, written, parameter.number);
         break;
     case 'B':
-        AssignFlagNumber(s, written, parameter.number);
+        AssignFlagNumber(state, s, written, parameter.number);
         break;
     case 'P':
-        AssignFlagValue(s, written, parameter.number);
+        AssignFlagValue(state, s, written, parameter.number);
         break;
     default:
         break;
@@ -213,8 +217,8 @@ void ApplyPresets(ProgramStatement &s, WrittenIntegers &written) {
 }
 
 // Appends a statement; a pulse with a positive length becomes a SETFLAG to 100 and one back to 0.
-void AppendStatement(ProgramStatement statement) {
-    auto &list = Compiler().statements;
+void AppendStatement(CompilerState &state, ProgramStatement statement) {
+    auto &list = state.statements;
     if (statement.kind != StatementKind::Pulse || !(statement.duration > 0)) {
         list.push_back(std::move(statement));
         return;
@@ -230,6 +234,29 @@ void AppendStatement(ProgramStatement statement) {
     off.flagValue = 0;
     list.push_back(std::move(statement));
     list.push_back(std::move(off));
+}
+
+// The checks of SINE, SQUARE and TRIANGLE, and of the two sweeps.
+void ValidateWave(CompilerState &state, const ProgramStatement &s) {
+    auto raise = [&](int code) { AddMessage(state, s.line, code, ""); };
+    if (s.duration < 0) raise(Msg::NegativeWaveTime);
+    if (IsSweep(s.kind)) {
+        if (s.cycles != 0) raise(Msg::SweepCyclesIgnored);
+        if (s.frequency < 0 || s.secondValue < 0) raise(Msg::NegativeFrequency);
+        if (s.kind == StatementKind::SineSweep ? s.frequency == 0 && s.secondValue == 0
+                                               : s.frequency == 0 || s.secondValue == 0)
+            raise(s.kind == StatementKind::SineSweep ? Msg::ZeroSweepFrequencies
+                                                     : Msg::ZeroLogSweepFrequency);
+        if (s.duration == 0 && !(s.extraTime > 0)) raise(Msg::NoSweepTime);
+        return;
+    }
+    if (s.cycles < 0) raise(Msg::NegativeCycles);
+    if (s.frequency < 0)
+        raise(Msg::NegativeFrequency);
+    else if (s.frequency == 0)
+        raise(Msg::ZeroWaveFrequency);
+    if (s.cycles > 0 && s.duration > 0) raise(Msg::CyclesSupersedeTime);
+    if (s.cycles == 0 && s.duration == 0) raise(Msg::NoCyclesOrTime);
 }
 
 // Real text that read with valid syntax but does not fit a float: tiny values underflow to a signed
@@ -260,18 +287,17 @@ std::string StripBlanks(const std::string &text) {
 }
 
 std::string NormaliseLine(const std::string &line) {
-    std::string text = StripBlanks(Cut(line, LineLength));
+    std::string text = StripBlanks(Cut(line, LineCharactersRead));
     for (char &c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
-bool LineStartsWith(const std::string &line, const std::string &keyword) {
+bool LineStartsWith(const std::string &line, std::string_view keyword) {
     return NormaliseLine(line).starts_with(keyword);
 }
 
-std::optional<float> ReadReal(const std::string &text) {
-    std::string_view view = text;
+bool IsRealSyntax(std::string_view view) {
     std::size_t i = 0;
     if (i < view.size() && (view[i] == '+' || view[i] == '-')) ++i;
     std::size_t mantissaStart = i;
@@ -282,16 +308,65 @@ std::optional<float> ReadReal(const std::string &text) {
         i = SkipDigits(view, i);
         digits += i - fractionStart;
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0) return false;
     if (i < view.size() && (view[i] == 'E' || view[i] == 'e')) {
         ++i;
         if (i < view.size() && (view[i] == '+' || view[i] == '-')) ++i;
         std::size_t exponentStart = i;
         i = SkipDigits(view, i);
-        if (i == exponentStart) return std::nullopt;
+        if (i == exponentStart) return false;
     }
-    if (i != view.size()) return std::nullopt;
+    return i == view.size();
+}
 
+bool IsIntegerParameter(char id, StatementKind kind) {
+    return id == 'B' || id == 'P' || (id == 'H' && kind == StatementKind::SetRate);
+}
+
+ScannedParameter ScanParameter(std::string_view text, TextSpan span) {
+    ScannedParameter parameter;
+    parameter.text = span;
+    parameter.number = {span.begin, span.begin};
+    const std::string_view piece = span.Of(text);
+    const auto k = piece.find_last_of("0123456789.-");
+    if (k == std::string_view::npos) return parameter;
+    parameter.number.end = span.begin + k + 1;
+    if (k + 1 == piece.size()) return parameter;
+    parameter.written = piece[k + 1];
+    const char id = piece[k + 1] == '%' ? 'P' : piece[k + 1];
+    if (std::string_view("DSCHBP").find(id) != std::string_view::npos) parameter.id = id;
+    return parameter;
+}
+
+ScannedStatement ScanStatement(std::string_view text) {
+    ScannedStatement statement;
+    statement.open = text.find('(');
+    statement.name = {0, std::min(statement.open, text.size())};
+    if (statement.open == std::string_view::npos) return statement;
+    const auto close = text.find(')');
+    if (close == std::string_view::npos || close < statement.open + 3) return statement;
+    statement.close = close;
+    for (std::size_t from = statement.open + 1; from <= close;) {
+        const std::size_t comma = std::min(text.find(',', from), close);
+        if (comma > from && statement.parameters.size() < MaxParameters)
+            statement.parameters.push_back(ScanParameter(text, {from, comma}));
+        else if (comma > from)
+            statement.unread.push_back({from, comma});
+        if (comma < close) statement.commas.push_back(comma);
+        from = comma + 1;
+    }
+    return statement;
+}
+
+ScannedMaxSteer ScanMaxSteerLine(std::string_view text) {
+    const auto d = text.find('D');
+    if (!text.starts_with("MAXSTEER(") || d == std::string_view::npos) return {};
+    return {true, {MaxSteerKeyword.size() + 1, d}};
+}
+
+std::optional<float> ReadReal(const std::string &text) {
+    if (!IsRealSyntax(text)) return std::nullopt;
+    std::string_view view = text;
     if (view.front() == '+') view.remove_prefix(1); // from_chars takes no plus sign
     float value = 0;
     auto result = std::from_chars(view.data(), view.data() + view.size(), value);
@@ -316,43 +391,28 @@ std::optional<long> ReadInteger(const std::string &text) {
 }
 
 SplitResult SplitStatement(const std::string &text) {
-    SplitResult result;
-    auto open = text.find('(');
-    if (open == std::string::npos) {
-        result.name = text;
-        return result;
-    }
-    result.name = text.substr(0, open);
-    auto close = text.find(')');
-    if (close == std::string::npos || close < open + 3) return result;
-    std::string_view inner = std::string_view(text).substr(open + 1, close - open - 1);
-    while (result.parameters.size() < MaxParameters) {
-        auto comma = inner.find(',');
-        std::string_view piece = inner.substr(0, comma);
-        if (!piece.empty()) result.parameters.emplace_back(piece);
-        if (comma == std::string_view::npos) break;
-        inner.remove_prefix(comma + 1);
-    }
+    const ScannedStatement scanned = ScanStatement(text);
+    SplitResult result{std::string(scanned.name.Of(text)), {}};
+    for (const ScannedParameter &parameter : scanned.parameters)
+        result.parameters.emplace_back(parameter.text.Of(text));
     return result;
 }
 
-std::optional<ParameterId> ParseParameterId(int line, const std::string &text) {
-    auto k = text.find_last_of("0123456789.-");
-    if (k == std::string::npos) {
-        AddMessage(line, 12, "");
+std::optional<ParameterId> ParseParameterId(CompilerState &state, int line, const std::string &text) {
+    const ScannedParameter parameter = ScanParameter(text, {0, text.size()});
+    if (parameter.number.Empty()) {
+        AddMessage(state, line, Msg::MissingNumber, "");
         return std::nullopt;
     }
-    if (k + 1 == text.size()) {
-        AddMessage(line, 13, "");
+    if (!parameter.written) {
+        AddMessage(state, line, Msg::MissingParameterId, "");
         return std::nullopt;
     }
-    char id = text[k + 1];
-    if (id == '%') id = 'P';
-    if (std::string_view("DSCHBP").find(id) == std::string_view::npos) {
-        AddMessage(line, 14, std::string(1, text[k + 1]));
+    if (parameter.id == 0) {
+        AddMessage(state, line, Msg::InvalidParameterId, std::string(1, *parameter.written));
         return std::nullopt;
     }
-    return ParameterId{id, text.substr(0, k + 1)};
+    return ParameterId{parameter.id, std::string(parameter.number.Of(text))};
 }
 
 std::optional<StatementKind> FindKind(const std::string &name) {
@@ -361,147 +421,131 @@ std::optional<StatementKind> FindKind(const std::string &name) {
     return std::nullopt;
 }
 
-void ValidateStatement(const ProgramStatement &s, const WrittenIntegers &written) {
-    auto raise = [&](int code) { AddMessage(s.line, code, ""); };
+void ValidateStatement(CompilerState &state, const ProgramStatement &s, const WrittenIntegers &written) {
+    auto raise = [&](int code) { AddMessage(state, s.line, code, ""); };
     auto flagNumberBad = written.flagNumber < 1 || written.flagNumber > 8;
     switch (s.kind) {
     case StatementKind::SetRate:
         if (!(s.givenMask & GivenClockRate))
-            raise(71);
+            raise(Msg::SetRateWithoutRate);
         else if (written.clockRate != 256 && written.clockRate != 512 && written.clockRate != 1024 &&
                  written.clockRate != 2048)
-            raise(31);
+            raise(Msg::IllegalClockRate);
         break;
     case StatementKind::SetFlag:
-        if (flagNumberBad) raise(61);
-        if (written.flagValue < 0 || written.flagValue > 100) raise(62);
+        if (flagNumberBad) raise(Msg::BadFlagNumber);
+        if (written.flagValue < 0 || written.flagValue > 100) raise(Msg::BadFlagValue);
         break;
     case StatementKind::Pulse:
-        if (flagNumberBad) raise(61);
-        if (s.duration < 0) raise(63);
+        if (flagNumberBad) raise(Msg::BadFlagNumber);
+        if (s.duration < 0) raise(Msg::NegativePulseTime);
         break;
     case StatementKind::Wait:
-        if (s.duration < 0) raise(32);
+        if (s.duration < 0) raise(Msg::NegativeWait);
         break;
     case StatementKind::StepTo:
     case StatementKind::RampTo:
         if (s.kind == StatementKind::StepTo ? s.duration < 0 : s.duration <= 0)
-            raise(s.kind == StatementKind::StepTo ? 33 : 34);
-        if (std::fabs(s.amplitude) > Compiler().MaxSteer) raise(26);
+            raise(s.kind == StatementKind::StepTo ? Msg::NegativeStepTime : Msg::RampTimeNotPositive);
+        if (std::fabs(s.amplitude) > state.MaxSteer) raise(Msg::Offscale);
         break;
     case StatementKind::StepUp:
-        if (s.duration < 0) raise(33);
+        if (s.duration < 0) raise(Msg::NegativeStepTime);
         break;
     case StatementKind::RampUp:
-        if (s.duration <= 0) raise(34);
+        if (s.duration <= 0) raise(Msg::RampTimeNotPositive);
         break;
     case StatementKind::Sine:
     case StatementKind::Square:
     case StatementKind::Triangle:
-        if (s.duration < 0) raise(35);
-        if (s.cycles < 0) raise(36);
-        if (s.frequency < 0)
-            raise(37);
-        else if (s.frequency == 0)
-            raise(38);
-        if (s.cycles > 0 && s.duration > 0) raise(101);
-        if (s.cycles == 0 && s.duration == 0) raise(104);
-        break;
     case StatementKind::SineSweep:
     case StatementKind::SineSweepLog:
-        if (s.duration < 0) raise(35);
-        if (s.cycles != 0) raise(106);
-        if (s.frequency < 0 || s.secondValue < 0) raise(37);
-        if (s.kind == StatementKind::SineSweep ? s.frequency == 0 && s.secondValue == 0
-                                               : s.frequency == 0 || s.secondValue == 0)
-            raise(s.kind == StatementKind::SineSweep ? 40 : 39);
-        if (s.duration == 0 && !(s.extraTime > 0)) raise(105);
+        ValidateWave(state, s);
         break;
     default:
         break;
     }
 }
 
-ProgramStatement ParseStatement(int line, const std::string &text) {
+ProgramStatement ParseStatement(CompilerState &state, int line, const std::string &text) {
     ProgramStatement statement;
     statement.line = line;
     SplitResult split = SplitStatement(text);
     statement.name = Cut(split.name, NameLength);
     auto kind = FindKind(split.name);
     if (!kind) {
-        AddMessage(line, 11, Cut(split.name, LineLength));
+        AddMessage(state, line, Msg::InvalidFunction, Cut(split.name, LineCharactersRead));
         return statement;
     }
     statement.kind = *kind;
     WrittenIntegers written;
     ApplyPresets(statement, written);
     for (const auto &parameter : split.parameters)
-        if (auto id = ParseParameterId(line, parameter)) AssignParameter(statement, written, *id);
-    ValidateStatement(statement, written);
+        if (auto id = ParseParameterId(state, line, parameter))
+            AssignParameter(state, statement, written, *id);
+    ValidateStatement(state, statement, written);
     return statement;
 }
 
-void ReadMaxSteerLine(int line, const std::string &text) {
-    auto &state = Compiler();
-    std::string normal = NormaliseLine(text);
-    auto d = normal.find('D');
-    if (!normal.starts_with("MAXSTEER(") || d == std::string::npos) {
-        AddMessage(line, 27, "");
+void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text) {
+    const std::string normal = NormaliseLine(text);
+    const ScannedMaxSteer scanned = ScanMaxSteerLine(normal);
+    if (!scanned.wellFormed) {
+        AddMessage(state, line, Msg::BadMaxSteerSyntax, "");
         state.MaxSteer = UnknownMaxSteer;
         return;
     }
-    auto value = ReadReal(normal.substr(9, d - 9));
+    auto value = ReadReal(std::string(scanned.number.Of(normal)));
     if (!value) {
-        AddMessage(line, 28, "");
+        AddMessage(state, line, Msg::BadMaxSteer, "");
         state.MaxSteer = UnknownMaxSteer;
     } else if (*value < 0) {
-        AddMessage(line, 29, "");
+        AddMessage(state, line, Msg::MaxSteerNotPositive, "");
         state.MaxSteer = -*value;
     } else {
         state.MaxSteer = *value;
     }
 }
 
-void ParseProgram(const std::vector<std::string> &lines) {
-    auto &state = Compiler();
+void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
     state.statements.clear();
     state.events.clear();
     state.segments.clear();
     state.InitialSteer = 0;
     const int count = static_cast<int>(lines.size());
-    auto startsWith = [&](int i, const char *keyword) { return LineStartsWith(lines[i], keyword); };
+    auto startsWith = [&](int i, std::string_view keyword) { return LineStartsWith(lines[i], keyword); };
 
     int i = 0;
-    while (i < count && !startsWith(i, "BEGIN") && !startsWith(i, "MAXSTEER")) ++i;
+    while (i < count && !startsWith(i, BeginKeyword) && !startsWith(i, MaxSteerKeyword)) ++i;
     if (i == count) {
-        AddMessage(count + 1, 4, "");
+        AddMessage(state, count + 1, Msg::NoMaxSteerNorBegin, "");
         state.MaxSteer = UnknownMaxSteer; // nothing of an earlier compile may leak into this one
-    } else if (startsWith(i, "BEGIN")) {
-        AddMessage(i + 1, 3, "");
+    } else if (startsWith(i, BeginKeyword)) {
+        AddMessage(state, i + 1, Msg::MaxSteerNotBeforeBegin, "");
         state.MaxSteer = UnknownMaxSteer;
     } else {
-        ReadMaxSteerLine(i + 1, lines[i]);
+        ReadMaxSteerLine(state, i + 1, lines[i]);
         ++i;
     }
 
-    for (; i < count && !startsWith(i, "BEGIN"); ++i)
-        if (startsWith(i, "MAXSTEER")) AddMessage(i + 1, 103, "");
+    for (; i < count && !startsWith(i, BeginKeyword); ++i)
+        if (startsWith(i, MaxSteerKeyword)) AddMessage(state, i + 1, Msg::ExtraMaxSteer, "");
 
     if (i == count) {
-        AddMessage(count + 1, 5, "");
+        AddMessage(state, count + 1, Msg::NoBegin, "");
     } else {
-        AppendStatement(ParseStatement(i + 1, "SETRATE(1024H)"));
-        AppendStatement(ParseStatement(i + 1, "STEPTO(0D)"));
+        AppendStatement(state, ParseStatement(state, i + 1, "SETRATE(1024H)"));
+        AppendStatement(state, ParseStatement(state, i + 1, "STEPTO(0D)"));
         for (++i; i < count; ++i) {
             std::string text = NormaliseStatementLine(lines[i]);
             if (text.empty()) continue;
-            AppendStatement(ParseStatement(i + 1, text));
+            AppendStatement(state, ParseStatement(state, i + 1, text));
             if (state.statements.back().kind == StatementKind::End) break;
         }
     }
 
     if (state.statements.empty() || state.statements.back().kind != StatementKind::End) {
-        AppendStatement(ParseStatement(count + 1, "END"));
-        AddMessage(count + 1, 102, "");
+        AppendStatement(state, ParseStatement(state, count + 1, "END"));
+        AddMessage(state, count + 1, Msg::EndAdded, "");
     }
 }

@@ -1,4 +1,5 @@
-// The compiler state: one process-wide instance that every compile reuses and overwrites.
+// The compiler state: what one compile reads and writes. Whoever compiles owns one and passes it to
+// every phase; each compile reuses and overwrites it.
 #pragma once
 
 #include "compiler/messages.h"
@@ -48,6 +49,11 @@ private:
 // A notice is a modal warning box in the window, a line on stderr in the CLI, a list entry in tests.
 using NoticeHandler = std::function<void(const std::string &text)>;
 
+// Shows a post-compile notice through the handler, when there is one.
+inline void Notify(const NoticeHandler &notice, const std::string &text) {
+    if (notice) notice(text);
+}
+
 // What a compile takes besides the program text.
 struct CompileOptions {
     bool corvan3Only = true;  // machine-version setting: true = Corvan 3 only
@@ -70,14 +76,7 @@ struct CompilerState {
     float InitialSteer = 0;       // degrees
     float stepSlewRate = 4000000; // degrees per second
     int endIndex = 0;             // first step with ended set
-    CompileOptions options;       // of the compile in progress
+    CompileOptions options;       // of the last compile, without its notice handler
 
     StepStore steps; // allocated once
-    std::unique_ptr<std::uint16_t[]> mainImage = std::make_unique<std::uint16_t[]>(StepCount);
-    std::unique_ptr<std::uint8_t[]> auxImage = std::make_unique<std::uint8_t[]>(StepCount);
 };
-
-CompilerState &Compiler(); // the one instance
-
-// Shows a post-compile notice through the handler of the compile in progress.
-void Notify(const std::string &text);

@@ -39,10 +39,10 @@ void InsertEvent(std::vector<int> &events, const std::vector<ProgramStatement> &
 
 } // namespace
 
-void TimingPass() {
+void TimingPass(CompilerState &state) {
     float clock = 0;  // program clock
     float latest = 0; // latest start time of a delayed instant statement
-    for (ProgramStatement &s : Compiler().statements) {
+    for (ProgramStatement &s : state.statements) {
         s.startTime = clock;
         switch (s.kind) {
         case StatementKind::SetRate:
@@ -84,8 +84,7 @@ void TimingPass() {
     }
 }
 
-void Split() {
-    CompilerState &state = Compiler();
+void Split(CompilerState &state) {
     const auto &statements = state.statements;
     state.events.clear();
     state.segments.clear();
@@ -103,86 +102,97 @@ void Split() {
     }
 }
 
-void AttributePass() {
-    CompilerState &state = Compiler();
-    auto &statements = state.statements;
-    const auto &events = state.events;
-    const bool corvan3Only = state.options.corvan3Only;
-    state.stepSlewRate = StepSlewRate;
+namespace {
 
-    float time = 0;
+// The attributes the events have set so far, which every step takes until the next event.
+struct Attributes {
     std::uint16_t rate = 1024; // an event due before the implicit SETRATE never meets an unset rate
     std::uint8_t bit15 = 0;
     std::uint8_t ended = 0;
     std::array<std::uint8_t, 8> percent{};
     unsigned pulseMarks = 0; // bit n-1: flag n is on for this one step only
     bool brakeDelayed = false;
-    std::size_t next = 0; // current event
+};
 
-    for (int q = 0; q < StepCount; ++q) {
-        while (next < events.size() && time >= statements[events[next]].startTime) {
-            ProgramStatement &event = statements[events[next]];
-            if (event.kind == StatementKind::SetFlag && event.flagValue == 100 && !brakeDelayed &&
-                event.name == "PULSEBRAKE") {
-                // The brake comes on one step period after its nominal time.
-                event.startTime = static_cast<float>(event.startTime + Real(1) / rate);
-                brakeDelayed = true;
-                break;
-            }
-            switch (event.kind) {
-            case StatementKind::SetRate:
-                rate = event.clockRate;
-                break;
-            case StatementKind::SetFlag:
-                assert(event.flagNumber >= 1 && event.flagNumber <= 8);
-                percent[event.flagNumber - 1] = event.flagValue;
-                brakeDelayed = false;
-                break;
-            case StatementKind::Pulse:
-                assert(event.flagNumber >= 1 && event.flagNumber <= 8);
-                percent[event.flagNumber - 1] = 100;
-                pulseMarks |= 1u << (event.flagNumber - 1);
-                if (corvan3Only && event.flagNumber == RollPeakFlag) bit15 = 1;
-                break;
-            case StatementKind::RepeatProgram:
-                rate = 2048;
-                ended = 1;
-                bit15 = 0;
-                state.endIndex = q;
-                break;
-            case StatementKind::End:
-                if (ended == 0) {
-                    rate = 1024;
-                    ended = 1;
-                    bit15 = 0;
-                    state.endIndex = q;
-                }
-                break;
-            default:
-                break; // SETCURRENTHIGH and SETCURRENTLOW change no step
-            }
-            ++next;
+// Applies an event due at step q; false when it is a brake pulse put off by one step period, which
+// holds back the events after it too.
+bool ApplyEvent(CompilerState &state, ProgramStatement &event, Attributes &a, int q) {
+    if (event.kind == StatementKind::SetFlag && event.flagValue == 100 && !a.brakeDelayed &&
+        event.name == "PULSEBRAKE") {
+        // The brake comes on one step period after its nominal time.
+        event.startTime = static_cast<float>(event.startTime + Real(1) / a.rate);
+        a.brakeDelayed = true;
+        return false;
+    }
+    switch (event.kind) {
+    case StatementKind::SetRate:
+        a.rate = event.clockRate;
+        break;
+    case StatementKind::SetFlag:
+        assert(event.flagNumber >= 1 && event.flagNumber <= 8);
+        a.percent[event.flagNumber - 1] = event.flagValue;
+        a.brakeDelayed = false;
+        break;
+    case StatementKind::Pulse:
+        assert(event.flagNumber >= 1 && event.flagNumber <= 8);
+        a.percent[event.flagNumber - 1] = 100;
+        a.pulseMarks |= 1u << (event.flagNumber - 1);
+        if (state.options.corvan3Only && event.flagNumber == RollPeakFlag) a.bit15 = 1;
+        break;
+    case StatementKind::RepeatProgram:
+        a.rate = 2048;
+        a.ended = 1;
+        a.bit15 = 0;
+        state.endIndex = q;
+        break;
+    case StatementKind::End:
+        if (a.ended == 0) {
+            a.rate = 1024;
+            a.ended = 1;
+            a.bit15 = 0;
+            state.endIndex = q;
         }
+        break;
+    default:
+        break; // SETCURRENTHIGH and SETCURRENTLOW change no step
+    }
+    return true;
+}
+
+} // namespace
+
+void AttributePass(CompilerState &state, const NoticeHandler &notice) {
+    auto &statements = state.statements;
+    const auto &events = state.events;
+    state.stepSlewRate = StepSlewRate;
+
+    float time = 0;
+    Attributes a;
+    std::size_t next = 0; // current event
+    for (int q = 0; q < StepCount; ++q) {
+        while (next < events.size() && time >= statements[events[next]].startTime &&
+               ApplyEvent(state, statements[events[next]], a, q))
+            ++next;
 
         StepRecord &step = state.steps[q];
         step.time = time;
         step.steer = 0;
-        step.rate = rate;
-        step.bit15 = bit15;
-        step.ended = ended;
-        step.flags = percent;
+        step.rate = a.rate;
+        step.bit15 = a.bit15;
+        step.ended = a.ended;
+        step.flags = a.percent;
 
-        time = static_cast<float>(time + Real(1) / rate);
-        for (; pulseMarks != 0; pulseMarks &= pulseMarks - 1) percent[std::countr_zero(pulseMarks)] = 0;
-        bit15 = 0;
+        time = static_cast<float>(time + Real(1) / a.rate);
+        for (; a.pulseMarks != 0; a.pulseMarks &= a.pulseMarks - 1)
+            a.percent[std::countr_zero(a.pulseMarks)] = 0;
+        a.bit15 = 0;
     }
     state.steps[0].bit15 = 0;
     state.steps[StepCount - 1].bit15 = 0;
-    DutyCheck();
+    DutyCheck(state.steps, notice);
 }
 
-bool CapacityCheck() {
-    CompilerState &state = Compiler();
+bool CapacityCheck(CompilerState &state) {
     const auto &statements = state.statements;
     const float last = state.steps[StepCount - 1].time;
     const ProgramStatement *culprit = nullptr;
@@ -196,6 +206,7 @@ bool CapacityCheck() {
         if (!fits(state.segments[s + 1])) culprit = &statements[state.segments[s]];
 
     if (!culprit) return true;
-    AddMessage(0, 2, Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
+    AddMessage(state, 0, Msg::RanOutOfSteps,
+               Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
     return false;
 }

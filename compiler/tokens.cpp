@@ -1,4 +1,4 @@
-// Editor tokens: the parser's reading of a line, mapped back onto the line as typed.
+// Editor tokens: the parser's scanner run over a line, its spans mapped back onto the line as typed.
 #include "compiler/tokens.h"
 
 #include "compiler/parse.h"
@@ -11,16 +11,12 @@
 
 namespace {
 
-constexpr std::size_t LineLength = 100; // characters of a line that the compiler reads
-constexpr std::size_t MaxParameters = 7;
-constexpr std::size_t KeywordLength = 8; // "MAXSTEER"
-
 // A line normalised as the parser does it, with the position in the typed line of every character
 // that is left, so that a span of the normalised text can be shown over the typed one.
 class MappedLine {
 public:
     explicit MappedLine(const std::string &line) : m_length(int(line.size())) {
-        const std::size_t read = std::min(line.size(), LineLength);
+        const std::size_t read = std::min(line.size(), LineCharactersRead);
         for (std::size_t i = 0; i < read; ++i) {
             if (line[i] == ' ') continue;
             m_map.push_back(int(i));
@@ -45,10 +41,13 @@ public:
         Add(split, to, TokenClass::Comment);
     }
 
-    // The tokens, closed by the typed characters beyond the ones the compiler reads.
+    // The tokens in line order, closed by the typed characters beyond the ones the compiler reads.
     std::vector<Token> Finish() {
-        if (m_length > int(LineLength))
-            m_tokens.push_back({int(LineLength), m_length - int(LineLength), TokenClass::Ignored});
+        std::sort(m_tokens.begin(), m_tokens.end(),
+                  [](const Token &a, const Token &b) { return a.start < b.start; });
+        if (m_length > int(LineCharactersRead))
+            m_tokens.push_back(
+                {int(LineCharactersRead), m_length - int(LineCharactersRead), TokenClass::Ignored});
         return std::move(m_tokens);
     }
 
@@ -61,62 +60,53 @@ private:
 
 bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
-// One parameter text at [from, from + piece.size()), read as ParseParameterId and the slot readers do.
-void AddParameter(MappedLine &line, std::size_t from, const std::string &piece,
-                  std::optional<StatementKind> kind) {
-    const auto k = piece.find_last_of("0123456789.-");
-    if (k == std::string::npos || k + 1 == piece.size()) { // errors 12 and 13
-        line.Add(from, from + piece.size(), TokenClass::Invalid);
+// One parameter read as the slot readers read its number: an integer or a real by its id.
+void AddParameter(MappedLine &line, const ScannedParameter &parameter, std::optional<StatementKind> kind) {
+    if (parameter.number.Empty() || !parameter.written) { // errors 12 and 13
+        line.Add(parameter.text.begin, parameter.text.end, TokenClass::Invalid);
         return;
     }
-    const char id = piece[k + 1] == '%' ? 'P' : piece[k + 1];
-    const bool knownId = std::string_view("DSCHBP").find(id) != std::string_view::npos;
-    const std::string number = piece.substr(0, k + 1);
-    const bool integer = id == 'B' || id == 'P' || (id == 'H' && kind == StatementKind::SetRate);
+    const bool knownId = parameter.id != 0;
+    const std::string number(parameter.number.Of(line.Text()));
+    const bool integer = IsIntegerParameter(parameter.id, kind.value_or(StatementKind::None));
     const bool wellFormed = integer ? ReadInteger(number).has_value() : ReadReal(number).has_value();
-    line.Add(from, from + k + 1, !knownId || wellFormed ? TokenClass::Number : TokenClass::Invalid);
-    line.Add(from + k + 1, from + piece.size(), knownId ? TokenClass::Unit : TokenClass::Invalid);
+    line.Add(parameter.number.begin, parameter.number.end,
+             !knownId || wellFormed ? TokenClass::Number : TokenClass::Invalid);
+    line.Add(parameter.number.end, parameter.text.end, knownId ? TokenClass::Unit : TokenClass::Invalid);
 }
 
-// The name and parameters of a statement (the line without its comment), as SplitStatement finds them.
-void AddStatementParts(MappedLine &line, const std::string &statement, std::optional<StatementKind> kind) {
-    const auto open = statement.find('(');
-    const std::size_t nameEnd = std::min(open, statement.size());
+// The name and parameters of a statement (the line without its comment) as the scanner finds them.
+void AddStatementParts(MappedLine &line, const ScannedStatement &statement, std::size_t length,
+                       std::optional<StatementKind> kind) {
     const TokenClass nameClass = !kind                        ? TokenClass::UnknownFunction
                                  : kind == StatementKind::End ? TokenClass::End
                                                               : TokenClass::Function;
-    line.Add(0, nameEnd, nameClass);
+    line.Add(statement.name.begin, statement.name.end, nameClass);
+    const std::size_t open = statement.open, close = statement.close;
     if (open == std::string::npos) return;
     // A nameless statement is still an invalid function: its "(" carries the mark.
-    line.Add(open, open + 1, nameEnd == 0 ? TokenClass::UnknownFunction : TokenClass::Punctuation);
-    const auto close = statement.find(')');
-    if (close == std::string::npos || close < open + 3) {
-        line.Add(open + 1, statement.size(), TokenClass::Ignored); // no parameters at all
+    line.Add(open, open + 1, statement.name.Empty() ? TokenClass::UnknownFunction : TokenClass::Punctuation);
+    if (close == std::string::npos) {
+        line.Add(open + 1, length, TokenClass::Ignored); // no parameters at all
         return;
     }
-    std::size_t pieces = 0;
-    for (std::size_t from = open + 1; from <= close;) {
-        const std::size_t comma = std::min(statement.find(',', from), close);
-        const std::string piece = statement.substr(from, comma - from);
-        if (!piece.empty() && ++pieces > MaxParameters)
-            line.Add(from, comma, TokenClass::Ignored);
-        else if (!piece.empty())
-            AddParameter(line, from, piece, kind);
-        line.Add(comma, comma + 1, TokenClass::Punctuation);
-        from = comma + 1;
-    }
-    line.Add(close + 1, statement.size(), TokenClass::Ignored);
+    for (const ScannedParameter &parameter : statement.parameters) AddParameter(line, parameter, kind);
+    for (const TextSpan &unread : statement.unread) line.Add(unread.begin, unread.end, TokenClass::Ignored);
+    for (std::size_t comma : statement.commas) line.Add(comma, comma + 1, TokenClass::Punctuation);
+    line.Add(close, close + 1, TokenClass::Punctuation);
+    line.Add(close + 1, length, TokenClass::Ignored);
 }
 
 // A line of the statement section; after the END statement the section is over.
 LinePlace AddStatement(MappedLine &line) {
     const std::string &text = line.Text();
     const std::size_t end = std::min(text.find(';'), text.size());
-    const std::string statement = text.substr(0, end);
+    const std::string_view statement = std::string_view(text).substr(0, end);
     std::optional<StatementKind> kind;
     if (!statement.empty()) { // a blank or comment line is skipped
-        kind = FindKind(SplitStatement(statement).name);
-        AddStatementParts(line, statement, kind);
+        const ScannedStatement scanned = ScanStatement(statement);
+        kind = FindKind(std::string(scanned.name.Of(statement)));
+        AddStatementParts(line, scanned, end, kind);
     }
     line.AddUnread(end, text.size());
     return kind == StatementKind::End ? LinePlace::Trailing : LinePlace::Statements;
@@ -125,16 +115,18 @@ LinePlace AddStatement(MappedLine &line) {
 // The maxsteer line: keyword, "(", the number up to the first D, the unit; the rest is not read.
 void AddMaxSteer(MappedLine &line) {
     const std::string &text = line.Text();
-    line.Add(0, KeywordLength, TokenClass::MaxSteer);
-    const auto d = text.find('D');
-    if (!text.starts_with("MAXSTEER(") || d == std::string::npos) { // error 27
-        line.Add(KeywordLength, text.size(), TokenClass::Invalid);
+    const std::size_t keyword = MaxSteerKeyword.size();
+    line.Add(0, keyword, TokenClass::MaxSteer);
+    const ScannedMaxSteer scanned = ScanMaxSteerLine(text);
+    if (!scanned.wellFormed) { // error 27
+        line.Add(keyword, text.size(), TokenClass::Invalid);
         return;
     }
-    line.Add(KeywordLength, KeywordLength + 1, TokenClass::Punctuation);
-    const std::string number = text.substr(KeywordLength + 1, d - KeywordLength - 1);
-    const bool wellFormed = ReadReal(number).has_value();
-    line.Add(KeywordLength + 1, d, wellFormed ? TokenClass::Number : TokenClass::Invalid);
+    line.Add(keyword, keyword + 1, TokenClass::Punctuation);
+    const TextSpan number = scanned.number;
+    const bool wellFormed = ReadReal(std::string(number.Of(text))).has_value();
+    line.Add(number.begin, number.end, wellFormed ? TokenClass::Number : TokenClass::Invalid);
+    const std::size_t d = number.end;
     std::size_t unitEnd = d + 1;
     while (unitEnd < text.size() && IsLetter(text[unitEnd])) ++unitEnd;
     line.Add(d, unitEnd, wellFormed ? TokenClass::Unit : TokenClass::Invalid);
@@ -157,14 +149,14 @@ LineTokens TokenizeLine(const std::string &line, LinePlace place) {
     LinePlace next = place;
     // The header and the gap look for begin first, as the parser's scans do.
     const bool header = place == LinePlace::Header || place == LinePlace::Gap;
-    if (header && text.starts_with("BEGIN")) {
-        AddKeywordLine(mapped, 5, TokenClass::Begin);
+    if (header && text.starts_with(BeginKeyword)) {
+        AddKeywordLine(mapped, BeginKeyword.size(), TokenClass::Begin);
         next = LinePlace::Statements;
-    } else if (header && text.starts_with("MAXSTEER")) {
+    } else if (header && text.starts_with(MaxSteerKeyword)) {
         if (place == LinePlace::Header)
             AddMaxSteer(mapped);
         else
-            AddKeywordLine(mapped, KeywordLength, TokenClass::ExtraMaxSteer);
+            AddKeywordLine(mapped, MaxSteerKeyword.size(), TokenClass::ExtraMaxSteer);
         next = LinePlace::Gap;
     } else if (place == LinePlace::Statements) {
         next = AddStatement(mapped);

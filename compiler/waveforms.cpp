@@ -26,6 +26,8 @@ float Single(Real x) { return static_cast<float>(x); }
 
 // The running state of one steer pass.
 struct SteerCursor {
+    CompilerState &state;
+    const NoticeHandler &notice;
     StepStore &steps;
     int i = 0;      // last step written
     float held = 0; // degrees
@@ -58,7 +60,7 @@ struct SteerCursor {
             firstMoveArmed = false;
         } else if (steer < -FirstMoveThreshold) {
             firstMoveArmed = false;
-            AddMessage(0, 41, function);
+            AddMessage(state, 0, Msg::NegativeInitialSteer, function);
         }
     }
 
@@ -66,7 +68,7 @@ struct SteerCursor {
     static bool Offscale(Real steer, float maxSteer) { return !(std::fabs(steer) <= maxSteer); }
 
     void OffscaleCheck(float steer, const char *function) const {
-        if (Offscale(steer, maxSteer)) AddMessage(0, 26, function);
+        if (Offscale(steer, maxSteer)) AddMessage(state, 0, Msg::Offscale, function);
     }
 
     // The value a wave leaves behind. One that is not a finite number is never held: the wave keeps
@@ -75,7 +77,7 @@ struct SteerCursor {
         if (std::isfinite(value))
             held = value;
         else if (errorCount == 0)
-            AddMessage(0, 26, function);
+            AddMessage(state, 0, Msg::Offscale, function);
     }
 
     // A periodic wave leaves the held value at the curve's value at its end, which need not be a
@@ -104,14 +106,14 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float target = s.amplitude;
     if (s.kind == StatementKind::StepUp) {
         if (SteerCursor::Offscale(Real(c.held) + s.amplitude, c.maxSteer)) {
-            AddMessage(0, 26, "stepup");
+            AddMessage(c.state, 0, Msg::Offscale, "stepup");
             return;
         }
         target = Single(Real(c.held) + s.amplitude);
     }
     if (end == start) end = Single(end + ZeroLengthStep);
     const int direction = target > c.held ? 1 : -1;
-    const Real slewRate = Compiler().stepSlewRate;
+    const Real slewRate = c.state.stepSlewRate;
     bool reached = false;
     c.Rewind(start);
     while (c.Advance(end)) {
@@ -133,7 +135,7 @@ void Slew(SteerCursor &c, const ProgramStatement &s, float start, float end) {
 void Ramp(SteerCursor &c, const ProgramStatement &s, float start, float end) {
     float delta = s.kind == StatementKind::RampTo ? Single(Real(s.amplitude) - c.held) : s.amplitude;
     if (SteerCursor::Offscale(Real(c.held) + delta, c.maxSteer)) {
-        AddMessage(0, 26, "rampup");
+        AddMessage(c.state, 0, Msg::Offscale, "rampup");
         return;
     }
     const float slope = Single(Real(delta) / s.duration);
@@ -261,7 +263,7 @@ void Sweep(SteerCursor &c, const ProgramStatement &s, float start, float end) {
         const float steer = Single(std::sin(Real(phase)) * amplitude + c.held);
         c.Write(steer);
         if (!offscaleReported && SteerCursor::Offscale(steer, c.maxSteer)) {
-            AddMessage(0, 26, function);
+            AddMessage(c.state, 0, Msg::Offscale, function);
             offscaleReported = true;
         }
     }
@@ -295,11 +297,11 @@ void RunGenerator(SteerCursor &c, const ProgramStatement &s, float start, float 
         Sweep(c, s, start, end);
         break;
     case StatementKind::RepeatProgram:
-        RecycleStepWarning(c.held);
+        RecycleStepWarning(c.held, c.notice);
         Hold(c, start, end);
         break;
     case StatementKind::End:
-        EndAngleWarning(c.held);
+        EndAngleWarning(c.held, c.notice);
         Hold(c, start, end);
         break;
     default:
@@ -309,11 +311,10 @@ void RunGenerator(SteerCursor &c, const ProgramStatement &s, float start, float 
 
 } // namespace
 
-void SteerPass() {
-    CompilerState &state = Compiler();
+void SteerPass(CompilerState &state, const NoticeHandler &notice) {
     const auto &statements = state.statements;
     const auto &segments = state.segments;
-    SteerCursor c{state.steps, 0, 0, true, state.MaxSteer, state.ErrorCount};
+    SteerCursor c{state, notice, state.steps, 0, 0, true, state.MaxSteer, state.ErrorCount};
     state.steps[0].steer = 0;
     std::size_t next = 0; // current segment
     while (c.i < LastStep) {

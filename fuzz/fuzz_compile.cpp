@@ -5,6 +5,7 @@
 #include "compiler/compile.h"
 #include "compiler/summary.h"
 #include "fuzz/fuzz_input.h"
+#include "romfiles/build.h"
 #include "romfiles/fileio.h"
 #include "romfiles/verify.h"
 
@@ -14,8 +15,7 @@
 namespace {
 
 // Every message counted by its level, and the Boolean agreeing with the error count.
-void CheckCounts(bool success) {
-    const CompilerState &state = Compiler();
+void CheckCounts(const CompilerState &state, bool success) {
     int errors = 0, warnings = 0;
     for (const CompileMessage &message : state.messages) {
         if (message.code < 100)
@@ -29,10 +29,9 @@ void CheckCounts(bool success) {
 }
 
 // Whatever its numbers, a program that compiles builds images that the build's own check accepts.
-void CheckImages(bool corvan3Only) {
-    const CompilerState &state = Compiler();
+void CheckImages(const CompilerState &state, const ProgramImages &images, bool corvan3Only) {
     const ImageFault fault = CheckProgramImages(state.steps, state.endIndex, state.MaxSteer, corvan3Only,
-                                                state.mainImage.get(), state.auxImage.get());
+                                                images.main.data(), images.aux.data());
     if (fault.found) std::fprintf(stderr, "%s\n", ImageFaultText(0, fault).c_str());
     FUZZ_CHECK(!fault.found);
 }
@@ -52,10 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     options.steerRateLimit = (settings & 2) != 0 ? 50 : 0;
     options.notice = [](const std::string &text) { FUZZ_CHECK(Finite(text)); };
 
-    const bool success = BuildProgram(SplitLines(input.Rest()), options);
-    CheckCounts(success);
+    static CompilerState state; // reused, as the window and Build reuse theirs
+    ProgramImages images;
+    const bool success = BuildProgram(state, SplitLines(input.Rest()), options, images);
+    CheckCounts(state, success);
     if (!success) return 0;
-    CheckImages(options.corvan3Only);
-    for (const std::string &line : SummaryLines(SummarizeProgram(Compiler()))) FUZZ_CHECK(Finite(line));
+    CheckImages(state, images, options.corvan3Only);
+    for (const std::string &line : SummaryLines(SummarizeProgram(state))) FUZZ_CHECK(Finite(line));
     return 0;
 }

@@ -26,6 +26,12 @@ TWorldWindow PanWorld(const TWorldWindow &world, double dx, double dy);
 // MinZoomSpan and `fitSpan`; a zoom out that reaches fitSpan returns fitSpan / span.
 double ClampZoomFactor(double span, double fitSpan, double factor);
 
+// World 1 of a program's graph as Show set it (fit) and as zoom and pan have moved it since (view).
+struct GraphWindow {
+    TWorldWindow fit;
+    TWorldWindow view;
+};
+
 // The aux traces are drawn on -10 to 110 percent over the time of world 1. For a zoomed world 1 (view)
 // of the one Show set (fit), the window of the aux traces that zooms with it.
 constexpr double AuxLow = -10, AuxHigh = 110;

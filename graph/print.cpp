@@ -71,8 +71,9 @@ void DrawPrintedTrace(Canvas &canvas, const StepStore &steps) {
 
 } // namespace
 
-void PrintGraphs(PageDevice &device, const std::vector<std::vector<std::string>> &programs, int first,
-                 int last, const CompileOptions &options, const std::function<void()> &beforeEnd) {
+void PrintGraphs(PageDevice &device, CompilerState &state,
+                 const std::vector<std::vector<std::string>> &programs, int first, int last,
+                 const CompileOptions &options, const std::function<void()> &beforeEnd) {
     if (last < first) return;
     device.BeginJob();
     Canvas *savedCanvas = GetGraphCanvas();
@@ -85,8 +86,7 @@ void PrintGraphs(PageDevice &device, const std::vector<std::vector<std::string>>
     for (int n = first; n <= last; ++n) {
         SetPenWidth(device, 3);
         const bool known = n >= 0 && n < static_cast<int>(programs.size());
-        if (!known || !CompileProgram(programs[n], options)) continue;
-        const CompilerState &state = Compiler();
+        if (!known || !CompileProgram(state, programs[n], options)) continue;
         SetProgramWorld(state.steps, state.endIndex, state.MaxSteer);
         RestoreFullViewport();
         const GraphSlot slot = PrintGraphSlot(device.PageWidth(), device.PageHeight(), first, last, n);

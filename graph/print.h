@@ -41,9 +41,10 @@ struct GraphSlot {
     friend bool operator==(const GraphSlot &, const GraphSlot &) = default;
 };
 GraphSlot PrintGraphSlot(int pageWidth, int pageHeight, int first, int last, int n);
-// Compiles programs first..last afresh and prints their graphs as one job on one page, one slot
-// each, program first at the top; a program that fails to compile leaves its slot empty. Nothing is
+// Compiles programs first..last afresh into the state and prints their graphs as one job on one page, one
+// slot each, program first at the top; a program that fails to compile leaves its slot empty. Nothing is
 // printed when last < first. beforeEnd runs before the job ends (the window writes its bitmap there).
-// Afterwards the step store holds the last compiled program and viewport 1 is selected again.
-void PrintGraphs(PageDevice &device, const std::vector<std::vector<std::string>> &programs, int first,
-                 int last, const CompileOptions &options, const std::function<void()> &beforeEnd = {});
+// Afterwards the state holds the last compiled program and viewport 1 is selected again.
+void PrintGraphs(PageDevice &device, CompilerState &state,
+                 const std::vector<std::vector<std::string>> &programs, int first, int last,
+                 const CompileOptions &options, const std::function<void()> &beforeEnd = {});

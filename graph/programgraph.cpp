@@ -140,20 +140,34 @@ void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySetting
     SelectWorld(1);
 }
 
-void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, const AuxDisplaySettings *aux,
-                      const std::function<void()> &afterTrace) {
-    SetProgramWorld(steps, endIndex, maxSteer);
+void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, const ShowOptions &options) {
+    const std::optional<GraphWindow> &window = options.window;
+    if (window) {
+        SetWorldRect(1, PointD(window->view.XLow, window->view.YLow),
+                     PointD(window->view.XHigh, window->view.YHigh));
+        SelectWorld(1);
+        SetDrawColor(Colors::Black);
+    } else {
+        SetProgramWorld(steps, endIndex, maxSteer);
+    }
     RestoreFullViewport();
     ClearViewport(1);
     DrawAxes(8, 10);
     DrawProgramTrace(steps);
-    if (afterTrace) afterTrace();
+    if (options.afterTrace) options.afterTrace();
     SetDrawColor(Colors::Black);
-    if (aux) DrawAuxTraces(steps, endIndex, *aux);
+    if (!options.aux) return;
+    // The aux traces of a zoomed or panned graph zoom with it; at the fit world they are Show's.
+    if (window && !(window->view == window->fit)) {
+        const TWorldWindow aux = AuxWorldFor(window->fit, window->view);
+        DrawAuxTraces(steps, endIndex, *options.aux, &aux);
+    } else {
+        DrawAuxTraces(steps, endIndex, *options.aux);
+    }
 }
 
 void DrawProgramGraph(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
                       float maxSteer, const AuxDisplaySettings *aux) {
     SetUpEmptyGraph(canvas, width, height);
-    ShowProgramGraph(steps, endIndex, maxSteer, aux);
+    ShowProgramGraph(steps, endIndex, maxSteer, {aux, {}, {}});
 }

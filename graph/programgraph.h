@@ -4,10 +4,12 @@
 
 #include "compiler/state.h"
 #include "graph/canvas.h"
+#include "graph/graphview.h"
 #include "graph/plot.h"
 
 #include <array>
 #include <functional>
+#include <optional>
 
 // Which aux flags are drawn over the program graph and in which colour; element 0 is flag 1 (msb).
 struct AuxDisplaySettings {
@@ -45,11 +47,17 @@ void DrawProgramTrace(const StepStore &steps);
 void DrawAuxTraces(const StepStore &steps, int endIndex, const AuxDisplaySettings &settings,
                    const TWorldWindow *world = nullptr);
 
-// Everything Show draws on the current surface after a good compile: program world, cleared
-// viewport 1, axes, trace; afterTrace (the window's snapshot) runs before the aux traces, which are
-// drawn when aux is given.
-void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, const AuxDisplaySettings *aux,
-                      const std::function<void()> &afterTrace = {});
+// What Show draws besides the steer trace, and in which world.
+struct ShowOptions {
+    const AuxDisplaySettings *aux = nullptr; // the aux traces drawn over the trace, or none
+    std::optional<GraphWindow> window;       // a zoomed or panned graph; none: the program's own world
+    std::function<void()> afterTrace;        // runs after the trace, before the aux traces (the snapshot)
+};
+
+// Everything Show draws on the current surface after a good compile: world 1, the cleared viewport 1,
+// axes and trace, then the aux traces in the window that zooms with world 1. The window's Show, its
+// zoom, pan and Fit, and quillard-cli plot all draw through here.
+void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, const ShowOptions &options = {});
 // SetUpEmptyGraph on a fresh surface of the given size, then ShowProgramGraph: the picture Show
 // leaves in a graph image of that size.
 void DrawProgramGraph(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,

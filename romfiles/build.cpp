@@ -3,7 +3,16 @@
 
 #include "compiler/compile.h"
 #include "romfiles/fileio.h"
+#include "romfiles/image.h"
 #include "romfiles/verify.h"
+
+bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, const CompileOptions &options,
+                  ProgramImages &images) {
+    if (!CompileProgram(state, lines, options)) return false;
+    EncodeMainImage(state.steps, state.MaxSteer, images.main.data());
+    EncodeAuxImage(state.steps, images.aux.data());
+    return true;
+}
 
 std::string AuxPathFor(const std::string &binPath) {
     std::size_t slash = binPath.rfind('/');
@@ -15,14 +24,12 @@ std::string AuxPathFor(const std::string &binPath) {
 
 namespace {
 
-void AppendImages(SetImages &images) {
-    const CompilerState &state = Compiler();
-    for (int k = 0; k < StepCount; ++k) {
-        std::uint16_t word = state.mainImage[k];
+void AppendImages(SetImages &images, const ProgramImages &program) {
+    for (std::uint16_t word : program.main) {
         images.main += static_cast<char>(word & 0xFF); // low byte first
         images.main += static_cast<char>(word >> 8);
     }
-    images.aux.append(reinterpret_cast<const char *>(state.auxImage.get()), AuxImageBytes);
+    images.aux.append(reinterpret_cast<const char *>(program.aux.data()), AuxImageBytes);
 }
 
 // Replaces both files with the images, and the copies made from them, all or none. Writers of the
@@ -37,45 +44,45 @@ void ReplacePair(const std::string &binPath, const std::string &auxPath, SetImag
 
 } // namespace
 
-SetImages BuildSetImages(const ProgramSet &set, const CompileOptions &options,
+SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const CompileOptions &options,
                          const BuildCallbacks &callbacks, const ImageEncoder &encoder,
-                         const std::function<void(int program)> &programBuilt) {
+                         const std::function<void(int program, const ProgramImages &images)> &programBuilt) {
     SetImages images;
+    ProgramImages program;
     images.main.reserve(ProgramCount * MainImageBytes);
     images.aux.reserve(ProgramCount * AuxImageBytes);
     for (int p = 0; p < ProgramCount; ++p) {
         if (callbacks.programStarts) callbacks.programStarts(p);
-        if (!CompileProgram(set[p], options)) {
+        if (!CompileProgram(state, set[p], options)) {
             images.compiled = false;
-            if (callbacks.programFailed) callbacks.programFailed(p, Compiler().messageLines);
+            if (callbacks.programFailed) callbacks.programFailed(p, state.messageLines);
             continue;
         }
-        CompilerState &state = Compiler();
-        encoder.main(state.steps, state.MaxSteer, state.mainImage.get());
-        encoder.aux(state.steps, state.auxImage.get());
+        encoder.main(state.steps, state.MaxSteer, program.main.data());
+        encoder.aux(state.steps, program.aux.data());
         // The words go to a machine that steers a vehicle: they are decoded back and checked against
         // the steps they stand for before they may join the set.
         const ImageFault fault =
             CheckProgramImages(state.steps, state.endIndex, state.MaxSteer, options.corvan3Only,
-                               state.mainImage.get(), state.auxImage.get());
+                               program.main.data(), program.aux.data());
         if (fault.found) {
             images.faults.push_back(ImageFaultText(p, fault));
             continue;
         }
-        if (programBuilt) programBuilt(p);
-        if (images.Good()) AppendImages(images);
+        if (programBuilt) programBuilt(p, program);
+        if (images.Good()) AppendImages(images, program);
     }
     return images;
 }
 
-BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks, const ImageCopies &copies,
+BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::string &binPath,
+                      const CompileOptions &options, const BuildCallbacks &callbacks, const ImageCopies &copies,
                       const ImageEncoder &encoder) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
 
-    SetImages images = BuildSetImages(set, options, callbacks, encoder);
+    SetImages images = BuildSetImages(state, set, options, callbacks, encoder);
     if (!images.Good()) {
         std::string text;
         for (const std::string &fault : images.faults) text += fault + "\n";

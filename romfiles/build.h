@@ -6,6 +6,7 @@
 #include "romfiles/image.h"
 #include "romfiles/programset.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +18,12 @@ constexpr std::size_t AuxImageBytes = StepCount;      // one program in the aux 
 struct BuildCallbacks {
     std::function<void(int program)> programStarts; // before program p (0 to 15) is compiled
     std::function<void(int program, const std::vector<std::string> &messageLines)> programFailed;
+};
+
+// The ROM images of one compiled program, filled by BuildProgram.
+struct ProgramImages {
+    std::vector<std::uint16_t> main = std::vector<std::uint16_t>(StepCount); // main words
+    std::vector<std::uint8_t> aux = std::vector<std::uint8_t>(StepCount);    // aux bytes
 };
 
 // How a compiled program becomes its images; tests hand in a faulty one to see the check catch it.
@@ -36,11 +43,11 @@ struct SetImages {
 
 // Compiles programs 0 to 15 in order, reporting each start and each failure, encodes each program
 // that compiled and checks its images against its steps (CheckProgramImages) before they join the
-// set. programBuilt, when given, runs after each program whose images passed, while the compiler
-// state still holds it. The images are complete only when Good().
-SetImages BuildSetImages(const ProgramSet &set, const CompileOptions &options,
+// set. programBuilt, when given, runs after each program whose images passed, with its images, while
+// the compiler state still holds it. The images are complete only when Good().
+SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const CompileOptions &options,
                          const BuildCallbacks &callbacks = {}, const ImageEncoder &encoder = {},
-                         const std::function<void(int program)> &programBuilt = {});
+                         const std::function<void(int program, const ProgramImages &images)> &programBuilt = {});
 
 struct BuildOutcome {
     bool success = false;
@@ -51,6 +58,11 @@ struct BuildOutcome {
 // Files made from the EPROM and aux images (for example their HEX copies) and written with them.
 using ImageCopies = std::function<std::vector<FileContent>(const std::string &main, const std::string &aux)>;
 
+// CompileProgram followed, on success, by the main-word and aux-byte encoders. A failed compile
+// leaves the images as they were.
+bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, const CompileOptions &options,
+                  ProgramImages &images);
+
 // The aux file's name: the EPROM file's name with its extension replaced by ".aux" (appended when
 // the name has none).
 std::string AuxPathFor(const std::string &binPath);
@@ -60,6 +72,6 @@ std::string AuxPathFor(const std::string &binPath);
 // anchored at the aux file; otherwise nothing is touched, and the outcome's text starts with a line
 // per image-check failure. A file that cannot be written throws FileError naming it, and every file
 // is then as it was.
-BuildOutcome BuildSet(const ProgramSet &set, const std::string &binPath, const CompileOptions &options,
-                      const BuildCallbacks &callbacks = {}, const ImageCopies &copies = {},
-                      const ImageEncoder &encoder = {});
+BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::string &binPath,
+                      const CompileOptions &options, const BuildCallbacks &callbacks = {},
+                      const ImageCopies &copies = {}, const ImageEncoder &encoder = {});

@@ -56,8 +56,9 @@ void ExportText(const std::string &path, const ProgramText &program) {
     WriteFileAtomically(path, TextExportBytes(program));
 }
 
-bool ExportTimeValue(const std::string &path, const ProgramText &program, const CompileOptions &options) {
-    if (!CompileProgram(program, options)) return false;
-    WriteFileAtomically(path, TimeValueExportBytes(Compiler().steps));
+bool ExportTimeValue(CompilerState &state, const std::string &path, const ProgramText &program,
+                     const CompileOptions &options) {
+    if (!CompileProgram(state, program, options)) return false;
+    WriteFileAtomically(path, TimeValueExportBytes(state.steps));
     return true;
 }

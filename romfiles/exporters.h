@@ -22,7 +22,8 @@ std::vector<std::string> StepsCsvLines(const StepStore &steps, int endIndex, flo
 // Writes the program's text atomically. Throws FileError.
 void ExportText(const std::string &path, const ProgramText &program);
 
-// Compiles the program and, when it compiles, writes its time-and-value file atomically. Returns
-// false (writing nothing) when the compile fails; the messages are in the compiler state. Throws
-// FileError.
-bool ExportTimeValue(const std::string &path, const ProgramText &program, const CompileOptions &options);
+// Compiles the program into the state and, when it compiles, writes its time-and-value file
+// atomically. Returns false (writing nothing) when the compile fails; the messages are in the state.
+// Throws FileError.
+bool ExportTimeValue(CompilerState &state, const std::string &path, const ProgramText &program,
+                     const CompileOptions &options);

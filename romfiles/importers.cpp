@@ -1,6 +1,7 @@
 // Import: program lines from a text file, a time-and-value file, a program-set file or an EPROM file.
 #include "romfiles/importers.h"
 
+#include "compiler/parse.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
 
@@ -23,29 +24,6 @@ std::string A(double x) { return Printf("%.3f", x); } // angles, and the EPROM i
 std::string T(double x) { return Printf("%.4f", x); } // times of the time-and-value importer
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A decimal number: optional sign, digits with an optional point (at least one digit in all) and an
-// optional exponent. Hexadecimal, "inf" and "nan" are not numbers here.
-bool IsDecimalNumber(std::string_view token) {
-    std::size_t i = 0;
-    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
-    int digits = 0;
-    while (i < token.size() && IsDigit(token[i])) ++i, ++digits;
-    if (i < token.size() && token[i] == '.') {
-        ++i;
-        while (i < token.size() && IsDigit(token[i])) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
-        ++i;
-        if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
-        int exponentDigits = 0;
-        while (i < token.size() && IsDigit(token[i])) ++i, ++exponentDigits;
-        if (exponentDigits == 0) return false;
-    }
-    return i == token.size();
-}
 
 struct Point {
     double time;  // seconds
@@ -79,11 +57,12 @@ std::string Quoted(std::string_view token) {
     return text + "\"";
 }
 
-// A number the program text can hold: the compiler reads its numbers as floats, and a difference of
-// two such times stays finite, so no "inf" ever reaches a statement.
+// A number the program text can hold: written as the language writes its reals (no hexadecimal, "inf"
+// or "nan"); the compiler reads its numbers as floats, and a difference of two such times stays finite,
+// so no "inf" ever reaches a statement.
 double ReadNumber(std::string_view token, std::size_t lineNumber) {
     std::string text(token);
-    double x = IsDecimalNumber(token) ? std::strtod(text.c_str(), nullptr) : NAN;
+    double x = IsRealSyntax(token) ? std::strtod(text.c_str(), nullptr) : NAN;
     if (!(std::fabs(x) <= FLT_MAX)) // malformed, or too large for a float
         throw FormatError("Invalid number " + Quoted(token) + " on line " + std::to_string(lineNumber));
     return x;

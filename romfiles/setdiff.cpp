@@ -17,11 +17,10 @@ struct CompiledSteps {
     std::vector<StepRecord> steps; // all StepCount steps, when compiled
 };
 
-CompiledSteps CompileVersion(const ProgramText &lines, CompileOptions options) {
+CompiledSteps CompileVersion(CompilerState &state, const ProgramText &lines, CompileOptions options) {
     CompiledSteps result;
     options.notice = [&](const std::string &text) { result.version.notices.push_back(text); };
-    const CompilerState &state = Compiler();
-    result.version.compiled = CompileProgram(lines, options);
+    result.version.compiled = CompileProgram(state, lines, options);
     if (!result.version.compiled) {
         result.version.messages = state.messageLines;
         return result;
@@ -91,21 +90,22 @@ std::string HunkRange(int before, int count) {
 
 } // namespace
 
-ProgramDifference DiffPrograms(const ProgramText &a, const ProgramText &b, CompileOptions options) {
+ProgramDifference DiffPrograms(CompilerState &state, const ProgramText &a, const ProgramText &b,
+                               CompileOptions options) {
     ProgramDifference difference;
     difference.textDiffers = a != b;
-    CompiledSteps first = CompileVersion(a, options);
-    CompiledSteps second = CompileVersion(b, options);
+    CompiledSteps first = CompileVersion(state, a, options);
+    CompiledSteps second = CompileVersion(state, b, options);
     if (first.version.compiled && second.version.compiled) difference.steps = CompareSteps(first, second);
     difference.a = std::move(first.version);
     difference.b = std::move(second.version);
     return difference;
 }
 
-std::vector<ProgramDifference> DiffProgramSets(const ProgramSet &a, const ProgramSet &b,
+std::vector<ProgramDifference> DiffProgramSets(CompilerState &state, const ProgramSet &a, const ProgramSet &b,
                                                const CompileOptions &options) {
     std::vector<ProgramDifference> differences;
-    for (int k = 0; k < ProgramCount; ++k) differences.push_back(DiffPrograms(a[k], b[k], options));
+    for (int k = 0; k < ProgramCount; ++k) differences.push_back(DiffPrograms(state, a[k], b[k], options));
     return differences;
 }
 

@@ -42,11 +42,12 @@ struct ProgramDifference {
 };
 
 // Compiles both program texts with the same options (their notices are collected, not passed on)
-// and compares them. Leaves the compiler state holding the compile of b.
-ProgramDifference DiffPrograms(const ProgramText &a, const ProgramText &b, CompileOptions options);
+// and compares them in the given state, which is left holding the compile of b.
+ProgramDifference DiffPrograms(CompilerState &state, const ProgramText &a, const ProgramText &b,
+                               CompileOptions options);
 
 // DiffPrograms on each of the 16 programs of two sets.
-std::vector<ProgramDifference> DiffProgramSets(const ProgramSet &a, const ProgramSet &b,
+std::vector<ProgramDifference> DiffProgramSets(CompilerState &state, const ProgramSet &a, const ProgramSet &b,
                                                const CompileOptions &options);
 
 // The hunks of a unified diff turning lines a into lines b, with context lines around each change:

@@ -202,22 +202,21 @@ bool SetComparison::Identical() const {
     return true;
 }
 
-SetComparison CompareSetWithImages(const ProgramSet &set, std::string_view bin,
+SetComparison CompareSetWithImages(CompilerState &state, const ProgramSet &set, std::string_view bin,
                                    std::optional<std::string_view> aux, const CompileOptions &options,
                                    const BuildCallbacks &callbacks) {
     SetComparison comparison;
     comparison.binSize = bin.size();
     if (aux) comparison.auxSize = aux->size();
-    auto compare = [&](int p) {
-        const CompilerState &state = Compiler();
+    auto compare = [&](int p, const ProgramImages &images) {
         SlotComparison slot;
         slot.program = p;
         slot.maxSteer = state.MaxSteer;
         std::string built;
         built.reserve(MainImageBytes);
         for (int k = 0; k < StepCount; ++k) { // low byte first, whatever the machine's byte order
-            built += static_cast<char>(state.mainImage[k] & 0xFF);
-            built += static_cast<char>(state.mainImage[k] >> 8);
+            built += static_cast<char>(images.main[k] & 0xFF);
+            built += static_cast<char>(images.main[k] >> 8);
         }
         slot.main = CompareSlot(state.steps, built, SlotOf(bin, p, MainImageBytes), 2);
         if (slot.main.count > 0) {
@@ -225,15 +224,15 @@ SetComparison CompareSetWithImages(const ProgramSet &set, std::string_view bin,
             if (slot.main.found) slot.foundSteer = SteerOfWord(*slot.main.found, state.MaxSteer);
         }
         if (aux) {
-            const std::string_view builtAux(reinterpret_cast<const char *>(state.auxImage.get()),
+            const std::string_view builtAux(reinterpret_cast<const char *>(images.aux.data()),
                                             AuxImageBytes);
             slot.aux = CompareSlot(state.steps, builtAux, SlotOf(*aux, p, AuxImageBytes), 1);
         }
         comparison.programs.push_back(slot);
     };
-    const SetImages images = BuildSetImages(set, options, callbacks, {}, compare);
-    comparison.built = images.Good();
-    comparison.faults = images.faults;
+    const SetImages built = BuildSetImages(state, set, options, callbacks, {}, compare);
+    comparison.built = built.Good();
+    comparison.faults = built.faults;
     if (!comparison.built) comparison.programs.clear();
     return comparison;
 }

@@ -68,7 +68,7 @@ struct SetComparison {
 // Builds the set as Build does (each program's images checked) and compares every program's slot of
 // the EPROM image read back, and of the aux image when one is given, word by word. A size other than
 // the built file's is a difference too. Compile failures are reported through the callbacks.
-SetComparison CompareSetWithImages(const ProgramSet &set, std::string_view bin,
+SetComparison CompareSetWithImages(CompilerState &state, const ProgramSet &set, std::string_view bin,
                                    std::optional<std::string_view> aux, const CompileOptions &options,
                                    const BuildCallbacks &callbacks = {});
 

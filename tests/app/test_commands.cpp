@@ -1,13 +1,18 @@
 // Window commands: Show, Build, New, Open, Save and the unsaved-changes question, driven through the
 // modal seam so that no box blocks.
+#include "app/GraphView.h"
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
+#include "app/ProgramBook.h"
+#include "app/SetFiles.h"
+#include "app/StatusLine.h"
 #include "compiler/state.h"
-#include "romfiles/Prefdlg.h"
+#include "compiler/ui/Errdial.h"
 #include "romfiles/build.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,93 +31,50 @@ std::string Bytes(const QString &path) { return ReadFileBytes(path.toStdString()
 
 } // namespace
 
-class TestCommands : public QObject {
+class TestCommands : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes; // texts of the boxes shown, in order
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
-    QStringList m_memos;  // Messages dialog contents, one per showing
-    QString m_chosenFile; // what the file dialog answers
-    FileRequest m_fileRequest;
-
-    // Replaces the program as the user's typing would: the document counts as modified.
-    void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Editor(k)->document());
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(text);
-    }
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        Settings().startupDir = m_dir.path().toStdString();
-        WriteDefaults(Settings().startupDir, {m_dir.path().toStdString(), m_dir.path().toStdString(),
-                                              m_dir.path().toStdString(), true});
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
-        });
-        SetDialogHandler([this](QDialog &dialog) {
-            if (auto *messages = qobject_cast<TErrDialog *>(&dialog))
-                m_memos << messages->ErrMemo->toPlainText();
-            return int(QDialog::Accepted);
-        });
-        SetFileHandler([this](QWidget *, const FileRequest &r) {
-            m_fileRequest = r;
-            return m_chosenFile;
-        });
-    }
-    void init() {
-        m_boxes.clear();
-        m_memos.clear();
-        m_answer = QMessageBox::Ok;
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->show();
-    }
-    void cleanup() {
-        m_answer = QMessageBox::Discard;
-        m_form.reset();
-    }
+    void initTestCase() { SetUpWindowTests(); }
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
 
     void showPlotsAGoodProgramWithoutMessages() {
-        const QImage before = m_form->GrImage->Picture().copy();
+        const QImage before = m_form->Graph()->Image()->Picture().copy();
         SetProgram(0,
                    "maxsteer(100 deg)\nbegin\nwait(1 sec)\nstepto(30 deg, 2 sec)\nstepto(0 deg, 1 sec)\nend");
-        QTest::mouseClick(m_form->ShowButton, Qt::LeftButton);
+        QTest::mouseClick(m_form->Controls().ShowButton, Qt::LeftButton);
         QVERIFY(m_boxes.isEmpty());
         QVERIFY(m_memos.isEmpty());
-        QVERIFY(m_form->StatusPanel->isHidden());
-        QVERIFY(m_form->GrImage->Picture() != before);
-        QVERIFY(QFileInfo::exists(m_form->SnapshotPath()));
-        QCOMPARE(QImage(m_form->SnapshotPath()).size(), m_form->GrImage->Picture().size());
+        QVERIFY(m_form->Status()->Progress()->isHidden());
+        QVERIFY(m_form->Graph()->Image()->Picture() != before);
+        QVERIFY(QFileInfo::exists(m_form->Graph()->SnapshotPath()));
+        QCOMPARE(QImage(m_form->Graph()->SnapshotPath()).size(), m_form->Graph()->Image()->Picture().size());
         // The mouse read-out is in seconds and degrees of the plotted world.
-        m_form->GrImageMouseMove(0, 0);
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1     Graph Pos: ("));
+        m_form->Graph()->GrImageMouseMove(0, 0);
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1     Graph Pos: ("));
     }
 
     void showPresentsWarningsBeforePlotting() {
         SetProgram(2, "maxsteer(100 deg)\nbegin\nsine(10 deg, 1 hz)\nend");
-        m_form->TabControl1->setCurrentIndex(2);
-        const QImage before = m_form->GrImage->Picture().copy();
+        m_form->Programs()->Tabs()->setCurrentIndex(2);
+        const QImage before = m_form->Graph()->Image()->Picture().copy();
         m_form->ShowButtonClick();
         QCOMPARE(m_memos.size(), 1);
         QVERIFY(
             m_memos[0].contains("Warning in line 3: No cycle count or time given -- defaults to 0 seconds"));
-        QVERIFY(m_form->GrImage->Picture() != before);
+        QVERIFY(m_form->Graph()->Image()->Picture() != before);
     }
 
     void showOfAFailingProgramListsErrorsAndKeepsThePicture() {
         SetProgram(0, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nend");
-        const QImage before = m_form->GrImage->Picture().copy();
+        const QImage before = m_form->Graph()->Image()->Picture().copy();
         m_form->ShowButtonClick();
         QCOMPARE(m_memos.size(), 1);
         QVERIFY(m_memos[0].contains("Error in line 3: \"STPTO\" is an invalid function"));
         QVERIFY(m_memos[0].endsWith("1 Error found - Aborting..."));
-        QCOMPARE(m_form->GrImage->Picture(), before);
-        QVERIFY(!QFileInfo::exists(m_form->SnapshotPath()));
+        QCOMPARE(m_form->Graph()->Image()->Picture(), before);
+        QVERIFY(!QFileInfo::exists(m_form->Graph()->SnapshotPath()));
     }
 
     void buildWritesTheSameBytesAsTheCoreBuild() {
@@ -124,10 +86,12 @@ private slots:
         // The recycle notice comes as a warning box while program 5 compiles, before the final box.
         QCOMPARE(m_boxes, (QStringList{"There is a -40.0 degree step when program recycles.",
                                        "Files set.bin and set.aux were successfully created."}));
-        QCOMPARE(m_form->CurrentProgram(), 15);
+        QCOMPARE(m_form->Programs()->CurrentProgram(), 15);
         QCOMPARE(Settings().epromDir, m_dir.path().toStdString());
 
-        const BuildOutcome core = BuildSet(m_form->ProgramSetTexts(), Path("core.bin").toStdString(), {});
+        CompilerState compiler;
+        const BuildOutcome core =
+            BuildSet(compiler, m_form->Programs()->Texts(), Path("core.bin").toStdString(), {});
         QVERIFY(core.success);
         QCOMPARE(Bytes(Path("set.bin")).size(), std::size_t(524288));
         QVERIFY(Bytes(Path("set.bin")) == Bytes(Path("core.bin")));
@@ -150,37 +114,37 @@ private slots:
         SetProgram(0, "a\n\n"); // an empty last line
         SetProgram(7, "");      // no line at all
         SetProgram(15, QString::fromUtf8("caf\xc3\xa9\nx"));
-        const ProgramSet written = m_form->ProgramSetTexts();
+        const ProgramSet written = m_form->Programs()->Texts();
         m_chosenFile = Path("trip.rom");
-        QVERIFY(m_form->SaveAs1Click());
+        QVERIFY(m_form->SetFiles()->SaveAs1Click());
         QVERIFY(m_form->windowTitle().startsWith("Helmcraft - trip.rom  last saved "));
-        QCOMPARE(m_form->SetFileName(), Path("trip.rom"));
+        QCOMPARE(m_form->SetFiles()->FileName(), Path("trip.rom"));
         QCOMPARE(Bytes(Path("trip.rom")).substr(0, 14), std::string("$$~PROG00\r\na\r\n"));
 
-        m_form->New1Click();
+        m_form->SetFiles()->New1Click();
         QCOMPARE(m_boxes.last(), QString("This will clear ALL 16 programs!"));
         QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
-        QCOMPARE(m_form->ProgramSetTexts(), DefaultProgramSet());
+        QCOMPARE(m_form->Programs()->Texts(), DefaultProgramSet());
 
-        m_form->Open1Click();
+        m_form->SetFiles()->Open1Click();
         QCOMPARE(m_fileRequest.filters,
                  (QStringList{"Rom Files (*.rom)", "Text Files (*.txt)", "All Files (*.*)"}));
-        QCOMPARE(m_form->ProgramSetTexts(), written);
+        QCOMPARE(m_form->Programs()->Texts(), written);
         QVERIFY(m_form->windowTitle().startsWith("Helmcraft - trip.rom  last saved "));
-        QVERIFY(!m_form->SetChanged());
+        QVERIFY(!m_form->Programs()->Changed());
     }
 
     void saveAndOpenWorkInAFolderWithANonAsciiName() {
         QVERIFY(QDir(m_dir.path()).mkpath(QString::fromUtf8("pr\xc3\xb8ve")));
         m_chosenFile = Path(QString::fromUtf8("pr\xc3\xb8ve/set.rom"));
         SetProgram(3, "wait(1 s)");
-        const ProgramSet written = m_form->ProgramSetTexts();
-        QVERIFY(m_form->SaveAs1Click());
+        const ProgramSet written = m_form->Programs()->Texts();
+        QVERIFY(m_form->SetFiles()->SaveAs1Click());
         QVERIFY(QFileInfo::exists(m_chosenFile));
         QCOMPARE(QString::fromStdString(Settings().programDir), QFileInfo(m_chosenFile).absolutePath());
-        m_form->New1Click();
-        m_form->Open1Click();
-        QCOMPARE(m_form->ProgramSetTexts(), written);
+        m_form->SetFiles()->New1Click();
+        m_form->SetFiles()->Open1Click();
+        QCOMPARE(m_form->Programs()->Texts(), written);
     }
 
     void openOfAWrongFileChangesNothing() {
@@ -188,9 +152,9 @@ private slots:
         SetProgram(1, "kept");
         m_answer = QMessageBox::Discard;
         m_chosenFile = Path("junk.rom");
-        m_form->Open1Click();
+        m_form->SetFiles()->Open1Click();
         QCOMPARE(m_boxes, (QStringList{"Save changes to the program set?", "Wrong file format!"}));
-        QCOMPARE(m_form->Editor(1)->toPlainText(), QString("kept"));
+        QCOMPARE(m_form->Programs()->Editor(1)->toPlainText(), QString("kept"));
         QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
     }
 
@@ -207,8 +171,8 @@ private slots:
     void newCancelledKeepsThePrograms() {
         SetProgram(9, "mine");
         m_answer = QMessageBox::Cancel;
-        m_form->New1Click();
-        QCOMPARE(m_form->Editor(9)->toPlainText(), QString("mine"));
+        m_form->SetFiles()->New1Click();
+        QCOMPARE(m_form->Programs()->Editor(9)->toPlainText(), QString("mine"));
     }
 
     void captionLeavesOutTheTimeAtMidnight() {
@@ -223,6 +187,19 @@ private slots:
         QCOMPARE(SetCaption(Path("midnight.rom")),
                  "Helmcraft - midnight.rom  last saved " +
                      QLocale::system().toString(midnight.date(), QLocale::ShortFormat));
+    }
+
+    void machineVersionReachesEveryCompile() {
+        const std::string dir = m_dir.path().toStdString();
+        WriteDefaults(dir, {dir, dir, dir, false});
+        OpenWindow();
+        QVERIFY(!Settings().corvan3Only);
+        m_form->ShowButtonClick();
+        QVERIFY(!m_form->LastCompile().options.corvan3Only);
+        Settings().corvan3Only = true;
+        m_form->ShowButtonClick();
+        QVERIFY(m_form->LastCompile().options.corvan3Only);
+        WriteDefaults(dir, {dir, dir, dir, true});
     }
 };
 

@@ -2,9 +2,12 @@
 #include "app/About.h"
 #include "app/Helpview.h"
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
-#include "romfiles/Prefdlg.h"
+#include "app/ProgramBook.h"
+#include "app/StatusLine.h"
+#include "compiler/ui/Errdial.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QAction>
 #include <QFontDialog>
@@ -20,46 +23,31 @@
 
 #include <memory>
 
-class TestMainform : public QObject {
+class TestMainform : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes;
 
 private slots:
-    void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        Settings().startupDir = m_dir.path().toStdString();
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return QMessageBox::Ok;
-        });
-        SetDialogHandler([](QDialog &) { return int(QDialog::Accepted); });
-    }
+    void initTestCase() { SetUpWindowTests(); }
     void init() {
-        m_boxes.clear();
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->show();
+        OpenWindow();
         QCOMPARE(m_boxes, QStringList{});
     }
-    void cleanup() { m_form.reset(); }
+    void cleanup() { CloseWindow(); }
 
     void startsUntitledWithTheDefaultProgramOnEveryTab() {
         QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
-        QCOMPARE(m_form->TabControl1->count(), 16);
-        QCOMPARE(m_form->TabControl1->currentIndex(), 0);
-        QCOMPARE(m_form->TabControl1->shape(), QTabBar::RoundedSouth);
+        QCOMPARE(m_form->Programs()->Tabs()->count(), 16);
+        QCOMPARE(m_form->Programs()->Tabs()->currentIndex(), 0);
+        QCOMPARE(m_form->Programs()->Tabs()->shape(), QTabBar::RoundedSouth);
         for (int i = 0; i < 16; ++i) {
-            QCOMPARE(m_form->TabControl1->tabText(i), QString::number(i));
+            QCOMPARE(m_form->Programs()->Tabs()->tabText(i), QString::number(i));
             auto *editor = m_form->findChild<QPlainTextEdit *>(QString("ProgramText%1").arg(i));
             QVERIFY(editor);
             QCOMPARE(editor->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
             QCOMPARE(ProgramLines(*editor), (ProgramText{"maxsteer(100 deg)", "begin", "", "end"}));
         }
-        QCOMPARE(m_form->StatusBar->text(), QString());
-        QVERIFY(m_form->StatusPanel->isHidden());
+        QCOMPARE(m_form->Status()->Bar()->text(), QString());
+        QVERIFY(m_form->Status()->Progress()->isHidden());
     }
 
     void buttonsStandInTableOrderWithTheirHints() {
@@ -93,67 +81,67 @@ private slots:
         for (QAction *a : m_form->menuBar()->actions()) top << a->text();
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Help", "&About"}));
         QStringList file;
-        for (QAction *a : m_form->File1->actions()) file << (a->isSeparator() ? "-" : a->text());
+        for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
                                     "Export Steps as &CSV...", "-", "Preferences...", "Editor Font", "-",
                                     "&Print...", "P&rint Setup...", "-", "E&xit"}));
-        QCOMPARE(m_form->EditorFont1->statusTip(), QString("Set the font for editor and printer"));
-        QCOMPARE(m_form->Cut1->text(), QString("Cu&t"));
-        QCOMPARE(m_form->Cut1->shortcut(), QKeySequence("Ctrl+X"));
-        QCOMPARE(m_form->Copy1->shortcut(), QKeySequence("Ctrl+C"));
-        QCOMPARE(m_form->Paste1->shortcut(), QKeySequence("Ctrl+V"));
-        QCOMPARE(m_form->SelectAll1->text(), QString("Se&lect All"));
-        QCOMPARE(m_form->SelectAll1->shortcut(), QKeySequence("Ctrl+A"));
-        QCOMPARE(m_form->DisplayAuxBits1->shortcut(), QKeySequence("Ctrl+B"));
-        QVERIFY(m_form->DisplayAuxBits1->isCheckable());
-        QCOMPARE(m_form->SelectAuxBits1->text(), QString("&Select Aux ROM Bits to Display..."));
+        QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
+        QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));
+        QCOMPARE(m_form->Actions().Cut1->shortcut(), QKeySequence("Ctrl+X"));
+        QCOMPARE(m_form->Actions().Copy1->shortcut(), QKeySequence("Ctrl+C"));
+        QCOMPARE(m_form->Actions().Paste1->shortcut(), QKeySequence("Ctrl+V"));
+        QCOMPARE(m_form->Actions().SelectAll1->text(), QString("Se&lect All"));
+        QCOMPARE(m_form->Actions().SelectAll1->shortcut(), QKeySequence("Ctrl+A"));
+        QCOMPARE(m_form->Actions().DisplayAuxBits1->shortcut(), QKeySequence("Ctrl+B"));
+        QVERIFY(m_form->Actions().DisplayAuxBits1->isCheckable());
+        QCOMPARE(m_form->Actions().SelectAuxBits1->text(), QString("&Select Aux ROM Bits to Display..."));
         // Keys of the commands whose menus name none.
-        const std::pair<QAction *, const char *> keys[] = {{m_form->New1, "Ctrl+N"},
-                                                           {m_form->Open1, "Ctrl+O"},
-                                                           {m_form->Save1, "Ctrl+S"},
-                                                           {m_form->SaveAs1, "Ctrl+Shift+S"},
-                                                           {m_form->Print1, "Ctrl+P"},
-                                                           {m_form->ShowAction, "F5"},
-                                                           {m_form->BuildAction, "Ctrl+Shift+B"},
-                                                           {m_form->Help1, "F1"},
-                                                           {m_form->Exit1, "Ctrl+Q"}};
+        const std::pair<QAction *, const char *> keys[] = {{m_form->Actions().New1, "Ctrl+N"},
+                                                           {m_form->Actions().Open1, "Ctrl+O"},
+                                                           {m_form->Actions().Save1, "Ctrl+S"},
+                                                           {m_form->Actions().SaveAs1, "Ctrl+Shift+S"},
+                                                           {m_form->Actions().Print1, "Ctrl+P"},
+                                                           {m_form->Actions().ShowAction, "F5"},
+                                                           {m_form->Actions().BuildAction, "Ctrl+Shift+B"},
+                                                           {m_form->Actions().Help1, "F1"},
+                                                           {m_form->Actions().Exit1, "Ctrl+Q"}};
         for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
     }
 
     void caretReadOutFollowsKeysAndMouse() {
-        QPlainTextEdit *editor = m_form->CurrentEditor();
+        QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
         QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1     Graph Pos: ("));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1     Graph Pos: ("));
         QTextCursor cursor = editor->textCursor();
         cursor.setPosition(QString("maxsteer(100 deg)\nbeg").size());
         editor->setTextCursor(cursor);
         QTest::keyRelease(editor, Qt::Key_Shift);
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:2 Col:4     Graph Pos: ("));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:2 Col:4     Graph Pos: ("));
         QVERIFY(QRegularExpression(R"(Graph Pos: \(-?\d+\.\d\d,-?\d+\.\d\d\)$)")
-                    .match(m_form->StatusBar->text())
+                    .match(m_form->Status()->Bar()->text())
                     .hasMatch());
         // A tab change leaves the read-out of the previous editor.
-        m_form->TabControl1->setCurrentIndex(5);
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:2 Col:4"));
-        QCOMPARE(m_form->PgmNotebook->currentWidget(), m_form->Editor(5));
+        m_form->Programs()->Tabs()->setCurrentIndex(5);
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:2 Col:4"));
+        QCOMPARE(m_form->Programs()->Notebook()->currentWidget(), m_form->Programs()->Editor(5));
     }
 
     void editMenuNamesTheCurrentProgram() {
-        m_form->TabControl1->setCurrentIndex(11);
-        emit m_form->Edit1->aboutToShow();
-        QCOMPARE(m_form->Clear1->text(), QString("Clear Program #11"));
+        m_form->Programs()->Tabs()->setCurrentIndex(11);
+        emit m_form->Actions().Edit1->aboutToShow();
+        QCOMPARE(m_form->Actions().Clear1->text(), QString("Clear Program #11"));
     }
 
     void clearProgramResetsOnlyTheCurrentProgramWithoutAsking() {
-        m_form->TabControl1->setCurrentIndex(3);
-        m_form->Editor(3)->setPlainText("maxsteer(10 deg)\nbegin\nwait(1 sec)\nend");
-        m_form->Editor(4)->setPlainText("x");
-        m_form->Editor(3)->moveCursor(QTextCursor::End);
-        m_form->Clear1->trigger();
+        m_form->Programs()->Tabs()->setCurrentIndex(3);
+        m_form->Programs()->Editor(3)->setPlainText("maxsteer(10 deg)\nbegin\nwait(1 sec)\nend");
+        m_form->Programs()->Editor(4)->setPlainText("x");
+        m_form->Programs()->Editor(3)->moveCursor(QTextCursor::End);
+        m_form->Actions().Clear1->trigger();
         QVERIFY(m_boxes.isEmpty());
-        QCOMPARE(m_form->Editor(3)->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
-        QCOMPARE(m_form->Editor(4)->toPlainText(), QString("x"));
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1"));
+        QCOMPARE(m_form->Programs()->Editor(3)->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
+        QCOMPARE(m_form->Programs()->Editor(4)->toPlainText(), QString("x"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1"));
     }
 
     void editorFontReachesAllSixteenEditors() {
@@ -163,13 +151,13 @@ private slots:
             dialog.accept();
             return int(QDialog::Accepted);
         });
-        m_form->EditorFont1->trigger();
+        m_form->Actions().EditorFont1->trigger();
         SetDialogHandler([](QDialog &) { return int(QDialog::Accepted); });
-        for (int i = 0; i < 16; ++i) QCOMPARE(m_form->Editor(i)->font().pointSize(), 17);
+        for (int i = 0; i < 16; ++i) QCOMPARE(m_form->Programs()->Editor(i)->font().pointSize(), 17);
     }
 
     void dialogsCarryTheirTexts() {
-        TErrDialog *messages = m_form->ErrDialog;
+        TErrDialog *messages = m_form->Dialogs().ErrDialog;
         QCOMPARE(messages->windowTitle(), QString("Messages"));
         QVERIFY(messages->ErrMemo->isReadOnly());
         QVERIFY(!messages->HelpBtn->isEnabled());
@@ -177,9 +165,9 @@ private slots:
         QCOMPARE(messages->ErrMemo->toPlainText(),
                  QString("Error in line 3: x\n\n1 Error found - Aborting..."));
 
-        QCOMPARE(m_form->AboutBox->windowTitle(), QString("About"));
+        QCOMPARE(m_form->Dialogs().AboutBox->windowTitle(), QString("About"));
         QStringList about;
-        for (QLabel *label : m_form->AboutBox->findChildren<QLabel *>()) {
+        for (QLabel *label : m_form->Dialogs().AboutBox->findChildren<QLabel *>()) {
             QVERIFY(label->font().bold());
             about << label->text();
         }
@@ -187,9 +175,9 @@ private slots:
     }
 
     void helpOpensAtTheContentsWithLanguageAndMessages() {
-        m_form->Help1->trigger();
-        QVERIFY(m_form->HelpWindow->isVisible());
-        const QString contents = m_form->HelpWindow->Browser->toPlainText();
+        m_form->Actions().Help1->trigger();
+        QVERIFY(m_form->Dialogs().HelpWindow->isVisible());
+        const QString contents = m_form->Dialogs().HelpWindow->Browser->toPlainText();
         QVERIFY(contents.startsWith("Quillard help"));
         for (const char *page :
              {"Functions", "Parameter ids", "Clock rates", "Messages", "Build (Build button)"})

@@ -1,23 +1,29 @@
-// The test engineer's tools of the window: graph zoom, pan, Fit and the step read-out, the program
-// summary, the steer-rate setting, manoeuvre templates, the image report after a Build and the steps
-// as CSV; every box and dialog answered through the modal seam.
+// The test engineer's tools of the window: the program summary, the steer-rate setting, manoeuvre
+// templates, the image report after a Build and the steps as CSV; every box and dialog answered
+// through the modal seam.
 
+#include "app/GraphView.h"
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "app/Reportdlg.h"
-#include "app/Templatedlg.h"
-#include "compiler/Errdial.h"
+#include "app/ProgramBook.h"
+#include "app/SetFiles.h"
+#include "app/StatusLine.h"
+#include "app/SummaryPanel.h"
 #include "compiler/state.h"
 #include "compiler/summary.h"
-#include "compiler/templates.h"
-#include "graph/QPainterCanvas.h"
+#include "compiler/ui/Errdial.h"
 #include "graph/graphview.h"
 #include "graph/programgraph.h"
-#include "romfiles/Prefdlg.h"
+#include "graph/ui/QPainterCanvas.h"
 #include "romfiles/defaults.h"
 #include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
+#include "romfiles/templates.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "romfiles/ui/Reportdlg.h"
+#include "romfiles/ui/Templatedlg.h"
+#include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -45,302 +51,35 @@ namespace {
 const char *const RampProgram = "maxsteer(100 deg)\nbegin\nsetflag(1 bit, 100 %)\nrampto(50 deg, 2 "
                                 "sec)\nwait(1 sec)\nstepto(0 deg, 0.5 sec)\nend";
 
-// The picture the plot library draws of the steps in a world on an image of that size: the
-// empty graph's set-up, then the axes and trace of that world.
-QImage Drawn(QSize size, const StepStore &steps, const TWorldWindow &world) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QPainterCanvas canvas(painter);
-    SetUpEmptyGraph(canvas, size.width(), size.height());
-    SetWorldRect(1, PointD(world.XLow, world.YLow), PointD(world.XHigh, world.YHigh));
-    SelectWorld(1);
-    SetDrawColor(Colors::Black);
-    RestoreFullViewport();
-    ClearViewport(1);
-    DrawAxes(8, 10);
-    DrawProgramTrace(steps);
-    SetGraphCanvas(nullptr);
-    return image;
-}
-
 QString Joined(const std::vector<std::string> &lines) {
     QStringList joined;
     for (const std::string &line : lines) joined << QString::fromLatin1(line.c_str());
     return joined.join('\n');
 }
 
-double XSpan(const TWorldWindow &w) { return w.XHigh - w.XLow; }
-double YSpan(const TWorldWindow &w) { return w.YHigh - w.YLow; }
-
 } // namespace
 
-class TestToolkit : public QObject {
+class TestToolkit : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
-    std::function<int(QDialog &)> m_onDialog;
-    QStringList m_dialogs; // class names of the forms shown
-    QString m_chosenFile;
-    int m_fileDialogs = 0;
-
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
-    void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Editor(k)->document());
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(text);
-    }
-    // The middle of the plot area, in image pixels.
-    QPoint Middle() const {
-        const TViewport a = m_form->GraphArea();
-        return {(a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2};
-    }
-    void Wheel(QPoint at, int angle) {
-        QWheelEvent event(at, m_form->GrImage->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(m_form->GrImage, &event);
-    }
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        const std::string dir = m_dir.path().toStdString();
-        Settings().startupDir = dir;
-        WriteDefaults(dir, {dir, dir, dir, true});
+        SetUpWindowTests();
         SetPreferencesFile(Path("config/quillard.conf"));
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
-        });
-        SetFileHandler([this](QWidget *, const FileRequest &) {
-            ++m_fileDialogs;
-            return m_chosenFile;
-        });
-        SetDialogHandler([this](QDialog &dialog) {
-            m_dialogs << dialog.metaObject()->className();
-            return m_onDialog ? m_onDialog(dialog) : int(QDialog::Rejected);
-        });
+        m_dialogAnswer = QDialog::Rejected;
     }
-    void init() {
-        m_boxes.clear();
-        m_dialogs.clear();
-        m_onDialog = nullptr;
-        m_chosenFile.clear();
-        m_fileDialogs = 0;
-        m_answer = QMessageBox::Ok;
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->resize(1000, 700);
-        m_form->show();
-    }
-    void cleanup() {
-        m_answer = QMessageBox::Discard;
-        m_form.reset();
-    }
-
-    void wheelZoomsAboutTheCursorKeepingTheWorldsProportions() {
-        QVERIFY(!m_form->GraphZoomable());
-        QVERIFY(!m_form->FitGraph1->isEnabled());
-        SetProgram(0, RampProgram);
-        m_form->ShowButtonClick();
-        const QImage shown = m_form->GrImage->Picture().copy();
-        const TWorldWindow fit = m_form->FitWorld();
-        QCOMPARE(m_form->GraphWorld(), fit);
-        QVERIFY(m_form->GraphZoomable());
-        QVERIFY(m_form->FitButton->isHidden());
-
-        // Two notches in at a point of the plot area: both ranges shrink to 0.64 of themselves and the
-        // world point under the cursor stays under it.
-        const TViewport area = m_form->GraphArea();
-        const QPoint at(area.Left + (area.Right - area.Left) / 3, area.Top + (area.Bottom - area.Top) / 4);
-        const TPointD before = ViewPoint(area, fit, at.x(), at.y());
-        Wheel(at, 240);
-        const TWorldWindow zoomed = m_form->GraphWorld();
-        QCOMPARE(XSpan(zoomed), XSpan(fit) * 0.64);
-        QCOMPARE(YSpan(zoomed), YSpan(fit) * 0.64);
-        QCOMPARE(XSpan(zoomed) / YSpan(zoomed), XSpan(fit) / YSpan(fit));
-        const TPointD after = ViewPoint(m_form->GraphArea(), zoomed, at.x(), at.y());
-        QVERIFY(qAbs(after.x - before.x) < 1e-9 && qAbs(after.y - before.y) < 1e-9);
-        QCOMPARE(m_form->GraphArea(), area);
-        QVERIFY(m_form->FitButton->isVisible());
-        // The status line's graph position is in the zoomed world.
-        QVERIFY(m_form->StatusBar->text().endsWith(
-            QString("Graph Pos: (%1,%2)").arg(after.x, 0, 'f', 2).arg(after.y, 0, 'f', 2)));
-        // The zoomed picture is the plot library's drawing of the program in the new world.
-        QCOMPARE(m_form->GrImage->Picture(), Drawn(shown.size(), Compiler().steps, zoomed));
-
-        // Fit, from the menu or the button over the graph, gives back exactly what Show drew.
-        m_form->FitGraph1->trigger();
-        QCOMPARE(m_form->GrImage->Picture(), shown);
-        QCOMPARE(m_form->GraphWorld(), fit);
-        QVERIFY(m_form->FitButton->isHidden());
-        Wheel(at, 120);
-        m_form->FitButton->click();
-        QCOMPARE(m_form->GrImage->Picture(), shown);
-        // Zooming out never goes past what Show drew; all the way out is the Show picture.
-        Wheel(at, -120);
-        QCOMPARE(m_form->GraphWorld(), fit);
-        Wheel(at, 120);
-        Wheel(at, -600);
-        QCOMPARE(m_form->GrImage->Picture(), shown);
-    }
-
-    void zoomKeysAndTheNarrowestZoom() {
-        SetProgram(0, RampProgram);
-        m_form->ShowButtonClick();
-        const TWorldWindow fit = m_form->FitWorld();
-        QCOMPARE(m_form->ZoomIn1->shortcuts().first(), QKeySequence("Ctrl++"));
-        QCOMPARE(m_form->ZoomOut1->shortcut(), QKeySequence("Ctrl+-"));
-        QCOMPARE(m_form->FitGraph1->shortcut(), QKeySequence("Ctrl+0"));
-        m_form->ZoomIn1->trigger();
-        QCOMPARE(XSpan(m_form->GraphWorld()), XSpan(fit) / 2);
-        m_form->ZoomOut1->trigger();
-        QCOMPARE(m_form->GraphWorld(), fit);
-        // The keys reach the window from an editor that has the focus.
-        QApplication::setActiveWindow(m_form.get());
-        QWidget *editor = m_form->CurrentEditor();
-        editor->setFocus();
-        QTest::keyClick(editor, Qt::Key_Equal, Qt::ControlModifier);
-        QCOMPARE(XSpan(m_form->GraphWorld()), XSpan(fit) / 2);
-        QTest::keyClick(editor, Qt::Key_0, Qt::ControlModifier);
-        QCOMPARE(m_form->GraphWorld(), fit);
-        QTest::keyClick(editor, Qt::Key_Plus, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_Minus, Qt::ControlModifier);
-        QCOMPARE(m_form->GraphWorld(), fit);
-        QCOMPARE(m_form->Editor(0)->toPlainText(), QString(RampProgram)); // nothing typed
-        QSignalSpy templates(m_form->InsertTemplate1, &QAction::triggered);
-        QTest::keyClick(editor, Qt::Key_T, Qt::ControlModifier);
-        QCOMPARE(templates.count(), 1);
-
-        for (int i = 0; i < 30; ++i) m_form->ZoomIn1->trigger();
-        QCOMPARE(XSpan(m_form->GraphWorld()), MinZoomSpan);
-        const double ratio = XSpan(m_form->GraphWorld()) / YSpan(m_form->GraphWorld());
-        QVERIFY(qAbs(ratio / (XSpan(fit) / YSpan(fit)) - 1) < 1e-9);
-    }
-
-    void dragPansTheGraphWithTheMouse() {
-        SetProgram(0, RampProgram);
-        m_form->ShowButtonClick();
-        m_form->ZoomIn1->trigger();
-        const TWorldWindow start = m_form->GraphWorld();
-        const TViewport a = m_form->GraphArea();
-        const QPoint from = Middle();
-        QTest::mousePress(m_form->GrImage, Qt::LeftButton, {}, from);
-        QTest::mouseMove(m_form->GrImage, from + QPoint(-100, 20));
-        QTest::mouseRelease(m_form->GrImage, Qt::LeftButton, {}, from + QPoint(-100, 20));
-        const TWorldWindow moved = m_form->GraphWorld();
-        // The grabbed point follows the mouse: 100 pixels left shows later times, 20 down higher angles.
-        const double dx = 100.0 * XSpan(start) / (a.Right - a.Left);
-        const double dy = 20.0 * YSpan(start) / (a.Bottom - a.Top);
-        QVERIFY(qAbs(moved.XLow - (start.XLow + dx)) < 1e-9);
-        QVERIFY(qAbs(moved.YHigh - (start.YHigh + dy)) < 1e-9);
-        QCOMPARE(XSpan(moved), XSpan(start));
-        // A click without a move changes nothing.
-        QTest::mouseClick(m_form->GrImage, Qt::LeftButton, {}, from);
-        QCOMPARE(m_form->GraphWorld(), moved);
-    }
-
-    void readOutSnapsToTheNearestStep() {
-        SetProgram(0, RampProgram);
-        m_form->ShowButtonClick();
-        const TViewport a = m_form->GraphArea();
-        // The pixel of t = 1 s: the ramp is at 25 degrees there, 1024 steps in.
-        const int px = a.Left + qRound((a.Right - a.Left) * (1.0 / XSpan(m_form->GraphWorld())));
-        m_form->GrImageMouseMove(px, Middle().y());
-        const QString text = m_form->CursorReadout->text();
-        const StepReading reading = ReadStepAt(Compiler().steps, ViewPoint(a, m_form->GraphWorld(), px, 0).x);
-        QCOMPARE(text, QString::fromStdString(StepReadingText(reading)));
-        QVERIFY2(qAbs(reading.index - 1025) <= 6, qPrintable(text)); // steps start after the implicit STEPTO
-        QVERIFY(text.contains("1024 Hz"));
-        QVERIFY(text.contains("25.0 deg/s"));
-        QVERIFY(text.contains("flags 1"));
-        QVERIFY(!m_form->GrImage->Marker().isNull());
-        // Outside the plot area, and over an empty graph, there is no read-out.
-        m_form->GrImageMouseMove(a.Left - 5, Middle().y());
-        QCOMPARE(m_form->CursorReadout->text(), QString());
-        QVERIFY(m_form->GrImage->Marker().isNull());
-    }
-
-    void resizeShowsEmptyAxesAndFitDrawsTheProgramAgain() {
-        SetProgram(0, RampProgram);
-        m_form->ShowButtonClick();
-        m_form->resize(1100, 750);
-        QCoreApplication::processEvents();
-        QVERIFY(!m_form->GraphZoomable());
-        QVERIFY(m_form->FitGraph1->isEnabled());
-        Wheel(Middle(), 120); // nothing to zoom on empty axes
-        QVERIFY(!m_form->GraphZoomable());
-        m_form->FitGraph1->trigger();
-        QVERIFY(m_form->GraphZoomable());
-        const QImage fitted = m_form->GrImage->Picture().copy();
-        m_form->ShowButtonClick();
-        QCOMPARE(m_form->GrImage->Picture(), fitted);
-        // New clears the graph and forgets the program: there is nothing to fit.
-        m_form->New1Click();
-        QVERIFY(!m_form->FitGraph1->isEnabled());
-        QVERIFY(!m_form->GraphZoomable());
-    }
-
-    void auxTracesZoomWithTheGraph() {
-        SetProgram(0, RampProgram);
-        m_form->ShowButtonClick();
-        // Zoomed in near the top: the flag's 100 percent level is still in the window.
-        const TViewport a = m_form->GraphArea();
-        Wheel({a.Left + 20, a.Top + 5}, 120);
-        const QImage zoomed = m_form->GrImage->Picture().copy();
-        m_form->DisplayAuxBits1->trigger();
-        const QImage withAux = m_form->GrImage->Picture().copy();
-        QVERIFY(withAux != zoomed);
-        m_form->DisplayAuxBits1->trigger();
-        QCOMPARE(m_form->GrImage->Picture(), zoomed);
-        // At the fit the traces are where Show draws them.
-        m_form->DisplayAuxBits1->trigger();
-        m_form->FitGraph1->trigger();
-        const QImage fitWithAux = m_form->GrImage->Picture().copy();
-        m_form->ShowButtonClick();
-        QCOMPARE(m_form->GrImage->Picture(), fitWithAux);
-        m_form->DisplayAuxBits1->trigger();
-    }
-
-    void auxTracesAreThoseOfTheShownProgramAfterABuild() {
-        SetProgram(0, RampProgram);
-        m_form->DisplayAuxBits1->trigger();
-        m_form->ShowButtonClick();
-        const QImage withAux = m_form->GrImage->Picture().copy();
-        m_form->DisplayAuxBits1->trigger();
-        // The build compiles all 16 programs; program 15 is the last in the compiler's store.
-        m_chosenFile = Path("aux.bin");
-        m_form->BuildButtonClick();
-        QCOMPARE(m_form->CurrentProgram(), 15);
-        m_form->DisplayAuxBits1->trigger();
-        QCOMPARE(m_form->GrImage->Picture(), withAux);
-        // Also over the snapshot a resize leaves behind.
-        m_form->DisplayAuxBits1->trigger();
-        m_form->resize(1010, 700);
-        QCoreApplication::processEvents();
-        m_form->DisplayAuxBits1->trigger(); // the traces over the empty axes
-        m_form->DisplayAuxBits1->trigger(); // the snapshot of the Show comes back
-        m_form->FitGraph1->trigger();
-        m_form->DisplayAuxBits1->trigger();
-        const QImage fitted = m_form->GrImage->Picture().copy();
-        m_form->TabControl1->setCurrentIndex(0);
-        m_form->ShowButtonClick();
-        QCOMPARE(fitted, m_form->GrImage->Picture());
-        m_form->DisplayAuxBits1->trigger();
-    }
+    void init() { OpenWindow({1000, 700}); }
+    void cleanup() { CloseWindow(); }
 
     void exportStepsAsCsvWritesTheStepStore() {
-        QCOMPARE(m_form->ExportCsv1->text(), QString("Export Steps as &CSV..."));
+        QCOMPARE(m_form->Actions().ExportCsv1->text(), QString("Export Steps as &CSV..."));
         SetProgram(2, RampProgram);
-        m_form->TabControl1->setCurrentIndex(2);
+        m_form->Programs()->Tabs()->setCurrentIndex(2);
         m_chosenFile = Path("ramp.csv");
-        m_form->ExportCsv1->trigger();
+        m_form->Actions().ExportCsv1->trigger();
         QCOMPARE(m_boxes, QStringList{});
         const std::string written = ReadFileBytes(m_chosenFile.toStdString());
-        const CompilerState &c = Compiler();
+        const CompilerState &c = m_form->LastCompile();
         QVERIFY(written == JoinLinesCrLf(StepsCsvLines(c.steps, c.endIndex, c.MaxSteer)));
         QVERIFY(written.rfind("# end_index=3584 maxsteer=100\r\nindex,time,steer,", 0) == 0);
         QCOMPARE(QString::fromStdString(Settings().textDir), m_dir.path());
@@ -348,62 +87,63 @@ private slots:
         // A program with errors opens the Messages dialog and asks for no file.
         SetProgram(2, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nend");
         m_fileDialogs = 0;
-        m_form->ExportCsv1->trigger();
+        m_form->Actions().ExportCsv1->trigger();
         QCOMPARE(m_fileDialogs, 0);
         QCOMPARE(m_dialogs.last(), QString("TErrDialog"));
         // A write that fails is reported and leaves no file.
         SetProgram(2, RampProgram);
         m_chosenFile = Path("missing/x.csv");
-        m_form->ExportCsv1->trigger();
+        m_form->Actions().ExportCsv1->trigger();
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY(m_boxes[0].startsWith("cannot"));
     }
 
     void summaryFollowsShowAndGoesStaleOnEdit() {
-        QCOMPARE(m_form->SummaryProgram(), -1);
-        QVERIFY(m_form->SummaryPanel->isVisible());
+        QCOMPARE(m_form->Summary()->Program(), -1);
+        QVERIFY(m_form->Summary()->isVisible());
         SetProgram(3, RampProgram);
-        m_form->TabControl1->setCurrentIndex(3);
+        m_form->Programs()->Tabs()->setCurrentIndex(3);
         m_form->ShowButtonClick();
-        QCOMPARE(m_form->SummaryProgram(), 3);
-        QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3"));
-        QCOMPARE(m_form->SummaryText->toPlainText(), Joined(SummaryLines(SummarizeProgram(Compiler()))));
-        QVERIFY(m_form->SummaryText->toPlainText().contains("3.500 s (END)"));
+        QCOMPARE(m_form->Summary()->Program(), 3);
+        QCOMPARE(m_form->Summary()->Title()->text(), QString("Program #3"));
+        QCOMPARE(m_form->Summary()->Text()->toPlainText(),
+                 Joined(SummaryLines(SummarizeProgram(m_form->LastCompile()))));
+        QVERIFY(m_form->Summary()->Text()->toPlainText().contains("3.500 s (END)"));
         // The panel stands beside the graph, which is narrower by its width.
-        QCOMPARE(m_form->SummaryPanel->x(), m_form->ImgPanel->width() + 2);
-        QCOMPARE(m_form->SummaryPanel->y(), m_form->ImgPanel->y());
+        QCOMPARE(m_form->Summary()->x(), m_form->Graph()->width() + 2);
+        QCOMPARE(m_form->Summary()->y(), m_form->Graph()->y());
 
         // An edit greys the figures; undoing it brings them back. Other programs do not matter.
         SetProgram(5, "x");
-        QVERIFY(!m_form->SummaryStale());
-        m_form->Editor(3)->moveCursor(QTextCursor::End);
-        m_form->Editor(3)->insertPlainText(" ; changed");
-        QVERIFY(m_form->SummaryStale());
-        QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3 (changed since Show)"));
-        QVERIFY(!m_form->SummaryText->isEnabled());
-        m_form->Editor(3)->undo();
-        QVERIFY(!m_form->SummaryStale());
-        QVERIFY(m_form->SummaryText->isEnabled());
+        QVERIFY(!m_form->Summary()->Stale());
+        m_form->Programs()->Editor(3)->moveCursor(QTextCursor::End);
+        m_form->Programs()->Editor(3)->insertPlainText(" ; changed");
+        QVERIFY(m_form->Summary()->Stale());
+        QCOMPARE(m_form->Summary()->Title()->text(), QString("Program #3 (changed since Show)"));
+        QVERIFY(!m_form->Summary()->Text()->isEnabled());
+        m_form->Programs()->Editor(3)->undo();
+        QVERIFY(!m_form->Summary()->Stale());
+        QVERIFY(m_form->Summary()->Text()->isEnabled());
 
         // A failed Show leaves no figures.
         SetProgram(3, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nend");
         m_form->ShowButtonClick();
-        QCOMPARE(m_form->SummaryProgram(), -1);
-        QCOMPARE(m_form->SummaryTitle->text(), QString("Program #3: errors, no summary"));
-        QVERIFY(m_form->SummaryText->toPlainText().startsWith("The program did not compile"));
+        QCOMPARE(m_form->Summary()->Program(), -1);
+        QCOMPARE(m_form->Summary()->Title()->text(), QString("Program #3: errors, no summary"));
+        QVERIFY(m_form->Summary()->Text()->toPlainText().startsWith("The program did not compile"));
 
         // The View menu hides the panel; the graph then takes the whole width, and the choice is kept.
-        m_form->ProgramSummary1->trigger();
-        QVERIFY(!m_form->SummaryPanel->isVisible());
-        QCOMPARE(m_form->ImgPanel->width(), m_form->centralWidget()->width());
+        m_form->Actions().ProgramSummary1->trigger();
+        QVERIFY(!m_form->Summary()->isVisible());
+        QCOMPARE(m_form->Graph()->width(), m_form->centralWidget()->width());
         QCOMPARE(QSettings(PreferencesFile(), QSettings::IniFormat).value("view/summary").toBool(), false);
-        m_form->ProgramSummary1->trigger();
-        QVERIFY(m_form->SummaryPanel->isVisible());
+        m_form->Actions().ProgramSummary1->trigger();
+        QVERIFY(m_form->Summary()->isVisible());
     }
 
     void steerRateSettingIsKeptOutsideTheDefaultsFile() {
         const std::string defaultsBefore = ReadFileBytes(DefaultsPath(Settings().startupDir));
-        TPreferencesDialog *prefs = m_form->PreferencesDialog;
+        TPreferencesDialog *prefs = m_form->Dialogs().PreferencesDialog;
         QVERIFY(!prefs->SteerRateCheck->isChecked()); // off by default
         QVERIFY(!prefs->SteerRateLimitBox->isEnabled());
         QCOMPARE(prefs->SteerRateCheck->text(), QString("Check steer rate"));
@@ -415,7 +155,7 @@ private slots:
             p->OKBtn->click();
             return dialog.result();
         };
-        m_form->Preferences1->trigger();
+        m_form->Actions().Preferences1->trigger();
         QVERIFY(Settings().steerRateCheck);
         QCOMPARE(Settings().steerRateLimit, 250.0);
         QCOMPARE(ReadFileBytes(DefaultsPath(Settings().startupDir)), defaultsBefore);
@@ -427,39 +167,39 @@ private slots:
         // Show and Build compile with the limit; the other compiles do not check it.
         SetProgram(0, RampProgram);
         m_form->ShowButtonClick();
-        QCOMPARE(Compiler().options.steerRateLimit, 250.0f);
+        QCOMPARE(m_form->LastCompile().options.steerRateLimit, 250.0f);
         // The step back to 0 at 3 s is far faster than 250 deg/s: the notice names it.
-        const RateViolation violation = FirstRateViolation(Compiler(), 250);
+        const RateViolation violation = FirstRateViolation(m_form->LastCompile(), 250);
         QVERIFY(violation.found);
         QCOMPARE(m_boxes, QStringList{QString::fromStdString(RateViolationNotice(violation, 250))});
         m_boxes.clear();
         m_chosenFile = Path("rate.csv");
-        m_form->ExportCsv1->trigger();
-        QCOMPARE(Compiler().options.steerRateLimit, 0.0f);
+        m_form->Actions().ExportCsv1->trigger();
+        QCOMPARE(m_form->LastCompile().options.steerRateLimit, 0.0f);
 
         // A new window loads the setting; turning it off stores that too.
         m_form = std::make_unique<TForm1>();
         Settings().steerRateCheck = false;
         m_form->CreateDialogs();
         QVERIFY(Settings().steerRateCheck);
-        QVERIFY(m_form->PreferencesDialog->SteerRateCheck->isChecked());
-        QCOMPARE(m_form->PreferencesDialog->SteerRateLimitBox->value(), 250.0);
+        QVERIFY(m_form->Dialogs().PreferencesDialog->SteerRateCheck->isChecked());
+        QCOMPARE(m_form->Dialogs().PreferencesDialog->SteerRateLimitBox->value(), 250.0);
         m_onDialog = [](QDialog &dialog) {
             auto *p = qobject_cast<TPreferencesDialog *>(&dialog);
             p->SteerRateCheck->setChecked(false);
             p->OKBtn->click();
             return dialog.result();
         };
-        m_form->Preferences1->trigger();
+        m_form->Actions().Preferences1->trigger();
         QVERIFY(!Settings().steerRateCheck);
         QCOMPARE(SteerRateLimit(Settings()), 0.0f);
     }
 
     void templateDialogShowsParametersAndPreview() {
         QVERIFY(!ManoeuvreTemplates().empty());
-        QCOMPARE(m_form->InsertTemplate1->text(), QString("Insert &Template..."));
-        QCOMPARE(m_form->InsertTemplate1->shortcut(), QKeySequence("Ctrl+T"));
-        TTemplateDlg *dialog = m_form->TemplateDlg;
+        QCOMPARE(m_form->Actions().InsertTemplate1->text(), QString("Insert &Template..."));
+        QCOMPARE(m_form->Actions().InsertTemplate1->shortcut(), QKeySequence("Ctrl+T"));
+        TTemplateDlg *dialog = m_form->Dialogs().TemplateDlg;
         QCOMPARE(dialog->TemplateBox->count(), int(ManoeuvreTemplates().size()));
         QVERIFY(dialog->SelectTemplate("sine-with-dwell"));
         const ManoeuvreTemplate *sine = FindTemplate("sine-with-dwell");
@@ -504,40 +244,41 @@ private slots:
             t->ReplaceBtn->click();
             return dialog.result();
         };
-        m_form->TabControl1->setCurrentIndex(6);
-        m_form->InsertTemplate1->trigger();
-        QCOMPARE(ProgramLines(*m_form->Editor(6)), program);
-        QVERIFY(m_form->SetChanged());
-        m_form->Editor(6)->undo();
-        QCOMPARE(ProgramLines(*m_form->Editor(6)), DefaultProgram());
+        m_form->Programs()->Tabs()->setCurrentIndex(6);
+        m_form->Actions().InsertTemplate1->trigger();
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), program);
+        QVERIFY(m_form->Programs()->Changed());
+        m_form->Programs()->Editor(6)->undo();
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), DefaultProgram());
 
         // Insert puts the statements (no maxsteer, begin or end) before the caret's line.
-        QTextCursor cursor = m_form->Editor(6)->textCursor();
+        QTextCursor cursor = m_form->Programs()->Editor(6)->textCursor();
         cursor.setPosition(QString("maxsteer(100 deg)\nbegin\n").size());
-        m_form->Editor(6)->setTextCursor(cursor);
+        m_form->Programs()->Editor(6)->setTextCursor(cursor);
         m_onDialog = [](QDialog &dialog) {
             auto *t = qobject_cast<TTemplateDlg *>(&dialog);
             t->InsertBtn->click();
             return dialog.result();
         };
-        m_form->InsertTemplate1->trigger();
+        m_form->Actions().InsertTemplate1->trigger();
         ProgramText expected{"maxsteer(100 deg)", "begin"};
         const ProgramText statements = ProgramStatements(program);
         QVERIFY(!statements.empty());
         QVERIFY(statements.front().rfind("setrate", 0) == 0);
         expected.insert(expected.end(), statements.begin(), statements.end());
         expected.insert(expected.end(), {"", "end"});
-        QCOMPARE(ProgramLines(*m_form->Editor(6)), expected);
-        QVERIFY(m_form->StatusBar->text().startsWith(QString("Line:%1 Col:1").arg(3 + statements.size())));
-        m_form->Editor(6)->undo();
-        QCOMPARE(ProgramLines(*m_form->Editor(6)), DefaultProgram());
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), expected);
+        QVERIFY(
+            m_form->Status()->Bar()->text().startsWith(QString("Line:%1 Col:1").arg(3 + statements.size())));
+        m_form->Programs()->Editor(6)->undo();
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), DefaultProgram());
         // Close changes nothing.
         m_onDialog = [](QDialog &dialog) {
             qobject_cast<TTemplateDlg *>(&dialog)->CloseBtn->click();
             return dialog.result();
         };
-        m_form->InsertTemplate1->trigger();
-        QCOMPARE(ProgramLines(*m_form->Editor(6)), DefaultProgram());
+        m_form->Actions().InsertTemplate1->trigger();
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), DefaultProgram());
     }
 
     void fillSeriesAsksThenReplacesAllSixteenPrograms() {
@@ -559,15 +300,15 @@ private slots:
             t->SeriesBtn->click();
             return dialog.result();
         };
-        m_form->InsertTemplate1->trigger();
+        m_form->Actions().InsertTemplate1->trigger();
         QVERIFY(stayedOpen);
         QVERIFY2(seriesLabel.startsWith("Programs 0 to 10: 15, 20, 25"), qPrintable(seriesLabel));
         QCOMPARE(m_boxes,
                  (QStringList{"This will replace ALL 16 programs!", "This will replace ALL 16 programs!"}));
         const auto series = TemplateSeries("sine-with-dwell", {}, AmplitudeSeries(15, 65, 5));
-        for (int i = 0; i < 16; ++i) QCOMPARE(ProgramLines(*m_form->Editor(i)), series[i]);
-        QCOMPARE(ProgramLines(*m_form->Editor(15)), DefaultProgram());
-        QVERIFY(m_form->SetChanged());
+        for (int i = 0; i < 16; ++i) QCOMPARE(ProgramLines(*m_form->Programs()->Editor(i)), series[i]);
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(15)), DefaultProgram());
+        QVERIFY(m_form->Programs()->Changed());
 
         // A list of more than 16 amplitudes is refused in the dialog.
         m_boxes.clear();
@@ -577,14 +318,14 @@ private slots:
             t->SeriesBtn->click();
             return dialog.result();
         };
-        m_form->InsertTemplate1->trigger();
+        m_form->Actions().InsertTemplate1->trigger();
         QCOMPARE(m_boxes, QStringList{});
-        QVERIFY(!m_form->TemplateDlg->ErrorLabel->text().isEmpty());
+        QVERIFY(!m_form->Dialogs().TemplateDlg->ErrorLabel->text().isEmpty());
     }
 
     void buildShowsTheImageReportAndWritesTheCopies() {
-        m_form->ImageReportDlg->HexCheck->setChecked(true);
-        m_form->ImageReportDlg->SrecCheck->setChecked(false);
+        m_form->Dialogs().ImageReportDlg->HexCheck->setChecked(true);
+        m_form->Dialogs().ImageReportDlg->SrecCheck->setChecked(false);
         QCOMPARE(QSettings(PreferencesFile(), QSettings::IniFormat).value("build/intelHex").toBool(), true);
         SetProgram(1, RampProgram);
         m_chosenFile = Path("set.bin");
@@ -612,7 +353,7 @@ private slots:
         QVERIFY(ReadFileBytes(Path("set.aux.hex").toStdString()) == IntelHex(aux));
         QVERIFY(ReadFileBytes(Path("set.srec").toStdString()) == MotorolaSrec(bin, "set.bin"));
         QVERIFY(ReadFileBytes(Path("set.aux.srec").toStdString()) == MotorolaSrec(aux, "set.aux"));
-        QCOMPARE(m_form->ImageReportDlg->CopiesLabel->text(),
+        QCOMPARE(m_form->Dialogs().ImageReportDlg->CopiesLabel->text(),
                  QString("Written: set.hex, set.aux.hex, set.srec, set.aux.srec"));
 
         // A copy that would replace a built file is refused; the built files stay.
@@ -623,7 +364,7 @@ private slots:
         QCOMPARE(m_boxes.size(), 2);
         QVERIFY(m_boxes[1].startsWith("cannot write"));
         QVERIFY(ReadFileBytes(Path("odd.hex").toStdString()) == bin);
-        m_form->ImageReportDlg->HexCheck->setChecked(false);
+        m_form->Dialogs().ImageReportDlg->HexCheck->setChecked(false);
     }
 };
 

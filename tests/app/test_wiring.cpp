@@ -1,15 +1,20 @@
 // The window's wiring of Import, Export, the aux display, printing, message navigation, the keys and
 // opening from the command line, every box and dialog answered through the modal seam.
+#include "app/GraphView.h"
 #include "app/Mainform.h"
-#include "app/Modal.h"
-#include "compiler/Errdial.h"
+#include "app/ProgramBook.h"
+#include "app/SetFiles.h"
+#include "app/StatusLine.h"
 #include "compiler/state.h"
-#include "graph/Auxbview.h"
-#include "graph/Printwht.h"
-#include "romfiles/Exportf.h"
-#include "romfiles/Importf.h"
-#include "romfiles/Prefdlg.h"
+#include "compiler/ui/Errdial.h"
+#include "graph/ui/Auxbview.h"
+#include "graph/ui/Printwht.h"
 #include "romfiles/defaults.h"
+#include "romfiles/ui/Exportf.h"
+#include "romfiles/ui/Importf.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Modal.h"
+#include "window_test.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,21 +63,9 @@ QString SelectedLine(QPlainTextEdit *editor) { return editor->textCursor().selec
 
 } // namespace
 
-class TestWiring : public QObject {
+class TestWiring : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
-    std::function<int(QDialog &)> m_onDialog; // answers the modal forms of one test
-    QStringList m_dialogs;                    // class names of the forms shown
 
-    QString Path(const QString &name) const { return m_dir.filePath(name); }
-    void SetProgram(int k, const QString &text) {
-        QTextCursor cursor(m_form->Editor(k)->document());
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(text);
-    }
     void Import(const QString &file, const QString &type, bool insert) {
         m_onDialog = [=](QDialog &dialog) {
             auto *import = qobject_cast<TImportDlg *>(&dialog);
@@ -82,73 +75,49 @@ class TestWiring : public QObject {
             import->EBInfile->setText(file);
             return int(QDialog::Accepted);
         };
-        QTest::mouseClick(m_form->ImportButton, Qt::LeftButton);
+        QTest::mouseClick(m_form->Controls().ImportButton, Qt::LeftButton);
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
-        QDir::setCurrent(m_dir.path());
-        const std::string dir = m_dir.path().toStdString();
-        Settings().startupDir = dir;
-        WriteDefaults(dir, {dir, dir, dir, true});
+        SetUpWindowTests();
         SetRecentSetsFile(Path("config/recent.conf"));
-        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
-            m_boxes << r.text;
-            return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
-        });
-        SetFileHandler([](QWidget *, const FileRequest &) { return QString(); });
-        SetDialogHandler([this](QDialog &dialog) {
-            m_dialogs << dialog.metaObject()->className();
-            return m_onDialog ? m_onDialog(dialog) : int(QDialog::Rejected);
-        });
+        m_dialogAnswer = QDialog::Rejected;
     }
-    void init() {
-        m_boxes.clear();
-        m_dialogs.clear();
-        m_onDialog = nullptr;
-        m_answer = QMessageBox::Ok;
-        m_form = std::make_unique<TForm1>();
-        m_form->CreateDialogs();
-        m_form->resize(900, 700);
-        m_form->show();
-    }
-    void cleanup() {
-        m_answer = QMessageBox::Discard;
-        m_onDialog = nullptr;
-        m_form.reset();
-    }
+    void init() { OpenWindow({900, 700}); }
+    void cleanup() { CloseWindow(); }
 
     void importReplaceAndInsertReachTheEditor() {
         WriteText(Path("points.txt"), "0 0\n1 10\n");
         Import("points.txt", "Time and Value Ascii file", false);
         QCOMPARE(m_boxes, QStringList{});
-        QCOMPARE(m_form->Editor(0)->toPlainText(), QString("maxsteer(200.000 deg)\nbegin\nsetrate(256 hz)\n"
-                                                           "stepto(0.000d)\nrampto(10.000d,1.0000s)\nend"));
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:1 Col:1"));
-        QVERIFY(m_form->SetChanged());
+        QCOMPARE(m_form->Programs()->Editor(0)->toPlainText(),
+                 QString("maxsteer(200.000 deg)\nbegin\nsetrate(256 hz)\n"
+                         "stepto(0.000d)\nrampto(10.000d,1.0000s)\nend"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:1 Col:1"));
+        QVERIFY(m_form->Programs()->Changed());
 
         // Insert goes before the caret's line, even when no key or click told the window about it.
         WriteText(Path("two.txt"), "a\r\nb\r\n");
-        m_form->TabControl1->setCurrentIndex(4);
-        m_form->Editor(4)->moveCursor(QTextCursor::Start);
-        m_form->Editor(4)->moveCursor(QTextCursor::Down);
-        m_form->Editor(4)->moveCursor(QTextCursor::Right);
+        m_form->Programs()->Tabs()->setCurrentIndex(4);
+        m_form->Programs()->Editor(4)->moveCursor(QTextCursor::Start);
+        m_form->Programs()->Editor(4)->moveCursor(QTextCursor::Down);
+        m_form->Programs()->Editor(4)->moveCursor(QTextCursor::Right);
         Import("two.txt", "Text", true);
-        QCOMPARE(ProgramLines(*m_form->Editor(4)),
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(4)),
                  (ProgramText{"maxsteer(100 deg)", "a", "b", "begin", "", "end"}));
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:4 Col:2"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:4 Col:2"));
         // The import is one edit: undo gives the program back.
-        m_form->Editor(4)->undo();
-        QCOMPARE(ProgramLines(*m_form->Editor(4)), DefaultProgram());
+        m_form->Programs()->Editor(4)->undo();
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(4)), DefaultProgram());
     }
 
     void failingImportLeavesTheText() {
         WriteText(Path("bad.txt"), "0 0\n1 x\n");
         Import("bad.txt", "Time and Value Ascii file", false);
         QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(ProgramLines(*m_form->Editor(0)), DefaultProgram());
-        QVERIFY(!m_form->SetChanged());
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(0)), DefaultProgram());
+        QVERIFY(!m_form->Programs()->Changed());
     }
 
     void exportWritesTheFileAndKeepsTheFolder() {
@@ -161,11 +130,11 @@ private slots:
             exportDlg->EBOutfile->setText("steer.txt");
             return int(QDialog::Accepted);
         };
-        QTest::mouseClick(m_form->ExportButton, Qt::LeftButton);
+        QTest::mouseClick(m_form->Controls().ExportButton, Qt::LeftButton);
         const QStringList lines = ReadLines(folder + "/steer.txt");
-        QCOMPARE(lines.size(), Compiler().endIndex + 1);
+        QCOMPARE(lines.size(), m_form->LastCompile().endIndex + 1);
         QCOMPARE(lines.at(1), QString("   0.004   0.039"));
-        QCOMPARE(m_form->ExportButton->toolTip(), QString("Export current program to ascii text"));
+        QCOMPARE(m_form->Controls().ExportButton->toolTip(), QString("Export current program to ascii text"));
 
         // A failed compile writes nothing and says why; Cancel still keeps the dialog's folder.
         SetProgram(0, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nend");
@@ -177,7 +146,7 @@ private slots:
         m_form->ExportButtonClick();
         QVERIFY(!QFile::exists(folder + "/bad.txt"));
         QCOMPARE(m_dialogs.last(), QString("TErrDialog"));
-        QCOMPARE(m_form->Editor(0)->ErrorLines(), std::set<int>{3});
+        QCOMPARE(m_form->Programs()->Editor(0)->ErrorLines(), std::set<int>{3});
         m_onDialog = [](QDialog &dialog) {
             static_cast<TExportDlg &>(dialog).SetFolder(QDir::tempPath());
             return int(QDialog::Rejected);
@@ -187,34 +156,34 @@ private slots:
     }
 
     void auxToggleBeforeAnyShowOnlyFlipsTheCheck() {
-        const QImage before = m_form->GrImage->Picture().copy();
-        m_form->DisplayAuxBits1->trigger();
-        QVERIFY(m_form->DisplayAuxBits1->isChecked());
-        QCOMPARE(m_form->GrImage->Picture(), before);
-        m_form->DisplayAuxBits1->trigger();
-        QVERIFY(!m_form->DisplayAuxBits1->isChecked());
-        QCOMPARE(m_form->GrImage->Picture(), before);
+        const QImage before = m_form->Graph()->Image()->Picture().copy();
+        m_form->Actions().DisplayAuxBits1->trigger();
+        QVERIFY(m_form->Actions().DisplayAuxBits1->isChecked());
+        QCOMPARE(m_form->Graph()->Image()->Picture(), before);
+        m_form->Actions().DisplayAuxBits1->trigger();
+        QVERIFY(!m_form->Actions().DisplayAuxBits1->isChecked());
+        QCOMPARE(m_form->Graph()->Image()->Picture(), before);
     }
 
     void auxToggleAfterShowDrawsAndUncheckingRestoresTheSnapshot() {
         SetProgram(0, "maxsteer(100 deg)\nbegin\nsetflag(1 bit, 100 %)\nrampto(50 deg, 2 sec)\n"
                       "setflag(1 bit, 0 %)\nwait(1 sec)\nend");
         m_form->ShowButtonClick();
-        QCOMPARE(m_form->ShownProgram(), 0);
-        const QImage shown = m_form->GrImage->Picture().copy();
-        m_form->DisplayAuxBits1->trigger();
-        const QImage withAux = m_form->GrImage->Picture().copy();
+        QCOMPARE(m_form->Graph()->ShownProgram(), 0);
+        const QImage shown = m_form->Graph()->Image()->Picture().copy();
+        m_form->Actions().DisplayAuxBits1->trigger();
+        const QImage withAux = m_form->Graph()->Image()->Picture().copy();
         QVERIFY(withAux != shown);
         // A resize resets the picture; unchecking brings back exactly what Show drew.
         m_form->resize(800, 600);
-        m_form->DisplayAuxBits1->trigger();
-        QCOMPARE(m_form->GrImage->Picture(), shown);
+        m_form->Actions().DisplayAuxBits1->trigger();
+        QCOMPARE(m_form->Graph()->Image()->Picture(), shown);
         // Show with the item checked draws the traces over the snapshot it saves.
-        m_form->DisplayAuxBits1->trigger();
+        m_form->Actions().DisplayAuxBits1->trigger();
         m_form->resize(900, 700);
         m_form->ShowButtonClick();
-        QCOMPARE(m_form->GrImage->Picture(), withAux);
-        QCOMPARE(QImage(m_form->SnapshotPath()).convertToFormat(QImage::Format_RGB32), shown);
+        QCOMPARE(m_form->Graph()->Image()->Picture(), withAux);
+        QCOMPARE(QImage(m_form->Graph()->SnapshotPath()).convertToFormat(QImage::Format_RGB32), shown);
         // The selection dialog edits the settings that the traces are drawn with.
         m_onDialog = [](QDialog &dialog) {
             auto *aux = qobject_cast<TAuxView *>(&dialog);
@@ -222,7 +191,7 @@ private slots:
             aux->OKBtnClick();
             return int(QDialog::Accepted);
         };
-        m_form->SelectAuxBits1->trigger();
+        m_form->Actions().SelectAuxBits1->trigger();
         QCOMPARE(m_dialogs, QStringList{"TAuxView"});
         QVERIFY(AuxDisplay().selected[7]);
         AuxDisplay() = {};
@@ -245,7 +214,7 @@ private slots:
             };
         };
         m_onDialog = answer(PrintSource::Programs, 3, 5);
-        m_form->Print1->trigger();
+        m_form->Actions().Print1->trigger();
         QCOMPARE(m_dialogs, (QStringList{"TPrintWhichDialog", "QPrintDialog"}));
         QFile pdf(Path("texts.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
@@ -256,33 +225,33 @@ private slots:
         m_onDialog = answer(PrintSource::Graphs, 0, 3);
         m_form->Print1Click();
         QVERIFY(QFile::exists(Path("graphs.pdf")));
-        QCOMPARE(QImage(Path("imgsave.bmp")).size(), m_form->GrImage->Picture().size());
+        QCOMPARE(QImage(Path("imgsave.bmp")).size(), m_form->Graph()->Image()->Picture().size());
         QCOMPARE(m_boxes, QStringList{});
 
         m_dialogs.clear();
-        m_form->PrintSetup1->trigger();
+        m_form->Actions().PrintSetup1->trigger();
         QCOMPARE(m_dialogs, QStringList{"QPageSetupDialog"});
     }
 
     void shortcutsReachTheirActions() {
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-        QWidget *editor = m_form->CurrentEditor();
+        QWidget *editor = m_form->Programs()->CurrentEditor();
         editor->setFocus();
         m_answer = QMessageBox::Cancel;
         const struct {
             QAction *action;
             QKeyCombination key;
         } cases[] = {
-            {m_form->New1, Qt::CTRL | Qt::Key_N},
-            {m_form->Open1, Qt::CTRL | Qt::Key_O},
-            {m_form->Save1, Qt::CTRL | Qt::Key_S},
-            {m_form->SaveAs1, Qt::CTRL | Qt::SHIFT | Qt::Key_S},
-            {m_form->Print1, Qt::CTRL | Qt::Key_P},
-            {m_form->ShowAction, QKeyCombination(Qt::Key_F5)},
-            {m_form->BuildAction, Qt::CTRL | Qt::SHIFT | Qt::Key_B},
-            {m_form->Help1, QKeyCombination(Qt::Key_F1)},
-            {m_form->DisplayAuxBits1, Qt::CTRL | Qt::Key_B},
+            {m_form->Actions().New1, Qt::CTRL | Qt::Key_N},
+            {m_form->Actions().Open1, Qt::CTRL | Qt::Key_O},
+            {m_form->Actions().Save1, Qt::CTRL | Qt::Key_S},
+            {m_form->Actions().SaveAs1, Qt::CTRL | Qt::SHIFT | Qt::Key_S},
+            {m_form->Actions().Print1, Qt::CTRL | Qt::Key_P},
+            {m_form->Actions().ShowAction, QKeyCombination(Qt::Key_F5)},
+            {m_form->Actions().BuildAction, Qt::CTRL | Qt::SHIFT | Qt::Key_B},
+            {m_form->Actions().Help1, QKeyCombination(Qt::Key_F1)},
+            {m_form->Actions().DisplayAuxBits1, Qt::CTRL | Qt::Key_B},
         };
         for (const auto &c : cases) {
             QSignalSpy triggered(c.action, &QAction::triggered);
@@ -292,13 +261,13 @@ private slots:
             m_form->activateWindow();
             editor->setFocus();
         }
-        QCOMPARE(m_form->ShownProgram(), 0); // F5 ran Show
+        QCOMPARE(m_form->Graph()->ShownProgram(), 0); // F5 ran Show
         QTest::keyClick(editor, Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!m_form->isVisible());
     }
 
     void failedShowMarksTheLinesAndDoubleClickGoesThere() {
-        m_form->TabControl1->setCurrentIndex(2);
+        m_form->Programs()->Tabs()->setCurrentIndex(2);
         SetProgram(2, "maxsteer(100 deg)\nbegin\nstpto(10 deg)\nwait(1 sec)\nsetrate(300 hz)\nend");
         QString memo, clicked;
         m_onDialog = [&](QDialog &dialog) -> int {
@@ -314,14 +283,14 @@ private slots:
         m_form->ShowButtonClick();
         QVERIFY(memo.startsWith("Error in line 3"));
         QVERIFY(clicked.startsWith("Error in line 5"));
-        QVERIFY(m_form->ErrDialog->isHidden()); // the double-click closed it
-        QCOMPARE(m_form->Editor(2)->ErrorLines(), (std::set<int>{3, 5}));
-        QCOMPARE(SelectedLine(m_form->Editor(2)), QString("setrate(300 hz)"));
-        QVERIFY(m_form->StatusBar->text().startsWith("Line:5 Col:1"));
+        QVERIFY(m_form->Dialogs().ErrDialog->isHidden()); // the double-click closed it
+        QCOMPARE(m_form->Programs()->Editor(2)->ErrorLines(), (std::set<int>{3, 5}));
+        QCOMPARE(SelectedLine(m_form->Programs()->Editor(2)), QString("setrate(300 hz)"));
+        QVERIFY(m_form->Status()->Bar()->text().startsWith("Line:5 Col:1"));
         // A good Show clears the marks.
         SetProgram(2, "maxsteer(100 deg)\nbegin\nend");
         m_form->ShowButtonClick();
-        QCOMPARE(m_form->Editor(2)->ErrorLines(), std::set<int>{});
+        QCOMPARE(m_form->Programs()->Editor(2)->ErrorLines(), std::set<int>{});
     }
 
     void commandLineDropAndRecentSetsOpenThroughOpen() {
@@ -329,8 +298,8 @@ private slots:
         QFile::copy(example, Path("copy.rom"));
         m_form->OpenArguments({example});
         QVERIFY(m_form->windowTitle().startsWith("Helmcraft - manoeuvres.rom  last saved "));
-        QVERIFY(ProgramLines(*m_form->Editor(9)).at(0).starts_with("; Brake in a turn"));
-        QVERIFY(!m_form->SetChanged());
+        QVERIFY(ProgramLines(*m_form->Programs()->Editor(9)).at(0).starts_with("; Brake in a turn"));
+        QVERIFY(!m_form->Programs()->Changed());
 
         // A wrong file changes nothing (after the unsaved-changes question).
         WriteText(Path("junk.rom"), "no marker\r\n");
@@ -338,8 +307,8 @@ private slots:
         m_answer = QMessageBox::Discard;
         m_form->OpenArguments({Path("junk.rom")});
         QCOMPARE(m_boxes, (QStringList{"Save changes to the program set?", "Wrong file format!"}));
-        QCOMPARE(m_form->Editor(1)->toPlainText(), QString("edited"));
-        QCOMPARE(m_form->SetFileName(), QFileInfo(example).absoluteFilePath());
+        QCOMPARE(m_form->Programs()->Editor(1)->toPlainText(), QString("edited"));
+        QCOMPARE(m_form->SetFiles()->FileName(), QFileInfo(example).absoluteFilePath());
 
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(Path("copy.rom"))});
@@ -348,17 +317,18 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(m_form.get(), &drop);
-        QCOMPARE(m_form->SetFileName(), Path("copy.rom"));
+        QCOMPARE(m_form->SetFiles()->FileName(), Path("copy.rom"));
 
         // The list survives into the next window, latest first, and its items open the set.
         const QStringList expected{Path("copy.rom"), QFileInfo(example).absoluteFilePath()};
-        QCOMPARE(m_form->RecentSets().mid(0, 2), expected);
+        QCOMPARE(m_form->SetFiles()->RecentSets().mid(0, 2), expected);
         m_form.reset();
         init();
-        QCOMPARE(m_form->RecentSets().mid(0, 2), expected);
-        m_form->RecentSets1->actions().at(1)->trigger();
-        QCOMPARE(m_form->SetFileName(), QFileInfo(example).absoluteFilePath());
-        QCOMPARE(m_form->RecentSets1->actions().at(0)->text(), "&1 " + QFileInfo(example).absoluteFilePath());
+        QCOMPARE(m_form->SetFiles()->RecentSets().mid(0, 2), expected);
+        m_form->Actions().RecentSets1->actions().at(1)->trigger();
+        QCOMPARE(m_form->SetFiles()->FileName(), QFileInfo(example).absoluteFilePath());
+        QCOMPARE(m_form->Actions().RecentSets1->actions().at(0)->text(),
+                 "&1 " + QFileInfo(example).absoluteFilePath());
     }
 };
 

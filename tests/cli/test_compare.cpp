@@ -1,5 +1,6 @@
 // quillard-cli compare, plot --log and the MATLAB files end to end, on a sine with dwell run made
 // with a 35 ms delay, a gain of 0.97 and noise.
+#include "compiler/compile_text.h"
 #include "cli/cli_runner.h"
 
 #include "measure/synthetic_log.h"
@@ -16,9 +17,9 @@ protected:
         CliResult program = folder.Run({"template", "sine-with-dwell"});
         ASSERT_EQ(program.status, 0);
         folder.Write("sid.txt", program.out);
-        ASSERT_TRUE(CompileProgram(SplitLines(program.out)));
+        ASSERT_TRUE(CompileProgram(TestCompiler(), SplitLines(program.out)));
         SyntheticRun run = MakeRun(0.035, 0.97, 0.3, 0.3, 200);
-        folder.Write("run.csv", SyntheticLog(CommandedFrom(Compiler()), Compiler(), run));
+        folder.Write("run.csv", SyntheticLog(CommandedFrom(TestCompiler()), TestCompiler(), run));
         folder.Write("bad.csv", "time,steer\n0,1\n0.1,x\n");
         folder.Write("broken.txt", "maxsteer(100 deg)\nbegin\nstepto(500 deg)\nend\n");
     }

@@ -2,10 +2,10 @@
 #include "cli/cli_runner.h"
 
 #include "compiler/summary.h"
-#include "compiler/templates.h"
 #include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
 #include "romfiles/programset.h"
+#include "romfiles/templates.h"
 
 #include <gtest/gtest.h>
 

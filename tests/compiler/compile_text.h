@@ -1,4 +1,5 @@
-// Compiles a program body from text for the timeline, check and waveform tests.
+// The compiler state the tests of one executable share, and a program body compiled from text for the
+// timeline, check and waveform tests.
 #pragma once
 
 #include "compiler/compile.h"
@@ -7,6 +8,12 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// The state every compile of the tests goes into, as a window's or a command's goes into its own.
+inline CompilerState &TestCompiler() {
+    static CompilerState state;
+    return state;
+}
 
 struct Compiled {
     bool ok = false;
@@ -21,14 +28,14 @@ inline Compiled CompileBody(const std::vector<std::string> &body, bool corvan3On
     lines.insert(lines.end(), body.begin(), body.end());
     lines.push_back("end");
     Compiled result;
-    result.ok =
-        CompileProgram(lines, {corvan3Only, [&](const std::string &t) { result.notices.push_back(t); }});
-    for (const auto &m : Compiler().messages)
+    result.ok = CompileProgram(TestCompiler(), lines,
+                               {corvan3Only, [&](const std::string &t) { result.notices.push_back(t); }});
+    for (const auto &m : TestCompiler().messages)
         if (m.code < 100) result.errors.emplace_back(m.code, m.text);
     return result;
 }
 
-inline StepRecord &Step(int q) { return Compiler().steps[q]; }
+inline StepRecord &Step(int q) { return TestCompiler().steps[q]; }
 inline int Flag(int q, int flag) { return Step(q).flags[flag - 1]; }
 inline float Steer(int q) { return Step(q).steer; }
 

@@ -1,6 +1,7 @@
 // Bad program text: garbage, NUL bytes, megabyte lines, non-Latin-1 bytes and very long programs
 // compile into messages that name the right lines, never into a crash.
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "compiler/state.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +36,8 @@ Lines Program(const Lines &body) {
 }
 
 Lines Messages(const Lines &lines) {
-    CompileProgram(lines);
-    return Compiler().messageLines;
+    CompileProgram(TestCompiler(), lines);
+    return TestCompiler().messageLines;
 }
 
 } // namespace
@@ -45,8 +46,8 @@ TEST(BadProgramText, BinaryGarbageGivesMessagesOfBoundedLength) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         const Lines garbage = GarbageLines(1 << 16, seed);
         for (const Lines &lines : {garbage, Program(garbage)}) {
-            CompileProgram(lines);
-            const CompilerState &state = Compiler();
+            CompileProgram(TestCompiler(), lines);
+            const CompilerState &state = TestCompiler();
             // The message lines are the messages, and with errors an empty line and the summary.
             EXPECT_EQ(state.messageLines.size(), state.messages.size() + (state.ErrorCount > 0 ? 2 : 0))
                 << "seed " << seed;
@@ -65,7 +66,7 @@ TEST(BadProgramText, NulBytesAreCharactersOfTheLine) {
 }
 
 TEST(BadProgramText, OnlyTheFirstHundredCharactersOfAMegabyteLineCount) {
-    EXPECT_TRUE(CompileProgram(Program({"wait(1 s)" + std::string(1 << 20, ' ') + "junk"})));
+    EXPECT_TRUE(CompileProgram(TestCompiler(), Program({"wait(1 s)" + std::string(1 << 20, ' ') + "junk"})));
     EXPECT_EQ(Messages(Program({std::string(1 << 20, 'x')})),
               (Lines{"Error in line 3: \"" + std::string(80, 'X') + "\" is an invalid function", "",
                      "1 Error found - Aborting..."}));
@@ -73,7 +74,8 @@ TEST(BadProgramText, OnlyTheFirstHundredCharactersOfAMegabyteLineCount) {
 
 TEST(BadProgramText, Utf8BytesAreLatin1CharactersAndOnlyATozAreRaised) {
     EXPECT_TRUE(
-        CompileProgram(Program({"; Lenkwinkel f\xC3\xBCr die Kurve \xE2\x80\x94 \xE8\xA7\x92\xE5\xBA\xA6"})));
+        CompileProgram(TestCompiler(),
+                       Program({"; Lenkwinkel f\xC3\xBCr die Kurve \xE2\x80\x94 \xE8\xA7\x92\xE5\xBA\xA6"})));
     EXPECT_EQ(Messages(Program({"st\xC3\xABpto(1 deg)"})),
               (Lines{"Error in line 3: \"ST\xC3\xABPTO\" is an invalid function", "",
                      "1 Error found - Aborting..."}));
@@ -88,13 +90,13 @@ TEST(LongProgram, HundredThousandLinesCompileAndNameTheirLinesExactly) {
     lines.push_back("end");
 
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = CompileProgram(lines);
+    const bool ok = CompileProgram(TestCompiler(), lines);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("compile of %zu lines: %.3f s\n", lines.size(), seconds);
     RecordProperty("compile_seconds", std::to_string(seconds));
     EXPECT_TRUE(ok);
-    ASSERT_EQ(Compiler().messageLines.size(), 1u);
-    EXPECT_EQ(Compiler().messageLines[0].rfind("Compiled OK - program length: t=", 0), 0u);
+    ASSERT_EQ(TestCompiler().messageLines.size(), 1u);
+    EXPECT_EQ(TestCompiler().messageLines[0].rfind("Compiled OK - program length: t=", 0), 0u);
 
     // Line numbers past 65536 are named as they are.
     lines[65536] = lines[99998] = "stpto(1 deg)";

@@ -8,7 +8,7 @@ namespace {
 
 // Fills the store with a constant rate and bit15 set on the steps [first, last].
 void FillStore(int rate, int first, int last) {
-    StepStore &steps = Compiler().steps;
+    StepStore &steps = TestCompiler().steps;
     float t = 0;
     for (int q = 0; q < StepCount; ++q) {
         steps[q] = StepRecord{};
@@ -21,9 +21,7 @@ void FillStore(int rate, int first, int last) {
 
 std::vector<std::string> RunDutyCheck() {
     std::vector<std::string> notices;
-    Compiler().options.notice = [&](const std::string &text) { notices.push_back(text); };
-    DutyCheck();
-    Compiler().options.notice = nullptr;
+    DutyCheck(TestCompiler().steps, [&](const std::string &text) { notices.push_back(text); });
     return notices;
 }
 
@@ -58,7 +56,7 @@ TEST(DutyCheck, KeepsEveryWindowBelowFiveSecondsAndRecoversAfterACut) {
     FillStore(256, 1, 16382); // 64 s of continuous high current
     auto notices = RunDutyCheck();
     EXPECT_EQ(notices.size(), 1u);
-    const StepStore &steps = Compiler().steps;
+    const StepStore &steps = TestCompiler().steps;
     int cut = 0, keptAfterCut = 0;
     for (int k = 0; k + 1 < StepCount; ++k) {
         if (!steps[k].bit15) {
@@ -84,7 +82,7 @@ TEST(DutyCheck, KeepsEveryWindowBelowFiveSecondsAndRecoversAfterACut) {
 
 TEST(AngleNotices, ShownOnlyAboveTheirThresholds) {
     struct Case {
-        void (*check)(float);
+        void (*check)(float, const NoticeHandler &);
         float held;
         const char *notice;
     } cases[] = {{EndAngleWarning, 1.0f, nullptr},
@@ -96,12 +94,10 @@ TEST(AngleNotices, ShownOnlyAboveTheirThresholds) {
                  {RecycleStepWarning, -7.25f, "There is a 7.2 degree step when program recycles."}};
     for (const auto &c : cases) {
         std::vector<std::string> notices;
-        Compiler().options.notice = [&](const std::string &text) { notices.push_back(text); };
-        c.check(c.held);
+        c.check(c.held, [&](const std::string &text) { notices.push_back(text); });
         EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{})
             << c.held;
     }
-    Compiler().options.notice = nullptr;
 }
 
 TEST(AngleNotices, SteerPassRaisesThemAtItsTerminator) {

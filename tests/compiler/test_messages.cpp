@@ -1,4 +1,5 @@
 // Message list, counts, catalogue texts, prefixes and the Messages text.
+#include "compiler/compile_text.h"
 #include "compiler/messages.h"
 #include "compiler/state.h"
 
@@ -95,36 +96,36 @@ TEST(MessageLine, PrefixIsCutTo40Characters) {
 }
 
 TEST(AddMessage, CutsTextTo80AndCountsByLevel) {
-    ClearMessages();
-    AddMessage(2, 11, std::string(90, 'F'));
-    AddMessage(3, 99, "");
-    AddMessage(4, 100, "");
-    AddMessage(5, 199, "");
-    AddMessage(0, 200, "");
-    const auto &s = Compiler();
+    ClearMessages(TestCompiler());
+    AddMessage(TestCompiler(), 2, 11, std::string(90, 'F'));
+    AddMessage(TestCompiler(), 3, 99, "");
+    AddMessage(TestCompiler(), 4, 100, "");
+    AddMessage(TestCompiler(), 5, 199, "");
+    AddMessage(TestCompiler(), 0, 200, "");
+    const auto &s = TestCompiler();
     ASSERT_EQ(s.messages.size(), 5u);
     EXPECT_EQ(s.messages[0].text, std::string(80, 'F'));
     EXPECT_EQ(MessageLine(s.messages[0]),
               "Error in line 2: \"" + std::string(80, 'F') + "\" is an invalid function");
     EXPECT_EQ(s.ErrorCount, 2);
     EXPECT_EQ(s.WarningCount, 2);
-    ClearMessages();
+    ClearMessages(TestCompiler());
     EXPECT_TRUE(s.messages.empty());
     EXPECT_EQ(s.ErrorCount, 0);
     EXPECT_EQ(s.WarningCount, 0);
 }
 
 TEST(AddMessage, CountsDoNotWrapAt65536) {
-    ClearMessages();
-    for (int i = 0; i < 65536; ++i) AddMessage(1, 12, "");
-    EXPECT_EQ(Compiler().ErrorCount, 65536);
-    ClearMessages();
+    ClearMessages(TestCompiler());
+    for (int i = 0; i < 65536; ++i) AddMessage(TestCompiler(), 1, 12, "");
+    EXPECT_EQ(TestCompiler().ErrorCount, 65536);
+    ClearMessages(TestCompiler());
 }
 
 std::vector<std::string> Show(const std::vector<CompileMessage> &messages) {
-    ClearMessages();
-    for (const auto &m : messages) AddMessage(m.line, m.code, m.text);
-    return ShowMessages();
+    ClearMessages(TestCompiler());
+    for (const auto &m : messages) AddMessage(TestCompiler(), m.line, m.code, m.text);
+    return ShowMessages(TestCompiler());
 }
 
 TEST(ShowMessages, SummaryOnlyWithErrorsSingularAndPlural) {
@@ -140,7 +141,7 @@ TEST(ShowMessages, SummaryOnlyWithErrorsSingularAndPlural) {
         (Lines{"Error in line 3: Missing number in parameter",
                "Warning in line 5: END not found - It will be added automatically",
                "Error in line 4: Missing parameter id (sec, hz, etc.)", "", "2 Errors found - Aborting..."}));
-    EXPECT_EQ(Compiler().messageLines.size(), 5u);
+    EXPECT_EQ(TestCompiler().messageLines.size(), 5u);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The program language: normalising, numbers, statements, parameters and the messages they raise.
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "compiler/messages.h"
 #include "compiler/parse.h"
 #include "compiler/state.h"
@@ -16,9 +17,9 @@ using Lines = std::vector<std::string>;
 
 // The memo lines of the messages that concern a program line (the parser's), in order.
 Lines ParserLines(const Lines &program) {
-    CompileProgram(program);
+    CompileProgram(TestCompiler(), program);
     Lines result;
-    for (const auto &m : Compiler().messages)
+    for (const auto &m : TestCompiler().messages)
         if (m.line != 0) result.push_back(MessageLine(m));
     return result;
 }
@@ -28,9 +29,9 @@ Lines WithStatement(const std::string &statement) { return {"maxsteer(100 deg)",
 
 // The statement list of a text, read by the parser alone (the later phases change start times and durations).
 const std::vector<ProgramStatement> &Parse(const Lines &program) {
-    ClearMessages();
-    ParseProgram(program);
-    return Compiler().statements;
+    ClearMessages(TestCompiler());
+    ParseProgram(TestCompiler(), program);
+    return TestCompiler().statements;
 }
 
 std::string E(const std::string &text) { return "Error in line 3: " + text; }
@@ -121,7 +122,7 @@ TEST(ParseParameterId, IdIsTheCharacterAfterTheLastNumberCharacter) {
         char id;
         const char *number;
     };
-    ClearMessages();
+    ClearMessages(TestCompiler());
     for (const Case &c : std::vector<Case>{{"10DEG", 'D', "10"},
                                            {"-2.5S", 'S', "-2.5"},
                                            {"1E3D", 'D', "1E3"},
@@ -130,12 +131,38 @@ TEST(ParseParameterId, IdIsTheCharacterAfterTheLastNumberCharacter) {
                                            {"4CYCLES", 'C', "4"},
                                            {"0.5HZ", 'H', "0.5"},
                                            {"5DEG2SEC", 'S', "5DEG2"}}) {
-        auto id = ParseParameterId(3, c.text);
+        auto id = ParseParameterId(TestCompiler(), 3, c.text);
         ASSERT_TRUE(id) << c.text;
         EXPECT_EQ(id->id, c.id) << c.text;
         EXPECT_EQ(id->number, c.number) << c.text;
     }
-    EXPECT_TRUE(Compiler().messages.empty());
+    EXPECT_TRUE(TestCompiler().messages.empty());
+}
+
+TEST(ParseParameterId, AnyCharacterAfterTheNumberIsTheIdEvenANul) {
+    ClearMessages(TestCompiler());
+    EXPECT_FALSE(ParseParameterId(TestCompiler(), 3, std::string("5\0", 2)));
+    ASSERT_EQ(TestCompiler().messages.size(), 1u);
+    EXPECT_EQ(TestCompiler().messages[0].code, Msg::InvalidParameterId);
+    EXPECT_EQ(TestCompiler().messages[0].text, std::string(1, '\0'));
+}
+
+// The spans the highlighter marks: parameters read, the ones after the seventh, and the separators.
+TEST(ScanStatement, SpansOfTheParametersReadAndIgnored) {
+    const std::string text = "A(1D,,2S,3,4D,5D,6D,7D,8D)X";
+    const ScannedStatement s = ScanStatement(text);
+    EXPECT_EQ(s.name.Of(text), "A");
+    EXPECT_EQ(s.open, 1u);
+    EXPECT_EQ(s.close, 25u);
+    EXPECT_EQ(s.commas, (std::vector<std::size_t>{4, 5, 8, 10, 13, 16, 19, 22}));
+    ASSERT_EQ(s.parameters.size(), 7u);
+    EXPECT_EQ(s.parameters[2].text.Of(text), "3");
+    EXPECT_EQ(s.parameters[2].number.Of(text), "3");
+    EXPECT_FALSE(s.parameters[2].written);
+    EXPECT_EQ(s.parameters[1].id, 'S');
+    ASSERT_EQ(s.unread.size(), 1u);
+    EXPECT_EQ(s.unread[0].Of(text), "8D");
+    EXPECT_EQ(ScanStatement("A(1)").close, std::string::npos); // too short to hold a parameter
 }
 
 // ---- messages of one statement line ------------------------------------------------------------------
@@ -143,9 +170,9 @@ TEST(ParseParameterId, IdIsTheCharacterAfterTheLastNumberCharacter) {
 // The parser's messages of a program whose one statement is on line 3, as "code" or "code text", comma
 // separated. Every catalogue text is pinned in test_messages.cpp.
 std::string Codes(const std::string &statement) {
-    CompileProgram(WithStatement(statement));
+    CompileProgram(TestCompiler(), WithStatement(statement));
     std::string result;
-    for (const auto &m : Compiler().messages) {
+    for (const auto &m : TestCompiler().messages) {
         if (m.line == 0) continue;
         EXPECT_EQ(m.line, 3) << statement;
         if (!result.empty()) result += ", ";
@@ -275,12 +302,12 @@ TEST(InitialSteer, FirstNonzeroFirstDegreesMustBePositive) {
     EXPECT_EQ(ParserLines(
                   {"maxsteer(100 deg)", "begin", "stepto(0 deg)", "stepto(10 deg)", "stepto(-5 deg)", "end"}),
               Lines{});
-    EXPECT_EQ(Compiler().InitialSteer, 10);
+    EXPECT_EQ(TestCompiler().InitialSteer, 10);
     // A malformed first value is skipped; the rule waits for the next readable one, in any function.
     EXPECT_EQ(ParserLines({"maxsteer(100 deg)", "begin", "stepto(x1 deg)", "wait(-3 deg)", "end"}),
               (Lines{E("Invalid numeric format for amplitude (real)"),
                      "Error in line 4: Initial steer input must be positive"}));
-    EXPECT_EQ(Compiler().InitialSteer, -3);
+    EXPECT_EQ(TestCompiler().InitialSteer, -3);
     EXPECT_EQ(ParserLines({"maxsteer(100 deg)", "begin", "stepto(10 deg)", "stepto(-150 deg)", "end"}),
               Lines{"Error in line 4: Steer amplitude goes offscale (abs(steer) > maxsteer)"});
 }
@@ -319,8 +346,8 @@ TEST(ParseProgram, HeaderFaultsGiveTheirMemoLinesAndSummary) {
               {"Error in line 3: \"STEPT\" is an invalid function",
                "Error in line 5: \"BAD\" is an invalid function", "", "2 Errors found - Aborting..."}},
          }) {
-        EXPECT_FALSE(CompileProgram(c.program));
-        EXPECT_EQ(Compiler().messageLines, c.memo) << (c.program.empty() ? "" : c.program[0]);
+        EXPECT_FALSE(CompileProgram(TestCompiler(), c.program));
+        EXPECT_EQ(TestCompiler().messageLines, c.memo) << (c.program.empty() ? "" : c.program[0]);
     }
 }
 
@@ -341,11 +368,11 @@ TEST(ParseProgram, MaxSteerValues) {
              {{"begin"}, 1000000},
          }) {
         Parse(c.program);
-        EXPECT_EQ(Compiler().MaxSteer, c.maxSteer) << c.program[0];
+        EXPECT_EQ(TestCompiler().MaxSteer, c.maxSteer) << c.program[0];
     }
     Parse({"maxsteer(50 deg)", "begin"});
     Parse({"nothing here"});
-    EXPECT_EQ(Compiler().MaxSteer, 1000000); // nothing of the earlier text leaks into this one
+    EXPECT_EQ(TestCompiler().MaxSteer, 1000000); // nothing of the earlier text leaks into this one
 }
 
 TEST(ParseProgram, ExtraMaxSteerBeforeBeginWarnsWithItsOwnLine) {
@@ -398,8 +425,8 @@ TEST(ParseProgram, StatementListAndLineNumbers) {
     const auto &list = Parse({"maxsteer(100 deg)", "begin", "", "end"});
     EXPECT_EQ(Describe(list[0]), "SETRATE k0 A0 S0 C0 H0 V0 X-1 R1024 B0 P0 M080 L2");
     EXPECT_EQ(Describe(list[1]), "STEPTO k6 A0 S0 C0 H0 V0 X-1 R1024 B0 P0 M001 L2");
-    EXPECT_TRUE(Compiler().messages.empty());
-    EXPECT_TRUE(CompileProgram({"maxsteer(100 deg)", "begin", "", "end"}));
+    EXPECT_TRUE(TestCompiler().messages.empty());
+    EXPECT_TRUE(CompileProgram(TestCompiler(), {"maxsteer(100 deg)", "begin", "", "end"}));
     EXPECT_EQ(ParserLines({"maxsteer(100 deg)", "begin", "wait(1 s)"}),
               Lines{"Warning in line 4: END not found - It will be added automatically"});
 }
@@ -443,8 +470,8 @@ TEST(ParseProgram, RecompileStartsFromAnEmptyList) {
     const auto &list = Parse(WithStatement("wait(2 s)"));
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[2].duration, 2);
-    EXPECT_TRUE(Compiler().events.empty());
-    EXPECT_TRUE(Compiler().segments.empty());
+    EXPECT_TRUE(TestCompiler().events.empty());
+    EXPECT_TRUE(TestCompiler().segments.empty());
 }
 
 } // namespace

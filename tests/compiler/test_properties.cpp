@@ -1,7 +1,9 @@
 // Properties over random programs, from fixed seeds: a compile depends on its text and options only,
 // never on what was compiled before it.
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "compiler/state.h"
+#include "romfiles/build.h"
 
 #include <gtest/gtest.h>
 
@@ -143,9 +145,11 @@ struct Outcome {
 // successful compile: a failed one stops before it fills them, and they keep what came before.
 Outcome Build(const Lines &lines, bool corvan3Only) {
     Outcome outcome;
-    outcome.ok =
-        BuildProgram(lines, {corvan3Only, [&](const std::string &text) { outcome.notices.push_back(text); }});
-    const CompilerState &state = Compiler();
+    ProgramImages images;
+    outcome.ok = BuildProgram(
+        TestCompiler(), lines,
+        {corvan3Only, [&](const std::string &text) { outcome.notices.push_back(text); }}, images);
+    const CompilerState &state = TestCompiler();
     outcome.messageLines = state.messageLines;
     for (const CompileMessage &m : state.messages) outcome.messages.emplace_back(m.line, m.code, m.text);
     outcome.errors = state.ErrorCount;
@@ -154,8 +158,8 @@ Outcome Build(const Lines &lines, bool corvan3Only) {
     if (outcome.ok) {
         outcome.endIndex = state.endIndex;
         for (int k = 0; k < StepCount; ++k) outcome.steps.push_back(state.steps[k]);
-        outcome.mainImage.assign(state.mainImage.get(), state.mainImage.get() + StepCount);
-        outcome.auxImage.assign(state.auxImage.get(), state.auxImage.get() + StepCount);
+        outcome.mainImage = images.main;
+        outcome.auxImage = images.aux;
     }
     return outcome;
 }

@@ -21,13 +21,13 @@ Compiled CompileWithLimit(const std::vector<std::string> &body, float limit) {
     lines.push_back("end");
     Compiled result;
     CompileOptions options{true, [&](const std::string &t) { result.notices.push_back(t); }, limit};
-    result.ok = CompileProgram(lines, options);
+    result.ok = CompileProgram(TestCompiler(), lines, options);
     return result;
 }
 
 TEST(Summary, FiguresOfAProgramWithKnownAnswers) {
     ASSERT_TRUE(CompileBody(KnownBody).ok);
-    ProgramSummary s = SummarizeProgram(Compiler());
+    ProgramSummary s = SummarizeProgram(TestCompiler());
     EXPECT_FALSE(s.repeats);
     EXPECT_EQ(s.duration, 5.0f);
     EXPECT_EQ(s.stepsUsed, 3 * 512 + 2 * 256);
@@ -65,7 +65,7 @@ TEST(Summary, FiguresOfAProgramWithKnownAnswers) {
 
 TEST(Summary, RepeatingAndEmptyPrograms) {
     ASSERT_TRUE(CompileBody({"setrate(256 hz)", "sine(3 deg, 0.5 hz, 1 cycles)", "repeatprogram"}).ok);
-    ProgramSummary repeating = SummarizeProgram(Compiler());
+    ProgramSummary repeating = SummarizeProgram(TestCompiler());
     EXPECT_TRUE(repeating.repeats);
     EXPECT_EQ(repeating.stepsUsed, 512);
     EXPECT_EQ(repeating.duration, 2.0f);
@@ -75,7 +75,7 @@ TEST(Summary, RepeatingAndEmptyPrograms) {
 
     // END at time 0: nothing runs before the end.
     ASSERT_TRUE(CompileBody({}).ok);
-    ProgramSummary empty = SummarizeProgram(Compiler());
+    ProgramSummary empty = SummarizeProgram(TestCompiler());
     EXPECT_EQ(empty.stepsUsed, 0);
     EXPECT_EQ(empty.duration, 0.0f);
     EXPECT_TRUE(empty.rates.empty());
@@ -96,16 +96,16 @@ TEST(RateCheck, FiresJustOverTheLimitAndNotJustUnder) {
     EXPECT_TRUE(over.ok);
     ASSERT_EQ(over.notices.size(), 1u);
     EXPECT_EQ(over.notices[0], "Steer rate limit exceeded at t=3.004 sec. (30.0 deg/s, limit 29.99 deg/s)");
-    RateViolation first = FirstRateViolation(Compiler(), 29.99f);
+    RateViolation first = FirstRateViolation(TestCompiler(), 29.99f);
     EXPECT_TRUE(first.found);
     EXPECT_EQ(first.time, 3.0f + 1.0f / 256);
 
     // The first violation in time, not the largest one.
-    RateViolation early = FirstRateViolation(Compiler(), 9.99f);
+    RateViolation early = FirstRateViolation(TestCompiler(), 9.99f);
     EXPECT_EQ(early.time, 1.0f + 1.0f / 512);
     EXPECT_NEAR(early.rate, 10.0f, 0.01f);
-    EXPECT_FALSE(FirstRateViolation(Compiler(), 0).found);
-    EXPECT_FALSE(FirstRateViolation(Compiler(), -5).found);
+    EXPECT_FALSE(FirstRateViolation(TestCompiler(), 0).found);
+    EXPECT_FALSE(FirstRateViolation(TestCompiler(), -5).found);
 }
 
 TEST(RateCheck, ComesAfterTheOtherNoticesAndOnlyOnSuccess) {
@@ -122,20 +122,20 @@ TEST(RateCheck, ComesAfterTheOtherNoticesAndOnlyOnSuccess) {
 TEST(RateCheck, RatesBeyondTheFloatRangeAreStillNumbers) {
     // A sweep of +-3e38 degrees up to 3e38 Hz changes by more than 1e38 degrees a step at 1024 Hz.
     ASSERT_TRUE(CompileBody({"sinesweep(3e38 deg, 1 hz, 3e38 hz, 1 s)"}, true, "3e38").ok);
-    const ProgramSummary summary = SummarizeProgram(Compiler());
+    const ProgramSummary summary = SummarizeProgram(TestCompiler());
     EXPECT_GT(summary.peakRate, 1e41);
     EXPECT_EQ(SummaryLines(summary)[4].find("inf"), std::string::npos) << SummaryLines(summary)[4];
-    const RateViolation first = FirstRateViolation(Compiler(), 1000);
+    const RateViolation first = FirstRateViolation(TestCompiler(), 1000);
     EXPECT_GT(first.rate, 1e38);
     EXPECT_EQ(RateViolationNotice(first, 1000).find("inf"), std::string::npos);
 }
 
 TEST(RateCheck, ALimitOfZeroChangesNothing) {
     Compiled plain = CompileBody({"stepto(12.5 deg, 1 s)"});
-    std::vector<std::string> plainLines = Compiler().messageLines;
+    std::vector<std::string> plainLines = TestCompiler().messageLines;
     Compiled zero = CompileWithLimit({"stepto(12.5 deg, 1 s)"}, 0);
     EXPECT_EQ(zero.notices, plain.notices);
-    EXPECT_EQ(Compiler().messageLines, plainLines);
+    EXPECT_EQ(TestCompiler().messageLines, plainLines);
 }
 
 } // namespace

@@ -9,23 +9,23 @@ using Errors = std::vector<std::pair<int, std::string>>;
 
 TEST(Timeline, EmptyProgramEndsAtTimeZeroAndReportsTheWholeStore) {
     ASSERT_TRUE(CompileBody({""}).ok);
-    EXPECT_EQ(Compiler().endIndex, 0);
+    EXPECT_EQ(TestCompiler().endIndex, 0);
     for (int q : {0, 1, 8191, 16383}) {
         EXPECT_EQ(Step(q).ended, 1) << q;
         EXPECT_EQ(Step(q).rate, 1024) << q;
     }
     EXPECT_EQ(Step(16383).time, 16383.0f / 1024);
     EXPECT_FLOAT_EQ(Step(16383).time, 15.999023f);
-    ASSERT_EQ(Compiler().messages.size(), 1u);
-    EXPECT_EQ(Compiler().messages[0].code, 201);
-    EXPECT_EQ(Compiler().messages[0].text, "15.999");
+    ASSERT_EQ(TestCompiler().messages.size(), 1u);
+    EXPECT_EQ(TestCompiler().messages[0].code, 201);
+    EXPECT_EQ(TestCompiler().messages[0].text, "15.999");
 }
 
 TEST(Timeline, StartTimesFollowTheProgramClock) {
     CompileBody({"wait(1 sec)", "setflag(2 bit, 50 %, 3 sec)", "stepto(10 deg, 0.5 sec)",
                  "sine(10 deg, 4 hz, 5 sec, 2 cycles)", "pulseflag(3 bit, 0 sec, 0.25 sec)",
                  "sinesweep(5 deg, 1 hz, 2 hz, 1 sec, 0.5 sec)", "setrate(512 hz)"});
-    const auto &s = Compiler().statements; // the implicit SETRATE and STEPTO come first
+    const auto &s = TestCompiler().statements; // the implicit SETRATE and STEPTO come first
     ASSERT_EQ(s.size(), 10u);
     EXPECT_EQ(s[3].startTime, 4.0f); // a delay counts from the running clock
     EXPECT_EQ(s[4].startTime, 1.0f); // and does not move it
@@ -37,7 +37,7 @@ TEST(Timeline, StartTimesFollowTheProgramClock) {
     EXPECT_EQ(s[9].startTime, 4.0f); // END waits for the latest delayed event
     EXPECT_EQ(Flag(StepAt(4) - 1, 2), 0);
     EXPECT_EQ(Flag(StepAt(4), 2), 50);
-    EXPECT_EQ(Compiler().endIndex, StepAt(4));
+    EXPECT_EQ(TestCompiler().endIndex, StepAt(4));
 }
 
 TEST(Timeline, SplitOrdersEventsStablyAndStopsAtTheFirstTerminator) {
@@ -45,8 +45,8 @@ TEST(Timeline, SplitOrdersEventsStablyAndStopsAtTheFirstTerminator) {
                  "setflag(2 bit, 70 %)", "wait(1 sec)", "repeatprogram", "setflag(5 bit, 100 %)",
                  "wait(1 sec)"});
     // 0 SETRATE, 1 STEPTO, 2 SETFLAG@1, 3 PULSEFLAG@0.5, 4 WAIT, 5 SETFLAG@1, 6 WAIT, 7 REPEATPROGRAM@2
-    EXPECT_EQ(Compiler().events, (std::vector<int>{0, 3, 2, 5, 7}));
-    EXPECT_EQ(Compiler().segments, (std::vector<int>{1, 4, 6, 7}));
+    EXPECT_EQ(TestCompiler().events, (std::vector<int>{0, 3, 2, 5, 7}));
+    EXPECT_EQ(TestCompiler().segments, (std::vector<int>{1, 4, 6, 7}));
     EXPECT_EQ(Flag(1024, 2), 70); // equal times apply in program order
     EXPECT_EQ(Flag(16383, 5), 0); // nothing after the terminator takes effect
 }
@@ -60,11 +60,11 @@ TEST(Timeline, RatesSwitchAtTheirStepAndTheTerminatorSetsItsOwn) {
     EXPECT_EQ(Step(2303).ended, 0);
     EXPECT_EQ(Step(2304).ended, 1);
     EXPECT_EQ(Step(2304).rate, 1024); // END
-    EXPECT_EQ(Compiler().endIndex, 2304);
+    EXPECT_EQ(TestCompiler().endIndex, 2304);
 
     CompileBody({"setrate(512 hz)", "wait(1 sec)", "repeatprogram(0.5 sec)", "wait(1 sec)"});
-    EXPECT_EQ(Step(Compiler().endIndex).time, 1.5f);
-    EXPECT_EQ(Step(Compiler().endIndex - 1).rate, 512);
+    EXPECT_EQ(Step(TestCompiler().endIndex).time, 1.5f);
+    EXPECT_EQ(Step(TestCompiler().endIndex - 1).rate, 512);
     EXPECT_EQ(Step(16383).rate, 2048);
 }
 
@@ -104,7 +104,7 @@ TEST(Timeline, BrakePulseComesOnOneStepLateAndGoesOffOnTime) {
 TEST(Timeline, StatementsBeyondTheStoreRunOutOfSteps) {
     auto run = CompileBody({"wait(1 sec)", "setflag(2 bit, 100 %, 20 sec)"});
     EXPECT_EQ(run.errors, (Errors{{2, "15.999 seconds in SETFLAG function"}}));
-    EXPECT_EQ(Compiler().messageLines[0], "Ran out of steps at t= 15.999 seconds in SETFLAG function");
+    EXPECT_EQ(TestCompiler().messageLines[0], "Ran out of steps at t= 15.999 seconds in SETFLAG function");
     // A segment is named when its successor starts beyond the store.
     run = CompileBody({"setrate(256 hz)", "wait(70 sec)", "stepto(10 deg)"});
     EXPECT_EQ(run.errors, (Errors{{2, "63.996 seconds in WAIT function"}}));
@@ -118,9 +118,9 @@ TEST(Timeline, RepeatedCompilesAreIdentical) {
     ASSERT_TRUE(CompileBody(body).ok);
     std::vector<StepRecord> before(StepCount);
     for (int q = 0; q < StepCount; ++q) before[q] = Step(q);
-    auto messages = Compiler().messageLines;
+    auto messages = TestCompiler().messageLines;
     ASSERT_TRUE(CompileBody(body).ok);
-    EXPECT_EQ(Compiler().messageLines, messages);
+    EXPECT_EQ(TestCompiler().messageLines, messages);
     for (int q = 0; q < StepCount; ++q)
         ASSERT_EQ(std::memcmp(&before[q], &Step(q), sizeof(StepRecord)), 0) << q;
 }

@@ -1,4 +1,5 @@
 // Editor tokens: the classes of each span, the line places, agreement with the parser, message lines.
+#include "compiler/compile_text.h"
 #include "compiler/messages.h"
 #include "compiler/parse.h"
 #include "compiler/state.h"
@@ -189,11 +190,11 @@ TEST(TokenizeProgram, MarksAgreeWithTheParsersMessages) {
                            "sweep", // 11
                            "end",
                            "nothing(1 x)"};
-    ClearMessages();
-    ParseProgram(program);
+    ClearMessages(TestCompiler());
+    ParseProgram(TestCompiler(), program);
     std::set<int> unknownLines, invalidLines;
     const std::set<int> parameterErrors = {12, 13, 14, 20, 21, 22, 23, 24, 25, 27, 28};
-    for (const auto &m : Compiler().messages) {
+    for (const auto &m : TestCompiler().messages) {
         if (m.code == 11) unknownLines.insert(m.line);
         if (parameterErrors.count(m.code)) invalidLines.insert(m.line);
     }
@@ -230,10 +231,11 @@ TEST(MessageLineNumber, ReadsTheLineOfEachPrefix) {
 }
 
 TEST(MessageLineNumber, ReadsBackTheMessagesOfACompile) {
-    ClearMessages();
-    ParseProgram({"maxsteer(100 deg)", "begin", "wait(1 x)", "setrate(300 hz)", "sine(1 hz, 1 s, 1 c)"});
+    ClearMessages(TestCompiler());
+    ParseProgram(TestCompiler(),
+                 {"maxsteer(100 deg)", "begin", "wait(1 x)", "setrate(300 hz)", "sine(1 hz, 1 s, 1 c)"});
     std::vector<int> lines;
-    for (const auto &text : ShowMessages()) lines.push_back(MessageLineNumber(text));
+    for (const auto &text : ShowMessages(TestCompiler())) lines.push_back(MessageLineNumber(text));
     // Error 14, error 31, warning 101, warning 102 (one past the last line), then the summary.
     EXPECT_EQ(lines, (std::vector<int>{3, 4, 5, 6, 0, 0}));
 }

@@ -1,4 +1,5 @@
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "graph/plot.h"
 #include "graph/print.h"
 #include "recording_canvas.h"
@@ -58,21 +59,21 @@ TEST(PrintGraphs, SlotsShareTheHeightBetweenTheMargins) {
 
 TEST(PrintGraphs, ReversedRangePrintsNothing) {
     RecordingPrinter printer;
-    PrintGraphs(printer, std::vector<std::vector<std::string>>(16), 5, 4, {});
+    PrintGraphs(printer, TestCompiler(), std::vector<std::vector<std::string>>(16), 5, 4, {});
     EXPECT_TRUE(printer.log.empty());
 }
 
 TEST(PrintGraphs, EachGoodProgramGetsAThickFrameAndTheSurfaceComesBack) {
     const std::vector<std::string> good{"maxsteer(100 deg)", "begin", "", "end"};
     std::vector<std::vector<std::string>> programs(16, good);
-    const bool compilerRejects = !CompileProgram({"no such function(1)"});
+    const bool compilerRejects = !CompileProgram(TestCompiler(), {"no such function(1)"});
     if (compilerRejects) programs[1] = {"no such function(1)"};
 
     RecordingCanvas screen;
     SetGraphCanvas(&screen);
     RecordingPrinter printer;
     bool hookRan = false;
-    PrintGraphs(printer, programs, 0, 3, {}, [&] { hookRan = true; });
+    PrintGraphs(printer, TestCompiler(), programs, 0, 3, {}, [&] { hookRan = true; });
     EXPECT_EQ(printer.log, (std::vector<std::string>{"begin", "end"}));
     EXPECT_TRUE(hookRan);
     EXPECT_EQ(GetGraphCanvas(), &screen);
@@ -89,7 +90,7 @@ TEST(PrintGraphs, EachGoodProgramGetsAThickFrameAndTheSurfaceComesBack) {
         if (!(compilerRejects && n == 1)) expected.push_back(PrintGraphSlot(2000, 2700, 0, 3, n));
     EXPECT_EQ(frames, expected);
     // The part after the end is drawn with the thin pen (once the compiler fills the store).
-    if (Compiler().steps[StepCount - 1].ended) {
+    if (TestCompiler().steps[StepCount - 1].ended) {
         EXPECT_EQ(printer.canvas.lines.back().pen.width, 1);
     }
 }

@@ -1,5 +1,6 @@
 // Logs made from a program's own steps come back with the delay, gain, offset, overshoot and
 // frequency response they were made with.
+#include "compiler/compile_text.h"
 #include "measure/compare.h"
 #include "measure/synthetic_log.h"
 #include "romfiles/fileio.h"
@@ -24,14 +25,14 @@ const std::vector<std::string> SineWithDwell{"maxsteer(100 deg)",
                                              "end"};
 
 CommandedProgram Compile(const std::vector<std::string> &lines) {
-    EXPECT_TRUE(CompileProgram(lines));
-    return CommandedFrom(Compiler());
+    EXPECT_TRUE(CompileProgram(TestCompiler(), lines));
+    return CommandedFrom(TestCompiler());
 }
 
 Comparison Compare(const CommandedProgram &program, const SyntheticRun &run, const std::string &mark = "") {
     LogOptions options;
     options.markColumn = mark;
-    return CompareLog(program, ParseLog(SyntheticLog(program, Compiler(), run), options));
+    return CompareLog(program, ParseLog(SyntheticLog(program, TestCompiler(), run), options));
 }
 
 struct FigureCase {

@@ -1,4 +1,5 @@
 // MATLAB files read back by the library with the values written, byte for byte the same each time.
+#include "compiler/compile_text.h"
 #include "compiler/compile.h"
 #include "measure/matfile.h"
 #include "romfiles/fileio.h"
@@ -33,9 +34,9 @@ std::map<std::string, MatVariable> ReadBack(const std::string &bytes) {
 }
 
 TEST(MatFile, StepsReadBackAsWritten) {
-    ASSERT_TRUE(CompileProgram(
+    ASSERT_TRUE(CompileProgram(TestCompiler(), 
         {"maxsteer(40 deg)", "begin", "setflag(3 bit, 50 %)", "rampto(30 deg, 1 sec)", "end"}));
-    const CompilerState &state = Compiler();
+    const CompilerState &state = TestCompiler();
     const std::string bytes = MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer));
     EXPECT_EQ(bytes, MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));
     auto v = ReadBack(bytes);

@@ -1,6 +1,7 @@
 // Bad input for every reader and failing writes for every writer: each failure names the file and
 // what went wrong, nothing is read half, and an old file survives a write that fails.
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "faults.h"
 #include "romfiles/build.h"
 #include "romfiles/defaults.h"
@@ -92,11 +93,13 @@ std::vector<Writer> Writers() {
         {"Export time and value",
          {"tv.txt"},
          [program](const std::string &folder) {
-             EXPECT_TRUE(ExportTimeValue(folder + "/tv.txt", program, {}));
+             EXPECT_TRUE(ExportTimeValue(TestCompiler(), folder + "/tv.txt", program, {}));
          }},
         {"Build",
          {"set.bin", "set.aux"},
-         [](const std::string &folder) { BuildSet(DefaultProgramSet(), folder + "/set.bin", {}); }},
+         [](const std::string &folder) {
+             BuildSet(TestCompiler(), DefaultProgramSet(), folder + "/set.bin", {});
+         }},
         {"Preferences",
          {"quildf.txt"},
          [](const std::string &folder) {
@@ -148,7 +151,7 @@ TEST(Writers, DevicesAreWrittenInPlaceNotReplaced) {
     ExportText(dir / "null", DefaultProgram());
     // A build whose aux file fails after the EPROM image went into a device has nothing to put back.
     std::filesystem::create_directories(dir / "null.aux/occupied");
-    EXPECT_THROW(BuildSet(DefaultProgramSet(), dir / "null", {}), FileError);
+    EXPECT_THROW(BuildSet(TestCompiler(), DefaultProgramSet(), dir / "null", {}), FileError);
     EXPECT_TRUE(IsCharacterDevice(dir / "full"));
     EXPECT_TRUE(IsCharacterDevice(dir / "null"));
     EXPECT_EQ(dir.Entries(), (Lines{"full", "link", "null", "null.aux"}));

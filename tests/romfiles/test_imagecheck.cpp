@@ -1,4 +1,5 @@
 // Image checks: CRC-32, the slot map of built images, and the Intel HEX and S-record copies.
+#include "compiler/compile_text.h"
 #include "tempdir.h"
 
 #include "compiler/compile.h"
@@ -160,11 +161,11 @@ TEST(ReportImages, SlotMapFromEndBitsAndRateCodes) {
 TEST(ReportImages, AgreesWithTheCompilerOnABuiltSet) {
     TempDir dir;
     ProgramSet set = ReadProgramSet(QUILLARD_EXAMPLES "/manoeuvres.rom");
-    ASSERT_TRUE(BuildSet(set, dir / "set.bin", {}).success);
+    ASSERT_TRUE(BuildSet(TestCompiler(), set, dir / "set.bin", {}).success);
     ImageReport report = ReportImages(ReadFileBytes(dir / "set.bin"), ReadFileBytes(dir / "set.aux"));
     for (int p = 0; p < ProgramCount; ++p) {
-        ASSERT_TRUE(CompileProgram(set[p]));
-        const CompilerState &state = Compiler();
+        ASSERT_TRUE(CompileProgram(TestCompiler(), set[p]));
+        const CompilerState &state = TestCompiler();
         EXPECT_EQ(report.programs[p].endIndex, state.endIndex) << p;
         EXPECT_EQ(report.programs[p].duration, state.steps[state.endIndex].time) << p;
     }

@@ -1,6 +1,8 @@
 // Properties over random inputs, from fixed seeds: a saved set opens as the same 16 programs, and an
 // EPROM slot decoded into statements and compiled again keeps its clock rates and its end.
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
+#include "romfiles/build.h"
 #include "romfiles/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/importers.h"
@@ -147,10 +149,11 @@ struct Slot {
 // Builds the program as the Build command does and returns its main words.
 Slot Build(const Lines &program) {
     Slot slot;
-    if (!BuildProgram(program)) return slot;
-    slot.words.assign(Compiler().mainImage.get(), Compiler().mainImage.get() + StepCount);
-    slot.endIndex = Compiler().endIndex;
-    slot.endTime = Compiler().steps[slot.endIndex].time;
+    ProgramImages images;
+    if (!BuildProgram(TestCompiler(), program, {}, images)) return slot;
+    slot.words = images.main;
+    slot.endIndex = TestCompiler().endIndex;
+    slot.endTime = TestCompiler().steps[slot.endIndex].time;
     return slot;
 }
 
@@ -196,7 +199,7 @@ TEST(Property, EpromSlotImportedAndCompiledAgainKeepsRateCodesAndEndBits) {
         const Lines program = RandomRateProgram(random, maxSteer);
         const Slot built = Build(program);
         ASSERT_FALSE(built.words.empty()) << "seed " << seed << "\n"
-                                          << Text(program) << Text(Compiler().messageLines);
+                                          << Text(program) << Text(TestCompiler().messageLines);
 
         std::string bytes;
         for (std::uint16_t word : built.words) bytes += {char(word & 0xFF), char(word >> 8)};
@@ -207,7 +210,7 @@ TEST(Property, EpromSlotImportedAndCompiledAgainKeepsRateCodesAndEndBits) {
         const Slot again = Build(imported);
         ASSERT_FALSE(again.words.empty()) << "seed " << seed << "\n"
                                           << Text(program) << "imported:\n"
-                                          << Text(imported) << Text(Compiler().messageLines);
+                                          << Text(imported) << Text(TestCompiler().messageLines);
 
         for (const Slot *slot : {&built, &again})
             for (int k = 0; k < StepCount; ++k) {

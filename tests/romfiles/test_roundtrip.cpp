@@ -1,5 +1,6 @@
 // Round trips through the importers: what an export or a build writes, read back and compiled again.
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
 #include "romfiles/image.h"
@@ -21,8 +22,9 @@ struct Compiled {
 
 Compiled Compile(const std::vector<std::string> &lines) {
     Compiled result;
-    EXPECT_TRUE(CompileProgram(lines)) << (Compiler().messageLines.empty() ? "" : Compiler().messageLines[0]);
-    const CompilerState &state = Compiler();
+    EXPECT_TRUE(CompileProgram(TestCompiler(), lines))
+        << (TestCompiler().messageLines.empty() ? "" : TestCompiler().messageLines[0]);
+    const CompilerState &state = TestCompiler();
     result.words.resize(StepCount);
     EncodeMainImage(state.steps, state.MaxSteer, result.words.data());
     for (int i = 0; i < StepCount; ++i) {
@@ -45,7 +47,7 @@ const std::vector<std::string> Manoeuvre{"maxsteer(100 deg)",
 
 TEST(RoundTrip, TimeValueExportReadBackFollowsTheProfileWithinThreeHundredthsOfADegree) {
     Compiled original = Compile(Manoeuvre);
-    std::vector<std::string> fileLines = SplitLines(TimeValueExportBytes(Compiler().steps));
+    std::vector<std::string> fileLines = SplitLines(TimeValueExportBytes(TestCompiler().steps));
     ImportOptions options;
     options.maxSteer = 100;
     Compiled again = Compile(TimeValueLines(fileLines, options));

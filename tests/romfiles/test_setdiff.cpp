@@ -1,4 +1,5 @@
 // Program versions compared: the unified hunks of their texts and the steps they compile to.
+#include "compiler/compile_text.h"
 #include "romfiles/setdiff.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ TEST(UnifiedDiff, HunksAndTheirRanges) {
 }
 
 TEST(DiffPrograms, OneStepChangeIsFoundWhereTheStepLands) {
-    const ProgramDifference d = DiffPrograms(Step("30"), Step("35"), {});
+    const ProgramDifference d = DiffPrograms(TestCompiler(), Step("30"), Step("35"), {});
     ASSERT_TRUE(d.steps);
     const StepDifference &s = *d.steps;
     EXPECT_FALSE(s.identical);
@@ -72,8 +73,8 @@ TEST(DiffPrograms, SteerIsComparedOverTimeWhenTheClockRatesDiffer) {
     fast.insert(fast.begin() + 2, "setrate(2048 hz)");
     Lines longer = slow;
     longer[4] = "rampto(0 deg, 2.5 sec)";
-    const ProgramDifference d = DiffPrograms(slow, fast, {});
-    const ProgramDifference e = DiffPrograms(slow, longer, {});
+    const ProgramDifference d = DiffPrograms(TestCompiler(), slow, fast, {});
+    const ProgramDifference e = DiffPrograms(TestCompiler(), slow, longer, {});
     ASSERT_TRUE(d.steps && e.steps);
     EXPECT_EQ(d.steps->firstStep, 0);
     EXPECT_EQ(d.steps->fields, Lines{"rate"});

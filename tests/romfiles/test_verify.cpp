@@ -1,4 +1,5 @@
 // The image check before a build writes, and the comparison of a set with images read back.
+#include "compiler/compile_text.h"
 #include "compiler/compile.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
@@ -25,8 +26,8 @@ struct Images {
 // Busy compiled, its store changed, encoded by the real encoders, the images changed, and checked.
 ImageFault CheckBusy(const std::function<void(StepStore &)> &store,
                      const std::function<void(Images &)> &image) {
-    EXPECT_TRUE(CompileProgram(Busy));
-    CompilerState &state = Compiler();
+    EXPECT_TRUE(CompileProgram(TestCompiler(), Busy));
+    CompilerState &state = TestCompiler();
     store(state.steps);
     Images images;
     EncodeMainImage(state.steps, state.MaxSteer, images.main.data());
@@ -44,8 +45,8 @@ void FlipOneBit(const StepStore &steps, float maxSteer, std::uint16_t *out) {
 } // namespace
 
 TEST(CheckProgramImages, CatchesEachWrongFieldAtItsStep) {
-    ASSERT_TRUE(CompileProgram(Busy));
-    const int end = Compiler().endIndex;
+    ASSERT_TRUE(CompileProgram(TestCompiler(), Busy));
+    const int end = TestCompiler().endIndex;
     auto none = [](auto &) {};
     struct Case {
         const char *name;
@@ -81,7 +82,7 @@ TEST(CheckProgramImages, CatchesEachWrongFieldAtItsStep) {
 
 TEST(BuildSet, AnEncoderThatFlipsABitWritesNothing) {
     TempDir dir;
-    const BuildOutcome outcome = BuildSet(DefaultProgramSet(), dir / "set.bin", {}, {}, {}, {FlipOneBit});
+    const BuildOutcome outcome = BuildSet(TestCompiler(), DefaultProgramSet(), dir / "set.bin", {}, {}, {}, {FlipOneBit});
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(outcome.text.rfind("Image check failed for program #0 at step 4242 (t=4.1426 s): main word "
                                  "0x6808: dac code 2056, but steer 0.000 deg scales to 2048.000\n",
@@ -94,11 +95,11 @@ TEST(BuildSet, AnEncoderThatFlipsABitWritesNothing) {
 
 TEST(CompareSetWithImages, CountsAuxBytesAndWordsBeyondAShortFile) {
     TempDir dir;
-    ASSERT_TRUE(BuildSet(DefaultProgramSet(), dir / "set.bin", {}).success);
+    ASSERT_TRUE(BuildSet(TestCompiler(), DefaultProgramSet(), dir / "set.bin", {}).success);
     const std::string bin = ReadFileBytes(dir / "set.bin");
     std::string aux = ReadFileBytes(dir / "set.aux");
     aux[5 * AuxImageBytes + 7] ^= 0x80; // program 5, step 7
-    const SetComparison changed = CompareSetWithImages(DefaultProgramSet(), bin.substr(0, 100), aux, {});
+    const SetComparison changed = CompareSetWithImages(TestCompiler(), DefaultProgramSet(), bin.substr(0, 100), aux, {});
     EXPECT_EQ(changed.programs[0].main.count, StepCount - 50);
     EXPECT_FALSE(changed.programs[0].main.found);
     EXPECT_EQ(changed.programs[1].main.count, StepCount);

@@ -1,0 +1,142 @@
+// The window's program graph: the picture Show draws, zoom and pan, the step read-out, and the snapshot
+// that the aux display goes back to.
+#pragma once
+
+#include "compiler/state.h"
+#include "graph/canvas.h"
+#include "graph/graphview.h"
+#include "graph/plot.h"
+
+#include <QFrame>
+#include <QImage>
+#include <QPointF>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QPainter;
+class QToolButton;
+
+// The graph image: shows a bitmap, cross-hair cursor, reports mouse movement, presses, releases and
+// the wheel in image pixels.
+class TGrImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TGrImage(QWidget *parent = nullptr);
+    ~TGrImage() override;
+    QImage &Picture() { return m_picture; }
+    // A new blank bitmap of the control's size replaces the picture; the canvas draws on it.
+    void NewPicture();
+    // The picture becomes the image (its size too), as loading a bitmap file into it does.
+    void LoadPicture(const QImage &image);
+    ::Canvas &Canvas() { return *m_canvas; }
+    // A small ring drawn over the picture (not into it) at a pixel; a null point hides it.
+    void SetMarker(const QPoint &at);
+    QPoint Marker() const { return m_marker; }
+signals:
+    void mouseMoved(int x, int y);
+    void mousePressed(int x, int y);
+    void mouseReleased(int x, int y);
+    // Eighths of a degree, positive away from the user, as the wheel event counts them.
+    void wheelTurned(int x, int y, int angle);
+    void mouseLeft();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    QImage m_picture;
+    std::unique_ptr<QPainter> m_painter; // open on the picture while it is shown
+    std::unique_ptr<::Canvas> m_canvas;
+    QPoint m_marker;
+};
+
+// The framed graph panel: the picture and the Fit button over its corner. It keeps a copy of the
+// shown program's steps, because later compiles (Build, Export, printing) overwrite the window's state.
+class TGraphView : public QFrame {
+    Q_OBJECT
+public:
+    // compiler: the window's state, whose steps the aux display draws when no shown program is kept.
+    explicit TGraphView(const CompilerState &compiler, QWidget *parent = nullptr);
+
+    TGrImage *Image() const { return m_image; }
+    QToolButton *FitButton() const { return m_fitButton; }
+    // The program Show last drew (255 before the first Show), and the snapshot of its picture.
+    int ShownProgram() const { return m_shownProgram; }
+    QString SnapshotPath() const;
+    // Zoom and pan work while the picture shows the kept program; Fit while a program is kept.
+    bool Zoomable() const { return m_onScreen; }
+    bool Fittable() const { return m_steps != nullptr; }
+    // The world Show set (fit), the world zoom and pan have moved to, and the plot area in pixels.
+    TWorldWindow World() const { return m_window.view; }
+    TWorldWindow FitWorld() const { return m_window.fit; }
+    TViewport Area() const { return m_area; }
+    // The mouse position in the plot library's current viewport and world, for the status line.
+    QPointF MouseWorld() const;
+
+    // Places the panel, the picture filling it and the Fit button in its top right corner.
+    void SetGeometry(const QRect &rect);
+    // A blank picture of the panel's size with the empty graph's axes (start-up and every resize);
+    // the shown program stays kept, and Fit draws it again.
+    void NewEmptyGraph();
+    // Clears the plot to its axes and forgets the shown program (Clear Program, New).
+    void ClearToAxes();
+    // Draws a program just compiled into the state as Show does, the aux traces when they are on, and
+    // keeps its steps.
+    void ShowProgram(int program, const CompilerState &state);
+
+    // Whether the aux traces are drawn over the graph (View > Display Selected Aux ROM Bits).
+    void SetAuxShown(bool shown) { m_auxShown = shown; }
+
+public slots:
+    // The aux display was switched: the shown program is drawn again with or without its traces.
+    void DisplayAuxClick();
+    // Zoom about an image pixel by a factor (below 1 zooms in), keeping the world's proportions.
+    void ZoomGraph(double factor, int x, int y);
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    // Back to the graph Show drew, at the image's present size.
+    void FitGraph1Click();
+    void GrImageMouseMove(int x, int y);
+    void GrImageMousePress(int x, int y);
+    void GrImageMouseRelease(int x, int y);
+    void GrImageWheel(int x, int y, int angle);
+    void GrImageMouseLeave();
+
+signals:
+    void mouseMoved();                        // the status line's graph position changed
+    void readoutChanged(const QString &text); // the step under the mouse, or empty
+    void zoomChanged();                       // Zoomable() or Fittable() may have changed
+
+private:
+    void SaveSnapshot();
+    void Keep(const CompilerState &state);
+    void Forget();
+    void Redraw();
+    void UpdateZoomState();
+    void UpdateReadout();
+
+    const CompilerState &m_compiler;
+    TGrImage *m_image;
+    QToolButton *m_fitButton;
+    QTemporaryDir m_scratch; // private folder of the plot snapshot, removed at shut-down
+    int m_shownProgram = 255;
+    bool m_auxShown = false;
+    int m_mouseX = 0, m_mouseY = 0;
+
+    // The shown program's steps, and the worlds and plot area Show drew them in.
+    std::unique_ptr<StepStore> m_steps; // null when nothing is kept
+    int m_endIndex = 0;
+    float m_maxSteer = 0;
+    GraphWindow m_window;    // world 1 as Show set it and as the picture shows it
+    TViewport m_area;        // plot area of the picture, pixels
+    bool m_onScreen = false; // the picture shows the kept steps in m_window.view
+    bool m_dragging = false;
+    QPoint m_dragStart;
+    TWorldWindow m_dragWorld; // the world when the drag started
+};

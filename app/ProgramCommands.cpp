@@ -1,0 +1,135 @@
+// The commands that bring program text in or take it out: Import, Export, Export Steps as CSV and
+// Insert Template, on the current program of the window.
+#include "app/ProgramCommands.h"
+
+#include "app/BuildCommand.h"
+#include "app/ProgramBook.h"
+#include "compiler/compile.h"
+#include "compiler/ui/Errdial.h"
+#include "romfiles/exporters.h"
+#include "romfiles/fileio.h"
+#include "romfiles/ui/Exportf.h"
+#include "romfiles/ui/Importf.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "romfiles/ui/Templatedlg.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
+
+#include <QFileInfo>
+#include <QTextBlock>
+
+void ShowMessagesAndMarkLines(TErrDialog &messages, ProgramEditor &editor, const CompilerState &state) {
+    MarkMessageLines(editor, state);
+    messages.ShowCompileMessages(state);
+}
+
+TProgramCommands::TProgramCommands(TProgramBook &programs, CompilerState &compiler, TImportDlg &import,
+                                   TExportDlg &exporter, TTemplateDlg &templates, TErrDialog &messages,
+                                   QWidget *window)
+    : QObject(window), m_programs(programs), m_compiler(compiler), m_import(import), m_export(exporter),
+      m_templates(templates), m_messages(messages), m_window(window) {}
+
+void TProgramCommands::Import() {
+    const AppSettings &settings = Settings();
+    const ImportDirectories directories{FromPath(settings.programDir), FromPath(settings.textDir),
+                                        FromPath(settings.epromDir)};
+    // The caret may have moved since the last key or click (a tab change): Insert goes before its line.
+    m_programs.RefreshCaret();
+    TProgramText *editor = m_programs.CurrentEditor();
+    ProgramText program = ProgramLines(*editor);
+    int cursorLine = m_programs.CaretLine();
+    const int column = m_programs.CaretColumn();
+    if (RunImport(m_window, m_import, directories, program, cursorLine)) {
+        ReplaceProgramLines(*editor, program);
+        if (m_import.Mode() == ImportMode::Replace) {
+            editor->moveCursor(QTextCursor::Start);
+        } else {
+            // The caret stays on its own line, now below the inserted ones.
+            const QTextBlock block = editor->document()->findBlockByNumber(cursorLine - 1);
+            QTextCursor cursor(block);
+            cursor.setPosition(block.position() + qMin(column - 1, block.length() - 1));
+            editor->setTextCursor(cursor);
+        }
+    }
+    editor->setFocus();
+    m_programs.RefreshCaret();
+}
+
+void TProgramCommands::Export() {
+    TProgramText *editor = m_programs.CurrentEditor();
+    const ExportOutcome outcome = RunExport(m_window, m_export, m_compiler, FromPath(Settings().textDir),
+                                            ProgramLines(*editor), WindowCompileOptions(m_window));
+    Settings().textDir = ToPath(outcome.textDir);
+    // Nothing was written: the Messages dialog says why.
+    if (outcome.compileFailed) ShowMessagesAndMarkLines(m_messages, *editor, m_compiler);
+    editor->setFocus();
+}
+
+// In the format of `quillard-cli steps`, CR LF line ends. The program is compiled first: a program with
+// errors opens the Messages dialog and asks no name.
+void TProgramCommands::ExportSteps(const QString &setFileName) {
+    const int program = m_programs.CurrentProgram();
+    TProgramText *editor = m_programs.CurrentEditor();
+    if (!CompileProgram(m_compiler, ProgramLines(*editor), WindowCompileOptions(m_window))) {
+        ShowMessagesAndMarkLines(m_messages, *editor, m_compiler);
+        editor->setFocus();
+        return;
+    }
+    const std::string bytes =
+        JoinLinesCrLf(StepsCsvLines(m_compiler.steps, m_compiler.endIndex, m_compiler.MaxSteer));
+    const QString base =
+        setFileName.isEmpty() ? QString("program") : QFileInfo(setFileName).completeBaseName() + "-program";
+    FileRequest request{FileDialogKind::Save,
+                        "Export Steps as CSV",
+                        FromPath(Settings().textDir),
+                        QString("%1%2.csv").arg(base).arg(program),
+                        {"CSV files (*.csv)", "All files (*.*)"},
+                        "csv",
+                        true,
+                        {},
+                        false};
+    const QString path = ChooseFile(m_window, request);
+    if (!path.isEmpty()) {
+        try {
+            WriteFileAtomically(ToPath(path), bytes);
+            Settings().textDir = ToPath(QFileInfo(path).absolutePath());
+        } catch (const std::exception &e) {
+            ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        }
+    }
+    editor->setFocus();
+}
+
+void TProgramCommands::InsertTemplate() {
+    m_programs.RefreshCaret();
+    TProgramText *editor = m_programs.CurrentEditor();
+    if (RunModal(m_templates) == QDialog::Accepted) InsertTemplateText();
+    editor->setFocus();
+    m_programs.RefreshCaret();
+}
+
+void TProgramCommands::InsertTemplateText() {
+    TProgramText *editor = m_programs.CurrentEditor();
+    switch (m_templates.Chosen()) {
+    case TTemplateDlg::Choice::Insert: {
+        QString text;
+        for (const std::string &line : ProgramStatements(m_templates.Program()))
+            text += FromLatin1(line) + '\n';
+        QTextCursor cursor(editor->document()->findBlockByNumber(m_programs.CaretLine() - 1));
+        cursor.insertText(text);
+        editor->setTextCursor(cursor);
+        break;
+    }
+    case TTemplateDlg::Choice::Replace:
+        ReplaceProgramLines(*editor, m_templates.Program());
+        editor->moveCursor(QTextCursor::Start);
+        break;
+    case TTemplateDlg::Choice::Series:
+        for (int i = 0; i < ProgramCount; ++i)
+            ReplaceProgramLines(*m_programs.Editor(i), m_templates.Series()[i]);
+        editor->moveCursor(QTextCursor::Start);
+        break;
+    case TTemplateDlg::Choice::None:
+        break;
+    }
+}

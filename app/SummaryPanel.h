@@ -1,0 +1,46 @@
+// The summary panel beside the graph: the figures of the last good Show, greyed out while the text of
+// their program differs from the text that was shown.
+#pragma once
+
+#include "compiler/state.h"
+#include "romfiles/programset.h"
+
+#include <QFrame>
+
+class QLabel;
+class QPlainTextEdit;
+class TProgramBook;
+
+class TSummaryPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit TSummaryPanel(const TProgramBook &programs, QWidget *parent = nullptr);
+
+    // The figures of a program just compiled into the state, from its text in the program tabs.
+    void ShowSummary(int program, const CompilerState &state);
+    // No figures: the title and an explanation, greyed out.
+    void Clear(const QString &title, const QString &text);
+    // No figures yet: what the panel will show.
+    void ClearToHint();
+
+    // The program the figures describe (-1: none), and whether it was edited since its Show.
+    int Program() const { return m_program; }
+    bool Stale() const { return m_stale; }
+    QLabel *Title() const { return m_title; }
+    QPlainTextEdit *Text() const { return m_text; }
+    // The width that shows the longest line unwrapped, in pixels.
+    int WantedWidth() const;
+
+private slots:
+    // An edit of the summarised program greys the figures out; undoing it back to the text of the
+    // Show brings them back.
+    void CheckStale(int program);
+
+private:
+    const TProgramBook &m_programs;
+    QLabel *m_title;
+    QPlainTextEdit *m_text;
+    int m_program = -1;
+    ProgramText m_lines; // the text the figures were compiled from
+    bool m_stale = false;
+};

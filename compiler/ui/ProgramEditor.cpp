@@ -1,0 +1,138 @@
+// A program editor: the line-number margin, error-line marks and going to a line.
+#include "compiler/ui/ProgramEditor.h"
+
+#include "compiler/ui/Highlighter.h"
+
+#include <QPainter>
+#include <QTextBlock>
+
+#include <algorithm>
+
+// The margin at the left of a ProgramEditor: it only asks the editor to paint it.
+class LineNumberArea : public QWidget {
+public:
+    explicit LineNumberArea(ProgramEditor *editor) : QWidget(editor), m_editor(editor) {}
+    QSize sizeHint() const override { return {m_editor->LineNumberAreaWidth(), 0}; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_editor->PaintLineNumbers(event); }
+
+private:
+    ProgramEditor *m_editor;
+};
+
+namespace {
+
+constexpr int MarginPadding = 4; // pixels each side of the numbers
+constexpr int MinimumDigits = 2; // so the text does not shift when line 10 appears
+constexpr int TabCharacters = 8; // tab stops, in characters of the editor's font
+const QColor ErrorLineColour(0xff, 0xdc, 0xdc);
+const QColor MarginColour(0xf0, 0xf0, 0xf0);
+
+} // namespace
+
+ProgramEditor::ProgramEditor(QWidget *parent) : QPlainTextEdit(parent) {
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setTabChangesFocus(false);
+    m_margin = new LineNumberArea(this);
+    m_highlighter = new Highlighter(document());
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &ProgramEditor::UpdateMarginWidth);
+    connect(this, &QPlainTextEdit::updateRequest, this, &ProgramEditor::UpdateMargin);
+    connect(document(), &QTextDocument::contentsChange, this, &ProgramEditor::ContentsChanged);
+    FollowFont();
+}
+
+int ProgramEditor::LineNumberAreaWidth() const {
+    int digits = 1;
+    for (int n = std::max(1, blockCount()); n >= 10; n /= 10) ++digits;
+    digits = std::max(digits, MinimumDigits);
+    return 2 * MarginPadding + fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits;
+}
+
+void ProgramEditor::UpdateMarginWidth() { setViewportMargins(LineNumberAreaWidth(), 0, 0, 0); }
+
+void ProgramEditor::UpdateMargin(const QRect &rect, int dy) {
+    if (dy != 0)
+        m_margin->scroll(0, dy);
+    else
+        m_margin->update(0, rect.y(), m_margin->width(), rect.height());
+    if (rect.contains(viewport()->rect())) UpdateMarginWidth();
+}
+
+void ProgramEditor::resizeEvent(QResizeEvent *event) {
+    QPlainTextEdit::resizeEvent(event);
+    const QRect area = contentsRect();
+    m_margin->setGeometry(QRect(area.left(), area.top(), LineNumberAreaWidth(), area.height()));
+}
+
+void ProgramEditor::changeEvent(QEvent *event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FollowFont();
+}
+
+// The margin and the tab stops are measured in the editor's font.
+void ProgramEditor::FollowFont() {
+    setTabStopDistance(TabCharacters * QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
+    UpdateMarginWidth();
+    const QRect area = contentsRect();
+    m_margin->setGeometry(QRect(area.left(), area.top(), LineNumberAreaWidth(), area.height()));
+}
+
+void ProgramEditor::PaintLineNumbers(QPaintEvent *event) {
+    QPainter painter(m_margin);
+    painter.fillRect(event->rect(), MarginColour);
+    QTextBlock block = firstVisibleBlock();
+    int number = block.blockNumber() + 1;
+    int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+    int bottom = top + qRound(blockBoundingRect(block).height());
+    const QFont plain = font();
+    QFont bold = plain;
+    bold.setBold(true);
+    while (block.isValid() && top <= event->rect().bottom()) {
+        if (block.isVisible() && bottom >= event->rect().top()) {
+            const bool marked = m_errorLines.count(number) > 0;
+            painter.setFont(marked ? bold : plain);
+            painter.setPen(marked ? QColor(Qt::red) : QColor(Qt::darkGray));
+            painter.drawText(0, top, m_margin->width() - MarginPadding, fontMetrics().height(),
+                             Qt::AlignRight, QString::number(number));
+        }
+        block = block.next();
+        top = bottom;
+        bottom = top + qRound(blockBoundingRect(block).height());
+        ++number;
+    }
+}
+
+int ProgramEditor::ClampLine(int line) const { return std::min(line, blockCount()); }
+
+void ProgramEditor::MarkErrorLines(const std::set<int> &lines) {
+    m_errorLines.clear();
+    QList<QTextEdit::ExtraSelection> selections;
+    for (int line : lines) {
+        if (line < 1 || !m_errorLines.insert(ClampLine(line)).second) continue;
+        QTextEdit::ExtraSelection selection;
+        selection.format.setBackground(ErrorLineColour);
+        selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+        selection.cursor = QTextCursor(document()->findBlockByNumber(ClampLine(line) - 1));
+        selections.append(selection);
+    }
+    setExtraSelections(selections);
+    m_margin->update();
+}
+
+// Only a change of the characters clears the marks: re-colouring emits textChanged, but no
+// contentsChange with characters removed or added.
+void ProgramEditor::ContentsChanged(int, int charsRemoved, int charsAdded) {
+    if (m_errorLines.empty() || (charsRemoved == 0 && charsAdded == 0)) return;
+    MarkErrorLines({});
+}
+
+int ProgramEditor::GoToLine(int line) {
+    if (line < 1) return 0;
+    line = ClampLine(line);
+    QTextCursor cursor(document()->findBlockByNumber(line - 1));
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    centerCursor();
+    return line;
+}

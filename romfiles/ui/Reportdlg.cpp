@@ -1,0 +1,153 @@
+// The image report after a Build: CRC-32s and the slot map of the files as written, with Intel HEX
+// and S-record copies for the EPROM programmer.
+#include "romfiles/ui/Reportdlg.h"
+
+#include "romfiles/build.h"
+#include "romfiles/fileio.h"
+#include "romfiles/imagecheck.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ImageCopyPaths CopyPathsFor(const QString &binPath, const QString &extension) {
+    const ImageCopyNames names = CopyNamesFor(ToPath(binPath), ToPath(extension));
+    return {FromPath(names.bin), FromPath(names.aux)};
+}
+
+TImageReportDlg::TImageReportDlg(QWidget *parent) : QDialog(parent) {
+    setObjectName("ImageReportDlg");
+    setWindowTitle("Image Report");
+    auto *layout = new QVBoxLayout(this);
+    ReportMemo = new QPlainTextEdit(this);
+    ReportMemo->setObjectName("ReportMemo");
+    ReportMemo->setReadOnly(true);
+    ReportMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    ReportMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ReportMemo->setMinimumSize(560, 380);
+    layout->addWidget(ReportMemo, 1);
+
+    auto *copies = new QHBoxLayout;
+    HexCheck = new QCheckBox("Intel HEX copies (.hex)", this);
+    HexCheck->setObjectName("HexCheck");
+    SrecCheck = new QCheckBox("S-record copies (.srec)", this);
+    SrecCheck->setObjectName("SrecCheck");
+    for (QCheckBox *check : {HexCheck, SrecCheck})
+        check->setToolTip("Written beside the EPROM and aux files after every Build");
+    HexCheck->setChecked(PreferenceValue("build/intelHex", false).toBool());
+    SrecCheck->setChecked(PreferenceValue("build/srec", false).toBool());
+    connect(HexCheck, &QCheckBox::toggled, this, [](bool on) { SetPreferenceValue("build/intelHex", on); });
+    connect(SrecCheck, &QCheckBox::toggled, this, [](bool on) { SetPreferenceValue("build/srec", on); });
+    copies->addWidget(HexCheck);
+    copies->addWidget(SrecCheck);
+    copies->addStretch();
+    layout->addLayout(copies);
+    CopiesLabel = new QLabel(this);
+    CopiesLabel->setObjectName("CopiesLabel");
+    CopiesLabel->setWordWrap(true);
+    layout->addWidget(CopiesLabel);
+
+    auto *box = new QDialogButtonBox(this);
+    CopyBtn = box->addButton("&Copy", QDialogButtonBox::ActionRole);
+    CopyBtn->setObjectName("CopyBtn");
+    CopyBtn->setToolTip("Copy the report to the clipboard");
+    WriteBtn = box->addButton("&Write Copies Now", QDialogButtonBox::ActionRole);
+    WriteBtn->setObjectName("WriteBtn");
+    WriteBtn->setToolTip("Write the checked copies of the files just built");
+    CloseBtn = box->addButton(QDialogButtonBox::Close);
+    CloseBtn->setObjectName("CloseBtn");
+    layout->addWidget(box);
+    connect(CopyBtn, &QPushButton::clicked, this, &TImageReportDlg::CopyBtnClick);
+    connect(WriteBtn, &QPushButton::clicked, this, &TImageReportDlg::WriteBtnClick);
+    connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool TImageReportDlg::SetImages(const QString &binPath) {
+    m_binPath = binPath;
+    m_written.clear();
+    CopiesLabel->clear();
+    ReportMemo->clear();
+    try {
+        // Under the pair's lock, so that both files come from the same build.
+        const std::string bin = ToPath(binPath), aux = AuxPathFor(bin);
+        std::vector<std::string> images = ReadFileGroup(aux, {bin, aux}, EpromFileLimit);
+        m_bin = std::move(images[0]);
+        m_aux = std::move(images[1]);
+    } catch (const std::exception &e) {
+        m_bin.clear();
+        m_aux.clear();
+        ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    const QString aux = FromPath(AuxPathFor(ToPath(binPath)));
+    QStringList lines{QDir::toNativeSeparators(binPath), QDir::toNativeSeparators(aux), QString()};
+    for (const std::string &line : ReportLines(ReportImages(m_bin, m_aux)))
+        lines << QString::fromLatin1(line.data(), qsizetype(line.size()));
+    ReportMemo->setPlainText(lines.join('\n'));
+    // The slot table is read best without wrapping or scrolling: the memo is as wide as its widest line.
+    int widest = 0;
+    for (const QString &line : lines)
+        widest = qMax(widest, ReportMemo->fontMetrics().horizontalAdvance(line));
+    ReportMemo->setMinimumWidth(qMin(widest + 40, 1200));
+    adjustSize();
+    return true;
+}
+
+QString TImageReportDlg::ReportText() const { return ReportMemo->toPlainText(); }
+
+bool TImageReportDlg::WriteCopies() {
+    if (m_binPath.isEmpty() || m_bin.empty()) return true;
+    const QString binName = QFileInfo(m_binPath).fileName();
+    const QString auxPath = FromPath(AuxPathFor(ToPath(m_binPath)));
+    const QString auxName = QFileInfo(auxPath).fileName();
+    struct Format {
+        QCheckBox *check;
+        QString extension;
+    };
+    // Every checked copy is written, or none.
+    std::vector<FileContent> files;
+    QStringList paths;
+    bool written = true;
+    try {
+        for (const Format &format : {Format{HexCheck, ".hex"}, Format{SrecCheck, ".srec"}}) {
+            if (!format.check->isChecked()) continue;
+            const ImageCopyPaths copy = CopyPathsFor(m_binPath, format.extension);
+            const bool hex = format.check == HexCheck;
+            // A copy never replaces the files it is made from.
+            for (const QString &path : {copy.bin, copy.aux})
+                if (QFileInfo(path) == QFileInfo(m_binPath) || QFileInfo(path) == QFileInfo(auxPath))
+                    throw FileError("write", ToPath(path), "it is the built file itself");
+            files.push_back({ToPath(copy.bin), hex ? IntelHex(m_bin) : MotorolaSrec(m_bin, ToPath(binName))});
+            files.push_back({ToPath(copy.aux), hex ? IntelHex(m_aux) : MotorolaSrec(m_aux, ToPath(auxName))});
+            paths << copy.bin << copy.aux;
+        }
+        if (!files.empty()) ReplaceFileGroup(ToPath(auxPath), files);
+        for (const QString &path : paths) {
+            m_written.removeAll(path);
+            m_written << path;
+        }
+    } catch (const std::exception &e) {
+        ShowError(this, QString::fromLocal8Bit(e.what()));
+        written = false;
+    }
+    QStringList names;
+    for (const QString &path : m_written) names << QFileInfo(path).fileName();
+    CopiesLabel->setText(names.isEmpty() ? QString() : "Written: " + names.join(", "));
+    return written;
+}
+
+void TImageReportDlg::CopyBtnClick() { QApplication::clipboard()->setText(ReportText()); }
+
+void TImageReportDlg::WriteBtnClick() { WriteCopies(); }

@@ -1,0 +1,327 @@
+// The Insert Template dialog: a manoeuvre template, its parameters, a preview of the program text,
+// and the series of a set over a list of amplitudes.
+#include "romfiles/ui/Templatedlg.h"
+
+#include "uikit/Modal.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cctype>
+
+namespace {
+
+QString FromLatin1(const std::string &text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// The line without blanks, in lower case, as the compiler compares keywords.
+std::string Keyword(const std::string &line) {
+    std::string word;
+    for (char c : line.substr(0, line.find(';')))
+        if (c != ' ' && c != '\t') word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word;
+}
+
+QString Number(double value) { return QString::number(value, 'g', 12); }
+
+// A number as typed: the C locale's decimal point, blanks around it allowed.
+bool ParseNumber(const QString &text, double &value) {
+    bool ok = false;
+    value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok;
+}
+
+} // namespace
+
+ProgramText ProgramStatements(const ProgramText &program) {
+    std::size_t first = 0, last = program.size();
+    for (std::size_t i = 0; i < program.size(); ++i)
+        if (Keyword(program[i]) == "begin") {
+            first = i + 1;
+            break;
+        }
+    for (std::size_t i = program.size(); i > first; --i)
+        if (Keyword(program[i - 1]) == "end") {
+            last = i - 1;
+            break;
+        }
+    return ProgramText(program.begin() + static_cast<std::ptrdiff_t>(first),
+                       program.begin() + static_cast<std::ptrdiff_t>(last));
+}
+
+TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
+    setObjectName("TemplateDlg");
+    setWindowTitle("Insert Template");
+    auto *layout = new QVBoxLayout(this);
+    auto *top = new QHBoxLayout;
+    top->addLayout(CreateChoiceColumn());
+    top->addLayout(CreatePreviewColumn(), 1);
+    layout->addLayout(top, 1);
+
+    ErrorLabel = new QLabel(this);
+    ErrorLabel->setObjectName("ErrorLabel");
+    ErrorLabel->setWordWrap(true);
+    QPalette red = ErrorLabel->palette();
+    red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    ErrorLabel->setPalette(red);
+    layout->addWidget(ErrorLabel);
+    layout->addWidget(CreateButtons());
+    connect(TemplateBox, &QComboBox::currentIndexChanged, this, [this] {
+        BuildParameterForm();
+        UpdatePreview();
+    });
+
+    BuildParameterForm();
+    UpdatePreview();
+}
+
+// The template box, its description, the parameter form and the series boxes.
+QVBoxLayout *TTemplateDlg::CreateChoiceColumn() {
+    auto *left = new QVBoxLayout;
+    auto *chooseRow = new QHBoxLayout;
+    auto *chooseLabel = new QLabel("&Template:", this);
+    TemplateBox = new QComboBox(this);
+    TemplateBox->setObjectName("TemplateBox");
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+        TemplateBox->addItem(FromLatin1(t.title), FromLatin1(t.name));
+    chooseLabel->setBuddy(TemplateBox);
+    chooseRow->addWidget(chooseLabel);
+    chooseRow->addWidget(TemplateBox, 1);
+    left->addLayout(chooseRow);
+
+    DescriptionLabel = new QLabel(this);
+    DescriptionLabel->setObjectName("DescriptionLabel");
+    DescriptionLabel->setWordWrap(true);
+    DescriptionLabel->setMinimumWidth(300);
+    left->addWidget(DescriptionLabel);
+
+    ParameterGroup = new QGroupBox("Parameters", this);
+    ParameterGroup->setObjectName("ParameterGroup");
+    m_parameterForm = new QFormLayout(ParameterGroup);
+    left->addWidget(ParameterGroup);
+    left->addWidget(CreateSeriesGroup());
+    left->addStretch();
+    return left;
+}
+
+QGroupBox *TTemplateDlg::CreateSeriesGroup() {
+    SeriesGroup = new QGroupBox("Series: programs 0 to 15 over amplitudes", this);
+    SeriesGroup->setObjectName("SeriesGroup");
+    auto *seriesForm = new QFormLayout(SeriesGroup);
+    auto addSeriesBox = [&](QLineEdit *&box, const char *name, const char *label, const char *value,
+                            const char *tip) {
+        box = new QLineEdit(value, SeriesGroup);
+        box->setObjectName(name);
+        box->setToolTip(tip);
+        seriesForm->addRow(label, box);
+        connect(box, &QLineEdit::textChanged, this, &TTemplateDlg::UpdateSeriesLabel);
+    };
+    addSeriesBox(SeriesFrom, "SeriesFrom", "From (x A):", "1.5", "First amplitude, in multiples of A");
+    addSeriesBox(SeriesTo, "SeriesTo", "To (x A):", "6.5", "Last amplitude, in multiples of A");
+    addSeriesBox(SeriesStep, "SeriesStep", "Step (x A):", "0.5",
+                 "Step between amplitudes, in multiples of A");
+    addSeriesBox(SeriesA, "SeriesA", "A (deg):", "10", "The reference amplitude A, degrees");
+    SeriesLabel = new QLabel(SeriesGroup);
+    SeriesLabel->setObjectName("SeriesLabel");
+    SeriesLabel->setWordWrap(true);
+    SeriesLabel->setMinimumHeight(3 * SeriesLabel->fontMetrics().lineSpacing());
+    SeriesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    seriesForm->addRow(SeriesLabel);
+    return SeriesGroup;
+}
+
+QVBoxLayout *TTemplateDlg::CreatePreviewColumn() {
+    auto *right = new QVBoxLayout;
+    right->addWidget(new QLabel("Program text:", this));
+    Preview = new QPlainTextEdit(this);
+    Preview->setObjectName("Preview");
+    Preview->setReadOnly(true);
+    // Wrapped: the comment line that names the values is long, and all of it should be seen.
+    Preview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    Preview->setMinimumSize(Preview->fontMetrics().horizontalAdvance(QString(60, 'x')) + 24, 300);
+    right->addWidget(Preview, 1);
+    return right;
+}
+
+// The buttons act themselves; the box's accept and reject roles are not wired.
+QDialogButtonBox *TTemplateDlg::CreateButtons() {
+    auto *box = new QDialogButtonBox(this);
+    InsertBtn = box->addButton("&Insert", QDialogButtonBox::AcceptRole);
+    InsertBtn->setObjectName("InsertBtn");
+    InsertBtn->setToolTip("Insert the template's statements before the caret's line of the current program");
+    ReplaceBtn = box->addButton("&Replace Program", QDialogButtonBox::AcceptRole);
+    ReplaceBtn->setObjectName("ReplaceBtn");
+    ReplaceBtn->setToolTip("Replace the current program with the template's program");
+    SeriesBtn = box->addButton("&Fill Series...", QDialogButtonBox::AcceptRole);
+    SeriesBtn->setObjectName("SeriesBtn");
+    SeriesBtn->setToolTip("Replace all 16 programs with the template over the series of amplitudes");
+    CloseBtn = box->addButton(QDialogButtonBox::Close);
+    CloseBtn->setObjectName("CloseBtn");
+    for (QPushButton *button : {InsertBtn, ReplaceBtn, SeriesBtn, CloseBtn}) button->setAutoDefault(false);
+    connect(InsertBtn, &QPushButton::clicked, this, &TTemplateDlg::InsertBtnClick);
+    connect(ReplaceBtn, &QPushButton::clicked, this, &TTemplateDlg::ReplaceBtnClick);
+    connect(SeriesBtn, &QPushButton::clicked, this, &TTemplateDlg::SeriesBtnClick);
+    connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
+    return box;
+}
+
+std::string TTemplateDlg::TemplateName() const { return TemplateBox->currentData().toString().toStdString(); }
+
+bool TTemplateDlg::SelectTemplate(const QString &name) {
+    const int index = TemplateBox->findData(name);
+    if (index < 0) return false;
+    TemplateBox->setCurrentIndex(index);
+    return true;
+}
+
+QLineEdit *TTemplateDlg::ParameterBox(const QString &name) const {
+    const auto found = m_parameters.find(name);
+    return found == m_parameters.end() ? nullptr : found->second;
+}
+
+void TTemplateDlg::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    m_choice = Choice::None;
+}
+
+// One row per parameter: the name, a box with the default, the unit; the description as tooltip.
+void TTemplateDlg::BuildParameterForm() {
+    while (m_parameterForm->rowCount() > 0) m_parameterForm->removeRow(0);
+    m_parameters.clear();
+    const ManoeuvreTemplate *chosen = FindTemplate(TemplateName());
+    DescriptionLabel->setText(chosen ? FromLatin1(chosen->description) : QString());
+    if (!chosen) return;
+    for (const TemplateParameter &p : chosen->parameters) {
+        const QString name = FromLatin1(p.name);
+        auto *row = new QWidget(ParameterGroup);
+        auto *rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto *box = new QLineEdit(Number(p.defaultValue), row);
+        box->setObjectName("Param_" + name);
+        const QString tip = FromLatin1(p.description) +
+                            QString(" (default %1 %2)").arg(Number(p.defaultValue), FromLatin1(p.unit));
+        box->setToolTip(tip);
+        auto *unit = new QLabel(FromLatin1(p.unit), row);
+        unit->setMinimumWidth(40);
+        rowLayout->addWidget(box, 1);
+        rowLayout->addWidget(unit);
+        auto *label = new QLabel(name + ":", ParameterGroup);
+        label->setToolTip(tip);
+        label->setBuddy(box);
+        m_parameterForm->addRow(label, row);
+        m_parameters[name] = box;
+        connect(box, &QLineEdit::textChanged, this, &TTemplateDlg::UpdatePreview);
+    }
+}
+
+void TTemplateDlg::ShowFault(const QString &text) { ErrorLabel->setText(text); }
+
+bool TTemplateDlg::ReadValues(TemplateValues &values) {
+    for (const auto &[name, box] : m_parameters) {
+        double value = 0;
+        if (!ParseNumber(box->text(), value)) {
+            ShowFault(QString("%1: \"%2\" is not a number").arg(name, box->text()));
+            return false;
+        }
+        values[name.toStdString()] = value;
+    }
+    return true;
+}
+
+// The program of the template for the form's values, or the fault that stops it.
+void TTemplateDlg::UpdatePreview() {
+    m_program.clear();
+    ShowFault({});
+    TemplateValues values;
+    if (ReadValues(values)) {
+        try {
+            m_program = TemplateProgram(TemplateName(), values);
+        } catch (const std::exception &e) {
+            ShowFault(QString::fromLocal8Bit(e.what()));
+        }
+    }
+    QStringList lines;
+    for (const std::string &line : m_program) lines << FromLatin1(line);
+    Preview->setPlainText(lines.join('\n'));
+    InsertBtn->setEnabled(!m_program.empty());
+    ReplaceBtn->setEnabled(!m_program.empty());
+    UpdateSeriesLabel();
+}
+
+bool TTemplateDlg::ReadAmplitudes(std::vector<double> &amplitudes) {
+    double from = 0, to = 0, step = 0, a = 0;
+    const std::pair<QLineEdit *, double *> boxes[] = {
+        {SeriesFrom, &from}, {SeriesTo, &to}, {SeriesStep, &step}, {SeriesA, &a}};
+    for (const auto &[box, value] : boxes)
+        if (!ParseNumber(box->text(), *value)) {
+            SeriesLabel->setText(QString("\"%1\" is not a number").arg(box->text()));
+            return false;
+        }
+    try {
+        amplitudes = AmplitudeSeries(from, to, step);
+    } catch (const std::exception &e) {
+        SeriesLabel->setText(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+    for (double &amplitude : amplitudes) amplitude *= a;
+    return true;
+}
+
+void TTemplateDlg::UpdateSeriesLabel() {
+    std::vector<double> amplitudes;
+    if (!ReadAmplitudes(amplitudes)) return;
+    QStringList shown;
+    for (double amplitude : amplitudes) shown << Number(amplitude);
+    SeriesLabel->setText(QString("Programs 0 to %1: %2 deg%3")
+                             .arg(amplitudes.size() - 1)
+                             .arg(shown.join(", "))
+                             .arg(amplitudes.size() < 16 ? "; the others get the default program" : ""));
+}
+
+void TTemplateDlg::InsertBtnClick() {
+    if (m_program.empty()) return;
+    m_choice = Choice::Insert;
+    accept();
+}
+
+void TTemplateDlg::ReplaceBtnClick() {
+    if (m_program.empty()) return;
+    m_choice = Choice::Replace;
+    accept();
+}
+
+void TTemplateDlg::SeriesBtnClick() {
+    TemplateValues values;
+    std::vector<double> amplitudes;
+    if (!ReadValues(values)) return;
+    if (!ReadAmplitudes(amplitudes)) {
+        ShowFault(SeriesLabel->text());
+        return;
+    }
+    try {
+        m_series = TemplateSeries(TemplateName(), values, amplitudes);
+    } catch (const std::exception &e) {
+        ShowFault(QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    const auto answer = ShowBox(this, {BoxIcon::Warning,
+                                       {},
+                                       "This will replace ALL 16 programs!",
+                                       QMessageBox::Ok | QMessageBox::Cancel,
+                                       QMessageBox::Cancel});
+    if (answer != QMessageBox::Ok) return;
+    m_choice = Choice::Series;
+    accept();
+}

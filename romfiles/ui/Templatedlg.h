@@ -1,0 +1,88 @@
+// The Insert Template dialog: a manoeuvre template, its parameters, a preview of the program text,
+// and the series of a set over a list of amplitudes.
+#pragma once
+
+#include "romfiles/programset.h"
+#include "romfiles/templates.h"
+
+#include <QDialog>
+
+#include <array>
+#include <map>
+#include <string>
+
+class QComboBox;
+class QDialogButtonBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QVBoxLayout;
+
+// The statements of a complete program: the lines after its begin line up to its last end line
+// (both left out). Without a begin line, every line before the last end line.
+ProgramText ProgramStatements(const ProgramText &program);
+
+class TTemplateDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TTemplateDlg(QWidget *parent = nullptr);
+
+    // What the dialog was closed with; None for Close or Escape.
+    enum class Choice { None, Insert, Replace, Series };
+    Choice Chosen() const { return m_choice; }
+
+    // The selected template's name and the values in its form (every parameter).
+    std::string TemplateName() const;
+    // The program of the preview; empty while the form holds a fault.
+    const ProgramText &Program() const { return m_program; }
+    // The 16 programs of the series, made when Fill Series was confirmed.
+    const std::array<ProgramText, 16> &Series() const { return m_series; }
+
+    // Selects a template by name (false when there is none of that name).
+    bool SelectTemplate(const QString &name);
+    // The box of a parameter of the selected template, or nullptr.
+    QLineEdit *ParameterBox(const QString &name) const;
+
+    // Controls.
+    QComboBox *TemplateBox;
+    QLabel *DescriptionLabel;
+    QGroupBox *ParameterGroup;
+    QPlainTextEdit *Preview;
+    QLabel *ErrorLabel; // the fault of the form or of the template, in red; empty when all is well
+    QGroupBox *SeriesGroup;
+    QLineEdit *SeriesFrom, *SeriesTo, *SeriesStep, *SeriesA; // from, to, step in multiples of A (deg)
+    QLabel *SeriesLabel;                                     // the amplitudes the series would use
+    QPushButton *InsertBtn, *ReplaceBtn, *SeriesBtn, *CloseBtn;
+
+public slots:
+    void UpdatePreview();
+    void UpdateSeriesLabel();
+    void InsertBtnClick();
+    void ReplaceBtnClick();
+    // Asks before it replaces the 16 programs; the dialog stays open on Cancel or a fault.
+    void SeriesBtnClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QVBoxLayout *CreateChoiceColumn();
+    QGroupBox *CreateSeriesGroup();
+    QVBoxLayout *CreatePreviewColumn();
+    QDialogButtonBox *CreateButtons();
+    void BuildParameterForm();
+    // The form's values; false (with the fault shown) when a box does not hold a number.
+    bool ReadValues(TemplateValues &values);
+    // Amplitudes of the series in degrees; false (with the fault shown) on a bad box or range.
+    bool ReadAmplitudes(std::vector<double> &amplitudes);
+    void ShowFault(const QString &text);
+
+    QFormLayout *m_parameterForm = nullptr;
+    std::map<QString, QLineEdit *> m_parameters;
+    ProgramText m_program;
+    std::array<ProgramText, 16> m_series{};
+    Choice m_choice = Choice::None;
+};

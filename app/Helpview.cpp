@@ -76,7 +76,7 @@ const Command Commands[] = {
      "quildf.txt."},
     {"cmd-csv", "Export Steps as CSV (File menu)",
      "Compiles the current program and writes all 16384 steps as CSV: a line with the end index and "
-     "maxsteer, the column names, then index, time, steer, clock rate, high-current bit, ended bit and "
+     "maxsteer, the column names, then index, time, steer, clock rate, bit 15, ended bit and "
      "the eight flag duties of every step, as quillard-cli steps prints them."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
@@ -99,12 +99,13 @@ const Command Commands[] = {
      "to Display chooses them and their colours."},
     {"cmd-show", "Show (Show button)",
      "Compiles the current program. Errors open the Messages window and nothing is drawn; warnings open it "
-     "before the program is plotted. The trace is black, red where the high-current bit is set, yellow "
+     "before the program is plotted. The trace is black, red where bit 15 (the roll-peak bit) is set, yellow "
      "after END and aqua after REPEATPROGRAM. Moving the mouse over the graph shows the time and angle in "
      "the status line, and at its left the step nearest the mouse: time, steer, clock rate, steer rate "
      "and the flags that are on. The panel beside the graph (View > Program Summary) lists the "
      "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
-     "rates, flag on-times and high-current time; it greys out when the program is edited."},
+     "rates, flag on-times and the time bit 15 (the roll-peak bit) is set; it greys out when the program is "
+     "edited."},
     {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
      "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
      "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "
@@ -197,7 +198,7 @@ struct MessageExample {
     Msg::Code code;
     const char *text;
 };
-const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "SINE 17.000"},
+const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "15.999 seconds in WAIT function"},
                                           {Msg::MaxSteerNotBeforeBegin, ""},
                                           {Msg::NoMaxSteerNorBegin, ""},
                                           {Msg::NoBegin, ""},

@@ -12,7 +12,7 @@
 namespace {
 
 const char *const SummaryHint = "Show a program to see its duration, steer extremes, steer rate, clock "
-                                "rates, flags and high current here.";
+                                "rates, flags and the roll-peak bit here.";
 constexpr const char *SummaryWidestLine = "Steps used      16383 of 16384, 999.999 s left at 2048 Hz";
 
 } // namespace

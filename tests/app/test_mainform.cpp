@@ -4,6 +4,7 @@
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
 #include "app/StatusLine.h"
+#include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
@@ -189,6 +190,10 @@ private slots:
               "SINESWEEP", "SINESWEEPLOG", "REPEATPROGRAM", "END"})
             QVERIFY2(functions.contains(QString("<tt>%1</tt>").arg(name)), name);
         QVERIFY(HelpPage("messages").contains("Illegal clock rate: must be 256, 512, 1024, or 2048"));
+        // The example of running out of steps is the line such a compile gives.
+        CompilerState state;
+        QVERIFY(!CompileProgram(state, {"maxsteer(100 deg)", "begin", "wait(20 sec)", "end"}, {}));
+        QVERIFY(HelpPage("messages").contains(QString::fromStdString(state.messageLines.at(0))));
         QVERIFY(HelpPage("rates").contains("2048 Hz"));
         const QString examples = HelpPage("examples");
         QCOMPARE(examples.count("<h2>Program "), 16);

@@ -16,6 +16,7 @@ class QPrinter;
 class QPushButton;
 class TBuildCommand;
 class TGraphView;
+class TLiveShow;
 class TProgramBook;
 class TProgramCommands;
 class TSetFiles;
@@ -29,7 +30,8 @@ struct TMainActions {
         *Exit1;
     QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
-    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
+    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1, *LiveShow1;
+    QAction *NextProgram1, *PreviousProgram1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
 };
@@ -58,6 +60,7 @@ public:
     TSummaryPanel *Summary() const { return m_summary; }
     TSetFiles *SetFiles() const { return m_files; }
     TStatusLine *Status() const { return m_status; }
+    TLiveShow *Live() const { return m_live; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -84,6 +87,7 @@ public slots:
     void Print1Click();
     void PrintSetup1Click();
     void ProgramSummary1Click();
+    void LiveShow1Click();
     // Selects the program line a message names in the current editor.
     void GoToMessageLine(int line);
 
@@ -99,6 +103,7 @@ private:
     void CreateFileMenu();
     void CreateEditMenu();
     void CreateViewMenu();
+    void CreateProgramKeys();
     void CreateHelpAndKeys();
     void ConnectPieces();
     void FormResize();
@@ -116,6 +121,7 @@ private:
     TSummaryPanel *m_summary = nullptr;
     TSetFiles *m_files = nullptr;
     TStatusLine *m_status = nullptr;
+    TLiveShow *m_live = nullptr;
     TBuildCommand *m_build = nullptr;
     TProgramCommands *m_commands = nullptr;
     bool m_largeButtons = false;

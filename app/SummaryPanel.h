@@ -22,6 +22,12 @@ public:
     void Clear(const QString &title, const QString &text);
     // No figures yet: what the panel will show.
     void ClearToHint();
+    // The program's text has errors (Live Show): its last good figures stay, greyed out; another
+    // program's figures make way for a note.
+    void ShowErrors(int program);
+    // While Live Show is on the figures follow the text after each pause, so an edit does not grey
+    // them out.
+    void SetLive(bool live);
 
     // The program the figures describe (-1: none), and whether it was edited since its Show.
     int Program() const { return m_program; }
@@ -37,10 +43,13 @@ private slots:
     void CheckStale(int program);
 
 private:
+    void MarkStale(bool stale);
+
     const TProgramBook &m_programs;
     QLabel *m_title;
     QPlainTextEdit *m_text;
     int m_program = -1;
     ProgramText m_lines; // the text the figures were compiled from
     bool m_stale = false;
+    bool m_live = false;
 };

@@ -109,6 +109,37 @@ private slots:
         for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
     }
 
+    void keysGoThroughTheProgramTabsAndTabIndentsWithBlanks() {
+        QApplication::setActiveWindow(m_form.get());
+        struct Key {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            int program; // selected after the key
+        };
+        const Key keys[] = {{Qt::Key_Tab, Qt::ControlModifier, 1},
+                            {Qt::Key_PageDown, Qt::ControlModifier, 2},
+                            {Qt::Key_PageUp, Qt::ControlModifier, 1},
+                            {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0},
+                            {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 15}, // round
+                            {Qt::Key_Tab, Qt::ControlModifier, 0},
+                            {Qt::Key_7, Qt::AltModifier, 7},
+                            {Qt::Key_0, Qt::AltModifier, 0}};
+        for (const Key &key : keys) {
+            QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+            QCOMPARE(m_form->Programs()->CurrentProgram(), key.program);
+            QCOMPARE(QApplication::focusWidget(), m_form->Programs()->CurrentEditor());
+        }
+        QCOMPARE(m_form->Programs()->Texts(), DefaultProgramSet()); // nothing typed
+        // Tab indents a statement with blanks, which the compiler skips; a tab character it would not.
+        QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
+        editor->moveCursor(QTextCursor::End);
+        editor->moveCursor(QTextCursor::StartOfLine);
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(ProgramLines(*editor).back(), std::string("    end"));
+        m_form->ShowButtonClick();
+        QCOMPARE(m_dialogs, QStringList{});
+    }
+
     void caretReadOutFollowsKeysAndMouse() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
         QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(2, 2));

@@ -97,12 +97,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("at a line's start") << "wait(1 s)" << 0 << 0 << false << "    wait(1 s)";
         QTest::newRow("to the next stop") << "ab" << 2 << 2 << false << "ab  ";
-        QTest::newRow("over a selection in a line") << "abcdef" << 1 << 3 << false << "a   def";
         QTest::newRow("lines of a selection") << "a\nb\nc" << 0 << 3 << false << "    a\n    b\nc";
         QTest::newRow("not the line a selection ends at the start of")
             << "a\nb\nc" << 4 << 0 << false << "    a\n    b\nc";
         QTest::newRow("back, up to one stop") << "      a\n  b\nc" << 0 << 10 << true << "  a\nb\nc";
-        QTest::newRow("back, the caret's line") << "x\n    a" << 7 << 7 << true << "x\na";
     }
     void tabIndentsWithBlanksAsOneEdit() {
         QFETCH(QString, text);

@@ -94,6 +94,14 @@ const Command Commands[] = {
      "either can be undone. Fill Series asks first, then fills programs 0, 1, ... with the template over "
      "amplitudes from, to and step times A (for example 1.5 to 6.5 A in steps of 0.5 A) and puts the "
      "default program into the others."},
+    {"cmd-find", "Find, Replace and Go to Line (Edit menu)",
+     "Find (Ctrl+F) looks for a text in the current program or, with \"In all 16 programs\", on through "
+     "the following ones; letter case does not matter unless Match case is ticked, and Whole words skips "
+     "matches inside longer words. Find Next (F3) and Find Previous (Shift+F3) go on from the caret, also "
+     "with the dialog closed. Replace (Ctrl+H) replaces the match found and finds the next; Replace All "
+     "replaces every match in the current program or in all 16 and says how many it replaced. Each "
+     "program's replacements are one edit that Undo (Ctrl+Z) in that program takes back. Go to Line "
+     "(Ctrl+G) puts the caret at the start of a line of the current program."},
     {"cmd-aux", "Aux ROM bits (View menu)",
      "Display Selected Aux ROM Bits (Ctrl+B) draws the chosen aux flags over the graph; Select Aux ROM Bits "
      "to Display chooses them and their colours."},

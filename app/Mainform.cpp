@@ -3,6 +3,7 @@
 
 #include "app/About.h"
 #include "app/BuildCommand.h"
+#include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Helpview.h"
 #include "app/ProgramBook.h"
@@ -12,6 +13,7 @@
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
+#include "compiler/ui/Finddlg.h"
 #include "graph/ui/Auxbview.h"
 #include "graph/ui/Printwht.h"
 #include "romfiles/ui/Prefdlg.h"
@@ -48,6 +50,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     setWindowTitle("Helmcraft - Untitled");
     CreateControls();
     m_files = new TSetFiles(*m_programs, this);
+    m_find = new TFindCommands(*m_programs, this);
     CreateFileMenu();
     CreateEditMenu();
     CreateViewMenu();
@@ -111,6 +114,19 @@ void TForm1::CreateEditMenu() {
                                            &TForm1::InsertTemplate1Click);
     a.InsertTemplate1->setStatusTip(
         "Write a standard manoeuvre into the current program, or a series into the set");
+    a.Edit1->addSeparator();
+    a.Find1 =
+        a.Edit1->addAction("&Find...", QKeySequence(Qt::CTRL | Qt::Key_F), m_find, &TFindCommands::Find);
+    a.FindNext1 =
+        a.Edit1->addAction("Find &Next", QKeySequence(Qt::Key_F3), m_find, &TFindCommands::FindNext);
+    a.FindPrevious1 = a.Edit1->addAction("Find Pre&vious", QKeySequence(Qt::SHIFT | Qt::Key_F3), m_find,
+                                         &TFindCommands::FindPrevious);
+    a.Replace1 = a.Edit1->addAction("&Replace...", QKeySequence(Qt::CTRL | Qt::Key_H), m_find,
+                                    &TFindCommands::Replace);
+    a.GoToLine1 = a.Edit1->addAction("&Go to Line...", QKeySequence(Qt::CTRL | Qt::Key_G), m_find,
+                                     &TFindCommands::GoToLine);
+    // F3 and Shift+F3 go on finding while the Find dialog has the focus.
+    m_find->Dialog()->addActions({a.FindNext1, a.FindPrevious1});
     connect(a.Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
 }
 

@@ -15,6 +15,7 @@ class QMenu;
 class QPrinter;
 class QPushButton;
 class TBuildCommand;
+class TFindCommands;
 class TGraphView;
 class TProgramBook;
 class TProgramCommands;
@@ -32,6 +33,8 @@ struct TMainActions {
     QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
+    // Working across the set: find and replace.
+    QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -58,6 +61,7 @@ public:
     TSummaryPanel *Summary() const { return m_summary; }
     TSetFiles *SetFiles() const { return m_files; }
     TStatusLine *Status() const { return m_status; }
+    TFindCommands *Find() const { return m_find; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -118,6 +122,7 @@ private:
     TStatusLine *m_status = nullptr;
     TBuildCommand *m_build = nullptr;
     TProgramCommands *m_commands = nullptr;
+    TFindCommands *m_find = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

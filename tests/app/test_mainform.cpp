@@ -104,7 +104,12 @@ private slots:
                                                            {m_form->Actions().ShowAction, "F5"},
                                                            {m_form->Actions().BuildAction, "Ctrl+Shift+B"},
                                                            {m_form->Actions().Help1, "F1"},
-                                                           {m_form->Actions().Exit1, "Ctrl+Q"}};
+                                                           {m_form->Actions().Exit1, "Ctrl+Q"},
+                                                           {m_form->Actions().Find1, "Ctrl+F"},
+                                                           {m_form->Actions().FindNext1, "F3"},
+                                                           {m_form->Actions().FindPrevious1, "Shift+F3"},
+                                                           {m_form->Actions().Replace1, "Ctrl+H"},
+                                                           {m_form->Actions().GoToLine1, "Ctrl+G"}};
         for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
     }
 

@@ -102,6 +102,11 @@ const Command Commands[] = {
      "replaces every match in the current program or in all 16 and says how many it replaced. Each "
      "program's replacements are one edit that Undo (Ctrl+Z) in that program takes back. Go to Line "
      "(Ctrl+G) puts the caret at the start of a line of the current program."},
+    {"cmd-slots", "Copy To, Move To, Swap With (Program menu)",
+     "Copy To puts a copy of the current program into another slot, Move To moves it there and leaves the "
+     "default program behind, Swap With lets the two programs change places. The list names each slot by "
+     "its first line. A copy or a move over a program that holds more than the default text asks first. "
+     "Each program changed can be restored with Undo in its own editor."},
     {"cmd-aux", "Aux ROM bits (View menu)",
      "Display Selected Aux ROM Bits (Ctrl+B) draws the chosen aux flags over the graph; Select Aux ROM Bits "
      "to Display chooses them and their colours."},

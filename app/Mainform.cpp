@@ -9,6 +9,7 @@
 #include "app/ProgramBook.h"
 #include "app/ProgramCommands.h"
 #include "app/SetFiles.h"
+#include "app/SlotCommands.h"
 #include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
@@ -51,8 +52,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     CreateControls();
     m_files = new TSetFiles(*m_programs, this);
     m_find = new TFindCommands(*m_programs, this);
+    m_slots = new TSlotCommands(*m_programs, this);
     CreateFileMenu();
     CreateEditMenu();
+    CreateProgramMenu();
     CreateViewMenu();
     CreateHelpAndKeys();
     ConnectPieces();
@@ -128,6 +131,19 @@ void TForm1::CreateEditMenu() {
     // F3 and Shift+F3 go on finding while the Find dialog has the focus.
     m_find->Dialog()->addActions({a.FindNext1, a.FindPrevious1});
     connect(a.Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
+}
+
+void TForm1::CreateProgramMenu() {
+    TMainActions &a = m_actions;
+    a.Program1 = menuBar()->addMenu("&Program");
+    a.CopyTo1 = a.Program1->addAction("&Copy To...", m_slots, &TSlotCommands::CopyTo);
+    a.CopyTo1->setStatusTip("Copy the current program into another slot of the set");
+    a.MoveTo1 = a.Program1->addAction("&Move To...", m_slots, &TSlotCommands::MoveTo);
+    a.MoveTo1->setStatusTip("Move the current program to another slot, leaving the default program");
+    a.SwapWith1 = a.Program1->addAction("&Swap With...", m_slots, &TSlotCommands::SwapWith);
+    a.SwapWith1->setStatusTip("Let the current program and another change places");
+    a.Program1->setToolTipsVisible(true);
+    for (QAction *action : {a.CopyTo1, a.MoveTo1, a.SwapWith1}) action->setToolTip(action->statusTip());
 }
 
 void TForm1::CreateViewMenu() {

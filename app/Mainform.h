@@ -16,6 +16,7 @@ class QPrinter;
 class QPushButton;
 class TBuildCommand;
 class TFindCommands;
+class TSlotCommands;
 class TGraphView;
 class TProgramBook;
 class TProgramCommands;
@@ -33,8 +34,10 @@ struct TMainActions {
     QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
-    // Working across the set: find and replace.
+    // Working across the set: find and replace, program slots.
+    QMenu *Program1;
     QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
+    QAction *CopyTo1, *MoveTo1, *SwapWith1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -62,6 +65,7 @@ public:
     TSetFiles *SetFiles() const { return m_files; }
     TStatusLine *Status() const { return m_status; }
     TFindCommands *Find() const { return m_find; }
+    TSlotCommands *Slots() const { return m_slots; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -102,6 +106,7 @@ private:
     void CreateButtons();
     void CreateFileMenu();
     void CreateEditMenu();
+    void CreateProgramMenu();
     void CreateViewMenu();
     void CreateHelpAndKeys();
     void ConnectPieces();
@@ -123,6 +128,7 @@ private:
     TBuildCommand *m_build = nullptr;
     TProgramCommands *m_commands = nullptr;
     TFindCommands *m_find = nullptr;
+    TSlotCommands *m_slots = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -79,7 +79,7 @@ private slots:
     void menusCarryTheirAccessKeysAndShortcuts() {
         QStringList top;
         for (QAction *a : m_form->menuBar()->actions()) top << a->text();
-        QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Help", "&About"}));
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Program", "&View", "&Help", "&About"}));
         QStringList file;
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",

@@ -78,6 +78,16 @@ const Command Commands[] = {
      "Compiles the current program and writes all 16384 steps as CSV: a line with the end index and "
      "maxsteer, the column names, then index, time, steer, clock rate, high-current bit, ended bit and "
      "the eight flag duties of every step, as quillard-cli steps prints them."},
+    {"cmd-overlay-log", "Overlay Measured Log (File menu)",
+     "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
+     "the run (delay, gain and offset, RMS and peak error, the overshoot of each step, the bandwidth of a "
+     "sweep, how the log was aligned and any warnings) head the summary panel. The dialog takes the log "
+     "file (text with a header line naming its columns; tabs, semicolons, commas or blanks between the "
+     "cells), the time and steer columns by name or by number from 1 with their units, and an optional "
+     "mark column: the logged aux flag whose first rising edge is the program's start. Without a mark the "
+     "delay is found by correlation. The choices are kept for the next time. A later Show of the program "
+     "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
+     "off."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
     {"cmd-exit", "Exit (File menu)",
@@ -107,6 +117,12 @@ const Command Commands[] = {
      "default program behind, Swap With lets the two programs change places. The list names each slot by "
      "its first line. A copy or a move over a program that holds more than the default text asks first. "
      "Each program changed can be restored with Undo in its own editor."},
+    {"cmd-overlay-program", "Overlay Program and Clear Overlay (View menu)",
+     "Overlay Program shows the current program and draws another one over it, from this set or from a "
+     "set file chosen in the dialog (its program in the same slot is offered first), each in its own "
+     "colour and named in the legend. Overlays follow zoom, pan and Fit and stay over later Shows. Clear "
+     "Overlay takes the overlaid programs and the measured log off the graph; Clear Program, New and Open "
+     "do too."},
     {"cmd-aux", "Aux ROM bits (View menu)",
      "Display Selected Aux ROM Bits (Ctrl+B) draws the chosen aux flags over the graph; Select Aux ROM Bits "
      "to Display chooses them and their colours."},

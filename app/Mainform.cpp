@@ -6,6 +6,7 @@
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Helpview.h"
+#include "app/OverlayCommands.h"
 #include "app/ProgramBook.h"
 #include "app/ProgramCommands.h"
 #include "app/SetFiles.h"
@@ -53,6 +54,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     m_files = new TSetFiles(*m_programs, this);
     m_find = new TFindCommands(*m_programs, this);
     m_slots = new TSlotCommands(*m_programs, this);
+    m_overlays = new TOverlayCommands(
+        *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();
@@ -81,6 +84,10 @@ void TForm1::CreateFileMenu() {
     a.ExportCsv1 = a.File1->addAction("Export Steps as &CSV...", this, &TForm1::ExportCsv1Click);
     a.ExportCsv1->setStatusTip("Compile the current program and save its 16384 steps as CSV");
     a.ExportCsv1->setToolTip(a.ExportCsv1->statusTip());
+    a.OverlayLog1 = a.File1->addAction("Overlay &Measured Log...", m_overlays, &TOverlayCommands::OverlayLog);
+    a.OverlayLog1->setStatusTip(
+        "Draw a test run's logged steer over the current program, with the tracking figures");
+    a.OverlayLog1->setToolTip(a.OverlayLog1->statusTip());
     a.File1->addSeparator();
     a.Preferences1 = a.File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     a.EditorFont1 = a.File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
@@ -166,6 +173,15 @@ void TForm1::CreateViewMenu() {
     a.FitGraph1->setStatusTip("Show the whole program as Show drew it");
     for (QAction *action : {a.ZoomIn1, a.ZoomOut1, a.FitGraph1})
         action->setShortcutContext(Qt::WindowShortcut);
+    a.View1->addSeparator();
+    a.OverlayProgram1 =
+        a.View1->addAction("Overlay &Program...", m_overlays, &TOverlayCommands::OverlayProgram);
+    a.OverlayProgram1->setStatusTip("Draw another program of this set or of a set file over the current one");
+    a.ClearOverlay1 = a.View1->addAction("&Clear Overlay", m_overlays, &TOverlayCommands::ClearOverlay);
+    a.ClearOverlay1->setStatusTip("Take the measured log and the overlaid programs off the graph");
+    a.ClearOverlay1->setEnabled(false);
+    connect(m_graph, &TGraphView::overlaysChanged, this,
+            [this] { m_actions.ClearOverlay1->setEnabled(!m_graph->Overlays().empty()); });
     a.View1->addSeparator();
     a.ProgramSummary1 = a.View1->addAction("Program &Summary");
     a.ProgramSummary1->setCheckable(true);

@@ -16,6 +16,7 @@ class QPrinter;
 class QPushButton;
 class TBuildCommand;
 class TFindCommands;
+class TOverlayCommands;
 class TSlotCommands;
 class TGraphView;
 class TProgramBook;
@@ -34,10 +35,11 @@ struct TMainActions {
     QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
-    // Working across the set: find and replace, program slots.
+    // Working across the set: find and replace, program slots, traces over the graph.
     QMenu *Program1;
     QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
     QAction *CopyTo1, *MoveTo1, *SwapWith1;
+    QAction *OverlayLog1, *OverlayProgram1, *ClearOverlay1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -66,6 +68,7 @@ public:
     TStatusLine *Status() const { return m_status; }
     TFindCommands *Find() const { return m_find; }
     TSlotCommands *Slots() const { return m_slots; }
+    TOverlayCommands *Overlays() const { return m_overlays; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -129,6 +132,7 @@ private:
     TProgramCommands *m_commands = nullptr;
     TFindCommands *m_find = nullptr;
     TSlotCommands *m_slots = nullptr;
+    TOverlayCommands *m_overlays = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <memory>
 
 namespace {

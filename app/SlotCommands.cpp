@@ -5,6 +5,8 @@
 #include "romfiles/ui/Slotdlg.h"
 #include "uikit/Modal.h"
 
+#include <algorithm>
+
 namespace {
 
 // A slot that holds nothing worth keeping: the default program, or no text at all.

@@ -15,6 +15,9 @@ class QMenu;
 class QPrinter;
 class QPushButton;
 class TBuildCommand;
+class TFindCommands;
+class TOverlayCommands;
+class TSlotCommands;
 class TGraphView;
 class TProgramBook;
 class TProgramCommands;
@@ -32,6 +35,11 @@ struct TMainActions {
     QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
+    // Working across the set: find and replace, program slots, traces over the graph.
+    QMenu *Program1;
+    QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
+    QAction *CopyTo1, *MoveTo1, *SwapWith1;
+    QAction *OverlayLog1, *OverlayProgram1, *ClearOverlay1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -58,6 +66,9 @@ public:
     TSummaryPanel *Summary() const { return m_summary; }
     TSetFiles *SetFiles() const { return m_files; }
     TStatusLine *Status() const { return m_status; }
+    TFindCommands *Find() const { return m_find; }
+    TSlotCommands *Slots() const { return m_slots; }
+    TOverlayCommands *Overlays() const { return m_overlays; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -98,6 +109,7 @@ private:
     void CreateButtons();
     void CreateFileMenu();
     void CreateEditMenu();
+    void CreateProgramMenu();
     void CreateViewMenu();
     void CreateHelpAndKeys();
     void ConnectPieces();
@@ -118,6 +130,9 @@ private:
     TStatusLine *m_status = nullptr;
     TBuildCommand *m_build = nullptr;
     TProgramCommands *m_commands = nullptr;
+    TFindCommands *m_find = nullptr;
+    TSlotCommands *m_slots = nullptr;
+    TOverlayCommands *m_overlays = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

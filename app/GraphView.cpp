@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 TGrImage::TGrImage(QWidget *parent) : QWidget(parent) {
@@ -160,15 +161,26 @@ void TGraphView::ClearToAxes() {
     ClearGraphToAxes();
     m_image->update();
     Forget();
+    if (!m_overlays.empty()) {
+        m_overlays.clear();
+        emit overlaysChanged();
+    }
 }
 
 void TGraphView::ShowProgram(int program, const CompilerState &state) {
+    // The overlays that depend on the program are brought up to date first, and drawn with it once.
+    m_onScreen = false;
+    emit showingProgram(program, state);
     ShowOptions options;
     options.aux = m_auxShown ? &AuxDisplay() : nullptr;
     // The snapshot holds the picture without aux traces: switching the aux display off reloads it.
-    options.afterTrace = [this] { SaveSnapshot(); };
-    ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, options);
+    options.afterTrace = [this] {
+        DrawOverlays();
+        SaveSnapshot();
+    };
     m_shownProgram = program;
+    ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, options);
+    DrawOverlayLegend();
     Keep(state);
     m_image->SetGreyed(false);
     m_image->update();
@@ -231,7 +243,9 @@ void TGraphView::Redraw() {
     ShowOptions options;
     options.aux = m_auxShown ? &AuxDisplay() : nullptr;
     options.window = m_window;
+    options.afterTrace = [this] { DrawOverlays(); };
     ShowProgramGraph(*m_steps, m_endIndex, m_maxSteer, options);
+    DrawOverlayLegend();
     m_area = Plot().viewports[1];
     m_image->update();
     UpdateZoomState();
@@ -365,4 +379,49 @@ void TGraphView::UpdateReadout() {
     }
     m_image->SetMarker(
         QPoint(a.Left + qRound((a.Right - a.Left) * fx), a.Bottom - qRound((a.Bottom - a.Top) * fy)));
+}
+
+void TGraphView::SetOverlay(GraphOverlay overlay) {
+    auto same = [&overlay](const GraphOverlay &o) {
+        return overlay.kind == GraphOverlay::Kind::Measured ? o.kind == overlay.kind
+                                                            : o.trace.label == overlay.trace.label;
+    };
+    auto at = std::find_if(m_overlays.begin(), m_overlays.end(), same);
+    if (at != m_overlays.end())
+        *at = std::move(overlay);
+    else
+        m_overlays.push_back(std::move(overlay));
+    OverlaysChanged();
+}
+
+void TGraphView::RemoveOverlays(GraphOverlay::Kind kind) {
+    if (std::erase_if(m_overlays, [kind](const GraphOverlay &o) { return o.kind == kind; }) > 0)
+        OverlaysChanged();
+}
+
+void TGraphView::ClearOverlays() {
+    if (m_overlays.empty()) return;
+    m_overlays.clear();
+    OverlaysChanged();
+}
+
+// The picture follows the list at once when it shows the kept program; after a resize Fit draws it.
+void TGraphView::OverlaysChanged() {
+    if (m_onScreen) Redraw();
+    emit overlaysChanged();
+}
+
+// In world 1 as it stands, over the trace and under the aux traces.
+void TGraphView::DrawOverlays() {
+    for (const GraphOverlay &overlay : m_overlays) DrawOverlayTrace(overlay.trace);
+}
+
+// Last, so that no trace crosses it: the shown program in black, then each overlay.
+void TGraphView::DrawOverlayLegend() {
+    if (m_overlays.empty()) return;
+    std::vector<LegendEntry> entries{{Colors::Black, "program " + std::to_string(m_shownProgram)}};
+    for (const GraphOverlay &overlay : m_overlays)
+        entries.push_back({overlay.trace.colour, overlay.trace.label});
+    // Left of the Fit button, which shows over the corner while the graph is zoomed.
+    DrawLegend(entries, m_fitButton->sizeHint().width() + 2);
 }

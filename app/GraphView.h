@@ -5,6 +5,7 @@
 #include "compiler/state.h"
 #include "graph/canvas.h"
 #include "graph/graphview.h"
+#include "graph/overlay.h"
 #include "graph/plot.h"
 
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QToolButton;
@@ -60,6 +62,13 @@ private:
     bool m_greyed = false;
 };
 
+// A trace drawn over the shown program in its own colour: a measured log, or another program.
+struct GraphOverlay {
+    enum class Kind { Measured, Program };
+    Kind kind = Kind::Program;
+    OverlayTrace trace;
+};
+
 // The framed graph panel: the picture and the Fit button over its corner. It keeps a copy of the
 // shown program's steps, because later compiles (Build, Export, printing) overwrite the window's state.
 class TGraphView : public QFrame {
@@ -101,6 +110,17 @@ public:
     void ShowLive(int program, const CompilerState &state);
     // The picture greyed out while the text it was drawn from has errors (Live Show).
     void SetGreyed(bool greyed) { m_image->SetGreyed(greyed); }
+
+    // The traces over the shown program, drawn in its world with a legend: they follow zoom, pan and
+    // Fit, and stay over later Shows until cleared.
+    const std::vector<GraphOverlay> &Overlays() const { return m_overlays; }
+    // Adds the overlay, or replaces the one of the same label (a measured one replaces the measured
+    // one), and draws the graph again.
+    void SetOverlay(GraphOverlay overlay);
+    // Removes the overlays of a kind, or all of them, and draws the graph again.
+    void RemoveOverlays(GraphOverlay::Kind kind);
+    void ClearOverlays();
+
     // Whether the aux traces are drawn over the graph (View > Display Selected Aux ROM Bits).
     void SetAuxShown(bool shown) { m_auxShown = shown; }
 
@@ -123,6 +143,9 @@ signals:
     void mouseMoved();                        // the status line's graph position changed
     void readoutChanged(const QString &text); // the step under the mouse, or empty
     void zoomChanged();                       // Zoomable() or Fittable() may have changed
+    void overlaysChanged();                   // an overlay came or went
+    // Show is about to draw a program just compiled into the state.
+    void showingProgram(int program, const CompilerState &state);
 
 private:
     void SaveSnapshot();
@@ -132,6 +155,9 @@ private:
     void Redraw();
     void UpdateZoomState();
     void UpdateReadout();
+    void DrawOverlays();
+    void DrawOverlayLegend();
+    void OverlaysChanged();
 
     const CompilerState &m_compiler;
     TGrImage *m_image;
@@ -151,4 +177,5 @@ private:
     bool m_dragging = false;
     QPoint m_dragStart;
     TWorldWindow m_dragWorld; // the world when the drag started
+    std::vector<GraphOverlay> m_overlays;
 };

@@ -79,6 +79,16 @@ const Command Commands[] = {
      "Compiles the current program and writes all 16384 steps as CSV: a line with the end index and "
      "maxsteer, the column names, then index, time, steer, clock rate, bit 15, ended bit and "
      "the eight flag duties of every step, as quillard-cli steps prints them (LF line ends)."},
+    {"cmd-overlay-log", "Overlay Measured Log (File menu)",
+     "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
+     "the run (delay, gain and offset, RMS and peak error, the overshoot of each step, the bandwidth of a "
+     "sweep, how the log was aligned and any warnings) head the summary panel. The dialog takes the log "
+     "file (text with a header line naming its columns; tabs, semicolons, commas or blanks between the "
+     "cells), the time and steer columns by name or by number from 1 with their units, and an optional "
+     "mark column: the logged aux flag whose first rising edge is the program's start. Without a mark the "
+     "delay is found by correlation. The choices are kept for the next time. A later Show of the program "
+     "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
+     "off."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
     {"cmd-exit", "Exit (File menu)",
@@ -95,6 +105,25 @@ const Command Commands[] = {
      "either can be undone. Fill Series asks first, then fills programs 0, 1, ... with the template over "
      "amplitudes from, to and step times A (for example 1.5 to 6.5 A in steps of 0.5 A) and puts the "
      "default program into the others."},
+    {"cmd-find", "Find, Replace and Go to Line (Edit menu)",
+     "Find (Ctrl+F) looks for a text in the current program or, with \"In all 16 programs\", on through "
+     "the following ones; letter case does not matter unless Match case is ticked, and Whole words skips "
+     "matches inside longer words. Find Next (F3) and Find Previous (Shift+F3) go on from the caret, also "
+     "with the dialog closed. Replace (Ctrl+H) replaces the match found and finds the next; Replace All "
+     "replaces every match in the current program or in all 16 and says how many it replaced. Each "
+     "program's replacements are one edit that Undo (Ctrl+Z) in that program takes back. Go to Line "
+     "(Ctrl+G) puts the caret at the start of a line of the current program."},
+    {"cmd-slots", "Copy To, Move To, Swap With (Program menu)",
+     "Copy To puts a copy of the current program into another slot, Move To moves it there and leaves the "
+     "default program behind, Swap With lets the two programs change places. The list names each slot by "
+     "its first line. A copy or a move over a program that holds more than the default text asks first. "
+     "Each program changed can be restored with Undo in its own editor."},
+    {"cmd-overlay-program", "Overlay Program and Clear Overlay (View menu)",
+     "Overlay Program shows the current program and draws another one over it, from this set or from a "
+     "set file chosen in the dialog (its program in the same slot is offered first), each in its own "
+     "colour and named in the legend. Overlays follow zoom, pan and Fit and stay over later Shows. Clear "
+     "Overlay takes the overlaid programs and the measured log off the graph; Clear Program, New and Open "
+     "do too."},
     {"cmd-aux", "Aux ROM bits (View menu)",
      "Display Selected Aux ROM Bits (Ctrl+B) draws the chosen aux flags over the graph; Select Aux ROM Bits "
      "to Display chooses them and their colours."},
@@ -118,7 +147,7 @@ const Command Commands[] = {
      "first error, notice or warning is shown on the line under the graph (hover over it for all of "
      "them), and the lines named are marked in the editor. While the text has errors the last good graph "
      "and summary stay, greyed. Show, Build, the exports and printing work as they do without it."},
-    {"cmd-keys", "Program keys and Tab",
+    {"cmd-keys", "Next and Previous Program (Program menu), and Tab",
      "Ctrl+Tab or Ctrl+PgDown brings the next program's tab to the front, Ctrl+Shift+Tab or Ctrl+PgUp the "
      "previous one; Alt+0 to Alt+9 go to that program. Tab inserts blanks up to the next multiple of four "
      "columns, or indents the selected lines; Shift+Tab takes up to four blanks off them. A tab character "

@@ -3,16 +3,20 @@
 
 #include "app/About.h"
 #include "app/BuildCommand.h"
+#include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Helpview.h"
 #include "app/LiveShow.h"
+#include "app/OverlayCommands.h"
 #include "app/ProgramBook.h"
 #include "app/ProgramCommands.h"
 #include "app/SetFiles.h"
+#include "app/SlotCommands.h"
 #include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
+#include "compiler/ui/Finddlg.h"
 #include "graph/ui/Auxbview.h"
 #include "graph/ui/Printwht.h"
 #include "romfiles/ui/Prefdlg.h"
@@ -49,8 +53,13 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     setWindowTitle("Helmcraft - Untitled");
     CreateControls();
     m_files = new TSetFiles(*m_programs, this);
+    m_find = new TFindCommands(*m_programs, this);
+    m_slots = new TSlotCommands(*m_programs, this);
+    m_overlays = new TOverlayCommands(
+        *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
     CreateFileMenu();
     CreateEditMenu();
+    CreateProgramMenu();
     CreateViewMenu();
     CreateProgramKeys();
     CreateHelpAndKeys();
@@ -77,6 +86,10 @@ void TForm1::CreateFileMenu() {
     a.ExportCsv1 = a.File1->addAction("Export Steps as &CSV...", this, &TForm1::ExportCsv1Click);
     a.ExportCsv1->setStatusTip("Compile the current program and save its 16384 steps as CSV");
     a.ExportCsv1->setToolTip(a.ExportCsv1->statusTip());
+    a.OverlayLog1 = a.File1->addAction("Overlay &Measured Log...", m_overlays, &TOverlayCommands::OverlayLog);
+    a.OverlayLog1->setStatusTip(
+        "Draw a test run's logged steer over the current program, with the tracking figures");
+    a.OverlayLog1->setToolTip(a.OverlayLog1->statusTip());
     a.File1->addSeparator();
     a.Preferences1 = a.File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     a.EditorFont1 = a.File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
@@ -113,7 +126,33 @@ void TForm1::CreateEditMenu() {
                                            &TForm1::InsertTemplate1Click);
     a.InsertTemplate1->setStatusTip(
         "Write a standard manoeuvre into the current program, or a series into the set");
+    a.Edit1->addSeparator();
+    a.Find1 =
+        a.Edit1->addAction("&Find...", QKeySequence(Qt::CTRL | Qt::Key_F), m_find, &TFindCommands::Find);
+    a.FindNext1 =
+        a.Edit1->addAction("Find &Next", QKeySequence(Qt::Key_F3), m_find, &TFindCommands::FindNext);
+    a.FindPrevious1 = a.Edit1->addAction("Find Pre&vious", QKeySequence(Qt::SHIFT | Qt::Key_F3), m_find,
+                                         &TFindCommands::FindPrevious);
+    a.Replace1 = a.Edit1->addAction("&Replace...", QKeySequence(Qt::CTRL | Qt::Key_H), m_find,
+                                    &TFindCommands::Replace);
+    a.GoToLine1 = a.Edit1->addAction("&Go to Line...", QKeySequence(Qt::CTRL | Qt::Key_G), m_find,
+                                     &TFindCommands::GoToLine);
+    // F3 and Shift+F3 go on finding while the Find dialog has the focus.
+    m_find->Dialog()->addActions({a.FindNext1, a.FindPrevious1});
     connect(a.Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
+}
+
+void TForm1::CreateProgramMenu() {
+    TMainActions &a = m_actions;
+    a.Program1 = menuBar()->addMenu("&Program");
+    a.CopyTo1 = a.Program1->addAction("&Copy To...", m_slots, &TSlotCommands::CopyTo);
+    a.CopyTo1->setStatusTip("Copy the current program into another slot of the set");
+    a.MoveTo1 = a.Program1->addAction("&Move To...", m_slots, &TSlotCommands::MoveTo);
+    a.MoveTo1->setStatusTip("Move the current program to another slot, leaving the default program");
+    a.SwapWith1 = a.Program1->addAction("&Swap With...", m_slots, &TSlotCommands::SwapWith);
+    a.SwapWith1->setStatusTip("Let the current program and another change places");
+    a.Program1->setToolTipsVisible(true);
+    for (QAction *action : {a.CopyTo1, a.MoveTo1, a.SwapWith1}) action->setToolTip(action->statusTip());
 }
 
 void TForm1::CreateViewMenu() {
@@ -137,6 +176,15 @@ void TForm1::CreateViewMenu() {
     for (QAction *action : {a.ZoomIn1, a.ZoomOut1, a.FitGraph1})
         action->setShortcutContext(Qt::WindowShortcut);
     a.View1->addSeparator();
+    a.OverlayProgram1 =
+        a.View1->addAction("Overlay &Program...", m_overlays, &TOverlayCommands::OverlayProgram);
+    a.OverlayProgram1->setStatusTip("Draw another program of this set or of a set file over the current one");
+    a.ClearOverlay1 = a.View1->addAction("&Clear Overlay", m_overlays, &TOverlayCommands::ClearOverlay);
+    a.ClearOverlay1->setStatusTip("Take the measured log and the overlaid programs off the graph");
+    a.ClearOverlay1->setEnabled(false);
+    connect(m_graph, &TGraphView::overlaysChanged, this,
+            [this] { m_actions.ClearOverlay1->setEnabled(!m_graph->Overlays().empty()); });
+    a.View1->addSeparator();
     a.ProgramSummary1 = a.View1->addAction("Program &Summary");
     a.ProgramSummary1->setCheckable(true);
     a.ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
@@ -152,12 +200,12 @@ void TForm1::CreateViewMenu() {
 void TForm1::CreateProgramKeys() {
     TMainActions &a = m_actions;
     TProgramBook *programs = m_programs;
-    a.View1->addSeparator();
-    a.NextProgram1 = a.View1->addAction("&Next Program", this, [programs] { programs->StepProgram(1); });
+    a.Program1->addSeparator();
+    a.NextProgram1 = a.Program1->addAction("&Next Program", this, [programs] { programs->StepProgram(1); });
     a.NextProgram1->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
     a.PreviousProgram1 =
-        a.View1->addAction("P&revious Program", this, [programs] { programs->StepProgram(-1); });
+        a.Program1->addAction("P&revious Program", this, [programs] { programs->StepProgram(-1); });
     a.PreviousProgram1->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
     for (QAction *action : {a.NextProgram1, a.PreviousProgram1})

@@ -15,6 +15,9 @@ class QMenu;
 class QPrinter;
 class QPushButton;
 class TBuildCommand;
+class TFindCommands;
+class TOverlayCommands;
+class TSlotCommands;
 class TGraphView;
 class TLiveShow;
 class TProgramBook;
@@ -34,6 +37,11 @@ struct TMainActions {
     QAction *NextProgram1, *PreviousProgram1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
+    // Working across the set: find and replace, program slots, traces over the graph.
+    QMenu *Program1;
+    QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
+    QAction *CopyTo1, *MoveTo1, *SwapWith1;
+    QAction *OverlayLog1, *OverlayProgram1, *ClearOverlay1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -61,6 +69,9 @@ public:
     TSetFiles *SetFiles() const { return m_files; }
     TStatusLine *Status() const { return m_status; }
     TLiveShow *Live() const { return m_live; }
+    TFindCommands *Find() const { return m_find; }
+    TSlotCommands *Slots() const { return m_slots; }
+    TOverlayCommands *Overlays() const { return m_overlays; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -102,6 +113,7 @@ private:
     void CreateButtons();
     void CreateFileMenu();
     void CreateEditMenu();
+    void CreateProgramMenu();
     void CreateViewMenu();
     void CreateProgramKeys();
     void CreateHelpAndKeys();
@@ -124,6 +136,9 @@ private:
     TLiveShow *m_live = nullptr;
     TBuildCommand *m_build = nullptr;
     TProgramCommands *m_commands = nullptr;
+    TFindCommands *m_find = nullptr;
+    TSlotCommands *m_slots = nullptr;
+    TOverlayCommands *m_overlays = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

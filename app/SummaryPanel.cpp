@@ -41,10 +41,22 @@ TSummaryPanel::TSummaryPanel(const TProgramBook &programs, QWidget *parent)
     QFont font = EditorFont();
     font.setPixelSize(11);
     m_text->setFont(font);
+    m_figures = new QPlainTextEdit(this);
+    m_figures->setObjectName("MeasuredFigures");
+    m_figures->setReadOnly(true);
+    m_figures->setFrameShape(QFrame::NoFrame);
+    m_figures->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_figures->setFocusPolicy(Qt::ClickFocus);
+    m_figures->setFont(font);
+    m_figures->setStyleSheet("QPlainTextEdit { background: #eef3ff; }");
+    m_figures->hide();
     layout->addWidget(m_title);
+    // The figures are what an overlaid log is for: they get most of the height, the summary scrolls.
+    layout->addWidget(m_figures, 3);
     layout->addWidget(m_text, 1);
     ClearToHint();
     connect(&programs, &TProgramBook::programEdited, this, &TSummaryPanel::CheckStale);
+    connect(&programs, &TProgramBook::programEdited, this, [this] { m_figures->setEnabled(!m_stale); });
 }
 
 void TSummaryPanel::ShowSummary(int program, const CompilerState &state) {
@@ -65,6 +77,13 @@ void TSummaryPanel::Clear(const QString &title, const QString &text) {
     m_title->setText(title);
     m_text->setPlainText(text);
     m_text->setEnabled(false);
+    m_figures->hide();
+}
+
+void TSummaryPanel::SetMeasuredFigures(const QStringList &lines) {
+    m_figures->setPlainText(lines.join('\n'));
+    m_figures->setEnabled(!m_stale);
+    m_figures->setVisible(!lines.isEmpty() && m_program >= 0);
 }
 
 void TSummaryPanel::ClearToHint() { Clear("Program summary", SummaryHint); }
@@ -76,6 +95,7 @@ void TSummaryPanel::ShowErrors(int program) {
     m_stale = true;
     m_title->setText(QString("Program #%1 (the text has errors)").arg(program));
     m_text->setEnabled(false);
+    m_figures->setEnabled(false);
 }
 
 void TSummaryPanel::SetLive(bool live) {
@@ -97,4 +117,5 @@ void TSummaryPanel::MarkStale(bool stale) {
     m_stale = stale;
     m_title->setText(QString(stale ? "Program #%1 (changed since Show)" : "Program #%1").arg(m_program));
     m_text->setEnabled(!stale);
+    m_figures->setEnabled(!stale);
 }

@@ -28,12 +28,16 @@ public:
     // While Live Show is on the figures follow the text after each pause, so an edit does not grey
     // them out.
     void SetLive(bool live);
+    // The figures of a measured log over the shown program, above its summary; none hides them. They
+    // grey out with the summary and hide when it is cleared.
+    void SetMeasuredFigures(const QStringList &lines);
 
     // The program the figures describe (-1: none), and whether it was edited since its Show.
     int Program() const { return m_program; }
     bool Stale() const { return m_stale; }
     QLabel *Title() const { return m_title; }
     QPlainTextEdit *Text() const { return m_text; }
+    QPlainTextEdit *MeasuredFigures() const { return m_figures; }
     // The width that shows the longest line unwrapped, in pixels.
     int WantedWidth() const;
 
@@ -48,6 +52,7 @@ private:
     const TProgramBook &m_programs;
     QLabel *m_title;
     QPlainTextEdit *m_text;
+    QPlainTextEdit *m_figures;
     int m_program = -1;
     ProgramText m_lines; // the text the figures were compiled from
     bool m_stale = false;

@@ -1,6 +1,7 @@
 // quillard-cli compare: a measured log against its program, with the tracking figures as text or JSON.
 #include "cli/cli.h"
 #include "compiler/compile.h"
+#include "measure/figures.h"
 #include "measure/matfile.h"
 #include "romfiles/fileio.h"
 
@@ -27,33 +28,6 @@ Json ColumnJson(const LogColumn &column, const char *unit) {
 
 const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
 const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
-
-std::vector<std::string> Warnings(const Comparison &c, const MeasuredLog &log) {
-    std::vector<std::string> warnings;
-    char text[200];
-    if (c.alignment.correlation < 0.5) {
-        std::snprintf(text, sizeof text,
-                      "the measured steer hardly follows the commanded steer (correlation %.3f): check the "
-                      "columns, the units and the program",
-                      c.alignment.correlation);
-        warnings.push_back(text);
-    }
-    if (c.comparedTo - c.comparedFrom < 0.9 * c.programDuration) {
-        std::snprintf(text, sizeof text, "the log covers %.3f s of the program's %.3f s",
-                      c.comparedTo - c.comparedFrom, c.programDuration);
-        warnings.push_back(text);
-    }
-    if (log.skippedRows > 0) {
-        std::snprintf(text, sizeof text, "%d rows with an empty cell were skipped, the first on line %d",
-                      log.skippedRows, log.firstSkippedLine);
-        warnings.push_back(text);
-    }
-    if (c.gaps > 0) {
-        std::snprintf(text, sizeof text, "the log has %d gaps; the steps in them are left out", c.gaps);
-        warnings.push_back(text);
-    }
-    return warnings;
-}
 
 Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
     Json alignment{{"method", c.alignment.byMark ? "mark" : "cross-correlation"}};
@@ -110,7 +84,7 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
             {"bandwidth_3db_hz", c.response->bandwidthHz ? Json(*c.response->bandwidthHz) : Json(nullptr)},
             {"points", points}};
     }
-    document["warnings"] = Warnings(c, log);
+    document["warnings"] = ComparisonWarnings(c, log);
     return document;
 }
 
@@ -165,7 +139,7 @@ std::vector<std::string> ComparisonText(const CliOptions &options, const Compari
             add("%15.3f %10.2f %10.1f %10.3f", p.frequency, p.gainDb, p.phaseDeg, p.coherence);
         }
     }
-    for (const std::string &warning : Warnings(c, log)) lines.push_back("Warning: " + warning);
+    for (const std::string &warning : ComparisonWarnings(c, log)) lines.push_back("Warning: " + warning);
     return lines;
 }
 

@@ -1,6 +1,8 @@
 // Extra traces over a graph, and their legend.
 #include "graph/overlay.h"
 
+#include "graph/programgraph.h"
+
 #include <algorithm>
 #include <array>
 
@@ -58,7 +60,7 @@ void DrawOverlayTrace(const OverlayTrace &trace) {
     SetDrawColor(saved);
 }
 
-void DrawLegend(const std::vector<LegendEntry> &entries) {
+void DrawLegend(const std::vector<LegendEntry> &entries, int inset) {
     PlotState &s = Plot();
     if (!s.canvas || entries.empty() || s.currentViewport == 0) return;
     Canvas &canvas = *s.canvas;
@@ -72,7 +74,7 @@ void DrawLegend(const std::vector<LegendEntry> &entries) {
     int labelWidth = 0;
     for (const LegendEntry &e : entries) labelWidth = std::max(labelWidth, canvas.TextWidth(e.label));
     const TViewport &area = s.viewports[s.currentViewport];
-    const int right = area.Right - Pad, top = area.Top + Pad;
+    const int right = area.Right - Pad - inset, top = area.Top + Pad;
     const int left = std::max<int>(area.Left, right - (3 * Pad + Sample + labelWidth));
     const int bottom = top + Pad + row * static_cast<int>(entries.size()) + Pad;
 
@@ -90,4 +92,30 @@ void DrawLegend(const std::vector<LegendEntry> &entries) {
     canvas.SetPen(savedPen);
     canvas.SetBrush(savedBrush);
     canvas.SetFont(savedFont);
+}
+
+Color ProgramOverlayColour(std::size_t n) {
+    using namespace OverlayColours;
+    constexpr std::array<Color, 5> colours{Magenta, Green, Orange, Purple, Brown};
+    return colours[n % colours.size()];
+}
+
+std::vector<TPointD> ProgramTracePoints(const StepStore &steps) {
+    std::vector<TPointD> points;
+    int repeatIndex = 0;
+    for (int i = 0; i < StepCount; ++i) {
+        const StepPosition at = RepeatedStep(steps, i, repeatIndex);
+        const float steer = steps[at.source].steer;
+        // A run of equal angles needs only its ends.
+        if (points.size() >= 2 && points.back().y == steer && points[points.size() - 2].y == steer)
+            points.back().x = at.x;
+        else
+            points.push_back(PointD(at.x, steer));
+        if (IsEndStep(steps[i]) && i < StepCount - 1) {
+            points.push_back(PointD(steps[StepCount - 1].time, steer));
+            break;
+        }
+        if (IsRepeatStep(steps[i]) && repeatIndex == 0) repeatIndex = i;
+    }
+    return points;
 }

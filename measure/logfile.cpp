@@ -281,6 +281,22 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
     return log;
 }
 
+std::vector<std::string> LogColumnNames(std::string_view start) {
+    NumberedLineReader reader(start);
+    std::string_view line;
+    while (reader.Next(line))
+        if (!IsSkipped(line)) break;
+    // A header cut off by the end of the bytes is not whole; a log's header is far shorter than them.
+    if (IsSkipped(line) || line.data() + line.size() == start.data() + start.size()) return {};
+    std::vector<std::string_view> cells;
+    CellSplitter(SeparatorOf(line)).Split(line, std::string_view::npos - 1, cells);
+    double ignored = 0;
+    if (std::all_of(cells.begin(), cells.end(),
+                    [&](std::string_view c) { return ReadNumber(c, ignored) == CellValue::Number; }))
+        return {};
+    return {cells.begin(), cells.end()};
+}
+
 MeasuredLog ReadLog(const std::string &path, const LogOptions &options) {
     return ParseLog(ReadFileBytes(path, LogFileLimit), options);
 }

@@ -48,5 +48,9 @@ constexpr ReadLimit LogFileLimit{1024 * MiB};
 // does not increase, or fewer than two rows.
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options);
 
+// The column names of the log's header line, as written, from the start of the file; empty when the
+// bytes hold no header line (no line yet, or a first line of numbers).
+std::vector<std::string> LogColumnNames(std::string_view start);
+
 // ParseLog on a file. Throws FileError (unreadable, or larger than LogFileLimit) or FormatError.
 MeasuredLog ReadLog(const std::string &path, const LogOptions &options);

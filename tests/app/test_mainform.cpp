@@ -81,12 +81,13 @@ private slots:
     void menusCarryTheirAccessKeysAndShortcuts() {
         QStringList top;
         for (QAction *a : m_form->menuBar()->actions()) top << a->text();
-        QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Help", "&About"}));
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Program", "&View", "&Help", "&About"}));
         QStringList file;
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
-        QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
-                                    "Export Steps as &CSV...", "-", "Preferences...", "Editor Font", "-",
-                                    "&Print...", "P&rint Setup...", "-", "E&xit"}));
+        QCOMPARE(file,
+                 (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
+                              "Export Steps as &CSV...", "Overlay &Measured Log...", "-", "Preferences...",
+                              "Editor Font", "-", "&Print...", "P&rint Setup...", "-", "E&xit"}));
         QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));
         QCOMPARE(m_form->Actions().Cut1->shortcut(), QKeySequence("Ctrl+X"));
@@ -106,7 +107,12 @@ private slots:
                                                            {m_form->Actions().ShowAction, "F5"},
                                                            {m_form->Actions().BuildAction, "Ctrl+Shift+B"},
                                                            {m_form->Actions().Help1, "F1"},
-                                                           {m_form->Actions().Exit1, "Ctrl+Q"}};
+                                                           {m_form->Actions().Exit1, "Ctrl+Q"},
+                                                           {m_form->Actions().Find1, "Ctrl+F"},
+                                                           {m_form->Actions().FindNext1, "F3"},
+                                                           {m_form->Actions().FindPrevious1, "Shift+F3"},
+                                                           {m_form->Actions().Replace1, "Ctrl+H"},
+                                                           {m_form->Actions().GoToLine1, "Ctrl+G"}};
         for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
     }
 

@@ -1,7 +1,9 @@
 // Overlay traces follow the world they are drawn in, a long trace draws a few lines per pixel
 // column, and the legend names every trace.
+#include "compiler/compile.h"
 #include "graph/overlay.h"
 #include "graph/recording_canvas.h"
+#include "measure/compare.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +62,34 @@ TEST(Overlay, LegendNamesEachTraceInsideThePlotArea) {
     ASSERT_EQ(canvas.rectangles.size(), 1u);
     EXPECT_GE(canvas.rectangles[0].left, 0);
     EXPECT_LE(canvas.rectangles[0].right, 100);
+}
+
+std::vector<TPointD> TracePoints(const std::vector<std::string> &program, CompilerState &state) {
+    EXPECT_TRUE(CompileProgram(state, program, {}));
+    const std::vector<TPointD> points = ProgramTracePoints(state.steps);
+    EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
+                               [](const TPointD &a, const TPointD &b) { return a.x < b.x; }));
+    return points;
+}
+
+// An overlaid program lies where its own graph draws it: after END the end angle held to the last
+// step, after REPEATPROGRAM the program again; a hold costs two points.
+TEST(Overlay, ProgramTracePointsEndAsTheProgramGraphDoes) {
+    CompilerState state;
+    const auto ended = TracePoints(
+        {"maxsteer(100 deg)", "begin", "wait(1 sec)", "stepto(30 deg, 0.5 sec)", "wait(1 sec)", "end"},
+        state);
+    EXPECT_LT(ended.size(), 600u);
+    EXPECT_EQ(ended.back().x, static_cast<double>(state.steps[StepCount - 1].time));
+    EXPECT_EQ(ended.back().y, 30);
+
+    const auto repeated =
+        TracePoints({"maxsteer(100 deg)", "begin", "rampto(20 deg, 1 sec)", "repeatprogram"}, state);
+    const double period = CommandedFrom(state).time.back();
+    EXPECT_GT(repeated.back().x, 10 * period);
+    EXPECT_TRUE(std::any_of(repeated.begin(), repeated.end(), [&](const TPointD &p) {
+        return p.x > period && p.x < period + 0.1 && p.y < 5; // back at the start of the ramp
+    }));
 }
 
 } // namespace

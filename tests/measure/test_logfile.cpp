@@ -89,6 +89,17 @@ TEST(ParseLog, BadLogsAreRefusedNamingTheLine) {
     }
 }
 
+TEST(LogColumnNames, NamesTheHeaderOnlyWhenTheStartHoldsAWholeOne) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
+        {"# logger 7\n\ntime [s];steer [deg];mark\n0;1;0\n", {"time [s]", "steer [deg]", "mark"}},
+        {"t\tsteer\r\n", {"t", "steer"}},
+        {"0,1\n1,2\n", {}},     // numbers: no header
+        {"time,steer,spe", {}}, // cut off where the start of a long file ended
+        {"# only a comment\n", {}},
+    };
+    for (const auto &[start, names] : cases) EXPECT_EQ(LogColumnNames(start), names) << start;
+}
+
 TEST(ReadLog, RefusesAHugeFileBeforeReadingIt) {
     TempDir folder;
     const std::string path = folder / "huge.csv";

@@ -1,0 +1,166 @@
+// File > Overlay Measured Log, View > Overlay Program and Clear Overlay: traces laid over the shown
+// program in the graph view, and the tracking figures of a measured log in the summary panel.
+#include "app/OverlayCommands.h"
+
+#include "app/GraphView.h"
+#include "app/ProgramBook.h"
+#include "app/SummaryPanel.h"
+#include "compiler/compile.h"
+#include "compiler/ui/Highlighter.h"
+#include "measure/figures.h"
+#include "measure/ui/Overlaylogdlg.h"
+#include "romfiles/fileio.h"
+#include "romfiles/ui/Prefdlg.h"
+#include "romfiles/ui/Slotdlg.h"
+#include "uikit/Forms.h"
+#include "uikit/Modal.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The wait cursor while a long log is read or compared.
+struct BusyCursor {
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
+
+TOverlayCommands::TOverlayCommands(TProgramBook &programs, CompilerState &compiler, TGraphView &graph,
+                                   TSummaryPanel &summary, std::function<void()> show, QWidget *window)
+    : QObject(window), m_programs(programs), m_compiler(compiler), m_graph(graph), m_summary(summary),
+      m_show(std::move(show)), m_window(window), m_logDialog(new TOverlayLogDlg(window)),
+      m_programDialog(new TProgramSlotDlg(window)) {
+    connect(&m_graph, &TGraphView::showingProgram, this, &TOverlayCommands::ShowingProgram);
+    connect(&m_graph, &TGraphView::overlaysChanged, this, &TOverlayCommands::OverlaysChanged);
+}
+
+// Show runs first, so that the overlay lies over the program as the editor holds it now.
+bool TOverlayCommands::ShowCurrent() {
+    m_show();
+    return m_compiler.ErrorCount == 0 && m_graph.Fittable() &&
+           m_graph.ShownProgram() == m_programs.CurrentProgram();
+}
+
+void TOverlayCommands::OverlayLog() {
+    if (!m_logDialog->LogFile().isEmpty()) m_logDialog->ReadColumns(m_logDialog->LogFile());
+    if (RunModal(*m_logDialog) != QDialog::Accepted) return;
+    m_logDialog->Remember();
+    const QString path = m_logDialog->LogFile();
+    KeptLog kept;
+    kept.name = QFileInfo(path).fileName();
+    kept.options = m_logDialog->Comparing();
+    try {
+        BusyCursor busy;
+        kept.log = ReadLog(ToPath(path), m_logDialog->Options());
+    } catch (const FileError &e) {
+        return ShowError(m_window, QString::fromLocal8Bit(e.what()));
+    } catch (const FormatError &e) {
+        return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
+    }
+    // The log of an earlier overlay goes before the Show, which would compare it again.
+    m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
+    m_log.reset();
+    if (!ShowCurrent()) return;
+    kept.program = m_graph.ShownProgram();
+    m_log = std::move(kept);
+    CompareKeptLog(m_compiler, false);
+}
+
+// Compares the kept log with the program just shown; on failure the log leaves the graph with a box
+// that says why.
+bool TOverlayCommands::CompareKeptLog(const CompilerState &state, bool quiet) {
+    try {
+        BusyCursor busy;
+        Comparison comparison = CompareLog(CommandedFrom(state), m_log->log, m_log->options);
+        GraphOverlay overlay{GraphOverlay::Kind::Measured,
+                             {{}, OverlayColours::Blue, "measured: " + Latin1Line(m_log->name)}};
+        for (const auto &[time, steer] : MeasuredTrace(m_log->log, comparison.alignment))
+            overlay.trace.points.push_back(PointD(time, steer));
+        QStringList figures;
+        for (const std::string &line :
+             ComparisonSummaryLines(comparison, m_log->log, Latin1Line(m_log->name)))
+            figures << FromLatin1(line);
+        m_compared = std::move(comparison);
+        m_graph.SetOverlay(std::move(overlay));
+        m_summary.SetMeasuredFigures(figures);
+        return true;
+    } catch (const FormatError &e) {
+        const QString name = m_log->name;
+        m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
+        m_log.reset();
+        m_compared.reset();
+        m_summary.SetMeasuredFigures({});
+        ShowError(m_window, QString(quiet ? "%1 was taken off the graph: %2" : "%1: %2")
+                                .arg(name, QString::fromLocal8Bit(e.what())));
+        return false;
+    }
+}
+
+void TOverlayCommands::ShowingProgram(int program, const CompilerState &state) {
+    if (!m_log) return;
+    if (program == m_log->program)
+        CompareKeptLog(state, true);
+    else
+        m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
+}
+
+void TOverlayCommands::OverlaysChanged() {
+    const auto &overlays = m_graph.Overlays();
+    if (std::any_of(overlays.begin(), overlays.end(),
+                    [](const GraphOverlay &o) { return o.kind == GraphOverlay::Kind::Measured; }))
+        return;
+    m_log.reset();
+    m_compared.reset();
+    m_summary.SetMeasuredFigures({});
+}
+
+void TOverlayCommands::OverlayProgram() {
+    const int current = m_programs.CurrentProgram();
+    m_programDialog->PrepareSource("Overlay Program",
+                                   QString("The program to draw over program #%1:").arg(current),
+                                   m_programs.Texts(), current);
+    if (RunModal(*m_programDialog) != QDialog::Accepted) return;
+    const int program = m_programDialog->Program();
+    const QString source =
+        m_programDialog->FromFile() ? QFileInfo(m_programDialog->SetFile()).fileName() : QString();
+    const std::string label =
+        "program " + std::to_string(program) + (source.isEmpty() ? "" : " of " + Latin1Line(source));
+    // Compiled on its own, so the window's state keeps the shown program; notices would only repeat
+    // what its own Show says.
+    auto other = std::make_unique<CompilerState>();
+    if (!CompileProgram(*other, m_programDialog->ChosenText(), {Settings().corvan3Only, {}, 0.0f})) {
+        QString text = QString("Program #%1%2 does not compile, so it cannot be drawn:")
+                           .arg(program)
+                           .arg(source.isEmpty() ? QString() : " of " + source);
+        for (const std::string &line : other->messageLines) text += '\n' + FromLatin1(line);
+        return ShowError(m_window, text);
+    }
+    if (!ShowCurrent()) return;
+    const auto &overlays = m_graph.Overlays();
+    std::size_t programs = 0;
+    Color colour = ProgramOverlayColour(0);
+    bool replacing = false;
+    for (const GraphOverlay &o : overlays) {
+        if (o.kind != GraphOverlay::Kind::Program) continue;
+        if (o.trace.label == label) {
+            colour = o.trace.colour; // the same program again keeps its colour
+            replacing = true;
+        }
+        ++programs;
+    }
+    if (!replacing) colour = ProgramOverlayColour(programs);
+    m_graph.SetOverlay({GraphOverlay::Kind::Program, {ProgramTracePoints(other->steps), colour, label}});
+}
+
+void TOverlayCommands::ClearOverlay() {
+    m_graph.ClearOverlays();
+    m_programs.CurrentEditor()->setFocus();
+}

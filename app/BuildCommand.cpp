@@ -4,6 +4,7 @@
 #include "app/ProgramBook.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/build.h"
+#include "romfiles/fileio.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "romfiles/ui/Reportdlg.h"
 #include "uikit/Forms.h"
@@ -24,7 +25,7 @@ TBuildCommand::TBuildCommand(TProgramBook &programs, CompilerState &compiler, TE
 
 void TBuildCommand::Run(const QString &setFileName) {
     const QString binPath = ChooseEpromFile(setFileName);
-    if (!binPath.isEmpty()) {
+    if (!binPath.isEmpty() && !ReplacesSetFile(binPath, setFileName)) {
         emit busy(true);
         Build(binPath);
         emit busy(false);
@@ -45,9 +46,33 @@ QString TBuildCommand::ChooseEpromFile(const QString &setFileName) {
     return ChooseFile(m_window, request);
 }
 
+// Building over the open set's own file would destroy the programs being built: refused with a box
+// naming the file, before anything is compiled or written.
+bool TBuildCommand::ReplacesSetFile(const QString &binPath, const QString &setFileName) {
+    if (setFileName.isEmpty()) return false;
+    const std::string bin = ToPath(binPath);
+    try {
+        for (const std::string &output : {bin, AuxPathFor(bin)})
+            CheckOutputIsNoInput(output, {ToPath(setFileName)});
+    } catch (const FileError &e) {
+        ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        return true;
+    }
+    return false;
+}
+
 void TBuildCommand::Build(const QString &binPath) {
+    // The steer-rate notices of all programs come in one box after the build, each naming its program;
+    // the machine's own notices are boxes as they are raised, over the program's tab.
+    int current = 0;
+    QStringList rateNotices;
+    CompileOptions options = WindowCompileOptions(m_window, true);
+    options.rateNotice = [&](const std::string &text) {
+        rateNotices << QString("Program #%1: %2").arg(current).arg(FromLatin1(text));
+    };
     BuildCallbacks callbacks;
-    callbacks.programStarts = [this](int program) {
+    callbacks.programStarts = [this, &current](int program) {
+        current = program;
         m_programs.ShowProgram(program);
         emit statusShown(QString("Compiling Program #%1...").arg(program));
     };
@@ -57,9 +82,10 @@ void TBuildCommand::Build(const QString &binPath) {
         RunModal(m_messages);
     };
     try {
-        const BuildOutcome outcome = BuildSet(m_compiler, m_programs.Texts(), ToPath(binPath),
-                                              WindowCompileOptions(m_window, true), callbacks);
+        const BuildOutcome outcome =
+            BuildSet(m_compiler, m_programs.Texts(), ToPath(binPath), options, callbacks);
         emit statusHidden();
+        if (!rateNotices.isEmpty()) ShowWarning(m_window, rateNotices.join('\n'));
         if (outcome.success) {
             ShowInformation(m_window, QString::fromLocal8Bit(outcome.text.c_str()));
             // The report and the copies come from the files as they are on disk now.

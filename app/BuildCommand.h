@@ -15,8 +15,10 @@ class TProgramBook;
 // Build, the steer-rate limit of the preferences.
 CompileOptions WindowCompileOptions(QWidget *window, bool checkSteerRate = false);
 
-// Build: asks for the EPROM file, compiles the 16 programs into the window's state showing each as it
-// goes and each failure in the Messages dialog, writes both files and shows the image report.
+// Build: asks for the EPROM file (refusing the set's own file as either output), compiles the 16
+// programs into the window's state showing each as it goes and each failure in the Messages dialog,
+// lists the programs that exceed the steer-rate limit in one box, writes both files and shows the
+// image report.
 class TBuildCommand : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +35,7 @@ signals:
 
 private:
     QString ChooseEpromFile(const QString &setFileName);
+    bool ReplacesSetFile(const QString &binPath, const QString &setFileName);
     void Build(const QString &binPath);
 
     TProgramBook &m_programs;

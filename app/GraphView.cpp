@@ -53,10 +53,17 @@ void TGrImage::SetMarker(const QPoint &at) {
     update();
 }
 
+void TGrImage::SetGreyed(bool greyed) {
+    if (greyed == m_greyed) return;
+    m_greyed = greyed;
+    update();
+}
+
 void TGrImage::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawImage(0, 0, m_picture);
+    if (m_greyed) painter.fillRect(rect(), QColor(240, 240, 240, 170));
     if (!m_marker.isNull()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(QColor(0, 0, 255), 1.5));
@@ -138,7 +145,19 @@ void TGraphView::NewEmptyGraph() {
     UpdateZoomState();
 }
 
+void TGraphView::FollowResize() {
+    const bool shown = m_onScreen;
+    NewEmptyGraph();
+    if (!shown) return;
+    m_onScreen = true;
+    Redraw();
+    // The same mouse pixel now stands for another time and angle.
+    emit mouseMoved();
+    UpdateReadout();
+}
+
 void TGraphView::ClearToAxes() {
+    m_image->SetGreyed(false);
     ClearGraphToAxes();
     m_image->update();
     Forget();
@@ -163,7 +182,24 @@ void TGraphView::ShowProgram(int program, const CompilerState &state) {
     ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, options);
     DrawOverlayLegend();
     Keep(state);
+    m_image->SetGreyed(false);
     m_image->update();
+}
+
+void TGraphView::ShowLive(int program, const CompilerState &state) {
+    SetGraphCanvas(&m_image->Canvas());
+    if (program != m_shownProgram || !m_steps || !m_onScreen || m_window.view == m_window.fit) {
+        ShowProgram(program, state);
+    } else {
+        // The fit of the new steps, with the view left where the user put it.
+        SetProgramWorld(state.steps, state.endIndex, state.MaxSteer);
+        m_window.fit = Plot().worlds[1];
+        CopySteps(state);
+        m_image->SetGreyed(false);
+        Redraw();
+    }
+    emit mouseMoved();
+    UpdateReadout();
 }
 
 void TGraphView::SaveSnapshot() {
@@ -173,14 +209,18 @@ void TGraphView::SaveSnapshot() {
 
 // Keeps a copy of the shown program's steps and the world and plot area Show drew them in.
 void TGraphView::Keep(const CompilerState &state) {
-    if (!m_steps) m_steps = std::make_unique<StepStore>();
-    for (int i = 0; i < StepCount; ++i) (*m_steps)[i] = state.steps[i];
-    m_endIndex = state.endIndex;
-    m_maxSteer = state.MaxSteer;
+    CopySteps(state);
     m_window.fit = m_window.view = Plot().worlds[1];
     m_area = Plot().viewports[1];
     m_onScreen = true;
     UpdateZoomState();
+}
+
+void TGraphView::CopySteps(const CompilerState &state) {
+    if (!m_steps) m_steps = std::make_unique<StepStore>();
+    for (int i = 0; i < StepCount; ++i) (*m_steps)[i] = state.steps[i];
+    m_endIndex = state.endIndex;
+    m_maxSteer = state.MaxSteer;
 }
 
 void TGraphView::Forget() {
@@ -311,6 +351,8 @@ void TGraphView::FitGraph1Click() {
     m_window.view = m_window.fit;
     m_onScreen = true;
     Redraw();
+    // The status line's graph position is read in the new world as the read-out is.
+    emit mouseMoved();
     UpdateReadout();
 }
 

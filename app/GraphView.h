@@ -35,6 +35,9 @@ public:
     // A small ring drawn over the picture (not into it) at a pixel; a null point hides it.
     void SetMarker(const QPoint &at);
     QPoint Marker() const { return m_marker; }
+    // A pale veil over the picture (not in it): what it shows is out of date.
+    void SetGreyed(bool greyed);
+    bool Greyed() const { return m_greyed; }
 signals:
     void mouseMoved(int x, int y);
     void mousePressed(int x, int y);
@@ -56,6 +59,7 @@ private:
     std::unique_ptr<QPainter> m_painter; // open on the picture while it is shown
     std::unique_ptr<::Canvas> m_canvas;
     QPoint m_marker;
+    bool m_greyed = false;
 };
 
 // A trace drawn over the shown program in its own colour: a measured log, or another program.
@@ -90,14 +94,22 @@ public:
 
     // Places the panel, the picture filling it and the Fit button in its top right corner.
     void SetGeometry(const QRect &rect);
-    // A blank picture of the panel's size with the empty graph's axes (start-up and every resize);
-    // the shown program stays kept, and Fit draws it again.
+    // A blank picture of the panel's size with the empty graph's axes; the shown program stays kept,
+    // and Fit draws it again.
     void NewEmptyGraph();
+    // A picture of the panel's new size (every resize, a panel shown or hidden): the kept program in
+    // the view it had, zoomed or not, or the empty graph's axes when the picture showed none.
+    void FollowResize();
     // Clears the plot to its axes and forgets the shown program (Clear Program, New).
     void ClearToAxes();
     // Draws a program just compiled into the state as Show does, the aux traces when they are on, and
     // keeps its steps.
     void ShowProgram(int program, const CompilerState &state);
+    // Live Show's drawing of a program just compiled into the state: as ShowProgram, but a zoomed or
+    // panned view of the same program stays where it is; the read-out follows the new steps.
+    void ShowLive(int program, const CompilerState &state);
+    // The picture greyed out while the text it was drawn from has errors (Live Show).
+    void SetGreyed(bool greyed) { m_image->SetGreyed(greyed); }
 
     // The traces over the shown program, drawn in its world with a legend: they follow zoom, pan and
     // Fit, and stay over later Shows until cleared.
@@ -138,6 +150,7 @@ signals:
 private:
     void SaveSnapshot();
     void Keep(const CompilerState &state);
+    void CopySteps(const CompilerState &state);
     void Forget();
     void Redraw();
     void UpdateZoomState();

@@ -72,12 +72,13 @@ const Command Commands[] = {
      "Sets the default folders for program-set, text and EPROM files and the Corvan machine version the "
      "programs are compiled for. OK stores them in quildf.txt in the start-up folder. \"Check steer rate\" "
      "with a limit in deg/s (off at first) makes Show and Build give a notice naming the time of the first "
-     "step whose steer rate exceeds the limit; it is kept in Quillard's own settings file, not in "
+     "step whose steer rate exceeds the limit (Build lists the programs in one box); it is kept in "
+     "Quillard's own settings file, not in "
      "quildf.txt."},
     {"cmd-csv", "Export Steps as CSV (File menu)",
      "Compiles the current program and writes all 16384 steps as CSV: a line with the end index and "
-     "maxsteer, the column names, then index, time, steer, clock rate, high-current bit, ended bit and "
-     "the eight flag duties of every step, as quillard-cli steps prints them."},
+     "maxsteer, the column names, then index, time, steer, clock rate, bit 15, ended bit and "
+     "the eight flag duties of every step, as quillard-cli steps prints them (LF line ends)."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
      "the run (delay, gain and offset, RMS and peak error, the overshoot of each step, the bandwidth of a "
@@ -128,20 +129,35 @@ const Command Commands[] = {
      "to Display chooses them and their colours."},
     {"cmd-show", "Show (Show button)",
      "Compiles the current program. Errors open the Messages window and nothing is drawn; warnings open it "
-     "before the program is plotted. The trace is black, red where the high-current bit is set, yellow "
+     "before the program is plotted. The trace is black, red where bit 15 (the roll-peak bit) is set, yellow "
      "after END and aqua after REPEATPROGRAM. Moving the mouse over the graph shows the time and angle in "
      "the status line, and at its left the step nearest the mouse: time, steer, clock rate, steer rate "
      "and the flags that are on. The panel beside the graph (View > Program Summary) lists the "
      "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
-     "rates, flag on-times and high-current time; it greys out when the program is edited."},
+     "rates, flag on-times and the time bit 15 (the roll-peak bit) is set; it greys out when the program is "
+     "edited."},
     {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
      "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
      "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "
-     "the Fit button over the graph) draws the graph as Show drew it, also after the window was resized."},
+     "the Fit button over the graph) draws the graph as Show drew it. Resizing the window or showing or "
+     "hiding the summary keeps the view."},
+    {"cmd-live", "Live Show (View menu)",
+     "While Live Show is on, the current program is compiled and drawn again whenever typing pauses for "
+     "150 ms, and when another tab comes to the front; a zoomed view stays where it is. No box opens: the "
+     "first error, notice or warning is shown on the line under the graph (hover over it for all of "
+     "them), and the lines named are marked in the editor. While the text has errors the last good graph "
+     "and summary stay, greyed. Show, Build, the exports and printing work as they do without it."},
+    {"cmd-keys", "Next and Previous Program (Program menu), and Tab",
+     "Ctrl+Tab or Ctrl+PgDown brings the next program's tab to the front, Ctrl+Shift+Tab or Ctrl+PgUp the "
+     "previous one; Alt+0 to Alt+9 go to that program. Tab inserts blanks up to the next multiple of four "
+     "columns, or indents the selected lines; Shift+Tab takes up to four blanks off them. A tab character "
+     "in front of a function name would be read as part of its name."},
     {"cmd-build", "Build (Build button)",
      "Compiles all 16 programs and writes the EPROM file (.bin, 524288 bytes) and the aux file (.aux, 262144 "
      "bytes) together. A program with errors opens the Messages window; the build goes on with the next "
-     "program, and then neither file is written. After a successful build the Image Report lists the "
+     "program, and then neither file is written. With the steer-rate check on, one box lists the programs "
+     "whose steer rate exceeds the limit, each with the time it first does. A file name that is the open "
+     "set's own file is refused. After a successful build the Image Report lists the "
      "CRC-32 of both files and of every program's slot with the slot map, read back from the files; Copy "
      "puts it on the clipboard. Its check boxes write Intel HEX (name.hex, name.aux.hex) and S-record "
      "(name.srec, name.aux.srec) copies beside the files after every build; Write Copies Now writes them "
@@ -226,7 +242,7 @@ struct MessageExample {
     Msg::Code code;
     const char *text;
 };
-const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "SINE 17.000"},
+const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "15.999 seconds in WAIT function"},
                                           {Msg::MaxSteerNotBeforeBegin, ""},
                                           {Msg::NoMaxSteerNorBegin, ""},
                                           {Msg::NoBegin, ""},

@@ -6,6 +6,7 @@
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Helpview.h"
+#include "app/LiveShow.h"
 #include "app/OverlayCommands.h"
 #include "app/ProgramBook.h"
 #include "app/ProgramCommands.h"
@@ -60,6 +61,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     CreateEditMenu();
     CreateProgramMenu();
     CreateViewMenu();
+    CreateProgramKeys();
     CreateHelpAndKeys();
     ConnectPieces();
     setAcceptDrops(true);
@@ -187,6 +189,34 @@ void TForm1::CreateViewMenu() {
     a.ProgramSummary1->setCheckable(true);
     a.ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
     connect(a.ProgramSummary1, &QAction::triggered, this, &TForm1::ProgramSummary1Click);
+    a.LiveShow1 = a.View1->addAction("&Live Show");
+    a.LiveShow1->setCheckable(true);
+    a.LiveShow1->setStatusTip("Compile and draw the current program whenever typing pauses");
+    connect(a.LiveShow1, &QAction::triggered, this, &TForm1::LiveShow1Click);
+}
+
+// Keys that go through the program tabs from any editor: Ctrl+Tab and Ctrl+PgDown to the next,
+// Ctrl+Shift+Tab and Ctrl+PgUp to the previous, Alt+0 to Alt+9 to that program.
+void TForm1::CreateProgramKeys() {
+    TMainActions &a = m_actions;
+    TProgramBook *programs = m_programs;
+    a.Program1->addSeparator();
+    a.NextProgram1 = a.Program1->addAction("&Next Program", this, [programs] { programs->StepProgram(1); });
+    a.NextProgram1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    a.PreviousProgram1 =
+        a.Program1->addAction("P&revious Program", this, [programs] { programs->StepProgram(-1); });
+    a.PreviousProgram1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    for (QAction *action : {a.NextProgram1, a.PreviousProgram1})
+        action->setShortcutContext(Qt::WindowShortcut);
+    for (int program = 0; program <= 9; ++program) {
+        auto *jump = new QAction(QString("Program %1").arg(program), this);
+        jump->setObjectName(QString("GoToProgram%1").arg(program));
+        jump->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + program)));
+        connect(jump, &QAction::triggered, this, [programs, program] { programs->SelectProgram(program); });
+        addAction(jump);
+    }
 }
 
 void TForm1::CreateHelpAndKeys() {
@@ -216,6 +246,7 @@ void TForm1::CreateControls() {
     m_controls.PgmLabel->setObjectName("PgmLabel");
     m_programs = new TProgramBook(m_client);
     m_summary = new TSummaryPanel(*m_programs, m_client);
+    m_live = new TLiveShow(*m_programs, *m_graph, *m_summary, m_client);
     m_status = new TStatusLine(m_client);
     // The Fit button comes last in the Tab order, after the program editors.
     QWidget::setTabOrder(m_programs->Editor(ProgramCount - 1), m_graph->FitButton());
@@ -286,12 +317,15 @@ void TForm1::FormResize() {
     m_programs->setGeometry(TabLeft, TabTop, qMax(0, width - TabLeft - 4), qMax(0, statusTop - TabTop));
     const int tabBottom = m_programs->y() + m_programs->height();
     c.PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
-    // The summary panel, when shown, takes the right end of the graph's row.
+    // The summary panel, when shown, takes the right end of the graph's row; Live Show's strip runs
+    // under the graph.
     const int panelHeight = qMax(1, m_programs->y() - 0 - 8);
-    const int summaryWidth = qMax(SummaryMinWidth, qMin(m_summary->WantedWidth(), width / 4));
+    const int summaryWidth = qMax(SummaryMinWidth, qMin(m_summary->WantedWidth(), width * 2 / 5));
     const bool summary = m_actions.ProgramSummary1->isChecked() && width >= 3 * SummaryMinWidth;
     const int graphWidth = summary ? width - summaryWidth - 2 : width;
-    m_graph->SetGeometry({0, 0, graphWidth, panelHeight});
+    const int stripHeight = m_live->IsOn() ? TLiveShow::StripHeight + 2 : 0;
+    m_graph->SetGeometry({0, 0, graphWidth, qMax(1, panelHeight - stripHeight)});
+    m_live->Strip()->setGeometry(0, panelHeight - TLiveShow::StripHeight, graphWidth, TLiveShow::StripHeight);
     m_summary->setGeometry(graphWidth + 2, 0, summaryWidth, panelHeight);
     m_summary->setVisible(summary);
 
@@ -300,7 +334,7 @@ void TForm1::FormResize() {
         SetButtonsLarge(true);
     else if (m_largeButtons && room <= 50)
         SetButtonsLarge(false);
-    m_graph->NewEmptyGraph();
+    m_graph->FollowResize();
 }
 
 void TForm1::SetButtonsLarge(bool large) {
@@ -327,6 +361,7 @@ void TForm1::RefreshStatusLine() {
 }
 
 void TForm1::ShowButtonClick() {
+    m_live->Cancel(); // Show draws the program itself
     const int program = m_programs->CurrentProgram();
     m_controls.ShowButton->setCursor(Qt::WaitCursor);
     m_status->ShowProgress(QString("Compiling Program #%1...").arg(program));
@@ -358,7 +393,11 @@ void TForm1::GoToMessageLine(int line) {
     m_programs->RefreshCaret();
 }
 
-void TForm1::BuildButtonClick() { m_build->Run(m_files->FileName()); }
+void TForm1::BuildButtonClick() {
+    m_live->Suspend(true);
+    m_build->Run(m_files->FileName());
+    m_live->Suspend(false);
+}
 
 void TForm1::ImportButtonClick() { m_commands->Import(); }
 
@@ -372,6 +411,13 @@ void TForm1::OpenArguments(const QStringList &arguments) { m_files->OpenArgument
 
 void TForm1::ProgramSummary1Click() {
     SetPreferenceValue("view/summary", m_actions.ProgramSummary1->isChecked());
+    FormResize();
+}
+
+void TForm1::LiveShow1Click() {
+    const bool on = m_actions.LiveShow1->isChecked();
+    SetPreferenceValue("view/liveShow", on);
+    m_live->SetOn(on);
     FormResize();
 }
 
@@ -415,6 +461,11 @@ void TForm1::CreateDialogs() {
         else
             m_controls.BuildButton->unsetCursor();
     });
+    // Live Show as it was left, once the settings it compiles with are loaded.
+    if (PreferenceValue("view/liveShow", false).toBool()) {
+        m_actions.LiveShow1->setChecked(true);
+        LiveShow1Click();
+    }
 }
 
 QPrinter &TForm1::Printer() {

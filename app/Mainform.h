@@ -19,6 +19,7 @@ class TFindCommands;
 class TOverlayCommands;
 class TSlotCommands;
 class TGraphView;
+class TLiveShow;
 class TProgramBook;
 class TProgramCommands;
 class TSetFiles;
@@ -32,7 +33,8 @@ struct TMainActions {
         *Exit1;
     QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
-    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1;
+    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1, *LiveShow1;
+    QAction *NextProgram1, *PreviousProgram1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
     // Working across the set: find and replace, program slots, traces over the graph.
@@ -66,6 +68,7 @@ public:
     TSummaryPanel *Summary() const { return m_summary; }
     TSetFiles *SetFiles() const { return m_files; }
     TStatusLine *Status() const { return m_status; }
+    TLiveShow *Live() const { return m_live; }
     TFindCommands *Find() const { return m_find; }
     TSlotCommands *Slots() const { return m_slots; }
     TOverlayCommands *Overlays() const { return m_overlays; }
@@ -95,6 +98,7 @@ public slots:
     void Print1Click();
     void PrintSetup1Click();
     void ProgramSummary1Click();
+    void LiveShow1Click();
     // Selects the program line a message names in the current editor.
     void GoToMessageLine(int line);
 
@@ -111,6 +115,7 @@ private:
     void CreateEditMenu();
     void CreateProgramMenu();
     void CreateViewMenu();
+    void CreateProgramKeys();
     void CreateHelpAndKeys();
     void ConnectPieces();
     void FormResize();
@@ -128,6 +133,7 @@ private:
     TSummaryPanel *m_summary = nullptr;
     TSetFiles *m_files = nullptr;
     TStatusLine *m_status = nullptr;
+    TLiveShow *m_live = nullptr;
     TBuildCommand *m_build = nullptr;
     TProgramCommands *m_commands = nullptr;
     TFindCommands *m_find = nullptr;

@@ -88,6 +88,15 @@ void TProgramBook::ShowProgram(int program) {
     m_notebook->repaint();
 }
 
+void TProgramBook::SelectProgram(int program) {
+    m_tabs->setCurrentIndex(program);
+    CurrentEditor()->setFocus();
+}
+
+void TProgramBook::StepProgram(int step) {
+    SelectProgram(((CurrentProgram() + step) % ProgramCount + ProgramCount) % ProgramCount);
+}
+
 void TProgramBook::SetEditorFont(const QFont &font) {
     for (TProgramText *editor : m_editors) editor->setFont(font);
 }

@@ -30,6 +30,10 @@ public:
     void MarkSaved();
     // Brings the program's tab to the front and paints it at once, while a command runs on.
     void ShowProgram(int program);
+    // The program keys: a tab brought to the front with its editor focused, and the next (+1) or
+    // previous (-1) tab, from "15" round to "0" and back.
+    void SelectProgram(int program);
+    void StepProgram(int step);
     void SetEditorFont(const QFont &font);
 
     // The caret of the current editor (line and column from 1) as RefreshCaret last read it.

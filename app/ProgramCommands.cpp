@@ -65,7 +65,7 @@ void TProgramCommands::Export() {
     editor->setFocus();
 }
 
-// In the format of `quillard-cli steps`, CR LF line ends. The program is compiled first: a program with
+// In the format of `quillard-cli steps`, LF line ends. The program is compiled first: a program with
 // errors opens the Messages dialog and asks no name.
 void TProgramCommands::ExportSteps(const QString &setFileName) {
     const int program = m_programs.CurrentProgram();
@@ -75,8 +75,7 @@ void TProgramCommands::ExportSteps(const QString &setFileName) {
         editor->setFocus();
         return;
     }
-    const std::string bytes =
-        JoinLinesCrLf(StepsCsvLines(m_compiler.steps, m_compiler.endIndex, m_compiler.MaxSteer));
+    const std::string bytes = StepsCsvBytes(m_compiler.steps, m_compiler.endIndex, m_compiler.MaxSteer);
     const QString base =
         setFileName.isEmpty() ? QString("program") : QFileInfo(setFileName).completeBaseName() + "-program";
     FileRequest request{FileDialogKind::Save,

@@ -12,7 +12,7 @@
 namespace {
 
 const char *const SummaryHint = "Show a program to see its duration, steer extremes, steer rate, clock "
-                                "rates, flags and high current here.";
+                                "rates, flags and the roll-peak bit here.";
 constexpr const char *SummaryWidestLine = "Steps used      16383 of 16384, 999.999 s left at 2048 Hz";
 
 } // namespace
@@ -88,15 +88,34 @@ void TSummaryPanel::SetMeasuredFigures(const QStringList &lines) {
 
 void TSummaryPanel::ClearToHint() { Clear("Program summary", SummaryHint); }
 
+void TSummaryPanel::ShowErrors(int program) {
+    if (program != m_program)
+        return Clear(QString("Program #%1: errors, no summary").arg(program),
+                     "The program does not compile: the line under the graph says why.");
+    m_stale = true;
+    m_title->setText(QString("Program #%1 (the text has errors)").arg(program));
+    m_text->setEnabled(false);
+    m_figures->setEnabled(false);
+}
+
+void TSummaryPanel::SetLive(bool live) {
+    m_live = live;
+    if (!live && m_program >= 0) MarkStale(ProgramLines(*m_programs.Editor(m_program)) != m_lines);
+}
+
 int TSummaryPanel::WantedWidth() const {
     return m_text->fontMetrics().horizontalAdvance(SummaryWidestLine) + 16;
 }
 
 void TSummaryPanel::CheckStale(int program) {
-    if (program != m_program) return;
+    if (program != m_program || m_live) return;
     const bool stale = ProgramLines(*m_programs.Editor(program)) != m_lines;
-    if (stale == m_stale) return;
+    if (stale != m_stale) MarkStale(stale);
+}
+
+void TSummaryPanel::MarkStale(bool stale) {
     m_stale = stale;
-    m_title->setText(QString(stale ? "Program #%1 (changed since Show)" : "Program #%1").arg(program));
+    m_title->setText(QString(stale ? "Program #%1 (changed since Show)" : "Program #%1").arg(m_program));
     m_text->setEnabled(!stale);
+    m_figures->setEnabled(!stale);
 }

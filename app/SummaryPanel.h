@@ -22,6 +22,12 @@ public:
     void Clear(const QString &title, const QString &text);
     // No figures yet: what the panel will show.
     void ClearToHint();
+    // The program's text has errors (Live Show): its last good figures stay, greyed out; another
+    // program's figures make way for a note.
+    void ShowErrors(int program);
+    // While Live Show is on the figures follow the text after each pause, so an edit does not grey
+    // them out.
+    void SetLive(bool live);
     // The figures of a measured log over the shown program, above its summary; none hides them. They
     // grey out with the summary and hide when it is cleared.
     void SetMeasuredFigures(const QStringList &lines);
@@ -41,6 +47,8 @@ private slots:
     void CheckStale(int program);
 
 private:
+    void MarkStale(bool stale);
+
     const TProgramBook &m_programs;
     QLabel *m_title;
     QPlainTextEdit *m_text;
@@ -48,4 +56,5 @@ private:
     int m_program = -1;
     ProgramText m_lines; // the text the figures were compiled from
     bool m_stale = false;
+    bool m_live = false;
 };

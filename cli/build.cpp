@@ -65,7 +65,14 @@ int RunBuild(const CliOptions &options) {
     } catch (const FormatError &e) {
         throw InputError(file, e.what());
     }
+    // Each notice line names the program it was raised for; its text stays as it is.
+    int current = 0;
+    CompileOptions compile = MakeCompileOptions(options);
+    compile.notice = [&current, print = compile.notice](const std::string &text) {
+        print("Program #" + std::to_string(current) + ": " + text);
+    };
     BuildCallbacks callbacks;
+    callbacks.programStarts = [&current](int program) { current = program; };
     callbacks.programFailed = [](int program, const std::vector<std::string> &messageLines) {
         WriteOut("Program #" + std::to_string(program) + ":\n");
         PrintLines(stdout, messageLines);
@@ -78,7 +85,7 @@ int RunBuild(const CliOptions &options) {
     CompilerState state;
     BuildOutcome outcome;
     try {
-        outcome = BuildSet(state, set, options.output, MakeCompileOptions(options), callbacks, makeCopies);
+        outcome = BuildSet(state, set, options.output, compile, callbacks, makeCopies);
     } catch (const FileError &e) {
         throw InputError(e.path(), e.reason());
     }

@@ -24,8 +24,7 @@ int RunSteps(const CliOptions &options) {
             WriteFileAtomically(options.output,
                                 MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));
         else
-            WriteFileAtomically(options.output,
-                                JoinLinesCrLf(StepsCsvLines(state.steps, state.endIndex, state.MaxSteer)));
+            WriteFileAtomically(options.output, StepsCsvBytes(state.steps, state.endIndex, state.MaxSteer));
     } catch (const FileError &e) {
         throw InputError(options.output, e.reason());
     }

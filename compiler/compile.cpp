@@ -25,7 +25,8 @@ bool CompileProgram(CompilerState &state, const std::vector<std::string> &lines,
                            Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
                 RateViolation violation = FirstRateViolation(state, options.steerRateLimit);
                 if (violation.found)
-                    Notify(options.notice, RateViolationNotice(violation, options.steerRateLimit));
+                    Notify(options.rateNotice ? options.rateNotice : options.notice,
+                           RateViolationNotice(violation, options.steerRateLimit));
             }
         }
     }

@@ -60,6 +60,8 @@ struct CompileOptions {
     NoticeHandler notice;     // receives the post-compile notices; may be empty
     float steerRateLimit = 0; // deg/s; above 0, a successful compile whose steer rate exceeds it
                               // raises one more notice (RateViolationNotice) after the others
+    // Receives that notice instead of `notice` when given.
+    NoticeHandler rateNotice = nullptr;
 };
 
 struct CompilerState {

@@ -121,6 +121,6 @@ std::string StepReadingText(const StepReading &reading) {
         if (duty != 100) flags += '(' + std::to_string(duty) + "%)";
     }
     line += flags.empty() ? "  flags off" : "  flags" + flags;
-    if (reading.highCurrent) line += "  high current";
+    if (reading.highCurrent) line += "  roll-peak bit";
     return line;
 }

@@ -53,5 +53,5 @@ struct StepReading {
 StepReading ReadStepAt(const StepStore &steps, double time);
 
 // One line for the window's read-out, e.g.
-// "Step 2048: t=2.0000 s  steer=12.500 deg  1024 Hz  250.0 deg/s  flags 1 8(50%)  high current".
+// "Step 2048: t=2.0000 s  steer=12.500 deg  1024 Hz  250.0 deg/s  flags 1 8(50%)  roll-peak bit".
 std::string StepReadingText(const StepReading &reading);

@@ -52,6 +52,15 @@ std::vector<std::string> StepsCsvLines(const StepStore &steps, int endIndex, flo
     return lines;
 }
 
+std::string StepsCsvBytes(const StepStore &steps, int endIndex, float maxSteer) {
+    std::string bytes;
+    for (const std::string &line : StepsCsvLines(steps, endIndex, maxSteer)) {
+        bytes += line;
+        bytes += '\n';
+    }
+    return bytes;
+}
+
 void ExportText(const std::string &path, const ProgramText &program) {
     WriteFileAtomically(path, TextExportBytes(program));
 }

@@ -18,6 +18,9 @@ std::string TimeValueExportBytes(const StepStore &steps);
 // 16383. Times, steers and maxsteer are written with "%.9g" (they read back to the same float),
 // negative zero as 0; the rest are integers.
 std::vector<std::string> StepsCsvLines(const StepStore &steps, int endIndex, float maxSteer);
+// Those lines as a CSV file, each followed by LF as CSV tools expect: the bytes `quillard-cli steps`
+// prints, and what the window's Export Steps as CSV and `steps -o` write.
+std::string StepsCsvBytes(const StepStore &steps, int endIndex, float maxSteer);
 
 // Writes the program's text atomically. Throws FileError.
 void ExportText(const std::string &path, const ProgramText &program);

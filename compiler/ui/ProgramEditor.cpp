@@ -3,6 +3,7 @@
 
 #include "compiler/ui/Highlighter.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTextBlock>
 
@@ -135,4 +136,44 @@ int ProgramEditor::GoToLine(int line) {
     setTextCursor(cursor);
     centerCursor();
     return line;
+}
+
+void ProgramEditor::keyPressEvent(QKeyEvent *event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (isReadOnly() || (event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab) ||
+        (modifiers & ~Qt::ShiftModifier))
+        return QPlainTextEdit::keyPressEvent(event);
+    QTextCursor cursor = textCursor();
+    const bool lines =
+        document()->findBlock(cursor.selectionStart()) != document()->findBlock(cursor.selectionEnd());
+    if (event->key() == Qt::Key_Backtab || modifiers == Qt::ShiftModifier || lines)
+        return IndentLines(event->key() == Qt::Key_Tab && modifiers == Qt::NoModifier);
+    const int column = cursor.selectionStart() - cursor.block().position();
+    cursor.insertText(QString(IndentWidth - column % IndentWidth, ' '));
+    setTextCursor(cursor);
+}
+
+// Every line the selection touches (a selection ending at a line's start leaves that line alone), as
+// one undoable edit.
+void ProgramEditor::IndentLines(bool indent) {
+    QTextCursor cursor = textCursor();
+    QTextBlock block = document()->findBlock(cursor.selectionStart());
+    QTextBlock last = document()->findBlock(cursor.selectionEnd());
+    if (last != block && cursor.selectionEnd() == last.position()) last = last.previous();
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (;; block = block.next()) {
+        edit.setPosition(block.position());
+        if (indent) {
+            edit.insertText(QString(IndentWidth, ' '));
+        } else {
+            int blanks = 0;
+            while (blanks < IndentWidth && blanks < block.length() - 1 && block.text()[blanks] == ' ')
+                ++blanks;
+            edit.setPosition(block.position() + blanks, QTextCursor::KeepAnchor);
+            edit.removeSelectedText();
+        }
+        if (block == last) break;
+    }
+    edit.endEditBlock();
 }

@@ -7,8 +7,10 @@
 
 class Highlighter;
 
-// A QPlainTextEdit for one program text: no word wrap, Tab inserts a tab, a line-number margin at
-// the left and a Highlighter on its document. The caret and selection API is QPlainTextEdit's own.
+// A QPlainTextEdit for one program text: no word wrap, a line-number margin at the left and a
+// Highlighter on its document. Tab indents with blanks, never a tab character: the language reads a
+// tab in front of a function name as part of the name. The caret and selection API is
+// QPlainTextEdit's own.
 class ProgramEditor : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -28,7 +30,13 @@ public:
     // Returns the line selected, or 0 for n < 1 (nothing changes then).
     int GoToLine(int line);
 
+    // Blanks that Tab inserts reach the next multiple of this column count.
+    static constexpr int IndentWidth = 4;
+
 protected:
+    // Tab inserts blanks up to the next indent stop, or indents every line of a selection over
+    // several lines; Shift+Tab takes up to one indent of leading blanks off the selected lines.
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -40,6 +48,7 @@ private:
     void FollowFont();
     void ContentsChanged(int position, int charsRemoved, int charsAdded);
     int ClampLine(int line) const;
+    void IndentLines(bool indent);
 
     QWidget *m_margin = nullptr;
     Highlighter *m_highlighter = nullptr;

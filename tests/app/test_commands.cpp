@@ -110,6 +110,44 @@ private slots:
         QVERIFY(!QFileInfo::exists(Path("bad.aux")));
     }
 
+    void buildListsTheProgramsAboveTheSteerRateLimitInOneBox() {
+        Settings().steerRateCheck = true;
+        Settings().steerRateLimit = 400;
+        const QString fast =
+            "maxsteer(100 deg)\nbegin\nwait(1 sec)\nrampto(%1 deg, 0.1 sec)\nrampto(0 deg, 1 sec)\nend";
+        SetProgram(2, fast.arg(50));
+        SetProgram(9, fast.arg(60));
+        m_chosenFile = Path("rate.bin");
+        m_form->BuildButtonClick();
+        Settings().steerRateCheck = false;
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[0], "Program #2: Steer rate limit exceeded at t=1.001 sec. (500.0 deg/s, limit 400 "
+                             "deg/s)\nProgram #9: Steer rate limit exceeded at t=1.001 sec. (600.0 deg/s, "
+                             "limit 400 deg/s)");
+    }
+
+    // Either file of a build that is the open set's own file (or a link to it) would overwrite the
+    // programs: refused with a box naming it, before anything is compiled or written.
+    void buildRefusesToReplaceTheOpenSet() {
+        const struct {
+            const char *set, *bin, *link; // link: a link of that name to the set is chosen instead
+        } cases[] = {{"a.rom", "a.rom", nullptr}, {"b.aux", "b.bin", nullptr}, {"c.rom", "c.bin", "c.aux"}};
+        for (const auto &c : cases) {
+            m_chosenFile = Path(c.set);
+            QVERIFY(m_form->SetFiles()->SaveAs1Click());
+            if (c.link) QVERIFY(QFile::link(Path(c.set), Path(c.link)));
+            const std::string before = Bytes(Path(c.set));
+            const QStringList files = QDir(m_dir.path()).entryList(QDir::Files);
+            m_boxes.clear();
+            m_chosenFile = Path(c.bin);
+            m_form->BuildButtonClick();
+            QCOMPARE(m_boxes.size(), 1);
+            QVERIFY2(m_boxes[0].contains(c.link ? c.link : c.set), qPrintable(m_boxes[0]));
+            QVERIFY(Bytes(Path(c.set)) == before);
+            QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), files);
+        }
+    }
+
     void saveAndOpenRoundTripTheSet() {
         SetProgram(0, "a\n\n"); // an empty last line
         SetProgram(7, "");      // no line at all

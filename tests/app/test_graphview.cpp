@@ -5,6 +5,7 @@
 #include "app/ProgramBook.h"
 #include "app/SetFiles.h"
 #include "app/StatusLine.h"
+#include "app/SummaryPanel.h"
 #include "graph/graphview.h"
 #include "graph/programgraph.h"
 #include "graph/ui/QPainterCanvas.h"
@@ -190,20 +191,39 @@ private slots:
         QVERIFY(m_form->Graph()->Image()->Marker().isNull());
     }
 
-    void resizeShowsEmptyAxesAndFitDrawsTheProgramAgain() {
+    void resizeAndSummaryToggleKeepTheViewAndFitRefreshesThePosition() {
         SetProgram(0, RampProgram);
         m_form->ShowButtonClick();
-        m_form->resize(1100, 750);
-        QCoreApplication::processEvents();
-        QVERIFY(!m_form->Graph()->Zoomable());
-        QVERIFY(m_form->Actions().FitGraph1->isEnabled());
-        Wheel(Middle(), 120); // nothing to zoom on empty axes
-        QVERIFY(!m_form->Graph()->Zoomable());
+        Wheel(Middle(), 240);
+        const TWorldWindow zoomed = m_form->Graph()->World();
+        // Neither a resize nor hiding the summary loses the zoomed graph: it is drawn again at the new
+        // size in the same world.
+        for (int step = 0; step < 2; ++step) {
+            if (step == 0) {
+                m_form->resize(1024, 700);
+                QCoreApplication::processEvents();
+                // The summary is wide enough for its lines at this size.
+                QVERIFY(m_form->Summary()->width() >= m_form->Summary()->WantedWidth());
+            } else {
+                m_form->Actions().ProgramSummary1->trigger();
+            }
+            const QImage picture = m_form->Graph()->Image()->Picture();
+            QCOMPARE(m_form->Graph()->World(), zoomed);
+            QVERIFY(m_form->Graph()->Zoomable());
+            QCOMPARE(picture, Drawn(picture.size(), m_form->LastCompile().steps, zoomed));
+        }
+        QVERIFY(!m_form->Summary()->isVisible());
+        m_form->Actions().ProgramSummary1->trigger();
+        // After Fit the status line's graph position is that of the mouse in the fitted world, as a
+        // move of the mouse would give it.
+        m_form->Graph()->GrImageMouseMove(Middle().x() + 40, Middle().y());
         m_form->Actions().FitGraph1->trigger();
-        QVERIFY(m_form->Graph()->Zoomable());
-        const QImage fitted = m_form->Graph()->Image()->Picture().copy();
+        const QString fitted = m_form->Status()->Bar()->text();
+        m_form->Graph()->GrImageMouseMove(Middle().x() + 40, Middle().y());
+        QCOMPARE(fitted, m_form->Status()->Bar()->text());
+        const QImage shown = m_form->Graph()->Image()->Picture().copy();
         m_form->ShowButtonClick();
-        QCOMPARE(m_form->Graph()->Image()->Picture(), fitted);
+        QCOMPARE(m_form->Graph()->Image()->Picture(), shown);
         // New clears the graph and forgets the program: there is nothing to fit.
         m_form->SetFiles()->New1Click();
         QVERIFY(!m_form->Actions().FitGraph1->isEnabled());
@@ -243,12 +263,12 @@ private slots:
         QCOMPARE(m_form->Programs()->CurrentProgram(), 15);
         m_form->Actions().DisplayAuxBits1->trigger();
         QCOMPARE(m_form->Graph()->Image()->Picture(), withAux);
-        // Also over the snapshot a resize leaves behind.
+        // Also after a resize, which draws the shown program again.
         m_form->Actions().DisplayAuxBits1->trigger();
         m_form->resize(1010, 700);
         QCoreApplication::processEvents();
-        m_form->Actions().DisplayAuxBits1->trigger(); // the traces over the empty axes
-        m_form->Actions().DisplayAuxBits1->trigger(); // the snapshot of the Show comes back
+        m_form->Actions().DisplayAuxBits1->trigger();
+        m_form->Actions().DisplayAuxBits1->trigger();
         m_form->Actions().FitGraph1->trigger();
         m_form->Actions().DisplayAuxBits1->trigger();
         const QImage fitted = m_form->Graph()->Image()->Picture().copy();

@@ -4,6 +4,7 @@
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
 #include "app/StatusLine.h"
+#include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTextBlock>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
@@ -114,6 +116,36 @@ private slots:
         for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
     }
 
+    void keysGoThroughTheProgramTabsAndTabIndentsWithBlanks() {
+        const QString text = "maxsteer(100 deg)\nbegin\nwait(1 sec)\nend";
+        SetProgram(7, text);
+        QApplication::setActiveWindow(m_form.get());
+        struct Key {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            int program; // selected after the key
+        };
+        const Key keys[] = {{Qt::Key_PageDown, Qt::ControlModifier, 1},
+                            {Qt::Key_PageUp, Qt::ControlModifier, 0},
+                            {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 15}, // round
+                            {Qt::Key_Tab, Qt::ControlModifier, 0},
+                            {Qt::Key_7, Qt::AltModifier, 7}};
+        for (const Key &key : keys) {
+            QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+            QCOMPARE(m_form->Programs()->CurrentProgram(), key.program);
+            QCOMPARE(QApplication::focusWidget(), m_form->Programs()->CurrentEditor());
+        }
+        // Nothing was typed. Tab indents a statement with blanks, which the compiler skips; a tab
+        // character it would not.
+        QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
+        QCOMPARE(editor->toPlainText(), text);
+        editor->setTextCursor(QTextCursor(editor->document()->findBlockByNumber(2)));
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(editor->toPlainText(), QString(text).replace("wait", "    wait"));
+        m_form->ShowButtonClick();
+        QCOMPARE(m_dialogs, QStringList{});
+    }
+
     void caretReadOutFollowsKeysAndMouse() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
         QTest::mouseClick(editor->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
@@ -195,6 +227,10 @@ private slots:
               "SINESWEEP", "SINESWEEPLOG", "REPEATPROGRAM", "END"})
             QVERIFY2(functions.contains(QString("<tt>%1</tt>").arg(name)), name);
         QVERIFY(HelpPage("messages").contains("Illegal clock rate: must be 256, 512, 1024, or 2048"));
+        // The example of running out of steps is the line such a compile gives.
+        CompilerState state;
+        QVERIFY(!CompileProgram(state, {"maxsteer(100 deg)", "begin", "wait(20 sec)", "end"}, {}));
+        QVERIFY(HelpPage("messages").contains(QString::fromStdString(state.messageLines.at(0))));
         QVERIFY(HelpPage("rates").contains("2048 Hz"));
         const QString examples = HelpPage("examples");
         QCOMPARE(examples.count("<h2>Program "), 16);

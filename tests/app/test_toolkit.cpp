@@ -80,8 +80,9 @@ private slots:
         QCOMPARE(m_boxes, QStringList{});
         const std::string written = ReadFileBytes(m_chosenFile.toStdString());
         const CompilerState &c = m_form->LastCompile();
-        QVERIFY(written == JoinLinesCrLf(StepsCsvLines(c.steps, c.endIndex, c.MaxSteer)));
-        QVERIFY(written.rfind("# end_index=3584 maxsteer=100\r\nindex,time,steer,", 0) == 0);
+        QVERIFY(written == StepsCsvBytes(c.steps, c.endIndex, c.MaxSteer));
+        QVERIFY(written.rfind("# end_index=3584 maxsteer=100\nindex,time,steer,", 0) == 0);
+        QVERIFY(written.find('\r') == std::string::npos);
         QCOMPARE(QString::fromStdString(Settings().textDir), m_dir.path());
 
         // A program with errors opens the Messages dialog and asks for no file.

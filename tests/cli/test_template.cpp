@@ -118,6 +118,9 @@ TEST(CliTemplate, SeriesSummaryRateCheckAndImageReport) {
     ASSERT_EQ(build.status, 0) << build.err;
     // Programs 2 to 10 (amplitudes from 100 deg) steer faster than 400 deg/s.
     EXPECT_EQ(std::count(build.err.begin(), build.err.end(), '\n'), 9) << build.err;
+    EXPECT_EQ(build.err.rfind("Program #2: Steer rate limit exceeded at t=", 0), 0u) << build.err;
+    EXPECT_NE(build.err.find("\nProgram #10: Steer rate limit exceeded at t="), std::string::npos)
+        << build.err;
     std::string bin = folder.Read("sid.bin"), aux = folder.Read("sid.aux");
     EXPECT_EQ(build.out, "Files sid.bin and sid.aux were successfully created.\n" +
                              Lf(ReportLines(ReportImages(bin, aux))));
@@ -138,7 +141,7 @@ TEST(CliCheck, SummaryOnlyAfterASuccessfulCompile) {
                         "End angle       0.000 deg\n"
                         "Clock rates     256 Hz\n"
                         "Flags           none\n"
-                        "High current on 0.000 s\n");
+                        "Roll-peak bit   0.000 s (bit 15)\n");
 
     folder.Write("bad.txt", CrLf({"maxsteer(100 deg)", "begin", "frob", "end"}));
     CliResult bad = folder.Run({"check", "bad.txt", "--summary"});
@@ -167,7 +170,7 @@ TEST(CliMaxRate, NoticeOnStderrForCheckStepsAndBuild) {
     folder.Write("set.rom", set);
     CliResult build = folder.Run({"build", "set.rom", "-o", "set.bin", "--max-rate", "9.5"});
     EXPECT_EQ(build.status, 0);
-    EXPECT_EQ(build.err, notice);
+    EXPECT_EQ(build.err, "Program #4: " + notice);
 
     for (std::string bad : {"fast", "-1", "inf"}) {
         CliResult result = folder.Run({"check", "p.txt", "--max-rate", bad});

@@ -80,7 +80,7 @@ TEST(StepReadout, SnapsToTheNearestStepAndStopsAtTheEnd) {
     EXPECT_FLOAT_EQ(r.steerRate, 1024); // one degree a step
     EXPECT_TRUE(r.highCurrent);
     EXPECT_EQ(StepReadingText(r),
-              "Step 40: t=0.0391 s  steer=40.000 deg  1024 Hz  1024.0 deg/s  flags 3(50%) 8  high current");
+              "Step 40: t=0.0391 s  steer=40.000 deg  1024 Hz  1024.0 deg/s  flags 3(50%) 8  roll-peak bit");
     EXPECT_EQ(ReadStepAt(*steps, 40.6 / 1024).index, 41);
     EXPECT_EQ(ReadStepAt(*steps, -1).index, 0);
     EXPECT_EQ(ReadStepAt(*steps, 0).steerRate, 0);

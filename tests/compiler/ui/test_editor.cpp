@@ -1,4 +1,4 @@
-// Program editor: colouring by token class and line place, the margin, error marks and going to a line.
+// Program editor: colouring by token class and line place, the margin, error marks, Tab and going to a line.
 #include "compiler/ui/Highlighter.h"
 #include "compiler/ui/ProgramEditor.h"
 
@@ -89,14 +89,39 @@ private slots:
         QCOMPARE(Highlighter::PlaceOf(line(5)), LinePlace::Statements);
     }
 
-    void tabInsertsATabAndLinesDoNotWrap() {
+    void tabIndentsWithBlanksAsOneEdit_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("anchor");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<bool>("back"); // Shift+Tab
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("at a line's start") << "wait(1 s)" << 0 << 0 << false << "    wait(1 s)";
+        QTest::newRow("to the next stop") << "ab" << 2 << 2 << false << "ab  ";
+        QTest::newRow("lines of a selection") << "a\nb\nc" << 0 << 3 << false << "    a\n    b\nc";
+        QTest::newRow("not the line a selection ends at the start of")
+            << "a\nb\nc" << 4 << 0 << false << "    a\n    b\nc";
+        QTest::newRow("back, up to one stop") << "      a\n  b\nc" << 0 << 10 << true << "  a\nb\nc";
+    }
+    void tabIndentsWithBlanksAsOneEdit() {
+        QFETCH(QString, text);
+        QFETCH(int, anchor);
+        QFETCH(int, position);
+        QFETCH(bool, back);
+        QFETCH(QString, expected);
         ProgramEditor editor;
-        editor.show();
         QCOMPARE(editor.lineWrapMode(), QPlainTextEdit::NoWrap);
-        editor.setFocus();
-        QTest::keyClick(&editor, Qt::Key_Tab);
-        QCOMPARE(editor.toPlainText(), QString("\t"));
-        QVERIFY(Marked(FormatAt(editor.document()->firstBlock(), 0)) == false); // a header line
+        editor.setPlainText(text);
+        QTextCursor cursor(editor.document());
+        cursor.setPosition(anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        editor.setTextCursor(cursor);
+        if (back)
+            QTest::keyClick(&editor, Qt::Key_Backtab, Qt::ShiftModifier);
+        else
+            QTest::keyClick(&editor, Qt::Key_Tab);
+        QCOMPARE(editor.toPlainText(), expected);
+        editor.undo();
+        QCOMPARE(editor.toPlainText(), text);
     }
 
     void marginWidthGrowsWithTheLineCount() {

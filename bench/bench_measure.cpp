@@ -45,12 +45,13 @@ BENCHMARK(BM_ParseLog)->Unit(benchmark::kMillisecond);
 
 void BM_CompareMillionRowLog(benchmark::State &state) {
     const MeasuredLog log = ParseLog(MillionRowLog(), {});
-    if (!CompileProgram(
-            {"maxsteer(100 deg)", "begin", "setrate(256 hz)", "sine(50 deg, 0.7 hz, 40 cycles)", "end"})) {
+    CompilerState compiler;
+    if (!CompileProgram(compiler, {"maxsteer(100 deg)", "begin", "setrate(256 hz)",
+                                   "sine(50 deg, 0.7 hz, 40 cycles)", "end"})) {
         state.SkipWithError("the program does not compile");
         return;
     }
-    const CommandedProgram program = CommandedFrom(Compiler());
+    const CommandedProgram program = CommandedFrom(compiler);
     for (auto _ : state) benchmark::DoNotOptimize(CompareLog(program, log));
     CountRows(state);
 }

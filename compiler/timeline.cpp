@@ -207,6 +207,6 @@ bool CapacityCheck(CompilerState &state) {
 
     if (!culprit) return true;
     AddMessage(state, 0, Msg::RanOutOfSteps,
-               Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
+               Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name.Str() + " function", 42));
     return false;
 }

@@ -1,4 +1,5 @@
 // Compile timings of typical programs against the floor of writing the step store with one sine each.
+#include "bench/flagprograms.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
 
@@ -92,6 +93,37 @@ void BM_StepFloor(benchmark::State &state) {
     CountSteps(state);
 }
 
+// Programs of many flag events, 100k to 800k lines: a compile that grows linearly with the length
+// takes twice as long for twice the lines, and "line" (the time per line) stays the same.
+void RunGrowth(benchmark::State &state, const Lines &lines) {
+    const CompileOptions options{true, nullptr};
+    CompilerState compiler;
+    for (auto _ : state) {
+        if (!CompileProgram(compiler, lines, options)) {
+            state.SkipWithError("the program does not compile");
+            break;
+        }
+    }
+    state.SetComplexityN(state.range(0));
+    state.counters["line"] =
+        benchmark::Counter(static_cast<double>(state.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_CompileFallingDelays(benchmark::State &state) {
+    RunGrowth(state, FallingDelayProgram(static_cast<int>(state.range(0))));
+}
+
+void BM_CompileRepeatedPulses(benchmark::State &state) {
+    RunGrowth(state, RepeatedPulseProgram(static_cast<int>(state.range(0))));
+}
+
+// 100k, 200k, 400k and 800k lines.
+void GrowthSizes(benchmark::internal::Benchmark *b) {
+    for (int lines = 100000; lines <= 800000; lines *= 2) b->Arg(lines);
+    b->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+}
+
 } // namespace
 
 BENCHMARK(BM_CompileDefault);
@@ -99,3 +131,5 @@ BENCHMARK(BM_CompileSines);
 BENCHMARK(BM_CompileSweeps);
 BENCHMARK(BM_CompileFlags);
 BENCHMARK(BM_StepFloor);
+BENCHMARK(BM_CompileFallingDelays)->Apply(GrowthSizes);
+BENCHMARK(BM_CompileRepeatedPulses)->Apply(GrowthSizes);

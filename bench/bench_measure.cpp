@@ -1,5 +1,6 @@
 // Reading and comparing measured logs: a million rows of a 1 kHz logger (17 minutes of a run).
 #include "compiler/compile.h"
+#include "compiler/state.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
 
@@ -46,8 +47,10 @@ BENCHMARK(BM_ParseLog)->Unit(benchmark::kMillisecond);
 void BM_CompareMillionRowLog(benchmark::State &state) {
     const MeasuredLog log = ParseLog(MillionRowLog(), {});
     CompilerState compiler;
-    if (!CompileProgram(compiler, {"maxsteer(100 deg)", "begin", "setrate(256 hz)",
-                                   "sine(50 deg, 0.7 hz, 40 cycles)", "end"})) {
+    if (!CompileProgram(
+            compiler,
+            {"maxsteer(100 deg)", "begin", "setrate(256 hz)", "sine(50 deg, 0.7 hz, 40 cycles)", "end"},
+            {})) {
         state.SkipWithError("the program does not compile");
         return;
     }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 bool IsSetFileName(const std::string &path) {
     if (path.size() < 4) return false;
@@ -23,7 +24,8 @@ const std::string &InputFile(const CliOptions &options) { return options.files.f
 std::vector<std::string> ReadProgram(const CliOptions &options) {
     const std::string &file = InputFile(options);
     try {
-        if (IsSetFileName(file)) return ReadProgramSet(file)[static_cast<std::size_t>(options.program)];
+        if (IsSetFileName(file))
+            return std::move(ReadProgramSet(file)[static_cast<std::size_t>(options.program)]);
         return ReadFileLines(file, ProgramFileLimit);
     } catch (const FileError &e) {
         throw InputError(file, e.reason());

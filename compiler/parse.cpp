@@ -68,12 +68,43 @@ bool IsFlagFunction(StatementKind kind) {
     return kind == StatementKind::SetFlag || kind == StatementKind::Pulse;
 }
 
-// A normalised statement line: a comment after ";" is dropped.
-std::string NormaliseStatementLine(const std::string &line) {
-    std::string text = NormaliseLine(line);
+char UpperCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Normalises a line into text, whose storage is reused from line to line.
+void NormaliseInto(std::string_view line, std::string &text) {
+    text.clear();
+    for (char c : line.substr(0, LineCharactersRead))
+        if (c != ' ') text.push_back(UpperCase(c));
+}
+
+// Normalises a statement line into text: a comment after ";" is dropped.
+void NormaliseStatementInto(std::string_view line, std::string &text) {
+    NormaliseInto(line, text);
     auto semicolon = text.find(';');
     if (semicolon != std::string::npos) text.resize(semicolon);
-    return text;
+}
+
+// The id and number of a scanned parameter of text; raises error 12, 13 or 14 and returns nothing on a
+// fault.
+struct ParameterView {
+    char id;
+    std::string_view number;
+};
+std::optional<ParameterView> ReadParameterId(CompilerState &state, int line, std::string_view text,
+                                             const ScannedParameter &parameter) {
+    if (parameter.number.Empty()) {
+        AddMessage(state, line, Msg::MissingNumber, "");
+        return std::nullopt;
+    }
+    if (!parameter.written) {
+        AddMessage(state, line, Msg::MissingParameterId, "");
+        return std::nullopt;
+    }
+    if (parameter.id == 0) {
+        AddMessage(state, line, Msg::InvalidParameterId, std::string(1, *parameter.written));
+        return std::nullopt;
+    }
+    return ParameterView{parameter.id, parameter.number.Of(text)};
 }
 
 // Takes a free slot: sets its bit; false when the slot was already taken.
@@ -84,7 +115,7 @@ bool TakeSlot(ProgramStatement &statement, std::uint16_t bit) {
 }
 
 // Reads a real into a taken slot; a malformed number leaves 0 and raises the slot's format error.
-bool StoreReal(CompilerState &state, int line, float &field, const std::string &number, int formatError) {
+bool StoreReal(CompilerState &state, int line, float &field, std::string_view number, int formatError) {
     auto value = ReadReal(number);
     field = value.value_or(0.0f);
     if (!value) AddMessage(state, line, formatError, "");
@@ -92,7 +123,7 @@ bool StoreReal(CompilerState &state, int line, float &field, const std::string &
 }
 
 // Reads an integer into a taken slot; returns the integer as written (0 when malformed).
-long StoreInteger(CompilerState &state, int line, const std::string &number, int formatError) {
+long StoreInteger(CompilerState &state, int line, std::string_view number, int formatError) {
     auto value = ReadInteger(number);
     if (!value) AddMessage(state, line, formatError, "");
     return value.value_or(0);
@@ -105,7 +136,7 @@ void NoteInitialSteer(CompilerState &state, int line, float value) {
     if (value < 0) AddMessage(state, line, Msg::NegativeInitialSteer, "");
 }
 
-void AssignDegrees(CompilerState &state, ProgramStatement &s, const std::string &number) {
+void AssignDegrees(CompilerState &state, ProgramStatement &s, std::string_view number) {
     if (TakeSlot(s, GivenAmplitude)) {
         if (StoreReal(state, s.line, s.amplitude, number, Msg::BadAmplitude))
             NoteInitialSteer(state, s.line, s.amplitude);
@@ -119,7 +150,7 @@ void AssignDegrees(CompilerState &state, ProgramStatement &s, const std::string 
     }
 }
 
-void AssignSeconds(CompilerState &state, ProgramStatement &s, const std::string &number) {
+void AssignSeconds(CompilerState &state, ProgramStatement &s, std::string_view number) {
     if (TakeSlot(s, GivenDuration))
         StoreReal(state, s.line, s.duration, number, Msg::BadSeconds);
     else if (s.kind == StatementKind::Pulse && TakeSlot(s, GivenSecondValue))
@@ -131,7 +162,7 @@ void AssignSeconds(CompilerState &state, ProgramStatement &s, const std::string 
 }
 
 void AssignHertz(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
-                 const std::string &number) {
+                 std::string_view number) {
     if (s.kind == StatementKind::SetRate) {
         if (TakeSlot(s, GivenClockRate)) {
             written.clockRate = StoreInteger(state, s.line, number, Msg::BadClockRate);
@@ -149,7 +180,7 @@ void AssignHertz(CompilerState &state, ProgramStatement &s, WrittenIntegers &wri
 }
 
 void AssignFlagNumber(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
-                      const std::string &number) {
+                      std::string_view number) {
     if (!IsFlagFunction(s.kind)) {
         AddMessage(state, s.line, Msg::ParameterNotRecognized, "flag bit number");
     } else if (TakeSlot(s, GivenFlagNumber)) {
@@ -161,7 +192,7 @@ void AssignFlagNumber(CompilerState &state, ProgramStatement &s, WrittenIntegers
 }
 
 void AssignFlagValue(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
-                     const std::string &number) {
+                     std::string_view number) {
     if (s.kind != StatementKind::SetFlag) {
         AddMessage(state, s.line, Msg::ParameterNotRecognized, "flag value percent");
     } else if (TakeSlot(s, GivenFlagValue)) {
@@ -174,7 +205,7 @@ void AssignFlagValue(CompilerState &state, ProgramStatement &s, WrittenIntegers 
 
 // Puts one parameter into the first free slot its id may take, or raises error 51 or 60.
 void AssignParameter(CompilerState &state, ProgramStatement &s, WrittenIntegers &written,
-                     const ParameterId &parameter) {
+                     const ParameterView &parameter) {
     switch (parameter.id) {
     case 'D':
         AssignDegrees(state, s, parameter.number);
@@ -287,14 +318,20 @@ std::string StripBlanks(const std::string &text) {
 }
 
 std::string NormaliseLine(const std::string &line) {
-    std::string text = StripBlanks(Cut(line, LineCharactersRead));
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::string text;
+    NormaliseInto(line, text);
     return text;
 }
 
 bool LineStartsWith(const std::string &line, std::string_view keyword) {
-    return NormaliseLine(line).starts_with(keyword);
+    std::size_t matched = 0;
+    for (char c : std::string_view(line).substr(0, LineCharactersRead)) {
+        if (matched == keyword.size()) break;
+        if (c == ' ') continue;
+        if (UpperCase(c) != keyword[matched]) return false;
+        ++matched;
+    }
+    return matched == keyword.size();
 }
 
 bool IsRealSyntax(std::string_view view) {
@@ -364,7 +401,7 @@ ScannedMaxSteer ScanMaxSteerLine(std::string_view text) {
     return {true, {MaxSteerKeyword.size() + 1, d}};
 }
 
-std::optional<float> ReadReal(const std::string &text) {
+std::optional<float> ReadReal(std::string_view text) {
     if (!IsRealSyntax(text)) return std::nullopt;
     std::string_view view = text;
     if (view.front() == '+') view.remove_prefix(1); // from_chars takes no plus sign
@@ -376,7 +413,7 @@ std::optional<float> ReadReal(const std::string &text) {
     return value;
 }
 
-std::optional<long> ReadInteger(const std::string &text) {
+std::optional<long> ReadInteger(std::string_view text) {
     std::string_view view = text;
     bool plus = !view.empty() && view.front() == '+';
     if (plus) view.remove_prefix(1); // from_chars takes no plus sign
@@ -399,23 +436,12 @@ SplitResult SplitStatement(const std::string &text) {
 }
 
 std::optional<ParameterId> ParseParameterId(CompilerState &state, int line, const std::string &text) {
-    const ScannedParameter parameter = ScanParameter(text, {0, text.size()});
-    if (parameter.number.Empty()) {
-        AddMessage(state, line, Msg::MissingNumber, "");
-        return std::nullopt;
-    }
-    if (!parameter.written) {
-        AddMessage(state, line, Msg::MissingParameterId, "");
-        return std::nullopt;
-    }
-    if (parameter.id == 0) {
-        AddMessage(state, line, Msg::InvalidParameterId, std::string(1, *parameter.written));
-        return std::nullopt;
-    }
-    return ParameterId{parameter.id, std::string(parameter.number.Of(text))};
+    auto parameter = ReadParameterId(state, line, text, ScanParameter(text, {0, text.size()}));
+    if (!parameter) return std::nullopt;
+    return ParameterId{parameter->id, std::string(parameter->number)};
 }
 
-std::optional<StatementKind> FindKind(const std::string &name) {
+std::optional<StatementKind> FindKind(std::string_view name) {
     for (const auto &entry : KindNames)
         if (entry.name == name) return entry.kind;
     return std::nullopt;
@@ -470,18 +496,19 @@ void ValidateStatement(CompilerState &state, const ProgramStatement &s, const Wr
 ProgramStatement ParseStatement(CompilerState &state, int line, const std::string &text) {
     ProgramStatement statement;
     statement.line = line;
-    SplitResult split = SplitStatement(text);
-    statement.name = Cut(split.name, NameLength);
-    auto kind = FindKind(split.name);
+    const ScannedStatement scanned = ScanStatement(text);
+    const std::string_view name = scanned.name.Of(text);
+    statement.name = name.substr(0, NameLength);
+    auto kind = FindKind(name);
     if (!kind) {
-        AddMessage(state, line, Msg::InvalidFunction, Cut(split.name, LineCharactersRead));
+        AddMessage(state, line, Msg::InvalidFunction, std::string(name.substr(0, LineCharactersRead)));
         return statement;
     }
     statement.kind = *kind;
     WrittenIntegers written;
     ApplyPresets(statement, written);
-    for (const auto &parameter : split.parameters)
-        if (auto id = ParseParameterId(state, line, parameter))
+    for (const ScannedParameter &parameter : scanned.parameters)
+        if (auto id = ReadParameterId(state, line, text, parameter))
             AssignParameter(state, statement, written, *id);
     ValidateStatement(state, statement, written);
     return statement;
@@ -495,7 +522,7 @@ void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text) {
         state.MaxSteer = UnknownMaxSteer;
         return;
     }
-    auto value = ReadReal(std::string(scanned.number.Of(normal)));
+    auto value = ReadReal(scanned.number.Of(normal));
     if (!value) {
         AddMessage(state, line, Msg::BadMaxSteer, "");
         state.MaxSteer = UnknownMaxSteer;
@@ -534,10 +561,15 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
     if (i == count) {
         AddMessage(state, count + 1, Msg::NoBegin, "");
     } else {
+        // Every line after begin makes two statements at most (a pulse with a length makes two), and
+        // the implicit ones and END come with them. Capacity that is reserved and never filled costs
+        // address space only, so a long program grows its list without ever copying it.
+        state.statements.reserve(2 * static_cast<std::size_t>(count - i - 1) + 3);
         AppendStatement(state, ParseStatement(state, i + 1, "SETRATE(1024H)"));
         AppendStatement(state, ParseStatement(state, i + 1, "STEPTO(0D)"));
+        std::string text;
         for (++i; i < count; ++i) {
-            std::string text = NormaliseStatementLine(lines[i]);
+            NormaliseStatementInto(lines[i], text);
             if (text.empty()) continue;
             AppendStatement(state, ParseStatement(state, i + 1, text));
             if (state.statements.back().kind == StatementKind::End) break;

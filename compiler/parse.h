@@ -34,7 +34,7 @@ void ValidateStatement(CompilerState &state, const ProgramStatement &statement,
                        const WrittenIntegers &written);
 
 // The kind of a function name (exact, upper case), or nothing for an unknown name.
-std::optional<StatementKind> FindKind(const std::string &name);
+std::optional<StatementKind> FindKind(std::string_view name);
 
 // Reads the maxsteer line: sets MaxSteer and raises error 27, 28 or 29 with the given line number.
 void ReadMaxSteerLine(CompilerState &state, int line, const std::string &text);
@@ -111,7 +111,7 @@ bool LineStartsWith(const std::string &line, std::string_view keyword);
 
 // The value of a real number of the language, or nothing when the text is not one or its magnitude
 // does not fit a float (1E39); a value too small for a float reads as a signed zero.
-std::optional<float> ReadReal(const std::string &text);
+std::optional<float> ReadReal(std::string_view text);
 // The value of an integer (an optional sign and digits), or nothing when the text is not one or the
 // value lies outside the 32-bit signed range.
-std::optional<long> ReadInteger(const std::string &text);
+std::optional<long> ReadInteger(std::string_view text);

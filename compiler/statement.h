@@ -1,8 +1,11 @@
 // One parsed statement of a program text, and the codes of the language's functions.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 // ORDER StatementKind: the codes are fixed; the timeline and the checks dispatch on them.
 enum class StatementKind : std::uint8_t {
@@ -39,6 +42,27 @@ enum GivenBit : std::uint16_t {
     GivenFlagValue = 1u << 9,
 };
 
+// A function name as written, upper case, cut to its first 15 characters; held in place, so a
+// statement is a plain record of fixed size that a long program's list copies as bytes.
+class StatementName {
+public:
+    static constexpr std::size_t Capacity = 15;
+
+    StatementName() = default;
+    StatementName(std::string_view text)
+        : m_size(static_cast<std::uint8_t>(std::min(text.size(), Capacity))) {
+        std::copy_n(text.data(), m_size, m_text);
+    }
+    std::string_view View() const { return {m_text, m_size}; }
+    std::string Str() const { return std::string(View()); }
+    const char *c_str() const { return m_text; } // ends at the first NUL byte, as C strings do
+    bool operator==(std::string_view text) const { return View() == text; }
+
+private:
+    char m_text[Capacity + 1] = {};
+    std::uint8_t m_size = 0;
+};
+
 struct ProgramStatement {
     float startTime = 0;                      // seconds; set by the timing pass
     StatementKind kind = StatementKind::None; //
@@ -53,5 +77,6 @@ struct ProgramStatement {
     std::uint8_t flagValue = 0;               // percent
     std::uint16_t givenMask = 0;              // GivenBit
     int line = 0;                             // 1-based line number of the text
-    std::string name;                         // function name as written, upper case, at most 15 characters
+    StatementName name;                       // function name as written, upper case, at most 15 characters
 };
+static_assert(std::is_trivially_copyable_v<ProgramStatement>);

@@ -11,6 +11,7 @@
 #include <array>
 #include <bit>
 #include <cassert>
+#include <cmath>
 
 namespace {
 
@@ -29,12 +30,23 @@ bool IsTerminator(StatementKind kind) {
     return kind == StatementKind::RepeatProgram || kind == StatementKind::End;
 }
 
-// Inserts a statement after every event whose start time is not later than its own.
-void InsertEvent(std::vector<int> &events, const std::vector<ProgramStatement> &statements, int index) {
-    const float time = statements[index].startTime;
-    auto position = std::upper_bound(events.begin(), events.end(), time,
-                                     [&](float t, int e) { return t < statements[e].startTime; });
-    events.insert(position, index);
+// Orders the events by start time; events due at the same time keep their program order, so each
+// comes after every event written before it that is not due later.
+void SortEvents(std::vector<int> &events, const std::vector<ProgramStatement> &statements) {
+    struct Keyed {
+        float time;
+        int index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(events.size());
+    for (int index : events) {
+        assert(!std::isnan(statements[index].startTime));
+        keyed.push_back({statements[index].startTime, index});
+    }
+    auto earlier = [](const Keyed &a, const Keyed &b) { return a.time < b.time; };
+    if (std::is_sorted(keyed.begin(), keyed.end(), earlier)) return;
+    std::stable_sort(keyed.begin(), keyed.end(), earlier);
+    for (std::size_t k = 0; k < keyed.size(); ++k) events[k] = keyed[k].index;
 }
 
 } // namespace
@@ -91,15 +103,16 @@ void Split(CompilerState &state) {
     for (int index = 0; index < static_cast<int>(statements.size()); ++index) {
         const StatementKind kind = statements[index].kind;
         if (IsTerminator(kind)) {
-            InsertEvent(state.events, statements, index);
+            state.events.push_back(index);
             state.segments.push_back(index);
             break; // statements after the terminator take no part
         }
         if (IsEvent(kind))
-            InsertEvent(state.events, statements, index);
+            state.events.push_back(index);
         else if (IsSegment(kind))
             state.segments.push_back(index);
     }
+    SortEvents(state.events, statements);
 }
 
 namespace {
@@ -207,6 +220,6 @@ bool CapacityCheck(CompilerState &state) {
 
     if (!culprit) return true;
     AddMessage(state, 0, Msg::RanOutOfSteps,
-               Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name + " function", 42));
+               Cut(FormatFixed(last, 4, 3) + " seconds in " + culprit->name.Str() + " function", 42));
     return false;
 }

@@ -23,7 +23,7 @@ int RoundPixel(long double value) {
     constexpr long double Limit = 1e9L;
     if (std::isnan(value)) return 0;
     value = std::clamp(value, -Limit, Limit);
-    return static_cast<int>(std::nearbyint(value));
+    return static_cast<int>(std::rint(value)); // half to even, as nearbyint, but without its slow call
 }
 
 long double PowerOfTen(int exponent) { return std::exp(exponent * static_cast<long double>(AxisLn10)); }

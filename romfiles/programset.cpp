@@ -32,47 +32,58 @@ std::string ProgramSetBytes(const ProgramSet &set) {
 
 namespace {
 
-// The set from the lines that next(line) hands out in order, false at the end.
-template <class NextLine> ProgramSet ParseSetLines(NextLine next) {
+// Hands each line of program k to take(k, line), from the lines that next(line) hands out in order,
+// false at the end.
+template <class NextLine, class Take> void WalkSetLines(NextLine next, Take take) {
     std::string_view line;
     bool more = next(line);
     while (more && !IsProgramMarker(line)) more = next(line);
     // The first marker must be followed by at least one line, even if only the next marker.
     if (!more || !next(line)) throw FormatError("Wrong file format!");
 
-    ProgramSet set;
     more = true; // line holds the first line after the first marker
     for (int k = 0; k < ProgramCount; ++k) {
-        ProgramText &program = set[k];
         // Reading at the end of the file yields one empty line, which completes the program.
         if (!more) {
-            program.push_back("");
+            take(k, std::string_view());
             continue;
         }
         while (more) {
             const std::string_view current = line;
             more = next(line);
             if (IsProgramMarker(current)) break;
-            program.emplace_back(current);
+            take(k, current);
         }
     }
+}
+
+// The set from the lines that each reader() hands out: counted first, so that every program's list
+// is allocated once at its size.
+template <class MakeReader> ProgramSet ParseSetLines(MakeReader reader) {
+    std::array<std::size_t, ProgramCount> counts{};
+    WalkSetLines(reader(), [&](int k, std::string_view) { ++counts[k]; });
+    ProgramSet set;
+    for (int k = 0; k < ProgramCount; ++k) set[k].reserve(counts[k]);
+    WalkSetLines(reader(), [&](int k, std::string_view line) { set[k].emplace_back(line); });
     return set;
 }
 
 } // namespace
 
 ProgramSet ParseProgramSet(const std::vector<std::string> &lines) {
-    std::size_t next = 0;
-    return ParseSetLines([&](std::string_view &line) {
-        if (next >= lines.size()) return false;
-        line = lines[next++];
-        return true;
+    return ParseSetLines([&] {
+        return [&lines, next = std::size_t(0)](std::string_view &line) mutable {
+            if (next >= lines.size()) return false;
+            line = lines[next++];
+            return true;
+        };
     });
 }
 
 ProgramSet ParseProgramSetBytes(std::string_view bytes) {
-    LineReader reader(bytes);
-    return ParseSetLines([&](std::string_view &line) { return reader.Next(line); });
+    return ParseSetLines([&] {
+        return [reader = LineReader(bytes)](std::string_view &line) mutable { return reader.Next(line); };
+    });
 }
 
 ProgramSet ReadProgramSet(const std::string &path) {

@@ -28,6 +28,15 @@ Qt::PenStyle ToQPenStyle(PenStyle style) {
     return Qt::SolidLine;
 }
 
+QPen ToQPen(const Pen &pen) {
+    QPen qpen(ToQColor(pen.color));
+    qpen.setWidth(pen.width > 1 ? pen.width : 0); // 0: the one-pixel cosmetic pen
+    qpen.setStyle(ToQPenStyle(pen.style));
+    qpen.setCapStyle(Qt::RoundCap);
+    qpen.setJoinStyle(Qt::RoundJoin);
+    return qpen;
+}
+
 QString Latin1(const std::string &text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -45,15 +54,17 @@ QFont ResolveFont(const Font &font) {
     return qfont;
 }
 
-QPainterCanvas::QPainterCanvas(QPainter &painter) : m_painter(painter), m_qfont(ResolveFont(m_font)) {}
+QPainterCanvas::QPainterCanvas(QPainter &painter)
+    : m_painter(painter), m_qfont(ResolveFont(m_font)), m_qpen(ToQPen(m_pen)), m_qpenOf(m_pen) {}
 
 void QPainterCanvas::ApplyPen() {
-    QPen pen(ToQColor(m_pen.color));
-    pen.setWidth(m_pen.width > 1 ? m_pen.width : 0); // 0: the one-pixel cosmetic pen
-    pen.setStyle(ToQPenStyle(m_pen.style));
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    m_painter.setPen(pen);
+    // A trace draws thousands of lines with one pen: its Qt pen is made once. The painter is given it
+    // with every line all the same (a text or a restarted painter changes the painter's pen).
+    if (!(m_qpenOf == m_pen)) {
+        m_qpen = ToQPen(m_pen);
+        m_qpenOf = m_pen;
+    }
+    m_painter.setPen(m_qpen);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
@@ -102,6 +113,7 @@ int QPainterCanvas::FontHeight() {
 }
 
 void QPainterCanvas::SetFont(const Font &font) {
+    if (font == m_font) return; // resolving a family asks the font database, which is slow
     m_font = font;
     m_qfont = ResolveFont(font);
 }

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QPen>
 #include <QPoint>
 
 class QPagedPaintDevice;
@@ -46,6 +47,9 @@ private:
     Brush m_brush;
     Font m_font;
     QFont m_qfont;
+    // The Qt pen of the pen m_qpenOf, made again when the pen changes.
+    QPen m_qpen;
+    Pen m_qpenOf;
 };
 
 // A printer page device over a paged paint device (QPrinter, QPdfWriter); a job is the painter's

@@ -1,9 +1,13 @@
 // Timing pass, split, attribute pass and capacity check.
 #include "compile_text.h"
+#include "compiler/parse.h"
+#include "compiler/timeline.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 
 using Errors = std::vector<std::pair<int, std::string>>;
 
@@ -49,6 +53,88 @@ TEST(Timeline, SplitOrdersEventsStablyAndStopsAtTheFirstTerminator) {
     EXPECT_EQ(TestCompiler().segments, (std::vector<int>{1, 4, 6, 7}));
     EXPECT_EQ(Flag(1024, 2), 70); // equal times apply in program order
     EXPECT_EQ(Flag(16383, 5), 0); // nothing after the terminator takes effect
+}
+
+TEST(Timeline, EventsDueTogetherTakeEffectInProgramOrder) {
+    struct FlagAt {
+        int step, flag, percent;
+    };
+    struct Case {
+        std::vector<std::string> body;
+        std::vector<FlagAt> expected;
+    };
+    const Case cases[] = {
+        {{"setflag(2 bit, 10 %, 1 sec)", "setflag(2 bit, 20 %, 0.5 sec)", "setflag(2 bit, 30 %, 1 sec)"},
+         {{512, 2, 20}, {1023, 2, 20}, {1024, 2, 30}}},
+        {{"setflag(2 bit, 30 %, 1 sec)", "setflag(2 bit, 10 %, 1 sec)"}, {{1024, 2, 10}}},
+        {{"setflag(3 bit, 60 %)", "setflag(3 bit, 40 %, -0 sec)"}, {{0, 3, 40}}}, // -0 is due at 0
+        {{"setflag(3 bit, 40 %, -0 sec)", "setflag(3 bit, 60 %)"}, {{0, 3, 60}}},
+        {{"setflag(4 bit, 70 %, 0.5 sec)", "wait(1 sec)", "setflag(4 bit, 80 %, -0.5 sec)"}, {{512, 4, 80}}},
+        // A held brake edge holds the events behind it, not those before it.
+        {{"pulsebrake(0.5 sec, 1 sec)", "setflag(3 bit, 50 %, 1 sec)"},
+         {{1024, 8, 0}, {1024, 3, 0}, {1025, 8, 100}, {1025, 3, 50}, {1536, 8, 0}}},
+        {{"setflag(3 bit, 50 %, 1 sec)", "pulsebrake(0.5 sec, 1 sec)"},
+         {{1024, 3, 50}, {1024, 8, 0}, {1025, 8, 100}}},
+        // One brake pulse ends as the next begins: the off edge clears the hold, the next on edge is held.
+        {{"pulsebrake(0.5 sec)", "pulsebrake(0.5 sec, 0.5 sec)"},
+         {{0, 8, 0}, {1, 8, 100}, {512, 8, 0}, {513, 8, 100}, {1024, 8, 0}}},
+        // A roll peak and a flag 1 setting at the same time: the later one sets the step.
+        {{"waitforrollpeak(1 sec)", "setflag(1 bit, 50 %, 1 sec)"}, {{1024, 1, 50}, {1025, 1, 0}}},
+        {{"setflag(1 bit, 50 %, 1 sec)", "waitforrollpeak(1 sec)"}, {{1024, 1, 100}, {1025, 1, 0}}},
+        // Events due at END's time come before it.
+        {{"wait(1 sec)", "setflag(2 bit, 50 %)"}, {{1024, 2, 50}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.body.front());
+        ASSERT_TRUE(CompileBody(c.body).ok);
+        for (const FlagAt &e : c.expected)
+            EXPECT_EQ(Flag(e.step, e.flag), e.percent) << "step " << e.step << ", flag " << e.flag;
+    }
+    CompileBody({"waitforrollpeak(1 sec)", "setflag(1 bit, 50 %, 1 sec)", "wait(2 sec)"});
+    EXPECT_EQ(Step(1024).bit15, 1); // with END due later
+    CompileBody({"setrate(256 hz, -1 sec)"}); // due before the implicit SETRATE(1024H) at 0
+    EXPECT_EQ(Step(0).rate, 1024);
+}
+
+// Long programs of events with few distinct times: the event list is the one that inserting each
+// event after every earlier-written event not due later gives.
+TEST(Timeline, EventOrderOfLongProgramsWithManyTies) {
+    static const char *const events[] = {
+        "setflag(2 bit, 50 %, D sec)",    "pulseflag(3 bit, 0.25 sec, D sec)",
+        "pulseflag(4 bit, 0 sec, D sec)", "pulsebrake(0.5 sec, D sec)",
+        "waitforrollpeak(D sec)",         "setrate(512 hz, D sec)",
+        "setcurrenthigh(D sec)",          "wait(0.25 sec)"};
+    static const char *const delays[] = {"0", "-0", "0.5", "0.25", "-0.25", "1", "0.0009765625", "2"};
+    std::mt19937 random(17);
+    auto uniform = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    CompilerState &state = TestCompiler();
+    for (int program = 0; program < 100; ++program) {
+        std::vector<std::string> lines{"maxsteer(100 deg)", "begin"};
+        for (int n = 0; n < 300; ++n) {
+            // A REPEATPROGRAM ends about one program in four.
+            std::string line =
+                uniform(1000) == 0 ? "repeatprogram(D sec)" : events[uniform(std::size(events))];
+            if (auto d = line.find('D'); d != std::string::npos)
+                line.replace(d, 1, delays[uniform(std::size(delays))]);
+            lines.push_back(line);
+        }
+        ParseProgram(state, lines);
+        ASSERT_EQ(state.ErrorCount, 0);
+        TimingPass(state);
+        Split(state);
+        std::vector<int> written = state.events;
+        std::sort(written.begin(), written.end());
+        std::vector<int> expected;
+        for (int e : written) {
+            const float time = state.statements[e].startTime;
+            expected.insert(std::find_if(expected.begin(), expected.end(),
+                                         [&](int x) { return time < state.statements[x].startTime; }),
+                            e);
+        }
+        ASSERT_EQ(state.events, expected) << "program " << program;
+    }
 }
 
 TEST(Timeline, RatesSwitchAtTheirStepAndTheTerminatorSetsItsOwn) {

@@ -75,6 +75,11 @@ void TForm1::CreateFileMenu() {
     a.ExportCsv1 = a.File1->addAction("Export Steps as &CSV...", this, &TForm1::ExportCsv1Click);
     a.ExportCsv1->setStatusTip("Compile the current program and save its 16384 steps as CSV");
     a.ExportCsv1->setToolTip(a.ExportCsv1->statusTip());
+    a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
+                                        [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
+    a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "
+                                 "peak steer, peak rate, CRC-32s");
+    a.ExportSheet1->setToolTip(a.ExportSheet1->statusTip());
     a.File1->addSeparator();
     a.Preferences1 = a.File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     a.EditorFont1 = a.File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);

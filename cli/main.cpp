@@ -16,82 +16,6 @@
 
 namespace {
 
-// Which command takes which option. An option given to a command that does not take it is bad usage
-// naming it, and an unknown option names the nearest known one.
-struct OptionUse {
-    const char *name;
-    const char *value;    // the value's name; empty for a switch
-    const char *commands; // the commands that take it, separated by blanks
-};
-
-// The template parameters are options of template and put too (see TakesOption).
-const OptionUse OptionTable[] = {
-    {"program", "N", "check steps export import plot compare diff put"},
-    {"machine", "M", "check steps build export plot compare verify diff"},
-    {"max-rate", "DEG_PER_S", "check steps build export plot compare verify diff"},
-    {"strict", "", "check steps build export plot compare verify diff"},
-    {"json", "", "check build verify template compare diff"},
-    {"o", "OUT", "steps build export plot template"},
-    {"format", "F", "steps export"},
-    {"summary", "", "check"},
-    {"report", "", "build"},
-    {"hex", "", "build"},
-    {"srec", "", "build"},
-    {"type", "T", "import"},
-    {"rate", "HZ", "import template put"},
-    {"maxsteer", "DEG", "import template put"},
-    {"mode", "MODE", "import"},
-    {"size", "WxH", "plot"},
-    {"aux", "BITS", "plot verify"},
-    {"bode", "", "plot"},
-    {"log", "RUN", "compare plot"},
-    {"time-column", "C", "compare plot"},
-    {"steer-column", "C", "compare plot"},
-    {"mark-column", "C", "compare plot"},
-    {"mark-flag", "F", "compare plot"},
-    {"time-unit", "UNIT", "compare plot"},
-    {"angle-unit", "UNIT", "compare plot"},
-    {"mat", "OUT", "compare"},
-    {"text", "", "diff"},
-    {"list", "", "template"},
-    {"series", "FROM:TO:STEP", "template"},
-    {"template", "NAME", "put"},
-    {"from", "SET", "put"},
-    {"source-program", "M", "put"},
-};
-
-const std::string_view Commands[] = {"check",    "steps",   "build",  "export", "import", "plot",
-                                     "template", "compare", "verify", "diff",   "put"};
-
-bool IsTemplateParameter(const std::string &name) {
-    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
-        for (const TemplateParameter &p : t.parameters)
-            if (p.name == name) return true;
-    return false;
-}
-
-bool TakesOption(const std::string &command, const std::string &name) {
-    if (name == "help" || name == "h" || name == "version") return true;
-    for (const OptionUse &use : OptionTable) {
-        if (use.name != name) continue;
-        const std::string commands = std::string(" ") + use.commands + " ";
-        return commands.find(" " + command + " ") != std::string::npos;
-    }
-    return IsTemplateParameter(name) && (command == "template" || command == "put");
-}
-
-// Every option of every command: those of the table and the template parameters.
-std::vector<std::string> KnownOptions() {
-    std::vector<std::string> names;
-    for (const OptionUse &use : OptionTable) names.emplace_back(use.name);
-    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
-        for (const TemplateParameter &p : t.parameters)
-            if (std::find(names.begin(), names.end(), p.name) == names.end()) names.push_back(p.name);
-    return names;
-}
-
-std::string Dashed(const std::string &name) { return (name.size() == 1 ? "-" : "--") + name; }
-
 std::size_t EditDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -310,7 +234,8 @@ void AddOptions(QCommandLineParser &parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOption(QCommandLineOption({"h", "help"}, ""));
     parser.addOption(QCommandLineOption("version", ""));
-    for (const OptionUse &use : OptionTable) parser.addOption(QCommandLineOption(use.name, "", use.value));
+    parser.addOption(QCommandLineOption("bash-completion", ""));
+    for (const OptionUse &use : OptionUses()) parser.addOption(QCommandLineOption(use.name, "", use.value));
     for (const std::string &name : KnownOptions())
         if (IsTemplateParameter(name) && name != "rate" && name != "maxsteer")
             parser.addOption(QCommandLineOption(QString::fromStdString(name), "", "VALUE"));
@@ -435,10 +360,15 @@ CliOptions ParseArguments(const QStringList &arguments) {
         options.command = "version";
         return options;
     }
+    if (parser.isSet("bash-completion")) {
+        options.command = "bash-completion";
+        return options;
+    }
     if (positional.isEmpty()) throw UsageError("no command given (see --help)");
     options.command = positional.takeFirst().toStdString();
-    if (std::find(std::begin(Commands), std::end(Commands), options.command) == std::end(Commands)) {
-        const std::string nearest = Nearest(options.command, {std::begin(Commands), std::end(Commands)});
+    const std::vector<std::string> &commands = CommandNames();
+    if (std::find(commands.begin(), commands.end(), options.command) == commands.end()) {
+        const std::string nearest = Nearest(options.command, commands);
         throw UsageError("unknown command: " + options.command +
                          (nearest.empty() ? " (see --help)" : " (did you mean " + nearest + "?)"));
     }
@@ -487,6 +417,10 @@ int Run(const CliOptions &options, int argc, char **argv) {
     }
     if (options.command == "version") {
         WriteOut("quillard-cli 1.51\n");
+        return 0;
+    }
+    if (options.command == "bash-completion") {
+        WriteOut(BashCompletionScript());
         return 0;
     }
     std::unique_ptr<QGuiApplication> application;

@@ -81,7 +81,7 @@ int WriteSeries(const CliOptions &options) {
         values.erase("amplitude");
         if (!values.count("maxsteer")) values["maxsteer"] = StandardSeriesCap;
         amplitudes = StandardSeries(a, values["maxsteer"]);
-        note = "standard series, A " + Degrees(a) + " deg";
+        note = StandardSeriesNote(a);
     } else {
         const auto &[from, to, step] = *options.series;
         amplitudes = AmplitudeSeries(from, to, step);

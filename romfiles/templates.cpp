@@ -536,6 +536,8 @@ std::vector<double> StandardSeries(double a, double cap) {
     return amplitudes;
 }
 
+std::string StandardSeriesNote(double a) { return "standard series, A " + Number(a) + " deg"; }
+
 std::vector<ProgramText> TemplateRuns(const std::string &name, const TemplateValues &values,
                                       const std::vector<double> &amplitudes, const std::string &note) {
     const ManoeuvreTemplate *t = FindTemplate(name);

@@ -73,6 +73,8 @@ std::vector<double> AmplitudeSeries(double from, double to, double step);
 constexpr double StandardSeriesEnd = 270;
 constexpr double StandardSeriesCap = 300;
 std::vector<double> StandardSeries(double a, double cap = StandardSeriesCap);
+// The note that names the standard series in its runs' comment lines: "standard series, A 20 deg".
+std::string StandardSeriesNote(double a);
 
 // The programs of a template over a list of amplitudes, one per run. The first comment line of each
 // names its run: "; Sine with dwell: amplitude 30 deg, ...; run 1 of 25" and the note when one is

@@ -383,9 +383,9 @@ void TTemplateDlg::SeriesBtnClick() {
     }
     std::vector<ProgramText> runs;
     try {
-        const std::string note =
-            standard ? "standard series, A " + SeriesA->text().trimmed().toStdString() + " deg"
-                     : std::string();
+        double a = 0;
+        ParseNumber(SeriesA->text(), a); // read by ReadAmplitudes already
+        const std::string note = standard ? StandardSeriesNote(a) : std::string();
         runs = TemplateRuns(TemplateName(), values, amplitudes, note);
     } catch (const std::exception &e) {
         ShowFault(QString::fromLocal8Bit(e.what()));

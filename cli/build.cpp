@@ -63,6 +63,31 @@ Json ReportJson(const ImageReport &report) {
             {"slots", slots}};
 }
 
+// The set of FILE, read as a program-set file whatever its name.
+ProgramSet ReadSet(const std::string &file) {
+    try {
+        return ReadProgramSet(file);
+    } catch (const FileError &e) {
+        throw InputError(file, e.reason());
+    } catch (const FormatError &e) {
+        throw InputError(file, e.what());
+    }
+}
+
+// The report of the files as written, read under the pair's lock: printed as text unless --json
+// wants it in the document.
+Json PrintReport(const CliOptions &options, const std::string &auxPath) {
+    std::vector<std::string> images;
+    try {
+        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
+    } catch (const FileError &e) {
+        throw InputError(e.path(), e.reason());
+    }
+    const ImageReport report = ReportImages(images[0], images[1]);
+    if (!options.json) PrintLines(stdout, ReportLines(report));
+    return ReportJson(report);
+}
+
 // The callbacks of a build: each failure's Messages text (on stdout, or kept for the JSON document), the
 // warnings of each program that compiled, and the program that raises each notice.
 BuildCallbacks Callbacks(const CliOptions &options, const CompilerState &state, Json &programs) {
@@ -99,14 +124,7 @@ int RunBuild(const CliOptions &options) {
         CheckOutput(options, copy.binPath, true);
         CheckOutput(options, copy.auxPath, true);
     }
-    ProgramSet set;
-    try {
-        set = ReadProgramSet(file); // a program-set file whatever its name
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
+    const ProgramSet set = ReadSet(file);
     CompilerState state;
     Json programs = Json::array();
     const BuildCallbacks callbacks = Callbacks(options, state, programs);
@@ -150,18 +168,7 @@ int RunBuild(const CliOptions &options) {
         document["copies"].push_back(Latin1(copy.binPath));
         document["copies"].push_back(Latin1(copy.auxPath));
     }
-    if (options.report) {
-        // The report is made from the files as written, read under the pair's lock.
-        std::vector<std::string> images;
-        try {
-            images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
-        } catch (const FileError &e) {
-            throw InputError(e.path(), e.reason());
-        }
-        const ImageReport report = ReportImages(images[0], images[1]);
-        if (!options.json) PrintLines(stdout, ReportLines(report));
-        document["report"] = ReportJson(report);
-    }
+    if (options.report) document["report"] = PrintReport(options, auxPath);
     if (options.json) PrintJson(document);
     return 0;
 }

@@ -16,6 +16,7 @@
 
 namespace {
 
+// The number of single-character insertions, deletions and substitutions turning a into b.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
     for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;

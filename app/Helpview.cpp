@@ -79,6 +79,11 @@ const Command Commands[] = {
      "Compiles the current program and writes all 16384 steps as CSV: a line with the end index and "
      "maxsteer, the column names, then index, time, steer, clock rate, bit 15, ended bit and "
      "the eight flag duties of every step, as quillard-cli steps prints them (LF line ends)."},
+    {"cmd-sheet", "Export Campaign Sheet (File menu)",
+     "Builds the set in memory (no file is written, no notice box is shown) and saves a CSV with a row per "
+     "program: its number, its first comment line, duration in seconds, peak steer (the steer of largest "
+     "magnitude) in degrees, peak steer rate in deg/s and the CRC-32s of its EPROM and aux slots as Build "
+     "writes them. A program that does not compile has its comment and empty figures. Lines end in LF."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
      "the run (delay, gain and offset, RMS and peak error, the overshoot of each step, the bandwidth of a "
@@ -101,10 +106,16 @@ const Command Commands[] = {
     {"cmd-template", "Insert Template (Edit menu, Ctrl+T)",
      "Writes a standard manoeuvre as program text: choose a template, set its parameters (the units and "
      "defaults are shown; a parameter's tooltip says what it is) and read the program in the preview. "
-     "Insert puts its statements before the caret's line, Replace Program replaces the current program; "
-     "either can be undone. Fill Series asks first, then fills programs 0, 1, ... with the template over "
-     "amplitudes from, to and step times A (for example 1.5 to 6.5 A in steps of 0.5 A) and puts the "
-     "default program into the others."},
+     "Insert puts its statements before the caret's line, Replace Program replaces the program chosen in "
+     "\"Into program\" (the current one at first); either can be undone. Fill Series asks first, then "
+     "fills the programs from that one on with one run each over amplitudes from, to and step times A "
+     "(for example 1.5 to 6.5 A in steps of 0.5 A); the other programs keep their text. \"Standard "
+     "series for A\" makes the standard sine-with-dwell series instead: 1.5 A in steps of 0.5 A up to "
+     "the larger of 6.5 A and 270 deg, no run above 300 deg (or a lower maxsteer), the last run at that "
+     "end; checking it raises a default maxsteer to 300. A series longer than the programs left goes into "
+     "further sets: \"From run\" picks the first run of this one. The first comment line of each run "
+     "says which run of how many it is. The templates' mark parameter pulses an aux flag (2 to 7) at the "
+     "beginning and at the completion of steer, for the logger."},
     {"cmd-find", "Find, Replace and Go to Line (Edit menu)",
      "Find (Ctrl+F) looks for a text in the current program or, with \"In all 16 programs\", on through "
      "the following ones; letter case does not matter unless Match case is ticked, and Whole words skips "

@@ -90,6 +90,11 @@ void TForm1::CreateFileMenu() {
     a.OverlayLog1->setStatusTip(
         "Draw a test run's logged steer over the current program, with the tracking figures");
     a.OverlayLog1->setToolTip(a.OverlayLog1->statusTip());
+    a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
+                                        [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
+    a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "
+                                 "peak steer, peak rate, CRC-32s");
+    a.ExportSheet1->setToolTip(a.ExportSheet1->statusTip());
     a.File1->addSeparator();
     a.Preferences1 = a.File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     a.EditorFont1 = a.File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);

@@ -31,6 +31,7 @@ struct TMainActions {
     QMenu *File1, *Edit1, *View1, *RecentSets1;
     QAction *New1, *Open1, *Save1, *SaveAs1, *ExportCsv1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1,
         *Exit1;
+    QAction *ExportSheet1;
     QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
     QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1, *LiveShow1;

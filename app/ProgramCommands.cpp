@@ -1,11 +1,12 @@
 // The commands that bring program text in or take it out: Import, Export, Export Steps as CSV and
-// Insert Template, on the current program of the window.
+// Insert Template, on the current program of the window, and Export Campaign Sheet of the set.
 #include "app/ProgramCommands.h"
 
 #include "app/BuildCommand.h"
 #include "app/ProgramBook.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
+#include "romfiles/campaign.h"
 #include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
 #include "romfiles/ui/Exportf.h"
@@ -16,6 +17,8 @@
 #include "uikit/Modal.h"
 
 #include <QFileInfo>
+#include <QSpinBox>
+#include <QTabBar>
 #include <QTextBlock>
 
 void ShowMessagesAndMarkLines(TErrDialog &messages, ProgramEditor &editor, const CompilerState &state) {
@@ -99,11 +102,38 @@ void TProgramCommands::ExportSteps(const QString &setFileName) {
     editor->setFocus();
 }
 
+// The sheet comes from a build in memory, without the notice boxes of a Build: the window's compile
+// and the files stay as they are.
+void TProgramCommands::ExportCampaignSheet(const QString &setFileName) {
+    const QString base =
+        setFileName.isEmpty() ? QString("campaign") : QFileInfo(setFileName).completeBaseName() + "-campaign";
+    FileRequest request{FileDialogKind::Save,
+                        "Export Campaign Sheet",
+                        FromPath(Settings().textDir),
+                        base + ".csv",
+                        {"CSV files (*.csv)", "All files (*.*)"},
+                        "csv",
+                        true,
+                        {},
+                        false};
+    const QString path = ChooseFile(m_window, request);
+    if (path.isEmpty()) return;
+    CompileOptions options = WindowCompileOptions(m_window);
+    options.notice = nullptr;
+    try {
+        CompilerState state;
+        WriteFileAtomically(ToPath(path), CampaignSheet(state, m_programs.Texts(), options));
+        Settings().textDir = ToPath(QFileInfo(path).absolutePath());
+    } catch (const std::exception &e) {
+        ShowError(m_window, QString::fromLocal8Bit(e.what()));
+    }
+}
+
 void TProgramCommands::InsertTemplate() {
     m_programs.RefreshCaret();
-    TProgramText *editor = m_programs.CurrentEditor();
+    m_templates.IntoProgram->setValue(m_programs.CurrentProgram());
     if (RunModal(m_templates) == QDialog::Accepted) InsertTemplateText();
-    editor->setFocus();
+    m_programs.CurrentEditor()->setFocus();
     m_programs.RefreshCaret();
 }
 
@@ -120,14 +150,18 @@ void TProgramCommands::InsertTemplateText() {
         break;
     }
     case TTemplateDlg::Choice::Replace:
-        ReplaceProgramLines(*editor, m_templates.Program());
-        editor->moveCursor(QTextCursor::Start);
+    case TTemplateDlg::Choice::Series: {
+        // The chosen program, or the series from it on; the first of them is shown.
+        const int target = m_templates.TargetProgram();
+        const bool series = m_templates.Chosen() == TTemplateDlg::Choice::Series;
+        const std::vector<ProgramText> programs =
+            series ? m_templates.Series() : std::vector<ProgramText>{m_templates.Program()};
+        for (std::size_t i = 0; i < programs.size(); ++i)
+            ReplaceProgramLines(*m_programs.Editor(target + static_cast<int>(i)), programs[i]);
+        m_programs.Tabs()->setCurrentIndex(target);
+        m_programs.CurrentEditor()->moveCursor(QTextCursor::Start);
         break;
-    case TTemplateDlg::Choice::Series:
-        for (int i = 0; i < ProgramCount; ++i)
-            ReplaceProgramLines(*m_programs.Editor(i), m_templates.Series()[i]);
-        editor->moveCursor(QTextCursor::Start);
-        break;
+    }
     case TTemplateDlg::Choice::None:
         break;
     }

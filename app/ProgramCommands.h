@@ -1,5 +1,5 @@
 // The commands that bring program text in or take it out: Import, Export, Export Steps as CSV and
-// Insert Template, on the current program of the window.
+// Insert Template, on the current program of the window, and Export Campaign Sheet of the set.
 #pragma once
 
 #include "compiler/state.h"
@@ -31,8 +31,10 @@ public:
     void Export();
     // The current program's step store as CSV, named after the set file.
     void ExportSteps(const QString &setFileName);
-    // The template dialog's choice: the statements before the caret's line, the whole program, or the
-    // series over all 16 programs. Each editor's change is one undoable edit.
+    // The set's campaign sheet as CSV (CampaignSheet), named after the set file.
+    void ExportCampaignSheet(const QString &setFileName);
+    // The template dialog's choice: the statements before the caret's line, a whole program, or the
+    // runs of a series from a program on. Each editor's change is one undoable edit.
     void InsertTemplate();
 
 private:

@@ -2,6 +2,7 @@
 // report and Intel HEX and S-record copies.
 #include "romfiles/build.h"
 #include "cli/cli.h"
+#include "cli/json.h"
 #include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
 
@@ -45,6 +46,72 @@ std::vector<FileContent> MakeCopies(const std::vector<Copy> &copies, const CliOp
     return files;
 }
 
+Json ReportJson(const ImageReport &report) {
+    Json slots = Json::array();
+    for (const SlotInfo &slot : report.programs)
+        slots.push_back({{"program", slot.program},
+                         {"bin_offset", slot.binOffset},
+                         {"aux_offset", slot.auxOffset},
+                         {"end_index", slot.endIndex},
+                         {"duration_s", Figure(slot.duration)},
+                         {"bin_crc32", CrcText(slot.binCrc)},
+                         {"aux_crc32", CrcText(slot.auxCrc)}});
+    return {{"bin_size_bytes", report.binSize},
+            {"bin_crc32", CrcText(report.binCrc)},
+            {"aux_size_bytes", report.auxSize},
+            {"aux_crc32", CrcText(report.auxCrc)},
+            {"slots", slots}};
+}
+
+// The set of FILE, read as a program-set file whatever its name.
+ProgramSet ReadSet(const std::string &file) {
+    try {
+        return ReadProgramSet(file);
+    } catch (const FileError &e) {
+        throw InputError(file, e.reason());
+    } catch (const FormatError &e) {
+        throw InputError(file, e.what());
+    }
+}
+
+// The report of the files as written, read under the pair's lock: printed as text unless --json
+// wants it in the document.
+Json PrintReport(const CliOptions &options, const std::string &auxPath) {
+    std::vector<std::string> images;
+    try {
+        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
+    } catch (const FileError &e) {
+        throw InputError(e.path(), e.reason());
+    }
+    const ImageReport report = ReportImages(images[0], images[1]);
+    if (!options.json) PrintLines(stdout, ReportLines(report));
+    return ReportJson(report);
+}
+
+// The callbacks of a build: each failure's Messages text (on stdout, or kept for the JSON document), the
+// warnings of each program that compiled, and the program that raises each notice.
+BuildCallbacks Callbacks(const CliOptions &options, const CompilerState &state, Json &programs) {
+    BuildCallbacks callbacks;
+    callbacks.programStarts = [](int program) { Findings().program = program; };
+    callbacks.programFailed = [&options, &state, &programs](int program,
+                                                            const std::vector<std::string> &lines) {
+        if (options.json)
+            programs.push_back(
+                {{"program", program}, {"compiled", false}, {"messages", MessagesJson(state)}});
+        else {
+            WriteOut("Program #" + std::to_string(program) + ":\n");
+            PrintLines(stdout, lines);
+        }
+    };
+    callbacks.programCompiled = [&options, &programs](int program, const CompilerState &compiled) {
+        NoteWarnings(options, compiled, "Program #" + std::to_string(program) + ": ", false);
+        if (options.json)
+            programs.push_back(
+                {{"program", program}, {"compiled", true}, {"messages", MessagesJson(compiled)}});
+    };
+    return callbacks;
+}
+
 } // namespace
 
 int RunBuild(const CliOptions &options) {
@@ -57,57 +124,52 @@ int RunBuild(const CliOptions &options) {
         CheckOutput(options, copy.binPath, true);
         CheckOutput(options, copy.auxPath, true);
     }
-    ProgramSet set;
-    try {
-        set = ReadProgramSet(file); // a program-set file whatever its name
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
-    // Each notice line names the program it was raised for; its text stays as it is.
-    int current = 0;
-    CompileOptions compile = MakeCompileOptions(options);
-    compile.notice = [&current, print = compile.notice](const std::string &text) {
-        print("Program #" + std::to_string(current) + ": " + text);
-    };
-    BuildCallbacks callbacks;
-    callbacks.programStarts = [&current](int program) { current = program; };
-    callbacks.programFailed = [](int program, const std::vector<std::string> &messageLines) {
-        WriteOut("Program #" + std::to_string(program) + ":\n");
-        PrintLines(stdout, messageLines);
-    };
+    const ProgramSet set = ReadSet(file);
+    CompilerState state;
+    Json programs = Json::array();
+    const BuildCallbacks callbacks = Callbacks(options, state, programs);
     ImageCopies makeCopies;
     if (!copies.empty())
         makeCopies = [&](const std::string &main, const std::string &aux) {
             return MakeCopies(copies, options, main, aux);
         };
-    CompilerState state;
     BuildOutcome outcome;
     try {
-        outcome = BuildSet(state, set, options.output, compile, callbacks, makeCopies);
+        outcome =
+            BuildSet(state, set, options.output, MakeCompileOptions(options, true), callbacks, makeCopies);
     } catch (const FileError &e) {
         throw InputError(e.path(), e.reason());
     }
+    for (Json &program : programs) program["notices"] = NoticesJson(program["program"]);
+    Json document{{"file", Latin1(file)},
+                  {"bin", Latin1(options.output)},
+                  {"aux", Latin1(auxPath)},
+                  {"built", outcome.success},
+                  {"programs", programs}};
     if (!outcome.success) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", outcome.text.c_str());
+        if (options.json) {
+            std::vector<std::string> faults = SplitLines(outcome.text); // the image checks, then the verdict
+            faults.pop_back();
+            document["faults"] = faults;
+            PrintJson(document);
+        }
         return 1;
     }
     // Every file is written before the first success line: a failure has printed none.
-    WriteOut(PrintableText(outcome.text) + "\n");
-    for (const Copy &copy : copies)
-        WriteOut("Files " + PrintableText(FileNameOf(copy.binPath)) + " and " +
-                 PrintableText(FileNameOf(copy.auxPath)) + " were successfully created.\n");
-    if (!options.report) return 0;
-
-    // The report is made from the files as written, read under the pair's lock.
-    std::vector<std::string> images;
-    try {
-        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
+    if (!options.json) {
+        WriteOut(PrintableText(outcome.text) + "\n");
+        for (const Copy &copy : copies)
+            WriteOut("Files " + PrintableText(FileNameOf(copy.binPath)) + " and " +
+                     PrintableText(FileNameOf(copy.auxPath)) + " were successfully created.\n");
     }
-    PrintLines(stdout, ReportLines(ReportImages(images[0], images[1])));
+    document["copies"] = Json::array();
+    for (const Copy &copy : copies) {
+        document["copies"].push_back(Latin1(copy.binPath));
+        document["copies"].push_back(Latin1(copy.auxPath));
+    }
+    if (options.report) document["report"] = PrintReport(options, auxPath);
+    if (options.json) PrintJson(document);
     return 0;
 }

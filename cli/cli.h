@@ -38,7 +38,9 @@ struct CliOptions {
     int width = 1200, height = 400;
     std::vector<int> auxBits;
     std::string auxImage; // verify --aux: the aux image read back
+    bool auxGiven = false;
     float maxRate = 0;    // --max-rate: steer-rate limit, deg/s (0: off)
+    bool strict = false;  // --strict: a warning or a notice of a compile makes the exit status 1
     bool summary = false; // check --summary
     bool report = false;  // build --report
     bool hex = false;     // build --hex
@@ -48,15 +50,69 @@ struct CliOptions {
     TemplateValues templateValues;
     bool listTemplates = false;
     std::optional<std::array<double, 3>> series; // from, to, step (deg)
+    bool standardSeries = false;                 // --series standard, for the amplitude A
+    // put
+    std::string fromSet;   // --from: the set the program comes from
+    int sourceProgram = 0; // --source-program (default: --program)
     // compare, and plot --log
     std::string log;       // --log: the measured log
     LogOptions logOptions; // --time-column, --steer-column, --mark-column, --time-unit, --angle-unit
     int markFlag = 0;      // --mark-flag
-    bool json = false;     // compare and diff --json
+    bool json = false;     // --json: one JSON document on standard output
     std::string mat;       // compare --mat: MATLAB file of the comparison
     bool bode = false;     // plot --bode
     bool text = false;     // diff --text
 };
+
+// Which command takes which option: an option given to a command that does not take it is bad usage
+// naming it. The template parameters are options of template and put.
+struct OptionUse {
+    const char *name;
+    const char *value;    // the value's name; empty for a switch
+    const char *commands; // the commands that take it, separated by blanks
+};
+const std::vector<OptionUse> &OptionUses();
+const std::vector<std::string> &CommandNames();
+bool IsTemplateParameter(const std::string &name);
+bool TakesOption(const std::string &command, const std::string &name);
+// Every option of every command: those of the table and the template parameters.
+std::vector<std::string> KnownOptions();
+// The option as written: "-o", "--program".
+std::string Dashed(const std::string &name);
+// The bash completion of quillard-cli: commands, each command's options, option values and template
+// names, each template's parameters.
+std::string BashCompletionScript();
+
+// The text of --help, and of template NAME --help.
+std::string UsageText();
+std::string TemplateHelpText(const ManoeuvreTemplate &t);
+
+// The value of a number option: a number as the program language writes it, with or without a unit
+// that the language reads as `unit` ("deg", "s", "Hz", "cycles", "flag", "deg/s"; "" for none): the
+// first letter after the number decides, as in a program (50deg, 50d, 0.7hz, 720deg/s). Nothing when
+// the text is not such a number.
+std::optional<double> ReadQuantity(const std::string &text, const std::string &unit);
+// What ReadQuantity expects, for a usage error: "a number of deg, for example 50 or 50deg".
+std::string ExpectedQuantity(const std::string &unit, double example);
+
+// What --strict fails on: the notices and warnings of the command's compiles. The notices are also
+// kept for the JSON documents, with the program that raised them.
+struct CompileFindings {
+    struct Notice {
+        int program = -1; // -1 when the command compiles one program
+        std::string text;
+    };
+    int program = -1; // the program being compiled, for commands that compile a set
+    std::vector<Notice> notices;
+    int warnings = 0;
+    bool Any() const { return warnings > 0 || !notices.empty(); }
+};
+CompileFindings &Findings();
+
+// Counts the warnings of a successful compile in the state. With --strict, unless the command prints
+// the Messages text anyway, their lines go to stderr after the label ("Program #3: ").
+void NoteWarnings(const CliOptions &options, const CompilerState &state, const std::string &label,
+                  bool messagesPrinted);
 
 // The one input FILE of a command.
 const std::string &InputFile(const CliOptions &options);
@@ -68,8 +124,9 @@ bool IsSetFileName(const std::string &path);
 std::vector<std::string> ReadProgram(const CliOptions &options);
 
 // Compile options: the machine version from --machine, else quildf.txt in the current directory,
-// else Corvan 3 only; the steer-rate limit of --max-rate; notices go to stderr as they are raised.
-CompileOptions MakeCompileOptions(const CliOptions &options);
+// else Corvan 3 only; the steer-rate limit of --max-rate; notices go to stderr as they are raised,
+// after "Program #p: " with namePrograms (a build of a whole set).
+CompileOptions MakeCompileOptions(const CliOptions &options, bool namePrograms = false);
 
 // Refuses an output that is one of the command's inputs: its FILE, its --log, and the defaults file when the
 // command compiles and reads it. Throws InputError naming the output.
@@ -98,3 +155,4 @@ int RunTemplate(const CliOptions &options);
 int RunCompare(const CliOptions &options);
 int RunVerify(const CliOptions &options);
 int RunDiff(const CliOptions &options);
+int RunPut(const CliOptions &options);

@@ -1,6 +1,7 @@
 // quillard-cli: input reading, compile options and output helpers shared by the commands.
 #include "cli/cli.h"
 
+#include "compiler/parse.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
 #include "romfiles/programset.h"
@@ -8,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -26,7 +29,12 @@ std::vector<std::string> ReadProgram(const CliOptions &options) {
     try {
         if (IsSetFileName(file))
             return std::move(ReadProgramSet(file)[static_cast<std::size_t>(options.program)]);
-        return ReadFileLines(file, ProgramFileLimit);
+        std::vector<std::string> lines = ReadFileLines(file, ProgramFileLimit);
+        // A set under another name would compile as its first program, the rest after its end unread.
+        if (std::any_of(lines.begin(), lines.end(), [](const std::string &l) { return IsProgramMarker(l); }))
+            throw InputError(file,
+                             "holds program-set markers ($$~PROG); a set is read from a name ending in .rom");
+        return lines;
     } catch (const FileError &e) {
         throw InputError(file, e.reason());
     } catch (const FormatError &e) {
@@ -34,7 +42,7 @@ std::vector<std::string> ReadProgram(const CliOptions &options) {
     }
 }
 
-CompileOptions MakeCompileOptions(const CliOptions &options) {
+CompileOptions MakeCompileOptions(const CliOptions &options, bool namePrograms) {
     CompileOptions compile;
     if (options.corvan3Only) {
         compile.corvan3Only = *options.corvan3Only;
@@ -46,11 +54,76 @@ CompileOptions MakeCompileOptions(const CliOptions &options) {
         }
     }
     compile.steerRateLimit = options.maxRate;
-    compile.notice = [](const std::string &text) {
+    compile.notice = [namePrograms](const std::string &text) {
+        if (namePrograms) std::fprintf(stderr, "Program #%d: ", Findings().program);
         std::fprintf(stderr, "%s\n", text.c_str());
         std::fflush(stderr);
+        Findings().notices.push_back({Findings().program, text});
     };
     return compile;
+}
+
+CompileFindings &Findings() {
+    static CompileFindings findings;
+    return findings;
+}
+
+void NoteWarnings(const CliOptions &options, const CompilerState &state, const std::string &label,
+                  bool messagesPrinted) {
+    Findings().warnings += state.WarningCount;
+    if (!options.strict || messagesPrinted) return;
+    for (const CompileMessage &message : state.messages)
+        if (message.code >= Msg::FirstWarning && message.code < Msg::FirstInformation)
+            std::fprintf(stderr, "%s%s\n", label.c_str(), MessageLine(message).c_str());
+}
+
+namespace {
+
+// The parameter id of the language that stands for a unit; 0 for none.
+char UnitId(const std::string &unit) {
+    if (unit == "deg" || unit == "deg/s") return 'D';
+    if (unit == "s") return 'S';
+    if (unit == "Hz") return 'H';
+    if (unit == "cycles") return 'C';
+    if (unit == "flag") return 'B';
+    return 0;
+}
+
+// How the unit is written after an example number.
+std::string UnitSuffix(const std::string &unit) {
+    if (unit == "s") return "sec";
+    if (unit == "Hz") return "hz";
+    if (unit == "flag") return "bit";
+    return unit;
+}
+
+} // namespace
+
+std::optional<double> ReadQuantity(const std::string &text, const std::string &unit) {
+    if (text.empty() || text.size() > LineCharactersRead) return std::nullopt;
+    // Read as the parser reads a parameter: blanks dropped, letters in upper case, the number up to its
+    // last digit, point or minus, and the first character after it naming the unit.
+    const std::string normal = NormaliseLine(text);
+    const ScannedParameter scanned = ScanParameter(normal, {0, normal.size()});
+    const std::string number(scanned.number.Of(normal));
+    if (number.empty() || !IsRealSyntax(number)) return std::nullopt;
+    const std::string_view rest = std::string_view(normal).substr(scanned.number.end);
+    if (!rest.empty() && (rest.front() != UnitId(unit) || rest.ends_with("/S") != (unit == "deg/s")))
+        return std::nullopt;
+    std::string_view digits = number;
+    if (digits.front() == '+') digits.remove_prefix(1); // from_chars takes no plus sign
+    double value = 0;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::string ExpectedQuantity(const std::string &unit, double example) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%g", example);
+    if (UnitId(unit) == 0) return std::string("a number, for example ") + number;
+    return "a number of " + unit + ", for example " + number + " or " + number + UnitSuffix(unit);
 }
 
 void CheckOutput(const CliOptions &options, const std::string &output, bool compiles) {

@@ -179,6 +179,7 @@ int RunCompare(const CliOptions &options) {
         }
         return 1;
     }
+    NoteWarnings(options, state, "", false);
     const Comparison comparison = CompareWithLog(state, options, log);
     if (!options.mat.empty()) {
         CheckOutput(options, options.mat, true);

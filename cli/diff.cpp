@@ -167,6 +167,19 @@ Json ProgramJson(int program, const ProgramDifference &d, const DiffInput &input
     return document;
 }
 
+// What --strict fails on: the notices and warnings of both versions, which it writes to stderr.
+void NoteFindings(const CliOptions &options, const ProgramDifference &d, int program) {
+    for (const auto &[version, file] :
+         {std::pair{&d.a, &options.files[0]}, std::pair{&d.b, &options.files[1]}}) {
+        for (const std::string &notice : version->notices) Findings().notices.push_back({program, notice});
+        Findings().warnings += static_cast<int>(version->warnings.size());
+        if (!options.strict) continue;
+        for (const auto *lines : {&version->notices, &version->warnings})
+            for (const std::string &line : *lines)
+                std::fprintf(stderr, "Program %d in %s: %s\n", program, file->c_str(), line.c_str());
+    }
+}
+
 } // namespace
 
 int RunDiff(const CliOptions &options) {
@@ -178,6 +191,7 @@ int RunDiff(const CliOptions &options) {
     CompilerState state;
     for (std::size_t i = 0; i < input.programs.size(); ++i) {
         const ProgramDifference d = DiffPrograms(state, input.a[i], input.b[i], compile);
+        NoteFindings(options, d, input.programs[i]);
         if (!d.a.compiled || !d.b.compiled)
             ++failing;
         else if (d.StepsIdentical())

@@ -18,6 +18,7 @@ int RunExport(const CliOptions &options) {
             PrintLines(stderr, state.messageLines);
             return 1;
         }
+        NoteWarnings(options, state, "", false);
     } catch (const FileError &e) {
         throw InputError(e.path(), e.reason());
     }

@@ -7,152 +7,204 @@
 #include <QGuiApplication>
 #include <QStringList>
 
-#include <cmath>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string_view>
 
 namespace {
 
-const char *const Usage = R"(Usage: quillard-cli COMMAND FILE [options]
+// The number of single-character insertions, deletions and substitutions turning a into b.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
 
-Commands:
-  check FILE [--program N] [--machine M] [--max-rate R] [--summary]
-      Compile a program; print the Messages text, with --summary followed by the program
-      summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
-  steps FILE [--program N] [--machine M] [--max-rate R] [--format csv|mat] [-o OUT]
-      Compile a program; print its 16384 steps as CSV, or write them to OUT as CSV or as a
-      MATLAB file (--format mat).
-  build SET.rom -o OUT.bin [--machine M] [--max-rate R] [--report] [--hex] [--srec]
-      Build the 16 programs of a set into OUT.bin and OUT.aux. --report prints the CRC-32s
-      and the slot map of the files written; --hex and --srec also write Intel HEX
-      (OUT.hex, OUT.aux.hex) and Motorola S-record (OUT.srec, OUT.aux.srec) copies.
-  export FILE [--program N] --format text|tv -o OUT [--machine M]
-      Write a program as text or as a time-and-value file.
-  import --type text|tv|rom|bin FILE [--program N] [--rate 256|512|1024|2048]
-         [--maxsteer DEG] [--mode replace|insert]
-      Print the lines an import would produce.
-  plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [--machine M]
-       [--log RUN.csv [LOG OPTIONS] [--bode]]
-      Draw the program graph as Show does, to a PNG or SVG image; with --log the measured
-      steer over it, with --bode instead the frequency response of a sweep program.
-  compare FILE [--program N] --log RUN.csv [LOG OPTIONS] [--json] [--mat OUT.mat] [--machine M]
-      Compare a measured log with the program: delay, gain, offset, RMS and peak error,
-      overshoot of each step and, for a sweep, the frequency response. --json prints one JSON
-      document; --mat also writes the compared data and figures as a MATLAB file.
-  diff A B [--program N] [--text] [--json] [--machine M]
-      Compare two sets (or two programs) program by program: whether the texts differ (--text
-      prints a unified diff of them) and whether the compiled steps differ: the first differing
-      step, the largest steer difference and the change of duration. Exit 0 when every program
-      compiles to identical steps in both, 1 otherwise. --program compares one program only.
-  template NAME [--PARAMETER VALUE ...]
-      Print the program text of a manoeuvre template.
-  template NAME --series FROM:TO:STEP [--PARAMETER VALUE ...] -o SET.rom
-      Write a set of the template over the amplitudes FROM to TO in steps of STEP (degrees,
-      or multiples of A with --amplitude A) as programs 0, 1, ...; the other programs are
-      default programs.
-  template --list
-      List the templates with their parameters, units and defaults.
-  verify SET.rom IMAGE.bin [--aux IMAGE.aux] [--machine M] [--max-rate R]
-      Rebuild the set and compare it word by word with an EPROM image (and an aux image)
-      read back from the programmer: the first difference of each program that differs, with
-      its step, time, and expected and found steer. Exit 0 when they match, 1 when they differ.
+// The candidate nearest to the word: within two edits, or starting with it; empty when none is.
+std::string Nearest(const std::string &word, const std::vector<std::string> &candidates) {
+    std::string best;
+    std::size_t bestDistance = 3;
+    for (const std::string &candidate : candidates) {
+        std::size_t distance = EditDistance(word, candidate);
+        if (word.size() >= 3 && candidate.starts_with(word)) distance = std::min<std::size_t>(distance, 2);
+        if (distance < bestDistance) best = candidate, bestDistance = distance;
+    }
+    return best;
+}
 
-FILE is a program-set file (name ending in .rom; --program picks the program, 0 to 15)
-or a program text file.
-  --machine corvan3      Corvan 3 only
-  --machine compatible   Corvan 1, 2 and 3
-Without --machine the setting of quildf.txt in the current directory is used when it exists,
-else Corvan 3 only.
-  --max-rate R           steer-rate limit in deg/s: a compile whose steer rate between two
-                         steps exceeds it writes a notice to stderr (0, the default: no check)
+// "unknown option --amplitud (did you mean --amplitude?)": the nearest option of the command, else of
+// any command.
+std::string UnknownOptionText(const std::string &name, const std::string &command) {
+    std::vector<std::string> own, all = KnownOptions();
+    for (const std::string &option : all)
+        if (TakesOption(command, option)) own.push_back(option);
+    std::string nearest = Nearest(name, own);
+    if (nearest.empty()) nearest = Nearest(name, all);
+    return "unknown option " + Dashed(name) +
+           (nearest.empty() ? " (see --help)" : " (did you mean " + Dashed(nearest) + "?)");
+}
 
-LOG OPTIONS (a log is text with a header line; tab, semicolon, comma or blank separated):
-  --time-column C        time column: header name or number from 1 (default: "time...", else 1)
-  --steer-column C       steer column (default: the first named "...steer...", else 2)
-  --mark-column C        aux-flag channel: align the log by the flag's first rising edge
-  --mark-flag F          the program's flag (1 to 8) that the mark logs (default: its only flag)
-  --time-unit s|ms       unit of the time column (default: a "[ms]" in its name, else s)
-  --angle-unit deg|rad   unit of the steer column (default: a "[rad]" in its name, else deg)
-Without --mark-column the log's time 0 is the program's start, so the lag found is the delay.
-
-  --help      print this text
-  --version   print the version
-)";
-
-double ParseNumber(const QString &text, const std::string &what) {
+int ParseInt(const QString &text, int low, int high, const char *what) {
     bool ok = false;
-    double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) throw UsageError("invalid " + what + ": " + text.toStdString());
+    int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        throw UsageError(std::string("invalid ") + what + ": " + text.toStdString() +
+                         " (a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                         ")");
     return value;
+}
+
+// A number option with the unit the language would read for it; bad usage saying what is expected.
+double Quantity(const QCommandLineParser &parser, const std::string &name, const std::string &unit,
+                double example) {
+    const QString text = parser.value(QString::fromStdString(name));
+    if (auto value = ReadQuantity(text.toLatin1().toStdString(), unit)) return *value;
+    throw UsageError("invalid " + name + ": " + text.toLatin1().toStdString() + " (" +
+                     ExpectedQuantity(unit, example) + ")");
+}
+
+// The values of the chosen template's parameters given on the command line, in their units.
+TemplateValues ReadTemplateValues(const QCommandLineParser &parser, const ManoeuvreTemplate &chosen) {
+    TemplateValues values;
+    for (const std::string &name : KnownOptions()) {
+        if (!IsTemplateParameter(name) || !parser.isSet(QString::fromStdString(name))) continue;
+        // A parameter of another template reads as a plain number; the template then refuses it.
+        std::string unit;
+        double example = 1;
+        for (const TemplateParameter &p : chosen.parameters)
+            if (p.name == name) unit = p.unit, example = p.defaultValue;
+        values[name] = Quantity(parser, name, unit, example);
+    }
+    return values;
+}
+
+const ManoeuvreTemplate &ChosenTemplate(const QString &name) {
+    const ManoeuvreTemplate *chosen = FindTemplate(name.toLatin1().toStdString());
+    if (!chosen)
+        throw UsageError("unknown template: " + name.toLatin1().toStdString() + " (see template --list)");
+    return *chosen;
+}
+
+// --series FROM:TO:STEP: degrees, or multiples of A with --amplitude A (1.5:6.5:0.5 is 1.5 A to 6.5 A);
+// --series standard: the standard series for A.
+void ReadSeries(const QCommandLineParser &parser, CliOptions &options) {
+    const QString text = parser.value("series");
+    auto a = options.templateValues.find("amplitude");
+    const bool multiples = a != options.templateValues.end();
+    if (text.compare("standard", Qt::CaseInsensitive) == 0) {
+        if (options.templateName != "sine-with-dwell")
+            throw UsageError("--series standard is a series of sine-with-dwell");
+        if (!multiples)
+            throw UsageError("--series standard needs --amplitude A (the steer angle at 0.3 g, deg)");
+        options.standardSeries = true;
+        return;
+    }
+    const QStringList parts = text.split(':');
+    if (parts.size() != 3)
+        throw UsageError("invalid series: " + text.toLatin1().toStdString() + " (FROM:TO:STEP or standard)");
+    std::array<double, 3> series{};
+    for (int i = 0; i < 3; ++i) {
+        if (auto value = ReadQuantity(parts[i].toLatin1().toStdString(), multiples ? "" : "deg")) {
+            series[i] = *value * (multiples ? a->second : 1);
+            continue;
+        }
+        throw UsageError("invalid series: " + text.toLatin1().toStdString() + " (" +
+                         (multiples ? "FROM:TO:STEP in multiples of A, for example 1.5:6.5:0.5"
+                                    : "FROM:TO:STEP in deg, for example 30:150:10") +
+                         ")");
+    }
+    options.series = series;
+    if (multiples) options.templateValues.erase(a);
 }
 
 // The template command: NAME and its parameters, --list, or --series with -o.
 CliOptions ParseTemplateArguments(const QCommandLineParser &parser, const QStringList &positional,
                                   CliOptions options) {
     options.listTemplates = parser.isSet("list");
+    options.json = parser.isSet("json");
     if (options.listTemplates) {
         if (!positional.isEmpty()) throw UsageError("template --list takes no template name");
+        for (const std::string &name : KnownOptions())
+            if (IsTemplateParameter(name) && parser.isSet(QString::fromStdString(name)))
+                throw UsageError(Dashed(name) + " does not apply to template --list");
+        if (parser.isSet("series") || parser.isSet("o")) throw UsageError("template --list writes no set");
         return options;
     }
     if (positional.size() != 1)
         throw UsageError(positional.isEmpty() ? "no template name given (see template --list)"
                                               : "more than one template name given");
-    options.templateName = positional.front().toStdString();
-    const ManoeuvreTemplate *chosen = FindTemplate(options.templateName);
-    if (!chosen) throw UsageError("unknown template: " + options.templateName + " (see template --list)");
-    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
-        for (const TemplateParameter &p : t.parameters) {
-            QString name = QString::fromStdString(p.name);
-            if (parser.isSet(name)) options.templateValues[p.name] = ParseNumber(parser.value(name), p.name);
-        }
+    const ManoeuvreTemplate &chosen = ChosenTemplate(positional.front());
+    options.templateName = chosen.name;
+    options.templateValues = ReadTemplateValues(parser, chosen);
     if (parser.isSet("series")) {
-        QStringList parts = parser.value("series").split(':');
-        if (parts.size() != 3)
-            throw UsageError("invalid series: " + parser.value("series").toStdString() + " (FROM:TO:STEP)");
-        options.series = {ParseNumber(parts[0], "series"), ParseNumber(parts[1], "series"),
-                          ParseNumber(parts[2], "series")};
-        // With --amplitude A the series counts in multiples of A (1.5:6.5:0.5 is 1.5 A to 6.5 A).
-        if (auto a = options.templateValues.find("amplitude"); a != options.templateValues.end()) {
-            for (double &value : *options.series) value *= a->second;
-            options.templateValues.erase(a);
-        }
+        ReadSeries(parser, options);
         if (options.output.empty()) throw UsageError("template --series needs -o SET.rom");
+        if (!IsSetFileName(options.output))
+            throw UsageError("template --series writes a set: " + options.output +
+                             " is not a name ending in .rom");
     } else if (!options.output.empty()) {
         throw UsageError("template prints its program; -o goes with --series");
+    } else if (options.json) {
+        throw UsageError("--json goes with --list or --series");
     }
     return options;
 }
 
-int ParseInt(const QString &text, int low, int high, const char *what);
+// put SET.rom --program N (FILE | --template NAME [parameters] | --from OTHER.rom [--source-program M]).
+void ParsePutArguments(const QCommandLineParser &parser, const QStringList &positional, CliOptions &options) {
+    if (positional.isEmpty()) throw UsageError("put needs SET.rom");
+    if (positional.size() > 2) throw UsageError("put takes one SET.rom and at most one program file");
+    if (!parser.isSet("program")) throw UsageError("put needs --program N, the program to replace");
+    const std::string &set = options.files.front();
+    if (!IsSetFileName(set)) throw UsageError("put writes a set: " + set + " is not a name ending in .rom");
+    const int sources = (positional.size() == 2) + parser.isSet("template") + parser.isSet("from");
+    if (sources != 1)
+        throw UsageError(sources == 0 ? "put needs FILE, --template NAME or --from OTHER.rom"
+                                      : "put takes one of FILE, --template NAME and --from OTHER.rom");
+    if (positional.size() == 2 && IsSetFileName(options.files[1]))
+        throw UsageError(options.files[1] + " is a program set: take its program with --from " +
+                         options.files[1] + " --source-program M");
+    if (parser.isSet("source-program") && !parser.isSet("from"))
+        throw UsageError("--source-program goes with --from");
+    if (parser.isSet("template")) {
+        const ManoeuvreTemplate &chosen = ChosenTemplate(parser.value("template"));
+        options.templateName = chosen.name;
+        options.templateValues = ReadTemplateValues(parser, chosen);
+    } else {
+        for (const std::string &name : KnownOptions())
+            if (IsTemplateParameter(name) && parser.isSet(QString::fromStdString(name)))
+                throw UsageError(Dashed(name) + " goes with --template");
+    }
+    if (parser.isSet("from")) {
+        options.fromSet = parser.value("from").toLatin1().toStdString();
+        if (!IsSetFileName(options.fromSet))
+            throw UsageError("--from takes a set: " + options.fromSet + " is not a name ending in .rom");
+        options.sourceProgram = parser.isSet("source-program")
+                                    ? ParseInt(parser.value("source-program"), 0, 15, "source program")
+                                    : options.program;
+    }
+}
 
-// The options of compare and of plot --log; every one of them is bad usage with another command.
+// The options of compare and of plot --log: what each goes with.
 void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
     const std::string &c = options.command;
-    static const QStringList logOptions{"log",       "time-column", "steer-column", "mark-column",
-                                        "mark-flag", "time-unit",   "angle-unit"};
-    for (const QString &name : parser.optionNames()) {
-        const bool fits = logOptions.contains(name) ? c == "compare" || c == "plot"
-                          : name == "json"          ? c == "compare" || c == "diff"
-                          : name == "mat"           ? c == "compare"
-                          : name == "bode"          ? c == "plot"
-                          : name == "text"          ? c == "diff"
-                                                    : true;
-        const std::string option = (name.size() == 1 ? "-" : "--") + name.toStdString();
-        if (!fits) throw UsageError(option + " does not apply to " + c);
-        // compare takes only the options that choose and compile its program.
-        static const QStringList compareTakes{"program", "machine", "max-rate", "json", "mat"};
-        if (c == "compare" && !logOptions.contains(name) && !compareTakes.contains(name))
-            throw UsageError(option + " does not apply to compare");
-        static const QStringList diffTakes{"program", "machine", "json", "text"};
-        if (c == "diff" && !diffTakes.contains(name)) throw UsageError(option + " does not apply to diff");
-    }
     options.log = parser.value("log").toLatin1().toStdString();
     if (c == "compare" && options.log.empty()) throw UsageError("compare needs --log RUN.csv");
-    for (const QString &name : parser.optionNames())
-        if (logOptions.contains(name) && name != "log" && options.log.empty())
-            throw UsageError("--" + name.toStdString() + " goes with --log");
+    for (const char *name :
+         {"time-column", "steer-column", "mark-column", "mark-flag", "time-unit", "angle-unit"})
+        if (parser.isSet(name) && options.log.empty()) throw UsageError(Dashed(name) + " goes with --log");
     if (parser.isSet("bode") && options.log.empty()) throw UsageError("--bode goes with --log");
     LogOptions &l = options.logOptions;
     l.timeColumn = parser.value("time-column").toLatin1().toStdString();
@@ -174,46 +226,20 @@ void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
             throw UsageError("invalid angle-unit: " + unit.toStdString() + " (deg or rad)");
         l.angleUnit = unit == "rad" ? AngleUnit::Radians : AngleUnit::Degrees;
     }
-    options.json = parser.isSet("json");
     options.mat = parser.value("mat").toLatin1().toStdString();
     options.bode = parser.isSet("bode");
-    options.text = parser.isSet("text");
 }
 
-int ParseInt(const QString &text, int low, int high, const char *what) {
-    bool ok = false;
-    int value = text.toInt(&ok);
-    if (!ok || value < low || value > high)
-        throw UsageError(std::string("invalid ") + what + ": " + text.toStdString());
-    return value;
-}
-
-// Every option of every command; the values are checked when they are read.
+// Every option of every command; which command takes which is checked once the command is known.
 void AddOptions(QCommandLineParser &parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    QCommandLineOption program("program", "", "N"), machine("machine", "", "M"), output("o", "", "OUT"),
-        format("format", "", "F"), type("type", "", "T"), rate("rate", "", "HZ"),
-        maxSteer("maxsteer", "", "DEG"), mode("mode", "", "MODE"), size("size", "", "WxH"),
-        aux("aux", "", "BITS"), help({"h", "help"}, ""), version("version", ""),
-        maxRate("max-rate", "", "DEG_PER_S"), summary("summary", ""), report("report", ""), hex("hex", ""),
-        srec("srec", ""), list("list", ""), series("series", "", "FROM:TO:STEP"), log("log", "", "RUN"),
-        timeColumn("time-column", "", "C"), steerColumn("steer-column", "", "C"),
-        markColumn("mark-column", "", "C"), markFlag("mark-flag", "", "F"), timeUnit("time-unit", "", "UNIT"),
-        angleUnit("angle-unit", "", "UNIT"), json("json", ""), mat("mat", "", "OUT"), bode("bode", ""),
-        text("text", "");
-    parser.addOptions({program,  machine,   output, format,  type,       rate,        maxSteer,   mode,
-                       size,     aux,       help,   version, maxRate,    summary,     report,     hex,
-                       srec,     list,      series, log,     timeColumn, steerColumn, markColumn, markFlag,
-                       timeUnit, angleUnit, json,   mat,     bode,       text});
-    // Every template parameter is an option; rate and maxsteer are already.
-    QStringList known{"rate", "maxsteer"};
-    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
-        for (const TemplateParameter &p : t.parameters) {
-            QString name = QString::fromStdString(p.name);
-            if (known.contains(name)) continue;
-            known << name;
-            parser.addOption(QCommandLineOption(name, "", "VALUE"));
-        }
+    parser.addOption(QCommandLineOption({"h", "help"}, ""));
+    parser.addOption(QCommandLineOption("version", ""));
+    parser.addOption(QCommandLineOption("bash-completion", ""));
+    for (const OptionUse &use : OptionUses()) parser.addOption(QCommandLineOption(use.name, "", use.value));
+    for (const std::string &name : KnownOptions())
+        if (IsTemplateParameter(name) && name != "rate" && name != "maxsteer")
+            parser.addOption(QCommandLineOption(QString::fromStdString(name), "", "VALUE"));
 }
 
 // The values of the options of the commands that read a program or a set.
@@ -229,12 +255,20 @@ void ReadValues(const QCommandLineParser &parser, CliOptions &options) {
         else
             throw UsageError("invalid machine: " + value.toStdString() + " (corvan3 or compatible)");
     }
-    if (parser.isSet("rate")) {
-        options.rate = ParseInt(parser.value("rate"), 256, 2048, "rate");
-        if (options.rate != 256 && options.rate != 512 && options.rate != 1024 && options.rate != 2048)
-            throw UsageError("invalid rate: " + std::to_string(options.rate) + " (256, 512, 1024 or 2048)");
+    if (parser.isSet("rate") && options.command == "import") {
+        const double rate = Quantity(parser, "rate", "Hz", 256);
+        if (rate != 256 && rate != 512 && rate != 1024 && rate != 2048)
+            throw UsageError("invalid rate: " + parser.value("rate").toStdString() +
+                             " (256, 512, 1024 or 2048 Hz)");
+        options.rate = static_cast<int>(rate);
     }
-    if (parser.isSet("maxsteer")) options.maxSteer = ParseInt(parser.value("maxsteer"), 0, 2000, "maxsteer");
+    if (parser.isSet("maxsteer") && options.command == "import") {
+        const double maxSteer = Quantity(parser, "maxsteer", "deg", 200);
+        if (maxSteer < 0 || maxSteer > 2000 || maxSteer != static_cast<int>(maxSteer))
+            throw UsageError("invalid maxsteer: " + parser.value("maxsteer").toStdString() +
+                             " (a whole number of deg from 0 to 2000)");
+        options.maxSteer = static_cast<int>(maxSteer);
+    }
     if (parser.isSet("mode")) {
         QString value = parser.value("mode");
         if (value != "replace" && value != "insert")
@@ -248,22 +282,35 @@ void ReadValues(const QCommandLineParser &parser, CliOptions &options) {
         options.width = ParseInt(parts[0], 1, 20000, "size");
         options.height = ParseInt(parts[1], 1, 20000, "size");
     }
-    if (parser.isSet("aux") && options.command != "verify") {
+    if (parser.isSet("aux") && options.command == "plot") {
         for (const QString &bit : parser.value("aux").split(',', Qt::SkipEmptyParts))
             options.auxBits.push_back(ParseInt(bit.trimmed(), 1, 8, "aux bit"));
     }
     if (parser.isSet("max-rate")) {
-        double limit = ParseNumber(parser.value("max-rate"), "max-rate");
+        const double limit = Quantity(parser, "max-rate", "deg/s", 400);
         if (limit < 0 || limit > 1e9)
-            throw UsageError("invalid max-rate: " + parser.value("max-rate").toStdString());
+            throw UsageError("invalid max-rate: " + parser.value("max-rate").toStdString() +
+                             " (a number of deg/s from 0 to 1000000000)");
         options.maxRate = static_cast<float>(limit);
     }
     options.summary = parser.isSet("summary");
     options.report = parser.isSet("report");
     options.hex = parser.isSet("hex");
     options.srec = parser.isSet("srec");
+    options.json = parser.isSet("json");
+    options.strict = parser.isSet("strict");
+    options.text = parser.isSet("text");
     options.format = parser.value("format").toStdString();
     options.type = parser.value("type").toStdString();
+}
+
+// The positional arguments after the command: how many each command reads.
+void CheckPositional(const CliOptions &options, const QStringList &positional) {
+    const std::string &c = options.command;
+    if (c == "verify" && positional.size() != 2) throw UsageError("verify needs SET.rom and IMAGE.bin");
+    if (c == "diff" && positional.size() != 2) throw UsageError("diff needs two files: A.rom B.rom");
+    if (c != "verify" && c != "diff" && c != "put" && positional.size() != 1)
+        throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
 }
 
 // What a command cannot go without.
@@ -280,49 +327,60 @@ void CheckRequired(const CliOptions &options) {
     if (c == "import" && options.type != "text" && options.type != "tv" && options.type != "rom" &&
         options.type != "bin")
         throw UsageError("import needs --type text, tv, rom or bin");
+    if (c == "verify" && options.auxImage.empty() && options.auxGiven)
+        throw UsageError("--aux needs IMAGE.aux");
 }
 
 CliOptions ParseArguments(const QStringList &arguments) {
     QCommandLineParser parser;
     AddOptions(parser);
-    if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+    const bool parsed = parser.parse(arguments);
+    QStringList positional = parser.positionalArguments();
+    const std::string command = positional.isEmpty() ? std::string() : positional.front().toStdString();
+    if (!parser.unknownOptionNames().isEmpty())
+        throw UsageError(
+            UnknownOptionText(parser.unknownOptionNames().front().toLatin1().toStdString(), command));
+    if (!parsed) throw UsageError(parser.errorText().toStdString());
 
     CliOptions options;
     if (parser.isSet("help")) {
         options.command = "help";
+        if (command == "template" && positional.size() == 2) {
+            options.command = "template-help";
+            options.templateName = ChosenTemplate(positional[1]).name;
+        }
         return options;
     }
     if (parser.isSet("version")) {
         options.command = "version";
         return options;
     }
-    QStringList positional = parser.positionalArguments();
+    if (parser.isSet("bash-completion")) {
+        options.command = "bash-completion";
+        return options;
+    }
     if (positional.isEmpty()) throw UsageError("no command given (see --help)");
     options.command = positional.takeFirst().toStdString();
-    static const QStringList commands{"check", "steps",    "build",   "export", "import",
-                                      "plot",  "template", "compare", "verify", "diff"};
-    if (!commands.contains(QString::fromStdString(options.command)))
-        throw UsageError("unknown command: " + options.command);
+    const std::vector<std::string> &commands = CommandNames();
+    if (std::find(commands.begin(), commands.end(), options.command) == commands.end()) {
+        const std::string nearest = Nearest(options.command, commands);
+        throw UsageError("unknown command: " + options.command +
+                         (nearest.empty() ? " (see --help)" : " (did you mean " + nearest + "?)"));
+    }
+    for (const QString &name : parser.optionNames())
+        if (!TakesOption(options.command, name.toStdString()))
+            throw UsageError(Dashed(name.toStdString()) + " does not apply to " + options.command);
     options.output = parser.value("o").toLatin1().toStdString();
     if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
-    if (options.command == "verify") {
-        // The options of the other commands mean nothing here; --aux names a file, not flags.
-        const QStringList taken{"aux", "machine", "max-rate"};
-        for (const QString &name : parser.optionNames())
-            if (!taken.contains(name))
-                throw UsageError("verify does not take " + std::string(name.size() == 1 ? "-" : "--") +
-                                 name.toStdString());
-        if (positional.size() != 2) throw UsageError("verify needs SET.rom and IMAGE.bin");
-        options.auxImage = parser.value("aux").toLatin1().toStdString();
-        if (parser.isSet("aux") && options.auxImage.empty()) throw UsageError("--aux needs IMAGE.aux");
-    } else if (options.command == "diff") {
-        if (positional.size() != 2) throw UsageError("diff needs two files: A.rom B.rom");
-    } else if (positional.size() != 1) {
-        throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
-    }
+    CheckPositional(options, positional);
     for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
     ReadValues(parser, options);
-    ParseLogArguments(parser, options);
+    if (options.command == "put") ParsePutArguments(parser, positional, options);
+    if (options.command == "verify") {
+        options.auxImage = parser.value("aux").toLatin1().toStdString();
+        options.auxGiven = parser.isSet("aux");
+    }
+    if (options.command == "compare" || options.command == "plot") ParseLogArguments(parser, options);
     CheckRequired(options);
     return options;
 }
@@ -338,7 +396,38 @@ int Dispatch(const CliOptions &options) {
     if (c == "compare") return RunCompare(options);
     if (c == "verify") return RunVerify(options);
     if (c == "diff") return RunDiff(options);
+    if (c == "put") return RunPut(options);
     return RunPlot(options);
+}
+
+// Runs the command; --strict turns its success into 1 when a compile raised a warning or a notice.
+int Run(const CliOptions &options, int argc, char **argv) {
+    if (options.command == "help") {
+        WriteOut(UsageText());
+        return 0;
+    }
+    if (options.command == "template-help") {
+        WriteOut(TemplateHelpText(*FindTemplate(options.templateName)));
+        return 0;
+    }
+    if (options.command == "version") {
+        WriteOut("quillard-cli 1.51\n");
+        return 0;
+    }
+    if (options.command == "bash-completion") {
+        WriteOut(BashCompletionScript());
+        return 0;
+    }
+    std::unique_ptr<QGuiApplication> application;
+    if (options.command == "plot") {
+        // stderr carries the compile's notices and failures only, not Qt's remarks.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        // Drawing needs fonts, not a display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    const int status = Dispatch(options);
+    return status == 0 && options.strict && Findings().Any() ? 1 : status;
 }
 
 } // namespace
@@ -356,22 +445,7 @@ int main(int argc, char **argv) {
     try {
         CliOptions options = ParseArguments(arguments);
         concerned = options.files.empty() ? options.output : options.files.front();
-        int status = 0;
-        if (options.command == "help") {
-            WriteOut(Usage);
-        } else if (options.command == "version") {
-            WriteOut("quillard-cli 1.51\n");
-        } else {
-            std::unique_ptr<QGuiApplication> application;
-            if (options.command == "plot") {
-                // stderr carries the compile's notices and failures only, not Qt's remarks.
-                qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-                // Drawing needs fonts, not a display.
-                if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-                application = std::make_unique<QGuiApplication>(argc, argv);
-            }
-            status = Dispatch(options);
-        }
+        const int status = Run(options, argc, argv);
         FinishStandardOutput();
         return status;
     } catch (const std::bad_alloc &) {

@@ -82,6 +82,7 @@ int RunPlot(const CliOptions &options) {
         PrintLines(stderr, state.messageLines);
         return 1;
     }
+    NoteWarnings(options, state, "", false);
     if (options.bode && CommandedFrom(state).sweeps.empty())
         throw UsageError("--bode needs a program with a sweep (SINESWEEP or SINESWEEPLOG)");
     std::optional<LogPicture> picture;

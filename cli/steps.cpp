@@ -15,6 +15,7 @@ int RunSteps(const CliOptions &options) {
         PrintLines(stderr, state.messageLines);
         return 1;
     }
+    NoteWarnings(options, state, "", false);
     if (options.output.empty()) {
         PrintLines(stdout, StepsCsvLines(state.steps, state.endIndex, state.MaxSteer));
         return 0;

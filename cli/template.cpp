@@ -1,9 +1,11 @@
-// quillard-cli template: the program text of a manoeuvre template, the list of templates, and a
-// program set of a template over a series of amplitudes.
+// quillard-cli template: the program text of a manoeuvre template, the list of templates, and the sets
+// of a template over a series of amplitudes.
 #include "cli/cli.h"
+#include "cli/json.h"
 #include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -27,24 +29,116 @@ void PrintTemplateList() {
     }
 }
 
+Json TemplateListJson() {
+    Json templates = Json::array();
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates()) {
+        Json parameters = Json::array();
+        for (const TemplateParameter &p : t.parameters) {
+            const TemplateRange &r = p.range;
+            parameters.push_back({{"name", p.name},
+                                  {"unit", p.unit},
+                                  {"default", p.defaultValue},
+                                  {"description", p.description},
+                                  {"range", RangeText(p)},
+                                  {"low", r.low},
+                                  {"low_included", r.lowIncluded},
+                                  {"high", r.high},
+                                  {"whole", r.whole}});
+        }
+        templates.push_back({{"name", t.name},
+                             {"title", t.title},
+                             {"description", t.description},
+                             {"parameters", parameters}});
+    }
+    return {{"templates", templates}};
+}
+
+// The amplitude as the program text writes it.
+std::string Degrees(double amplitude) {
+    char text[64];
+    const auto end =
+        std::to_chars(text, text + sizeof text, static_cast<float>(amplitude), std::chars_format::fixed).ptr;
+    return std::string(text, end);
+}
+
+// The names of the sets of a series: OUT itself for one set, else OUT-1.rom, OUT-2.rom, ...
+std::vector<std::string> SetNames(const std::string &output, std::size_t sets) {
+    if (sets == 1) return {output};
+    std::vector<std::string> names;
+    const std::string stem = output.substr(0, output.size() - 4),
+                      extension = output.substr(output.size() - 4);
+    for (std::size_t k = 1; k <= sets; ++k) names.push_back(stem + "-" + std::to_string(k) + extension);
+    return names;
+}
+
+int WriteSeries(const CliOptions &options) {
+    TemplateValues values = options.templateValues;
+    std::vector<double> amplitudes;
+    std::string note;
+    if (options.standardSeries) {
+        // The standard runs go up to 300 deg: the steer limit is that unless it is given lower.
+        const double a = values.at("amplitude");
+        values.erase("amplitude");
+        if (!values.count("maxsteer")) values["maxsteer"] = StandardSeriesCap;
+        amplitudes = StandardSeries(a, values["maxsteer"]);
+        note = StandardSeriesNote(a);
+    } else {
+        const auto &[from, to, step] = *options.series;
+        amplitudes = AmplitudeSeries(from, to, step);
+    }
+    const std::vector<ProgramSet> sets =
+        SeriesSets(TemplateRuns(options.templateName, values, amplitudes, note));
+    const std::vector<std::string> names = SetNames(options.output, sets.size());
+    try {
+        if (sets.size() == 1) {
+            WriteProgramSet(options.output, sets.front());
+        } else {
+            // All the sets of the series or none.
+            std::vector<FileContent> files;
+            for (std::size_t k = 0; k < sets.size(); ++k)
+                files.push_back({names[k], ProgramSetBytes(sets[k])});
+            ReplaceFileGroup(names.front(), files);
+        }
+    } catch (const FileError &e) {
+        throw InputError(e.path(), e.reason());
+    }
+
+    // The run list, when the amplitudes come from a rule or the runs take several sets.
+    Json runs = Json::array();
+    std::vector<std::string> lines;
+    for (std::size_t k = 0; k < amplitudes.size(); ++k) {
+        const std::string &set = names[k / ProgramCount];
+        const int program = static_cast<int>(k % ProgramCount);
+        runs.push_back({{"run", k + 1},
+                        {"set", Latin1(set)},
+                        {"program", program},
+                        {"amplitude_deg", Figure(static_cast<float>(amplitudes[k]))}});
+        lines.push_back(Format("Run %2zu of %zu: %s program %2d, amplitude %s deg", k + 1, amplitudes.size(),
+                               PrintableText(set).c_str(), program, Degrees(amplitudes[k]).c_str()));
+    }
+    if (options.json) {
+        Json files = Json::array();
+        for (const std::string &name : names) files.push_back(Latin1(name));
+        PrintJson({{"template", options.templateName}, {"sets", files}, {"runs", runs}});
+    } else if (options.standardSeries || sets.size() > 1) {
+        PrintLines(stdout, lines);
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunTemplate(const CliOptions &options) {
     if (options.listTemplates) {
-        PrintTemplateList();
+        if (options.json)
+            PrintJson(TemplateListJson());
+        else
+            PrintTemplateList();
         return 0;
     }
-    if (!options.series) {
+    if (!options.series && !options.standardSeries) {
         PrintLines(stdout, TemplateProgram(options.templateName, options.templateValues));
         return 0;
     }
-    const auto &[from, to, step] = *options.series;
-    ProgramSet set =
-        TemplateSeries(options.templateName, options.templateValues, AmplitudeSeries(from, to, step));
-    try {
-        WriteProgramSet(options.output, set);
-    } catch (const FileError &e) {
-        throw InputError(options.output, e.reason());
-    }
-    return 0;
+    return WriteSeries(options);
 }

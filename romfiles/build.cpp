@@ -58,6 +58,7 @@ SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const Comp
             if (callbacks.programFailed) callbacks.programFailed(p, state.messageLines);
             continue;
         }
+        if (callbacks.programCompiled) callbacks.programCompiled(p, state);
         encoder.main(state.steps, state.MaxSteer, program.main.data());
         encoder.aux(state.steps, program.aux.data());
         // The words go to a machine that steers a vehicle: they are decoded back and checked against

@@ -14,10 +14,12 @@
 constexpr std::size_t MainImageBytes = 2 * StepCount; // one program in the EPROM file
 constexpr std::size_t AuxImageBytes = StepCount;      // one program in the aux file
 
-// What the caller shows while a build runs. Either may be empty.
+// What the caller shows while a build runs. Any may be empty.
 struct BuildCallbacks {
     std::function<void(int program)> programStarts; // before program p (0 to 15) is compiled
     std::function<void(int program, const std::vector<std::string> &messageLines)> programFailed;
+    // After program p compiled, while the state holds its compile (its warnings, its steps).
+    std::function<void(int program, const CompilerState &state)> programCompiled;
 };
 
 // The ROM images of one compiled program, filled by BuildProgram.
@@ -45,9 +47,10 @@ struct SetImages {
 // that compiled and checks its images against its steps (CheckProgramImages) before they join the
 // set. programBuilt, when given, runs after each program whose images passed, with its images, while
 // the compiler state still holds it. The images are complete only when Good().
-SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const CompileOptions &options,
-                         const BuildCallbacks &callbacks = {}, const ImageEncoder &encoder = {},
-                         const std::function<void(int program, const ProgramImages &images)> &programBuilt = {});
+SetImages
+BuildSetImages(CompilerState &state, const ProgramSet &set, const CompileOptions &options,
+               const BuildCallbacks &callbacks = {}, const ImageEncoder &encoder = {},
+               const std::function<void(int program, const ProgramImages &images)> &programBuilt = {});
 
 struct BuildOutcome {
     bool success = false;

@@ -86,6 +86,63 @@ ProgramSet ParseProgramSetBytes(std::string_view bytes) {
     });
 }
 
+namespace {
+
+// Where a marker line starts and where the line after it starts.
+struct MarkerSpan {
+    std::size_t begin, after;
+    bool terminated; // a line break follows the marker
+};
+
+// The line break after the line that ends at `end`: CR LF, LF or none.
+std::size_t BreakLength(std::string_view bytes, std::size_t end) {
+    if (end < bytes.size() && bytes[end] == '\n') return 1;
+    if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') return 2;
+    return 0;
+}
+
+} // namespace
+
+std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText &program) {
+    ProgramSet expected = ParseProgramSetBytes(bytes);
+    for (std::size_t i = 0; i < program.size(); ++i)
+        if (IsProgramMarker(program[i]))
+            throw FormatError("line " + std::to_string(i + 1) +
+                              " starts with $$~PROG and would start another program");
+    expected[static_cast<std::size_t>(k)] = program;
+
+    std::vector<MarkerSpan> markers; // the first 17: the 17th ends program 15
+    LineReader reader(bytes);
+    for (std::string_view line; markers.size() <= ProgramCount && reader.Next(line);) {
+        const std::size_t begin = static_cast<std::size_t>(line.data() - bytes.data()),
+                          end = begin + line.size();
+        const std::size_t breakLength = BreakLength(bytes, end);
+        if (IsProgramMarker(line)) markers.push_back({begin, end + breakLength, breakLength > 0});
+    }
+    const std::string eol = "\r\n";
+    std::string text;
+    for (const std::string &line : program) text += line + eol;
+
+    std::string result;
+    const auto slot = static_cast<std::size_t>(k);
+    if (slot < markers.size()) {
+        const std::size_t end = slot + 1 < markers.size() ? markers[slot + 1].begin : bytes.size();
+        result.append(bytes.substr(0, markers[slot].after));
+        if (!markers[slot].terminated) result += eol;
+        result += text;
+        result.append(bytes.substr(end));
+    } else {
+        result.append(bytes);
+        if (!result.empty() && result.back() != '\n') result += eol;
+        for (std::size_t m = markers.size(); m < slot; ++m)
+            result += ProgramMarker(static_cast<int>(m)) + eol + eol;
+        result += ProgramMarker(k) + eol + text;
+    }
+    // The other programs read as they did, or nothing is written.
+    if (ParseProgramSetBytes(result) != expected) throw FormatError("the set could not be kept as it was");
+    return result;
+}
+
 ProgramSet ReadProgramSet(const std::string &path) {
     return ReadingFile(path, [&] {
         const std::string bytes = ReadFileBytes(path, ProgramFileLimit);

@@ -32,6 +32,13 @@ ProgramSet ParseProgramSet(const std::vector<std::string> &lines);
 // ParseProgramSet on the bytes of a file, split into lines as it goes.
 ProgramSet ParseProgramSetBytes(std::string_view bytes);
 
+// The bytes of a set file with program k replaced by the program and every other byte kept: the
+// preamble, the markers as written, the other programs and their line ends, anything after the 17th
+// marker. A set with fewer markers gets markers up to k (the programs between holding one empty line,
+// as they read without them). The lines written end in CR LF. Throws
+// FormatError for bytes that are no set ("Wrong file format!") or a program line that is a marker.
+std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText &program);
+
 // ParseProgramSet on a file of at most 64 MiB and ProgramLineLimit lines. Throws FileError or
 // FormatError.
 ProgramSet ReadProgramSet(const std::string &path);

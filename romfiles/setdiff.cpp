@@ -25,6 +25,9 @@ CompiledSteps CompileVersion(CompilerState &state, const ProgramText &lines, Com
         result.version.messages = state.messageLines;
         return result;
     }
+    for (const CompileMessage &message : state.messages)
+        if (message.code >= Msg::FirstWarning && message.code < Msg::FirstInformation)
+            result.version.warnings.push_back(MessageLine(message));
     result.version.summary = SummarizeProgram(state);
     result.steps.reserve(StepCount);
     for (int k = 0; k < StepCount; ++k) result.steps.push_back(state.steps[k]);

@@ -15,6 +15,7 @@ struct CompiledVersion {
     bool compiled = false;
     std::vector<std::string> messages; // the Messages text when the compile failed
     std::vector<std::string> notices;  // the notices the compile raised, in order
+    std::vector<std::string> warnings; // the Messages lines of the warnings of a compile that succeeded
     ProgramSummary summary;            // meaningful when compiled
 };
 

@@ -6,8 +6,10 @@
 #include "romfiles/programset.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -39,12 +41,16 @@ void Require(bool condition, const std::string &text) {
 // will compute (the same single-precision sums), so the fit in the step store is known exactly.
 class ProgramWriter {
 public:
-    // The header, the clock rate and the straight-ahead lead. A manoeuvre that started at time 0 would
-    // lose its first step to the implicit STEPTO(0D), whose zero length is lengthened to 1 ms.
-    ProgramWriter(const std::string &comment, float maxSteer, int rate, float lead) : m_rate(rate) {
-        m_lines = {"; " + comment, "maxsteer(" + Number(maxSteer) + " deg)", "begin",
-                   "setrate(" + std::to_string(rate) + " hz)"};
-        Wait(lead, "straight ahead");
+    // The comment, the header, the clock rate and the straight-ahead lead. A manoeuvre that started at
+    // time 0 would lose its first step to the implicit STEPTO(0D), whose zero length is lengthened to
+    // 1 ms.
+    ProgramWriter(const ManoeuvreTemplate &info, const Values &v)
+        : m_rate(static_cast<int>(v["rate"])), m_mark(static_cast<int>(v["mark"])) {
+        m_lines = {"; " + Comment(info, v), "maxsteer(" + Number(v["maxsteer"]) + " deg)", "begin",
+                   "setrate(" + std::to_string(m_rate) + " hz)"};
+        Wait(v["lead"], "straight ahead");
+        m_markLine = m_lines.size();
+        m_markStart = m_clock;
     }
 
     void Wait(float seconds, const std::string &comment) {
@@ -84,6 +90,7 @@ public:
 
     // The finished text; throws when the program does not fit the step store.
     std::vector<std::string> Finish() {
+        if (m_mark > 0) AddMarks();
         m_lines.push_back("end");
         const float end = std::max(m_clock, m_latest);
         const float capacity = static_cast<float>(Real(StepCount - 1) / m_rate);
@@ -93,6 +100,23 @@ public:
     }
 
 private:
+    static std::string Comment(const ManoeuvreTemplate &info, const Values &v);
+
+    // The mark flag pulses where the steer begins (after the lead) and where it is complete (now); the
+    // rising edge of each pulse is on the step where the steer begins or ends. Both pulses have their
+    // full length, so a logger sees two separate edges.
+    void AddMarks() {
+        Require(Real(m_clock) - m_markStart >= 2 * MarkPulseLength,
+                "the marks need a manoeuvre of at least " + Number(2 * MarkPulseLength) + " s");
+        const std::string pulse =
+            "pulseflag(" + std::to_string(m_mark) + " bit, " + Number(MarkPulseLength) + " sec)";
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(m_markLine),
+                       pulse + " ; mark: beginning of steer");
+        Add(pulse, "mark: completion of steer");
+        // Held at rest while it lasts: a wave would otherwise run on to the end.
+        Wait(static_cast<float>(MarkPulseLength), "at rest for the mark");
+    }
+
     void Add(const std::string &statement, const std::string &comment) {
         m_lines.push_back(comment.empty() ? statement : statement + " ; " + comment);
     }
@@ -100,16 +124,11 @@ private:
 
     std::vector<std::string> m_lines;
     int m_rate;
-    float m_clock = 0;  // start time of the next statement, seconds
-    float m_latest = 0; // latest delayed event, seconds
-};
-
-// A parameter's admissible values.
-struct Range {
-    double low = 0;
-    bool lowIncluded = false;
-    double high = 1e6;
-    bool whole = false; // whole numbers only
+    int m_mark;                 // the mark flag, 0 for none
+    std::size_t m_markLine = 0; // where the beginning's mark goes: after the lead
+    float m_markStart = 0;      // the time of that line, seconds
+    float m_clock = 0;          // start time of the next statement, seconds
+    float m_latest = 0;         // latest delayed event, seconds
 };
 
 // The program text of a template from its parameters' values; throws TemplateError.
@@ -117,7 +136,6 @@ using Writer = std::vector<std::string> (*)(const ManoeuvreTemplate &info, const
 
 struct TemplateDefinition {
     ManoeuvreTemplate info;
-    std::vector<Range> ranges; // one per parameter
     Writer write;
 };
 
@@ -142,14 +160,15 @@ float RampTime(Real angle, Real steerRate) {
     return std::max(time, 1e-6f);
 }
 
-std::string Comment(const ManoeuvreTemplate &info, const Values &v) {
+std::string ProgramWriter::Comment(const ManoeuvreTemplate &info, const Values &v) {
     std::string text = info.title + ":";
     for (const auto &p : info.parameters) {
-        if (p.name == "lead" || p.name == "rate" || p.name == "maxsteer") continue;
+        if (p.name == "lead" || p.name == "rate" || p.name == "maxsteer" || p.name == "mark") continue;
         text += text.back() == ':' ? " " : ", ";
         text += p.unit == "cycles" ? Number(v[p.name]) + " cycles"
                                    : p.name + " " + Number(v[p.name]) + " " + p.unit;
     }
+    if (v["mark"] > 0) text += ", marks on flag " + Number(v["mark"]);
     return text;
 }
 
@@ -158,7 +177,7 @@ std::vector<std::string> WriteRampHoldReturn(const ManoeuvreTemplate &info, cons
                                              float returnTime) {
     CheckAngle(v, "amplitude");
     const float a = v["amplitude"], rate = v["steer-rate"];
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.RampTo(a, RampTime(a, rate), "to the amplitude at " + Number(rate) + " deg/s");
     w.Wait(v["hold"], "hold");
     w.RampTo(0, returnTime, "back to centre");
@@ -172,7 +191,7 @@ std::vector<std::string> WriteStepSteer(const ManoeuvreTemplate &info, const Val
 std::vector<std::string> WriteSlowlyIncreasingSteer(const ManoeuvreTemplate &info, const Values &v) {
     CheckAngle(v, "end-angle");
     const float angle = v["end-angle"], rate = v["steer-rate"];
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.RampTo(angle, RampTime(angle, rate), "slow ramp at " + Number(rate) + " deg/s");
     w.Wait(v["hold"], "hold");
     w.RampTo(0, v["return"], "back to centre");
@@ -183,7 +202,7 @@ std::vector<std::string> WriteSineWithDwell(const ManoeuvreTemplate &info, const
     CheckAngle(v, "amplitude");
     CheckFrequency(v, "frequency");
     const float a = v["amplitude"], f = v["frequency"];
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.Sine(a, 0, f, 0.75f, "up to the first peak, down to the second");
     w.Wait(v["dwell"], "dwell at the second peak");
     w.Sine(a, 270, f, 0.25f, "last quarter period back to centre");
@@ -196,7 +215,7 @@ std::vector<std::string> WriteFishhook(const ManoeuvreTemplate &info, const Valu
     const float counter = v["countersteer"] > 0 ? v["countersteer"] : a;
     Require(counter <= v["maxsteer"], "countersteer " + Number(counter) + " deg is more than maxsteer (" +
                                           Number(v["maxsteer"]) + " deg)");
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.RampTo(a, RampTime(a, rate), "to the amplitude at " + Number(rate) + " deg/s");
     w.WaitForRollPeak("the machine waits for the roll-rate peak");
     // One step at the amplitude: the pulse's step then holds it, wherever the ramp ended.
@@ -214,7 +233,7 @@ std::vector<std::string> WriteJTurn(const ManoeuvreTemplate &info, const Values 
 std::vector<std::string> WriteSingleSine(const ManoeuvreTemplate &info, const Values &v) {
     CheckAngle(v, "amplitude");
     CheckFrequency(v, "frequency");
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.Sine(v["amplitude"], 0, v["frequency"], 1, "one period");
     return w.Finish();
 }
@@ -222,7 +241,7 @@ std::vector<std::string> WriteSingleSine(const ManoeuvreTemplate &info, const Va
 std::vector<std::string> WriteContinuousSine(const ManoeuvreTemplate &info, const Values &v) {
     CheckAngle(v, "amplitude");
     CheckFrequency(v, "frequency");
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.Sine(v["amplitude"], 0, v["frequency"], v["cycles"], "");
     return w.Finish();
 }
@@ -231,7 +250,7 @@ std::vector<std::string> WriteSweep(const ManoeuvreTemplate &info, const Values 
     CheckAngle(v, "amplitude");
     CheckFrequency(v, "start-frequency");
     CheckFrequency(v, "end-frequency");
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.Sweep(logarithmic, v["amplitude"], v["start-frequency"], v["end-frequency"], v["sweep-time"], "");
     w.RampTo(0, v["return"], "back to centre");
     return w.Finish();
@@ -248,7 +267,7 @@ std::vector<std::string> WriteLogSweep(const ManoeuvreTemplate &info, const Valu
 std::vector<std::string> WriteBrakeInTurn(const ManoeuvreTemplate &info, const Values &v) {
     CheckAngle(v, "amplitude");
     const float a = v["amplitude"], rate = v["steer-rate"];
-    ProgramWriter w(Comment(info, v), v["maxsteer"], Rate(v), v["lead"]);
+    ProgramWriter w(info, v);
     w.RampTo(a, RampTime(a, rate), "into the turn at " + Number(rate) + " deg/s");
     w.Wait(v["settle"], "steady turn");
     w.PulseBrake(v["brake"], "brake pulse on flag 8");
@@ -258,8 +277,12 @@ std::vector<std::string> WriteBrakeInTurn(const ManoeuvreTemplate &info, const V
 }
 
 struct ParameterRow {
-    TemplateParameter parameter;
-    Range range;
+    struct {
+        std::string name, unit;
+        double defaultValue;
+        std::string description;
+    } parameter;
+    TemplateRange range;
 };
 
 // A template: what the catalogue shows of it, its own parameters (lead, rate and maxsteer follow them
@@ -271,7 +294,7 @@ struct TemplateRow {
     Writer write;
 };
 
-const Range Positive{0, false}, NonNegative{0, true}, SteerRate{0, false, 4000000};
+const TemplateRange Positive{0, false}, NonNegative{0, true}, SteerRate{0, false, 4000000};
 
 // The catalogue, in menu order.
 const TemplateRow Catalogue[] = {
@@ -373,19 +396,18 @@ const TemplateRow Catalogue[] = {
 
 // A catalogue row with the parameters every template ends with.
 TemplateDefinition Define(const TemplateRow &row) {
-    TemplateDefinition t{{row.name, row.title, row.description, {}}, {}, row.write};
-    for (const ParameterRow &p : row.parameters) {
-        t.info.parameters.push_back(p.parameter);
-        t.ranges.push_back(p.range);
-    }
+    TemplateDefinition t{{row.name, row.title, row.description, {}}, row.write};
     const std::vector<ParameterRow> common = {
         {{"lead", "s", 1, "straight-ahead time before the manoeuvre"}, {0, false}},
         {{"rate", "Hz", double(row.rate), "clock rate: 256, 512, 1024 or 2048"}, {256, true, 2048, true}},
-        {{"maxsteer", "deg", 100, "steer limit of the program (maxsteer line)"}, {0, false, 100000}}};
-    for (const ParameterRow &p : common) {
-        t.info.parameters.push_back(p.parameter);
-        t.ranges.push_back(p.range);
-    }
+        {{"maxsteer", "deg", 100, "steer limit of the program (maxsteer line)"}, {0, false, 100000}},
+        {{"mark", "flag", 0, "aux flag that pulses at the beginning and the completion of steer (0: none)"},
+         {0, true, 7, true}}};
+    for (const auto *rows : {&row.parameters, &common})
+        for (const ParameterRow &p : *rows) {
+            const auto &q = p.parameter;
+            t.info.parameters.push_back({q.name, q.unit, q.defaultValue, q.description, p.range});
+        }
     return t;
 }
 
@@ -398,18 +420,31 @@ const std::vector<TemplateDefinition> &Definitions() {
     return definitions;
 }
 
+bool SameName(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
 const TemplateDefinition *FindDefinition(const std::string &name) {
     for (const auto &t : Definitions())
-        if (t.info.name == name) return &t;
+        if (SameName(t.info.name, name)) return &t;
     return nullptr;
 }
 
-void CheckRange(const TemplateParameter &p, const Range &range, double value) {
-    const std::string unit = p.unit == "cycles" ? "" : " " + p.unit;
+void CheckRange(const TemplateParameter &p, double value) {
+    const TemplateRange &range = p.range;
+    const std::string unit = p.unit == "cycles" || p.unit == "flag" ? "" : " " + p.unit;
     Require(std::isfinite(value), p.name + " is not a number");
     if (p.name == "rate") {
         Require(value == 256 || value == 512 || value == 1024 || value == 2048,
                 "rate " + Number(value) + " Hz is not a clock rate (256, 512, 1024 or 2048 Hz)");
+        return;
+    }
+    // Flag 1 is the roll-peak signal the machine steers by, flag 8 the brake.
+    if (p.name == "mark") {
+        Require(value == 0 || (value >= 2 && value <= 7 && value == std::floor(value)),
+                "mark " + Number(value) + " is not a flag for marks: 2 to 7 (flag 1 is the roll-peak " +
+                    "signal, flag 8 the brake), or 0 for none");
         return;
     }
     Require(range.lowIncluded ? value >= range.low : value > range.low,
@@ -432,8 +467,16 @@ const std::vector<ManoeuvreTemplate> &ManoeuvreTemplates() {
 
 const ManoeuvreTemplate *FindTemplate(const std::string &name) {
     for (const auto &t : ManoeuvreTemplates())
-        if (t.name == name) return &t;
+        if (SameName(t.name, name)) return &t;
     return nullptr;
+}
+
+std::string RangeText(const TemplateParameter &p) {
+    if (p.name == "rate") return "256, 512, 1024 or 2048";
+    if (p.name == "mark") return "0 (none) or 2 to 7";
+    const TemplateRange &r = p.range;
+    return (r.lowIncluded ? "at least " : "more than ") + Number(r.low) + " and at most " + Number(r.high) +
+           (r.whole ? ", whole" : "");
 }
 
 std::vector<std::string> TemplateProgram(const std::string &name, const TemplateValues &values) {
@@ -447,11 +490,10 @@ std::vector<std::string> TemplateProgram(const std::string &name, const Template
         Require(known, "template " + name + " has no parameter " + given);
     }
     TemplateValues complete;
-    for (std::size_t i = 0; i < t->info.parameters.size(); ++i) {
-        const TemplateParameter &p = t->info.parameters[i];
+    for (const TemplateParameter &p : t->info.parameters) {
         auto given = values.find(p.name);
         double value = given == values.end() ? p.defaultValue : given->second;
-        CheckRange(p, t->ranges[i], value);
+        CheckRange(p, value);
         complete[p.name] = value;
     }
     return t->write(t->info, Values(complete));
@@ -465,37 +507,78 @@ std::vector<double> AmplitudeSeries(double from, double to, double step) {
     Require(to >= from, "the series must end at or above its start");
     // A relative tolerance keeps the last amplitude that decimal steps reach only approximately.
     const double count = std::floor((to - from) / step * (1 + 1e-9) + 1e-9) + 1;
-    Require(count <= ProgramCount, "the series has " + Number(count) + " amplitudes; a set holds " +
-                                       std::to_string(ProgramCount) + " programs");
+    Require(count <= MaxSeriesRuns, "the series has " + Number(count) + " amplitudes; at most " +
+                                        std::to_string(MaxSeriesRuns) + " are written");
     std::vector<double> amplitudes;
     for (int i = 0; i < static_cast<int>(count); ++i) amplitudes.push_back(from + i * step);
     return amplitudes;
 }
 
-std::array<std::vector<std::string>, 16> TemplateSeries(const std::string &name, const TemplateValues &values,
-                                                        const std::vector<double> &amplitudes) {
+std::vector<double> StandardSeries(double a, double cap) {
+    Require(std::isfinite(a) && a > 0, "the standard series needs an amplitude A above 0 deg");
+    Require(std::isfinite(cap) && cap > 0, "the standard series needs a cap above 0 deg");
+    const double from = 1.5 * a, step = 0.5 * a;
+    const double last = std::min(std::max(6.5 * a, StandardSeriesEnd), std::min(cap, StandardSeriesCap));
+    // The same amplitudes as the series from 1.5 A to 6.5 A in steps of 0.5 A, up to the last run.
+    std::vector<double> amplitudes;
+    for (int k = 0;; ++k) {
+        const double amplitude = from + k * step;
+        if (amplitude > last * (1 + 1e-9)) {
+            amplitudes.push_back(last);
+            break;
+        }
+        amplitudes.push_back(amplitude);
+        if (amplitude >= last * (1 - 1e-9)) break;
+        Require(amplitudes.size() < MaxSeriesRuns, "the standard series for A = " + Number(a) +
+                                                       " deg has more than " + std::to_string(MaxSeriesRuns) +
+                                                       " runs");
+    }
+    return amplitudes;
+}
+
+std::string StandardSeriesNote(double a) { return "standard series, A " + Number(a) + " deg"; }
+
+std::vector<ProgramText> TemplateRuns(const std::string &name, const TemplateValues &values,
+                                      const std::vector<double> &amplitudes, const std::string &note) {
     const ManoeuvreTemplate *t = FindTemplate(name);
     Require(t != nullptr, "unknown template: " + name);
     Require(std::any_of(t->parameters.begin(), t->parameters.end(),
                         [](const TemplateParameter &p) { return p.name == "amplitude"; }),
             "template " + name + " has no amplitude to make a series of");
     Require(!amplitudes.empty(), "the series has no amplitude");
-    Require(amplitudes.size() <= ProgramCount, "the series has " + std::to_string(amplitudes.size()) +
-                                                   " amplitudes; a set holds " +
-                                                   std::to_string(ProgramCount) + " programs");
-    std::array<std::vector<std::string>, 16> set;
-    for (std::size_t k = 0; k < set.size(); ++k) {
-        if (k >= amplitudes.size()) {
-            set[k] = DefaultProgram();
-            continue;
-        }
+    Require(amplitudes.size() <= MaxSeriesRuns, "the series has " + std::to_string(amplitudes.size()) +
+                                                    " amplitudes; at most " + std::to_string(MaxSeriesRuns) +
+                                                    " are written");
+    std::vector<ProgramText> runs;
+    const std::string count = std::to_string(amplitudes.size());
+    for (std::size_t k = 0; k < amplitudes.size(); ++k) {
         TemplateValues programValues = values;
         programValues["amplitude"] = amplitudes[k];
         try {
-            set[k] = TemplateProgram(name, programValues);
+            runs.push_back(TemplateProgram(name, programValues));
         } catch (const TemplateError &e) {
-            throw TemplateError("program " + std::to_string(k) + ": " + e.what());
+            throw TemplateError("run " + std::to_string(k + 1) + " of " + count + ": " + e.what());
         }
+        runs.back().front() +=
+            "; run " + std::to_string(k + 1) + " of " + count + (note.empty() ? "" : ", " + note);
     }
-    return set;
+    return runs;
+}
+
+std::vector<ProgramSet> SeriesSets(const std::vector<ProgramText> &runs) {
+    std::vector<ProgramSet> sets;
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (k % ProgramCount == 0) sets.push_back(DefaultProgramSet());
+        sets.back()[k % ProgramCount] = runs[k];
+    }
+    return sets;
+}
+
+ProgramSet TemplateSeries(const std::string &name, const TemplateValues &values,
+                          const std::vector<double> &amplitudes) {
+    Require(amplitudes.size() <= ProgramCount, "the series has " + std::to_string(amplitudes.size()) +
+                                                   " amplitudes; a set holds " +
+                                                   std::to_string(ProgramCount) + " programs");
+    const std::vector<ProgramSet> sets = SeriesSets(TemplateRuns(name, values, amplitudes));
+    return sets.front();
 }

@@ -1,9 +1,10 @@
 // The Insert Template dialog: a manoeuvre template, its parameters, a preview of the program text,
-// and the series of a set over a list of amplitudes.
+// the program it goes into, and a series of runs over a list of amplitudes or the standard series.
 #include "romfiles/ui/Templatedlg.h"
 
 #include "uikit/Modal.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -15,8 +16,10 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -106,6 +109,19 @@ QVBoxLayout *TTemplateDlg::CreateChoiceColumn() {
     DescriptionLabel->setMinimumWidth(300);
     left->addWidget(DescriptionLabel);
 
+    auto *intoRow = new QHBoxLayout;
+    auto *intoLabel = new QLabel("Into &program:", this);
+    IntoProgram = new QSpinBox(this);
+    IntoProgram->setObjectName("IntoProgram");
+    IntoProgram->setRange(0, ProgramCount - 1);
+    IntoProgram->setToolTip("The program Replace Program replaces, and the first program Fill Series fills");
+    intoLabel->setBuddy(IntoProgram);
+    intoRow->addWidget(intoLabel);
+    intoRow->addWidget(IntoProgram);
+    intoRow->addStretch();
+    left->addLayout(intoRow);
+    connect(IntoProgram, &QSpinBox::valueChanged, this, &TTemplateDlg::UpdateSeriesLabel);
+
     ParameterGroup = new QGroupBox("Parameters", this);
     ParameterGroup->setObjectName("ParameterGroup");
     m_parameterForm = new QFormLayout(ParameterGroup);
@@ -116,9 +132,19 @@ QVBoxLayout *TTemplateDlg::CreateChoiceColumn() {
 }
 
 QGroupBox *TTemplateDlg::CreateSeriesGroup() {
-    SeriesGroup = new QGroupBox("Series: programs 0 to 15 over amplitudes", this);
+    SeriesGroup = new QGroupBox("Series: one run per amplitude, from the program on", this);
     SeriesGroup->setObjectName("SeriesGroup");
     auto *seriesForm = new QFormLayout(SeriesGroup);
+    SeriesStandard = new QCheckBox("&Standard series for A", SeriesGroup);
+    SeriesStandard->setObjectName("SeriesStandard");
+    SeriesStandard->setToolTip(
+        QString(
+            "Sine with dwell from 1.5 A in steps of 0.5 A up to the larger of 6.5 A and %1 deg; no run above "
+            "%2 deg (or a lower maxsteer), the last run at that end")
+            .arg(StandardSeriesEnd)
+            .arg(StandardSeriesCap));
+    seriesForm->addRow(SeriesStandard);
+    connect(SeriesStandard, &QCheckBox::toggled, this, &TTemplateDlg::StandardToggled);
     auto addSeriesBox = [&](QLineEdit *&box, const char *name, const char *label, const char *value,
                             const char *tip) {
         box = new QLineEdit(value, SeriesGroup);
@@ -132,10 +158,17 @@ QGroupBox *TTemplateDlg::CreateSeriesGroup() {
     addSeriesBox(SeriesStep, "SeriesStep", "Step (x A):", "0.5",
                  "Step between amplitudes, in multiples of A");
     addSeriesBox(SeriesA, "SeriesA", "A (deg):", "10", "The reference amplitude A, degrees");
+    SeriesFirstRun = new QSpinBox(SeriesGroup);
+    SeriesFirstRun->setObjectName("SeriesFirstRun");
+    SeriesFirstRun->setRange(1, MaxSeriesRuns);
+    SeriesFirstRun->setToolTip(
+        "The first run that goes into this set: 17 fills a second set of a longer series");
+    seriesForm->addRow("From &run:", SeriesFirstRun);
+    connect(SeriesFirstRun, &QSpinBox::valueChanged, this, &TTemplateDlg::UpdateSeriesLabel);
     SeriesLabel = new QLabel(SeriesGroup);
     SeriesLabel->setObjectName("SeriesLabel");
     SeriesLabel->setWordWrap(true);
-    SeriesLabel->setMinimumHeight(3 * SeriesLabel->fontMetrics().lineSpacing());
+    SeriesLabel->setMinimumHeight(4 * SeriesLabel->fontMetrics().lineSpacing());
     SeriesLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     seriesForm->addRow(SeriesLabel);
     return SeriesGroup;
@@ -166,7 +199,7 @@ QDialogButtonBox *TTemplateDlg::CreateButtons() {
     ReplaceBtn->setToolTip("Replace the current program with the template's program");
     SeriesBtn = box->addButton("&Fill Series...", QDialogButtonBox::AcceptRole);
     SeriesBtn->setObjectName("SeriesBtn");
-    SeriesBtn->setToolTip("Replace all 16 programs with the template over the series of amplitudes");
+    SeriesBtn->setToolTip("Replace the programs from the chosen one on with the runs of the series");
     CloseBtn = box->addButton(QDialogButtonBox::Close);
     CloseBtn->setObjectName("CloseBtn");
     for (QPushButton *button : {InsertBtn, ReplaceBtn, SeriesBtn, CloseBtn}) button->setAutoDefault(false);
@@ -178,6 +211,8 @@ QDialogButtonBox *TTemplateDlg::CreateButtons() {
 }
 
 std::string TTemplateDlg::TemplateName() const { return TemplateBox->currentData().toString().toStdString(); }
+
+int TTemplateDlg::TargetProgram() const { return IntoProgram->value(); }
 
 bool TTemplateDlg::SelectTemplate(const QString &name) {
     const int index = TemplateBox->findData(name);
@@ -261,15 +296,21 @@ void TTemplateDlg::UpdatePreview() {
 }
 
 bool TTemplateDlg::ReadAmplitudes(std::vector<double> &amplitudes) {
-    double from = 0, to = 0, step = 0, a = 0;
-    const std::pair<QLineEdit *, double *> boxes[] = {
-        {SeriesFrom, &from}, {SeriesTo, &to}, {SeriesStep, &step}, {SeriesA, &a}};
+    const bool standard = SeriesStandard->isChecked();
+    double from = 0, to = 0, step = 0, a = 0, maxSteer = StandardSeriesCap;
+    std::vector<std::pair<QLineEdit *, double *>> boxes{{SeriesA, &a}};
+    if (!standard) boxes.insert(boxes.end(), {{SeriesFrom, &from}, {SeriesTo, &to}, {SeriesStep, &step}});
+    if (QLineEdit *limit = ParameterBox("maxsteer"); standard && limit) boxes.push_back({limit, &maxSteer});
     for (const auto &[box, value] : boxes)
         if (!ParseNumber(box->text(), *value)) {
             SeriesLabel->setText(QString("\"%1\" is not a number").arg(box->text()));
             return false;
         }
     try {
+        if (standard) {
+            amplitudes = StandardSeries(a, maxSteer);
+            return true;
+        }
         amplitudes = AmplitudeSeries(from, to, step);
     } catch (const std::exception &e) {
         SeriesLabel->setText(QString::fromLocal8Bit(e.what()));
@@ -279,15 +320,40 @@ bool TTemplateDlg::ReadAmplitudes(std::vector<double> &amplitudes) {
     return true;
 }
 
+std::pair<int, int> TTemplateDlg::RunsThatFit(int runs) const {
+    const int first = std::min(SeriesFirstRun->value(), runs) - 1;
+    return {first, std::min(runs - first, ProgramCount - TargetProgram())};
+}
+
+// The standard series needs room up to its cap: a lower maxsteer caps it, the default one is raised.
+void TTemplateDlg::StandardToggled(bool on) {
+    for (QLineEdit *box : {SeriesFrom, SeriesTo, SeriesStep}) box->setEnabled(!on);
+    double maxSteer = 0;
+    QLineEdit *limit = ParameterBox("maxsteer");
+    const ManoeuvreTemplate *chosen = FindTemplate(TemplateName());
+    if (on && limit && chosen && ParseNumber(limit->text(), maxSteer))
+        for (const TemplateParameter &p : chosen->parameters)
+            if (p.name == "maxsteer" && maxSteer == p.defaultValue) limit->setText(Number(StandardSeriesCap));
+    UpdateSeriesLabel();
+}
+
 void TTemplateDlg::UpdateSeriesLabel() {
     std::vector<double> amplitudes;
     if (!ReadAmplitudes(amplitudes)) return;
+    const int runs = static_cast<int>(amplitudes.size());
+    const auto [first, count] = RunsThatFit(runs);
     QStringList shown;
-    for (double amplitude : amplitudes) shown << Number(amplitude);
-    SeriesLabel->setText(QString("Programs 0 to %1: %2 deg%3")
-                             .arg(amplitudes.size() - 1)
-                             .arg(shown.join(", "))
-                             .arg(amplitudes.size() < 16 ? "; the others get the default program" : ""));
+    for (int k = first; k < first + count; ++k) shown << Number(amplitudes[static_cast<std::size_t>(k)]);
+    QString text = QString("Runs %1 to %2 of %3 into programs %4 to %5: %6 deg")
+                       .arg(first + 1)
+                       .arg(first + count)
+                       .arg(runs)
+                       .arg(TargetProgram())
+                       .arg(TargetProgram() + count - 1)
+                       .arg(shown.join(", "));
+    if (first + count < runs)
+        text += QString("; runs %1 to %2 go into another set (From run %1)").arg(first + count + 1).arg(runs);
+    SeriesLabel->setText(text);
 }
 
 void TTemplateDlg::InsertBtnClick() {
@@ -310,18 +376,31 @@ void TTemplateDlg::SeriesBtnClick() {
         ShowFault(SeriesLabel->text());
         return;
     }
+    const bool standard = SeriesStandard->isChecked();
+    if (standard && TemplateName() != "sine-with-dwell") {
+        ShowFault("The standard series is a series of sine with dwell");
+        return;
+    }
+    std::vector<ProgramText> runs;
     try {
-        m_series = TemplateSeries(TemplateName(), values, amplitudes);
+        double a = 0;
+        ParseNumber(SeriesA->text(), a); // read by ReadAmplitudes already
+        const std::string note = standard ? StandardSeriesNote(a) : std::string();
+        runs = TemplateRuns(TemplateName(), values, amplitudes, note);
     } catch (const std::exception &e) {
         ShowFault(QString::fromLocal8Bit(e.what()));
         return;
     }
+    const auto [first, count] = RunsThatFit(static_cast<int>(runs.size()));
     const auto answer = ShowBox(this, {BoxIcon::Warning,
                                        {},
-                                       "This will replace ALL 16 programs!",
+                                       QString("This will replace programs %1 to %2!")
+                                           .arg(TargetProgram())
+                                           .arg(TargetProgram() + count - 1),
                                        QMessageBox::Ok | QMessageBox::Cancel,
                                        QMessageBox::Cancel});
     if (answer != QMessageBox::Ok) return;
+    m_series.assign(runs.begin() + first, runs.begin() + first + count);
     m_choice = Choice::Series;
     accept();
 }

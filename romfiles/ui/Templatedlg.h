@@ -1,5 +1,5 @@
 // The Insert Template dialog: a manoeuvre template, its parameters, a preview of the program text,
-// and the series of a set over a list of amplitudes.
+// the program it goes into, and a series of runs over a list of amplitudes or the standard series.
 #pragma once
 
 #include "romfiles/programset.h"
@@ -7,10 +7,12 @@
 
 #include <QDialog>
 
-#include <array>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QFormLayout;
@@ -19,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QVBoxLayout;
 
 // The statements of a complete program: the lines after its begin line up to its last end line
@@ -38,8 +41,11 @@ public:
     std::string TemplateName() const;
     // The program of the preview; empty while the form holds a fault.
     const ProgramText &Program() const { return m_program; }
-    // The 16 programs of the series, made when Fill Series was confirmed.
-    const std::array<ProgramText, 16> &Series() const { return m_series; }
+    // The program Replace Program replaces and the series' first run goes into.
+    int TargetProgram() const;
+    // The runs of the series that go into programs TargetProgram() on, made when Fill Series was
+    // confirmed.
+    const std::vector<ProgramText> &Series() const { return m_series; }
 
     // Selects a template by name (false when there is none of that name).
     bool SelectTemplate(const QString &name);
@@ -51,10 +57,13 @@ public:
     QLabel *DescriptionLabel;
     QGroupBox *ParameterGroup;
     QPlainTextEdit *Preview;
-    QLabel *ErrorLabel; // the fault of the form or of the template, in red; empty when all is well
+    QLabel *ErrorLabel;    // the fault of the form or of the template, in red; empty when all is well
+    QSpinBox *IntoProgram; // the program Replace Program and Fill Series write into
     QGroupBox *SeriesGroup;
+    QCheckBox *SeriesStandard; // the standard sine-with-dwell series instead of from, to and step
     QLineEdit *SeriesFrom, *SeriesTo, *SeriesStep, *SeriesA; // from, to, step in multiples of A (deg)
-    QLabel *SeriesLabel;                                     // the amplitudes the series would use
+    QSpinBox *SeriesFirstRun;                                // the first run that goes into the set
+    QLabel *SeriesLabel;                                     // the runs the series would write, and where
     QPushButton *InsertBtn, *ReplaceBtn, *SeriesBtn, *CloseBtn;
 
 public slots:
@@ -78,11 +87,14 @@ private:
     bool ReadValues(TemplateValues &values);
     // Amplitudes of the series in degrees; false (with the fault shown) on a bad box or range.
     bool ReadAmplitudes(std::vector<double> &amplitudes);
+    // The runs of the series that fit the set from the target program on: first and count (0-based).
+    std::pair<int, int> RunsThatFit(int runs) const;
+    void StandardToggled(bool on);
     void ShowFault(const QString &text);
 
     QFormLayout *m_parameterForm = nullptr;
     std::map<QString, QLineEdit *> m_parameters;
     ProgramText m_program;
-    std::array<ProgramText, 16> m_series{};
+    std::vector<ProgramText> m_series;
     Choice m_choice = Choice::None;
 };

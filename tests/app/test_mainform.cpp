@@ -86,7 +86,8 @@ private slots:
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(file,
                  (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
-                              "Export Steps as &CSV...", "Overlay &Measured Log...", "-", "Preferences...",
+                              "Export Steps as &CSV...", "Overlay &Measured Log...", "Export Campaign &Sheet...",
+                              "-", "Preferences...",
                               "Editor Font", "-", "&Print...", "P&rint Setup...", "-", "E&xit"}));
         QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));

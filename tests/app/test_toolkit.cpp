@@ -2,6 +2,7 @@
 // templates, the image report after a Build and the steps as CSV; every box and dialog answered
 // through the modal seam.
 
+#include "app/BuildCommand.h"
 #include "app/GraphView.h"
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
@@ -14,6 +15,7 @@
 #include "graph/graphview.h"
 #include "graph/programgraph.h"
 #include "graph/ui/QPainterCanvas.h"
+#include "romfiles/campaign.h"
 #include "romfiles/defaults.h"
 #include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
@@ -37,6 +39,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -282,7 +285,7 @@ private slots:
         QCOMPARE(ProgramLines(*m_form->Programs()->Editor(6)), DefaultProgram());
     }
 
-    void fillSeriesAsksThenReplacesAllSixteenPrograms() {
+    void fillSeriesAsksThenReplacesTheProgramsFromTheChosenOne() {
         SetProgram(15, "mine");
         m_answer = QMessageBox::Cancel;
         bool stayedOpen = false;
@@ -290,6 +293,7 @@ private slots:
         m_onDialog = [&](QDialog &dialog) {
             auto *t = qobject_cast<TTemplateDlg *>(&dialog);
             t->SelectTemplate("sine-with-dwell");
+            t->IntoProgram->setValue(0);
             t->SeriesFrom->setText("1.5");
             t->SeriesTo->setText("6.5");
             t->SeriesStep->setText("0.5");
@@ -303,25 +307,59 @@ private slots:
         };
         m_form->Actions().InsertTemplate1->trigger();
         QVERIFY(stayedOpen);
-        QVERIFY2(seriesLabel.startsWith("Programs 0 to 10: 15, 20, 25"), qPrintable(seriesLabel));
+        QVERIFY2(seriesLabel.startsWith("Runs 1 to 11 of 11 into programs 0 to 10: 15, 20, 25"),
+                 qPrintable(seriesLabel));
         QCOMPARE(m_boxes,
-                 (QStringList{"This will replace ALL 16 programs!", "This will replace ALL 16 programs!"}));
+                 (QStringList{"This will replace programs 0 to 10!", "This will replace programs 0 to 10!"}));
         const auto series = TemplateSeries("sine-with-dwell", {}, AmplitudeSeries(15, 65, 5));
-        for (int i = 0; i < 16; ++i) QCOMPARE(ProgramLines(*m_form->Programs()->Editor(i)), series[i]);
-        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(15)), DefaultProgram());
+        for (int i = 0; i < 11; ++i) QCOMPARE(ProgramLines(*m_form->Programs()->Editor(i)), series[i]);
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(15)), ProgramText{"mine"});
+        QCOMPARE(m_form->Programs()->CurrentProgram(), 0);
         QVERIFY(m_form->Programs()->Changed());
 
-        // A list of more than 16 amplitudes is refused in the dialog.
+        // The standard series for A = 20 deg has 25 runs: from run 17 they fill a second set from
+        // program 3 on, with maxsteer raised to 300 deg; Replace Program writes into the chosen program.
         m_boxes.clear();
-        m_onDialog = [](QDialog &dialog) {
+        m_onDialog = [&](QDialog &dialog) {
             auto *t = qobject_cast<TTemplateDlg *>(&dialog);
-            t->SeriesStep->setText("0.1");
+            t->SeriesA->setText("20");
+            t->SeriesStandard->setChecked(true);
+            t->IntoProgram->setValue(3);
+            seriesLabel = t->SeriesLabel->text();
+            t->SeriesFirstRun->setValue(17);
             t->SeriesBtn->click();
             return dialog.result();
         };
         m_form->Actions().InsertTemplate1->trigger();
+        QCOMPARE(seriesLabel,
+                 QString("Runs 1 to 13 of 25 into programs 3 to 15: 30, 40, 50, 60, 70, 80, 90, 100, "
+                         "110, 120, 130, 140, 150 deg; runs 14 to 25 go into another set (From run 14)"));
+        QCOMPARE(m_boxes, QStringList{"This will replace programs 3 to 11!"});
+        const auto runs = TemplateRuns("sine-with-dwell", {{"maxsteer", 300}}, StandardSeries(20),
+                                       "standard series, A 20 deg");
+        for (int i = 0; i < 9; ++i) QCOMPARE(ProgramLines(*m_form->Programs()->Editor(3 + i)), runs[16 + i]);
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(15)), ProgramText{"mine"});
+        m_onDialog = [&](QDialog &dialog) {
+            auto *t = qobject_cast<TTemplateDlg *>(&dialog);
+            t->SeriesStandard->setChecked(false);
+            t->SelectTemplate("j-turn");
+            t->IntoProgram->setValue(14);
+            t->ReplaceBtn->click();
+            return dialog.result();
+        };
+        m_form->Actions().InsertTemplate1->trigger();
+        QCOMPARE(ProgramLines(*m_form->Programs()->Editor(14)), TemplateProgram("j-turn", {}));
+        QCOMPARE(m_form->Programs()->CurrentProgram(), 14);
+    }
+
+    void exportCampaignSheetWritesTheSetsRows() {
+        SetProgram(1, RampProgram);
+        m_chosenFile = Path("sheet.csv");
+        m_form->Actions().ExportSheet1->trigger();
         QCOMPARE(m_boxes, QStringList{});
-        QVERIFY(!m_form->Dialogs().TemplateDlg->ErrorLabel->text().isEmpty());
+        CompilerState state;
+        QVERIFY(ReadFileBytes(m_chosenFile.toStdString()) ==
+                CampaignSheet(state, m_form->Programs()->Texts(), WindowCompileOptions(m_form.get())));
     }
 
     void buildShowsTheImageReportAndWritesTheCopies() {

@@ -340,9 +340,12 @@ TEST(Examples, EveryProgramCompilesWithoutWarningsOrNotices) {
     int checked = 0;
     for (const auto &entry : std::filesystem::directory_iterator(QUILLARD_EXAMPLES)) {
         std::string path = entry.path().string();
+        if (entry.path().extension() == ".sh") continue; // the scripts that use the examples
         bool isSet = entry.path().extension() == ".rom";
         for (int program = 0; program < (isSet ? 16 : 1); ++program) {
-            CliResult result = folder.Run({"check", path, "--program", std::to_string(program)});
+            CliResult result = folder.Run(
+                isSet ? std::vector<std::string>{"check", path, "--program", std::to_string(program)}
+                      : std::vector<std::string>{"check", path});
             std::string context = path + " #" + std::to_string(program);
             EXPECT_EQ(result.status, 0) << context;
             EXPECT_EQ(result.out.rfind("Compiled OK - program length: t= ", 0), 0u) << context << result.out;

@@ -6,6 +6,8 @@
 #include "tempdir.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/stat.h>
 
 using Lines = std::vector<std::string>;
@@ -22,7 +24,7 @@ TEST(AuxPathFor, ReplacesOrAppendsTheExtension) {
 TEST(BuildSet, WritesBothFilesAndNamesThemWithoutFolder) {
     TempDir dir;
     std::vector<int> started;
-    BuildCallbacks callbacks{[&](int p) { started.push_back(p); }, [](int, const Lines &) { FAIL(); }};
+    BuildCallbacks callbacks{[&](int p) { started.push_back(p); }, [](int, const Lines &) { FAIL(); }, {}};
     BuildOutcome outcome = BuildSet(TestCompiler(), DefaultProgramSet(), dir / "set.bin", {}, callbacks);
     EXPECT_TRUE(outcome.success);
     EXPECT_EQ(outcome.text, "Files set.bin and set.aux were successfully created.");
@@ -86,18 +88,21 @@ TEST(BuildSet, FailingProgramLeavesTheOldFilesUntouchedAndTheOthersCompiled) {
     WriteFileAtomically(dir / "out.aux", "old aux");
     ProgramSet set = DefaultProgramSet();
     set[3] = {"maxsteer(100 deg)", "begin", "setrate(300 hz)", "end"};
-    std::vector<int> started, failed;
+    std::vector<int> started, failed, compiled;
     Lines messages;
     BuildCallbacks callbacks{[&](int p) { started.push_back(p); },
                              [&](int p, const Lines &lines) {
                                  failed.push_back(p);
                                  messages = lines;
-                             }};
+                             },
+                             [&](int p, const CompilerState &) { compiled.push_back(p); }};
     BuildOutcome outcome = BuildSet(TestCompiler(), set, dir / "out.bin", {}, callbacks);
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(outcome.text, "Error(s) were found. File was not created.");
     EXPECT_EQ(started.size(), 16u);
     EXPECT_EQ(failed, std::vector<int>{3});
+    EXPECT_EQ(compiled.size(), 15u);
+    EXPECT_EQ(std::count(compiled.begin(), compiled.end(), 3), 0);
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages[0].find("Illegal clock rate"), std::string::npos) << messages[0];
     EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");

@@ -99,3 +99,37 @@ TEST(ProgramSetFile, WriteThenReadGivesTheSameSet) {
     EXPECT_EQ(ReadProgramSet(dir / "set.rom"), set);
     EXPECT_THROW(ReadProgramSet(dir / "missing.rom"), FileError);
 }
+
+// Replacing one program keeps every other byte of the file, whatever its layout; the set read back
+// differs in that program only.
+TEST(ReplaceProgramBytes, KeepsEveryOtherByteOfOddLayouts) {
+    const ProgramText program{"maxsteer(50 deg)", "begin", "wait(1 sec)", "end"};
+    struct Case {
+        const char *name;
+        std::string before;
+        int k;
+        std::string after;
+    };
+    const std::string full = ProgramSetBytes(DefaultProgramSet());
+    const std::string lf = "$$~PROG00\nbegin\n$$~PROG01\nend\n";
+    const std::vector<Case> cases{
+        {"preamble and a 17th marker", "notes\r\n" + full + "$$~PROG16\r\nkept\r\n", 15,
+         "notes\r\n" + full.substr(0, full.rfind("$$~PROG15") + 11) + JoinLinesCrLf(program) +
+             "$$~PROG16\r\nkept\r\n"},
+        {"lone LF", lf, 0, "$$~PROG00\n" + JoinLinesCrLf(program) + "$$~PROG01\nend\n"},
+        {"marker last, no line break", "$$~PROG00\r\nx\r\n$$~PROG01", 1,
+         "$$~PROG00\r\nx\r\n$$~PROG01\r\n" + JoinLinesCrLf(program)},
+        {"fewer markers", "$$~PROG00\r\nx", 2,
+         "$$~PROG00\r\nx\r\n$$~PROG01\r\n\r\n$$~PROG02\r\n" + JoinLinesCrLf(program)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string replaced = ReplaceProgramBytes(c.before, c.k, program);
+        EXPECT_EQ(replaced, c.after);
+        ProgramSet expected = ParseProgramSetBytes(c.before);
+        expected[static_cast<std::size_t>(c.k)] = program;
+        EXPECT_EQ(ParseProgramSetBytes(replaced), expected);
+    }
+    EXPECT_THROW(ReplaceProgramBytes("no marker\r\n", 0, program), FormatError);
+    EXPECT_THROW(ReplaceProgramBytes(full, 3, {"begin", "$$~PROG04", "end"}), FormatError);
+}

@@ -82,6 +82,8 @@ TEST(Templates, EveryTemplateCompilesWithoutMessagesOrNotices) {
         EXPECT_NEAR(SummarizeProgram(TestCompiler()).endAngle, 0.0f, 1e-3f);
     }
     EXPECT_EQ(FindTemplate("no-such-template"), nullptr);
+    EXPECT_EQ(FindTemplate("Sine-With-DWELL"), FindTemplate("sine-with-dwell"));
+    EXPECT_EQ(TemplateProgram("J-TURN", {}), TemplateProgram("j-turn", {}));
 }
 
 TEST(Templates, SineWithDwellDwellsHalfASecondAtTheSecondPeak) {
@@ -269,6 +271,36 @@ TEST(Templates, ParametersAreChecked) {
               "frequency 20 Hz is more than a sixteenth of the 256 Hz clock rate");
     EXPECT_EQ(error("fishhook", {{"countersteer", 150}}),
               "countersteer 150 deg is more than maxsteer (100 deg)");
+    for (double flag : {1.0, 8.0, 2.5, -1.0})
+        EXPECT_EQ(error("step-steer", {{"mark", flag}}).rfind("mark ", 0), 0u) << flag;
+    EXPECT_EQ(error("step-steer", {{"mark", 3}, {"hold", 0}, {"steer-rate", 4000000}}),
+              "the marks need a manoeuvre of at least 0.1 s");
+}
+
+// The mark flag's two rising edges fall on the first step of the steer and on the step where it is
+// complete, and each pulse lasts long enough for a logger to see it.
+TEST(Templates, MarkPulsesAtTheBeginningAndTheCompletionOfSteer) {
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates()) {
+        SCOPED_TRACE(t.name);
+        CompileTemplate(t.name, {{"mark", 5}});
+        std::vector<int> rising;
+        for (int q = 1; q <= End(); ++q)
+            if (Flag(q, 5) == 100 && Flag(q - 1, 5) == 0) rising.push_back(q);
+        ASSERT_EQ(rising.size(), 2u);
+        int moving = 0, still = 0; // first step off centre, first step back at rest for good
+        while (Steer(moving) == 0) ++moving;
+        for (int q = moving; q <= End(); ++q)
+            if (Steer(q) != Steer(q - 1)) still = q;
+        EXPECT_LE(rising[0], moving);
+        EXPECT_GE(rising[0], moving - 1);
+        EXPECT_EQ(Step(rising[0]).time, 1.0f); // the lead
+        EXPECT_NEAR(Step(rising[1]).time, Step(still).time, Period()) << still;
+        for (int edge : rising) EXPECT_EQ(Flag(edge + int(0.05 / Period()) - 1, 5), 100);
+    }
+    const ProgramText marked = TemplateProgram("sine-with-dwell", {{"mark", 5}});
+    EXPECT_EQ(marked[0],
+              "; Sine with dwell: amplitude 50 deg, frequency 0.7 Hz, dwell 0.5 s, marks on flag 5");
+    EXPECT_EQ(marked[5], "pulseflag(5 bit, 0.05 sec) ; mark: beginning of steer");
 }
 
 TEST(Templates, ProgramTextIsOrdinaryLanguage) {
@@ -290,7 +322,8 @@ TEST(TemplateSeries, AmplitudesFromToInclusive) {
     ASSERT_EQ(decimal.size(), 16u);
     EXPECT_NEAR(decimal.back(), 1.6, 1e-12);
     EXPECT_EQ(AmplitudeSeries(5, 5, 1), std::vector<double>{5});
-    EXPECT_THROW(AmplitudeSeries(1, 17, 1), TemplateError); // 17 programs
+    EXPECT_EQ(AmplitudeSeries(1, 256, 1).size(), 256u);
+    EXPECT_THROW(AmplitudeSeries(1, 257, 1), TemplateError);
     EXPECT_THROW(AmplitudeSeries(0, 5, 1), TemplateError);
     EXPECT_THROW(AmplitudeSeries(5, 1, 1), TemplateError);
     EXPECT_THROW(AmplitudeSeries(1, 5, 0), TemplateError);
@@ -307,8 +340,10 @@ TEST(TemplateSeries, FillsTheSetInOrderAndLeavesTheRestDefault) {
         SCOPED_TRACE(k);
         ASSERT_TRUE(CompileProgram(TestCompiler(), set[k]));
         EXPECT_NEAR(SummarizeProgram(TestCompiler()).peakSteer, amplitudes[k], DacStep(270));
-        EXPECT_EQ(set[k],
-                  TemplateProgram("sine-with-dwell", {{"maxsteer", 270}, {"amplitude", amplitudes[k]}}));
+        ProgramText program =
+            TemplateProgram("sine-with-dwell", {{"maxsteer", 270}, {"amplitude", amplitudes[k]}});
+        program[0] += "; run " + std::to_string(k + 1) + " of 11";
+        EXPECT_EQ(set[k], program);
     }
     for (std::size_t k = amplitudes.size(); k < 16; ++k)
         EXPECT_EQ(set[k], (std::vector<std::string>{"maxsteer(100 deg)", "begin", "", "end"}));
@@ -319,8 +354,44 @@ TEST(TemplateSeries, FillsTheSetInOrderAndLeavesTheRestDefault) {
         TemplateSeries("sine-with-dwell", {}, amplitudes); // maxsteer 100
         FAIL() << "no TemplateError";
     } catch (const TemplateError &e) {
-        EXPECT_STREQ(e.what(), "program 3: amplitude 120 deg is more than maxsteer (100 deg)");
+        EXPECT_STREQ(e.what(), "run 4 of 11: amplitude 120 deg is more than maxsteer (100 deg)");
     }
+}
+
+// The standard series at the edges of its rule: 6.5 A just below and just above 270 deg, a step
+// passing the 300 deg cap, a lower cap, and A = 20 deg, whose 25 runs take two sets.
+TEST(TemplateSeries, StandardSeriesFollowsTheRuleAtItsEdges) {
+    auto tail = [](double a, double cap = 300) {
+        std::vector<double> runs = StandardSeries(a, cap);
+        return std::vector<double>(runs.end() - std::min<std::ptrdiff_t>(3, std::ssize(runs)), runs.end());
+    };
+    std::vector<double> a40 = AmplitudeSeries(60, 260, 20);
+    a40.push_back(270); // 6.5 A = 260: on to 270 deg
+    EXPECT_EQ(StandardSeries(40), a40);
+    EXPECT_EQ(tail(41.5), (std::vector<double>{249, 269.75, 270})); // 6.5 A just below 270
+    EXPECT_EQ(tail(42), (std::vector<double>{231, 252, 273}));      // just above: 6.5 A is the last run
+    EXPECT_EQ(tail(46), (std::vector<double>{253, 276, 299}));      // 6.5 A = 299, within the cap
+    EXPECT_EQ(tail(47), (std::vector<double>{258.5, 282, 300}));    // 6.5 A = 305.5 passes 300
+    EXPECT_EQ(tail(50), (std::vector<double>{250, 275, 300}));      // 6 A reaches 300 exactly
+    EXPECT_EQ(tail(50, 250), (std::vector<double>{200, 225, 250})); // capped lower
+    EXPECT_EQ(StandardSeries(250), std::vector<double>{300});
+    EXPECT_THROW(StandardSeries(0), TemplateError);
+    EXPECT_THROW(StandardSeries(0.5), TemplateError); // more than 256 runs
+
+    const std::vector<double> a20 = StandardSeries(20);
+    ASSERT_EQ(a20.size(), 25u);
+    EXPECT_EQ(a20.front(), 30);
+    EXPECT_EQ(a20[23], 260);
+    EXPECT_EQ(a20.back(), 270);
+    const auto runs = TemplateRuns("Sine-With-Dwell", {{"maxsteer", 300}}, a20, "standard series, A 20 deg");
+    const std::vector<ProgramSet> sets = SeriesSets(runs);
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0][15], runs[15]);
+    EXPECT_EQ(sets[1][8], runs[24]);
+    EXPECT_EQ(sets[1][9], DefaultProgram());
+    EXPECT_EQ(runs[24][0],
+              "; Sine with dwell: amplitude 270 deg, frequency 0.7 Hz, dwell 0.5 s; run 25 of 25, "
+              "standard series, A 20 deg");
 }
 
 } // namespace

@@ -1,0 +1,71 @@
+// quillard-cli: the JSON documents of --json, built with nlohmann's ordered JSON.
+#include "cli/json.h"
+
+#include "compiler/messages.h"
+
+#include <QString>
+
+#include <charconv>
+#include <cstdio>
+
+void PrintJson(const Json &document) {
+    PrintLines(stdout, {document.dump(2, ' ', false, Json::error_handler_t::replace)});
+}
+
+Json Latin1(const std::string &text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+}
+
+Json Figure(float value) {
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    double shortest = 0;
+    std::from_chars(text, end, shortest);
+    return shortest;
+}
+
+Json MessagesJson(const CompilerState &state) {
+    Json messages = Json::array();
+    for (const CompileMessage &m : state.messages) {
+        const char *severity = m.code < Msg::FirstWarning       ? "error"
+                               : m.code < Msg::FirstInformation ? "warning"
+                                                                : "information";
+        messages.push_back(
+            {{"line", m.line}, {"code", m.code}, {"severity", severity}, {"text", Latin1(MessageLine(m))}});
+    }
+    return messages;
+}
+
+Json SummaryJson(const ProgramSummary &s) {
+    Json flags = Json::array();
+    for (const FlagUse &flag : s.flags)
+        flags.push_back({{"flag", flag.flag}, {"on_time_s", Figure(flag.onTime)}});
+    return {{"duration_s", Figure(s.duration)},
+            {"ends_with", s.repeats ? "REPEATPROGRAM" : "END"},
+            {"end_index", s.stepsUsed},
+            {"time_left_s", Figure(s.timeLeft)},
+            {"last_rate_hz", s.lastRate},
+            {"peak_steer_deg", Figure(s.peakSteer)},
+            {"peak_steer_time_s", Figure(s.peakSteerTime)},
+            {"min_steer_deg", Figure(s.minSteer)},
+            {"min_steer_time_s", Figure(s.minSteerTime)},
+            {"peak_rate_deg_per_s", s.peakRate},
+            {"peak_rate_time_s", Figure(s.peakRateTime)},
+            {"end_angle_deg", Figure(s.endAngle)},
+            {"rates_hz", s.rates},
+            {"flags", flags},
+            {"high_current_s", Figure(s.highCurrentTime)}};
+}
+
+Json NoticesJson(int program) {
+    Json notices = Json::array();
+    for (const CompileFindings::Notice &notice : Findings().notices)
+        if (notice.program == program) notices.push_back(Latin1(notice.text));
+    return notices;
+}
+
+std::string CrcText(std::uint32_t crc) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", crc);
+    return text;
+}

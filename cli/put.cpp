@@ -1,0 +1,60 @@
+// quillard-cli put: one program of a set replaced by a program text, a template or a program of another
+// set, the other 15 kept byte for byte.
+#include "cli/cli.h"
+#include "romfiles/fileio.h"
+#include "romfiles/programset.h"
+
+#include <filesystem>
+
+namespace {
+
+// The program that goes into the set.
+ProgramText NewProgram(const CliOptions &options) {
+    if (!options.templateName.empty()) return TemplateProgram(options.templateName, options.templateValues);
+    const std::string &file = options.fromSet.empty() ? options.files[1] : options.fromSet;
+    try {
+        if (!options.fromSet.empty())
+            return ReadProgramSet(file)[static_cast<std::size_t>(options.sourceProgram)];
+        ProgramText lines = ReadFileLines(file, ProgramFileLimit);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (IsProgramMarker(lines[i]))
+                throw InputError(file, "line " + std::to_string(i + 1) +
+                                           " starts with $$~PROG and would start another program of the set");
+        return lines;
+    } catch (const FileError &e) {
+        throw InputError(file, e.reason());
+    } catch (const FormatError &e) {
+        throw InputError(file, e.what());
+    }
+}
+
+} // namespace
+
+int RunPut(const CliOptions &options) {
+    const std::string &setPath = options.files[0];
+    if (options.files.size() == 2) {
+        try {
+            CheckOutputIsNoInput(setPath, {options.files[1]});
+        } catch (const FileError &e) {
+            throw InputError(setPath, e.reason());
+        }
+    }
+    const ProgramText program = NewProgram(options);
+    std::error_code error;
+    const bool exists = std::filesystem::exists(setPath, error);
+    try {
+        // A set that does not exist yet is a set of default programs.
+        const std::string bytes =
+            exists ? ReadFileBytes(setPath, ProgramFileLimit) : ProgramSetBytes(DefaultProgramSet());
+        std::string replaced;
+        try {
+            replaced = ReplaceProgramBytes(bytes, options.program, program);
+        } catch (const FormatError &e) {
+            throw InputError(setPath, e.what());
+        }
+        WriteFileAtomically(setPath, replaced);
+    } catch (const FileError &e) {
+        throw InputError(setPath, e.reason());
+    }
+    return 0;
+}

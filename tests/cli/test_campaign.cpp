@@ -1,0 +1,251 @@
+// quillard-cli for test campaigns: the standard series over several sets, put, --strict, --json and
+// strict usage.
+#include "cli/cli_runner.h"
+
+#include "compiler/summary.h"
+#include "romfiles/fileio.h"
+#include "romfiles/imagecheck.h"
+#include "romfiles/programset.h"
+#include "romfiles/templates.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+std::string SetBytesWith(int k, const ProgramText &program) {
+    ProgramSet set = DefaultProgramSet();
+    set[static_cast<std::size_t>(k)] = program;
+    return ProgramSetBytes(set);
+}
+
+TEST(CliUsage, EachMisuseIsExitTwoNamingWhatIsWrong) {
+    CliFolder folder;
+    folder.Write("p.txt", CrLf(DefaultProgram()));
+    folder.Write("set.rom", ProgramSetBytes(DefaultProgramSet()));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"build", "set.rom", "-o", "s.bin", "--maxsteer", "300"}, "--maxsteer does not apply to build"},
+        {{"steps", "p.txt", "--rate", "256"}, "--rate does not apply to steps"},
+        {{"check", "p.txt", "--amplitude", "50"}, "--amplitude does not apply to check"},
+        {{"import", "--type", "text", "p.txt", "--strict"}, "--strict does not apply to import"},
+        {{"check", "p.txt", "--sumary"}, "unknown option --sumary (did you mean --summary?)"},
+        {{"template", "sine-with-dwell", "--amplitud", "5"},
+         "unknown option --amplitud (did you mean --amplitude?)"},
+        {{"check", "p.txt", "--frobnicate"}, "unknown option --frobnicate (see --help)"},
+        {{"chek", "p.txt"}, "unknown command: chek (did you mean check?)"},
+        {{"template", "step-steer", "--amplitude", "50kg"},
+         "invalid amplitude: 50kg (a number of deg, for example 30 or 30deg)"},
+        {{"template", "step-steer", "--steer-rate", "720deg"},
+         "invalid steer-rate: 720deg (a number of deg/s, for example 500 or 500deg/s)"},
+        {{"check", "p.txt", "--max-rate", "400hz"},
+         "invalid max-rate: 400hz (a number of deg/s, for example 400 or 400deg/s)"},
+        {{"template", "sine-with-dwell", "--series", "1:3:1", "-o", "s.txt"},
+         "template --series writes a set: s.txt is not a name ending in .rom"},
+        {{"template", "j-turn", "--series", "standard", "--amplitude", "3", "-o", "s.rom"},
+         "--series standard is a series of sine-with-dwell"},
+        {{"template", "sine-with-dwell", "--series", "standard", "-o", "s.rom"},
+         "--series standard needs --amplitude A (the steer angle at 0.3 g, deg)"},
+        {{"template", "step-steer", "--json"}, "--json goes with --list or --series"},
+        {{"put", "s.txt", "--program", "1", "p.txt"}, "put writes a set: s.txt is not a name ending in .rom"},
+        {{"put", "set.rom", "p.txt"}, "put needs --program N, the program to replace"},
+        {{"put", "set.rom", "--program", "1"}, "put needs FILE, --template NAME or --from OTHER.rom"},
+        {{"put", "set.rom", "--program", "1", "p.txt", "--template", "j-turn"},
+         "put takes one of FILE, --template NAME and --from OTHER.rom"},
+        {{"put", "set.rom", "--program", "1", "set.rom"},
+         "set.rom is a program set: take its program with --from set.rom --source-program M"},
+        {{"put", "set.rom", "--program", "1", "--from", "set.rom", "--hold", "2"},
+         "--hold goes with --template"},
+        {{"put", "set.rom", "--program", "1", "p.txt", "--source-program", "2"},
+         "--source-program goes with --from"},
+    };
+    for (const auto &[arguments, err] : cases) {
+        const CliResult result = folder.Run(arguments);
+        EXPECT_EQ(result.status, 2) << err;
+        EXPECT_EQ(result.out, "") << err;
+        EXPECT_EQ(result.err, "quillard-cli: " + err + "\n");
+    }
+    // Letter case of a template's name does not matter; its own help lists units, defaults and ranges.
+    EXPECT_EQ(folder.Run({"template", "Step-STEER", "--amplitude", "0.5e2deg"}).out,
+              folder.Run({"template", "step-steer", "--amplitude", "50"}).out);
+    const CliResult help = folder.Run({"template", "J-Turn", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("  --rate              Hz      1024     256, 512, 1024 or 2048\n"),
+              std::string::npos)
+        << help.out;
+    // A set written under another name is refused when read as a program text.
+    folder.Write("set.txt", ProgramSetBytes(DefaultProgramSet()));
+    const CliResult misnamed = folder.Run({"check", "set.txt"});
+    EXPECT_EQ(misnamed.status, 2);
+    EXPECT_EQ(misnamed.err.rfind("quillard-cli: set.txt: holds program-set markers", 0), 0u) << misnamed.err;
+}
+
+// The standard series for A = 20 deg has 25 runs: two sets, the run list printed, each run named in
+// its comment line.
+TEST(CliSeries, StandardSeriesOfTwentyFiveRunsTakesTwoSets) {
+    CliFolder folder;
+    const CliResult made = folder.Run(
+        {"template", "sine-with-dwell", "--series", "standard", "--amplitude", "20", "-o", "c.rom"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::vector<std::string> lines = SplitLines(made.out);
+    ASSERT_EQ(lines.size(), 25u);
+    EXPECT_EQ(lines[0], "Run  1 of 25: c-1.rom program  0, amplitude 30 deg");
+    EXPECT_EQ(lines[24], "Run 25 of 25: c-2.rom program  8, amplitude 270 deg");
+    const auto sets = SeriesSets(TemplateRuns("sine-with-dwell", {{"maxsteer", 300}}, StandardSeries(20),
+                                              "standard series, A 20 deg"));
+    EXPECT_EQ(folder.Read("c-1.rom"), ProgramSetBytes(sets[0]));
+    EXPECT_EQ(folder.Read("c-2.rom"), ProgramSetBytes(sets[1]));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "c.rom"));
+
+    // A lower steer limit caps the series; --json gives the run list.
+    const CliResult capped = folder.Run({"template", "sine-with-dwell", "--series", "standard", "--amplitude",
+                                         "50", "--maxsteer", "250", "-o", "d.rom", "--json"});
+    ASSERT_EQ(capped.status, 0) << capped.err;
+    const Json runs = Json::parse(capped.out)["runs"];
+    ASSERT_EQ(runs.size(), 8u);
+    EXPECT_EQ(runs.back()["amplitude_deg"], 250.0);
+    EXPECT_EQ(runs.back()["set"], "d.rom");
+}
+
+// put replaces one program, keeps the other 15 byte for byte (a preamble and lone LFs included), and
+// makes a new set of default programs when there is none.
+TEST(CliPut, ReplacesOneProgramAndKeepsEveryOtherByte) {
+    CliFolder folder;
+    std::string odd = "made by hand\n" + ProgramSetBytes(DefaultProgramSet());
+    odd.replace(odd.find("$$~PROG03\r\n"), 11, "$$~PROG03\nbegin\n");
+    folder.Write("set.rom", odd);
+    const ProgramText jturn = TemplateProgram("j-turn", {{"amplitude", 45}});
+    ASSERT_EQ(folder.Run({"put", "set.rom", "--program", "7", "--template", "J-TURN", "--amplitude", "45deg"})
+                  .status,
+              0);
+    const std::string after = folder.Read("set.rom");
+    const std::size_t from = odd.find("$$~PROG07\r\n") + 11, to = odd.find("$$~PROG08");
+    EXPECT_EQ(after.substr(0, from), odd.substr(0, from));
+    EXPECT_EQ(after.substr(from, after.size() - (odd.size() - to) - from), JoinLinesCrLf(jturn));
+    EXPECT_EQ(after.substr(after.size() - (odd.size() - to)), odd.substr(to));
+
+    folder.Write("p.txt", "maxsteer(100 deg)\nbegin\nwait(2 s)\nend\n");
+    ASSERT_EQ(folder.Run({"put", "new.rom", "--program", "2", "p.txt"}).status, 0);
+    EXPECT_EQ(folder.Read("new.rom"), SetBytesWith(2, {"maxsteer(100 deg)", "begin", "wait(2 s)", "end"}));
+    ASSERT_EQ(
+        folder.Run({"put", "new.rom", "--program", "0", "--from", "set.rom", "--source-program", "7"}).status,
+        0);
+    ProgramSet expected = ParseProgramSetBytes(folder.Read("new.rom"));
+    EXPECT_EQ(expected[0], jturn);
+    EXPECT_EQ(expected[2], (ProgramText{"maxsteer(100 deg)", "begin", "wait(2 s)", "end"}));
+
+    // A program line that would start another program, and a file that is no set, change nothing.
+    folder.Write("marker.txt", CrLf({"begin", "$$~PROG05", "end"}));
+    const CliResult marker = folder.Run({"put", "set.rom", "--program", "1", "marker.txt"});
+    EXPECT_EQ(marker.status, 2);
+    EXPECT_EQ(marker.err,
+              "quillard-cli: marker.txt: line 2 starts with $$~PROG and would start another program "
+              "of the set\n");
+    folder.Write("junk.rom", "no markers\r\n");
+    EXPECT_EQ(folder.Run({"put", "junk.rom", "--program", "1", "p.txt"}).err,
+              "quillard-cli: junk.rom: Wrong file format!\n");
+    EXPECT_EQ(folder.Read("set.rom"), after);
+    EXPECT_EQ(folder.Read("junk.rom"), "no markers\r\n");
+}
+
+// Each kind of warning and notice makes a --strict run exit 1 and leaves its output as it was; a clean
+// program passes.
+TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
+    CliFolder folder;
+    const std::vector<std::pair<std::string, ProgramText>> programs{
+        {"steer rate", {"maxsteer(100 deg)", "begin", "rampto(50 deg, 0.1 s)", "rampto(0 deg, 1 s)", "end"}},
+        {"end angle", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "end"}},
+        {"recycle", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "repeatprogram"}},
+        {"warning", {"maxsteer(100 deg)", "begin", "sine(10 deg, 1 hz, 2 cycles, 3 s)", "end"}},
+        {"clean", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "rampto(0 deg, 1 s)", "end"}},
+    };
+    for (const auto &[name, program] : programs) {
+        SCOPED_TRACE(name);
+        folder.Write("p.txt", CrLf(program));
+        folder.Write("set.rom", SetBytesWith(4, program));
+        const std::vector<std::vector<std::string>> commands{
+            {"check", "p.txt"},
+            {"steps", "p.txt"},
+            {"export", "p.txt", "--format", "tv", "-o", "p.tv"},
+            {"build", "set.rom", "-o", "s.bin"},
+            {"diff", "set.rom", "p.txt", "--program", "4"}};
+        for (std::vector<std::string> arguments : commands) {
+            arguments.insert(arguments.end(), {"--max-rate", "400"});
+            const CliResult plain = folder.Run(arguments);
+            arguments.push_back("--strict");
+            const CliResult strict = folder.Run(arguments);
+            EXPECT_EQ(plain.status, 0) << arguments[0];
+            EXPECT_EQ(strict.status, name == "clean" ? 0 : 1) << arguments[0];
+            EXPECT_EQ(strict.out, plain.out) << arguments[0];
+            // The warnings a command does not print otherwise come on stderr, after the notices.
+            EXPECT_EQ(strict.err.rfind(plain.err, 0), 0u) << arguments[0];
+            if (name == "warning" && arguments[0] != "check") {
+                EXPECT_NE(strict.err.find("Warning in line 3"), std::string::npos)
+                    << arguments[0] << strict.err;
+            }
+        }
+    }
+}
+
+// The documents of --json parse back with the same library and hold the figures of the text output.
+TEST(CliJson, DocumentsParseBackWithTheirFigures) {
+    CliFolder folder;
+    const ProgramText sid = TemplateProgram("sine-with-dwell", {{"amplitude", 60}});
+    folder.Write("set.rom", SetBytesWith(3, sid));
+    CliResult check = folder.Run({"check", "set.rom", "--program", "3", "--summary", "--json"});
+    ASSERT_EQ(check.status, 0) << check.err;
+    Json document = Json::parse(check.out);
+    EXPECT_EQ(document["program"], 3);
+    EXPECT_EQ(document["messages"][0]["severity"], "information");
+    EXPECT_EQ(document["messages"][0]["code"], 201);
+    EXPECT_NEAR(document["summary"]["peak_steer_deg"].get<double>(), 60, 0.03);
+    EXPECT_NEAR(document["summary"]["duration_s"].get<double>(), 2.929, 0.0005);
+    EXPECT_NE(
+        folder.Run({"check", "set.rom", "--program", "3", "--summary"}).out.find("Duration        2.929 s"),
+        std::string::npos);
+
+    folder.Write("bad.txt", CrLf({"maxsteer(100 deg)", "begin", "frob", "wait(1 s, 2 cycles)", "end"}));
+    check = folder.Run({"check", "bad.txt", "--json"});
+    EXPECT_EQ(check.status, 1);
+    document = Json::parse(check.out);
+    EXPECT_EQ(document["program"], nullptr);
+    EXPECT_EQ(document["compiled"], false);
+    EXPECT_EQ(document["messages"][0], Json::parse(R"({"line": 3, "code": 11, "severity": "error",
+                              "text": "Error in line 3: \"FROB\" is an invalid function"})"));
+
+    const CliResult build = folder.Run({"build", "set.rom", "-o", "s.bin", "--report", "--json", "--hex"});
+    ASSERT_EQ(build.status, 0) << build.err;
+    document = Json::parse(build.out);
+    const ImageReport report = ReportImages(folder.Read("s.bin"), folder.Read("s.aux"));
+    EXPECT_EQ(document["built"], true);
+    EXPECT_EQ(document["copies"], Json::parse(R"(["s.hex", "s.aux.hex"])"));
+    EXPECT_EQ(document["report"]["bin_size_bytes"], report.binSize);
+    EXPECT_EQ(document["report"]["slots"][3]["end_index"], report.programs[3].endIndex);
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "0x%08X", report.programs[3].binCrc);
+    EXPECT_EQ(document["report"]["slots"][3]["bin_crc32"], crc);
+
+    std::string bin = folder.Read("s.bin");
+    const CliResult same = folder.Run({"verify", "set.rom", "s.bin", "--aux", "s.aux", "--json"});
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(Json::parse(same.out)["identical"], true);
+    bin[3 * 32768 + 2 * 1500] ^= 1;
+    folder.Write("t.bin", bin);
+    const CliResult tampered = folder.Run({"verify", "set.rom", "t.bin", "--json"});
+    EXPECT_EQ(tampered.status, 1);
+    document = Json::parse(tampered.out);
+    EXPECT_EQ(document["identical"], false);
+    EXPECT_EQ(document["programs"][3]["words"]["first_step"], 1500);
+    EXPECT_EQ(document["programs"][3]["words"]["count"], 1);
+
+    document = Json::parse(folder.Run({"template", "--list", "--json"}).out);
+    ASSERT_EQ(document["templates"].size(), ManoeuvreTemplates().size());
+    const Json &first = document["templates"][0];
+    EXPECT_EQ(first["name"], ManoeuvreTemplates()[0].name);
+    EXPECT_EQ(first["parameters"][0]["unit"], ManoeuvreTemplates()[0].parameters[0].unit);
+    EXPECT_EQ(first["parameters"][0]["default"], ManoeuvreTemplates()[0].parameters[0].defaultValue);
+}
+
+} // namespace

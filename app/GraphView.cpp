@@ -167,10 +167,12 @@ void TGraphView::ClearToAxes() {
     }
 }
 
-void TGraphView::ShowProgram(int program, const CompilerState &state) {
+void TGraphView::ShowProgram(int program, const CompilerState &state) { DrawProgram(program, state, false); }
+
+void TGraphView::DrawProgram(int program, const CompilerState &state, bool live) {
     // The overlays that depend on the program are brought up to date first, and drawn with it once.
     m_onScreen = false;
-    emit showingProgram(program, state);
+    emit showingProgram(program, state, live);
     ShowOptions options;
     options.aux = m_auxShown ? &AuxDisplay() : nullptr;
     // The snapshot holds the picture without aux traces: switching the aux display off reloads it.
@@ -189,8 +191,11 @@ void TGraphView::ShowProgram(int program, const CompilerState &state) {
 void TGraphView::ShowLive(int program, const CompilerState &state) {
     SetGraphCanvas(&m_image->Canvas());
     if (program != m_shownProgram || !m_steps || !m_onScreen || m_window.view == m_window.fit) {
-        ShowProgram(program, state);
+        DrawProgram(program, state, true);
     } else {
+        m_onScreen = false; // the overlays follow the new steps before the one drawing below
+        emit showingProgram(program, state, true);
+        m_onScreen = true;
         // The fit of the new steps, with the view left where the user put it.
         SetProgramWorld(state.steps, state.endIndex, state.MaxSteer);
         m_window.fit = Plot().worlds[1];

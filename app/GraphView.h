@@ -144,10 +144,11 @@ signals:
     void readoutChanged(const QString &text); // the step under the mouse, or empty
     void zoomChanged();                       // Zoomable() or Fittable() may have changed
     void overlaysChanged();                   // an overlay came or went
-    // Show is about to draw a program just compiled into the state.
-    void showingProgram(int program, const CompilerState &state);
+    // Show (or Live Show, when live) is about to draw a program just compiled into the state.
+    void showingProgram(int program, const CompilerState &state, bool live);
 
 private:
+    void DrawProgram(int program, const CompilerState &state, bool live);
     void SaveSnapshot();
     void Keep(const CompilerState &state);
     void CopySteps(const CompilerState &state);

@@ -157,7 +157,9 @@ const Command Commands[] = {
      "150 ms, and when another tab comes to the front; a zoomed view stays where it is. No box opens: the "
      "first error, notice or warning is shown on the line under the graph (hover over it for all of "
      "them), and the lines named are marked in the editor. While the text has errors the last good graph "
-     "and summary stay, greyed. Show, Build, the exports and printing work as they do without it."},
+     "and summary stay, greyed. A measured log over the program is compared again at every compile; when "
+     "it cannot be, it leaves the graph and the line under the graph says why. Show, Build, the exports "
+     "and printing work as they do without it."},
     {"cmd-keys", "Next and Previous Program (Program menu), and Tab",
      "Ctrl+Tab or Ctrl+PgDown brings the next program's tab to the front, Ctrl+Shift+Tab or Ctrl+PgUp the "
      "previous one; Alt+0 to Alt+9 go to that program. Tab inserts blanks up to the next multiple of four "

@@ -83,9 +83,9 @@ void TLiveShow::CompileNow() {
     m_timer->stop();
     if (!m_on) return;
     const int program = m_programs.CurrentProgram();
-    QStringList notices;
+    m_notices.clear();
     const CompileOptions options{Settings().corvan3Only,
-                                 [&notices](const std::string &text) { notices << FromLatin1(text); },
+                                 [this](const std::string &text) { m_notices << FromLatin1(text); },
                                  SteerRateLimit(Settings())};
     ++m_compiles;
     const bool good = CompileProgram(m_state, ProgramLines(*m_programs.CurrentEditor()), options);
@@ -97,8 +97,10 @@ void TLiveShow::CompileNow() {
         m_summary.ShowErrors(program);
     }
     MarkMessageLines(*m_programs.CurrentEditor(), m_state);
-    ShowReport(LiveReportOf(program, m_state, notices));
+    ShowReport(LiveReportOf(program, m_state, m_notices));
 }
+
+void TLiveShow::AddNote(const QString &text) { m_notices << text; }
 
 void TLiveShow::ShowReport(const LiveReport &report) {
     static const QColor backgrounds[] = {QColor(0xe8, 0xf4, 0xe8), QColor(0xff, 0xf4, 0xc8),

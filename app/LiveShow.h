@@ -53,6 +53,9 @@ public:
 public slots:
     // Compiles and draws the current program now.
     void CompileNow();
+    // What the drawing of the compile changed beside the graph (a measured log taken off): said on
+    // the strip with the compile's notices.
+    void AddNote(const QString &text);
 
 private:
     void Restart();
@@ -62,6 +65,7 @@ private:
     TGraphView &m_graph;
     TSummaryPanel &m_summary;
     CompilerState m_state;
+    QStringList m_notices; // of the compile running, and of its drawing
     QTimer *m_timer;
     QLabel *m_strip;
     bool m_on = false;

@@ -57,6 +57,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     m_slots = new TSlotCommands(*m_programs, this);
     m_overlays = new TOverlayCommands(
         *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
+    connect(m_overlays, &TOverlayCommands::liveLogDropped, m_live, &TLiveShow::AddNote);
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();

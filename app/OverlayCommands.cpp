@@ -70,13 +70,15 @@ void TOverlayCommands::OverlayLog() {
     m_log.reset();
     if (!ShowCurrent()) return;
     kept.program = m_graph.ShownProgram();
+    const QString name = kept.name;
     m_log = std::move(kept);
-    CompareKeptLog(m_compiler, false);
+    if (const QString failure = CompareKeptLog(m_compiler); !failure.isEmpty())
+        ShowError(m_window, name + ": " + failure);
 }
 
-// Compares the kept log with the program just shown; on failure the log leaves the graph with a box
-// that says why.
-bool TOverlayCommands::CompareKeptLog(const CompilerState &state, bool quiet) {
+// Compares the kept log with the program just shown. When that fails, the log leaves the graph and
+// the reason is returned; nothing when it is drawn.
+QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
     try {
         BusyCursor busy;
         Comparison comparison = CompareLog(CommandedFrom(state), m_log->log, m_log->options);
@@ -91,25 +93,27 @@ bool TOverlayCommands::CompareKeptLog(const CompilerState &state, bool quiet) {
         m_compared = std::move(comparison);
         m_graph.SetOverlay(std::move(overlay));
         m_summary.SetMeasuredFigures(figures);
-        return true;
+        return {};
     } catch (const FormatError &e) {
-        const QString name = m_log->name;
         m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
         m_log.reset();
         m_compared.reset();
         m_summary.SetMeasuredFigures({});
-        ShowError(m_window, QString(quiet ? "%1 was taken off the graph: %2" : "%1: %2")
-                                .arg(name, QString::fromLocal8Bit(e.what())));
-        return false;
+        return QString::fromLocal8Bit(e.what());
     }
 }
 
-void TOverlayCommands::ShowingProgram(int program, const CompilerState &state) {
+void TOverlayCommands::ShowingProgram(int program, const CompilerState &state, bool live) {
     if (!m_log) return;
-    if (program == m_log->program)
-        CompareKeptLog(state, true);
+    if (program != m_log->program) return m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
+    const QString name = m_log->name;
+    const QString failure = CompareKeptLog(state);
+    if (failure.isEmpty()) return;
+    const QString text = name + " was taken off the graph: " + failure;
+    if (live)
+        emit liveLogDropped(text);
     else
-        m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
+        ShowError(m_window, text);
 }
 
 void TOverlayCommands::OverlaysChanged() {

@@ -38,15 +38,20 @@ public:
     // Takes every overlay off the graph and the figures out of the summary.
     void ClearOverlay();
 
+signals:
+    // A live compile's drawing took the measured log off the graph; the text says which and why.
+    void liveLogDropped(const QString &text);
+
 private slots:
     // A later Show, before it draws: the log is compared again with the program as it now is, or
-    // leaves the graph when another program is shown.
-    void ShowingProgram(int program, const CompilerState &state);
+    // leaves the graph when another program is shown. A comparison that fails takes the log off with
+    // a box, or during Live Show (which opens none) with a note on its strip.
+    void ShowingProgram(int program, const CompilerState &state, bool live);
     void OverlaysChanged();
 
 private:
     bool ShowCurrent();
-    bool CompareKeptLog(const CompilerState &state, bool quiet);
+    QString CompareKeptLog(const CompilerState &state);
 
     struct KeptLog {
         MeasuredLog log;

@@ -21,6 +21,40 @@
 #include <QTabBar>
 #include <QTextBlock>
 
+#include <functional>
+
+namespace {
+
+// Asks where to save a CSV file, offering "SET-NAME.csv" in the text folder (the set's base name
+// before it, when the set has a file).
+QString ChooseCsvFile(QWidget *window, const QString &title, const QString &setFileName,
+                      const QString &name) {
+    const QString offered =
+        setFileName.isEmpty() ? name : QFileInfo(setFileName).completeBaseName() + "-" + name;
+    return ChooseFile(window, {FileDialogKind::Save,
+                               title,
+                               FromPath(Settings().textDir),
+                               offered + ".csv",
+                               {"CSV files (*.csv)", "All files (*.*)"},
+                               "csv",
+                               true,
+                               {},
+                               false});
+}
+
+// Writes the bytes made for the file and keeps its folder as the text folder; a failure (to make
+// or to write them) is said in a box.
+void WriteCsvFile(QWidget *window, const QString &path, const std::function<std::string()> &bytes) {
+    try {
+        WriteFileAtomically(ToPath(path), bytes());
+        Settings().textDir = ToPath(QFileInfo(path).absolutePath());
+    } catch (const std::exception &e) {
+        ShowError(window, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace
+
 void ShowMessagesAndMarkLines(TErrDialog &messages, ProgramEditor &editor, const CompilerState &state) {
     MarkMessageLines(editor, state);
     messages.ShowCompileMessages(state);
@@ -79,54 +113,23 @@ void TProgramCommands::ExportSteps(const QString &setFileName) {
         return;
     }
     const std::string bytes = StepsCsvBytes(m_compiler.steps, m_compiler.endIndex, m_compiler.MaxSteer);
-    const QString base =
-        setFileName.isEmpty() ? QString("program") : QFileInfo(setFileName).completeBaseName() + "-program";
-    FileRequest request{FileDialogKind::Save,
-                        "Export Steps as CSV",
-                        FromPath(Settings().textDir),
-                        QString("%1%2.csv").arg(base).arg(program),
-                        {"CSV files (*.csv)", "All files (*.*)"},
-                        "csv",
-                        true,
-                        {},
-                        false};
-    const QString path = ChooseFile(m_window, request);
-    if (!path.isEmpty()) {
-        try {
-            WriteFileAtomically(ToPath(path), bytes);
-            Settings().textDir = ToPath(QFileInfo(path).absolutePath());
-        } catch (const std::exception &e) {
-            ShowError(m_window, QString::fromLocal8Bit(e.what()));
-        }
-    }
+    const QString path =
+        ChooseCsvFile(m_window, "Export Steps as CSV", setFileName, QString("program%1").arg(program));
+    if (!path.isEmpty()) WriteCsvFile(m_window, path, [&] { return bytes; });
     editor->setFocus();
 }
 
 // The sheet comes from a build in memory, without the notice boxes of a Build: the window's compile
 // and the files stay as they are.
 void TProgramCommands::ExportCampaignSheet(const QString &setFileName) {
-    const QString base =
-        setFileName.isEmpty() ? QString("campaign") : QFileInfo(setFileName).completeBaseName() + "-campaign";
-    FileRequest request{FileDialogKind::Save,
-                        "Export Campaign Sheet",
-                        FromPath(Settings().textDir),
-                        base + ".csv",
-                        {"CSV files (*.csv)", "All files (*.*)"},
-                        "csv",
-                        true,
-                        {},
-                        false};
-    const QString path = ChooseFile(m_window, request);
+    const QString path = ChooseCsvFile(m_window, "Export Campaign Sheet", setFileName, "campaign");
     if (path.isEmpty()) return;
     CompileOptions options = WindowCompileOptions(m_window);
     options.notice = nullptr;
-    try {
+    WriteCsvFile(m_window, path, [&] {
         CompilerState state;
-        WriteFileAtomically(ToPath(path), CampaignSheet(state, m_programs.Texts(), options));
-        Settings().textDir = ToPath(QFileInfo(path).absolutePath());
-    } catch (const std::exception &e) {
-        ShowError(m_window, QString::fromLocal8Bit(e.what()));
-    }
+        return CampaignSheet(state, m_programs.Texts(), options);
+    });
 }
 
 void TProgramCommands::InsertTemplate() {

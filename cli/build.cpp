@@ -65,13 +65,7 @@ Json ReportJson(const ImageReport &report) {
 
 // The set of FILE, read as a program-set file whatever its name.
 ProgramSet ReadSet(const std::string &file) {
-    try {
-        return ReadProgramSet(file);
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
+    return ReadingInput(file, [&] { return ReadProgramSet(file); });
 }
 
 // The report of the files as written, read under the pair's lock: printed as text unless --json

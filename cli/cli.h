@@ -7,6 +7,7 @@
 #include "romfiles/fileio.h"
 #include "romfiles/templates.h"
 
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,25 @@ struct InputError : std::runtime_error {
     InputError(const std::string &file, const std::string &reason)
         : std::runtime_error(DisplayName(file) + ": " + reason) {}
 };
+
+// Runs read(), which reads FILE, reporting its failures to read or to make sense of it as InputError
+// naming FILE.
+template <class Read> auto ReadingInput(const std::string &file, Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const FileError &e) {
+        throw InputError(file, e.reason());
+    } catch (const FormatError &e) {
+        throw InputError(file, e.what());
+    }
+}
+
+// The text printf writes for the format and the values (at most 511 characters).
+std::string Format(const char *format, auto... values) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
 
 struct CliOptions {
     std::string command;

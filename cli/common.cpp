@@ -26,7 +26,7 @@ const std::string &InputFile(const CliOptions &options) { return options.files.f
 
 std::vector<std::string> ReadProgram(const CliOptions &options) {
     const std::string &file = InputFile(options);
-    try {
+    return ReadingInput(file, [&] {
         if (IsSetFileName(file))
             return std::move(ReadProgramSet(file)[static_cast<std::size_t>(options.program)]);
         std::vector<std::string> lines = ReadFileLines(file, ProgramFileLimit);
@@ -35,11 +35,7 @@ std::vector<std::string> ReadProgram(const CliOptions &options) {
             throw InputError(file,
                              "holds program-set markers ($$~PROG); a set is read from a name ending in .rom");
         return lines;
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
+    });
 }
 
 CompileOptions MakeCompileOptions(const CliOptions &options, bool namePrograms) {

@@ -1,26 +1,22 @@
 // quillard-cli compare: a measured log against its program, with the tracking figures as text or JSON.
 #include "cli/cli.h"
+#include "cli/json.h"
 #include "compiler/compile.h"
 #include "measure/figures.h"
 #include "measure/matfile.h"
 #include "romfiles/fileio.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// Names of files and columns are Latin-1 bytes; any that are not UTF-8 print as U+FFFD.
-std::string Dump(const Json &document) {
-    return document.dump(2, ' ', false, Json::error_handler_t::replace);
-}
-
 // A figure that may have no value (NaN) is null in JSON.
 Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+
+// A time or angle of the program's steps (or its sweep's band), which the comparison holds widened
+// to double: printed as the single-precision value it is, like every stored figure.
+Json StepFigure(double widened) { return Figure(static_cast<float>(widened)); }
 
 Json ColumnJson(const LogColumn &column, const char *unit) {
     return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
@@ -42,13 +38,13 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
 
     Json steps = Json::array();
     for (const StepResponse &s : c.steps)
-        steps.push_back({{"time_s", s.time},
-                         {"from_deg", s.from},
-                         {"to_deg", s.to},
+        steps.push_back({{"time_s", StepFigure(s.time)},
+                         {"from_deg", StepFigure(s.from)},
+                         {"to_deg", StepFigure(s.to)},
                          {"settled_deg", s.settled},
                          {"overshoot_deg", s.overshoot},
                          {"overshoot_percent", Number(s.overshootPercent)},
-                         {"peak_time_s", s.peakTime}});
+                         {"peak_time_s", StepFigure(s.peakTime)}});
     Json document{{"file", InputFile(options)},
                   {"program", options.program},
                   {"compiled", true},
@@ -60,16 +56,16 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
                     {"skipped_rows", log.skippedRows},
                     {"gaps", c.gaps}}},
                   {"alignment", alignment},
-                  {"program_duration_s", c.programDuration},
-                  {"compared_from_s", c.comparedFrom},
-                  {"compared_to_s", c.comparedTo},
+                  {"program_duration_s", StepFigure(c.programDuration)},
+                  {"compared_from_s", StepFigure(c.comparedFrom)},
+                  {"compared_to_s", StepFigure(c.comparedTo)},
                   {"compared_steps", c.comparedSteps},
                   {"delay_s", c.delay},
                   {"gain", Number(c.gain)},
                   {"offset_deg", c.offset},
                   {"rms_error_deg", c.rmsError},
                   {"peak_error_deg", c.peakError},
-                  {"peak_error_time_s", c.peakErrorTime},
+                  {"peak_error_time_s", StepFigure(c.peakErrorTime)},
                   {"steps", steps}};
     if (c.response) {
         Json points = Json::array();
@@ -79,8 +75,8 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
                               {"phase_deg", p.phaseDeg},
                               {"coherence", p.coherence}});
         document["frequency_response"] = {
-            {"low_hz", c.response->lowHz},
-            {"high_hz", c.response->highHz},
+            {"low_hz", StepFigure(c.response->lowHz)},
+            {"high_hz", StepFigure(c.response->highHz)},
             {"bandwidth_3db_hz", c.response->bandwidthHz ? Json(*c.response->bandwidthHz) : Json(nullptr)},
             {"points", points}};
     }
@@ -146,13 +142,7 @@ std::vector<std::string> ComparisonText(const CliOptions &options, const Compari
 } // namespace
 
 MeasuredLog ReadMeasuredLog(const CliOptions &options) {
-    try {
-        return ReadLog(options.log, options.logOptions);
-    } catch (const FileError &e) {
-        throw InputError(options.log, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(options.log, e.what());
-    }
+    return ReadingInput(options.log, [&] { return ReadLog(options.log, options.logOptions); });
 }
 
 Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
@@ -172,8 +162,8 @@ int RunCompare(const CliOptions &options) {
             Json failed{{"file", InputFile(options)},
                         {"program", options.program},
                         {"compiled", false},
-                        {"messages", state.messageLines}};
-            PrintLines(stdout, {Dump(failed)});
+                        {"messages", Latin1Lines(state.messageLines)}};
+            PrintJson(failed);
         } else {
             PrintLines(stderr, state.messageLines);
         }
@@ -190,7 +180,7 @@ int RunCompare(const CliOptions &options) {
         }
     }
     if (options.json)
-        PrintLines(stdout, {Dump(ComparisonJson(options, comparison, log))});
+        PrintJson(ComparisonJson(options, comparison, log));
     else
         PrintLines(stdout, ComparisonText(options, comparison, log));
     return 0;

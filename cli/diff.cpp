@@ -1,19 +1,14 @@
 // quillard-cli diff: two sets, or two programs, compared by text and by compiled steps.
 #include "cli/cli.h"
+#include "cli/json.h"
 #include "compiler/format.h"
 #include "romfiles/fileio.h"
 #include "romfiles/setdiff.h"
-
-#include <QString>
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 // One program of each file, or every program when both are sets and no --program was given.
 struct DiffInput {
@@ -23,18 +18,14 @@ struct DiffInput {
 
 // The programs of FILE that the comparison takes: the set's, or the text file's one program for each.
 std::vector<ProgramText> ReadSide(const std::string &file, const std::vector<int> &programs) {
-    try {
+    return ReadingInput(file, [&] {
         if (!IsSetFileName(file))
             return std::vector<ProgramText>(programs.size(), SplitLines(ReadFileBytes(file)));
         const ProgramSet set = ReadProgramSet(file);
         std::vector<ProgramText> texts;
         for (int k : programs) texts.push_back(set[static_cast<std::size_t>(k)]);
         return texts;
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
+    });
 }
 
 DiffInput ReadInput(const CliOptions &options) {
@@ -49,27 +40,9 @@ DiffInput ReadInput(const CliOptions &options) {
     return input;
 }
 
-// Fixed-point text without the minus of a value that rounds to zero.
-std::string Fixed(double value, int decimals) {
-    std::string text = FormatFixed(value, 0, decimals);
-    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
-
 std::string Signed(double value, int decimals) {
     std::string text = Fixed(value, decimals);
     return text[0] == '-' ? text : "+" + text;
-}
-
-// Program texts, messages and notices are Latin-1; JSON strings are UTF-8.
-std::string Utf8(const std::string &latin1) {
-    return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())).toStdString();
-}
-
-Json Utf8Lines(const std::vector<std::string> &lines) {
-    Json array = Json::array();
-    for (const std::string &line : lines) array.push_back(Utf8(line));
-    return array;
 }
 
 // Notices raised in one version and not in the other, each after the name of the version raising it.
@@ -135,12 +108,12 @@ std::vector<std::string> ReportLines(int program, const ProgramDifference &d, co
 }
 
 Json VersionJson(const CompiledVersion &v) {
-    if (!v.compiled) return {{"compiled", false}, {"messages", Utf8Lines(v.messages)}};
+    if (!v.compiled) return {{"compiled", false}, {"messages", Latin1Lines(v.messages)}};
     return {{"compiled", true},
-            {"duration_s", v.summary.duration},
+            {"duration_s", Figure(v.summary.duration)},
             {"end_index", v.summary.stepsUsed},
             {"ends_with", v.summary.repeats ? "REPEATPROGRAM" : "END"},
-            {"notices", Utf8Lines(v.notices)}};
+            {"notices", Latin1Lines(v.notices)}};
 }
 
 Json ProgramJson(int program, const ProgramDifference &d, const DiffInput &input, std::size_t index,
@@ -150,20 +123,20 @@ Json ProgramJson(int program, const ProgramDifference &d, const DiffInput &input
         const StepDifference &s = *d.steps;
         steps = {{"identical", s.identical},
                  {"first_step", s.identical ? Json(nullptr) : Json(s.firstStep)},
-                 {"first_time_s", s.identical ? Json(nullptr) : Json(s.firstTime)},
+                 {"first_time_s", s.identical ? Json(nullptr) : Figure(s.firstTime)},
                  {"fields", s.fields},
-                 {"max_steer_diff_deg", s.maxSteerDifference},
-                 {"at_time_s", s.maxSteerTime},
-                 {"steer_a_deg", s.steerA},
-                 {"steer_b_deg", s.steerB},
-                 {"duration_change_s", s.durationChange}};
+                 {"max_steer_diff_deg", Figure(s.maxSteerDifference)},
+                 {"at_time_s", Figure(s.maxSteerTime)},
+                 {"steer_a_deg", Figure(s.steerA)},
+                 {"steer_b_deg", Figure(s.steerB)},
+                 {"duration_change_s", Figure(s.durationChange)}};
     }
     Json document{{"program", program},
                   {"text_differs", d.textDiffers},
                   {"a", VersionJson(d.a)},
                   {"b", VersionJson(d.b)},
                   {"steps", steps}};
-    if (options.text) document["text_diff"] = Utf8Lines(UnifiedDiff(input.a[index], input.b[index]));
+    if (options.text) document["text_diff"] = Latin1Lines(UnifiedDiff(input.a[index], input.b[index]));
     return document;
 }
 
@@ -210,7 +183,7 @@ int RunDiff(const CliOptions &options) {
                       {"file_b", options.files[1]},
                       {"identical", identical == total},
                       {"programs", programs}};
-        PrintLines(stdout, {document.dump(2, ' ', false, Json::error_handler_t::replace)});
+        PrintJson(document);
     } else {
         if (total > 1)
             lines.push_back("Compiled steps: " + std::to_string(identical) + " identical, " +

@@ -19,14 +19,6 @@ int RunImport(const CliOptions &options) {
     import.rate = options.rate;
     import.program = options.program;
     import.maxSteer = options.maxSteer;
-    std::vector<std::string> lines;
-    try {
-        lines = ImportLines(TypeOf(options.type), file, import);
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
-    PrintLines(stdout, lines);
+    PrintLines(stdout, ReadingInput(file, [&] { return ImportLines(TypeOf(options.type), file, import); }));
     return 0;
 }

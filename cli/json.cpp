@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <charconv>
-#include <cstdio>
 
 void PrintJson(const Json &document) {
     PrintLines(stdout, {document.dump(2, ' ', false, Json::error_handler_t::replace)});
@@ -14,6 +13,12 @@ void PrintJson(const Json &document) {
 
 Json Latin1(const std::string &text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+}
+
+Json Latin1Lines(const std::vector<std::string> &lines) {
+    Json array = Json::array();
+    for (const std::string &line : lines) array.push_back(Latin1(line));
+    return array;
 }
 
 Json Figure(float value) {
@@ -62,10 +67,4 @@ Json NoticesJson(int program) {
     for (const CompileFindings::Notice &notice : Findings().notices)
         if (notice.program == program) notices.push_back(Latin1(notice.text));
     return notices;
-}
-
-std::string CrcText(std::uint32_t crc) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", crc);
-    return text;
 }

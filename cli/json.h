@@ -17,6 +17,7 @@ void PrintJson(const Json &document);
 
 // Program texts, messages, notices and file names are Latin-1; JSON strings are UTF-8.
 Json Latin1(const std::string &text);
+Json Latin1Lines(const std::vector<std::string> &lines);
 
 // A stored single-precision figure as the shortest decimal that reads back as the same float (2.929,
 // not 2.9289999008178711).
@@ -31,6 +32,3 @@ Json SummaryJson(const ProgramSummary &summary);
 
 // The notices raised while the given program compiled (-1: the command's one program).
 Json NoticesJson(int program);
-
-// A CRC-32 as the image report writes it: "0x" and eight hexadecimal digits.
-std::string CrcText(std::uint32_t crc);

@@ -12,7 +12,7 @@ namespace {
 ProgramText NewProgram(const CliOptions &options) {
     if (!options.templateName.empty()) return TemplateProgram(options.templateName, options.templateValues);
     const std::string &file = options.fromSet.empty() ? options.files[1] : options.fromSet;
-    try {
+    return ReadingInput(file, [&] {
         if (!options.fromSet.empty())
             return ReadProgramSet(file)[static_cast<std::size_t>(options.sourceProgram)];
         ProgramText lines = ReadFileLines(file, ProgramFileLimit);
@@ -21,11 +21,7 @@ ProgramText NewProgram(const CliOptions &options) {
                 throw InputError(file, "line " + std::to_string(i + 1) +
                                            " starts with $$~PROG and would start another program of the set");
         return lines;
-    } catch (const FileError &e) {
-        throw InputError(file, e.reason());
-    } catch (const FormatError &e) {
-        throw InputError(file, e.what());
-    }
+    });
 }
 
 } // namespace

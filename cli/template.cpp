@@ -2,19 +2,13 @@
 // of a template over a series of amplitudes.
 #include "cli/cli.h"
 #include "cli/json.h"
+#include "compiler/format.h"
 #include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 
-#include <charconv>
 #include <cstdio>
 
 namespace {
-
-std::string Format(const char *format, auto... values) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 void PrintTemplateList() {
     bool first = true;
@@ -51,14 +45,6 @@ Json TemplateListJson() {
                              {"parameters", parameters}});
     }
     return {{"templates", templates}};
-}
-
-// The amplitude as the program text writes it.
-std::string Degrees(double amplitude) {
-    char text[64];
-    const auto end =
-        std::to_chars(text, text + sizeof text, static_cast<float>(amplitude), std::chars_format::fixed).ptr;
-    return std::string(text, end);
 }
 
 // The names of the sets of a series: OUT itself for one set, else OUT-1.rom, OUT-2.rom, ...
@@ -114,7 +100,8 @@ int WriteSeries(const CliOptions &options) {
                         {"program", program},
                         {"amplitude_deg", Figure(static_cast<float>(amplitudes[k]))}});
         lines.push_back(Format("Run %2zu of %zu: %s program %2d, amplitude %s deg", k + 1, amplitudes.size(),
-                               PrintableText(set).c_str(), program, Degrees(amplitudes[k]).c_str()));
+                               PrintableText(set).c_str(), program,
+                               ShortestFixed(static_cast<float>(amplitudes[k])).c_str()));
     }
     if (options.json) {
         Json files = Json::array();

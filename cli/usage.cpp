@@ -97,12 +97,6 @@ warning or notice; 2 bad usage or a file that could not be read or written.
   --bash-completion  print the bash completion script of quillard-cli
 )";
 
-std::string Format(const char *format, auto... values) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
 } // namespace
 
 std::string UsageText() { return Usage; }

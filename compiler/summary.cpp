@@ -4,7 +4,6 @@
 #include "compiler/format.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -27,20 +26,6 @@ Real RateInto(const StepStore &steps, int k) {
     Real dt = Real(steps[k].time) - steps[k - 1].time;
     if (dt <= 0) return 0;
     return std::fabs(Real(steps[k].steer) - steps[k - 1].steer) / dt;
-}
-
-// Fixed-point text without the minus of a value that rounds to zero.
-std::string Fixed(double value, int decimals) {
-    std::string text = FormatFixed(value, 0, decimals);
-    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
-
-// The shortest text that reads back as the same float, as the user would have written the limit.
-std::string Shortest(float value) {
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    return std::string(buffer, result.ptr);
 }
 
 std::string Line(const std::string &label, const std::string &value) {
@@ -134,5 +119,5 @@ RateViolation FirstRateViolation(const CompilerState &state, float limit) {
 
 std::string RateViolationNotice(const RateViolation &violation, float limit) {
     return "Steer rate limit exceeded at t=" + FormatFixed(violation.time, 4, 3) + " sec. (" +
-           Fixed(violation.rate, 1) + " deg/s, limit " + Shortest(limit) + " deg/s)";
+           Fixed(violation.rate, 1) + " deg/s, limit " + ShortestFixed(limit) + " deg/s)";
 }

@@ -189,56 +189,77 @@ bool IsSkipped(std::string_view line) {
     return first == line.size() || line[first] == '#';
 }
 
-std::string LineText(int line) { return "line " + std::to_string(line); }
+// The next line that is neither blank nor a comment; false when there is none.
+bool NextContentLine(NumberedLineReader &reader, std::string_view &line) {
+    while (reader.Next(line))
+        if (!IsSkipped(line)) return true;
+    return false;
+}
 
-} // namespace
-
-MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
-    NumberedLineReader reader(bytes);
-    std::string_view line;
-    while (reader.Next(line) && IsSkipped(line)) {
-    }
-    if (IsSkipped(line)) throw FormatError("the log is empty: it needs a header line and rows of numbers");
-    const int headerLine = reader.number();
-
-    const char separator = SeparatorOf(line);
-    const CellSplitter splitter(separator);
+// The cells of a header line, split at the separator it uses; nothing when every cell is a number
+// (a row of data, not a header).
+std::vector<std::string> HeaderNames(std::string_view line) {
     std::vector<std::string_view> cells;
-    splitter.Split(line, std::string_view::npos - 1, cells);
-    std::vector<std::string> names(cells.begin(), cells.end());
+    CellSplitter(SeparatorOf(line)).Split(line, std::string_view::npos - 1, cells);
     double ignored = 0;
     if (std::all_of(cells.begin(), cells.end(),
                     [&](std::string_view c) { return ReadNumber(c, ignored) == CellValue::Number; }))
-        throw FormatError(
-            LineText(headerLine) +
-            ": the log has no header line: its first line must name the columns, not hold numbers");
+        return {};
+    return {cells.begin(), cells.end()};
+}
 
-    MeasuredLog log;
-    const std::size_t timeIndex =
+std::string LineText(int line) { return "line " + std::to_string(line); }
+
+// A column the log is read from: its 0-based index and where its values go.
+struct WantedColumn {
+    std::size_t index;
+    std::vector<double> *values;
+};
+
+// The time, steer and (when asked for) mark columns of the log, by the options or, where they name
+// none, by the header's names; the log records them and the units their values are in.
+std::vector<WantedColumn> ChooseColumns(const std::vector<std::string> &names, const LogOptions &options,
+                                        MeasuredLog &log) {
+    const std::size_t time =
         options.timeColumn.empty() ? DefaultColumn(names, true) : FindColumn(names, options.timeColumn);
-    const std::size_t steerIndex =
+    const std::size_t steer =
         options.steerColumn.empty() ? DefaultColumn(names, false) : FindColumn(names, options.steerColumn);
-    const bool hasMark = !options.markColumn.empty();
-    const std::size_t markIndex = hasMark ? FindColumn(names, options.markColumn) : 0;
-    log.timeColumn = {static_cast<int>(timeIndex + 1), names[timeIndex]};
-    log.steerColumn = {static_cast<int>(steerIndex + 1), names[steerIndex]};
-    if (hasMark) log.markColumn = {static_cast<int>(markIndex + 1), names[markIndex]};
+    log.timeColumn = {static_cast<int>(time + 1), names[time]};
+    log.steerColumn = {static_cast<int>(steer + 1), names[steer]};
     log.timeUnit =
-        options.timeUnit.value_or(TimeUnitOf(SplitName(names[timeIndex]).unit).value_or(TimeUnit::Seconds));
-    log.angleUnit = options.angleUnit.value_or(
-        AngleUnitOf(SplitName(names[steerIndex]).unit).value_or(AngleUnit::Degrees));
+        options.timeUnit.value_or(TimeUnitOf(SplitName(names[time]).unit).value_or(TimeUnit::Seconds));
+    log.angleUnit =
+        options.angleUnit.value_or(AngleUnitOf(SplitName(names[steer]).unit).value_or(AngleUnit::Degrees));
+    std::vector<WantedColumn> wanted{{time, &log.time}, {steer, &log.steer}};
+    if (!options.markColumn.empty()) {
+        const std::size_t mark = FindColumn(names, options.markColumn);
+        log.markColumn = {static_cast<int>(mark + 1), names[mark]};
+        wanted.push_back({mark, &log.mark});
+    }
+    return wanted;
+}
 
-    const std::size_t last = std::max({timeIndex, steerIndex, hasMark ? markIndex : 0});
-    struct Wanted {
-        std::size_t index;
-        std::vector<double> *values;
-    };
-    std::vector<Wanted> wanted{{timeIndex, &log.time}, {steerIndex, &log.steer}};
-    if (hasMark) wanted.push_back({markIndex, &log.mark});
-    // Every row ends a line: reserving that many keeps the columns from growing step by step.
-    const auto lineCount = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-    for (const Wanted &w : wanted) w.values->reserve(lineCount);
+// Why a cell of a column read is not a number, naming its line and column.
+FormatError BadCell(int line, std::size_t index, const std::string &name, std::string_view cell,
+                    CellValue read, char separator) {
+    std::string message = LineText(line) + ", column " + std::to_string(index + 1) + " \"" + name + "\": \"" +
+                          std::string(cell) + "\" is not a " +
+                          (read == CellValue::NotFinite ? "finite number" : "number");
+    if (read == CellValue::NotNumber && separator != ',' && cell.find(',') != std::string_view::npos)
+        message += " (the log must use a decimal point)";
+    return FormatError(message);
+}
 
+// Reads the rows below the header into the wanted columns. A row with an empty cell in one of them
+// is a logger's dropout, counted in the log and skipped; any other cell that is not a finite number,
+// or a time that does not increase, is a FormatError. Returns the line of the last row read.
+int ReadRows(NumberedLineReader &reader, char separator, const std::vector<std::string> &names,
+             const std::vector<WantedColumn> &wanted, MeasuredLog &log) {
+    const CellSplitter splitter(separator);
+    std::size_t last = 0;
+    for (const WantedColumn &w : wanted) last = std::max(last, w.index);
+    std::vector<std::string_view> cells;
+    std::string_view line;
     double values[3] = {0, 0, 0};
     int previousLine = 0;
     while (reader.Next(line)) {
@@ -250,13 +271,8 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
             const std::string_view cell = index < cells.size() ? cells[index] : std::string_view();
             const CellValue read = ReadNumber(cell, values[k]);
             if (read == CellValue::Empty) dropout = true;
-            if (read == CellValue::Empty || read == CellValue::Number) continue;
-            std::string message = LineText(reader.number()) + ", column " + std::to_string(index + 1) +
-                                  " \"" + names[index] + "\": \"" + std::string(cell) + "\" is not a " +
-                                  (read == CellValue::NotFinite ? "finite number" : "number");
-            if (read == CellValue::NotNumber && separator != ',' && cell.find(',') != std::string_view::npos)
-                message += " (the log must use a decimal point)";
-            throw FormatError(message);
+            if (read != CellValue::Empty && read != CellValue::Number)
+                throw BadCell(reader.number(), index, names[index], cell, read, separator);
         }
         if (dropout) {
             if (log.skippedRows++ == 0) log.firstSkippedLine = reader.number();
@@ -269,32 +285,50 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
         for (std::size_t k = 0; k < wanted.size(); ++k) wanted[k].values->push_back(values[k]);
         previousLine = reader.number();
     }
-    if (log.time.empty())
-        throw FormatError("the log has no rows of numbers below its header (" + LineText(headerLine) + ")");
-    if (log.time.size() == 1)
-        throw FormatError("the log has only one row (" + LineText(previousLine) + "): it needs at least two");
+    return previousLine;
+}
 
+void ToSecondsAndDegrees(MeasuredLog &log) {
     if (log.timeUnit == TimeUnit::Milliseconds)
         for (double &t : log.time) t /= 1000;
     if (log.angleUnit == AngleUnit::Radians)
         for (double &a : log.steer) a *= 180 / std::numbers::pi;
+}
+
+} // namespace
+
+MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
+    NumberedLineReader reader(bytes);
+    std::string_view header;
+    if (!NextContentLine(reader, header))
+        throw FormatError("the log is empty: it needs a header line and rows of numbers");
+    const int headerLine = reader.number();
+    const std::vector<std::string> names = HeaderNames(header);
+    if (names.empty())
+        throw FormatError(
+            LineText(headerLine) +
+            ": the log has no header line: its first line must name the columns, not hold numbers");
+
+    MeasuredLog log;
+    const std::vector<WantedColumn> wanted = ChooseColumns(names, options, log);
+    // Every row ends a line: reserving that many keeps the columns from growing step by step.
+    const auto lineCount = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    for (const WantedColumn &w : wanted) w.values->reserve(lineCount);
+    const int lastRow = ReadRows(reader, SeparatorOf(header), names, wanted, log);
+    if (log.time.empty())
+        throw FormatError("the log has no rows of numbers below its header (" + LineText(headerLine) + ")");
+    if (log.time.size() == 1)
+        throw FormatError("the log has only one row (" + LineText(lastRow) + "): it needs at least two");
+    ToSecondsAndDegrees(log);
     return log;
 }
 
 std::vector<std::string> LogColumnNames(std::string_view start) {
     NumberedLineReader reader(start);
     std::string_view line;
-    while (reader.Next(line))
-        if (!IsSkipped(line)) break;
     // A header cut off by the end of the bytes is not whole; a log's header is far shorter than them.
-    if (IsSkipped(line) || line.data() + line.size() == start.data() + start.size()) return {};
-    std::vector<std::string_view> cells;
-    CellSplitter(SeparatorOf(line)).Split(line, std::string_view::npos - 1, cells);
-    double ignored = 0;
-    if (std::all_of(cells.begin(), cells.end(),
-                    [&](std::string_view c) { return ReadNumber(c, ignored) == CellValue::Number; }))
-        return {};
-    return {cells.begin(), cells.end()};
+    if (!NextContentLine(reader, line) || line.data() + line.size() == start.data() + start.size()) return {};
+    return HeaderNames(line);
 }
 
 MeasuredLog ReadLog(const std::string &path, const LogOptions &options) {

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 
 namespace {
@@ -24,12 +23,6 @@ std::string Cell(const std::string &text) {
     std::string quoted = "\"";
     for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
     return quoted + "\"";
-}
-
-std::string Crc(std::uint32_t crc) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", crc);
-    return text;
 }
 
 // The figures of one program that compiled and whose images passed their check.
@@ -68,7 +61,7 @@ std::string CampaignSheet(CompilerState &state, const ProgramSet &set, const Com
             const ProgramSummary &s = row->summary;
             const float peak = std::fabs(s.minSteer) > std::fabs(s.peakSteer) ? s.minSteer : s.peakSteer;
             sheet += "," + FormatFixed(s.duration, 0, 4) + "," + FormatFixed(peak, 0, 3) + "," +
-                     FormatFixed(s.peakRate, 0, 1) + "," + Crc(row->binCrc) + "," + Crc(row->auxCrc);
+                     FormatFixed(s.peakRate, 0, 1) + "," + CrcText(row->binCrc) + "," + CrcText(row->auxCrc);
         } else {
             sheet += ",,,,,";
         }

@@ -255,6 +255,59 @@ std::vector<Member> ResolveMembers(const std::vector<FileContent> &files) {
     return members;
 }
 
+// Writes the journal of the staged members and puts it in place for the next writer; from then on
+// the replacement completes before a signal acts.
+void WriteJournal(const GroupPlace &place, const std::vector<Member> &members, const std::string &named,
+                  Cleanup &cleanup) {
+    TempFile journal = CreateTempFile(place.folder, place.start, 0600, named);
+    int error = WriteAll(journal.fd.get(), JournalBytes(members));
+    if (!error && ::fsync(journal.fd.get()) != 0) error = errno;
+    if (error) {
+        RemoveTempFile(journal);
+        ThrowFileError("write", named, error);
+    }
+    cleanup.Defer();
+    if (::rename(journal.path.c_str(), place.journal.c_str()) != 0) {
+        error = errno;
+        RemoveTempFile(journal);
+        ThrowFileError("write", named, error);
+    }
+    ForgetTempFile(journal);
+    SyncFolder(place.folder);
+}
+
+// Puts back what the first `count` members replaced: the file from its backup, or no file where
+// there was none. Returns what could not be put back, for the text of the failure.
+std::string PutBack(const std::vector<Member> &members, std::size_t count) {
+    std::string lost;
+    for (std::size_t k = 0; k < count; ++k) {
+        const Member &done = members[k];
+        const bool back = done.backup.path.empty()
+                              ? ::unlink(done.path.c_str()) == 0
+                              : ::rename(done.backup.path.c_str(), done.path.c_str()) == 0;
+        if (!back) lost += "; " + DisplayName(done.given) + " could not be put back: " + std::strerror(errno);
+    }
+    return lost;
+}
+
+// Renames every staged member over its target. When one fails, those replaced before it are put
+// back; the journal is then no longer needed.
+void RenameMembers(std::vector<Member> &members, const GroupPlace &place,
+                   const std::set<std::string> &folders) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        Member &m = members[i];
+        if (::rename(m.temp.path.c_str(), m.path.c_str()) != 0) {
+            const int error = errno;
+            const std::string lost = PutBack(members, i);
+            for (const std::string &folder : folders) SyncFolder(folder);
+            ::unlink(place.journal.c_str());
+            throw FileError("write", m.given, std::strerror(error) + lost);
+        }
+        ForgetTempFile(m.temp);
+        ReplaceStep();
+    }
+}
+
 void ReplaceGroup(const std::string &anchor, const std::vector<FileContent> &files) {
     if (files.empty()) return;
     // What keeps the group from being written is reported for its members in order; a failure of
@@ -273,46 +326,9 @@ void ReplaceGroup(const std::string &anchor, const std::vector<FileContent> &fil
     Cleanup cleanup(members);
     for (std::size_t i = 0; i < members.size(); ++i) Stage(members[i], files[i], place.start);
     ReplaceStep();
-
-    TempFile journal = CreateTempFile(place.folder, place.start, 0600, named);
-    int error = WriteAll(journal.fd.get(), JournalBytes(members));
-    if (!error && ::fsync(journal.fd.get()) != 0) error = errno;
-    if (error) {
-        RemoveTempFile(journal);
-        ThrowFileError("write", named, error);
-    }
-    cleanup.Defer(); // from here on the replacement completes before a signal acts
-    if (::rename(journal.path.c_str(), place.journal.c_str()) != 0) {
-        error = errno;
-        RemoveTempFile(journal);
-        ThrowFileError("write", named, error);
-    }
-    ForgetTempFile(journal);
-    SyncFolder(place.folder);
+    WriteJournal(place, members, named, cleanup);
     ReplaceStep();
-
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        Member &m = members[i];
-        if (::rename(m.temp.path.c_str(), m.path.c_str()) != 0) {
-            error = errno;
-            // Put back what was replaced so far; the journal is then no longer needed.
-            std::string lost;
-            for (std::size_t k = 0; k < i; ++k) {
-                const Member &done = members[k];
-                const bool back = done.backup.path.empty()
-                                      ? ::unlink(done.path.c_str()) == 0
-                                      : ::rename(done.backup.path.c_str(), done.path.c_str()) == 0;
-                if (!back)
-                    lost +=
-                        "; " + DisplayName(done.given) + " could not be put back: " + std::strerror(errno);
-            }
-            for (const std::string &folder : folders) SyncFolder(folder);
-            ::unlink(place.journal.c_str());
-            throw FileError("write", m.given, std::strerror(error) + lost);
-        }
-        ForgetTempFile(m.temp);
-        ReplaceStep();
-    }
+    RenameMembers(members, place, folders);
     for (const std::string &folder : folders) SyncFolder(folder);
     ::unlink(place.journal.c_str());
     SyncFolder(place.folder);

@@ -36,8 +36,6 @@ std::string Hex(std::uint32_t value, int digits) {
     return text;
 }
 
-std::string Crc(std::uint32_t value) { return "0x" + Hex(value, 8); }
-
 // One record of count, address and data bytes with the given checksum rule.
 std::string Record(const std::string &start, std::uint32_t address, int addressBytes, int type,
                    std::string_view data, bool intel) {
@@ -71,6 +69,8 @@ std::uint32_t Crc32(std::string_view bytes) {
     for (unsigned char byte : bytes) crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
+
+std::string CrcText(std::uint32_t crc) { return "0x" + Hex(crc, 8); }
 
 ImageReport ReportImages(std::string_view binBytes, std::string_view auxBytes) {
     ImageReport report;
@@ -110,10 +110,10 @@ std::vector<std::string> ReportLines(const ImageReport &report) {
     std::vector<std::string> lines;
     char line[160];
     std::snprintf(line, sizeof line, "EPROM file  %7zu bytes  CRC-32 %s", report.binSize,
-                  Crc(report.binCrc).c_str());
+                  CrcText(report.binCrc).c_str());
     lines.push_back(line);
     std::snprintf(line, sizeof line, "Aux file    %7zu bytes  CRC-32 %s", report.auxSize,
-                  Crc(report.auxCrc).c_str());
+                  CrcText(report.auxCrc).c_str());
     lines.push_back(line);
     lines.push_back("Program  EPROM offset  Aux offset  End index  Duration  EPROM CRC-32  Aux CRC-32");
     for (const SlotInfo &slot : report.programs) {
@@ -122,7 +122,7 @@ std::vector<std::string> ReportLines(const ImageReport &report) {
         std::snprintf(line, sizeof line, "%7d  %12s  %10s  %9d  %8s  %12s  %10s", slot.program,
                       ("0x" + Hex(static_cast<std::uint32_t>(slot.binOffset), 6)).c_str(),
                       ("0x" + Hex(static_cast<std::uint32_t>(slot.auxOffset), 6)).c_str(), slot.endIndex,
-                      duration, Crc(slot.binCrc).c_str(), Crc(slot.auxCrc).c_str());
+                      duration, CrcText(slot.binCrc).c_str(), CrcText(slot.auxCrc).c_str());
         lines.push_back(line);
     }
     return lines;

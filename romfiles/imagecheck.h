@@ -11,6 +11,9 @@
 // 0xFFFFFFFF); Crc32("123456789") is 0xCBF43926.
 std::uint32_t Crc32(std::string_view bytes);
 
+// A CRC-32 as the reports write it: "0x" and eight upper-case hexadecimal digits.
+std::string CrcText(std::uint32_t crc);
+
 // One program's slot of the built images.
 struct SlotInfo {
     int program = 0;           // 0 to 15

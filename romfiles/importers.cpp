@@ -1,6 +1,7 @@
 // Import: program lines from a text file, a time-and-value file, a program-set file or an EPROM file.
 #include "romfiles/importers.h"
 
+#include "compiler/format.h"
 #include "compiler/parse.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
@@ -14,14 +15,8 @@
 
 namespace {
 
-std::string Printf(const char *format, double x) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, x);
-    return text;
-}
-
-std::string A(double x) { return Printf("%.3f", x); } // angles, and the EPROM importer's times
-std::string T(double x) { return Printf("%.4f", x); } // times of the time-and-value importer
+std::string A(double x) { return FormatFixed(x, 0, 3); } // angles, and the EPROM importer's times
+std::string T(double x) { return FormatFixed(x, 0, 4); } // times of the time-and-value importer
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 

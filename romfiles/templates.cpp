@@ -2,12 +2,12 @@
 // program fits the step store at its clock rate.
 #include "romfiles/templates.h"
 
+#include "compiler/format.h"
 #include "compiler/state.h"
 #include "romfiles/programset.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -16,12 +16,7 @@ namespace {
 using Real = long double; // extended-precision intermediates, as in the compiler
 
 // The shortest fixed-point text that reads back as the same float: what the compiler will store.
-std::string Number(double value) {
-    char buffer[64];
-    auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value), std::chars_format::fixed);
-    return std::string(buffer, result.ptr);
-}
+std::string Number(double value) { return ShortestFixed(static_cast<float>(value)); }
 
 // The parameters' values, defaults filled in, by name.
 class Values {

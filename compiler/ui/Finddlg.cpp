@@ -48,6 +48,19 @@ TFindDlg::TFindDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("FindDlg");
     setModal(false);
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(CreateTextFields());
+    layout->addLayout(CreateOptionBoxes());
+    layout->addWidget(CreateScope());
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName("StatusLabel");
+    StatusLabel->setWordWrap(true);
+    layout->addWidget(StatusLabel);
+    layout->addWidget(CreateButtons());
+    connect(FindEdit, &QLineEdit::textEdited, this, [this] { SetStatus({}); });
+}
+
+// What to find and what to put in its place, each under its label.
+QGridLayout *TFindDlg::CreateTextFields() {
     auto *grid = new QGridLayout;
     FindEdit = new QLineEdit(this);
     FindEdit->setObjectName("FindEdit");
@@ -62,8 +75,10 @@ TFindDlg::TFindDlg(QWidget *parent) : QDialog(parent) {
     grid->addWidget(FindEdit, 0, 1);
     grid->addWidget(ReplaceLabel, 1, 0);
     grid->addWidget(ReplaceEdit, 1, 1);
-    layout->addLayout(grid);
+    return grid;
+}
 
+QHBoxLayout *TFindDlg::CreateOptionBoxes() {
     auto *options = new QHBoxLayout;
     MatchCaseBox = new QCheckBox("Match &case", this);
     MatchCaseBox->setObjectName("MatchCaseBox");
@@ -72,7 +87,11 @@ TFindDlg::TFindDlg(QWidget *parent) : QDialog(parent) {
     options->addWidget(MatchCaseBox);
     options->addWidget(WholeWordsBox);
     options->addStretch(1);
-    layout->addLayout(options);
+    return options;
+}
+
+// Where to search: the current program (at first) or all 16.
+QGroupBox *TFindDlg::CreateScope() {
     auto *scope = new QGroupBox("Search", this);
     auto *scopeLayout = new QHBoxLayout(scope);
     ThisProgramBtn = new QRadioButton("In this &program", scope);
@@ -82,12 +101,11 @@ TFindDlg::TFindDlg(QWidget *parent) : QDialog(parent) {
     ThisProgramBtn->setChecked(true);
     scopeLayout->addWidget(ThisProgramBtn);
     scopeLayout->addWidget(AllProgramsBtn);
-    layout->addWidget(scope);
-    StatusLabel = new QLabel(this);
-    StatusLabel->setObjectName("StatusLabel");
-    StatusLabel->setWordWrap(true);
-    layout->addWidget(StatusLabel);
+    return scope;
+}
 
+// The buttons, each reporting its click; Return means Find Next.
+QDialogButtonBox *TFindDlg::CreateButtons() {
     auto *buttons = new QDialogButtonBox(this);
     auto add = [&](const char *name, const char *text, QDialogButtonBox::ButtonRole role) {
         QPushButton *button = buttons->addButton(text, role);
@@ -101,13 +119,12 @@ TFindDlg::TFindDlg(QWidget *parent) : QDialog(parent) {
     ReplaceAllBtn = add("ReplaceAllBtn", "Replace A&ll", QDialogButtonBox::ActionRole);
     CloseBtn = add("CloseBtn", "Close", QDialogButtonBox::RejectRole);
     FindNextBtn->setDefault(true);
-    layout->addWidget(buttons);
     connect(FindNextBtn, &QPushButton::clicked, this, &TFindDlg::findNext);
     connect(FindPreviousBtn, &QPushButton::clicked, this, &TFindDlg::findPrevious);
     connect(ReplaceBtn, &QPushButton::clicked, this, &TFindDlg::replaceOne);
     connect(ReplaceAllBtn, &QPushButton::clicked, this, &TFindDlg::replaceAll);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::close);
-    connect(FindEdit, &QLineEdit::textEdited, this, [this] { SetStatus({}); });
+    return buttons;
 }
 
 void TFindDlg::Open(bool replace, const QString &selection) {

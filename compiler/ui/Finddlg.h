@@ -7,6 +7,10 @@
 #include <QTextDocument>
 
 class QCheckBox;
+class QDialogButtonBox;
+class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -53,5 +57,10 @@ signals:
     void replaceAll();
 
 private:
+    QGridLayout *CreateTextFields();
+    QHBoxLayout *CreateOptionBoxes();
+    QGroupBox *CreateScope();
+    QDialogButtonBox *CreateButtons();
+
     bool m_replace = false;
 };

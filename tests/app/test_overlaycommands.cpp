@@ -1,6 +1,7 @@
 // Traces over the shown program: a measured log with its figures in the summary panel, another
 // program in its own colour, both following zoom, pan and Fit, and Clear Overlay taking both off.
 #include "app/GraphView.h"
+#include "app/LiveShow.h"
 #include "app/OverlayCommands.h"
 #include "app/SummaryPanel.h"
 #include "measure/synthetic_log.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QtTest>
@@ -113,6 +115,39 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].contains("line 3") && m_boxes[0].contains("bad.csv"), qPrintable(m_boxes[0]));
         QVERIFY(Graph()->Overlays().empty());
+    }
+
+    // Live Show compares the log again after every pause in typing, zoomed or not; a comparison that
+    // fails takes the log off with a note on the strip, never a box.
+    void liveShowFollowsTheLogWithoutABox_data() {
+        QTest::addColumn<bool>("zoomed");
+        QTest::newRow("fit") << false;
+        QTest::newRow("zoomed") << true;
+    }
+    void liveShowFollowsTheLogWithoutABox() {
+        QFETCH(bool, zoomed);
+        Answer(WriteRun(), 0);
+        m_form->Actions().OverlayLog1->trigger();
+        QVERIFY(m_form->Overlays()->Compared());
+        const double duration = m_form->Overlays()->Compared()->programDuration;
+        m_form->Actions().LiveShow1->trigger();
+        if (zoomed) m_form->Actions().ZoomIn1->trigger();
+        const auto typeAndPause = [this](const QString &text) {
+            const int compiles = m_form->Live()->Compiles();
+            SetProgram(4, text);
+            QTRY_COMPARE_WITH_TIMEOUT(m_form->Live()->Compiles(), compiles + 1, 3000);
+        };
+        typeAndPause(QString(SineWithDwell).replace("wait(1 sec)\nend", "wait(2 sec)\nend"));
+        QVERIFY(m_form->Overlays()->Compared());
+        QVERIFY(std::abs(m_form->Overlays()->Compared()->programDuration - duration - 1) < 0.01);
+        typeAndPause("maxsteer(100 deg)\nbegin\nend"); // no steps to compare the log with
+        QCOMPARE(m_boxes, QStringList{});
+        QVERIFY(Graph()->Overlays().empty());
+        QVERIFY(!m_form->Overlays()->Compared());
+        QCOMPARE(
+            m_form->Live()->Strip()->text(),
+            "Program #4: sid-run.csv was taken off the graph: the program has no steps to compare the log "
+            "with");
     }
 
     void theOverlayFollowsZoomPanAndFit() {

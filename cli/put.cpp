@@ -4,7 +4,7 @@
 #include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 
-#include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -36,19 +36,17 @@ int RunPut(const CliOptions &options) {
         }
     }
     const ProgramText program = NewProgram(options);
-    std::error_code error;
-    const bool exists = std::filesystem::exists(setPath, error);
     try {
-        // A set that does not exist yet is a set of default programs.
-        const std::string bytes =
-            exists ? ReadFileBytes(setPath, ProgramFileLimit) : ProgramSetBytes(DefaultProgramSet());
-        std::string replaced;
-        try {
-            replaced = ReplaceProgramBytes(bytes, options.program, program);
-        } catch (const FormatError &e) {
-            throw InputError(setPath, e.what());
-        }
-        WriteFileAtomically(setPath, replaced);
+        // Read, replaced and written under the set's lock, so that two puts into one set both land.
+        UpdateFileAtomically(setPath, ProgramFileLimit, [&](const std::optional<std::string> &bytes) {
+            // A set that does not exist yet is a set of default programs.
+            try {
+                return ReplaceProgramBytes(bytes ? *bytes : ProgramSetBytes(DefaultProgramSet()),
+                                           options.program, program);
+            } catch (const FormatError &e) {
+                throw InputError(setPath, e.what());
+            }
+        });
     } catch (const FileError &e) {
         throw InputError(setPath, e.reason());
     }

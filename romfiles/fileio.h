@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -156,6 +157,13 @@ struct FileContent {
 // interrupted, so the group is never seen half replaced. Throws FileError naming the member that
 // failed; the group is then as it was.
 void ReplaceFileGroup(const std::string &anchor, const std::vector<FileContent> &files);
+
+// Reads the file as ReadFileBytes does (nullopt when it does not exist), makes its new content with
+// update and replaces it as ReplaceFileGroup replaces a group of one, all under the file's group lock:
+// two updates of one file (two `put` into one set) run one after the other and neither loses the
+// other's change. Exceptions of update pass through with the file untouched. Throws FileError.
+void UpdateFileAtomically(const std::string &path, const ReadLimit &limit,
+                          const std::function<std::string(const std::optional<std::string> &)> &update);
 
 // The files of a group as ReadFileBytes reads them, read under the group's lock after finishing an
 // interrupted replacement, so that they come from one writer. Throws FileError.

@@ -308,6 +308,8 @@ void RenameMembers(std::vector<Member> &members, const GroupPlace &place,
     }
 }
 
+void ReplaceLocked(const GroupPlace &place, const std::vector<FileContent> &files);
+
 void ReplaceGroup(const std::string &anchor, const std::vector<FileContent> &files) {
     if (files.empty()) return;
     // What keeps the group from being written is reported for its members in order; a failure of
@@ -317,6 +319,12 @@ void ReplaceGroup(const std::string &anchor, const std::vector<FileContent> &fil
     const GroupPlace place = PlaceOf(anchor, named);
     GroupLock lock(place.lock, named, false);
     FinishJournal(place, named);
+    ReplaceLocked(place, files);
+}
+
+// Replaces the group, its lock held and any interrupted replacement finished.
+void ReplaceLocked(const GroupPlace &place, const std::vector<FileContent> &files) {
+    const std::string &named = files.front().path;
     // Resolved again under the lock: another writer may have made a file that was missing.
     std::vector<Member> members = ResolveMembers(files);
     std::set<std::string> folders{place.folder};
@@ -355,6 +363,24 @@ std::vector<std::string> ReadFileGroup(const std::string &anchor, const std::vec
         for (const std::string &path : paths) contents.push_back(ReadFileBytes(path, limit));
         return contents;
     });
+}
+
+void UpdateFileAtomically(const std::string &path, const ReadLimit &limit,
+                          const std::function<std::string(const std::optional<std::string> &)> &update) {
+    try {
+        const GroupPlace place = PlaceOf(path, path);
+        GroupLock lock(place.lock, path, false);
+        FinishJournal(place, path);
+        std::optional<std::string> old;
+        struct stat info;
+        if (::stat(path.c_str(), &info) == 0)
+            old = ReadFileBytes(path, limit);
+        else if (errno != ENOENT)
+            ThrowFileError("read", path, errno);
+        ReplaceLocked(place, {{path, update(old)}});
+    } catch (const std::bad_alloc &) {
+        throw FileError("write", path, "out of memory");
+    }
 }
 
 void FinishInterruptedReplacement(const std::string &anchor) {

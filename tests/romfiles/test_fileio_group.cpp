@@ -120,3 +120,33 @@ TEST(FileGroup, AFailedRenamePutsBackWhatWasReplaced) {
     EXPECT_THROW(ReplaceFileGroup(aux, {{dir / "set.bin", "x"}, {dir / "./set.bin", "y"}}), FileError);
     EXPECT_EQ(ReadFileBytes(dir / "set.bin"), "old bin");
 }
+
+// Two processes that each add to a count kept in one file: every update lands, none reads a count
+// the other is about to replace.
+TEST(FileGroup, UpdatesOfOneFileNeverLoseEachOther) {
+    TempDir dir;
+    const std::string path = dir / "count";
+    const auto addOne = [&] {
+        for (int i = 0; i < 200; ++i)
+            UpdateFileAtomically(path, ProgramFileLimit, [](const std::optional<std::string> &old) {
+                return std::to_string((old ? std::stoi(*old) : 0) + 1);
+            });
+    };
+    const pid_t child = ::fork();
+    if (child == 0) {
+        addOne();
+        ::_exit(0);
+    }
+    addOne();
+    int status;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFileBytes(path), "400");
+    EXPECT_EQ(dir.Entries(), Lines{"count"}); // no lock or temporary file left
+    // What update throws leaves the file as it was.
+    EXPECT_THROW(UpdateFileAtomically(
+                     path, ProgramFileLimit,
+                     [](const std::optional<std::string> &) -> std::string { throw FormatError("no"); }),
+                 FormatError);
+    EXPECT_EQ(ReadFileBytes(path), "400");
+}

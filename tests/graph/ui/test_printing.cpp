@@ -5,6 +5,7 @@
 #include "graph/ui/Printwht.h"
 #include "graph/ui/QPainterCanvas.h"
 #include "uikit/Modal.h"
+#include "uikit/form_test.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -22,19 +23,6 @@
 #include <QtTest>
 
 namespace {
-
-QStringList ButtonTexts(QGroupBox *group) {
-    QStringList texts;
-    for (auto *button : group->findChildren<QRadioButton *>()) texts << button->text();
-    return texts;
-}
-
-void Click(QGroupBox *group, int item) { group->findChildren<QRadioButton *>().at(item)->click(); }
-
-QByteArray ReadFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 int PdfPages(const QString &path) {
     return int(QString::fromLatin1(ReadFile(path)).count(QRegularExpression("/Type\\s*/Page(?!s)")));

@@ -2,6 +2,7 @@
 #include "romfiles/ui/Exportf.h"
 #include "romfiles/ui/Importf.h"
 #include "uikit/Modal.h"
+#include "uikit/form_test.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,23 +20,10 @@
 
 namespace {
 
-QStringList ButtonTexts(QGroupBox *group) {
-    QStringList texts;
-    for (auto *button : group->findChildren<QRadioButton *>()) texts << button->text();
-    return texts;
-}
-
-void Click(QGroupBox *group, int item) { group->findChildren<QRadioButton *>().at(item)->click(); }
-
 void WriteFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-QByteArray ReadFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -68,16 +68,10 @@ ProgramSet ReadSet(const std::string &file) {
     return ReadingInput(file, [&] { return ReadProgramSet(file); });
 }
 
-// The report of the files as written, read under the pair's lock: printed as text unless --json
-// wants it in the document.
-Json PrintReport(const CliOptions &options, const std::string &auxPath) {
-    std::vector<std::string> images;
-    try {
-        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
-    }
-    const ImageReport report = ReportImages(images[0], images[1]);
+// The report of the bytes this build wrote (a build of the same files that ran after it may have
+// replaced them since): printed as text unless --json wants it in the document.
+Json PrintReport(const CliOptions &options, const BuildOutcome &outcome) {
+    const ImageReport report = ReportImages(outcome.main, outcome.aux);
     if (!options.json) PrintLines(stdout, ReportLines(report));
     return ReportJson(report);
 }
@@ -163,7 +157,7 @@ int RunBuild(const CliOptions &options) {
         document["copies"].push_back(Latin1(copy.binPath));
         document["copies"].push_back(Latin1(copy.auxPath));
     }
-    if (options.report) document["report"] = PrintReport(options, auxPath);
+    if (options.report) document["report"] = PrintReport(options, outcome);
     if (options.json) PrintJson(document);
     return 0;
 }

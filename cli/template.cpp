@@ -79,11 +79,11 @@ int WriteSeries(const CliOptions &options) {
         if (sets.size() == 1) {
             WriteProgramSet(options.output, sets.front());
         } else {
-            // All the sets of the series or none.
+            // All the sets of the series or none, as one group named after OUT.
             std::vector<FileContent> files;
             for (std::size_t k = 0; k < sets.size(); ++k)
                 files.push_back({names[k], ProgramSetBytes(sets[k])});
-            ReplaceFileGroup(names.front(), files);
+            ReplaceFileGroup(options.output, files);
         }
     } catch (const FileError &e) {
         throw InputError(e.path(), e.reason());

@@ -58,9 +58,17 @@ int RunVerify(const CliOptions &options) {
     const std::string &setPath = options.files[0], &binPath = options.files[1];
     const ProgramSet set =
         ReadingInput(setPath, [&] { return ParseProgramSet(SplitLines(ReadInput(setPath))); });
-    const std::string bin = ReadInput(binPath);
+    // The images as every reader of the pair sees them: a build that stopped half-way is finished first.
+    std::vector<std::string> images;
+    try {
+        images = ReadImageFiles(options.auxImage.empty() ? std::vector{binPath}
+                                                         : std::vector{binPath, options.auxImage});
+    } catch (const FileError &e) {
+        throw InputError(e.path(), e.reason());
+    }
+    const std::string &bin = images[0];
     std::optional<std::string> aux;
-    if (!options.auxImage.empty()) aux = ReadInput(options.auxImage);
+    if (!options.auxImage.empty()) aux = std::move(images[1]);
 
     CompilerState state;
     Json failed = Json::array(); // the programs that do not compile, with their messages

@@ -6,6 +6,8 @@
 #include "romfiles/image.h"
 #include "romfiles/verify.h"
 
+#include <sys/stat.h>
+
 bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, const CompileOptions &options,
                   ProgramImages &images) {
     if (!CompileProgram(state, lines, options)) return false;
@@ -24,6 +26,36 @@ std::string AuxPathFor(const std::string &binPath) {
 
 namespace {
 
+// A pipe or a device (a programmer read through /dev/stdin) belongs to no pair.
+bool IsSpecialFile(const std::string &path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
+} // namespace
+
+std::vector<std::string> ReadImageFiles(const std::vector<std::string> &paths) {
+    std::vector<std::string> images;
+    for (std::size_t i = 0; i < paths.size();) {
+        if (IsSpecialFile(paths[i])) {
+            images.push_back(ReadFileBytes(paths[i], EpromFileLimit));
+            ++i;
+            continue;
+        }
+        // The files after it that belong to the same pair are read with it.
+        const std::string anchor = AuxPathFor(paths[i]);
+        std::size_t end = i + 1;
+        while (end < paths.size() && AuxPathFor(paths[end]) == anchor && !IsSpecialFile(paths[end])) ++end;
+        const std::vector<std::string> pair(paths.begin() + i, paths.begin() + end);
+        for (std::string &image : ReadFileGroup(anchor, pair, EpromFileLimit))
+            images.push_back(std::move(image));
+        i = end;
+    }
+    return images;
+}
+
+namespace {
+
 void AppendImages(SetImages &images, const ProgramImages &program) {
     for (std::uint16_t word : program.main) {
         images.main += static_cast<char>(word & 0xFF); // low byte first
@@ -33,13 +65,16 @@ void AppendImages(SetImages &images, const ProgramImages &program) {
 }
 
 // Replaces both files with the images, and the copies made from them, all or none. Writers of the
-// same pair wait for each other; a build that was interrupted is finished by the next one.
+// same pair wait for each other; a build that was interrupted is finished by the next one. The images
+// stay in the outcome, as the bytes this build wrote.
 void ReplacePair(const std::string &binPath, const std::string &auxPath, SetImages &images,
-                 const ImageCopies &copies) {
+                 const ImageCopies &copies, BuildOutcome &outcome) {
     std::vector<FileContent> files;
     if (copies) files = copies(images.main, images.aux);
     files.insert(files.begin(), {{binPath, std::move(images.main)}, {auxPath, std::move(images.aux)}});
     ReplaceFileGroup(auxPath, files);
+    outcome.main = std::move(files[0].bytes);
+    outcome.aux = std::move(files[1].bytes);
 }
 
 } // namespace
@@ -77,20 +112,22 @@ SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const Comp
 }
 
 BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::string &binPath,
-                      const CompileOptions &options, const BuildCallbacks &callbacks, const ImageCopies &copies,
-                      const ImageEncoder &encoder) {
+                      const CompileOptions &options, const BuildCallbacks &callbacks,
+                      const ImageCopies &copies, const ImageEncoder &encoder) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
 
     SetImages images = BuildSetImages(state, set, options, callbacks, encoder);
+    BuildOutcome outcome;
     if (!images.Good()) {
-        std::string text;
-        for (const std::string &fault : images.faults) text += fault + "\n";
-        return {false, text + "Error(s) were found. File was not created."};
+        for (const std::string &fault : images.faults) outcome.text += fault + "\n";
+        outcome.text += "Error(s) were found. File was not created.";
+        return outcome;
     }
-
-    ReplacePair(binPath, auxPath, images, copies);
-    return {true,
-            "Files " + FileNameOf(binPath) + " and " + FileNameOf(auxPath) + " were successfully created."};
+    ReplacePair(binPath, auxPath, images, copies, outcome);
+    outcome.success = true;
+    outcome.text =
+        "Files " + FileNameOf(binPath) + " and " + FileNameOf(auxPath) + " were successfully created.";
+    return outcome;
 }

@@ -54,8 +54,9 @@ BuildSetImages(CompilerState &state, const ProgramSet &set, const CompileOptions
 
 struct BuildOutcome {
     bool success = false;
-    std::string text; // the success message, or "Error(s) were found. File was not created." after a
-                      // line for each program whose images failed the check
+    std::string text;      // the success message, or "Error(s) were found. File was not created." after a
+                           // line for each program whose images failed the check
+    std::string main, aux; // on success, the bytes written to the EPROM and aux files
 };
 
 // Files made from the EPROM and aux images (for example their HEX copies) and written with them.
@@ -69,6 +70,10 @@ bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, c
 // The aux file's name: the EPROM file's name with its extension replaced by ".aux" (appended when
 // the name has none).
 std::string AuxPathFor(const std::string &binPath);
+
+// EPROM and aux files as every reader reads them: under the lock of their pair (the aux file names it)
+// after an interrupted build of the pair was finished, the files of one pair together. Throws FileError.
+std::vector<std::string> ReadImageFiles(const std::vector<std::string> &paths);
 
 // Builds the set's images (BuildSetImages). When all 16 programs compiled and their images passed the
 // check, the EPROM and aux files (and the copies) are replaced together, as one ReplaceFileGroup

@@ -152,10 +152,16 @@ struct FileContent {
 
 // Replaces every file of the group or none, each as StagedFile would (regular files only). Writers of
 // groups with the same anchor (the file that names the group, for the EPROM and aux pair the aux file)
-// are serialised by a lock beside the anchor; a journal beside it, written before the first rename and
-// removed after the last, lets the next writer or reader of the group finish a replacement that was
-// interrupted, so the group is never seen half replaced. Throws FileError naming the member that
-// failed; the group is then as it was.
+// are serialised by a lock beside the anchor, a regular file that is refused, naming it, when anything
+// else has its name. A group of several files keeps a journal beside the anchor, written before the
+// first rename and removed after the last, so that the next writer or reader of the group finishes a
+// replacement that was interrupted and the group is never seen half replaced; its files must then be,
+// links followed, in the anchor's folder and named after it: the anchor's name without its extension,
+// alone or followed by "." or "-" (for out.aux: out.bin, out.hex, out.aux.hex; for sets.rom: sets-1.rom).
+// A journal is finished only while its files are those it recorded; a stale one is dropped with a
+// notice, the files left as they are, and a journal that names other files is refused as foreign and
+// left alone. Throws FileError naming the member that failed (or the lock or journal); the group is
+// then as it was.
 void ReplaceFileGroup(const std::string &anchor, const std::vector<FileContent> &files);
 
 // Reads the file as ReadFileBytes does (nullopt when it does not exist), makes its new content with
@@ -166,13 +172,14 @@ void UpdateFileAtomically(const std::string &path, const ReadLimit &limit,
                           const std::function<std::string(const std::optional<std::string> &)> &update);
 
 // The files of a group as ReadFileBytes reads them, read under the group's lock after finishing an
-// interrupted replacement, so that they come from one writer. Throws FileError.
+// interrupted replacement, so that they come from one writer. Every reader of a group's files reads
+// them so. Throws FileError.
 std::vector<std::string> ReadFileGroup(const std::string &anchor, const std::vector<std::string> &paths,
                                        const ReadLimit &limit);
 
-// Finishes an interrupted replacement of the group named by anchor, if there is one, before a single
-// member is read. Throws FileError when it cannot be finished.
-void FinishInterruptedReplacement(const std::string &anchor);
+// Where the notices of the file layer go (a stale journal that was dropped); standard error, one line
+// each, when no handler is set.
+void SetFileNoticeHandler(std::function<void(const std::string &)> handler);
 
 // Tests stop a writer at each step of a replacement: the hook runs after the temporary files are
 // written, after the journal is in place, after each rename and after the journal is removed.

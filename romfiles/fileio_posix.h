@@ -74,6 +74,10 @@ TempFile CreateTempFile(const std::string &folder, const std::string &start, mod
 // A fresh temporary name of the start in the folder (nothing is created).
 std::string NextTempName(const std::string &folder, const std::string &start);
 
+// A fresh temporary name registered for removal on a signal before the caller makes the file (a hard
+// link), so that no signal can leave it behind; ForgetTempFile when it could not be made.
+TempFile ReserveTempName(const std::string &folder, const std::string &start);
+
 // Registers an existing file (a lock, a backup link) for removal on a signal, holding its descriptor.
 TempFile AdoptTempFile(const std::string &path, Descriptor fd);
 

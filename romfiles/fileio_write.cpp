@@ -210,18 +210,28 @@ TempFile AdoptTempFile(const std::string &path, Descriptor fd) {
     return temp;
 }
 
+TempFile ReserveTempName(const std::string &folder, const std::string &start) {
+    TempFile temp;
+    temp.path = NextTempName(folder, start);
+    temp.slot = RegisterPath(temp.path);
+    return temp;
+}
+
 TempFile CreateTempFile(const std::string &folder, const std::string &start, mode_t mode,
                         const std::string &given) {
     for (int attempt = 0;; ++attempt) {
-        std::string path = NextTempName(folder, start);
-        Descriptor fd(
-            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode ? mode : 0666));
-        if (fd.get() >= 0) {
+        // Registered before it exists, so that no signal finds it made and not yet registered.
+        TempFile temp = ReserveTempName(folder, start);
+        temp.fd = Descriptor(::open(temp.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                                    mode ? mode : 0666));
+        if (temp.fd.get() >= 0) {
             // The lock tells a cleaner that the writer lives, also from another machine or pid namespace.
-            ::flock(fd.get(), LOCK_EX | LOCK_NB);
-            return AdoptTempFile(path, std::move(fd));
+            ::flock(temp.fd.get(), LOCK_EX | LOCK_NB);
+            return temp;
         }
-        if (errno != EEXIST || attempt == 100) ThrowFileError("write", given, errno);
+        const int error = errno;
+        ForgetTempFile(temp);
+        if (error != EEXIST || attempt == 100) ThrowFileError("write", given, error);
     }
 }
 

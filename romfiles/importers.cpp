@@ -241,9 +241,8 @@ std::vector<std::string> EpromLines(std::string_view fileBytes, const ImportOpti
 }
 
 std::vector<std::string> ImportEprom(const std::string &path, const ImportOptions &options) {
-    // An EPROM file that a build was replacing when it stopped is finished first.
-    FinishInterruptedReplacement(AuxPathFor(path));
-    return ReadingFile(path, [&] { return EpromLines(ReadFileBytes(path, EpromFileLimit), options); });
+    // Read as every reader of the pair reads it: a build that stopped half-way is finished first.
+    return ReadingFile(path, [&] { return EpromLines(ReadImageFiles({path}).front(), options); });
 }
 
 std::vector<std::string> ImportLines(ImportFileType type, const std::string &path,

@@ -121,6 +121,19 @@ TEST(FileGroup, AFailedRenamePutsBackWhatWasReplaced) {
     EXPECT_EQ(ReadFileBytes(dir / "set.bin"), "old bin");
 }
 
+// A journal may name only files in its own folder named after its anchor: a group that would need
+// another is refused before anything is written.
+TEST(FileGroup, MembersOutsideTheAnchorsFolderOrNamesAreRefused) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "other");
+    std::filesystem::create_symlink("other/set.bin", dir / "set.bin");
+    EXPECT_THROW(ReplaceFileGroup(dir / "set.aux", Pair(dir, "new")), FileError);
+    EXPECT_THROW(ReplaceFileGroup(dir / "set.aux", {{dir / "x.bin", "x"}, {dir / "set.aux", "y"}}),
+                 FileError);
+    EXPECT_EQ(dir.Entries(), (Lines{"other", "set.bin"}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "other/set.bin"));
+}
+
 // Two processes that each add to a count kept in one file: every update lands, none reads a count
 // the other is about to replace.
 TEST(FileGroup, UpdatesOfOneFileNeverLoseEachOther) {

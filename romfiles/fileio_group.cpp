@@ -540,9 +540,9 @@ std::vector<Member> ResolveMembers(const std::vector<FileContent> &files, const 
                 throw FileError("write", file.path, "the same file as " + DisplayName(other.given));
         if (place && (FolderOf(m.path) != place->folder || !IsGroupName(*place, FileNameOf(m.path))))
             throw FileError("write", file.path,
-                            "it is " + DisplayName(m.path) + " (links followed), not a file named after " +
-                                DisplayName(place->In(place->anchor)) +
-                                " in its folder, so the two cannot be replaced together");
+                            "it is " + DisplayName(m.path) +
+                                " (links followed): files replaced together must be in " + "the folder of " +
+                                DisplayName(place->In(place->anchor)) + " and named after it");
         members.push_back(std::move(m));
     }
     return members;

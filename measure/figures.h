@@ -1,5 +1,5 @@
-// The tracking figures of a compared log as text: the warnings they deserve and the short lines of
-// the window's summary panel.
+// The tracking figures of a compared log as text: the warnings they deserve and the lines that the
+// CLI prints and the window's summary panel shows.
 #pragma once
 
 #include "measure/compare.h"
@@ -11,7 +11,9 @@
 // little of the program, skipped rows, gaps.
 std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
 
-// The figures as short "label value" lines, for example "Delay           0.0350 s": the log's name
-// and row count, the tracking figures, how the log was aligned and what it covers, the warnings.
-std::vector<std::string> ComparisonSummaryLines(const Comparison &comparison, const MeasuredLog &log,
-                                                const std::string &logName);
+// The comparison as text lines: the log (its name as given, rows and columns), how it was aligned and
+// what it covers, the tracking figures as "label value" lines with the labels padded to the width
+// (for example "Delay        0.0350 s" at 13), each step response, the frequency response of a
+// sweep with a table of at most 20 of its points, and the warnings.
+std::vector<std::string> ComparisonLines(const Comparison &comparison, const MeasuredLog &log,
+                                         const std::string &logName, int labelWidth);

@@ -2,17 +2,17 @@
 // program in the graph view, and the tracking figures of a measured log in the summary panel.
 #include "app/OverlayCommands.h"
 
+#include "app/BuildCommand.h"
 #include "app/GraphView.h"
 #include "app/ProgramBook.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
-#include "compiler/ui/Highlighter.h"
 #include "measure/figures.h"
 #include "measure/ui/Overlaylogdlg.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "romfiles/ui/Slotdlg.h"
 #include "uikit/Forms.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
 
 #include <QFileInfo>
@@ -61,9 +61,9 @@ void TOverlayCommands::OverlayLog() {
         BusyCursor busy;
         kept.log = ReadLog(ToPath(path), m_logDialog->Options());
     } catch (const FileError &e) {
-        return ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        return ShowError(m_window, e);
     } catch (const FormatError &e) {
-        return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
+        return ShowError(m_window, path + ": " + ErrorText(e));
     }
     // The log of an earlier overlay goes before the Show, which would compare it again.
     m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
@@ -86,9 +86,9 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
                              {{}, OverlayColours::Blue, "measured: " + Latin1Line(m_log->name)}};
         for (const auto &[time, steer] : MeasuredTrace(m_log->log, comparison.alignment))
             overlay.trace.points.push_back(PointD(time, steer));
+        // The text of quillard-cli compare, its figures aligned with the program summary's (16 columns).
         QStringList figures;
-        for (const std::string &line :
-             ComparisonSummaryLines(comparison, m_log->log, Latin1Line(m_log->name)))
+        for (const std::string &line : ComparisonLines(comparison, m_log->log, Latin1Line(m_log->name), 16))
             figures << FromLatin1(line);
         m_compared = std::move(comparison);
         m_graph.SetOverlay(std::move(overlay));
@@ -99,7 +99,7 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         m_log.reset();
         m_compared.reset();
         m_summary.SetMeasuredFigures({});
-        return QString::fromLocal8Bit(e.what());
+        return ErrorText(e);
     }
 }
 
@@ -140,7 +140,7 @@ void TOverlayCommands::OverlayProgram() {
     // Compiled on its own, so the window's state keeps the shown program; notices would only repeat
     // what its own Show says.
     auto other = std::make_unique<CompilerState>();
-    if (!CompileProgram(*other, m_programDialog->ChosenText(), {Settings().corvan3Only, {}, 0.0f})) {
+    if (!CompileProgram(*other, m_programDialog->ChosenText(), WindowCompileOptions(NoticeHandler()))) {
         QString text = QString("Program #%1%2 does not compile, so it cannot be drawn:")
                            .arg(program)
                            .arg(source.isEmpty() ? QString() : " of " + source);

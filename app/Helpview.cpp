@@ -87,8 +87,8 @@ const Command Commands[] = {
      "writes them. A program that does not compile has its comment and empty figures. Lines end in LF."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
-     "the run (the log and its columns, how it was aligned, delay, gain and offset, RMS and peak error, "
-     "the response of each step, the frequency response of a sweep and any warnings) head the summary "
+     "the run (delay, gain and offset, RMS and peak error, the response of each step, any warnings, then "
+     "the log and its columns, how it was aligned and the frequency response of a sweep) head the summary "
      "panel. The dialog takes the log file (text with a header line naming its columns; tabs, semicolons, "
      "commas or blanks between the cells), the time and steer columns by name or by number from 1 with "
      "their units, and an optional mark column: the logged aux flag whose first rising edge is the "

@@ -86,10 +86,11 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
                              {{}, OverlayColours::Blue, "measured: " + Latin1Line(m_log->name)}};
         for (const auto &[time, steer] : MeasuredTrace(m_log->log, comparison.alignment))
             overlay.trace.points.push_back(PointD(time, steer));
-        // The text of quillard-cli compare, its figures aligned with the program summary's (16 columns).
+        // The text of quillard-cli compare with its figures first, aligned with the program summary's.
+        const ComparisonText text = DescribeComparison(comparison, m_log->log, Latin1Line(m_log->name), 16);
         QStringList figures;
-        for (const std::string &line : ComparisonLines(comparison, m_log->log, Latin1Line(m_log->name), 16))
-            figures << FromLatin1(line);
+        for (const auto *part : {&text.figures, &text.warnings, &text.source, &text.response})
+            for (const std::string &line : *part) figures << FromLatin1(line);
         m_compared = std::move(comparison);
         m_graph.SetOverlay(std::move(overlay));
         m_summary.SetMeasuredFigures(figures);

@@ -124,6 +124,7 @@ int RunCompare(const CliOptions &options) {
     if (options.json)
         PrintJson(ComparisonJson(options, comparison, log));
     else
-        PrintLines(stdout, ComparisonLines(comparison, log, options.log, 13)); // figures at column 14
+        PrintLines(stdout,
+                   DescribeComparison(comparison, log, options.log, 13).Lines()); // figures at column 14
     return 0;
 }

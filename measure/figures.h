@@ -1,5 +1,5 @@
-// The tracking figures of a compared log as text: the warnings they deserve and the lines that the
-// CLI prints and the window's summary panel shows.
+// The tracking figures of a compared log as text: the warnings they deserve, and the text that the CLI
+// prints and the window's summary panel shows.
 #pragma once
 
 #include "measure/compare.h"
@@ -11,9 +11,18 @@
 // little of the program, skipped rows, gaps.
 std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
 
-// The comparison as text lines: the log (its name as given, rows and columns), how it was aligned and
-// what it covers, the tracking figures as "label value" lines with the labels padded to the width
-// (for example "Delay        0.0350 s" at 13), each step response, the frequency response of a
-// sweep with a table of at most 20 of its points, and the warnings.
-std::vector<std::string> ComparisonLines(const Comparison &comparison, const MeasuredLog &log,
-                                         const std::string &logName, int labelWidth);
+// The comparison as text, in parts.
+struct ComparisonText {
+    std::vector<std::string> source;   // the log (its name as given, rows and columns), how it was aligned
+                                       // and what it covers
+    std::vector<std::string> figures;  // the tracking figures as "label value" lines, the labels padded to
+                                       // the width asked ("Delay        0.0350 s" at 13), then a line for
+                                       // each step response
+    std::vector<std::string> response; // a sweep's band and bandwidth, then at most 20 points of its
+                                       // frequency response; empty without a sweep
+    std::vector<std::string> warnings; // "Warning: " and each of ComparisonWarnings
+    // The parts in that order: the text of quillard-cli compare.
+    std::vector<std::string> Lines() const;
+};
+ComparisonText DescribeComparison(const Comparison &comparison, const MeasuredLog &log,
+                                  const std::string &logName, int labelWidth);

@@ -1,6 +1,9 @@
 // The vehicle's channels: columns by name, number and unit, sectioned logger files crossing a minute,
 // dropouts found and replaced, and a missing channel named.
+#include "compiler/compile_text.h"
 #include "measure/channels.h"
+#include "measure/figures.h"
+#include "measure/synthetic_log.h"
 #include "measure/vbo.h"
 #include "romfiles/fileio.h"
 
@@ -112,6 +115,24 @@ TEST(ReplaceDropouts, LeavesStepsNoiseAndRealPeaksAlone) {
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(spike[0], 1);
     EXPECT_EQ(spike[120], 1);
+}
+
+TEST(ReplaceDropouts, KeepsALostFrameOutOfTheComparison) {
+    ASSERT_TRUE(
+        CompileProgram(TestCompiler(), {"maxsteer(100 deg)", "begin", "setrate(1024 hz)", "wait(1 sec)",
+                                        "sine(50 deg, 0.7 hz, 1 cycles)", "wait(1 sec)", "end"}));
+    const CommandedProgram program = CommandedFrom(TestCompiler());
+    std::string text = SyntheticLog(program, TestCompiler(), MakeRun(0.03, 1, 0, 0, 200));
+    const std::size_t row = text.find("\n1.500000,");
+    text.replace(text.find(',', row + 1) + 1, text.find('\n', row + 1) - text.find(',', row + 1) - 1,
+                 "27899");
+    const MeasuredLog log = ParseLog(text, {});
+    ASSERT_EQ(log.dropouts.size(), 1u);
+    const Comparison c = CompareLog(program, log);
+    EXPECT_LT(std::fabs(c.peakError), 1);
+    const auto warnings = ComparisonWarnings(c, log);
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_NE(warnings.back().find("steer at 1.500 s (27899)"), std::string::npos) << warnings.back();
 }
 
 } // namespace

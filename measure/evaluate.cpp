@@ -13,6 +13,7 @@
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double DisplacementTraceAfter = 0.25; // s of the displacement trace after the figure's time
 
 std::string Text(const char *format, auto... values) {
     char text[400];
@@ -68,7 +69,7 @@ void Subtract(std::vector<double> &v, double zero) {
 
 // Double integral of the acceleration (g) from t0 over the duration, by trapezoids between the samples
 // and the interpolated ends; velocity and displacement zero at t0. Metres; also fills the displacement
-// trace from t0 to the end of the log.
+// trace from t0 to a little after the duration.
 double Displacement(const std::vector<double> &time, const std::vector<double> &ay, double t0,
                     double duration, std::vector<double> &trace) {
     trace.assign(time.size(), NaN);
@@ -80,13 +81,18 @@ double Displacement(const std::vector<double> &time, const std::vector<double> &
         position += (velocity + v1) / 2 * dt;
         velocity = v1, t = t1, a = a1;
     };
-    for (std::size_t i = IndexAtOrAfter(time, t0); i < time.size(); ++i) {
+    for (std::size_t i = IndexAtOrAfter(time, t0); i < time.size() && time[i] <= end + DisplacementTraceAfter;
+         ++i) {
         if (std::isnan(atEnd) && time[i] >= end) {
             advance(end, ValueAt(time, ay, end) * StandardGravity);
             atEnd = position;
         }
         advance(time[i], ay[i] * StandardGravity);
         trace[i] = position;
+    }
+    if (std::isnan(atEnd) && end <= time.back()) {
+        advance(end, ValueAt(time, ay, end) * StandardGravity);
+        atEnd = position;
     }
     return atEnd;
 }

@@ -38,7 +38,8 @@ struct SwdTraces {
     std::vector<double> steer;               // deg
     std::vector<double> yawRate;             // deg/s
     std::vector<double> lateralAcceleration; // g
-    std::vector<double> displacement;        // m from BOS on, toward the first steer; NaN before BOS
+    std::vector<double> displacement;        // m from BOS to a little after BOS + 1.07 s, toward the first
+                                             // steer; NaN elsewhere
 };
 
 struct SwdResult {

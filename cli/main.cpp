@@ -343,7 +343,18 @@ void ParseSimulateArguments(const QCommandLineParser &parser, const QStringList 
     options.runList = parser.value("run-list").toLatin1().toStdString();
     if (!options.runList.empty() && !positional.isEmpty())
         throw UsageError("simulate --run-list takes its programs from the run list, not from FILE");
-    if (options.runList.empty() && positional.size() != 1)
+    if (parser.isSet("template")) {
+        if (!positional.isEmpty() || !options.runList.empty())
+            throw UsageError("simulate takes one of FILE, --template NAME and --run-list RUNS.json");
+        const ManoeuvreTemplate &chosen = ChosenTemplate(parser.value("template"));
+        options.templateName = chosen.name;
+        options.templateValues = ReadTemplateValues(parser, chosen);
+    } else {
+        for (const std::string &name : KnownOptions())
+            if (IsTemplateParameter(name) && parser.isSet(QString::fromStdString(name)))
+                throw UsageError(Dashed(name) + " goes with --template");
+    }
+    if (options.runList.empty() && options.templateName.empty() && positional.size() != 1)
         throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
     if (!options.runList.empty() && parser.isSet("runs"))
         throw UsageError("--runs does not go with --run-list");

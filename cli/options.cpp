@@ -19,8 +19,8 @@ const OptionUse Table[] = {
     {"hex", "", "build"},
     {"srec", "", "build"},
     {"type", "T", "import"},
-    {"rate", "HZ", "import template put"},
-    {"maxsteer", "DEG", "import template put"},
+    {"rate", "HZ", "import template put simulate"},
+    {"maxsteer", "DEG", "import template put simulate"},
     {"mode", "MODE", "import"},
     {"size", "WxH", "plot"},
     {"aux", "BITS", "plot verify"},
@@ -36,7 +36,7 @@ const OptionUse Table[] = {
     {"text", "", "diff"},
     {"list", "", "template"},
     {"series", "FROM:TO:STEP", "template"},
-    {"template", "NAME", "put"},
+    {"template", "NAME", "put simulate"},
     {"from", "SET", "put"},
     {"source-program", "M", "put"},
     {"yaw-column", "C", "evaluate"},
@@ -94,7 +94,7 @@ bool TakesOption(const std::string &command, const std::string &name) {
         const std::string commands = std::string(" ") + use.commands + " ";
         return commands.find(" " + command + " ") != std::string::npos;
     }
-    return IsTemplateParameter(name) && (command == "template" || command == "put");
+    return IsTemplateParameter(name) && (command == "template" || command == "put" || command == "simulate");
 }
 
 std::vector<std::string> KnownOptions() {

@@ -124,9 +124,12 @@ int RunSimulate(const CliOptions &options) {
     }
     const VehicleParameters vehicle = Vehicle(options);
     if (!options.runList.empty()) return SimulateRunList(options, vehicle);
-    const std::vector<std::string> lines = ReadProgram(options);
-    const Commanded run = CompileRun(options, InputFile(options), options.program, lines);
-    const std::string note = Describe(InputFile(options), options.program, lines);
+    const bool fromTemplate = !options.templateName.empty();
+    const std::vector<std::string> lines =
+        fromTemplate ? TemplateProgram(options.templateName, options.templateValues) : ReadProgram(options);
+    const std::string file = fromTemplate ? "template " + options.templateName : InputFile(options);
+    const Commanded run = CompileRun(options, file, options.program, lines);
+    const std::string note = Describe(file, options.program, lines);
     if (options.runs == 0) {
         Write(options, options.output, LogText(options, vehicle, run, 1, note));
         return 0;

@@ -78,10 +78,12 @@ Commands:
       one log per run in run order. Writes the table as CSV and a PDF report (a first page with A,
       the vehicle and every run, then a page per run). Exit 1 when a run fails or gives no verdict.
   simulate FILE [--program N] -o LOG.csv [--runs N] [--vehicle CAR.txt] [--sample-rate HZ] [--tail S]
+  simulate --template NAME [--PARAMETER VALUE ...] -o LOG.csv [--runs N] [...]
   simulate --run-list RUNS.json -o LOG.csv [--vehicle CAR.txt] [--sample-rate HZ] [--tail S]
   simulate --default-vehicle
       Drive the rehearsal vehicle (a single-track model for dry runs, not a prediction of record)
-      with the program and write its log: time, steer, yaw rate, lateral acceleration, speed.
+      with the program (or a template's) and write its log: time, steer, yaw rate, lateral
+      acceleration, speed.
       --runs N writes LOG-1.csv ... LOG-N.csv, every second run steered the other way; --run-list
       one log per run of a series (LOG-01.csv, ...). --default-vehicle prints the default car's
       parameter file, to copy and change for --vehicle. --sample-rate 200, --tail 3 (seconds

@@ -131,12 +131,15 @@ void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &pag
     SetViewportRect(1, {0, 0}, {width, height});
     ClearViewport(1);
     const int margin = width / 16;
-    Title(canvas, margin, margin, page.title, 12);
     {
+        // The verdict first, in its colour, then the run.
         const Pen saved = canvas.GetPen();
         canvas.SetPen(Pen{page.pass ? DarkGreen : DarkRed, 1, PenStyle::Solid});
-        Title(canvas, width - margin - canvas.TextWidth("FAIL") * 2, margin, page.pass ? "PASS" : "FAIL", 12);
+        Title(canvas, margin, margin, page.pass ? "PASS" : "FAIL", 12);
         canvas.SetPen(saved);
+        canvas.SetFont(Font{"Arial", 12, true});
+        const int indent = canvas.TextWidth("FAIL   ");
+        Title(canvas, margin + indent, margin, page.title, 12);
     }
     const int top =
         WriteLines(canvas, margin, margin + 2 * LineHeight(canvas), page.lines) + LineHeight(canvas) / 2;

@@ -1,6 +1,7 @@
 // Sine-with-dwell runs: each step of the processing as a function of its own, in the order run.
 #include "measure/evaluate.h"
 
+#include "compiler/format.h"
 #include "measure/lowpass.h"
 #include "romfiles/fileio.h"
 
@@ -326,10 +327,12 @@ std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &lo
     lines.push_back(Text("COS: %.4f s (steer back to zero after its second peak; peaks %.2f and %.2f deg)",
                          r.cos, r.firstPeak, r.secondPeak));
     lines.push_back(Text("Peak yaw rate: %.3f deg/s at %.4f s", r.peakYawRate, r.peakYawRateTime));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %.2f %% (%.3f deg/s), at most %g %%: %s", r.ratio1,
-                         r.yawRate1, RatioLimit1, verdict(r.pass1)));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %.2f %% (%.3f deg/s), at most %g %%: %s", r.ratio2,
-                         r.yawRate2, RatioLimit2, verdict(r.pass2)));
+    lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %s %% (%s deg/s), at most %g %%: %s",
+                         Fixed(r.ratio1, 2).c_str(), Fixed(r.yawRate1, 3).c_str(), RatioLimit1,
+                         verdict(r.pass1)));
+    lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %s %% (%s deg/s), at most %g %%: %s",
+                         Fixed(r.ratio2, 2).c_str(), Fixed(r.yawRate2, 3).c_str(), RatioLimit2,
+                         verdict(r.pass2)));
     std::string judged;
     if (r.passDisplacement)
         judged = Text("at least %.2f m: %s", r.displacementLimit, verdict(*r.passDisplacement));

@@ -1,6 +1,7 @@
 // The evaluation report as a PDF file, drawn page by page through the QPainter canvas.
 #include "graph/ui/EvaluationReport.h"
 
+#include "compiler/format.h"
 #include "graph/ui/QPainterCanvas.h"
 
 #include <QBuffer>

@@ -28,17 +28,18 @@ TEST_F(CliEvaluate, RehearsesACampaignFromTheSlowRunsToTheReport) {
     EXPECT_NEAR(a["runs"][0]["angle_deg"].get<double>(), -a["runs"][1]["angle_deg"].get<double>(), 1e-6);
     EXPECT_NEAR(a["a_deg"].get<double>(), 27.1, 0.5); // the default car
 
-    const CliResult series = folder.Run({"template", "sine-with-dwell", "--series", "1.5:5.5:2", "--amplitude-from",
-                                         "sis.json", "--lead", "2", "--maxsteer", "300", "-o", "swd.rom", "--json"},
-                                        ">runs.json");
+    const CliResult series =
+        folder.Run({"template", "sine-with-dwell", "--series", "1.5:5.5:2", "--amplitude-from", "sis.json",
+                    "--lead", "2", "--maxsteer", "300", "-o", "swd.rom", "--json"},
+                   ">runs.json");
     ASSERT_EQ(series.status, 0) << series.err;
     const CliResult logs = folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv"});
     ASSERT_EQ(logs.status, 0) << logs.err;
     EXPECT_EQ(logs.out.substr(0, 30), "swd-1.csv: run 1 of 3, swd.rom");
 
-    const CliResult campaign = folder.Run({"evaluate", "campaign", "runs.json", "swd-1.csv", "swd-2.csv", "swd-3.csv",
-                                           "--amplitude-from", "sis.json", "-o", "report.pdf", "--csv", "table.csv",
-                                           "--json"});
+    const CliResult campaign =
+        folder.Run({"evaluate", "campaign", "runs.json", "swd-1.csv", "swd-2.csv", "swd-3.csv",
+                    "--amplitude-from", "sis.json", "-o", "report.pdf", "--csv", "table.csv", "--json"});
     ASSERT_EQ(campaign.status, 0) << campaign.err;
     const Json document = Json::parse(campaign.out);
     EXPECT_TRUE(document["pass"].get<bool>());
@@ -48,7 +49,7 @@ TEST_F(CliEvaluate, RehearsesACampaignFromTheSlowRunsToTheReport) {
         EXPECT_GT(run["bos_s"].get<double>(), 2);
         EXPECT_TRUE(run["warnings"].empty()) << run["warnings"];
     }
-    EXPECT_TRUE(document["runs"][0]["lateral_displacement_pass"].is_null()); // 1.5 A
+    EXPECT_TRUE(document["runs"][0]["lateral_displacement_pass"].is_null());   // 1.5 A
     EXPECT_TRUE(document["runs"][2]["lateral_displacement_pass"].get<bool>()); // 5.5 A
     EXPECT_EQ(folder.Read("report.pdf").substr(0, 5), "%PDF-");
     const std::string table = folder.Read("table.csv");
@@ -58,19 +59,22 @@ TEST_F(CliEvaluate, RehearsesACampaignFromTheSlowRunsToTheReport) {
 
 TEST_F(CliEvaluate, ARunOfACarWithoutStabilityControlFails) {
     folder.Write("car.txt", "name = no control\nstability_control_nm_s_per_rad = 0\n");
-    ASSERT_EQ(folder.Run({"template", "sine-with-dwell", "--amplitude", "176", "--maxsteer", "300", "--lead", "2"},
-                         ">run.txt")
-                  .status,
-              0);
+    ASSERT_EQ(
+        folder
+            .Run({"template", "sine-with-dwell", "--amplitude", "176", "--maxsteer", "300", "--lead", "2"},
+                 ">run.txt")
+            .status,
+        0);
     ASSERT_EQ(folder.Run({"simulate", "run.txt", "--vehicle", "car.txt", "-o", "run.csv"}).status, 0);
-    const CliResult r = folder.Run({"evaluate", "swd", "run.csv", "--program-file", "run.txt", "--amplitude-a", "27",
-                                    "--gvwr", "2000", "--json"});
+    const CliResult r = folder.Run({"evaluate", "swd", "run.csv", "--program-file", "run.txt",
+                                    "--amplitude-a", "27", "--gvwr", "2000", "--json"});
     ASSERT_EQ(r.status, 1) << r.err;
     const Json document = Json::parse(r.out);
     EXPECT_FALSE(document["pass"].get<bool>());
     EXPECT_FALSE(document["yaw_rate_ratio_1750_pass"].get<bool>());
     EXPECT_EQ(document["amplitude_from"], "program");
-    EXPECT_NEAR(document["zeroing"]["to_s"].get<double>() - document["zeroing"]["from_s"].get<double>(), 1, 1e-9);
+    EXPECT_NEAR(document["zeroing"]["to_s"].get<double>() - document["zeroing"]["from_s"].get<double>(), 1,
+                1e-9);
     const CliResult text = folder.Run({"evaluate", "swd", "run.csv"});
     EXPECT_EQ(text.status, 1);
     EXPECT_NE(text.out.find("Verdict: FAIL"), std::string::npos) << text.out;
@@ -83,11 +87,13 @@ TEST_F(CliEvaluate, RefusesWhatItCannotJudge) {
         {{"evaluate"}, "evaluate needs sis, swd or campaign"},
         {{"evaluate", "swd", "noyaw.csv", "--fit-low", "0.2"}, "--fit-low does not apply to evaluate swd"},
         {{"evaluate", "swd", "noyaw.csv"}, "noyaw.csv: the log has no yaw rate column"},
-        {{"evaluate", "campaign", "runs.json", "a.csv", "b.csv"}, "the run list has 1 runs and 2 logs were given"},
+        {{"evaluate", "campaign", "runs.json", "a.csv", "b.csv"},
+         "the run list has 1 runs and 2 logs were given"},
         {{"evaluate", "sis", "noyaw.csv", "--amplitude-from", "runs.json"}, "does not apply to evaluate sis"},
         {{"evaluate", "campaign", "runs.json", "a.csv", "-o", "report.png"}, "not a name ending in .pdf"},
         {{"simulate", "sis.txt"}, "simulate needs -o LOG.csv"},
-        {{"template", "sine-with-dwell", "--series", "standard", "--amplitude-from", "runs.json", "-o", "s.rom"},
+        {{"template", "sine-with-dwell", "--series", "standard", "--amplitude-from", "runs.json", "-o",
+          "s.rom"},
          "runs.json: holds no a_deg"},
     };
     for (const auto &[arguments, message] : cases) {

@@ -94,6 +94,22 @@ const Command Commands[] = {
      "delay is found by correlation. The choices are kept for the next time. A later Show of the program "
      "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
      "off."},
+    {"cmd-evaluate-run", "Evaluate Run and Write Evaluation Report (File menu)",
+     "Judges a sine-with-dwell run's log against the published criteria (FMVSS No. 126; UN R140 and GB/T "
+     "30677 process the data the same way). The dialog takes the log (text with a header line, or a GPS/IMU "
+     "logger's sectioned file), its yaw rate and lateral acceleration columns (by name or number; "
+     "\"(automatic)\" finds them by name) and the acceleration's unit, A and the gross vehicle weight "
+     "rating. The current program is shown, the run is filtered (12-pole phaseless Butterworth: steer 10 Hz, "
+     "yaw rate and lateral acceleration 6 Hz), zeroed over the second before the steer rate passes 75 deg/s, "
+     "and BOS, COS, the peak yaw rate, the yaw rate ratios at COS + 1.000 s and COS + 1.750 s (at most 35 "
+     "and 20 %) and the lateral displacement at BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; "
+     "judged from 5 A on) are found. The yaw rate and the lateral acceleration are drawn over the program, "
+     "each scaled as its legend says, with BOS, COS and the check times marked; the verdicts and figures "
+     "head the summary panel. The program's peak steer is the commanded amplitude; without A in the dialog "
+     "the program's \"standard series, A ...\" note gives it. A sample or two far off both neighbours (a "
+     "lost frame) is replaced before anything else and listed. Write Evaluation Report then writes the "
+     "run's report as a PDF file: a first page with the verdict and the figures, and the run's page with "
+     "its steer, yaw rate and lateral displacement over time."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
     {"cmd-exit", "Exit (File menu)",

@@ -47,7 +47,8 @@ TEST(CliUsage, EachMisuseIsExitTwoNamingWhatIsWrong) {
         {{"template", "j-turn", "--series", "standard", "--amplitude", "3", "-o", "s.rom"},
          "--series standard is a series of sine-with-dwell"},
         {{"template", "sine-with-dwell", "--series", "standard", "-o", "s.rom"},
-         "--series standard needs --amplitude A (the steer angle at 0.3 g, deg)"},
+         "--series standard needs --amplitude A (the steer angle at 0.3 g, deg) or --amplitude-from "
+         "SIS.json"},
         {{"template", "step-steer", "--json"}, "--json goes with --list or --series"},
         {{"put", "s.txt", "--program", "1", "p.txt"}, "put writes a set: s.txt is not a name ending in .rom"},
         {{"put", "set.rom", "p.txt"}, "put needs --program N, the program to replace"},

@@ -106,4 +106,29 @@ TEST_F(CliEvaluate, RefusesWhatItCannotJudge) {
     EXPECT_NE(car.out.find("not a prediction of record"), std::string::npos);
 }
 
+TEST_F(CliEvaluate, ACampaignRunWhoseLogIsCutShortIsInvalidAndFailsTheCampaign) {
+    ASSERT_EQ(folder
+                  .Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300", "--lead",
+                        "2", "-o", "swd.rom", "--json"},
+                       ">runs.json")
+                  .status,
+              0);
+    ASSERT_EQ(folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv", "--tail", "0.5"}).status,
+              0);
+    const CliResult r = folder.Run({"evaluate", "campaign", "runs.json", "swd-1.csv", "swd-2.csv", "--json"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    const Json document = Json::parse(r.out);
+    EXPECT_EQ(document["invalid"], 2);
+    EXPECT_FALSE(document["pass"].get<bool>());
+    EXPECT_NE(document["runs"][0]["invalid"].get<std::string>().find("before COS + 1.750 s"),
+              std::string::npos);
+    EXPECT_TRUE(document["a_deg"].is_null()); // no A: a run list of degrees, not a standard series
+
+    folder.Write("lost.json",
+                 R"({"runs": [{"run": 1, "set": "gone.rom", "program": 0, "amplitude_deg": 40}]})");
+    const CliResult lost = folder.Run({"simulate", "--run-list", "lost.json", "-o", "x.csv"});
+    EXPECT_EQ(lost.status, 2);
+    EXPECT_NE(lost.err.find("gone.rom"), std::string::npos) << lost.err;
+}
+
 } // namespace

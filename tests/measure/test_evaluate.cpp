@@ -3,6 +3,7 @@
 #include "measure/evaluate.h"
 #include "measure/lowpass.h"
 #include "measure/sis.h"
+#include "measure/vbo.h"
 #include "measure/vehicle.h"
 #include "romfiles/fileio.h"
 #include "swd_log.h"
@@ -185,6 +186,55 @@ TEST(VehicleParameters, TheDefaultFileReadsBackAndFaultsNameTheirLine) {
     for (const char *bad :
          {"mass_kg = 3000\nwheels = 4\n", "mass_kg 3000\n", "mass_kg = -1\n", "friction = x\n"})
         EXPECT_THROW(ParseVehicleParameters(bad), FormatError) << bad;
+}
+
+} // namespace
+
+namespace {
+
+// The same run steered the other way, with the yaw rate logged with the opposite sign, a logger's
+// offsets and a lost frame gives the same figures.
+TEST(EvaluateSineWithDwell, TheFiguresDoNotDependOnDirectionSignConventionOffsetsOrDropouts) {
+    SwdOptions options;
+    options.amplitudeA = 20;
+    options.commandedAmplitude = 100;
+    const SwdResult clean = EvaluateSineWithDwell(KnownRun(), options);
+    VehicleLog other = KnownRun();
+    for (double &s : other.steer) s = -s + 3;                  // to the right, 3 deg off centre
+    for (double &a : other.lateralAcceleration) a = -a + 0.02; // a sensor 0.02 g off
+    other.yawRate[700] = 5000;                                 // a lost frame, as the reader replaces it
+    ASSERT_EQ(ReplaceDropouts(other.time, other.yawRate, "yaw rate").size(), 1u);
+    const SwdResult r = EvaluateSineWithDwell(other, options);
+    EXPECT_EQ(r.firstSteer, -1);
+    EXPECT_NEAR(r.steerZero, 3, 0.03);
+    EXPECT_NEAR(r.bos, clean.bos, 1e-6);
+    EXPECT_NEAR(r.cos, clean.cos, 1e-6);
+    EXPECT_NEAR(r.peakYawRate, clean.peakYawRate,
+                1e-3); // the yaw rate kept its sign: opposite to the steer's
+    EXPECT_NEAR(r.ratio1, clean.ratio1, 1e-3);
+    EXPECT_NEAR(r.ratio2, clean.ratio2, 1e-3);
+    EXPECT_NEAR(r.displacement, clean.displacement, 1e-6);
+    ASSERT_FALSE(r.warnings.empty());
+    EXPECT_NE(r.warnings.front().find("opposite sign"), std::string::npos);
+}
+
+TEST(EvaluateSlowlyIncreasingSteer, ZeroesTheOffsetsOnTheStillTimeBeforeTheSteer) {
+    VehicleLog log = SisRun(90, 1);
+    for (double &s : log.steer) s += 2;
+    for (double &a : log.lateralAcceleration) a -= 0.03;
+    const SisResult r = EvaluateSlowlyIncreasingSteer(log);
+    EXPECT_TRUE(r.zeroed);
+    EXPECT_NEAR(r.steerZero, 2, 1e-3);
+    EXPECT_NEAR(r.angle, 27, 1e-3);
+    EXPECT_NEAR(r.fitFrom, 1 + 0.1 * 90 / 13.5, 0.02); // where 0.1 g is reached
+}
+
+TEST(VboFiles, AreCarriedAcrossMidnight) {
+    std::string text = "[header]\ntime\nsteer\n[column names]\ntime steer\n[data]\n";
+    for (const char *row : {"235959.90 1\n", "235959.95 2\n", "000000.00 3\n", "000000.05 4\n"}) text += row;
+    const MeasuredLog log = ParseLog(text, {});
+    ASSERT_EQ(log.time.size(), 4u);
+    EXPECT_NEAR(log.time[3], 0.15, 1e-6);
 }
 
 } // namespace

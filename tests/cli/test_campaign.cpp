@@ -158,6 +158,7 @@ TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
         {"steer rate", {"maxsteer(100 deg)", "begin", "rampto(50 deg, 0.1 s)", "rampto(0 deg, 1 s)", "end"}},
         {"end angle", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "end"}},
         {"recycle", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "repeatprogram"}},
+        {"flag after end", {"maxsteer(100 deg)", "begin", "setflag(8 b, 100 %)", "end"}},
         {"warning", {"maxsteer(100 deg)", "begin", "sine(10 deg, 1 hz, 2 cycles, 3 s)", "end"}},
         {"clean", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "rampto(0 deg, 1 s)", "end"}},
     };
@@ -205,6 +206,13 @@ TEST(CliJson, DocumentsParseBackWithTheirFigures) {
     EXPECT_NE(
         folder.Run({"check", "set.rom", "--program", "3", "--summary"}).out.find("Duration        2.929 s"),
         std::string::npos);
+
+    folder.Write("brake.txt", CrLf({"maxsteer(100 deg)", "begin", "setflag(8 b, 100 %)", "end"}));
+    document = Json::parse(folder.Run({"check", "brake.txt", "--summary", "--json"}).out);
+    EXPECT_EQ(document["summary"]["flags"], Json::array());
+    EXPECT_EQ(document["summary"]["flags_after_end"],
+              Json::parse(R"([{"flag": 8, "from_s": 0.0, "until_s": null}])"));
+    EXPECT_EQ(document["notices"][0].get<std::string>().rfind("Flag 8 stays on after the end", 0), 0u);
 
     folder.Write("bad.txt", CrLf({"maxsteer(100 deg)", "begin", "frob", "wait(1 s, 2 cycles)", "end"}));
     check = folder.Run({"check", "bad.txt", "--json"});

@@ -138,6 +138,15 @@ std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText
             result += ProgramMarker(static_cast<int>(m)) + eol + eol;
         result += ProgramMarker(k) + eol + text;
     }
+    // A set that no reader would take is not written.
+    const std::size_t lines = CountLines(result);
+    if (lines > ProgramLineLimit)
+        throw FormatError("the set would have " + std::to_string(lines) + " lines, more than the " +
+                          std::to_string(ProgramLineLimit) + " a set file may have; nothing was written");
+    if (result.size() > ProgramFileLimit.bytes)
+        throw FormatError("the set would have " + std::to_string(result.size()) + " bytes, more than the " +
+                          std::to_string(ProgramFileLimit.bytes / MiB) +
+                          " MiB a set file may have; nothing was written");
     // The other programs read as they did, or nothing is written.
     if (ParseProgramSetBytes(result) != expected) throw FormatError("the set could not be kept as it was");
     return result;

@@ -36,7 +36,8 @@ ProgramSet ParseProgramSetBytes(std::string_view bytes);
 // preamble, the markers as written, the other programs and their line ends, anything after the 17th
 // marker. A set with fewer markers gets markers up to k (the programs between holding one empty line,
 // as they read without them). The lines written end in CR LF. Throws
-// FormatError for bytes that are no set ("Wrong file format!") or a program line that is a marker.
+// FormatError for bytes that are no set ("Wrong file format!"), a program line that is a marker, or a
+// result that ReadProgramSet would refuse as too large.
 std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText &program);
 
 // ParseProgramSet on a file of at most 64 MiB and ProgramLineLimit lines. Throws FileError or

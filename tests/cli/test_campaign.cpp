@@ -150,6 +150,21 @@ TEST(CliPut, ReplacesOneProgramAndKeepsEveryOtherByte) {
     EXPECT_EQ(folder.Read("junk.rom"), "no markers\r\n");
 }
 
+TEST(CliPut, RefusesASetThatNoReaderWouldTake) {
+    CliFolder folder;
+    std::string big;
+    for (int i = 0; i < 600000; ++i) big += "wait(1 s)\r\n";
+    folder.Write("big.txt", big);
+    ASSERT_EQ(folder.Run({"put", "set.rom", "--program", "0", "big.txt"}).status, 0);
+    const std::string once = folder.Read("set.rom");
+    const CliResult twice = folder.Run({"put", "set.rom", "--program", "1", "big.txt"});
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_EQ(twice.err,
+              "quillard-cli: set.rom: the set would have 1200072 lines, more than the 1048576 a set "
+              "file may have; nothing was written\n");
+    EXPECT_EQ(folder.Read("set.rom"), once);
+}
+
 // Each kind of warning and notice makes a --strict run exit 1 and leaves its output as it was; a clean
 // program passes.
 TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {

@@ -63,11 +63,6 @@ Json ReportJson(const ImageReport &report) {
             {"slots", slots}};
 }
 
-// The set of FILE, read as a program-set file whatever its name.
-ProgramSet ReadSet(const std::string &file) {
-    return ReadingInput(file, [&] { return ReadProgramSet(file); });
-}
-
 // The report of the files as written, read under the pair's lock: printed as text unless --json
 // wants it in the document.
 Json PrintReport(const CliOptions &options, const std::string &auxPath) {
@@ -118,7 +113,7 @@ int RunBuild(const CliOptions &options) {
         CheckOutput(options, copy.binPath, true);
         CheckOutput(options, copy.auxPath, true);
     }
-    const ProgramSet set = ReadSet(file);
+    const ProgramSet set = ReadSetFile(file); // a set whatever its name
     CompilerState state;
     Json programs = Json::array();
     const BuildCallbacks callbacks = Callbacks(options, state, programs);

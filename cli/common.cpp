@@ -29,11 +29,24 @@ bool IsSetFileName(const std::string &path) {
 
 const std::string &InputFile(const CliOptions &options) { return options.files.front(); }
 
+ProgramSet ReadSetFile(const std::string &file) {
+    std::string notice;
+    ProgramSet set = ReadingInput(file, [&] { return ReadProgramSet(file, &notice); });
+    NoteSetNotice(notice);
+    return set;
+}
+
+void NoteSetNotice(const std::string &notice) {
+    if (notice.empty()) return;
+    std::fprintf(stderr, "%s\n", notice.c_str());
+    std::fflush(stderr);
+    Findings().notices.push_back({-1, notice});
+}
+
 std::vector<std::string> ReadProgram(const CliOptions &options) {
     const std::string &file = InputFile(options);
+    if (IsSetFileName(file)) return std::move(ReadSetFile(file)[static_cast<std::size_t>(options.program)]);
     return ReadingInput(file, [&] {
-        if (IsSetFileName(file))
-            return std::move(ReadProgramSet(file)[static_cast<std::size_t>(options.program)]);
         std::vector<std::string> lines = ReadFileLines(file, ProgramFileLimit);
         // A set under another name would compile as its first program, the rest after its end unread.
         if (std::any_of(lines.begin(), lines.end(), [](const std::string &l) { return IsProgramMarker(l); }))

@@ -152,11 +152,34 @@ std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText
     return result;
 }
 
-ProgramSet ReadProgramSet(const std::string &path) {
+std::string IgnoredMarkersNotice(const std::string &name, std::string_view bytes) {
+    std::size_t markers = 0, line = 0;
+    std::string first, last; // the ignored markers: the text of each and its line
+    LineReader reader(bytes);
+    for (std::string_view text; reader.Next(text);) {
+        ++line;
+        if (!IsProgramMarker(text) || ++markers <= ProgramCount) continue;
+        const std::string shown =
+            text.size() > 20 ? std::string(text.substr(0, 20)) + "..." : std::string(text);
+        last = shown + " on line " + std::to_string(line);
+        if (first.empty()) first = last;
+    }
+    if (markers <= ProgramCount) return {};
+    const std::string counted = name + " holds " + std::to_string(markers) + " program markers; a set has " +
+                                std::to_string(ProgramCount) + " programs, so ";
+    if (markers == ProgramCount + 1)
+        return counted + "the program of marker " + std::to_string(markers) + " was ignored (" + first + ")";
+    return counted + "the programs of markers " + std::to_string(ProgramCount + 1) + " to " +
+           std::to_string(markers) + " were ignored (" + first + " to " + last + ")";
+}
+
+ProgramSet ReadProgramSet(const std::string &path, std::string *notice) {
     return ReadingFile(path, [&] {
         const std::string bytes = ReadFileBytes(path, ProgramFileLimit);
         CheckLineCount(path, CountLines(bytes));
-        return ParseProgramSetBytes(bytes);
+        ProgramSet set = ParseProgramSetBytes(bytes);
+        if (notice) *notice = IgnoredMarkersNotice(DisplayName(path), bytes);
+        return set;
     });
 }
 

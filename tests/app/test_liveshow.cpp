@@ -3,7 +3,7 @@
 #include "app/GraphView.h"
 #include "app/LiveShow.h"
 #include "app/SummaryPanel.h"
-#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QAction>
@@ -41,10 +41,7 @@ private slots:
         m_form->Actions().LiveShow1->trigger();
         QCOMPARE(Live()->Compiles(), 1); // on, it compiles at once
     }
-    void cleanup() {
-        Settings().steerRateCheck = false;
-        CloseWindow();
-    }
+    void cleanup() { CloseWindow(); }
 
     void compilesOnceWhenTypingPausesAndKeepsAZoomedView() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
@@ -87,6 +84,7 @@ private slots:
     void reportsOnTheStripWithoutABox() {
         QFETCH(QString, text);
         QFETCH(QString, strip);
+        ScratchSettings rates(Settings().startupDir);
         Settings().steerRateCheck = true;
         Settings().steerRateLimit = 500;
         TypeAndPause(text);

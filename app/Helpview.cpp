@@ -62,7 +62,9 @@ const Command Commands[] = {
      "The set becomes untitled."},
     {"cmd-open", "Open (File menu, Open button)",
      "Reads a program-set file (.rom) into the 16 editors. A file without a program marker is refused with "
-     "\"Wrong file format!\" and nothing changes. When programs were changed since the set was last opened "
+     "\"Wrong file format!\" and nothing changes. A file with more than 16 program markers fills the 16 "
+     "editors from its first 16 and says which markers were ignored. When programs were changed since the "
+     "set was last opened "
      "or saved, you are asked whether to save them first."},
     {"cmd-save", "Save (File menu, Save button)",
      "Writes the 16 programs to the set's file; an untitled set asks for a name as Save As does."},
@@ -84,7 +86,8 @@ const Command Commands[] = {
      "Builds the set in memory (no file is written, no notice box is shown) and saves a CSV with a row per "
      "program: its number, its first comment line, duration in seconds, peak steer (the steer of largest "
      "magnitude) in degrees, peak steer rate in deg/s and the CRC-32s of its EPROM and aux slots as Build "
-     "writes them. A program that does not compile has its comment and empty figures. Lines end in LF."},
+     "writes them, and the aux flags its image holds on after the program's end. A program that does not "
+     "compile has its comment and empty figures. Lines end in LF."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
      "the run (delay, gain and offset, RMS and peak error, the response of each step, any warnings, then "
@@ -162,8 +165,9 @@ const Command Commands[] = {
      "the status line, and at its left the step nearest the mouse: time, steer, clock rate, steer rate "
      "and the flags that are on. The panel beside the graph (View > Program Summary) lists the "
      "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
-     "rates, flag on-times and the time bit 15 (the roll-peak bit) is set; it greys out when the program is "
-     "edited."},
+     "rates, flag on-times, any flag the aux image holds on after END (also a notice: the machine stops "
+     "with its outputs as the image holds them) and the time bit 15 (the roll-peak bit) is set; it greys "
+     "out when the program is edited."},
     {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
      "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
      "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "

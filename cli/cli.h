@@ -158,6 +158,13 @@ const std::string &InputFile(const CliOptions &options);
 // True for a name ending in ".rom" (any letter case): a program-set file.
 bool IsSetFileName(const std::string &path);
 
+// The set FILE as ReadProgramSet reads it, its failures InputErrors naming it; markers past the 16th
+// are a notice (NoteSetNotice).
+ProgramSet ReadSetFile(const std::string &file);
+// A notice about a set file (not raised by a compile): on stderr, and kept for --strict and the JSON
+// documents. Nothing for an empty text.
+void NoteSetNotice(const std::string &notice);
+
 // The lines of the program named by FILE (a program text, or one program of a ".rom" set).
 std::vector<std::string> ReadProgram(const CliOptions &options);
 

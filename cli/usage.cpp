@@ -100,7 +100,8 @@ COMPILE OPTIONS (every command that compiles):
   --max-rate R           steer-rate limit in deg/s: a compile whose steer rate between two
                          steps exceeds it writes a notice to stderr (0, the default: no check)
   --strict               exit 1 when a compile raises a warning or a notice (steer rate, end
-                         angle, recycle step, high current); the texts are as without it
+                         angle, recycle step, high current, a flag on after the end) or a set
+                         file has program markers past the 16th; the texts are as without it
 
   --json                 one JSON document on standard output instead of the text
 Numbers may carry the unit the program language would read: 50deg, 0.7hz, 2sec, 720deg/s.

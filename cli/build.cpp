@@ -52,11 +52,6 @@ Json ReportJson(const ImageReport &report) {
             {"slots", slots}};
 }
 
-// The set of FILE, read as a program-set file whatever its name.
-ProgramSet ReadSet(const std::string &file) {
-    return ReadingInput(file, [&] { return ReadProgramSet(file); });
-}
-
 // The report of the bytes this build wrote (a build of the same files that ran after it may have
 // replaced them since): printed as text unless --json wants it in the document.
 Json PrintReport(const CliOptions &options, const BuildOutcome &outcome) {
@@ -99,7 +94,7 @@ int RunBuild(const CliOptions &options) {
     CheckOutput(options, options.output, true);
     CheckOutput(options, auxPath, true);
     for (const std::string &path : copyPaths) CheckOutput(options, path, true);
-    const ProgramSet set = ReadSet(file);
+    const ProgramSet set = ReadSetFile(file); // a set whatever its name
     CompilerState state;
     Json programs = Json::array();
     const BuildCallbacks callbacks = Callbacks(options, state, programs);

@@ -50,7 +50,8 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, c
     return picture;
 }
 
-void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options, const LogPicture *picture) {
+void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options,
+          const LogPicture *picture) {
     AuxDisplaySettings aux = AuxFor(options.auxBits);
     QPainter painter(&device);
     QPainterCanvas canvas(painter);

@@ -9,14 +9,6 @@
 
 namespace {
 
-std::string ReadInput(const std::string &path) {
-    try {
-        return ReadFileBytes(path);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
-    }
-}
-
 Json DifferenceJson(const FirstDifference &d) {
     if (d.count == 0) return nullptr;
     return {{"count", d.count},
@@ -56,8 +48,7 @@ Json ComparisonJson(const CliOptions &options, const SetComparison &c, const Jso
 
 int RunVerify(const CliOptions &options) {
     const std::string &setPath = options.files[0], &binPath = options.files[1];
-    const ProgramSet set =
-        ReadingInput(setPath, [&] { return ParseProgramSet(SplitLines(ReadInput(setPath))); });
+    const ProgramSet set = ReadSetFile(setPath);
     // The images as every reader of the pair sees them: a build that stopped half-way is finished first.
     std::vector<std::string> images;
     try {

@@ -8,7 +8,7 @@
 #include <vector>
 
 // What a reader of the figures should know about them: a poor correlation, a log that covers too
-// little of the program, skipped rows, gaps.
+// little of the program, skipped rows, dropouts replaced, gaps.
 std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
 
 // The comparison as text, in parts.

@@ -3,6 +3,7 @@
 #include "app/Mainform.h"
 #include "app/SetFiles.h"
 #include "romfiles/fileio.h"
+#include "uikit/Modal.h"
 #include "uikit/Settings.h"
 
 #include <QApplication>
@@ -61,6 +62,15 @@ int main(int argc, char *argv[]) {
     // Without a window manager "maximised" means nothing: start at the screen's working area.
     if (QScreen *screen = QGuiApplication::primaryScreen()) form.setGeometry(screen->availableGeometry());
     form.showMaximized();
+    // A notice of the file layer (an interrupted build that was dropped as stale) is shown once the
+    // read or write that met it is over, so that no box is open while it holds a pair's lock.
+    SetFileNoticeHandler([&form](const std::string &text) {
+        const QString shown = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+        QMetaObject::invokeMethod(
+            &form, [&form, shown] { ShowWarning(&form, shown); }, Qt::QueuedConnection);
+    });
     form.OpenArguments(QApplication::arguments().mid(1));
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    SetFileNoticeHandler(nullptr);
+    return status;
 }

@@ -154,6 +154,34 @@ TEST(Journal, AStopAtAnyCallOfAPutLeavesTheSetWholeAndLosesNoLaterEdit) {
     }
 }
 
+// A reader that finishes a killed build may itself be killed at any call: the pair stays old or new, and
+// the next reader still finishes it.
+TEST(Journal, AReaderStoppedWhileItFinishesAKilledBuildLeavesThePairWholeForTheNext) {
+    CliFolder folder;
+    Sets(folder.path());
+    const Strings files{"out.bin", "out.aux", "out.hex", "out.aux.hex"};
+    ASSERT_EQ(Cli(folder.path(), "build b.rom -o out.bin --hex").exit, 0);
+    const Strings fresh = Contents(folder.path(), files);
+    for (long rename : {2, 3}) { // the journal in place; the EPROM file replaced too
+        for (long n = 1;; ++n) {
+            ASSERT_LT(n, 50) << "the reader never ran through";
+            ASSERT_EQ(Cli(folder.path(), "build a.rom -o out.bin --hex").exit, 0);
+            ASSERT_EQ(
+                Cli(folder.path(), "build b.rom -o out.bin --hex", StopAt(rename, "KILL", "rename")).exit,
+                Killed);
+            const Outcome stopped = Cli(folder.path(), "import --type bin out.bin", StopAt(n));
+            const Outcome read = Cli(folder.path(), "verify b.rom out.bin --aux out.aux");
+            EXPECT_EQ(read.exit, 0) << "rename " << rename << ", reader stopped at " << n << ": "
+                                    << read.text;
+            EXPECT_EQ(Contents(folder.path(), files), fresh)
+                << "rename " << rename << ", reader stopped at " << n;
+            EXPECT_EQ(First(folder.path(), ".qj"), "") << "rename " << rename << ", reader stopped at " << n;
+            if (stopped.exit == 0) break;
+            ASSERT_EQ(stopped.exit, Killed) << stopped.text;
+        }
+    }
+}
+
 // A build of B over a pair of A stopped at its 2nd rename (the journal is in place) or its 3rd (the
 // EPROM file is replaced too); something happens to the folder; then a reader.
 TEST(Journal, AJournalIsFinishedWhereverTheFolderMovesAndDroppedWhenItsFilesChanged) {

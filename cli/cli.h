@@ -84,21 +84,9 @@ struct CliOptions {
     bool text = false;     // diff --text
 };
 
-// Which command takes which option: an option given to a command that does not take it is bad usage
-// naming it. The template parameters are options of template and put.
-struct OptionUse {
-    const char *name;
-    const char *value;    // the value's name; empty for a switch
-    const char *commands; // the commands that take it, separated by blanks
-};
-const std::vector<OptionUse> &OptionUses();
-const std::vector<std::string> &CommandNames();
-bool IsTemplateParameter(const std::string &name);
-bool TakesOption(const std::string &command, const std::string &name);
-// Every option of every command: those of the table and the template parameters.
-std::vector<std::string> KnownOptions();
-// The option as written: "-o", "--program".
-std::string Dashed(const std::string &name);
+// The options of the run from the command line (arguments[0] is the program's name); bad usage throws
+// UsageError. The commands and their options are the table of commands.h.
+CliOptions ParseArguments(const std::vector<std::string> &arguments);
 // The bash completion of quillard-cli: commands, each command's options, option values and template
 // names, each template's parameters.
 std::string BashCompletionScript();

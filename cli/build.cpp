@@ -71,12 +71,7 @@ ProgramSet ReadSet(const std::string &file) {
 // The report of the files as written, read under the pair's lock: printed as text unless --json
 // wants it in the document.
 Json PrintReport(const CliOptions &options, const std::string &auxPath) {
-    std::vector<std::string> images;
-    try {
-        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
-    }
+    const std::vector<std::string> images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
     const ImageReport report = ReportImages(images[0], images[1]);
     if (!options.json) PrintLines(stdout, ReportLines(report));
     return ReportJson(report);
@@ -127,13 +122,8 @@ int RunBuild(const CliOptions &options) {
         makeCopies = [&](const std::string &main, const std::string &aux) {
             return MakeCopies(copies, options, main, aux);
         };
-    BuildOutcome outcome;
-    try {
-        outcome =
-            BuildSet(state, set, options.output, MakeCompileOptions(options, true), callbacks, makeCopies);
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
-    }
+    const BuildOutcome outcome =
+        BuildSet(state, set, options.output, MakeCompileOptions(options, true), callbacks, makeCopies);
     for (Json &program : programs) program["notices"] = NoticesJson(program["program"]);
     Json document{{"file", Latin1(file)},
                   {"bin", Latin1(options.output)},

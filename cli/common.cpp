@@ -42,12 +42,8 @@ CompileOptions MakeCompileOptions(const CliOptions &options, bool namePrograms) 
     CompileOptions compile;
     if (options.corvan3Only) {
         compile.corvan3Only = *options.corvan3Only;
-    } else if (DefaultsFileExists(".")) {
-        try {
-            compile.corvan3Only = ReadDefaults(".").corvan3Only;
-        } catch (const FileError &e) {
-            throw InputError(DefaultsFileName, e.reason());
-        }
+    } else if (DefaultsFileExists("")) {
+        compile.corvan3Only = ReadDefaults("").corvan3Only; // its failures name it quildf.txt
     }
     compile.steerRateLimit = options.maxRate;
     compile.notice = [namePrograms](const std::string &text) {
@@ -126,11 +122,7 @@ void CheckOutput(const CliOptions &options, const std::string &output, bool comp
     std::vector<std::string> inputs = options.files;
     if (!options.log.empty()) inputs.push_back(options.log);
     if (compiles && !options.corvan3Only && DefaultsFileExists(".")) inputs.push_back(DefaultsFileName);
-    try {
-        CheckOutputIsNoInput(output, inputs);
-    } catch (const FileError &e) {
-        throw InputError(output, e.reason());
-    }
+    CheckOutputIsNoInput(output, inputs);
 }
 
 namespace {

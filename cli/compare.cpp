@@ -173,11 +173,7 @@ int RunCompare(const CliOptions &options) {
     const Comparison comparison = CompareWithLog(state, options, log);
     if (!options.mat.empty()) {
         CheckOutput(options, options.mat, true);
-        try {
-            WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
-        } catch (const FileError &e) {
-            throw InputError(options.mat, e.reason());
-        }
+        WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
     }
     if (options.json)
         PrintJson(ComparisonJson(options, comparison, log));

@@ -50,7 +50,8 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, c
     return picture;
 }
 
-void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options, const LogPicture *picture) {
+void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options,
+          const LogPicture *picture) {
     AuxDisplaySettings aux = AuxFor(options.auxBits);
     QPainter painter(&device);
     QPainterCanvas canvas(painter);
@@ -106,11 +107,6 @@ int RunPlot(const CliOptions &options) {
         Draw(svg, state, options, picture ? &*picture : nullptr);
     }
     if (buffer.data().isEmpty()) throw InputError(options.output, "the image could not be encoded");
-    try {
-        WriteFileAtomically(options.output,
-                            std::string_view(buffer.data().constData(), buffer.data().size()));
-    } catch (const FileError &e) {
-        throw InputError(options.output, e.reason());
-    }
+    WriteFileAtomically(options.output, std::string_view(buffer.data().constData(), buffer.data().size()));
     return 0;
 }

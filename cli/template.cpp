@@ -75,18 +75,13 @@ int WriteSeries(const CliOptions &options) {
     const std::vector<ProgramSet> sets =
         SeriesSets(TemplateRuns(options.templateName, values, amplitudes, note));
     const std::vector<std::string> names = SetNames(options.output, sets.size());
-    try {
-        if (sets.size() == 1) {
-            WriteProgramSet(options.output, sets.front());
-        } else {
-            // All the sets of the series or none.
-            std::vector<FileContent> files;
-            for (std::size_t k = 0; k < sets.size(); ++k)
-                files.push_back({names[k], ProgramSetBytes(sets[k])});
-            ReplaceFileGroup(names.front(), files);
-        }
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
+    if (sets.size() == 1) {
+        WriteProgramSet(options.output, sets.front());
+    } else {
+        // All the sets of the series or none.
+        std::vector<FileContent> files;
+        for (std::size_t k = 0; k < sets.size(); ++k) files.push_back({names[k], ProgramSetBytes(sets[k])});
+        ReplaceFileGroup(names.front(), files);
     }
 
     // The run list, when the amplitudes come from a rule or the runs take several sets.

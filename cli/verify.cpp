@@ -9,14 +9,6 @@
 
 namespace {
 
-std::string ReadInput(const std::string &path) {
-    try {
-        return ReadFileBytes(path);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
-    }
-}
-
 Json DifferenceJson(const FirstDifference &d) {
     if (d.count == 0) return nullptr;
     return {{"count", d.count},
@@ -57,10 +49,10 @@ Json ComparisonJson(const CliOptions &options, const SetComparison &c, const Jso
 int RunVerify(const CliOptions &options) {
     const std::string &setPath = options.files[0], &binPath = options.files[1];
     const ProgramSet set =
-        ReadingInput(setPath, [&] { return ParseProgramSet(SplitLines(ReadInput(setPath))); });
-    const std::string bin = ReadInput(binPath);
+        ReadingInput(setPath, [&] { return ParseProgramSet(SplitLines(ReadFileBytes(setPath))); });
+    const std::string bin = ReadFileBytes(binPath);
     std::optional<std::string> aux;
-    if (!options.auxImage.empty()) aux = ReadInput(options.auxImage);
+    if (!options.auxImage.empty()) aux = ReadFileBytes(options.auxImage);
 
     CompilerState state;
     Json failed = Json::array(); // the programs that do not compile, with their messages

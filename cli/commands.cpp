@@ -77,109 +77,143 @@ template <class... Parts> std::vector<Option> Options(const Parts &...parts) {
 const Files OneFile{};
 const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 
-// The commands, in the order of --help.
+// The commands, in the order of --help; one option a line.
 //
-// To add an option to a command, add one line to the command's options: a maker (Switch, Text, File,
+// To add an option to a command, add its line to the command's options: a maker (Switch, Text, File,
 // Whole, Quantity, Choice, Size, Bits) with the option's name, its value as usage writes it and where the
 // value goes (Set<&CliOptions::field> or a lambda), then what sets it apart: .Needs() when the command
 // cannot go without it, .After("log") when it goes with another option, .Within() or .OneOf() for the
-// numbers a Quantity takes, .Help("...") for its line in --help. Its place in the list is its place in
-// the completion and among the suggestions for a misspelt option. An option of several commands is
-// written once above and named in each list; a log option added to LogReading reaches every command that
-// reads a log, and the LOG OPTIONS of --help, at once.
+// numbers a Quantity takes, .Help("...") for its line under the command in --help. Its place in the list
+// is its place in the completion and among the suggestions for a misspelt option. An option of several
+// commands is written once above and named in each list; an option added to LogReading reaches every
+// command that reads a log, and the LOG OPTIONS of --help, at once.
 //
 // To add a command, add its row: its name, its lines in --help, how many files it reads, its options and
-// its Run function (declared in cli.h). A rule the table cannot state (which options go together in
-// ways other than .After) goes into a finish function in parse.cpp, checked after the table's.
+// its Run function (declared in cli.h). A rule the table cannot state (which options go together in ways
+// other than .After) goes into a finish function in parse.cpp, checked after the table's.
+// clang-format off
 const std::vector<Command> Table{
-    {"check",
-     R"(  check FILE [--program N] [--summary] [--json] [COMPILE OPTIONS]
+    {.name = "check",
+     .usage = R"(  check FILE [--program N] [--summary] [--json] [COMPILE OPTIONS]
       Compile a program; print the Messages text, with --summary followed by the program
       summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
 )",
-     OneFile, Options(Program, Compile, JsonSwitch, Switch("summary", Set<&CliOptions::summary>)), RunCheck},
-    {"steps",
-     R"(  steps FILE [--program N] [--format csv|mat] [-o OUT] [COMPILE OPTIONS]
+     .files = OneFile,
+     .options = Options(
+         Program,
+         Compile,
+         JsonSwitch,
+         Switch("summary", Set<&CliOptions::summary>)),
+     .run = RunCheck},
+    {.name = "steps",
+     .usage = R"(  steps FILE [--program N] [--format csv|mat] [-o OUT] [COMPILE OPTIONS]
       Compile a program; print its 16384 steps as CSV, or write them to OUT as CSV or as a
       MATLAB file (--format mat).
 )",
-     OneFile,
-     Options(Program, Compile, Output,
-             Choice("format", "F", {"csv", "mat"}, Set<&CliOptions::format>)
-                 .Refusing("steps takes --format csv or --format mat")),
-     RunSteps, false, FinishSteps},
-    {"build",
-     R"(  build SET.rom -o OUT.bin [--report] [--hex] [--srec] [--json] [COMPILE OPTIONS]
+     .files = OneFile,
+     .options = Options(
+         Program,
+         Compile,
+         Output,
+         Choice("format", "F", {"csv", "mat"}, Set<&CliOptions::format>)
+             .Refusing("steps takes --format csv or --format mat")),
+     .run = RunSteps,
+     .finish = FinishSteps},
+    {.name = "build",
+     .usage = R"(  build SET.rom -o OUT.bin [--report] [--hex] [--srec] [--json] [COMPILE OPTIONS]
       Build the 16 programs of a set into OUT.bin and OUT.aux. --report prints the CRC-32s
       and the slot map of the files written; --hex and --srec also write Intel HEX
       (OUT.hex, OUT.aux.hex) and Motorola S-record (OUT.srec, OUT.aux.srec) copies.
 )",
-     OneFile,
-     Options(Compile, JsonSwitch, Output.Needs(), Switch("report", Set<&CliOptions::report>),
-             Switch("hex", Set<&CliOptions::hex>), Switch("srec", Set<&CliOptions::srec>)),
-     RunBuild},
-    {"export",
-     R"(  export FILE [--program N] --format text|tv -o OUT [COMPILE OPTIONS]
+     .files = OneFile,
+     .options = Options(
+         Compile,
+         JsonSwitch,
+         Output.Needs(),
+         Switch("report", Set<&CliOptions::report>),
+         Switch("hex", Set<&CliOptions::hex>),
+         Switch("srec", Set<&CliOptions::srec>)),
+     .run = RunBuild},
+    {.name = "export",
+     .usage = R"(  export FILE [--program N] --format text|tv -o OUT [COMPILE OPTIONS]
       Write a program as text or as a time-and-value file.
 )",
-     OneFile,
-     Options(Program, Compile, Output.Needs(),
-             Choice("format", "F", {"text", "tv"}, Set<&CliOptions::format>)
-                 .Needs("export needs --format text or --format tv")),
-     RunExport},
-    {"import",
-     R"(  import --type text|tv|rom|bin FILE [--program N] [--rate HZ] [--maxsteer DEG] [--mode MODE]
+     .files = OneFile,
+     .options = Options(
+         Program,
+         Compile,
+         Output.Needs(),
+         Choice("format", "F", {"text", "tv"}, Set<&CliOptions::format>)
+             .Needs("export needs --format text or --format tv")),
+     .run = RunExport},
+    {.name = "import",
+     .usage = R"(  import --type text|tv|rom|bin FILE [--program N] [--rate HZ] [--maxsteer DEG] [--mode MODE]
       Print the lines an import would produce (--rate 256, 512, 1024 or 2048; --maxsteer 0 to
       2000; --mode replace or insert).
 )",
-     OneFile,
-     Options(Program, Choice("type", "T", {"text", "tv", "rom", "bin"}, Set<&CliOptions::type>).Needs(),
-             Quantity("rate", "HZ", "Hz", 256, Set<&CliOptions::rate>).OneOf(ClockRates),
-             Quantity("maxsteer", "DEG", "deg", 200, Set<&CliOptions::maxSteer>).Within(0, 2000, true),
-             Choice("mode", "MODE", {"replace", "insert"},
-                    [](CliOptions &o, const Value &v) { o.insert = v.word == 1; })),
-     RunImport},
-    {"plot",
-     R"(  plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [COMPILE OPTIONS]
+     .files = OneFile,
+     .options = Options(
+         Program,
+         Choice("type", "T", {"text", "tv", "rom", "bin"}, Set<&CliOptions::type>).Needs(),
+         Quantity("rate", "HZ", "Hz", 256, Set<&CliOptions::rate>).OneOf(ClockRates),
+         Quantity("maxsteer", "DEG", "deg", 200, Set<&CliOptions::maxSteer>).Within(0, 2000, true),
+         Choice("mode", "MODE", {"replace", "insert"}, [](CliOptions &o, const Value &v) { o.insert = v.word == 1; })),
+     .run = RunImport},
+    {.name = "plot",
+     .usage = R"(  plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [COMPILE OPTIONS]
   plot FILE [--program N] -o OUT.png|OUT.svg --log RUN.csv [LOG OPTIONS] [--bode]
       Draw the program graph as Show does, to a PNG or SVG image; with --log the measured
       steer over it, with --bode instead the frequency response of a sweep program.
 )",
-     OneFile,
-     Options(
-         Program, Compile, Output.Needs(),
-         Size("size", "WxH", 1, 20000,
-              [](CliOptions &o, const Value &v) {
-                  o.width = static_cast<int>(v.numbers[0]);
-                  o.height = static_cast<int>(v.numbers[1]);
-              }),
-         Bits("aux", "BITS", 1, 8, "aux bit",
-              [](CliOptions &o, const Value &v) { o.auxBits.assign(v.numbers.begin(), v.numbers.end()); }),
-         Switch("bode", Set<&CliOptions::bode>).After("log"), Log, LogReading),
-     RunPlot, false, nullptr, true},
-    {"compare",
-     R"(  compare FILE [--program N] --log RUN.csv [LOG OPTIONS] [--json] [--mat OUT.mat]
+     .files = OneFile,
+     .options = Options(
+         Program,
+         Compile,
+         Output.Needs(),
+         Size("size", "WxH", 1, 20000, [](CliOptions &o, const Value &v) {
+             o.width = static_cast<int>(v.numbers[0]);
+             o.height = static_cast<int>(v.numbers[1]);
+         }),
+         Bits("aux", "BITS", 1, 8, "aux bit", [](CliOptions &o, const Value &v) {
+             o.auxBits.assign(v.numbers.begin(), v.numbers.end());
+         }),
+         Switch("bode", Set<&CliOptions::bode>).After("log"),
+         Log,
+         LogReading),
+     .run = RunPlot,
+     .draws = true},
+    {.name = "compare",
+     .usage = R"(  compare FILE [--program N] --log RUN.csv [LOG OPTIONS] [--json] [--mat OUT.mat]
       Compare a measured log with the program: delay, gain, offset, RMS and peak error,
       overshoot of each step and, for a sweep, the frequency response. --json prints one JSON
       document; --mat also writes the compared data and figures as a MATLAB file. Takes the
       COMPILE OPTIONS.
 )",
-     OneFile,
-     Options(Program, Compile, JsonSwitch, Log.Needs(), LogReading,
-             File("mat", "OUT.mat", Set<&CliOptions::mat>)),
-     RunCompare},
-    {"diff",
-     R"(  diff A B [--program N] [--text] [--json] [COMPILE OPTIONS]
+     .files = OneFile,
+     .options = Options(
+         Program,
+         Compile,
+         JsonSwitch,
+         Log.Needs(),
+         LogReading,
+         File("mat", "OUT.mat", Set<&CliOptions::mat>)),
+     .run = RunCompare},
+    {.name = "diff",
+     .usage = R"(  diff A B [--program N] [--text] [--json] [COMPILE OPTIONS]
       Compare two sets (or two programs) program by program: whether the texts differ (--text
       prints a unified diff of them) and whether the compiled steps differ: the first differing
       step, the largest steer difference and the change of duration. Exit 0 when every program
       compiles to identical steps in both, 1 otherwise. --program compares one program only.
 )",
-     {2, 2, "diff needs two files: A.rom B.rom", "diff needs two files: A.rom B.rom"},
-     Options(Program, Compile, JsonSwitch, Switch("text", Set<&CliOptions::text>)),
-     RunDiff},
-    {"template",
-     R"(  template NAME [--PARAMETER VALUE ...]
+     .files = {2, 2, "diff needs two files: A.rom B.rom", "diff needs two files: A.rom B.rom"},
+     .options = Options(
+         Program,
+         Compile,
+         JsonSwitch,
+         Switch("text", Set<&CliOptions::text>)),
+     .run = RunDiff},
+    {.name = "template",
+     .usage = R"(  template NAME [--PARAMETER VALUE ...]
       Print the program text of a manoeuvre template. template NAME --help lists its
       parameters with their units, defaults and ranges.
   template NAME --series FROM:TO:STEP [--PARAMETER VALUE ...] -o SET.rom [--json]
@@ -194,46 +228,53 @@ const std::vector<Command> Table{
   template --list [--json]
       List the templates with their parameters, units and defaults.
 )",
-     {0, 0, "", "", false}, // NAME, or none with --list: read by FinishTemplate
-     Options(JsonSwitch, Output, Parameter("rate").OneOf(ClockRates), Parameter("maxsteer"),
-             Switch("list", Set<&CliOptions::listTemplates>),
-             Text("series", "FROM:TO:STEP", nullptr).OneOf({"standard"})),
-     RunTemplate,
-     true,
-     FinishTemplate},
-    {"put",
-     R"(  put SET.rom --program N FILE
+     .files = {0, 0, "", "", false}, // NAME, or none with --list: read by FinishTemplate
+     .options = Options(
+         JsonSwitch,
+         Output,
+         Parameter("rate").OneOf(ClockRates),
+         Parameter("maxsteer"),
+         Switch("list", Set<&CliOptions::listTemplates>),
+         Text("series", "FROM:TO:STEP", nullptr).OneOf({"standard"})),
+     .run = RunTemplate,
+     .templateParameters = true,
+     .finish = FinishTemplate},
+    {.name = "put",
+     .usage = R"(  put SET.rom --program N FILE
   put SET.rom --program N --template NAME [--PARAMETER VALUE ...]
   put SET.rom --program N --from OTHER.rom [--source-program M]
       Replace program N of a set with a program text, a template, or program M (default N) of
       another set; the other 15 programs stay byte for byte. A new set of default programs is
       made when SET.rom does not exist.
 )",
-     {1, 2, "put needs SET.rom", "put takes one SET.rom and at most one program file"},
-     Options(Program.Needs("put needs --program N, the program to replace"),
-             Parameter("rate").OneOf(ClockRates), Parameter("maxsteer"),
-             TemplateName("template", "NAME", nullptr), File("from", "OTHER.rom", nullptr),
-             Whole("source-program", "M", 0, 15, "source program", Set<&CliOptions::sourceProgram>)
-                 .After("from")),
-     RunPut,
-     true,
-     FinishPut},
-    {"verify",
-     R"(  verify SET.rom IMAGE.bin [--aux IMAGE.aux] [--json] [COMPILE OPTIONS]
+     .files = {1, 2, "put needs SET.rom", "put takes one SET.rom and at most one program file"},
+     .options = Options(
+         Program.Needs("put needs --program N, the program to replace"),
+         Parameter("rate").OneOf(ClockRates),
+         Parameter("maxsteer"),
+         TemplateName("template", "NAME", nullptr),
+         File("from", "OTHER.rom", nullptr),
+         Whole("source-program", "M", 0, 15, "source program", Set<&CliOptions::sourceProgram>).After("from")),
+     .run = RunPut,
+     .templateParameters = true,
+     .finish = FinishPut},
+    {.name = "verify",
+     .usage = R"(  verify SET.rom IMAGE.bin [--aux IMAGE.aux] [--json] [COMPILE OPTIONS]
       Rebuild the set and compare it word by word with an EPROM image (and an aux image)
       read back from the programmer: the first difference of each program that differs, with
       its step, time, and expected and found steer. Exit 0 when they match, 1 when they differ.
 )",
-     {2, 2, "verify needs SET.rom and IMAGE.bin", "verify needs SET.rom and IMAGE.bin"},
-     Options(Compile, JsonSwitch,
-             File("aux", "IMAGE.aux",
-                  [](CliOptions &o, const Value &v) {
-                      o.auxImage = v.text;
-                      o.auxGiven = true;
-                  })
-                 .NotEmpty()),
-     RunVerify},
+     .files = {2, 2, "verify needs SET.rom and IMAGE.bin", "verify needs SET.rom and IMAGE.bin"},
+     .options = Options(
+         Compile,
+         JsonSwitch,
+         File("aux", "IMAGE.aux", [](CliOptions &o, const Value &v) {
+             o.auxImage = v.text;
+             o.auxGiven = true;
+         }).NotEmpty()),
+     .run = RunVerify},
 };
+// clang-format on
 
 const std::vector<Option> General{
     Switch("help", nullptr).Help("print this text"),

@@ -61,16 +61,16 @@ const std::vector<Option> LogReading{
         .Help("unit of the steer column (default: a \"[rad]\" in its name, else deg)"),
 };
 
-// The options of a command, from single options and lists of them.
-template <class... Parts> std::vector<Option> Options(const Parts &...parts) {
+// An option, or a list of options, in the options of a command.
+struct Part {
+    Part(const Option &option) : options{option} {}
+    Part(const std::vector<Option> &list) : options(list) {}
     std::vector<Option> options;
-    auto add = [&](const auto &part) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(part)>, Option>)
-            options.push_back(part);
-        else
-            options.insert(options.end(), part.begin(), part.end());
-    };
-    (add(parts), ...);
+};
+
+std::vector<Option> Options(std::initializer_list<Part> parts) {
+    std::vector<Option> options;
+    for (const Part &part : parts) options.insert(options.end(), part.options.begin(), part.options.end());
     return options;
 }
 
@@ -99,11 +99,12 @@ const std::vector<Command> Table{
       summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Program,
          Compile,
          JsonSwitch,
-         Switch("summary", Set<&CliOptions::summary>)),
+         Switch("summary", Set<&CliOptions::summary>),
+     }),
      .run = RunCheck},
     {.name = "steps",
      .usage = R"(  steps FILE [--program N] [--format csv|mat] [-o OUT] [COMPILE OPTIONS]
@@ -111,12 +112,13 @@ const std::vector<Command> Table{
       MATLAB file (--format mat).
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Program,
          Compile,
          Output,
          Choice("format", "F", {"csv", "mat"}, Set<&CliOptions::format>)
-             .Refusing("steps takes --format csv or --format mat")),
+             .Refusing("steps takes --format csv or --format mat"),
+     }),
      .run = RunSteps,
      .finish = FinishSteps},
     {.name = "build",
@@ -126,25 +128,27 @@ const std::vector<Command> Table{
       (OUT.hex, OUT.aux.hex) and Motorola S-record (OUT.srec, OUT.aux.srec) copies.
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Compile,
          JsonSwitch,
          Output.Needs(),
          Switch("report", Set<&CliOptions::report>),
          Switch("hex", Set<&CliOptions::hex>),
-         Switch("srec", Set<&CliOptions::srec>)),
+         Switch("srec", Set<&CliOptions::srec>),
+     }),
      .run = RunBuild},
     {.name = "export",
      .usage = R"(  export FILE [--program N] --format text|tv -o OUT [COMPILE OPTIONS]
       Write a program as text or as a time-and-value file.
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Program,
          Compile,
          Output.Needs(),
          Choice("format", "F", {"text", "tv"}, Set<&CliOptions::format>)
-             .Needs("export needs --format text or --format tv")),
+             .Needs("export needs --format text or --format tv"),
+     }),
      .run = RunExport},
     {.name = "import",
      .usage = R"(  import --type text|tv|rom|bin FILE [--program N] [--rate HZ] [--maxsteer DEG] [--mode MODE]
@@ -152,12 +156,13 @@ const std::vector<Command> Table{
       2000; --mode replace or insert).
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Program,
          Choice("type", "T", {"text", "tv", "rom", "bin"}, Set<&CliOptions::type>).Needs(),
          Quantity("rate", "HZ", "Hz", 256, Set<&CliOptions::rate>).OneOf(ClockRates),
          Quantity("maxsteer", "DEG", "deg", 200, Set<&CliOptions::maxSteer>).Within(0, 2000, true),
-         Choice("mode", "MODE", {"replace", "insert"}, [](CliOptions &o, const Value &v) { o.insert = v.word == 1; })),
+         Choice("mode", "MODE", {"replace", "insert"}, [](CliOptions &o, const Value &v) { o.insert = v.word == 1; }),
+     }),
      .run = RunImport},
     {.name = "plot",
      .usage = R"(  plot FILE [--program N] -o OUT.png|OUT.svg [--size WxH] [--aux 1,8] [COMPILE OPTIONS]
@@ -166,7 +171,7 @@ const std::vector<Command> Table{
       steer over it, with --bode instead the frequency response of a sweep program.
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Program,
          Compile,
          Output.Needs(),
@@ -179,7 +184,8 @@ const std::vector<Command> Table{
          }),
          Switch("bode", Set<&CliOptions::bode>).After("log"),
          Log,
-         LogReading),
+         LogReading,
+     }),
      .run = RunPlot,
      .draws = true},
     {.name = "compare",
@@ -190,13 +196,14 @@ const std::vector<Command> Table{
       COMPILE OPTIONS.
 )",
      .files = OneFile,
-     .options = Options(
+     .options = Options({
          Program,
          Compile,
          JsonSwitch,
          Log.Needs(),
          LogReading,
-         File("mat", "OUT.mat", Set<&CliOptions::mat>)),
+         File("mat", "OUT.mat", Set<&CliOptions::mat>),
+     }),
      .run = RunCompare},
     {.name = "diff",
      .usage = R"(  diff A B [--program N] [--text] [--json] [COMPILE OPTIONS]
@@ -206,11 +213,12 @@ const std::vector<Command> Table{
       compiles to identical steps in both, 1 otherwise. --program compares one program only.
 )",
      .files = {2, 2, "diff needs two files: A.rom B.rom", "diff needs two files: A.rom B.rom"},
-     .options = Options(
+     .options = Options({
          Program,
          Compile,
          JsonSwitch,
-         Switch("text", Set<&CliOptions::text>)),
+         Switch("text", Set<&CliOptions::text>),
+     }),
      .run = RunDiff},
     {.name = "template",
      .usage = R"(  template NAME [--PARAMETER VALUE ...]
@@ -229,13 +237,14 @@ const std::vector<Command> Table{
       List the templates with their parameters, units and defaults.
 )",
      .files = {0, 0, "", "", false}, // NAME, or none with --list: read by FinishTemplate
-     .options = Options(
+     .options = Options({
          JsonSwitch,
          Output,
          Parameter("rate").OneOf(ClockRates),
          Parameter("maxsteer"),
          Switch("list", Set<&CliOptions::listTemplates>),
-         Text("series", "FROM:TO:STEP", nullptr).OneOf({"standard"})),
+         Text("series", "FROM:TO:STEP", nullptr).OneOf({"standard"}),
+     }),
      .run = RunTemplate,
      .templateParameters = true,
      .finish = FinishTemplate},
@@ -248,13 +257,14 @@ const std::vector<Command> Table{
       made when SET.rom does not exist.
 )",
      .files = {1, 2, "put needs SET.rom", "put takes one SET.rom and at most one program file"},
-     .options = Options(
+     .options = Options({
          Program.Needs("put needs --program N, the program to replace"),
          Parameter("rate").OneOf(ClockRates),
          Parameter("maxsteer"),
          TemplateName("template", "NAME", nullptr),
          File("from", "OTHER.rom", nullptr),
-         Whole("source-program", "M", 0, 15, "source program", Set<&CliOptions::sourceProgram>).After("from")),
+         Whole("source-program", "M", 0, 15, "source program", Set<&CliOptions::sourceProgram>).After("from"),
+     }),
      .run = RunPut,
      .templateParameters = true,
      .finish = FinishPut},
@@ -265,13 +275,14 @@ const std::vector<Command> Table{
       its step, time, and expected and found steer. Exit 0 when they match, 1 when they differ.
 )",
      .files = {2, 2, "verify needs SET.rom and IMAGE.bin", "verify needs SET.rom and IMAGE.bin"},
-     .options = Options(
+     .options = Options({
          Compile,
          JsonSwitch,
          File("aux", "IMAGE.aux", [](CliOptions &o, const Value &v) {
              o.auxImage = v.text;
              o.auxGiven = true;
-         }).NotEmpty()),
+         }).NotEmpty(),
+     }),
      .run = RunVerify},
 };
 // clang-format on

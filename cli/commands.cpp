@@ -162,6 +162,7 @@ const std::vector<Command> Table{
          Quantity("rate", "HZ", "Hz", 256, Set<&CliOptions::rate>).OneOf(ClockRates),
          Quantity("maxsteer", "DEG", "deg", 200, Set<&CliOptions::maxSteer>).Within(0, 2000, true),
          Choice("mode", "MODE", {"replace", "insert"}, [](CliOptions &o, const Value &v) { o.insert = v.word == 1; }),
+         Output.Help("write them to OUT as a program text (CR LF) instead"),
      }),
      .run = RunImport},
     {.name = "plot",

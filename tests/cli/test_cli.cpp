@@ -305,6 +305,20 @@ TEST(CliImport, EveryTypeAndFailures) {
     }
 }
 
+TEST(CliImport, WritesTheLinesAsAProgramText) {
+    CliFolder folder;
+    folder.Write("points.txt", "0 0\r\n1 10\r\n2 0\r\n");
+    const CliResult written = folder.Run({"import", "--type", "tv", "points.txt", "-o", "p.txt"});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(folder.Read("p.txt"),
+              CrLf({"maxsteer(200.000 deg)", "begin", "setrate(256 hz)", "stepto(0.000d)",
+                    "rampto(10.000d,1.0000s)", "rampto(0.000d,1.0000s)", "end"}));
+    const CliResult over = folder.Run({"import", "--type", "text", "points.txt", "-o", "points.txt"});
+    EXPECT_EQ(over.status, 2);
+    EXPECT_EQ(over.err, "quillard-cli: points.txt: the output would replace the input file points.txt\n");
+}
+
 TEST(CliPlot, WritesPngAndSvgOfTheRequestedSize) {
     CliFolder folder;
     folder.Write("p.txt", CrLf({"maxsteer(100 deg)", "begin", "sine(50 deg, 1 hz, 2 cycles)", "end"}));

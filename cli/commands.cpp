@@ -80,9 +80,9 @@ const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 // The commands, in the order of --help; one option a line.
 //
 // To add an option to a command, add its line to the command's options: a maker (Switch, Text, File,
-// Whole, Quantity, Choice, Size, Bits) with the option's name, its value as usage writes it and where the
-// value goes (Set<&CliOptions::field> or a lambda), then what sets it apart: .Needs() when the command
-// cannot go without it, .After("log") when it goes with another option, .Within() or .OneOf() for the
+// Whole, Quantity, Choice, Size, Bits, TemplateName) with the option's name, its value as usage writes it and
+// where the value goes (Set<&CliOptions::field> or a lambda), then what sets it apart: .Needs() when the
+// command cannot go without it, .After("log") when it goes with another option, .Within() or .OneOf() for the
 // numbers a Quantity takes, .Help("...") for its line under the command in --help. Its place in the list
 // is its place in the completion and among the suggestions for a misspelt option. An option of several
 // commands is written once above and named in each list; an option added to LogReading reaches every
@@ -162,7 +162,7 @@ const std::vector<Command> Table{
          Quantity("rate", "HZ", "Hz", 256, Set<&CliOptions::rate>).OneOf(ClockRates),
          Quantity("maxsteer", "DEG", "deg", 200, Set<&CliOptions::maxSteer>).Within(0, 2000, true),
          Choice("mode", "MODE", {"replace", "insert"}, [](CliOptions &o, const Value &v) { o.insert = v.word == 1; }),
-         Output.Help("write them to OUT as a program text (CR LF) instead"),
+         Output.Help("write them to OUT as a program text (CR LF) instead of printing them"),
      }),
      .run = RunImport},
     {.name = "plot",
@@ -315,16 +315,19 @@ const std::vector<Option> &CompileOptionList() { return Compile; }
 const std::vector<Option> &LogOptionList() { return LogReading; }
 const Option &JsonOption() { return JsonSwitch; }
 
-std::vector<std::string> TemplateParameterNames() {
-    std::vector<std::string> names;
-    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
-        for (const TemplateParameter &p : t.parameters)
-            if (std::find(names.begin(), names.end(), p.name) == names.end()) names.push_back(p.name);
+const std::vector<std::string> &TemplateParameterNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+            for (const TemplateParameter &p : t.parameters)
+                if (std::find(all.begin(), all.end(), p.name) == all.end()) all.push_back(p.name);
+        return all;
+    }();
     return names;
 }
 
 bool IsTemplateParameter(const std::string &name) {
-    const std::vector<std::string> names = TemplateParameterNames();
+    const std::vector<std::string> &names = TemplateParameterNames();
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 

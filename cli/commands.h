@@ -143,7 +143,7 @@ const std::vector<Option> &LogOptionList();
 const Option &JsonOption();
 
 // The names of every template parameter, in the order of the templates.
-std::vector<std::string> TemplateParameterNames();
+const std::vector<std::string> &TemplateParameterNames();
 bool IsTemplateParameter(const std::string &name);
 // The options the command takes, parameters last: its own, or every command's (nullptr), each once.
 std::vector<std::string> OptionNames(const Command *command);

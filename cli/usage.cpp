@@ -9,11 +9,11 @@ namespace {
 
 // One line each, "  --name VALUE   help" with the help's further lines below it; a choice whose words
 // have help lines takes one line per word.
-std::string OptionLines(const std::vector<Option> &options, int width, int margin = 2) {
+std::string OptionLines(const std::vector<Option> &options, int width) {
     std::string text;
-    const std::string indent(static_cast<std::size_t>(margin + width + 1), ' ');
+    const std::string indent(static_cast<std::size_t>(width) + 3, ' ');
     auto line = [&](const std::string &head, const std::string &help) {
-        text += Format("%*s%-*s %s\n", margin, "", width, head.c_str(), help.c_str());
+        text += Format("  %-*s %s\n", width, head.c_str(), help.c_str());
     };
     for (const Option &option : options) {
         std::string help = option.help, values;
@@ -41,15 +41,21 @@ bool Listed(const std::vector<Option> &list, const Option &option) {
     return std::any_of(list.begin(), list.end(), [&](const Option &o) { return o.name == option.name; });
 }
 
-// The command's lines, then a line for each of its own options that has a help line (the options
-// that every command takes have theirs in the lists below the commands).
+// The command's lines, then a sentence for each of its own options that has a help line: "-o OUT: write
+// them to OUT." (the options of many commands have theirs in the lists below the commands).
 std::string CommandLines(const Command &command) {
-    std::vector<Option> own;
-    for (const Option &option : command.options)
-        if (!option.help.empty() && !Listed(CompileOptionList(), option) &&
-            !Listed(LogOptionList(), option) && option.name != JsonOption().name)
-            own.push_back(option);
-    return command.usage + OptionLines(own, 18, 6);
+    std::string text = command.usage;
+    for (const Option &option : command.options) {
+        if (option.help.empty() || Listed(CompileOptionList(), option) || Listed(LogOptionList(), option) ||
+            option.name == JsonOption().name)
+            continue;
+        std::string help = option.help;
+        for (std::size_t end = help.find('\n'); end != std::string::npos; end = help.find('\n', end + 1))
+            help.insert(end + 1, 6, ' ');
+        text += "      " + Dashed(option.name) + (option.value.empty() ? "" : " " + option.value) + ": " +
+                help + ".\n";
+    }
+    return text;
 }
 
 } // namespace

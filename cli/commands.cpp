@@ -257,7 +257,8 @@ const std::vector<Command> Table{
       another set; the other 15 programs stay byte for byte. A new set of default programs is
       made when SET.rom does not exist.
 )",
-     .files = {1, 2, "put needs SET.rom", "put takes one SET.rom and at most one program file"},
+     .files = {.least = 1, .most = 2, .tooFew = "put needs SET.rom",
+               .tooMany = "put takes one SET.rom and at most one program file", .afterValues = true},
      .options = Options({
          Program.Needs("put needs --program N, the program to replace"),
          Parameter("rate").OneOf(ClockRates),

@@ -106,7 +106,8 @@ template <auto field> void Set(CliOptions &options, const Value &value) {
 struct Files {
     std::size_t least = 1, most = 1;
     std::string tooFew = "no input file given", tooMany = "more than one input file given";
-    bool files = true; // false: the positional arguments are names, read by the finish function
+    bool files = true;        // false: the positional arguments are names, read by the finish function
+    bool afterValues = false; // counted once the values of the options given are read
 };
 
 // The command line once read: the options given and the positional arguments after the command.

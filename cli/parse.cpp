@@ -155,10 +155,11 @@ Value ReadValue(const Command &command, const Option &option, const std::string 
 // An option that was given, checked and stored: first what it goes with, then its value.
 void Apply(const Command &command, const Option &option, const CommandLine &line, CliOptions &options) {
     for (const std::string &other : option.after) {
-        const Option *partner = FindOption(command, other);
+        if (!line.ValueOf(other).empty()) continue;
         // Without an option the command needs anyway, that need is said instead.
-        if (line.ValueOf(other).empty() && !(partner && partner->required))
-            throw UsageError(Dashed(option.name) + " goes with " + Dashed(other));
+        const Option *partner = FindOption(command, other);
+        if (partner && partner->required) throw UsageError(NeedsText(command, *partner));
+        throw UsageError(Dashed(option.name) + " goes with " + Dashed(other));
     }
     const Value value = ReadValue(command, option, line.ValueOf(option.name));
     if (option.store) option.store(options, value);
@@ -170,14 +171,21 @@ bool Missing(const Option &option, const CommandLine &line) {
     return !line.Has(option.name) || (named && line.ValueOf(option.name).empty());
 }
 
-// The options of the command: the values of those given, then the ones it needs.
-void ReadOptions(const Command &command, const CommandLine &line, CliOptions &options) {
+// A needed choice is refused with its need (a wrong word is as good as none), so it is read with the
+// needs; every other option given is read first.
+bool ReadWithNeeds(const Option &option) { return option.required && option.kind == Kind::Choice; }
+
+void ReadGivenOptions(const Command &command, const CommandLine &line, CliOptions &options) {
     for (const Option &option : command.options)
-        if (!option.required && line.Has(option.name)) Apply(command, option, line, options);
+        if (!ReadWithNeeds(option) && line.Has(option.name)) Apply(command, option, line, options);
+}
+
+// The options the command needs: refused when missing.
+void ReadNeededOptions(const Command &command, const CommandLine &line, CliOptions &options) {
     for (const Option &option : command.options) {
         if (!option.required) continue;
         if (Missing(option, line)) throw UsageError(NeedsText(command, option));
-        Apply(command, option, line, options);
+        if (ReadWithNeeds(option)) Apply(command, option, line, options);
     }
 }
 
@@ -210,7 +218,7 @@ void CheckUnitWords(const std::vector<std::string> &arguments, const Command &co
         } else if (++i < arguments.size()) {
             value = arguments[i];
         }
-        const bool number = parameter || option->kind == Kind::Quantity;
+        const bool number = (parameter || option->kind == Kind::Quantity) && ReadQuantity(value, "");
         if (number && i + 1 < arguments.size() && IsUnitWord(arguments[i + 1]))
             throw UsageError("a unit is written without a blank: " + Dashed(name) + " " + value +
                              arguments[i + 1]);
@@ -441,8 +449,10 @@ CliOptions ParseArguments(const std::vector<std::string> &arguments) {
         if (!TakesOption(command, name))
             throw UsageError(Dashed(name) + " does not apply to " + command.name);
     CheckUnitWords(arguments, command);
-    CheckFiles(command, line, options);
-    ReadOptions(command, line, options);
+    if (!command.files.afterValues) CheckFiles(command, line, options);
+    ReadGivenOptions(command, line, options);
+    if (command.files.afterValues) CheckFiles(command, line, options);
+    ReadNeededOptions(command, line, options);
     if (command.finish) command.finish(line, options);
     return options;
 }

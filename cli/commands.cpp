@@ -237,7 +237,7 @@ const std::vector<Command> Table{
   template --list [--json]
       List the templates with their parameters, units and defaults.
 )",
-     .files = {0, 0, "", "", false}, // NAME, or none with --list: read by FinishTemplate
+     .files = {.counted = false}, // NAME, or none with --list: read by FinishTemplate
      .options = Options({
          JsonSwitch,
          Output,

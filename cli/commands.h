@@ -30,7 +30,7 @@ using Store = void (*)(CliOptions &, const Value &);
 
 enum class Kind {
     Switch,    // takes no value
-    Text,      // any text: a column, a template name
+    Text,      // any text: a column name, a series
     File,      // a file name (completed as one)
     Whole,     // a whole number from low to high
     Quantity,  // a number in unit, written with or without it (50deg, 0.7hz); words: the only values
@@ -61,7 +61,9 @@ struct Option {
     std::string refusal;            // what is said instead of "invalid NAME: VALUE (...)"
     bool notEmpty = false;          // an empty value is refused: "--aux needs IMAGE.aux"
     std::vector<std::string> after; // the options it goes with; given without them it is refused
-    std::string help;               // its lines in the option lists of --help: first beside it, then below
+    // Its help: in the option lists of --help first beside it, then below; for an option of its own,
+    // a sentence under the command.
+    std::string help;
 
     // Required; text is said when it is missing (default: "COMMAND needs --NAME VALUE").
     Option Needs(std::string text = "") const;
@@ -106,7 +108,7 @@ template <auto field> void Set(CliOptions &options, const Value &value) {
 struct Files {
     std::size_t least = 1, most = 1;
     std::string tooFew = "no input file given", tooMany = "more than one input file given";
-    bool files = true;        // false: the positional arguments are names, read by the finish function
+    bool counted = true;      // false: the positional arguments are names, read by the finish function
     bool afterValues = false; // counted once the values of the options given are read
 };
 

@@ -419,7 +419,7 @@ const Command &ReadCommand(const CommandLine &line) {
 }
 
 void CheckFiles(const Command &command, const CommandLine &line, CliOptions &options) {
-    if (!command.files.files) return;
+    if (!command.files.counted) return;
     if (line.positional.size() < command.files.least) throw UsageError(command.files.tooFew);
     if (line.positional.size() > command.files.most) throw UsageError(command.files.tooMany);
     options.files = line.positional;

@@ -16,30 +16,47 @@ const Option Output = File("o", "OUT", Set<&CliOptions::output>);
 const Option JsonSwitch =
     Switch("json", Set<&CliOptions::json>).Help("one JSON document on standard output instead of the text");
 const Option Log = File("log", "RUN.csv", Set<&CliOptions::log>);
+const Option AmplitudeFrom = File("amplitude-from", "SIS.json", nullptr);
 
 // The compile options: every command that compiles takes them, and --help lists them.
-const std::vector<Option> Compile{
+const Option Machine =
     Choice("machine", "M", {{"corvan3", "Corvan 3 only"}, {"compatible", "Corvan 1, 2 and 3"}},
            [](CliOptions &o, const Value &v) { o.corvan3Only = v.word == 0; })
         .Help("Without --machine the setting of quildf.txt in the current directory is\n"
-              "used when it exists, else Corvan 3 only."),
-    Quantity("max-rate", "R", "deg/s", 400, Set<&CliOptions::maxRate>)
-        .Within(0, 1e9, false)
-        .Help("steer-rate limit in deg/s: a compile whose steer rate between two\n"
-              "steps exceeds it writes a notice to stderr (0, the default: no check)"),
+              "used when it exists, else Corvan 3 only.");
+const Option MaxRate = Quantity("max-rate", "R", "deg/s", 400, Set<&CliOptions::maxRate>)
+                           .Within(0, 1e9, false)
+                           .Help("steer-rate limit in deg/s: a compile whose steer rate between two\n"
+                                 "steps exceeds it writes a notice to stderr (0, the default: no check)");
+const std::vector<Option> Compile{
+    Machine,
+    MaxRate,
     Switch("strict", Set<&CliOptions::strict>)
         .Help("exit 1 when a compile raises a warning or a notice (steer rate, end\n"
-              "angle, recycle step, high current); the texts are as without it"),
+              "angle, recycle step, high current, a flag on after the end) or a set\n"
+              "file has program markers past the 16th; the texts are as without it"),
 };
 
-// The log options: every command that reads a log (--log) takes them, and --help lists them.
+// The columns of a log and their units.
+const Option TimeColumn = Text("time-column", "C", [](CliOptions &o, const Value &v) {
+                              o.logOptions.timeColumn = v.text;
+                          }).Help("time column: header name or number from 1 (default: \"time...\", else 1)");
+const Option SteerColumn = Text("steer-column", "C", [](CliOptions &o, const Value &v) {
+                               o.logOptions.steerColumn = v.text;
+                           }).Help("steer column (default: the first named \"...steer...\", else 2)");
+const Option TimeUnitOption = Choice("time-unit", "UNIT", {"s", "ms"}, [](CliOptions &o, const Value &v) {
+                                  o.logOptions.timeUnit =
+                                      v.word == 1 ? TimeUnit::Milliseconds : TimeUnit::Seconds;
+                              }).Help("unit of the time column (default: a \"[ms]\" in its name, else s)");
+const Option AngleUnitOption =
+    Choice("angle-unit", "UNIT", {"deg", "rad"}, [](CliOptions &o, const Value &v) {
+        o.logOptions.angleUnit = v.word == 1 ? AngleUnit::Radians : AngleUnit::Degrees;
+    }).Help("unit of the steer column (default: a \"[rad]\" in its name, else deg)");
+
+// The log options: every command that reads a log of --log takes them, and --help lists them.
 const std::vector<Option> LogReading{
-    Text("time-column", "C", [](CliOptions &o, const Value &v) { o.logOptions.timeColumn = v.text; })
-        .After("log")
-        .Help("time column: header name or number from 1 (default: \"time...\", else 1)"),
-    Text("steer-column", "C", [](CliOptions &o, const Value &v) { o.logOptions.steerColumn = v.text; })
-        .After("log")
-        .Help("steer column (default: the first named \"...steer...\", else 2)"),
+    TimeColumn.After("log"),
+    SteerColumn.After("log"),
     Text("mark-column", "C", [](CliOptions &o, const Value &v) { o.logOptions.markColumn = v.text; })
         .After("log")
         .Help("aux-flag channel: align the log by the flag's first rising edge"),
@@ -47,18 +64,34 @@ const std::vector<Option> LogReading{
         .After("log")
         .After("mark-column")
         .Help("the program's flag (1 to 8) that the mark logs (default: its only flag)"),
-    Choice("time-unit", "UNIT", {"s", "ms"},
+    TimeUnitOption.After("log"),
+    AngleUnitOption.After("log"),
+};
+
+// "g", or one of the spellings of m/s2.
+std::size_t AccelerationWord(const std::string &text) {
+    const auto unit = AccelerationUnitOf(text);
+    return !unit ? 2 : *unit == AccelerationUnit::G ? 0 : 1;
+}
+
+// The vehicle log options: every command that reads a vehicle's log takes them (besides the columns and
+// units of time and steer), and --help lists them.
+const std::vector<Option> VehicleLogReading{
+    Text("yaw-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.yawColumn = v.text; })
+        .Help("yaw rate (default: the first column named \"...yaw...\"; deg/s, or [rad/s])"),
+    Text("ay-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.ayColumn = v.text; })
+        .Help("lateral acceleration (default: \"...lat...acc...\" or \"ay\")"),
+    Choice("ay-unit", "UNIT", {"g", "m/s2"},
            [](CliOptions &o, const Value &v) {
-               o.logOptions.timeUnit = v.word == 1 ? TimeUnit::Milliseconds : TimeUnit::Seconds;
+               o.vehicleLog.ayUnit =
+                   v.word == 0 ? AccelerationUnit::G : AccelerationUnit::MetresPerSecondSquared;
            })
-        .After("log")
-        .Help("unit of the time column (default: a \"[ms]\" in its name, else s)"),
-    Choice("angle-unit", "UNIT", {"deg", "rad"},
-           [](CliOptions &o, const Value &v) {
-               o.logOptions.angleUnit = v.word == 1 ? AngleUnit::Radians : AngleUnit::Degrees;
-           })
-        .After("log")
-        .Help("unit of the steer column (default: a \"[rad]\" in its name, else deg)"),
+        .Spelt(AccelerationWord)
+        .Help("its unit where the header does not say (default g)"),
+    Text("speed-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.speedColumn = v.text; })
+        .Help("speed, optional (default: \"speed\" or \"velocity\"; km/h, or [m/s], [mph])"),
+    Text("roll-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.rollColumn = v.text; })
+        .Help("roll angle, optional (default: \"...roll...\"; deg, or [rad])"),
 };
 
 // An option, or a list of options, in the options of a command.
@@ -72,6 +105,13 @@ std::vector<Option> Options(std::initializer_list<Part> parts) {
     std::vector<Option> options;
     for (const Part &part : parts) options.insert(options.end(), part.options.begin(), part.options.end());
     return options;
+}
+
+// The list with one of its options taken by these forms of the command only.
+std::vector<Option> Narrowed(std::vector<Option> list, const std::string &name, const std::string &forms) {
+    for (Option &option : list)
+        if (option.name == name) option = option.Only(forms);
+    return list;
 }
 
 const Files OneFile{};
@@ -188,7 +228,7 @@ const std::vector<Command> Table{
          LogReading,
      }),
      .run = RunPlot,
-     .draws = true},
+     .draws = [](const CliOptions &) { return true; }},
     {.name = "compare",
      .usage = R"(  compare FILE [--program N] --log RUN.csv [LOG OPTIONS] [--json] [--mat OUT.mat]
       Compare a measured log with the program: delay, gain, offset, RMS and peak error,
@@ -230,10 +270,11 @@ const std::vector<Command> Table{
       of A with --amplitude A) as programs 0, 1, ... of a set; the other programs are default
       programs. A series of more than 16 runs is written as SET-1.rom, SET-2.rom, ... and its
       run list printed.
-  template sine-with-dwell --series standard --amplitude A [...] -o SET.rom [--json]
+  template sine-with-dwell --series standard --amplitude A|--amplitude-from SIS.json [...] -o SET.rom [--json]
       The standard series: 1.5 A in steps of 0.5 A up to the larger of 6.5 A and 270 deg, no
       run above 300 deg (or a lower --maxsteer), and where a step would pass that end, the last
-      run is at it; maxsteer 300 unless given. The run list is printed.
+      run is at it; maxsteer 300 unless given. The run list is printed. --amplitude-from takes A
+      from the a_deg of evaluate sis --json.
   template --list [--json]
       List the templates with their parameters, units and defaults.
 )",
@@ -245,6 +286,7 @@ const std::vector<Command> Table{
          Parameter("maxsteer"),
          Switch("list", Set<&CliOptions::listTemplates>),
          Text("series", "FROM:TO:STEP", nullptr).OneOf({"standard"}),
+         AmplitudeFrom,
      }),
      .run = RunTemplate,
      .templateParameters = true,
@@ -286,6 +328,79 @@ const std::vector<Command> Table{
          }).NotEmpty(),
      }),
      .run = RunVerify},
+    {.name = "evaluate",
+     .usage = R"(  evaluate sis RUN... [--fit-low G] [--fit-high G] [VEHICLE LOG OPTIONS] [--json]
+      The steer angle at 0.3 g of each slowly increasing steer run, by a regression of steer on
+      lateral acceleration over the rising part from --fit-low to --fit-high (0.1 and 0.375 g),
+      and A: the mean of their absolute values, to 0.1 deg (a_deg in JSON).
+  evaluate swd RUN [--program-file SET.rom --program N] [--amplitude-a A | --amplitude-from SIS.json]
+                   [--gvwr KG] [VEHICLE LOG OPTIONS] [--json]
+      Judge a sine-with-dwell run: filter, zero, BOS, COS, the peak yaw rate, the yaw rate ratios
+      at COS + 1.000 s and COS + 1.750 s (at most 35 and 20 %) and the lateral displacement at
+      BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; judged in runs of 5 A or more). Exit 1
+      when the run fails.
+  evaluate campaign RUNS.json LOG... [--amplitude-a A | --amplitude-from SIS.json] [--gvwr KG]
+                   [--vehicle-name TEXT] [-o REPORT.pdf] [--csv TABLE.csv] [VEHICLE LOG OPTIONS] [--json]
+      Judge every run of a series: RUNS.json is the run list of template --series ... --json, with
+      one log per run in run order. Writes the table as CSV and a PDF report (a first page with A,
+      the vehicle and every run, then a page per run). Exit 1 when a run fails or gives no verdict.
+)",
+     .files = {.counted = false}, // sis RUN..., swd RUN, campaign RUNS.json LOG...: read by FinishEvaluate
+     .options = Options({
+         Program.After("program-file").Only("swd"),
+         Machine,
+         JsonSwitch,
+         Output.Only("campaign"),
+         TimeColumn,
+         SteerColumn,
+         TimeUnitOption,
+         AngleUnitOption,
+         Narrowed(VehicleLogReading, "yaw-column", "swd campaign"), // a slowly increasing steer has no yaw
+         Quantity("amplitude-a", "A", "deg", 20, Set<&CliOptions::amplitudeA>).Above(0, 1000).Only("swd campaign"),
+         AmplitudeFrom.Only("swd campaign"),
+         Quantity("gvwr", "KG", "", 2000, Set<&CliOptions::gvwr>).Above(0, 1e6).Only("swd campaign"),
+         File("program-file", "SET.rom", Set<&CliOptions::programFile>).Only("swd"),
+         Quantity("fit-low", "G", "", 0.1, Set<&CliOptions::fitLow>).Above(-1e-12, 2).Only("sis"),
+         Quantity("fit-high", "G", "", 0.375, Set<&CliOptions::fitHigh>).Above(0, 2).Only("sis"),
+         File("csv", "TABLE.csv", Set<&CliOptions::csv>).Only("campaign"),
+         Text("vehicle-name", "TEXT", Set<&CliOptions::vehicleName>).Only("campaign"),
+     }),
+     .run = RunEvaluate,
+     .finish = FinishEvaluate,
+     .draws = [](const CliOptions &o) { return !o.output.empty(); }, // the PDF report
+     .forms = {"sis", "swd", "campaign"}},
+    {.name = "simulate",
+     .usage = R"(  simulate FILE [--program N] -o LOG.csv [--runs N] [--vehicle CAR.txt] [--sample-rate HZ] [--tail S]
+  simulate --template NAME [--PARAMETER VALUE ...] -o LOG.csv [--runs N] [...]
+  simulate --run-list RUNS.json -o LOG.csv [--vehicle CAR.txt] [--sample-rate HZ] [--tail S]
+  simulate --default-vehicle
+      Drive the rehearsal vehicle (a single-track model for dry runs, not a prediction of record)
+      with the program (or a template's) and write its log: time, steer, yaw rate, lateral
+      acceleration, speed.
+      --runs N writes LOG-1.csv ... LOG-N.csv, every second run steered the other way; --run-list
+      one log per run of a series (LOG-01.csv, ...). --default-vehicle prints the default car's
+      parameter file, to copy and change for --vehicle. --sample-rate 200, --tail 3 (seconds
+      logged after the program's end) unless given.
+)",
+     .files = {.counted = false}, // FILE, or none with --template or --run-list: read by FinishSimulate
+     .options = Options({
+         Program,
+         Machine,
+         MaxRate,
+         Output,
+         Parameter("rate").OneOf(ClockRates),
+         Parameter("maxsteer"),
+         TemplateName("template", "NAME", nullptr),
+         File("vehicle", "CAR.txt", Set<&CliOptions::vehicleFile>),
+         Quantity("sample-rate", "HZ", "Hz", 200, Set<&CliOptions::sampleRate>).Above(0, 100000),
+         Quantity("tail", "S", "s", 3, Set<&CliOptions::tail>).Above(-1e-12, 600),
+         Whole("runs", "N", 1, 100, "runs", Set<&CliOptions::runs>),
+         File("run-list", "RUNS.json", Set<&CliOptions::runList>),
+         Switch("default-vehicle", Set<&CliOptions::defaultVehicle>),
+     }),
+     .run = RunSimulate,
+     .templateParameters = true,
+     .finish = FinishSimulate},
 };
 // clang-format on
 
@@ -314,6 +429,7 @@ const Option *FindOption(const Command &command, const std::string &name) {
 const std::vector<Option> &GeneralOptions() { return General; }
 const std::vector<Option> &CompileOptionList() { return Compile; }
 const std::vector<Option> &LogOptionList() { return LogReading; }
+const std::vector<Option> &VehicleLogOptionList() { return VehicleLogReading; }
 const Option &JsonOption() { return JsonSwitch; }
 
 const std::vector<std::string> &TemplateParameterNames() {
@@ -461,6 +577,28 @@ Option Option::Within(double low, double high, bool whole) const {
     option.high = high;
     option.whole = whole;
     return option;
+}
+
+Option Option::Above(double low, double high) const {
+    Option option = Within(low, high, false);
+    option.aboveLow = true;
+    return option;
+}
+
+Option Option::Spelt(std::size_t (*spelling)(const std::string &text)) const {
+    Option option = *this;
+    option.spelling = spelling;
+    return option;
+}
+
+Option Option::Only(std::string forms) const {
+    Option option = *this;
+    option.forms = std::move(forms);
+    return option;
+}
+
+bool Option::TakenBy(const std::string &form) const {
+    return forms.empty() || (" " + forms + " ").find(" " + form + " ") != std::string::npos;
 }
 
 Option Option::OneOf(std::vector<Word> values) const {

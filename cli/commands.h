@@ -53,14 +53,18 @@ struct Option {
     std::vector<Word> words;
     double low = 0, high = 0; // Whole, Size, Bits; a Quantity with high > low takes low to high only
     bool whole = false;       // Quantity: whole numbers only
-    std::string unit;         // Quantity: "deg", "Hz", "deg/s", ...
-    double example = 0;       // Quantity: the number its usage error shows
-    std::string what;         // Whole, Size, Bits: how a usage error names the value ("program number")
+    bool aboveLow = false;    // Quantity: more than low (and at most high)
+    // Choice: the index of the word the text spells, words.size() for none (nullptr: the word itself).
+    std::size_t (*spelling)(const std::string &text) = nullptr;
+    std::string unit;   // Quantity: "deg", "Hz", "deg/s", ...
+    double example = 0; // Quantity: the number its usage error shows
+    std::string what;   // Whole, Size, Bits: how a usage error names the value ("program number")
     bool required = false;
     std::string needs;              // what is said when a required option is missing: "build needs -o OUT"
     std::string refusal;            // what is said instead of "invalid NAME: VALUE (...)"
     bool notEmpty = false;          // an empty value is refused: "--aux needs IMAGE.aux"
     std::vector<std::string> after; // the options it goes with; given without them it is refused
+    std::string forms;              // the forms of the command that take it, separated by blanks ("": all)
     // Its help: in the option lists of --help first beside it, then below; for an option of its own,
     // a sentence under the command.
     std::string help;
@@ -72,11 +76,18 @@ struct Option {
     Option Help(std::string text) const;
     Option Refusing(std::string text) const;
     Option NotEmpty() const;
-    // Quantity: low to high only (whole numbers only with whole).
+    // Quantity: low to high only (whole numbers only with whole); more than low and at most high.
     Option Within(double low, double high, bool whole) const;
+    Option Above(double low, double high) const;
+    // Choice: the text read as one of the words by the function, which takes several spellings.
+    Option Spelt(std::size_t (*spelling)(const std::string &text)) const;
+    // Taken by these forms of the command only: "swd campaign".
+    Option Only(std::string forms) const;
     // Quantity: these values only; Text and Parameter: the values the completion offers.
     Option OneOf(std::vector<Word> values) const;
     bool TakesValue() const { return kind != Kind::Switch; }
+    // Taken by the form of its command (all of them without .Only()).
+    bool TakenBy(const std::string &form) const;
 };
 
 // The option makers of the table.
@@ -130,7 +141,11 @@ struct Command {
     bool templateParameters = false; // takes the parameters of the templates besides its options
     // What the table cannot say, checked after everything else (nullptr: nothing).
     void (*finish)(const CommandLine &, CliOptions &) = nullptr;
-    bool draws = false; // draws with Qt, which needs a GUI application (on the offscreen platform)
+    // Draws with Qt, which needs a GUI application (on the offscreen platform); nullptr: never.
+    bool (*draws)(const CliOptions &) = nullptr;
+    // The words of its first positional argument when that names a form of the command, with options
+    // of its own (evaluate sis|swd|campaign).
+    std::vector<Word> forms{};
 };
 
 // Every command, in the order of --help.
@@ -140,9 +155,11 @@ const Command *FindCommand(const std::string &name);
 const Option *FindOption(const Command &command, const std::string &name);
 // The options of every command: --help, --version, --bash-completion.
 const std::vector<Option> &GeneralOptions();
-// The option lists of --help after the commands: the compile options, the log options.
+// The option lists of --help after the commands: the compile options, the log options, the vehicle log
+// options.
 const std::vector<Option> &CompileOptionList();
 const std::vector<Option> &LogOptionList();
+const std::vector<Option> &VehicleLogOptionList();
 const Option &JsonOption();
 
 // The names of every template parameter, in the order of the templates.
@@ -160,3 +177,5 @@ std::string WordList(const std::vector<Word> &words);
 void FinishSteps(const CommandLine &line, CliOptions &options);
 void FinishTemplate(const CommandLine &line, CliOptions &options);
 void FinishPut(const CommandLine &line, CliOptions &options);
+void FinishEvaluate(const CommandLine &line, CliOptions &options);
+void FinishSimulate(const CommandLine &line, CliOptions &options);

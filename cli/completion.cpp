@@ -32,7 +32,7 @@ _quillard_cli() {
     fi
     # The command's options, and what the option before the word takes: its words, a file, a template
     # (named in any letter case), or nothing to offer (a number, a column).
-    local options values chosen word
+    local options forms values chosen word
     case $command in
 @COMMAND_CASES@    esac
     case $values in
@@ -50,6 +50,8 @@ _quillard_cli() {
     [[ -n $chosen ]] && options="$options $(_quillard_cli_parameters "$chosen")"
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
+    elif [[ -n $forms && $COMP_CWORD -eq 2 ]]; then
+        COMPREPLY=($(compgen -W "$forms" -- "$cur"))
     elif [[ $command == template && $COMP_CWORD -eq 2 ]]; then
         COMPREPLY=($(compgen -W "$templates --list" -- "${cur,,}"))
     else
@@ -73,6 +75,21 @@ std::string Offered(const Option &option) {
     return ":none";
 }
 
+// The options of each form of the command (evaluate sis|swd|campaign), chosen by the word after it.
+std::string FormCases(const Command &command) {
+    std::vector<std::string> forms;
+    std::string text = "            case ${COMP_WORDS[2]} in\n";
+    for (const Word &form : command.forms) {
+        forms.push_back(form.word);
+        std::vector<std::string> options;
+        for (const Option &option : command.options)
+            if (option.kind != Kind::Parameter && option.TakenBy(form.word))
+                options.push_back(Dashed(option.name));
+        text += "                " + form.word + ") options=\"" + Joined(options) + "\" ;;\n";
+    }
+    return "            forms=\"" + Joined(forms) + "\"\n" + text + "            esac\n";
+}
+
 // The case of one command: its options, and what each option that takes a value offers.
 std::string CommandCase(const Command &command) {
     std::vector<std::string> options;
@@ -91,8 +108,8 @@ std::string CommandCase(const Command &command) {
     if (command.templateParameters)
         for (const std::string &name : TemplateParameterNames())
             if (!FindOption(command, name)) offer(":none", name);
-    std::string text = "        " + command.name + ")\n            options=\"" + Joined(options) +
-                       "\"\n            case $prev in\n";
+    std::string text = "        " + command.name + ")\n            options=\"" + Joined(options) + "\"\n" +
+                       (command.forms.empty() ? "" : FormCases(command)) + "            case $prev in\n";
     for (const auto &[what, names] : offers)
         text += "                " + Joined(names, "|") + ") values=" + what + " ;;\n";
     return text + "            esac ;;\n";

@@ -33,7 +33,7 @@ int Run(const CliOptions &options, int argc, char **argv) {
     }
     const Command &command = *FindCommand(options.command);
     std::unique_ptr<QGuiApplication> application;
-    if (command.draws) {
+    if (command.draws && command.draws(options)) {
         // stderr carries the compile's notices and failures only, not Qt's remarks.
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         // Drawing needs fonts, not a display.

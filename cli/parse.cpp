@@ -87,6 +87,9 @@ double ReadQuantityValue(const Option &option, const std::string &text) {
     if (!option.words.empty() && std::none_of(option.words.begin(), option.words.end(),
                                               [&](const Word &w) { return std::stod(w.word) == value; }))
         throw UsageError(refused + WordList(option.words) + " " + option.unit + ")");
+    if (option.aboveLow && !(value > option.low && value <= option.high))
+        throw UsageError(refused + Format("more than %g and at most %g", option.low, option.high) +
+                         (option.unit.empty() ? "" : " " + option.unit) + ")");
     if (option.high > option.low &&
         (value < option.low || value > option.high || (option.whole && value != static_cast<int>(value))))
         throw UsageError(refused + (option.whole ? "a whole number of " : "a number of ") + option.unit +
@@ -95,7 +98,10 @@ double ReadQuantityValue(const Option &option, const std::string &text) {
 }
 
 std::size_t ReadWord(const Command &command, const Option &option, const std::string &text) {
-    for (std::size_t i = 0; i < option.words.size(); ++i)
+    if (option.spelling) {
+        if (const std::size_t word = option.spelling(text); word < option.words.size()) return word;
+    }
+    for (std::size_t i = 0; i < option.words.size() && !option.spelling; ++i)
         if (option.words[i].word == text) return i;
     if (!option.refusal.empty()) throw UsageError(option.refusal);
     if (option.required) throw UsageError(NeedsText(command, option));
@@ -279,7 +285,8 @@ void ReadSeries(const std::string &text, CliOptions &options) {
         if (options.templateName != "sine-with-dwell")
             throw UsageError("--series standard is a series of sine-with-dwell");
         if (!multiples)
-            throw UsageError("--series standard needs --amplitude A (the steer angle at 0.3 g, deg)");
+            throw UsageError("--series standard needs --amplitude A (the steer angle at 0.3 g, deg) or "
+                             "--amplitude-from SIS.json");
         options.standardSeries = true;
         return;
     }
@@ -324,6 +331,11 @@ void FinishTemplate(const CommandLine &line, CliOptions &options) {
     const ManoeuvreTemplate &chosen = ChosenTemplate(line.positional.front());
     options.templateName = chosen.name;
     options.templateValues = ReadTemplateValues(options, line, chosen);
+    if (line.Has("amplitude-from")) {
+        if (options.templateValues.count("amplitude"))
+            throw UsageError("--amplitude and --amplitude-from both give the amplitude: give one");
+        options.templateValues["amplitude"] = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
+    }
     if (line.Has("series")) {
         ReadSeries(line.ValueOf("series"), options);
         if (options.output.empty()) throw UsageError("template --series needs -o SET.rom");
@@ -362,6 +374,60 @@ void FinishPut(const CommandLine &line, CliOptions &options) {
             throw UsageError("--from takes a set: " + options.fromSet + " is not a name ending in .rom");
         if (!line.Has("source-program")) options.sourceProgram = options.program;
     }
+}
+
+// evaluate sis RUN... | swd RUN | campaign RUNS.json LOG...: the form, its files, and A, the fit and the
+// report.
+void FinishEvaluate(const CommandLine &line, CliOptions &options) {
+    const Command &command = *FindCommand(options.command);
+    if (line.positional.empty()) throw UsageError("evaluate needs " + WordList(command.forms));
+    const std::string &e = options.evaluation = line.positional.front();
+    if (e != "sis" && e != "swd" && e != "campaign")
+        throw UsageError("unknown evaluation: " + e + " (" + WordList(command.forms) + ")");
+    options.files.assign(line.positional.begin() + 1, line.positional.end());
+    if (e == "swd" && options.files.size() != 1) throw UsageError("evaluate swd takes one RUN log");
+    if (e == "sis" && options.files.empty()) throw UsageError("evaluate sis needs the logs of the runs");
+    if (e == "campaign" && options.files.size() < 2)
+        throw UsageError(
+            "evaluate campaign needs RUNS.json (template --series ... --json) and a log per run");
+    if (line.Has("amplitude-a") && line.Has("amplitude-from"))
+        throw UsageError("--amplitude-a and --amplitude-from both give A: give one");
+    if (line.Has("amplitude-from")) options.amplitudeA = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
+    if (!(options.fitLow < options.fitHigh && options.fitLow <= 0.3 && options.fitHigh >= 0.3))
+        throw UsageError(Format("the fit runs from --fit-low to --fit-high around 0.3 g: %g to %g g",
+                                options.fitLow, options.fitHigh));
+    if (!options.output.empty() &&
+        !QString::fromLatin1(options.output.c_str()).endsWith(".pdf", Qt::CaseInsensitive))
+        throw UsageError("evaluate campaign -o writes the PDF report: " + options.output +
+                         " is not a name ending in .pdf");
+}
+
+// simulate FILE [--program N] -o LOG.csv [--runs N] | simulate --template NAME [parameters] -o LOG.csv |
+// simulate --run-list RUNS.json -o LOG.csv | simulate --default-vehicle.
+void FinishSimulate(const CommandLine &line, CliOptions &options) {
+    options.files = line.positional;
+    if (options.defaultVehicle) {
+        if (!line.positional.empty() || line.given.size() > 1)
+            throw UsageError(
+                "simulate --default-vehicle prints the default car's parameter file and takes nothing else");
+        return;
+    }
+    if (!options.runList.empty() && !line.positional.empty())
+        throw UsageError("simulate --run-list takes its programs from the run list, not from FILE");
+    if (line.Has("template")) {
+        if (!line.positional.empty() || !options.runList.empty())
+            throw UsageError("simulate takes one of FILE, --template NAME and --run-list RUNS.json");
+        const ManoeuvreTemplate &chosen = ChosenTemplate(line.ValueOf("template"));
+        options.templateName = chosen.name;
+        options.templateValues = ReadTemplateValues(options, line, chosen);
+    } else {
+        for (const std::string &name : GivenParameters(options, line))
+            throw UsageError(Dashed(name) + " goes with --template");
+    }
+    if (options.runList.empty() && options.templateName.empty() && line.positional.size() != 1)
+        throw UsageError(line.positional.empty() ? "no input file given" : "more than one input file given");
+    if (!options.runList.empty() && line.Has("runs")) throw UsageError("--runs does not go with --run-list");
+    if (options.output.empty()) throw UsageError("simulate needs -o LOG.csv");
 }
 
 namespace {
@@ -418,6 +484,23 @@ const Command &ReadCommand(const CommandLine &line) {
                      (nearest.empty() ? " (see --help)" : " (did you mean " + nearest + "?)"));
 }
 
+// Every option given is one the command takes, and one its form takes (evaluate swd).
+void CheckApplies(const Command &command, const CommandLine &line) {
+    for (const std::string &name : line.given)
+        if (!TakesOption(command, name))
+            throw UsageError(Dashed(name) + " does not apply to " + command.name);
+    if (line.positional.empty()) return;
+    const std::string &form = line.positional.front();
+    if (std::none_of(command.forms.begin(), command.forms.end(),
+                     [&](const Word &w) { return w.word == form; }))
+        return;
+    for (const std::string &name : line.given) {
+        const Option *option = FindOption(command, name);
+        if (option && !option->TakenBy(form))
+            throw UsageError(Dashed(name) + " does not apply to " + command.name + " " + form);
+    }
+}
+
 void CheckFiles(const Command &command, const CommandLine &line, CliOptions &options) {
     if (!command.files.counted) return;
     if (line.positional.size() < command.files.least) throw UsageError(command.files.tooFew);
@@ -445,9 +528,7 @@ CliOptions ParseArguments(const std::vector<std::string> &arguments) {
     const Command &command = ReadCommand(line);
     options.command = command.name;
     line.positional.erase(line.positional.begin());
-    for (const std::string &name : line.given)
-        if (!TakesOption(command, name))
-            throw UsageError(Dashed(name) + " does not apply to " + command.name);
+    CheckApplies(command, line);
     CheckUnitWords(arguments, command);
     if (!command.files.afterValues) CheckFiles(command, line, options);
     ReadGivenOptions(command, line, options);

@@ -47,7 +47,7 @@ std::string CommandLines(const Command &command) {
     std::string text = command.usage;
     for (const Option &option : command.options) {
         if (option.help.empty() || Listed(CompileOptionList(), option) || Listed(LogOptionList(), option) ||
-            option.name == JsonOption().name)
+            Listed(VehicleLogOptionList(), option) || option.name == JsonOption().name)
             continue;
         std::string help = option.help;
         for (std::size_t end = help.find('\n'); end != std::string::npos; end = help.find('\n', end + 1))
@@ -78,8 +78,15 @@ LOG OPTIONS (a log is text with a header line; tab, semicolon, comma or blank se
 )" + OptionLines(LogOptionList(), 22) +
             R"(Without --mark-column the log's time 0 is the program's start, so the lag found is the delay.
 
-Exit status: 0 success; 1 a compile or build failed, images or sets differ, or --strict found a
-warning or notice; 2 bad usage or a file that could not be read or written.
+VEHICLE LOG OPTIONS (evaluate): --time-column, --steer-column, --time-unit, --angle-unit and
+)" + OptionLines(VehicleLogOptionList(), 22) +
+            R"(Logs may also be the sectioned text files of GPS/IMU loggers ([header] ... [column names],
+[data]; their UTC times become seconds from the first row). A sample or two of a channel far off
+both neighbours and back (a lost frame) is replaced by interpolation before anything else, and
+listed; compare does the same with the steer.
+
+Exit status: 0 success; 1 a compile or build failed, images or sets differ, a run fails a
+criterion, or --strict found a warning or notice; 2 bad usage or a file that could not be read or written.
 
 )" + OptionLines(GeneralOptions(), 18);
     return text;

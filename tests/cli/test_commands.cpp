@@ -11,7 +11,7 @@ namespace {
 
 using Line = std::vector<std::string>;
 
-// A command line each command takes as it is.
+// A command line each command, and each form of a command, takes as it is.
 const std::map<std::string, Line> ValidLines{
     {"check", {"p.txt"}},
     {"steps", {"p.txt", "-o", "s.mat"}},
@@ -24,7 +24,18 @@ const std::map<std::string, Line> ValidLines{
     {"template", {"step-steer"}},
     {"put", {"s.rom", "--program", "1", "--from", "o.rom"}},
     {"verify", {"s.rom", "s.bin"}},
+    {"evaluate sis", {"sis", "r.csv"}},
+    {"evaluate swd", {"swd", "r.csv"}},
+    {"evaluate campaign", {"campaign", "runs.json", "r.csv"}},
+    {"simulate", {"p.txt", "-o", "l.csv"}},
 };
+
+// The valid line of the command, or of its first form that takes the option.
+const Line &ValidLine(const Command &command, const Option *option = nullptr) {
+    for (const Word &form : command.forms)
+        if (!option || option->TakenBy(form.word)) return ValidLines.at(command.name + " " + form.word);
+    return ValidLines.at(command.name);
+}
 
 // The usage error of the command line, or "" when it is taken.
 std::string Refusal(const std::string &command, Line line) {
@@ -61,14 +72,26 @@ Line With(Line line, const Option &option, const std::string &value, const std::
 
 TEST(CliTable, EveryCommandTakesItsValidLineAndRefusesEveryOptionItDoesNotTake) {
     for (const Command &command : Commands()) {
-        ASSERT_TRUE(ValidLines.count(command.name)) << command.name << " has no valid line here";
-        EXPECT_EQ(Refusal(command.name, ValidLines.at(command.name)), "") << command.name;
+        EXPECT_EQ(Refusal(command.name, ValidLine(command)), "") << command.name;
         for (const std::string &name : OptionNames(nullptr)) {
             if (TakesOption(command, name)) continue;
-            Line line = ValidLines.at(command.name);
+            Line line = ValidLine(command);
             line.push_back(Dashed(name));
             if (TakesValueAnywhere(name)) line.push_back("1");
             EXPECT_EQ(Refusal(command.name, line), Dashed(name) + " does not apply to " + command.name);
+        }
+        // An option of some forms only is refused by the others, before its value is read.
+        for (const Word &form : command.forms) {
+            const Line &valid = ValidLines.at(command.name + " " + form.word);
+            EXPECT_EQ(Refusal(command.name, valid), "") << command.name << " " << form.word;
+            for (const Option &option : command.options) {
+                if (option.TakenBy(form.word)) continue;
+                Line line = valid;
+                line.push_back(Dashed(option.name));
+                if (option.TakesValue()) line.push_back("bogus");
+                EXPECT_EQ(Refusal(command.name, line),
+                          Dashed(option.name) + " does not apply to " + command.name + " " + form.word);
+            }
         }
     }
 }
@@ -76,7 +99,7 @@ TEST(CliTable, EveryCommandTakesItsValidLineAndRefusesEveryOptionItDoesNotTake) 
 TEST(CliTable, RequiredOptionsAndPartnersAreRefusedWhenMissing) {
     for (const Command &command : Commands())
         for (const Option &option : command.options) {
-            const Line &valid = ValidLines.at(command.name);
+            const Line &valid = ValidLine(command, &option);
             if (option.required) {
                 EXPECT_NE(Refusal(command.name, Without(valid, option.name)).find(Dashed(option.name)),
                           std::string::npos)
@@ -99,14 +122,17 @@ TEST(CliTable, EveryWordAndNumberInRangeIsTakenAndAnythingElseRefusedNamingTheOp
             if (option.kind == Kind::Choice || option.kind == Kind::Quantity)
                 for (const Word &word : option.words) taken.push_back(word.word);
             if (option.kind == Kind::Whole || (option.kind == Kind::Quantity && option.high > option.low)) {
-                for (double bound : {option.low, option.high}) taken.push_back(Format("%.15g", bound));
+                for (double bound : {option.low, option.high})
+                    (bound == option.low && option.aboveLow ? refused : taken)
+                        .push_back(Format("%.15g", bound));
                 for (double beyond : {option.low - 1, option.high + 1})
                     refused.push_back(Format("%.15g", beyond));
             }
             if (taken.empty()) continue;
-            const Line &valid = ValidLines.at(command.name);
+            const Line &valid = ValidLine(command, &option);
+            // Taken by the option's own check; a rule between options (the fit's ends) may refuse it still.
             for (const std::string &value : taken)
-                EXPECT_EQ(Refusal(command.name, With(valid, option, value)), "")
+                EXPECT_FALSE(Refusal(command.name, With(valid, option, value)).starts_with("invalid "))
                     << command.name << " " << option.name << " " << value;
             for (const std::string &value : refused) {
                 const std::string refusal = Refusal(command.name, With(valid, option, value));
@@ -157,6 +183,20 @@ TEST(CliTable, TheCompletionAndTheUsageOfferWhatTheTableHolds) {
             }
         }
     }
+    // Each form of a command is offered its own options.
+    for (const Command &command : Commands())
+        for (const Word &form : command.forms) {
+            const std::string offered = CompletionCase(script, command.name),
+                              head = form.word + ") options=\"";
+            const std::size_t at = offered.find("\n                " + head);
+            ASSERT_NE(at, std::string::npos) << command.name << " " << form.word;
+            const std::size_t start = at + 17 + head.size();
+            const std::string options = " " + offered.substr(start, offered.find('"', start) - start) + " ";
+            for (const Option &option : command.options)
+                EXPECT_EQ(options.find(" " + Dashed(option.name) + " ") != std::string::npos,
+                          option.TakenBy(form.word))
+                    << command.name << " " << form.word << " " << option.name;
+        }
     // Each command is offered its own formats only.
     EXPECT_NE(CompletionCase(script, "steps").find("--format) values=\"csv mat\""), std::string::npos);
     EXPECT_NE(CompletionCase(script, "export").find("--format) values=\"text tv\""), std::string::npos);

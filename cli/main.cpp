@@ -24,7 +24,7 @@ int Run(const CliOptions &options, int argc, char **argv) {
         return 0;
     }
     if (options.command == "version") {
-        WriteOut("quillard-cli 1.51\n");
+        WriteOut("quillard-cli " QUILLARD_VERSION "\n");
         return 0;
     }
     if (options.command == "bash-completion") {

@@ -88,7 +88,6 @@ struct CliOptions {
     VehicleLogOptions vehicleLog;         // the log options and --yaw-column, --ay-column, --speed-column,
                                           // --roll-column, --ay-unit
     double amplitudeA = 0;                // --amplitude-a, deg (0: not given)
-    std::string amplitudeFrom;            // --amplitude-from SIS.json: A from its a_deg
     double gvwr = 0;                      // --gvwr, kg (0: not given)
     std::string programFile;              // evaluate swd --program-file
     double fitLow = 0.1, fitHigh = 0.375; // evaluate sis --fit-low, --fit-high, g

@@ -78,6 +78,7 @@ std::size_t AccelerationWord(const std::string &text) {
 // units of time and steer), and --help lists them.
 const std::vector<Option> VehicleLogReading{
     Text("yaw-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.yawColumn = v.text; })
+        .Only("swd campaign") // a slowly increasing steer is judged without the yaw rate
         .Help("yaw rate (default: the first column named \"...yaw...\"; deg/s, or [rad/s])"),
     Text("ay-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.ayColumn = v.text; })
         .Help("lateral acceleration (default: \"...lat...acc...\" or \"ay\")"),
@@ -107,13 +108,6 @@ std::vector<Option> Options(std::initializer_list<Part> parts) {
     return options;
 }
 
-// The list with one of its options taken by these forms of the command only.
-std::vector<Option> Narrowed(std::vector<Option> list, const std::string &name, const std::string &forms) {
-    for (Option &option : list)
-        if (option.name == name) option = option.Only(forms);
-    return list;
-}
-
 const Files OneFile{};
 const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 
@@ -122,14 +116,15 @@ const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 // To add an option to a command, add its line to the command's options: a maker (Switch, Text, File,
 // Whole, Quantity, Choice, Size, Bits, TemplateName) with the option's name, its value as usage writes it and
 // where the value goes (Set<&CliOptions::field> or a lambda), then what sets it apart: .Needs() when the
-// command cannot go without it, .After("log") when it goes with another option, .Within() or .OneOf() for the
-// numbers a Quantity takes, .Help("...") for its line under the command in --help. Its place in the list
+// command cannot go without it, .After("log") when it goes with another option, .Within(), .Above() or
+// .OneOf() for the numbers a Quantity takes, .Only("swd campaign") when only some forms of the command take
+// it, .Help("...") for its line under the command in --help. Its place in the list
 // is its place in the completion and among the suggestions for a misspelt option. An option of several
 // commands is written once above and named in each list; an option added to LogReading reaches every
 // command that reads a log, and the LOG OPTIONS of --help, at once.
 //
 // To add a command, add its row: its name, its lines in --help, how many files it reads, its options and
-// its Run function (declared in cli.h). A rule the table cannot state (which options go together in ways
+// its Run function (declared in cli.h); .forms when its first word names a form with options of its own. A rule the table cannot state (which options go together in ways
 // other than .After) goes into a finish function in parse.cpp, checked after the table's.
 // clang-format off
 const std::vector<Command> Table{
@@ -355,7 +350,7 @@ const std::vector<Command> Table{
          SteerColumn,
          TimeUnitOption,
          AngleUnitOption,
-         Narrowed(VehicleLogReading, "yaw-column", "swd campaign"), // a slowly increasing steer has no yaw
+         VehicleLogReading,
          Quantity("amplitude-a", "A", "deg", 20, Set<&CliOptions::amplitudeA>).Above(0, 1000).Only("swd campaign"),
          AmplitudeFrom.Only("swd campaign"),
          Quantity("gvwr", "KG", "", 2000, Set<&CliOptions::gvwr>).Above(0, 1e6).Only("swd campaign"),

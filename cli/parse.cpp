@@ -382,7 +382,7 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
     const Command &command = *FindCommand(options.command);
     if (line.positional.empty()) throw UsageError("evaluate needs " + WordList(command.forms));
     const std::string &e = options.evaluation = line.positional.front();
-    if (e != "sis" && e != "swd" && e != "campaign")
+    if (std::none_of(command.forms.begin(), command.forms.end(), [&](const Word &w) { return w.word == e; }))
         throw UsageError("unknown evaluation: " + e + " (" + WordList(command.forms) + ")");
     options.files.assign(line.positional.begin() + 1, line.positional.end());
     if (e == "swd" && options.files.size() != 1) throw UsageError("evaluate swd takes one RUN log");

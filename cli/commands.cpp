@@ -28,14 +28,11 @@ const Option MaxRate = Quantity("max-rate", "R", "deg/s", 400, Set<&CliOptions::
                            .Within(0, 1e9, false)
                            .Help("steer-rate limit in deg/s: a compile whose steer rate between two\n"
                                  "steps exceeds it writes a notice to stderr (0, the default: no check)");
-const std::vector<Option> Compile{
-    Machine,
-    MaxRate,
-    Switch("strict", Set<&CliOptions::strict>)
-        .Help("exit 1 when a compile raises a warning or a notice (steer rate, end\n"
-              "angle, recycle step, high current, a flag on after the end) or a set\n"
-              "file has program markers past the 16th; the texts are as without it"),
-};
+const Option Strict = Switch("strict", Set<&CliOptions::strict>)
+                          .Help("exit 1 when a compile raises a warning or a notice (steer rate, end\n"
+                                "angle, recycle step, high current, a flag on after the end) or a set\n"
+                                "file has program markers past the 16th; the texts are as without it");
+const std::vector<Option> Compile{Machine, MaxRate, Strict};
 
 // The columns of a log and their units.
 const Option TimeColumn = Text("time-column", "C", [](CliOptions &o, const Value &v) {
@@ -124,8 +121,9 @@ const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 // command that reads a log, and the LOG OPTIONS of --help, at once.
 //
 // To add a command, add its row: its name, its lines in --help, how many files it reads, its options and
-// its Run function (declared in cli.h); .forms when its first word names a form with options of its own. A rule the table cannot state (which options go together in ways
-// other than .After) goes into a finish function in parse.cpp, checked after the table's.
+// its Run function (declared in cli.h); .forms when its first word names a form with options of its own. A
+// rule the table cannot state (which options go together in ways other than .After) goes into a finish
+// function in parse.cpp, checked after the table's.
 // clang-format off
 const std::vector<Command> Table{
     {.name = "check",

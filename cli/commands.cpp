@@ -380,6 +380,7 @@ const std::vector<Command> Table{
          Program,
          Machine,
          MaxRate,
+         Strict,
          Output,
          Parameter("rate").OneOf(ClockRates),
          Parameter("maxsteer"),

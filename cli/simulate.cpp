@@ -41,6 +41,7 @@ Commanded CompileRun(const CliOptions &options, const std::string &file, int pro
         PrintLines(stderr, state.messageLines);
         throw InputError(file, "program " + std::to_string(program) + " does not compile");
     }
+    NoteWarnings(options, state, "", false);
     return {CommandedFrom(state)};
 }
 

@@ -187,7 +187,8 @@ TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
             {"steps", "p.txt"},
             {"export", "p.txt", "--format", "tv", "-o", "p.tv"},
             {"build", "set.rom", "-o", "s.bin"},
-            {"diff", "set.rom", "p.txt", "--program", "4"}};
+            {"diff", "set.rom", "p.txt", "--program", "4"},
+            {"simulate", "p.txt", "-o", "run.csv"}};
         for (std::vector<std::string> arguments : commands) {
             arguments.insert(arguments.end(), {"--max-rate", "400"});
             const CliResult plain = folder.Run(arguments);

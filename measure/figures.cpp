@@ -5,21 +5,27 @@
 #include <cmath>
 #include <cstdio>
 
+namespace {
+
+std::string Format(const char *format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+} // namespace
+
 std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredLog &log) {
     std::vector<std::string> warnings;
     char text[200];
-    if (c.alignment.correlation < 0.5) {
+    if (c.alignment.correlation < 0.5) { // NaN, when the commanded steer never changes, says nothing
         std::snprintf(text, sizeof text,
                       "the measured steer hardly follows the commanded steer (correlation %.3f): check the "
                       "columns, the units and the program",
                       c.alignment.correlation);
         warnings.push_back(text);
     }
-    if (c.comparedTo - c.comparedFrom < 0.9 * c.programDuration) {
-        std::snprintf(text, sizeof text, "the log covers %.3f s of the program's %.3f s",
-                      c.comparedTo - c.comparedFrom, c.programDuration);
-        warnings.push_back(text);
-    }
+    warnings.insert(warnings.end(), c.warnings.begin(), c.warnings.end());
     if (log.skippedRows > 0) {
         std::snprintf(text, sizeof text, "%d rows with an empty cell were skipped, the first on line %d",
                       log.skippedRows, log.firstSkippedLine);
@@ -41,7 +47,10 @@ std::vector<std::string> ComparisonSummaryLines(const Comparison &c, const Measu
         lines.push_back(text);
     };
     add("Measured        %s, %zu rows", logName.c_str(), log.time.size());
-    add("Delay           %.4f s", c.delay);
+    if (std::isfinite(c.delay))
+        add("Delay           %.4f s", c.delay);
+    else
+        lines.push_back("Delay           - (steer constant)");
     if (std::isfinite(c.gain))
         add("Gain            %.4f", c.gain);
     else
@@ -58,11 +67,13 @@ std::vector<std::string> ComparisonSummaryLines(const Comparison &c, const Measu
         else
             add("Bandwidth       above %.3f Hz", c.response->highHz);
     }
+    const std::string correlation =
+        std::isfinite(c.alignment.correlation) ? Format("correlation %.3f", c.alignment.correlation) : "";
     if (c.alignment.byMark)
-        add("Aligned by      mark of flag %d, correlation %.3f", c.alignment.markFlag,
-            c.alignment.correlation);
+        add("Aligned by      mark of flag %d%s%s", c.alignment.markFlag, correlation.empty() ? "" : ", ",
+            correlation.c_str());
     else
-        add("Aligned by      correlation %.3f", c.alignment.correlation);
+        add("Aligned by      %s", correlation.empty() ? "program start" : correlation.c_str());
     add("Compared        %.3f to %.3f s", c.comparedFrom, c.comparedTo);
     for (const std::string &warning : ComparisonWarnings(c, log)) lines.push_back("Warning: " + warning);
     return lines;

@@ -8,15 +8,29 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace {
 
 // A figure that may have no value (NaN) is null in JSON.
 Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
 
-// A time or angle of the program's steps (or its sweep's band), which the comparison holds widened
-// to double: printed as the single-precision value it is, like every stored figure.
+// An angle of the program's steps (or its sweep's band), which the comparison holds widened to
+// double: printed as the single-precision value it is, like every stored figure.
 Json StepFigure(double widened) { return Figure(static_cast<float>(widened)); }
+
+// A time in seconds; null when it has no value.
+Json Seconds(double value) { return std::isfinite(value) ? Time(value) : Json(nullptr); }
+
+// The program of FILE: its number in a set, null for a program text.
+Json ProgramJson(const CliOptions &options) {
+    return IsSetFileName(InputFile(options)) ? Json(options.program) : Json(nullptr);
+}
+
+// A figure printed with the format, or "-" when it has no value.
+std::string Shown(const char *format, double value) {
+    return std::isfinite(value) ? Format(format, value) : "-";
+}
 
 Json ColumnJson(const LogColumn &column, const char *unit) {
     return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
@@ -26,46 +40,50 @@ const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds 
 const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
 
 Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
-    Json alignment{{"method", c.alignment.byMark ? "mark" : "cross-correlation"}};
+    // Without a mark and without a commanded change, the log's time 0 is simply the program's start.
+    Json alignment{{"method", c.alignment.byMark       ? "mark"
+                              : std::isfinite(c.delay) ? "cross-correlation"
+                                                       : "log-time"}};
     if (c.alignment.byMark) {
         alignment["mark_column"] = ColumnJson(log.markColumn, "");
         alignment["mark_flag"] = c.alignment.markFlag;
-        alignment["mark_time_s"] = c.alignment.markTime;
+        alignment["mark_time_s"] = Seconds(c.alignment.markTime);
     }
-    alignment["log_start_s"] = c.alignment.logStart;
-    alignment["lag_s"] = c.alignment.lag;
+    alignment["log_start_s"] = Seconds(c.alignment.logStart);
+    alignment["lag_s"] = Seconds(c.alignment.lag);
     alignment["correlation"] = Number(c.alignment.correlation);
 
     Json steps = Json::array();
     for (const StepResponse &s : c.steps)
-        steps.push_back({{"time_s", StepFigure(s.time)},
+        steps.push_back({{"time_s", Seconds(s.time)},
                          {"from_deg", StepFigure(s.from)},
                          {"to_deg", StepFigure(s.to)},
+                         {"before_deg", s.before},
                          {"settled_deg", s.settled},
                          {"overshoot_deg", s.overshoot},
                          {"overshoot_percent", Number(s.overshootPercent)},
-                         {"peak_time_s", StepFigure(s.peakTime)}});
-    Json document{{"file", InputFile(options)},
-                  {"program", options.program},
+                         {"peak_time_s", Seconds(s.peakTime)}});
+    Json document{{"file", FileName(InputFile(options))},
+                  {"program", ProgramJson(options)},
                   {"compiled", true},
                   {"log",
-                   {{"file", options.log},
+                   {{"file", FileName(options.log)},
                     {"rows", log.time.size()},
                     {"time_column", ColumnJson(log.timeColumn, TimeUnitName(log.timeUnit))},
                     {"steer_column", ColumnJson(log.steerColumn, AngleUnitName(log.angleUnit))},
                     {"skipped_rows", log.skippedRows},
                     {"gaps", c.gaps}}},
                   {"alignment", alignment},
-                  {"program_duration_s", StepFigure(c.programDuration)},
-                  {"compared_from_s", StepFigure(c.comparedFrom)},
-                  {"compared_to_s", StepFigure(c.comparedTo)},
+                  {"program_duration_s", Seconds(c.programDuration)},
+                  {"compared_from_s", Seconds(c.comparedFrom)},
+                  {"compared_to_s", Seconds(c.comparedTo)},
                   {"compared_steps", c.comparedSteps},
-                  {"delay_s", c.delay},
+                  {"delay_s", Seconds(c.delay)},
                   {"gain", Number(c.gain)},
                   {"offset_deg", c.offset},
                   {"rms_error_deg", c.rmsError},
                   {"peak_error_deg", c.peakError},
-                  {"peak_error_time_s", StepFigure(c.peakErrorTime)},
+                  {"peak_error_time_s", Seconds(c.peakErrorTime)},
                   {"steps", steps}};
     if (c.response) {
         Json points = Json::array();
@@ -79,6 +97,8 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
             {"high_hz", StepFigure(c.response->highHz)},
             {"bandwidth_3db_hz", c.response->bandwidthHz ? Json(*c.response->bandwidthHz) : Json(nullptr)},
             {"points", points}};
+    } else if (c.hasSweep) {
+        document["frequency_response"] = nullptr; // the warnings say why
     }
     document["warnings"] = ComparisonWarnings(c, log);
     return document;
@@ -96,17 +116,24 @@ std::vector<std::string> ComparisonText(const CliOptions &options, const Compari
         options.log.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
         TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
         AngleUnitName(log.angleUnit));
+    const std::string lag = Shown("%.4f s", c.alignment.lag),
+                      correlation = Shown("%.4f", c.alignment.correlation);
     if (c.alignment.byMark)
         add("Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
-            "lag %.4f s, correlation %.4f",
+            "lag %s, correlation %s",
             log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.logStart,
-            c.alignment.lag, c.alignment.correlation);
+            lag.c_str(), correlation.c_str());
+    else if (std::isfinite(c.delay))
+        add("Aligned by cross-correlation: lag %s, correlation %s", lag.c_str(), correlation.c_str());
     else
-        add("Aligned by cross-correlation: lag %.4f s, correlation %.4f", c.alignment.lag,
-            c.alignment.correlation);
+        lines.push_back("Aligned by the log's time 0 as the program's start: the commanded steer does not "
+                        "change, so there is no lag to find");
     add("Compared %.4f to %.4f s of the program's %.4f s (%d steps)", c.comparedFrom, c.comparedTo,
         c.programDuration, c.comparedSteps);
-    add("Delay        %.4f s", c.delay);
+    if (std::isfinite(c.delay))
+        add("Delay        %.4f s", c.delay);
+    else
+        lines.push_back("Delay        - (the commanded steer does not change)");
     if (std::isfinite(c.gain))
         add("Gain         %.4f", c.gain);
     else
@@ -115,10 +142,10 @@ std::vector<std::string> ComparisonText(const CliOptions &options, const Compari
     add("RMS error    %.3f deg", c.rmsError);
     add("Peak error   %.3f deg at %.4f s", c.peakError, c.peakErrorTime);
     for (const StepResponse &s : c.steps) {
-        add("Step at %.4f s from %.3f to %.3f deg: settled at %.3f deg, overshoot %.3f deg (%.1f %%) at %.4f "
-            "s",
-            s.time, s.from, s.to, s.settled, s.overshoot,
-            std::isfinite(s.overshootPercent) ? s.overshootPercent : 0.0, s.peakTime);
+        add("Step at %.4f s from %.3f to %.3f deg: measured %.3f to %.3f deg, overshoot %.3f deg (%s %%) at "
+            "%.4f s",
+            s.time, s.from, s.to, s.before, s.settled, s.overshoot, Shown("%.1f", s.overshootPercent).c_str(),
+            s.peakTime);
     }
     if (c.response) {
         const FrequencyResponse &r = *c.response;
@@ -142,7 +169,11 @@ std::vector<std::string> ComparisonText(const CliOptions &options, const Compari
 } // namespace
 
 MeasuredLog ReadMeasuredLog(const CliOptions &options) {
-    return ReadingInput(options.log, [&] { return ReadLog(options.log, options.logOptions); });
+    try {
+        return ReadingInput(options.log, [&] { return ReadLog(options.log, options.logOptions); });
+    } catch (const std::bad_alloc &) { // the log, not the program, took the memory
+        throw InputError(options.log, "out of memory");
+    }
 }
 
 Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
@@ -159,8 +190,8 @@ int RunCompare(const CliOptions &options) {
     CompilerState state;
     if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
         if (options.json) {
-            Json failed{{"file", InputFile(options)},
-                        {"program", options.program},
+            Json failed{{"file", FileName(InputFile(options))},
+                        {"program", ProgramJson(options)},
                         {"compiled", false},
                         {"messages", Latin1Lines(state.messageLines)}};
             PrintJson(failed);
@@ -171,8 +202,8 @@ int RunCompare(const CliOptions &options) {
     }
     NoteWarnings(options, state, "", false);
     const Comparison comparison = CompareWithLog(state, options, log);
-    if (!options.mat.empty()) {
-        CheckOutput(options, options.mat, true);
+    if (!options.mat.empty()) CheckOutput(options, options.mat, true);
+    if (!options.mat.empty() && !StrictKeepsFrom(options, options.mat)) {
         try {
             WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
         } catch (const FileError &e) {

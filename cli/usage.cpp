@@ -10,7 +10,8 @@ const char *const Usage = R"(Usage: quillard-cli COMMAND FILE [options]
 Commands:
   check FILE [--program N] [--summary] [--json] [COMPILE OPTIONS]
       Compile a program; print the Messages text, with --summary followed by the program
-      summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
+      summary (duration, steps used, steer extremes, peak steer rate, rates, flags). A set
+      without --program: all 16 programs, each under "Program #n:"; exit 1 when any fails.
   steps FILE [--program N] [--format csv|mat] [-o OUT] [COMPILE OPTIONS]
       Compile a program; print its 16384 steps as CSV, or write them to OUT as CSV or as a
       MATLAB file (--format mat).

@@ -53,7 +53,7 @@ Json ReportJson(const ImageReport &report) {
                          {"bin_offset", slot.binOffset},
                          {"aux_offset", slot.auxOffset},
                          {"end_index", slot.endIndex},
-                         {"duration_s", Figure(slot.duration)},
+                         {"duration_s", Time(slot.duration)},
                          {"bin_crc32", CrcText(slot.binCrc)},
                          {"aux_crc32", CrcText(slot.auxCrc)}});
     return {{"bin_size_bytes", report.binSize},
@@ -103,6 +103,11 @@ BuildCallbacks Callbacks(const CliOptions &options, const CompilerState &state, 
             programs.push_back(
                 {{"program", program}, {"compiled", true}, {"messages", MessagesJson(compiled)}});
     };
+    // With --strict a warning or a notice fails the build, and a failed build writes nothing.
+    callbacks.beforeWriting = [&options]() -> std::optional<std::string> {
+        if (!options.strict || !Findings().Any()) return std::nullopt;
+        return "Warning(s) or notice(s) were found (--strict). File was not created.";
+    };
     return callbacks;
 }
 
@@ -135,9 +140,9 @@ int RunBuild(const CliOptions &options) {
         throw InputError(e.path(), e.reason());
     }
     for (Json &program : programs) program["notices"] = NoticesJson(program["program"]);
-    Json document{{"file", Latin1(file)},
-                  {"bin", Latin1(options.output)},
-                  {"aux", Latin1(auxPath)},
+    Json document{{"file", FileName(file)},
+                  {"bin", FileName(options.output)},
+                  {"aux", FileName(auxPath)},
                   {"built", outcome.success},
                   {"programs", programs}};
     if (!outcome.success) {
@@ -160,8 +165,8 @@ int RunBuild(const CliOptions &options) {
     }
     document["copies"] = Json::array();
     for (const Copy &copy : copies) {
-        document["copies"].push_back(Latin1(copy.binPath));
-        document["copies"].push_back(Latin1(copy.auxPath));
+        document["copies"].push_back(FileName(copy.binPath));
+        document["copies"].push_back(FileName(copy.auxPath));
     }
     if (options.report) document["report"] = PrintReport(options, auxPath);
     if (options.json) PrintJson(document);

@@ -77,8 +77,8 @@ SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const Comp
 }
 
 BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::string &binPath,
-                      const CompileOptions &options, const BuildCallbacks &callbacks, const ImageCopies &copies,
-                      const ImageEncoder &encoder) {
+                      const CompileOptions &options, const BuildCallbacks &callbacks,
+                      const ImageCopies &copies, const ImageEncoder &encoder) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");
@@ -89,6 +89,8 @@ BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::st
         for (const std::string &fault : images.faults) text += fault + "\n";
         return {false, text + "Error(s) were found. File was not created."};
     }
+    if (callbacks.beforeWriting)
+        if (const auto refusal = callbacks.beforeWriting()) return {false, *refusal};
 
     ReplacePair(binPath, auxPath, images, copies);
     return {true,

@@ -5,6 +5,6 @@
 set -e
 quillard-cli template sine-with-dwell --series standard --amplitude 20 --mark 3 -o campaign.rom
 quillard-cli put campaign-2.rom --program 9 --template slowly-increasing-steer --steer-rate 13.5 --end-angle 270 --maxsteer 300 --mark 3
-quillard-cli put campaign-2.rom --program 10 --template fishhook --mark 3
+quillard-cli put campaign-2.rom --program 10 --template fishhook --amplitude 130 --maxsteer 300 --mark 3
 quillard-cli build campaign-1.rom -o campaign-1.bin --strict --report --json > campaign-1.json
 quillard-cli build campaign-2.rom -o campaign-2.bin --strict --report --json > campaign-2.json

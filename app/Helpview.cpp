@@ -4,6 +4,7 @@
 #include "compiler/messages.h"
 #include "romfiles/fileio.h"
 #include "romfiles/programset.h"
+#include "uikit/Latin1.h"
 
 #include <QFile>
 
@@ -86,12 +87,12 @@ const Command Commands[] = {
      "writes them. A program that does not compile has its comment and empty figures. Lines end in LF."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
-     "the run (delay, gain and offset, RMS and peak error, the overshoot of each step, the bandwidth of a "
-     "sweep, how the log was aligned and any warnings) head the summary panel. The dialog takes the log "
-     "file (text with a header line naming its columns; tabs, semicolons, commas or blanks between the "
-     "cells), the time and steer columns by name or by number from 1 with their units, and an optional "
-     "mark column: the logged aux flag whose first rising edge is the program's start. Without a mark the "
-     "delay is found by correlation. The choices are kept for the next time. A later Show of the program "
+     "the run (delay, gain and offset, RMS and peak error, the response of each step, any warnings, then "
+     "the log and its columns, how it was aligned and the frequency response of a sweep) head the summary "
+     "panel. The dialog takes the log file (text with a header line naming its columns; tabs, semicolons, "
+     "commas or blanks between the cells), the time and steer columns by name or by number from 1 with "
+     "their units, and an optional mark column: the logged aux flag whose first rising edge is the "
+     "program's start. Without a mark the delay is found by correlation. The choices are kept for the next time. A later Show of the program "
      "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
      "off."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
@@ -183,9 +184,7 @@ const Command Commands[] = {
     {"cmd-help", "Help and About", "Help opens this window; About shows the version."},
 };
 
-QString Escape(const std::string &text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size())).toHtmlEscaped();
-}
+QString Escape(const std::string &text) { return FromLatin1(text).toHtmlEscaped(); }
 
 QString Contents() {
     QString html = "<h1>Quillard help</h1><h2>The program language</h2><ul>"
@@ -304,13 +303,11 @@ QString Messages() {
                    "200 and above information. Examples as they appear for line 7:</p>"
                    "<table border='1' cellpadding='3'><tr><th>Code</th><th>Level</th><th>Message</th></tr>";
     for (const MessageExample &e : MessageExamples) {
-        const char *level = e.code < Msg::FirstWarning       ? "error"
-                            : e.code < Msg::FirstInformation ? "warning"
-                                                             : "information";
-        const int line = (e.code < Msg::InvalidFunction || e.code >= Msg::FirstInformation) ? 0 : 7;
+        const Severity level = SeverityOf(e.code);
+        const int line = (e.code < Msg::InvalidFunction || level == Severity::Information) ? 0 : 7;
         html += QString("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
                     .arg(e.code)
-                    .arg(level)
+                    .arg(SeverityName(level))
                     .arg(Escape(MessageLine({line, e.code, e.text})));
     }
     return html +
@@ -331,7 +328,7 @@ QString Examples() {
     const ProgramSet set = ParseProgramSet(SplitLines(std::string_view(bytes.constData(), bytes.size())));
     for (int k = 0; k < ProgramCount; ++k) {
         QString text;
-        for (const std::string &line : set[k]) text += QString::fromLatin1(line.c_str()) + "\n";
+        for (const std::string &line : set[k]) text += FromLatin1(line) + "\n";
         html += QString("<h2>Program %1</h2><pre>%2</pre>").arg(k).arg(text.toHtmlEscaped());
     }
     return html + "<p><a href='contents'>Contents</a></p>";

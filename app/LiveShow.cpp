@@ -1,12 +1,12 @@
 // Live Show: the graph, the summary and the step read-out follow the current program as it is typed.
 #include "app/LiveShow.h"
 
+#include "app/BuildCommand.h"
 #include "app/GraphView.h"
 #include "app/ProgramBook.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "compiler/messages.h"
-#include "romfiles/ui/Prefdlg.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -16,9 +16,9 @@ LiveReport LiveReportOf(int program, const CompilerState &state, const QStringLi
     QStringList errors, warnings, information;
     for (const CompileMessage &message : state.messages) {
         const QString line = FromLatin1(MessageLine(message));
-        if (message.code < Msg::FirstWarning)
+        if (SeverityOf(message.code) == Severity::Error)
             errors << line;
-        else if (message.code < Msg::FirstInformation)
+        else if (SeverityOf(message.code) == Severity::Warning)
             warnings << line;
         else
             information << line;
@@ -84,9 +84,8 @@ void TLiveShow::CompileNow() {
     if (!m_on) return;
     const int program = m_programs.CurrentProgram();
     m_notices.clear();
-    const CompileOptions options{Settings().corvan3Only,
-                                 [this](const std::string &text) { m_notices << FromLatin1(text); },
-                                 SteerRateLimit(Settings())};
+    const CompileOptions options =
+        WindowCompileOptions([this](const std::string &text) { m_notices << FromLatin1(text); }, true);
     ++m_compiles;
     const bool good = CompileProgram(m_state, ProgramLines(*m_programs.CurrentEditor()), options);
     if (good) {

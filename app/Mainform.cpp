@@ -22,6 +22,7 @@
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -490,7 +491,7 @@ void TForm1::Print1Click() {
     material.setFileName = m_files->FileName();
     material.editorFont = m_programs->CurrentEditor()->font();
     // Printing shows no boxes: a notice would stop the job half-way.
-    material.options = {Settings().corvan3Only, {}};
+    material.options = WindowCompileOptions(NoticeHandler());
     material.graphEnd = [this] {
         const QString path = QDir::current().filePath("imgsave.bmp");
         if (!m_graph->Image()->Picture().save(path, "BMP")) ShowError(this, "cannot write " + path);

@@ -69,7 +69,7 @@ void NoteWarnings(const CliOptions &options, const CompilerState &state, const s
     Findings().warnings += state.WarningCount;
     if (!options.strict || messagesPrinted) return;
     for (const CompileMessage &message : state.messages)
-        if (message.code >= Msg::FirstWarning && message.code < Msg::FirstInformation)
+        if (SeverityOf(message.code) == Severity::Warning)
             std::fprintf(stderr, "%s%s\n", label.c_str(), MessageLine(message).c_str());
 }
 

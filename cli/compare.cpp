@@ -27,17 +27,9 @@ Json ProgramJson(const CliOptions &options) {
     return IsSetFileName(InputFile(options)) ? Json(options.program) : Json(nullptr);
 }
 
-// A figure printed with the format, or "-" when it has no value.
-std::string Shown(const char *format, double value) {
-    return std::isfinite(value) ? Format(format, value) : "-";
-}
-
 Json ColumnJson(const LogColumn &column, const char *unit) {
     return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
 }
-
-const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
-const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
 
 Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
     // Without a mark and without a commanded change, the log's time 0 is simply the program's start.
@@ -104,68 +96,6 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
     return document;
 }
 
-std::vector<std::string> ComparisonText(const CliOptions &options, const Comparison &c,
-                                        const MeasuredLog &log) {
-    std::vector<std::string> lines;
-    char text[300];
-    auto add = [&](const char *format, auto... values) {
-        std::snprintf(text, sizeof text, format, values...);
-        lines.push_back(text);
-    };
-    add("Log %s: %zu rows; time from column %d \"%s\" (%s), steer from column %d \"%s\" (%s)",
-        options.log.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
-        TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
-        AngleUnitName(log.angleUnit));
-    const std::string lag = Shown("%.4f s", c.alignment.lag),
-                      correlation = Shown("%.4f", c.alignment.correlation);
-    if (c.alignment.byMark)
-        add("Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
-            "lag %s, correlation %s",
-            log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.logStart,
-            lag.c_str(), correlation.c_str());
-    else if (std::isfinite(c.delay))
-        add("Aligned by cross-correlation: lag %s, correlation %s", lag.c_str(), correlation.c_str());
-    else
-        lines.push_back("Aligned by the log's time 0 as the program's start: the commanded steer does not "
-                        "change, so there is no lag to find");
-    add("Compared %.4f to %.4f s of the program's %.4f s (%d steps)", c.comparedFrom, c.comparedTo,
-        c.programDuration, c.comparedSteps);
-    if (std::isfinite(c.delay))
-        add("Delay        %.4f s", c.delay);
-    else
-        lines.push_back("Delay        - (the commanded steer does not change)");
-    if (std::isfinite(c.gain))
-        add("Gain         %.4f", c.gain);
-    else
-        lines.push_back("Gain         - (the commanded steer does not change)");
-    add("Offset       %.3f deg", c.offset);
-    add("RMS error    %.3f deg", c.rmsError);
-    add("Peak error   %.3f deg at %.4f s", c.peakError, c.peakErrorTime);
-    for (const StepResponse &s : c.steps) {
-        add("Step at %.4f s from %.3f to %.3f deg: measured %.3f to %.3f deg, overshoot %.3f deg (%s %%) at "
-            "%.4f s",
-            s.time, s.from, s.to, s.before, s.settled, s.overshoot, Shown("%.1f", s.overshootPercent).c_str(),
-            s.peakTime);
-    }
-    if (c.response) {
-        const FrequencyResponse &r = *c.response;
-        if (r.bandwidthHz)
-            add("Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth %.3f Hz", r.lowHz,
-                r.highHz, *r.bandwidthHz);
-        else
-            add("Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth above %.3f Hz",
-                r.lowHz, r.highHz, r.highHz);
-        lines.push_back("   frequency Hz    gain dB  phase deg  coherence");
-        const std::size_t stride = (r.points.size() + 19) / 20;
-        for (std::size_t i = 0; i < r.points.size(); i += stride) {
-            const ResponsePoint &p = r.points[i];
-            add("%15.3f %10.2f %10.1f %10.3f", p.frequency, p.gainDb, p.phaseDeg, p.coherence);
-        }
-    }
-    for (const std::string &warning : ComparisonWarnings(c, log)) lines.push_back("Warning: " + warning);
-    return lines;
-}
-
 } // namespace
 
 MeasuredLog ReadMeasuredLog(const CliOptions &options) {
@@ -213,6 +143,7 @@ int RunCompare(const CliOptions &options) {
     if (options.json)
         PrintJson(ComparisonJson(options, comparison, log));
     else
-        PrintLines(stdout, ComparisonText(options, comparison, log));
+        PrintLines(stdout,
+                   DescribeComparison(comparison, log, options.log, 13).Lines()); // figures at column 14
     return 0;
 }

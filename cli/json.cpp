@@ -142,11 +142,10 @@ Json Figure(float value) {
 Json MessagesJson(const CompilerState &state) {
     Json messages = Json::array();
     for (const CompileMessage &m : state.messages) {
-        const char *severity = m.code < Msg::FirstWarning       ? "error"
-                               : m.code < Msg::FirstInformation ? "warning"
-                                                                : "information";
-        messages.push_back(
-            {{"line", m.line}, {"code", m.code}, {"severity", severity}, {"text", Latin1(MessageLine(m))}});
+        messages.push_back({{"line", m.line},
+                            {"code", m.code},
+                            {"severity", SeverityName(SeverityOf(m.code))},
+                            {"text", Latin1(MessageLine(m))}});
     }
     return messages;
 }

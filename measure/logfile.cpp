@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <numbers>
 
 namespace {
@@ -159,33 +158,24 @@ std::string Number(double value) {
     return text;
 }
 
-// Iterates over the lines of a text: LF ends a line, a CR before it is dropped.
+// The lines of a log as LineReader splits them, counted from 1; a CR that ends the text is dropped as
+// one before a LF is.
 class NumberedLineReader {
 public:
-    explicit NumberedLineReader(std::string_view bytes) : m_bytes(bytes) {}
+    explicit NumberedLineReader(std::string_view bytes) : m_lines(WithoutFinalCr(bytes)) {}
     bool Next(std::string_view &line) {
-        if (m_at >= m_bytes.size()) return false;
-        if (m_bytes[m_at] == '\n') { // an empty line, without a search for its end
-            line = {};
-            ++m_at;
-            ++m_number;
-            return true;
-        }
-        const char *start = m_bytes.data() + m_at;
-        const void *lf = std::memchr(start, '\n', m_bytes.size() - m_at);
-        std::size_t end =
-            lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - m_bytes.data()) : m_bytes.size();
-        line = m_bytes.substr(m_at, end - m_at);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        m_at = end + 1;
+        if (!m_lines.Next(line)) return false;
         ++m_number;
         return true;
     }
     int number() const { return m_number; }
 
 private:
-    std::string_view m_bytes;
-    std::size_t m_at = 0;
+    static std::string_view WithoutFinalCr(std::string_view bytes) {
+        if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
+        return bytes;
+    }
+    LineReader m_lines;
     int m_number = 0;
 };
 
@@ -311,6 +301,9 @@ void ToSecondsAndDegrees(MeasuredLog &log) {
 }
 
 } // namespace
+
+const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
+const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
 
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
     NumberedLineReader reader(bytes);

@@ -11,6 +11,9 @@
 
 enum class TimeUnit { Seconds, Milliseconds };
 enum class AngleUnit { Degrees, Radians };
+// "s" or "ms", "deg" or "rad".
+const char *TimeUnitName(TimeUnit unit);
+const char *AngleUnitName(AngleUnit unit);
 
 // Which columns to read and how to scale them. A column is a header name (letter case and a unit
 // in brackets ignored: "Steer [deg]" answers to "steer") or a number counted from 1.

@@ -2,6 +2,7 @@
 #include "romfiles/setdiff.h"
 
 #include "compiler/compile.h"
+#include "compiler/messages.h"
 
 #include <dtl/dtl.hpp>
 
@@ -26,7 +27,7 @@ CompiledSteps CompileVersion(CompilerState &state, const ProgramText &lines, Com
         return result;
     }
     for (const CompileMessage &message : state.messages)
-        if (message.code >= Msg::FirstWarning && message.code < Msg::FirstInformation)
+        if (SeverityOf(message.code) == Severity::Warning)
             result.version.warnings.push_back(MessageLine(message));
     result.version.summary = SummarizeProgram(state);
     result.steps.reserve(StepCount);

@@ -10,8 +10,8 @@
 #include "romfiles/build.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QDir>
@@ -111,6 +111,7 @@ private slots:
     }
 
     void buildListsTheProgramsAboveTheSteerRateLimitInOneBox() {
+        ScratchSettings rates(Settings().startupDir);
         Settings().steerRateCheck = true;
         Settings().steerRateLimit = 400;
         const QString fast =
@@ -119,7 +120,6 @@ private slots:
         SetProgram(9, fast.arg(60));
         m_chosenFile = Path("rate.bin");
         m_form->BuildButtonClick();
-        Settings().steerRateCheck = false;
         QCOMPARE(m_boxes.size(), 2);
         QCOMPARE(m_boxes[0], "Program #2: Steer rate limit exceeded at t=1.001 sec. (500.0 deg/s, limit 400 "
                              "deg/s)\nProgram #9: Steer rate limit exceeded at t=1.001 sec. (600.0 deg/s, "

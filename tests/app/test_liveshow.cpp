@@ -2,7 +2,7 @@
 // graph and never in a box; Show stays as it was.
 #include "app/GraphView.h"
 #include "app/LiveShow.h"
-#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QAction>
@@ -40,10 +40,7 @@ private slots:
         m_form->Actions().LiveShow1->trigger();
         QCOMPARE(Live()->Compiles(), 1); // on, it compiles at once
     }
-    void cleanup() {
-        Settings().steerRateCheck = false;
-        CloseWindow();
-    }
+    void cleanup() { CloseWindow(); }
 
     void compilesOnceWhenTypingPausesAndKeepsAZoomedView() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
@@ -86,6 +83,7 @@ private slots:
     void reportsOnTheStripWithoutABox() {
         QFETCH(QString, text);
         QFETCH(QString, strip);
+        ScratchSettings rates(Settings().startupDir);
         Settings().steerRateCheck = true;
         Settings().steerRateLimit = 500;
         TypeAndPause(text);

@@ -6,8 +6,8 @@
 #include "app/StatusLine.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QAction>

@@ -1,112 +1,58 @@
-// The figures of compare on synthetic runs against the true figures of the runs, computed once with
-// SciPy (reference/make_figures.py): whole and cut logs, a mark, lagging wheels, a sweep through a lag
-// and a program whose steer never changes.
-#include "compiler/compile_text.h"
-#include "measure/compare.h"
+// The text of a comparison: one for the CLI and the summary panel, its figures aligned as asked.
 #include "measure/figures.h"
-#include "measure/synthetic_log.h"
+#include "measure/logfile.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <cmath>
-#include <fstream>
 
-namespace {
-
-using Json = nlohmann::json;
-
-Json ReferenceCases() {
-    std::ifstream file(QUILLARD_TESTS "/measure/reference/figures.json");
-    return Json::parse(file)["cases"];
-}
-
-double Number(const Json &value) { return value.is_null() ? NAN : value.get<double>(); }
-
-// The true value at a frequency, straight between the reference's points.
-double Between(const Json &frequency, const Json &values, double f) {
-    for (std::size_t i = 1; i < frequency.size(); ++i)
-        if (f <= frequency[i].get<double>()) {
-            const double f0 = frequency[i - 1], f1 = frequency[i], v0 = values[i - 1], v1 = values[i];
-            return v0 + (v1 - v0) * (f - f0) / (f1 - f0);
-        }
-    return values.back();
-}
-
-bool Mentions(const std::vector<std::string> &warnings, const std::string &text) {
-    for (const std::string &w : warnings)
-        if (w.find(text) != std::string::npos) return true;
-    return false;
-}
-
-TEST(ComparisonFigures, AreTheTrueFiguresOfTheRun) {
-    for (const Json &c : ReferenceCases()) {
-        const std::string name = c["name"];
-        SCOPED_TRACE(name);
-        ASSERT_TRUE(CompileProgram(TestCompiler(), c["program"].get<std::vector<std::string>>()));
-        const CommandedProgram program = CommandedFrom(TestCompiler());
-        const Json &r = c["run"], &truth = c["truth"];
-        SyntheticRun run = MakeRun(r["delay_s"], r["gain"], r["offset_deg"], 0, r["sample_rate_hz"],
-                                   r["log_start_s"], r["mark_flag"]);
-        run.from = r["from_s"], run.to = r["to_s"];
-        if (!c["wheel"].is_null()) {
-            const Json &w = c["wheel"];
-            run.steerAt =
-                WheelSteer(program, {w["order"], w.value("corner_hz", 0.0), w.value("natural_hz", 0.0),
-                                     w.value("damping", 0.0), w["dead_time_s"]});
-        }
-        LogOptions options;
-        if (run.markFlag) options.markColumn = "mark";
-        const MeasuredLog log = ParseLog(SyntheticLog(program, TestCompiler(), run), options);
-        const Comparison result = CompareLog(program, log);
-        const std::vector<std::string> warnings = ComparisonWarnings(result, log);
-
-        if (truth.contains("delay_s")) {
-            const double delay = Number(truth["delay_s"]), gain = Number(truth["gain"]);
-            // A mark sampled at 1 kHz places the program within half its sample interval.
-            const double delayTolerance = run.markFlag && run.sampleRate >= 1000 ? 0.5e-3 + 2e-6 : 1e-3;
-            if (std::isnan(delay)) {
-                EXPECT_TRUE(std::isnan(result.delay)) << result.delay;
-            } else {
-                EXPECT_NEAR(result.delay, delay, delayTolerance);
-            }
-            if (std::isnan(gain)) {
-                EXPECT_TRUE(std::isnan(result.gain)) << result.gain;
-            } else {
-                EXPECT_NEAR(result.gain / gain, 1, 0.005) << result.gain;
-            }
-            EXPECT_NEAR(result.offset, truth["offset_deg"].get<double>(), 0.05);
-        }
-        for (const Json &step : truth.value("steps", Json::array())) {
-            auto found = std::find_if(result.steps.begin(), result.steps.end(), [&](const StepResponse &s) {
-                return std::fabs(s.time - step["time_s"].get<double>()) < 0.01;
-            });
-            ASSERT_NE(found, result.steps.end()) << "no step at " << step["time_s"];
-            EXPECT_NEAR(found->overshootPercent, step["overshoot_percent"].get<double>(), 0.3);
-            EXPECT_NEAR(found->overshoot, step["overshoot_deg"].get<double>(), 0.1);
-        }
-        if (truth.contains("response")) {
-            const Json &t = truth["response"];
-            ASSERT_TRUE(result.response && result.response->bandwidthHz);
-            const double bandwidth = t["bandwidth_3db_hz"];
-            EXPECT_NEAR(*result.response->bandwidthHz / bandwidth, 1, 0.02) << *result.response->bandwidthHz;
-            for (const ResponsePoint &p : result.response->points) {
-                if (p.frequency > bandwidth) break;
-                EXPECT_NEAR(p.gainDb, Between(t["frequency_hz"], t["gain_db"], p.frequency), 0.2)
-                    << p.frequency;
-                EXPECT_NEAR(p.phaseDeg, Between(t["frequency_hz"], t["phase_deg"], p.frequency), 3)
-                    << p.frequency;
-            }
-        }
-        // A log that misses part of the program says which; a whole one warns of nothing.
-        const bool cutStart = r["from_s"].get<double>() > 0;
-        const bool cutEnd = r["to_s"].get<double>() < program.time.back();
-        EXPECT_EQ(Mentions(warnings, "the program's start"), cutStart);
-        EXPECT_EQ(Mentions(warnings, "the program's end"), cutEnd);
-        if (!cutStart && !cutEnd) {
-            EXPECT_TRUE(warnings.empty()) << warnings.front();
-        }
+TEST(DescribeComparison, OneTextWithTheFiguresAlignedAtTheWidthAsked) {
+    const MeasuredLog log = ParseLog("time,steer\n0,0\n1,1\n", {});
+    Comparison c;
+    c.alignment.lag = c.delay = 0.035;
+    c.alignment.correlation = 0.9;
+    c.gain = NAN;
+    c.offset = 0.25;
+    c.rmsError = 0.5;
+    c.peakError = -1.25;
+    c.peakErrorTime = 0.5;
+    c.programDuration = c.comparedTo = 1;
+    c.comparedSteps = 1024;
+    c.steps.push_back({0.25, 0, 10, 0.1, 9.5, 1.5, 15.8, 0.375});
+    const ComparisonText cli = DescribeComparison(c, log, "runs/a.csv", 13);
+    EXPECT_EQ(cli.Lines(),
+              (std::vector<std::string>{
+                  "Log runs/a.csv: 2 rows; time from column 1 \"time\" (s), steer from column 2 "
+                  "\"steer\" (deg)",
+                  "Aligned by cross-correlation: lag 0.0350 s, correlation 0.9000",
+                  "Compared 0.0000 to 1.0000 s of the program's 1.0000 s (1024 steps)",
+                  "Delay        0.0350 s", "Gain         - (the commanded steer does not change)",
+                  "Offset       0.250 deg", "RMS error    0.500 deg", "Peak error   -1.250 deg at 0.5000 s",
+                  "Step at 0.2500 s from 0.000 to 10.000 deg: measured 0.100 to 9.500 deg, overshoot "
+                  "1.500 deg (15.8 %) at 0.3750 s"}));
+    EXPECT_EQ(cli.source.size(), 3u);
+    EXPECT_TRUE(cli.response.empty() && cli.warnings.empty());
+    const ComparisonText panel = DescribeComparison(c, log, "runs/a.csv", 16);
+    EXPECT_EQ(panel.source, cli.source);
+    ASSERT_EQ(panel.figures.size(), cli.figures.size());
+    for (std::size_t k = 0; k < cli.figures.size(); ++k) {
+        const std::string &line = cli.figures[k];
+        EXPECT_EQ(panel.figures[k], k < 5 ? line.substr(0, 13) + "   " + line.substr(13) : line);
     }
 }
 
-} // namespace
+// Figures that have no value read "-", never "nan": a steer that never changes has no delay, lag or
+// correlation, a wheel that did not move no overshoot percentage.
+TEST(DescribeComparison, AFigureWithoutValueIsADash) {
+    const MeasuredLog log = ParseLog("time,steer\n0,0\n1,1\n", {});
+    Comparison c;
+    c.alignment.lag = c.delay = c.gain = c.alignment.correlation = NAN;
+    c.steps.push_back({0.25, 0, 10, 0.5, 0.5, 0, NAN, 0.25});
+    const std::vector<std::string> lines = DescribeComparison(c, log, "a.csv", 13).Lines();
+    for (const std::string &line : lines) EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+    EXPECT_EQ(lines[1],
+              "Aligned by the log's time 0 as the program's start: the commanded steer does not change, "
+              "so there is no lag to find");
+    EXPECT_EQ(lines[3], "Delay        - (the commanded steer does not change)");
+    EXPECT_NE(lines.back().find("overshoot 0.000 deg (- %)"), std::string::npos) << lines.back();
+}

@@ -21,6 +21,33 @@ TEST(AuxPathFor, ReplacesOrAppendsTheExtension) {
     EXPECT_EQ(AuxPathFor(".bin"), ".aux");
 }
 
+TEST(AuxPathFor, OddNamesAsTheLastDotOfTheNameDecides) {
+    for (auto [bin, aux] :
+         std::vector<std::pair<std::string, std::string>>{{"dir.d/out", "dir.d/out.aux"},
+                                                          {"dir/.bin", "dir/.aux"},
+                                                          {"..bin", "..aux"},
+                                                          {"...", "...aux"},
+                                                          {"out.", "out.aux"},
+                                                          {"dir/", "dir/.aux"},
+                                                          {".", ".aux"},
+                                                          {"..", "..aux"},
+                                                          {"a b.c d/x.y z", "a b.c d/x.aux"}})
+        EXPECT_EQ(AuxPathFor(bin), aux) << bin;
+}
+
+TEST(ProgramImages, MainWordsLowByteFirstAndTheAuxBytes) {
+    ProgramImages images;
+    images.main[0] = 0x1234;
+    images.main[StepCount - 1] = 0xABCD;
+    images.aux[1] = 0x80;
+    const std::string main = images.MainBytes();
+    ASSERT_EQ(main.size(), MainImageBytes);
+    EXPECT_EQ(main.substr(0, 3), std::string("\x34\x12\0", 3));
+    EXPECT_EQ(main.substr(MainImageBytes - 2), "\xCD\xAB");
+    EXPECT_EQ(images.AuxBytes().size(), AuxImageBytes);
+    EXPECT_EQ(images.AuxBytes()[1], '\x80');
+}
+
 TEST(BuildSet, WritesBothFilesAndNamesThemWithoutFolder) {
     TempDir dir;
     std::vector<int> started;

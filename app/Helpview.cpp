@@ -62,7 +62,9 @@ const Command Commands[] = {
      "The set becomes untitled."},
     {"cmd-open", "Open (File menu, Open button)",
      "Reads a program-set file (.rom) into the 16 editors. A file without a program marker is refused with "
-     "\"Wrong file format!\" and nothing changes. When programs were changed since the set was last opened "
+     "\"Wrong file format!\" and nothing changes. A file with more than 16 program markers fills the 16 "
+     "editors from its first 16 and says which markers were ignored. When programs were changed since the "
+     "set was last opened "
      "or saved, you are asked whether to save them first."},
     {"cmd-save", "Save (File menu, Save button)",
      "Writes the 16 programs to the set's file; an untitled set asks for a name as Save As does."},
@@ -84,7 +86,8 @@ const Command Commands[] = {
      "Builds the set in memory (no file is written, no notice box is shown) and saves a CSV with a row per "
      "program: its number, its first comment line, duration in seconds, peak steer (the steer of largest "
      "magnitude) in degrees, peak steer rate in deg/s and the CRC-32s of its EPROM and aux slots as Build "
-     "writes them. A program that does not compile has its comment and empty figures. Lines end in LF."},
+     "writes them, and the aux flags its image holds on after the program's end. A program that does not "
+     "compile has its comment and empty figures. Lines end in LF."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
      "the run (delay, gain and offset, RMS and peak error, the response of each step, any warnings, then "
@@ -95,6 +98,22 @@ const Command Commands[] = {
      "program's start. Without a mark the delay is found by correlation. The choices are kept for the next time. A later Show of the program "
      "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
      "off."},
+    {"cmd-evaluate-run", "Evaluate Run and Write Evaluation Report (File menu)",
+     "Judges a sine-with-dwell run's log against the published criteria (FMVSS No. 126; UN R140 and GB/T "
+     "30677 process the data the same way). The dialog takes the log (text with a header line, or a GPS/IMU "
+     "logger's sectioned file), its yaw rate and lateral acceleration columns (by name or number; "
+     "\"(automatic)\" finds them by name) and the acceleration's unit, A and the gross vehicle weight "
+     "rating. The current program is shown, the run is filtered (12-pole phaseless Butterworth: steer 10 Hz, "
+     "yaw rate and lateral acceleration 6 Hz), zeroed over the second before the steer rate passes 75 deg/s, "
+     "and BOS, COS, the peak yaw rate, the yaw rate ratios at COS + 1.000 s and COS + 1.750 s (at most 35 "
+     "and 20 %) and the lateral displacement at BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; "
+     "judged from 5 A on) are found. The yaw rate and the lateral acceleration are drawn over the program, "
+     "each scaled as its legend says, with BOS, COS and the check times marked; the verdicts and figures "
+     "head the summary panel. The program's peak steer is the commanded amplitude; without A in the dialog "
+     "the program's \"standard series, A ...\" note gives it. A sample or two far off both neighbours (a "
+     "lost frame) is replaced before anything else and listed. Write Evaluation Report then writes the "
+     "run's report as a PDF file: a first page with the verdict and the figures, and the run's page with "
+     "its steer, yaw rate and lateral displacement over time."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
     {"cmd-exit", "Exit (File menu)",
@@ -146,8 +165,9 @@ const Command Commands[] = {
      "the status line, and at its left the step nearest the mouse: time, steer, clock rate, steer rate "
      "and the flags that are on. The panel beside the graph (View > Program Summary) lists the "
      "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
-     "rates, flag on-times and the time bit 15 (the roll-peak bit) is set; it greys out when the program is "
-     "edited."},
+     "rates, flag on-times, any flag the aux image holds on after END (also a notice: the machine stops "
+     "with its outputs as the image holds them) and the time bit 15 (the roll-peak bit) is set; it greys "
+     "out when the program is edited."},
     {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
      "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
      "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "

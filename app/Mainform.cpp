@@ -3,6 +3,7 @@
 
 #include "app/About.h"
 #include "app/BuildCommand.h"
+#include "app/EvaluateCommands.h"
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Helpview.h"
@@ -59,6 +60,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     m_overlays = new TOverlayCommands(
         *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
     connect(m_overlays, &TOverlayCommands::liveLogDropped, m_live, &TLiveShow::AddNote);
+    m_evaluations = new TEvaluateCommands(
+        *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();
@@ -92,6 +95,16 @@ void TForm1::CreateFileMenu() {
     a.OverlayLog1->setStatusTip(
         "Draw a test run's logged steer over the current program, with the tracking figures");
     a.OverlayLog1->setToolTip(a.OverlayLog1->statusTip());
+    a.EvaluateRun1 = a.File1->addAction("Evalua&te Run...", m_evaluations, &TEvaluateCommands::EvaluateRun);
+    a.EvaluateRun1->setStatusTip(
+        "Judge a sine-with-dwell run's log over the current program: yaw rate ratios, "
+        "lateral displacement");
+    a.EvaluateRun1->setToolTip(a.EvaluateRun1->statusTip());
+    a.EvaluationReport1 =
+        a.File1->addAction("&Write Evaluation Report...", m_evaluations, &TEvaluateCommands::WriteReport);
+    a.EvaluationReport1->setStatusTip("Write the evaluated run's report as a PDF file");
+    a.EvaluationReport1->setEnabled(false);
+    connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
     a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
                                         [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
     a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "

@@ -17,6 +17,7 @@ class QPushButton;
 class TBuildCommand;
 class TFindCommands;
 class TOverlayCommands;
+class TEvaluateCommands;
 class TSlotCommands;
 class TGraphView;
 class TLiveShow;
@@ -43,6 +44,7 @@ struct TMainActions {
     QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
     QAction *CopyTo1, *MoveTo1, *SwapWith1;
     QAction *OverlayLog1, *OverlayProgram1, *ClearOverlay1;
+    QAction *EvaluateRun1, *EvaluationReport1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -73,6 +75,7 @@ public:
     TFindCommands *Find() const { return m_find; }
     TSlotCommands *Slots() const { return m_slots; }
     TOverlayCommands *Overlays() const { return m_overlays; }
+    TEvaluateCommands *Evaluations() const { return m_evaluations; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -140,6 +143,7 @@ private:
     TFindCommands *m_find = nullptr;
     TSlotCommands *m_slots = nullptr;
     TOverlayCommands *m_overlays = nullptr;
+    TEvaluateCommands *m_evaluations = nullptr;
     bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -100,12 +100,15 @@ void TSetFiles::OpenArguments(const QStringList &arguments) {
 // file changes nothing.
 void TSetFiles::LoadSet(const QString &path) {
     try {
-        m_programs.SetTexts(ReadProgramSet(ToPath(path)));
+        std::string ignored;
+        m_programs.SetTexts(ReadProgramSet(ToPath(path), &ignored));
         m_fileName = path;
         UpdateCaption();
         m_programs.MarkSaved();
         Settings().programDir = ToPath(QFileInfo(path).absolutePath());
         RememberSet(path);
+        if (!ignored.empty())
+            ShowWarning(m_window, QString::fromLocal8Bit(ignored) + ". Save writes the 16 programs only.");
     } catch (const std::exception &e) {
         ShowError(m_window, e);
         // A set that is gone leaves the recent list; one that failed otherwise stays on it.

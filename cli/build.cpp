@@ -52,11 +52,6 @@ Json ReportJson(const ImageReport &report) {
             {"slots", slots}};
 }
 
-// The set of FILE, read as a program-set file whatever its name.
-ProgramSet ReadSet(const std::string &file) {
-    return ReadingInput(file, [&] { return ReadProgramSet(file); });
-}
-
 // The report of the files as written, read under the pair's lock: printed as text unless --json
 // wants it in the document.
 Json PrintReport(const CliOptions &options, const std::string &auxPath) {
@@ -110,7 +105,7 @@ int RunBuild(const CliOptions &options) {
     CheckOutput(options, options.output, true);
     CheckOutput(options, auxPath, true);
     for (const std::string &path : copyPaths) CheckOutput(options, path, true);
-    const ProgramSet set = ReadSet(file);
+    const ProgramSet set = ReadSetFile(file); // a set whatever its name
     CompilerState state;
     Json programs = Json::array();
     const BuildCallbacks callbacks = Callbacks(options, state, programs);

@@ -154,6 +154,11 @@ Json SummaryJson(const ProgramSummary &s) {
     Json flags = Json::array();
     for (const FlagUse &flag : s.flags)
         flags.push_back({{"flag", flag.flag}, {"on_time_s", Time(flag.onTime)}});
+    Json afterEnd = Json::array(); // until_s null: on to the last step
+    for (const FlagAfterEnd &flag : s.flagsAfterEnd)
+        afterEnd.push_back({{"flag", flag.flag},
+                            {"from_s", Time(flag.from)},
+                            {"until_s", flag.lastStep == StepCount - 1 ? Json(nullptr) : Time(flag.until)}});
     return {{"duration_s", Time(s.duration)},
             {"ends_with", s.repeats ? "REPEATPROGRAM" : "END"},
             {"end_index", s.stepsUsed},
@@ -168,6 +173,7 @@ Json SummaryJson(const ProgramSummary &s) {
             {"end_angle_deg", Figure(s.endAngle)},
             {"rates_hz", s.rates},
             {"flags", flags},
+            {"flags_after_end", afterEnd},
             {"high_current_s", Time(s.highCurrentTime)}};
 }
 

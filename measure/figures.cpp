@@ -21,6 +21,10 @@ std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredL
                       log.skippedRows, log.firstSkippedLine);
         warnings.push_back(text);
     }
+    if (!log.dropouts.empty())
+        warnings.push_back(std::to_string(log.dropouts.size()) +
+                           " dropout sample(s) replaced by interpolation before the comparison: " +
+                           DropoutText(log.dropouts));
     if (c.gaps > 0) {
         std::snprintf(text, sizeof text, "the log has %d gaps; the steps in them are left out", c.gaps);
         warnings.push_back(text);

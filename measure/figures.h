@@ -8,7 +8,7 @@
 #include <vector>
 
 // What a reader of the figures should know about them: a poor correlation, the parts of the program
-// the log does not cover, a sweep without a clear response, skipped rows, gaps.
+// the log does not cover, a sweep without a clear response, skipped rows, dropouts replaced, gaps.
 std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
 
 // The comparison as text, in parts.

@@ -1,6 +1,7 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #include "measure/logfile.h"
 
+#include "measure/vbo.h"
 #include "romfiles/fileio.h"
 
 #include <algorithm>
@@ -306,6 +307,7 @@ const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds 
 const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
 
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
+    if (IsVboText(bytes)) return ParseLog(VboAsTable(bytes), options);
     NumberedLineReader reader(bytes);
     std::string_view header;
     if (!NextContentLine(reader, header))
@@ -329,10 +331,17 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
     if (log.time.size() == 1)
         throw FormatError("the log has only one row (" + LineText(lastRow) + "): it needs at least two");
     ToSecondsAndDegrees(log);
+    log.dropouts = ReplaceDropouts(log.time, log.steer, log.steerColumn.name);
     return log;
 }
 
 std::vector<std::string> LogColumnNames(std::string_view start) {
+    if (IsVboText(start)) {
+        // The table's lines are whole only up to the last line end of the start.
+        const std::size_t end = start.rfind('\n');
+        return end == std::string_view::npos ? std::vector<std::string>{}
+                                             : LogColumnNames(VboAsTable(start.substr(0, end + 1)));
+    }
     NumberedLineReader reader(start);
     std::string_view line;
     // A header cut off by the end of the bytes is not whole; a log's header is far shorter than them.

@@ -200,6 +200,7 @@ private slots:
                          "rampto(0 deg, 0.0002 s)"};
         while (good.size() < 99999) good.push_back(body[good.size() % body.size()]);
         good.back() = "rampto(0 deg, 0.0002 s)";
+        good.push_back("setflag(2 b, 0 %)"); // off before the end: no notice
         good.push_back("end");
         Lines bad = good;
         bad[65536] = bad[99998] = "stpto(1 deg)";

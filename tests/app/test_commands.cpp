@@ -196,6 +196,20 @@ private slots:
         QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
     }
 
+    void openOfASetWithMoreThan16MarkersSaysWhichWereIgnored() {
+        std::string bytes;
+        for (int k = 0; k < 18; ++k) bytes += ProgramMarker(k) + "\r\nwait(" + std::to_string(k) + " s)\r\n";
+        WriteFileAtomically(Path("many.rom").toStdString(), bytes);
+        m_chosenFile = Path("many.rom");
+        m_form->SetFiles()->Open1Click();
+        QCOMPARE(m_boxes,
+                 QStringList{Path("many.rom") +
+                             " holds 18 program markers; a set has 16 programs, so the programs of "
+                             "markers 17 to 18 were ignored ($$~PROG16 on line 33 to $$~PROG17 on line "
+                             "35). Save writes the 16 programs only."});
+        QCOMPARE(m_form->Programs()->Editor(15)->toPlainText(), QString("wait(15 s)"));
+    }
+
     void unsavedChangesAreAskedAboutOnExit() {
         SetProgram(4, "changed");
         m_answer = QMessageBox::Cancel;

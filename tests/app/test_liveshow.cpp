@@ -2,6 +2,7 @@
 // graph and never in a box; Show stays as it was.
 #include "app/GraphView.h"
 #include "app/LiveShow.h"
+#include "app/SummaryPanel.h"
 #include "uikit/Settings.h"
 #include "window_test.h"
 
@@ -92,6 +93,16 @@ private slots:
         QCOMPARE(m_dialogs, QStringList{});
         // Errors grey the last good graph out, and leave it.
         QCOMPARE(m_form->Graph()->Image()->Greyed(), strip.contains("Error"));
+    }
+
+    void aFlagLeftOnAfterTheEndIsOnTheStripAndInTheSummary() {
+        TypeAndPause("maxsteer(100 deg)\nbegin\nsetflag(8 b, 100 %)\nend");
+        QCOMPARE(
+            Live()->Strip()->text(),
+            QString(
+                "Program #0: Flag 8 stays on after the end (the aux image holds it on to the last step)."));
+        QVERIFY(m_form->Summary()->Text()->toPlainText().contains("Flag 8          stays on after the end"));
+        QCOMPARE(m_boxes, QStringList{});
     }
 
     void showKeepsItsStateBoxesAndMessages() {

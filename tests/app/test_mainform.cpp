@@ -18,8 +18,8 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QTextBlock>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -84,11 +84,11 @@ private slots:
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&Program", "&View", "&Help", "&About"}));
         QStringList file;
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
-        QCOMPARE(file,
-                 (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
-                              "Export Steps as &CSV...", "Overlay &Measured Log...", "Export Campaign &Sheet...",
-                              "-", "Preferences...",
-                              "Editor Font", "-", "&Print...", "P&rint Setup...", "-", "E&xit"}));
+        QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
+                                    "Export Steps as &CSV...", "Overlay &Measured Log...", "Evalua&te Run...",
+                                    "&Write Evaluation Report...", "Export Campaign &Sheet...", "-",
+                                    "Preferences...", "Editor Font", "-", "&Print...", "P&rint Setup...", "-",
+                                    "E&xit"}));
         QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));
         QCOMPARE(m_form->Actions().Cut1->shortcut(), QKeySequence("Ctrl+X"));

@@ -40,6 +40,7 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
         alignment["mark_column"] = ColumnJson(log.markColumn, "");
         alignment["mark_flag"] = c.alignment.markFlag;
         alignment["mark_time_s"] = Seconds(c.alignment.markTime);
+        alignment["mark_number"] = c.alignment.markEdge;
     }
     alignment["log_start_s"] = Seconds(c.alignment.logStart);
     alignment["lag_s"] = Seconds(c.alignment.lag);

@@ -50,19 +50,38 @@ void AddStep(CommandedProgram &program, std::size_t first) {
     program.steps.push_back({program.time[first], program.time[j], program.time[k], from, steer[j]});
 }
 
-// Time of the first rising edge of a mark channel, between the samples where it crosses halfway
+// Times of the rising edges of a mark channel, each between the samples where it crosses halfway
 // between its lowest and highest value.
-double FirstRisingEdge(const MeasuredLog &log) {
+std::vector<double> RisingEdges(const MeasuredLog &log) {
     const auto [low, high] = std::minmax_element(log.mark.begin(), log.mark.end());
     const std::string name = "the mark column \"" + log.markColumn.name + "\"";
     if (!(*high > *low)) throw FormatError(name + " never changes: it holds no mark");
     const double middle = *low + (*high - *low) / 2;
+    std::vector<double> edges;
     for (std::size_t i = 1; i < log.mark.size(); ++i)
         if (log.mark[i - 1] < middle && log.mark[i] >= middle) {
             const double u = (middle - log.mark[i - 1]) / (log.mark[i] - log.mark[i - 1]);
-            return log.time[i - 1] + u * (log.time[i] - log.time[i - 1]);
+            edges.push_back(log.time[i - 1] + u * (log.time[i] - log.time[i - 1]));
         }
-    throw FormatError(name + " never rises: it holds no mark");
+    if (edges.empty()) throw FormatError(name + " never rises: it holds no mark");
+    return edges;
+}
+
+// How many of the program's mark edges inside the log meet one of the log's edges, less those that
+// meet none, when the log's first edge is laid on the program's edge `match`.
+int MarkAgreement(const std::vector<double> &programEdges, std::size_t match,
+                  const std::vector<double> &logEdges, const MeasuredLog &log) {
+    constexpr double Tolerance = 0.05; // seconds: a mark is logged from the flag itself, without lag
+    const double logStart = logEdges.front() - programEdges[match];
+    int agreement = 0;
+    for (double edge : programEdges) {
+        const double t = edge + logStart;
+        if (t < log.time.front() - Tolerance || t > log.time.back() + Tolerance) continue;
+        const bool met = std::any_of(logEdges.begin(), logEdges.end(),
+                                     [&](double e) { return std::fabs(e - t) <= Tolerance; });
+        agreement += met ? 1 : -1;
+    }
+    return agreement;
 }
 
 int MarkFlag(const CommandedProgram &program, int wanted) {
@@ -400,8 +419,11 @@ CommandedProgram CommandedFrom(const CompilerState &state) {
         const StepRecord &step = state.steps[i];
         program.time.push_back(step.time);
         program.steer.push_back(step.steer);
-        for (std::size_t f = 0; f < 8; ++f)
+        for (std::size_t f = 0; f < 8; ++f) {
             if (step.flags[f] > 0 && program.flagOn[f] < 0) program.flagOn[f] = step.time;
+            if (step.flags[f] > 0 && (i == 0 || state.steps[i - 1].flags[f] <= 0))
+                program.flagEdges[f].push_back(step.time);
+        }
     }
     const auto &segments = state.segments;
     for (std::size_t k = 0; k < segments.size(); ++k) {
@@ -424,6 +446,44 @@ CommandedProgram CommandedFrom(const CompilerState &state) {
     return program;
 }
 
+namespace {
+
+// Lays the log's first mark on the program's mark that it logs: of the program's switchings of the
+// mark flag on, the one under which most of the log's marks meet the program's (and, among equals,
+// the steer follows best). A log started late may hold none of the first marks.
+void MatchMark(Alignment &alignment, const CommandedProgram &program, const MeasuredLog &log, double minLag,
+               double maxLag) {
+    const std::vector<double> logEdges = RisingEdges(log);
+    std::vector<double> edges = program.flagEdges[static_cast<std::size_t>(alignment.markFlag - 1)];
+    if (edges.empty()) edges.push_back(program.flagOn[static_cast<std::size_t>(alignment.markFlag - 1)]);
+    alignment.markTime = logEdges.front();
+    std::size_t best = 0;
+    int bestAgreement = std::numeric_limits<int>::min();
+    double bestCorrelation = -std::numeric_limits<double>::infinity();
+    for (std::size_t k = 0; k < edges.size(); ++k) {
+        const int agreement = MarkAgreement(edges, k, logEdges, log);
+        if (agreement < bestAgreement) continue;
+        double correlation = -std::numeric_limits<double>::infinity();
+        if (edges.size() > 1 && minLag < maxLag) {
+            const SampledSignal measured(log.time, log.steer, alignment.markTime - edges[k]);
+            try {
+                const SampledSignal commanded(program.time, program.steer);
+                const Fit fit =
+                    Fitter(program, measured).At(FindDelay(program, commanded, measured, minLag, maxLag));
+                if (fit.count >= 2 && std::isfinite(fit.correlation)) correlation = fit.correlation;
+            } catch (const FormatError &) {
+            }
+        }
+        if (agreement > bestAgreement || correlation > bestCorrelation) {
+            best = k, bestAgreement = agreement, bestCorrelation = correlation;
+        }
+    }
+    alignment.markEdge = static_cast<int>(best) + 1;
+    alignment.logStart = alignment.markTime - edges[best];
+}
+
+} // namespace
+
 Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
                       const CompareOptions &options) {
     if (program.time.size() < 2) throw FormatError("the program has no steps to compare the log with");
@@ -440,10 +500,8 @@ Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
     if (!log.mark.empty()) {
         alignment.byMark = true;
         alignment.markFlag = MarkFlag(program, options.markFlag);
-        alignment.markTime = FirstRisingEdge(log);
-        alignment.logStart =
-            alignment.markTime - program.flagOn[static_cast<std::size_t>(alignment.markFlag - 1)];
         minLag = -MarkedDelayLimit, maxLag = MarkedDelayLimit;
+        MatchMark(alignment, program, log, programMoves ? minLag : 0, programMoves ? maxLag : 0);
     }
     const SampledSignal commanded(program.time, program.steer);
     const SampledSignal measured(log.time, log.steer, alignment.logStart);

@@ -28,9 +28,10 @@ struct CommandedSweep {
 // What the comparison needs of a compiled program. Each step's steer is taken as commanded at the
 // step's time, with straight lines between steps.
 struct CommandedProgram {
-    std::vector<double> time;       // seconds, steps 0 to the end index
-    std::vector<double> steer;      // degrees
-    std::array<double, 8> flagOn{}; // first time each of flags 1 to 8 is on, seconds; -1: never
+    std::vector<double> time;                     // seconds, steps 0 to the end index
+    std::vector<double> steer;                    // degrees
+    std::array<double, 8> flagOn{};               // first time each of flags 1 to 8 is on, seconds; -1: never
+    std::array<std::vector<double>, 8> flagEdges; // every time each flag switches on, seconds
     std::vector<CommandedStep> steps;
     std::vector<CommandedSweep> sweeps;
 };
@@ -48,6 +49,7 @@ struct Alignment {
     bool byMark = false;
     int markFlag = 0;       // with a mark: the program's flag
     double markTime = 0;    // with a mark: log time of its first rising edge, seconds
+    int markEdge = 1;       // with a mark: which of the flag's switchings on (from 1) that edge logs
     double logStart = 0;    // log time of the program's time 0, seconds (0 without a mark)
     double lag = 0;         // log time minus program time where they match best, seconds (NaN when
                             // the commanded steer never changes)

@@ -57,7 +57,13 @@ std::vector<std::string> SourceLines(const Comparison &c, const MeasuredLog &log
         AngleUnitName(log.angleUnit));
     const std::string lag = Shown("%.4f s", c.alignment.lag),
                       correlation = Shown("%.4f", c.alignment.correlation);
-    if (c.alignment.byMark)
+    if (c.alignment.byMark && c.alignment.markEdge > 1)
+        Add(lines,
+            "Aligned by the mark in column %d \"%s\" (flag %d), whose first edge in the log is the program's "
+            "mark %d: program start at %.4f s of the log; lag %s, correlation %s",
+            log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.markEdge,
+            c.alignment.logStart, lag.c_str(), correlation.c_str());
+    else if (c.alignment.byMark)
         Add(lines,
             "Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
             "lag %s, correlation %s",

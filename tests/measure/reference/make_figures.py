@@ -9,7 +9,7 @@ response of the wheel to the commanded steer (signal.lsim) and a sweep's gain an
 (signal.freqs and the dead time) with the -3 dB bandwidth.
 
 Run from the repository with a built quillard-cli:
-    /usr/bin/python3 tests/measure/reference/make_figures.py build/cli/quillard-cli
+    /usr/bin/python3 tests/measure/reference/make_figures.py build/quillard-cli
 It rewrites figures.json beside this script.
 """
 import json
@@ -21,7 +21,7 @@ import sys
 import numpy as np
 from scipy import optimize, signal
 
-CLI = sys.argv[1] if len(sys.argv) > 1 else "build/cli/quillard-cli"
+CLI = sys.argv[1] if len(sys.argv) > 1 else "build/quillard-cli"
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
@@ -144,6 +144,9 @@ cases = [
     case("log cut at its start", SWD, {"delay_s": 0.035, "gain": 0.97, "offset_deg": 0.4, "from_s": 1.2}),
     case("1 kHz mark, log cut at its end", SWD_MARK,
          {"delay_s": 0.035, "gain": 0.97, "to_s": 2.7, "sample_rate_hz": 1000, "log_start_s": 7.5,
+          "mark_flag": 3}),
+    case("1 kHz mark, log started after the first mark", SWD_MARK,
+         {"delay_s": 0.035, "gain": 0.97, "from_s": 1.2, "sample_rate_hz": 1000, "log_start_s": 7.5,
           "mark_flag": 3}),
     case("first-order wheel", STEP, {}, {"order": 1, "corner_hz": 1.5, "dead_time_s": 0.02}),
     case("second-order wheel", STEP, {},

@@ -139,6 +139,10 @@ CompileFindings &Findings();
 void NoteWarnings(const CliOptions &options, const CompilerState &state, const std::string &label,
                   bool messagesPrinted);
 
+// True when --strict fails the command on the warnings and notices of its compiles so far: a command
+// that fails so writes no file, and this says on stderr that the file was not written.
+bool StrictKeepsFrom(const CliOptions &options, const std::string &output);
+
 // The one input FILE of a command.
 const std::string &InputFile(const CliOptions &options);
 

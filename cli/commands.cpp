@@ -129,7 +129,8 @@ const std::vector<Command> Table{
     {.name = "check",
      .usage = R"(  check FILE [--program N] [--summary] [--json] [COMPILE OPTIONS]
       Compile a program; print the Messages text, with --summary followed by the program
-      summary (duration, steps used, steer extremes, peak steer rate, rates, flags).
+      summary (duration, steps used, steer extremes, peak steer rate, rates, flags). A set
+      without --program: all 16 programs, each under "Program #n:"; exit 1 when any fails.
 )",
      .files = OneFile,
      .options = Options({

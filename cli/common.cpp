@@ -87,6 +87,14 @@ void NoteWarnings(const CliOptions &options, const CompilerState &state, const s
             std::fprintf(stderr, "%s%s\n", label.c_str(), MessageLine(message).c_str());
 }
 
+bool StrictKeepsFrom(const CliOptions &options, const std::string &output) {
+    if (!options.strict || !Findings().Any()) return false;
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s was not written: --strict found a warning or notice.\n",
+                 PrintableText(output).c_str());
+    return true;
+}
+
 namespace {
 
 // The parameter id of the language that stands for a unit; 0 for none.

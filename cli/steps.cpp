@@ -20,6 +20,7 @@ int RunSteps(const CliOptions &options) {
         PrintLines(stdout, StepsCsvLines(state.steps, state.endIndex, state.MaxSteer));
         return 0;
     }
+    if (StrictKeepsFrom(options, options.output)) return 1;
     if (options.format == "mat")
         WriteFileAtomically(options.output,
                             MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));

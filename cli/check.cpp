@@ -1,25 +1,65 @@
-// quillard-cli check: the Messages text of one compile, and on request the program summary, as text or
-// as one JSON document.
+// quillard-cli check: the Messages text of a compile, and on request the program summary, as text or
+// as one JSON document; for a set without --program, of every one of its 16 programs.
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "compiler/compile.h"
 #include "compiler/summary.h"
+#include "romfiles/programset.h"
+
+namespace {
+
+// The figures of one compile for the JSON document.
+Json CompileJson(const CliOptions &options, const CompilerState &state, bool ok, int program) {
+    Json document{{"compiled", ok},
+                  {"errors", state.ErrorCount},
+                  {"warnings", state.WarningCount},
+                  {"messages", MessagesJson(state)},
+                  {"notices", NoticesJson(program)}};
+    if (ok && options.summary) document["summary"] = SummaryJson(SummarizeProgram(state));
+    return document;
+}
+
+// Every program of the set, each under its "Program #p:" line (one entry each in JSON); exit 1 when
+// any of them fails.
+int CheckSet(const CliOptions &options) {
+    const std::string &file = InputFile(options);
+    const ProgramSet set = ReadingInput(file, [&] { return ReadProgramSet(file); });
+    const CompileOptions compile = MakeCompileOptions(options, true);
+    bool all = true;
+    Json programs = Json::array();
+    CompilerState state;
+    for (int p = 0; p < ProgramCount; ++p) {
+        Findings().program = p;
+        const bool ok = CompileProgram(state, set[static_cast<std::size_t>(p)], compile);
+        all = all && ok;
+        if (ok) NoteWarnings(options, state, "", true);
+        if (options.json) {
+            Json entry{{"program", p}};
+            entry.update(CompileJson(options, state, ok, p));
+            programs.push_back(entry);
+            continue;
+        }
+        WriteOut("Program #" + std::to_string(p) + ":\n");
+        PrintLines(stdout, state.messageLines);
+        if (ok && options.summary) PrintLines(stdout, SummaryLines(SummarizeProgram(state)));
+    }
+    if (options.json) PrintJson({{"file", FileName(file)}, {"compiled", all}, {"programs", programs}});
+    return all ? 0 : 1;
+}
+
+} // namespace
 
 int RunCheck(const CliOptions &options) {
+    const std::string &file = InputFile(options);
+    if (IsSetFileName(file) && !options.programGiven) return CheckSet(options);
     auto lines = ReadProgram(options);
     CompilerState state;
     bool ok = CompileProgram(state, lines, MakeCompileOptions(options));
     if (ok) NoteWarnings(options, state, "", true);
     if (options.json) {
-        const std::string &file = InputFile(options);
-        Json document{{"file", Latin1(file)},
-                      {"program", IsSetFileName(file) ? Json(options.program) : Json(nullptr)},
-                      {"compiled", ok},
-                      {"errors", state.ErrorCount},
-                      {"warnings", state.WarningCount},
-                      {"messages", MessagesJson(state)},
-                      {"notices", NoticesJson(-1)}};
-        if (ok && options.summary) document["summary"] = SummaryJson(SummarizeProgram(state));
+        Json document{{"file", FileName(file)},
+                      {"program", IsSetFileName(file) ? Json(options.program) : Json(nullptr)}};
+        document.update(CompileJson(options, state, ok, -1));
         PrintJson(document);
         return ok ? 0 : 1;
     }

@@ -37,7 +37,7 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, c
     for (const auto &[t, steer] : MeasuredTrace(log, comparison.alignment))
         picture.trace.points.push_back(PointD(t, steer));
     if (options.bode) {
-        if (!comparison.response) throw InputError(options.log, "the log does not cover the program's sweep");
+        if (!comparison.response) throw InputError(options.log, comparison.noResponse);
         ResponseCurve curve;
         for (const ResponsePoint &p : comparison.response->points) {
             curve.frequency.push_back(p.frequency);
@@ -84,6 +84,7 @@ int RunPlot(const CliOptions &options) {
         return 1;
     }
     NoteWarnings(options, state, "", false);
+    if (StrictKeepsFrom(options, options.output)) return 1;
     if (options.bode && CommandedFrom(state).sweeps.empty())
         throw UsageError("--bode needs a program with a sweep (SINESWEEP or SINESWEEPLOG)");
     std::optional<LogPicture> picture;
@@ -107,11 +108,6 @@ int RunPlot(const CliOptions &options) {
         Draw(svg, state, options, picture ? &*picture : nullptr);
     }
     if (buffer.data().isEmpty()) throw InputError(options.output, "the image could not be encoded");
-    try {
-        WriteFileAtomically(options.output,
-                            std::string_view(buffer.data().constData(), buffer.data().size()));
-    } catch (const FileError &e) {
-        throw InputError(options.output, e.reason());
-    }
+    WriteFileAtomically(options.output, std::string_view(buffer.data().constData(), buffer.data().size()));
     return 0;
 }

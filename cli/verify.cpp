@@ -13,7 +13,7 @@ Json DifferenceJson(const FirstDifference &d) {
     if (d.count == 0) return nullptr;
     return {{"count", d.count},
             {"first_step", d.step},
-            {"first_time_s", Figure(d.time)},
+            {"first_time_s", Time(d.time)},
             {"expected", d.expected},
             {"found", d.found ? Json(*d.found) : Json(nullptr)}};
 }
@@ -32,9 +32,9 @@ Json ComparisonJson(const CliOptions &options, const SetComparison &c, const Jso
                             {"aux_bytes", DifferenceJson(slot.aux)},
                             {"notices", NoticesJson(slot.program)}});
     }
-    return {{"set", Latin1(options.files[0])},
-            {"bin", Latin1(options.files[1])},
-            {"aux", options.auxImage.empty() ? Json(nullptr) : Latin1(options.auxImage)},
+    return {{"set", FileName(options.files[0])},
+            {"bin", FileName(options.files[1])},
+            {"aux", options.auxImage.empty() ? Json(nullptr) : FileName(options.auxImage)},
             {"built", c.built},
             {"identical", c.built && c.Identical()},
             {"bin_size_bytes", c.binSize},
@@ -50,13 +50,8 @@ int RunVerify(const CliOptions &options) {
     const std::string &setPath = options.files[0], &binPath = options.files[1];
     const ProgramSet set = ReadSetFile(setPath);
     // The images as every reader of the pair sees them: a build that stopped half-way is finished first.
-    std::vector<std::string> images;
-    try {
-        images = ReadImageFiles(options.auxImage.empty() ? std::vector{binPath}
-                                                         : std::vector{binPath, options.auxImage});
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
-    }
+    std::vector<std::string> images = ReadImageFiles(
+        options.auxImage.empty() ? std::vector{binPath} : std::vector{binPath, options.auxImage});
     const std::string &bin = images[0];
     std::optional<std::string> aux;
     if (!options.auxImage.empty()) aux = std::move(images[1]);

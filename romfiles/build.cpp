@@ -139,6 +139,12 @@ BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::st
         outcome.text += "Error(s) were found. File was not created.";
         return outcome;
     }
+    if (callbacks.beforeWriting)
+        if (const auto refusal = callbacks.beforeWriting()) {
+            outcome.text = *refusal;
+            return outcome;
+        }
+
     ReplacePair(binPath, auxPath, images, copies, outcome);
     outcome.success = true;
     outcome.text =

@@ -5,6 +5,7 @@
 #include "app/OverlayCommands.h"
 #include "app/SummaryPanel.h"
 #include "measure/synthetic_log.h"
+#include "measure/ui/Evaluaterundlg.h"
 #include "measure/ui/Overlaylogdlg.h"
 #include "romfiles/fileio.h"
 #include "romfiles/ui/Slotdlg.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
 
@@ -181,6 +183,22 @@ private slots:
         QVERIFY(Graph()->Overlays().empty());
         QVERIFY(!m_form->Summary()->MeasuredFigures()->isVisibleTo(m_form->Summary()));
         QVERIFY(!m_form->Actions().ClearOverlay1->isEnabled());
+    }
+    // Both dialogs that read a log browse for the same kinds of log, a logger's VBO file among them, and
+    // fill their column lists from the chosen file's header.
+    void theLogDialogsBrowseTheSameLogs() {
+        const QString log = WriteRun();
+        m_chosenFile = log;
+        TOverlayLogDlg overlay;
+        overlay.BrowseBtn->click();
+        QCOMPARE(overlay.FileEdit->text(), log);
+        const QStringList filters = m_fileRequest.filters;
+        QVERIFY(filters.front().contains("*.vbo"));
+        QCOMPARE(overlay.SteerColumnBox->count(), 3); // (automatic), time, steer
+        TEvaluateRunDlg evaluate;
+        evaluate.BrowseBtn->click();
+        QCOMPARE(m_fileRequest.filters, filters);
+        QCOMPARE(evaluate.YawColumnBox->findText("steer"), 2);
     }
 };
 

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "files/fileio.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
-#include "romfiles/fileio.h"
 #include "romfiles/templates.h"
 
 #include <cstdio>

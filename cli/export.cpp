@@ -1,8 +1,8 @@
 // quillard-cli export: a program as text or as a time-and-value file.
 #include "cli/cli.h"
 #include "compiler/state.h"
+#include "files/fileio.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 
 int RunExport(const CliOptions &options) {
     CheckOutput(options, options.output, options.format == "tv");

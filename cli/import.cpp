@@ -1,6 +1,6 @@
 // quillard-cli import: the lines an import would hand to the current program.
 #include "cli/cli.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/importers.h"
 
 namespace {

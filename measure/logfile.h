@@ -1,7 +1,7 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #pragma once
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,9 @@
 // Logs made from a program's own steps come back with the delay, gain, offset, overshoot and
 // frequency response they were made with.
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
 #include "measure/compare.h"
 #include "measure/synthetic_log.h"
-#include "romfiles/fileio.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 
 #include "app/ProgramBook.h"
 #include "compiler/ui/Errdial.h"
+#include "files/fileio.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/ui/Reportdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"

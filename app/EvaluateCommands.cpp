@@ -7,11 +7,11 @@
 #include "app/SummaryPanel.h"
 #include "compiler/format.h"
 #include "compiler/ui/Highlighter.h"
+#include "files/fileio.h"
 #include "graph/overlay.h"
 #include "graph/ui/EvaluationReport.h"
 #include "measure/ui/Evaluaterundlg.h"
 #include "romfiles/campaign.h"
-#include "romfiles/fileio.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
 

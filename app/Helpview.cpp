@@ -2,7 +2,7 @@
 #include "app/Helpview.h"
 
 #include "compiler/messages.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/programset.h"
 #include "uikit/Latin1.h"
 

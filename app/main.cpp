@@ -2,7 +2,7 @@
 // Usage: quillard [program-set.rom]
 #include "app/Mainform.h"
 #include "app/SetFiles.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "uikit/Modal.h"
 #include "uikit/Settings.h"
 

@@ -1,8 +1,8 @@
 // The cost of a whole Build beside the cost of merely writing its 786432 bytes.
 #include "bench/flagprograms.h"
+#include "files/fileio.h"
+#include "files/tempfolder.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
-#include "romfiles/tempfolder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 #include "romfiles/build.h"
 #include "cli/cli.h"
 #include "cli/json.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/imagecheck.h"
 
 #include <cstdio>

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "files/fileio.h"
 #include "measure/channels.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
-#include "romfiles/fileio.h"
 #include "romfiles/templates.h"
 
 #include <cstdio>

@@ -2,8 +2,8 @@
 #include "cli/cli.h"
 
 #include "compiler/parse.h"
+#include "files/fileio.h"
 #include "romfiles/defaults.h"
-#include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 
 #include <algorithm>

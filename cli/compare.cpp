@@ -2,9 +2,9 @@
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "compiler/compile.h"
+#include "files/fileio.h"
 #include "measure/figures.h"
 #include "measure/matfile.h"
-#include "romfiles/fileio.h"
 
 #include <cmath>
 #include <cstdio>

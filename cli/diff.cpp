@@ -2,7 +2,7 @@
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "compiler/format.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/setdiff.h"
 
 #include <algorithm>

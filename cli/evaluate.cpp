@@ -5,9 +5,9 @@
 #include "cli/json.h"
 #include "compiler/compile.h"
 #include "compiler/format.h"
+#include "files/fileio.h"
 #include "graph/ui/EvaluationReport.h"
 #include "measure/sis.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <cmath>

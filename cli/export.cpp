@@ -2,8 +2,8 @@
 #include "cli/cli.h"
 #include "compiler/compile.h"
 #include "compiler/state.h"
+#include "files/fileio.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 
 int RunExport(const CliOptions &options) {
     CheckOutput(options, options.output, options.format == "tv");

@@ -1,8 +1,8 @@
 // quillard-cli import: the lines an import would hand to the current program, printed or written as a
 // program text.
 #include "cli/cli.h"
+#include "files/fileio.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 #include "romfiles/importers.h"
 
 namespace {

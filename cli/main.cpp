@@ -1,7 +1,7 @@
 // quillard-cli: the headless front end of Quillard.
 #include "cli/commands.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <QGuiApplication>
 

@@ -1,11 +1,11 @@
 // quillard-cli plot: the program graph as Show draws it, saved as PNG or SVG.
 #include "cli/cli.h"
 #include "compiler/compile.h"
+#include "files/fileio.h"
 #include "graph/overlay.h"
 #include "graph/programgraph.h"
 #include "graph/responsegraph.h"
 #include "graph/ui/QPainterCanvas.h"
-#include "romfiles/fileio.h"
 
 #include <QBuffer>
 #include <QFileInfo>

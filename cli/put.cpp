@@ -1,7 +1,7 @@
 // quillard-cli put: one program of a set replaced by a program text, a template or a program of another
 // set, the other 15 kept byte for byte.
 #include "cli/cli.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/programset.h"
 
 #include <optional>

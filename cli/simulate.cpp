@@ -2,9 +2,9 @@
 #include "cli/cli.h"
 #include "cli/json.h"
 #include "compiler/compile.h"
+#include "files/fileio.h"
 #include "measure/vehicle.h"
 #include "romfiles/campaign.h"
-#include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 
 #include <algorithm>

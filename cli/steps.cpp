@@ -1,9 +1,9 @@
 // quillard-cli steps: the whole step store of one compile as CSV, or as a MATLAB file.
 #include "cli/cli.h"
 #include "compiler/compile.h"
+#include "files/fileio.h"
 #include "measure/matfile.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 #include "romfiles/verify.h"
 #include "cli/cli.h"
 #include "cli/json.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cstdio>
 

@@ -4,10 +4,10 @@
 // program text, split into lines as a file is.
 #include "compiler/compile.h"
 #include "compiler/summary.h"
+#include "files/fileio.h"
 #include "fuzz/fuzz_input.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
-#include "romfiles/verify.h"
+#include "romfiles/imagefault.h"
 
 #include <cstdio>
 #include <string>

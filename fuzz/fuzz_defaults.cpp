@@ -1,9 +1,9 @@
 // Fuzz target: the defaults-file reader on the bytes of a file, and the search for an existing
 // folder that the Preferences dialog runs on each directory read. Whatever was read is written
 // and read back unchanged.
+#include "files/fileio.h"
 #include "fuzz/fuzz_input.h"
 #include "romfiles/defaults.h"
-#include "romfiles/fileio.h"
 
 namespace {
 const std::string StartupDir = "/quillard-fuzz-start";

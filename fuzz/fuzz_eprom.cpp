@@ -2,9 +2,9 @@
 // Input: a mode byte (bit 0: Insert; bit 1: the input alone is the file, else zero bytes fill the
 // slots before the chosen one), the program byte (0 to 15), the maximum steer as two bytes (0 to
 // 2000 degrees), then the bytes of the program's slot.
+#include "files/fileio.h"
 #include "fuzz/fuzz_input.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/importers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {

@@ -1,7 +1,7 @@
 // Fuzz target: the program-set reader (Open) and the ".rom" importer on the bytes of a file.
 // A set that was read, written and read again is the same set.
+#include "files/fileio.h"
 #include "fuzz/fuzz_input.h"
-#include "romfiles/fileio.h"
 #include "romfiles/importers.h"
 #include "romfiles/programset.h"
 

@@ -1,8 +1,8 @@
 // Fuzz target: the time-and-value importer on the lines of a file.
 // Input: a mode byte (bit 0: Insert; bits 1-2: the step rate 256 to 2048 Hz), the maximum steer as
 // two bytes (0 to 2000 degrees), then the file's bytes.
+#include "files/fileio.h"
 #include "fuzz/fuzz_input.h"
-#include "romfiles/fileio.h"
 #include "romfiles/importers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {

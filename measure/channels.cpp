@@ -1,7 +1,7 @@
 // The vehicle's channels of a measured log, read column by column through the log reader.
 #include "measure/channels.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <algorithm>
 #include <cctype>

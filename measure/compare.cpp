@@ -1,8 +1,8 @@
 // Commanded versus measured: alignment of a log on its program, and the tracking figures.
 #include "measure/compare.h"
 
+#include "files/fileio.h"
 #include "measure/signal.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <cmath>

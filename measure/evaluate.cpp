@@ -2,8 +2,8 @@
 #include "measure/evaluate.h"
 
 #include "compiler/format.h"
+#include "files/fileio.h"
 #include "measure/lowpass.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #include "measure/logfile.h"
 
+#include "files/fileio.h"
 #include "measure/vbo.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <charconv>

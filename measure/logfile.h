@@ -1,8 +1,8 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #pragma once
 
+#include "files/fileio.h"
 #include "measure/dropouts.h"
-#include "romfiles/fileio.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 // The phaseless low-pass: second-order sections of a Butterworth design, run forward and backward.
 #include "measure/lowpass.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <liquid/liquid.h>
 

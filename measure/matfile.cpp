@@ -1,8 +1,8 @@
 // MATLAB files (version 5) of the steps of a program and of a compared log.
 #include "measure/matfile.h"
 
-#include "romfiles/fileio.h"
-#include "romfiles/tempfolder.h"
+#include "files/fileio.h"
+#include "files/tempfolder.h"
 
 #include <matio.h>
 

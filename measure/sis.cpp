@@ -1,9 +1,9 @@
 // Slowly increasing steer runs: filtering, zeroing, the regression of steer on lateral acceleration.
 #include "measure/sis.h"
 
+#include "files/fileio.h"
 #include "measure/evaluate.h"
 #include "measure/lowpass.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <cmath>

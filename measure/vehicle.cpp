@@ -2,8 +2,8 @@
 // limit, and a yaw moment that checks yaw rate beyond the driver's intent.
 #include "measure/vehicle.h"
 
+#include "files/fileio.h"
 #include "measure/channels.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <charconv>

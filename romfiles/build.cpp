@@ -2,9 +2,9 @@
 #include "romfiles/build.h"
 
 #include "compiler/compile.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/image.h"
-#include "romfiles/verify.h"
+#include "romfiles/imagefault.h"
 
 #include <filesystem>
 #include <sys/stat.h>

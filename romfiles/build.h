@@ -2,7 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/programset.h"
 

@@ -1,7 +1,7 @@
 // The defaults file "quildf.txt": the three default directories and the machine-version setting.
 #include "romfiles/defaults.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cerrno>
 #include <climits>

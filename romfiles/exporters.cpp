@@ -3,7 +3,7 @@
 
 #include "compiler/compile.h"
 #include "compiler/format.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // Checks of built images for the EPROM programmer: CRC-32s, the slot map, Intel HEX and S-records.
 #pragma once
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,8 +3,8 @@
 
 #include "compiler/format.h"
 #include "compiler/parse.h"
+#include "files/fileio.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // The program set and its file: 16 program texts behind "$$~PROG%2.2d" marker lines.
 #include "romfiles/programset.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cstdio>
 

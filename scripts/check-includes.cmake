@@ -1,6 +1,6 @@
 # Fails when an include runs the wrong way: a source file may include headers of its own folder and of
 # folders in lower layers only, and a core file never includes Qt.
-#   cmake -DROOT=<source dir> "-DCORE=compiler romfiles graph" "-DUI=uikit compiler/ui app,cli" -P check-includes.cmake
+#   cmake -DROOT=<source dir> "-DCORE=files compiler romfiles graph" "-DUI=uikit compiler/ui app,cli" -P check-includes.cmake
 # CORE and UI list the folders by layer, lowest first; folders joined by a comma share a layer and
 # include nothing of each other.
 separate_arguments(core_layers UNIX_COMMAND "${CORE}")

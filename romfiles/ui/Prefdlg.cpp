@@ -1,8 +1,8 @@
 // The Preferences dialog that loads the settings of the run at start, and edits and stores them.
 #include "romfiles/ui/Prefdlg.h"
 
+#include "files/fileio.h"
 #include "romfiles/defaults.h"
-#include "romfiles/fileio.h"
 #include "romfiles/ui/FirstRun.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"

@@ -2,8 +2,8 @@
 // and S-record copies for the EPROM programmer.
 #include "romfiles/ui/Reportdlg.h"
 
+#include "files/fileio.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
 #include "uikit/Forms.h"
 #include "uikit/Latin1.h"

@@ -1,7 +1,7 @@
 // quillard-cli on bad input and failing outputs: one line on stderr that names the file and the
 // failure, exit status 2, and no output file changed.
 #include "cli/cli_runner.h"
-#include "romfiles/faults.h"
+#include "files/faults.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "cli/cli_runner.h"
 
 #include "compiler/summary.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/imagecheck.h"
 #include "romfiles/programset.h"
 #include "romfiles/templates.h"

@@ -3,8 +3,8 @@
 #include "cli/cli_runner.h"
 #include "compiler/compile_text.h"
 
+#include "files/fileio.h"
 #include "measure/synthetic_log.h"
-#include "romfiles/fileio.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 // quillard-cli diff on versions of the example set: report, JSON document and exit statuses.
 #include "cli/cli_runner.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/programset.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // preloaded shim that stops it at a chosen rename, link or unlink: after any stop the files are whole,
 // old or new; stale and moved journals; foreign journals that touch nothing; locks that are no file.
 #include "cli/cli_runner.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/imagecheck.h"
 #include "romfiles/programset.h"
 

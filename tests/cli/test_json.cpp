@@ -2,8 +2,8 @@
 // as it is, a Latin-1 byte as the escape of its value.
 #include "cli/cli_runner.h"
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
 #include "measure/synthetic_log.h"
-#include "romfiles/fileio.h"
 #include "romfiles/programset.h"
 #include "romfiles/templates.h"
 

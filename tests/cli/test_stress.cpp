@@ -2,7 +2,7 @@
 // and no temporary file stays. QUILLARD_STRESS_PAIRS and QUILLARD_STRESS_KILLS set the counts
 // (1000 and 500 for a full run; CI runs the small defaults).
 #include "cli/cli_runner.h"
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 #include "romfiles/programset.h"
 
 #include <gtest/gtest.h>

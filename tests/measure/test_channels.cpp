@@ -1,11 +1,11 @@
 // The vehicle's channels: columns by name, number and unit, sectioned logger files crossing a minute,
 // dropouts found and replaced, and a missing channel named.
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
 #include "measure/channels.h"
 #include "measure/figures.h"
 #include "measure/synthetic_log.h"
 #include "measure/vbo.h"
-#include "romfiles/fileio.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // frequency response they were made with; synthetic runs of known wheels give the true figures that
 // SciPy computed for them (reference/make_figures.py).
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
 #include "measure/compare.h"
 #include "measure/figures.h"
 #include "measure/synthetic_log.h"
-#include "romfiles/fileio.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,11 +1,11 @@
 // The sine-with-dwell and slowly increasing steer processing: the filter against stored reference
 // values, each step on runs with a known answer, the verdicts, and logs that lack what a step needs.
+#include "files/fileio.h"
 #include "measure/evaluate.h"
 #include "measure/lowpass.h"
 #include "measure/sis.h"
 #include "measure/vbo.h"
 #include "measure/vehicle.h"
-#include "romfiles/fileio.h"
 #include "swd_log.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The log reader: separators, columns, units, dropouts, and bad logs refused naming the line.
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "measure/logfile.h"
-#include "romfiles/fileio.h"
-#include "romfiles/tempdir.h"
 
 #include <gtest/gtest.h>
 

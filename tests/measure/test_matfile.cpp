@@ -1,9 +1,9 @@
 // MATLAB files read back by the library with the values written, byte for byte the same each time.
 #include "compiler/compile.h"
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "measure/matfile.h"
-#include "romfiles/fileio.h"
-#include "romfiles/tempdir.h"
 
 #include <gtest/gtest.h>
 #include <matio.h>

@@ -2,14 +2,14 @@
 // what went wrong, nothing is read half, and an old file survives a write that fails.
 #include "compiler/compile.h"
 #include "compiler/compile_text.h"
-#include "faults.h"
+#include "files/faults.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/build.h"
 #include "romfiles/defaults.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 #include "romfiles/importers.h"
 #include "romfiles/programset.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The Build command's core: the EPROM and aux files of a whole set, replaced together or not at all.
 #include "compiler/compile_text.h"
 #include "compiler/summary.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/importers.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

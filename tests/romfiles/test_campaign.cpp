@@ -1,11 +1,11 @@
 // The campaign sheet: a row per program with its comment, its figures and the CRC-32s of its slots.
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/build.h"
 #include "romfiles/campaign.h"
-#include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
 #include "romfiles/templates.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The defaults file and the cutting of missing directories.
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/defaults.h"
-#include "romfiles/fileio.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

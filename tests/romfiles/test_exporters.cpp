@@ -1,9 +1,9 @@
 // Export: text bytes and the time-and-value lines of a step store.
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 #include "romfiles/importers.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Image checks: CRC-32, the slot map of built images, and the Intel HEX and S-record copies.
 #include "compiler/compile_text.h"
-#include "tempdir.h"
+#include "files/tempdir.h"
 
 #include "compiler/compile.h"
+#include "files/fileio.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
 #include "romfiles/programset.h"
 

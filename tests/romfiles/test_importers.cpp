@@ -1,7 +1,7 @@
 // Import: the four importers and the insertion of lines at the caret.
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/importers.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

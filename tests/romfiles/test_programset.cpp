@@ -1,7 +1,7 @@
 // The program-set file: writing, the reading rules and round trips.
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/programset.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

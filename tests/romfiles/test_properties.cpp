@@ -2,12 +2,12 @@
 // EPROM slot decoded into statements and compiled again keeps its clock rates and its end.
 #include "compiler/compile.h"
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/importers.h"
 #include "romfiles/programset.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Round trips through the importers: what an export or a build writes, read back and compiled again.
 #include "compiler/compile.h"
 #include "compiler/compile_text.h"
+#include "files/fileio.h"
 #include "romfiles/exporters.h"
-#include "romfiles/fileio.h"
 #include "romfiles/image.h"
 #include "romfiles/importers.h"
 

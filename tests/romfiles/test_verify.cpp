@@ -1,10 +1,10 @@
 // The image check before a build writes, and the comparison of a set with images read back.
-#include "compiler/compile_text.h"
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 #include "romfiles/build.h"
-#include "romfiles/fileio.h"
 #include "romfiles/verify.h"
-#include "tempdir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Preferences and first run: the defaults file loaded or created at start, the missing-directory
 // question, the Preferences dialog's OK and Cancel, and the machine version reaching the compiler.
+#include "files/fileio.h"
 #include "romfiles/defaults.h"
-#include "romfiles/fileio.h"
 #include "romfiles/ui/FirstRun.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"

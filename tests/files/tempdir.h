@@ -1,7 +1,7 @@
 // A temporary folder for one test, removed with everything in it when the test ends.
 #pragma once
 
-#include "romfiles/tempfolder.h"
+#include "files/tempfolder.h"
 
 #include <algorithm>
 #include <filesystem>

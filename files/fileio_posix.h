@@ -1,5 +1,5 @@
 // The system-call pieces shared by the readers and writers of fileio: descriptors, targets,
-// temporary files and the clean-up of temporary files on signals. Private to romfiles/fileio*.cpp.
+// temporary files and the clean-up of temporary files on signals. Private to files/.
 #pragma once
 
 #include <string>

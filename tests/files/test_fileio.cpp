@@ -1,7 +1,7 @@
 // Whole-file reads, line splitting and atomic writes.
-#include "faults.h"
-#include "romfiles/fileio.h"
-#include "tempdir.h"
+#include "files/faults.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

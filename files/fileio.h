@@ -1,5 +1,5 @@
-// File access of the ROM-file subsystem: bounded whole-file reads, line splitting, atomic writes of
-// single files and of file groups, and messages that name the file.
+// The file layer that every subsystem stands on: bounded whole-file reads, line splitting, atomic writes
+// of single files and of file groups, and messages that name the file.
 #pragma once
 
 #include <cstddef>
@@ -113,35 +113,13 @@ void CheckOutputIsNoInput(const std::string &output, const std::vector<std::stri
 // and receives what is printed; a closed one is opened on /dev/null such that writes to it fail.
 void ReserveStandardDescriptors();
 
-// A complete new content for a target file, held in a temporary file in the target's folder until
-// Commit renames it over the target; a file that is never committed is removed, also when the
-// process is stopped by SIGINT, SIGTERM or SIGHUP, and by the next writer of the target when the
+// Writes the bytes to a temporary file in the target's folder and renames it over the target when
+// complete; on failure the target is untouched. The temporary file is removed on failure, also when
+// the process is stopped by SIGINT, SIGTERM or SIGHUP, and by the next writer of the target when the
 // process was killed. A symbolic link is written through to the file it names (created when the link
 // dangles); an existing target the user may not write is refused with "Permission denied"; a replaced
 // file keeps its mode, owner and group where the process may keep them, a new one gets 0666 less the
-// umask. A target that is a device, a pipe or a socket is written in place by Commit. Throws FileError.
-class StagedFile {
-public:
-    StagedFile(const std::string &target, std::string_view bytes);
-    StagedFile(const StagedFile &) = delete;
-    StagedFile &operator=(const StagedFile &) = delete;
-    ~StagedFile();
-
-    // Replaces the target with the staged content in one rename.
-    void Commit();
-    const std::string &target() const { return m_name; }
-
-private:
-    std::string m_name;                   // the target as given, for messages
-    std::string m_target;                 // the path written (a link's destination when the target is a link)
-    std::string m_temp;                   // empty once committed or removed
-    int m_fd = -1;                        // the temporary file, open and locked while the writer lives
-    int m_slot = -1;                      // its entry in the table of files removed on a signal
-    std::optional<std::string> m_inPlace; // the content for a device, pipe or socket
-};
-
-// Writes the bytes to a temporary file beside the target and renames it over the target when
-// complete, as StagedFile does; on failure the target is untouched. Throws FileError.
+// umask. A target that is a device, a pipe or a socket is written in place. Throws FileError.
 void WriteFileAtomically(const std::string &path, std::string_view bytes);
 
 // One member of a file group: its path and its new content.
@@ -150,18 +128,17 @@ struct FileContent {
     std::string bytes;
 };
 
-// Replaces every file of the group or none, each as StagedFile would (regular files only). Writers of
-// groups with the same anchor (the file that names the group, for the EPROM and aux pair the aux file)
-// are serialised by a lock beside the anchor, a regular file that is refused, naming it, when anything
-// else has its name. A group of several files keeps a journal beside the anchor, written before the
-// first rename and removed after the last, so that the next writer or reader of the group finishes a
-// replacement that was interrupted and the group is never seen half replaced; its files must then be,
-// links followed, in the anchor's folder and named after it: the anchor's name without its extension,
-// alone or followed by "." or "-" (for out.aux: out.bin, out.hex, out.aux.hex; for sets.rom: sets-1.rom).
-// A journal is finished only while its files are those it recorded; a stale one is dropped with a
-// notice, the files left as they are, and a journal that names other files is refused as foreign and
-// left alone. Throws FileError naming the member that failed (or the lock or journal); the group is
-// then as it was.
+// Replaces every file of the group or none, each as WriteFileAtomically would (regular files only). Writers
+// of groups with the same anchor (the file that names the group, for the EPROM and aux pair the aux file) are
+// serialised by a lock beside the anchor, a regular file that is refused, naming it, when anything else has
+// its name. A group of several files keeps a journal beside the anchor, written before the first rename and
+// removed after the last, so that the next writer or reader of the group finishes a replacement that was
+// interrupted and the group is never seen half replaced; its files must then be, links followed, in the
+// anchor's folder and named after it: the anchor's name without its extension, alone or followed by "." or
+// "-" (for out.aux: out.bin, out.hex, out.aux.hex; for sets.rom: sets-1.rom). A journal is finished only
+// while its files are those it recorded; a stale one is dropped with a notice, the files left as they are,
+// and a journal that names other files is refused as foreign and left alone. Throws FileError naming the
+// member that failed (or the lock or journal); the group is then as it was.
 void ReplaceFileGroup(const std::string &anchor, const std::vector<FileContent> &files);
 
 // Reads the file as ReadFileBytes does (nullopt when it does not exist), makes its new content with

@@ -1,6 +1,6 @@
 // A folder of its own under the system's temporary folder.
-#include "romfiles/fileio.h"
-#include "romfiles/tempfolder.h"
+#include "files/fileio.h"
+#include "files/tempfolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A folder of its own under the system's temporary folder.
-#include "romfiles/tempfolder.h"
+#include "files/tempfolder.h"
 
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,5 @@
-// File access of the ROM-file subsystem: groups of files (the EPROM and aux pair and their copies)
-// replaced all or none under a lock, with a journal that lets the next writer or reader finish an
-// interrupted replacement.
+// The file layer: groups of files (the EPROM and aux pair and their copies) replaced all or none under
+// a lock, with a journal that lets the next writer or reader finish an interrupted replacement.
 //
 // The journal names the group's files relative to its own folder, so that a folder that was moved,
 // or a stick mounted elsewhere, finishes the same way. It records every file it would replace and
@@ -11,9 +10,9 @@
 // old one, or already the staged one); otherwise it is stale and dropped with a notice, the files left
 // as they are. A journal that names anything but the group's own files and staged names is foreign:
 // it is refused and nothing is touched.
-#include "romfiles/fileio.h"
+#include "files/fileio.h"
 
-#include "romfiles/fileio_posix.h"
+#include "files/fileio_posix.h"
 
 #include <cerrno>
 #include <cinttypes>

@@ -1,8 +1,8 @@
 // File groups (the EPROM and aux pair and their copies): all or none under a lock, a journal that
 // the next writer or reader finishes, and signals that wait for the replacement.
-#include "faults.h"
-#include "romfiles/fileio.h"
-#include "tempdir.h"
+#include "files/faults.h"
+#include "files/fileio.h"
+#include "files/tempdir.h"
 
 #include <gtest/gtest.h>
 

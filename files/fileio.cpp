@@ -1,7 +1,7 @@
-// File access of the ROM-file subsystem: messages, bounded whole-file reads and line splitting.
-#include "romfiles/fileio.h"
+// The file layer: messages, bounded whole-file reads and line splitting.
+#include "files/fileio.h"
 
-#include "romfiles/fileio_posix.h"
+#include "files/fileio_posix.h"
 
 #include <cerrno>
 #include <cstdio>

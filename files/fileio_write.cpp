@@ -1,8 +1,8 @@
-// File access of the ROM-file subsystem: write targets, temporary files and their clean-up, and the
-// atomic write of a single file.
-#include "romfiles/fileio.h"
+// The file layer: write targets, temporary files and their clean-up, and the atomic write of a single
+// file.
+#include "files/fileio.h"
 
-#include "romfiles/fileio_posix.h"
+#include "files/fileio_posix.h"
 
 #include <atomic>
 #include <cerrno>
@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <sys/file.h>
 
 namespace {
@@ -293,6 +294,28 @@ void SetReplaceStepHook(void (*hook)()) { g_stepHook = hook; }
 
 // ---- A single file ----
 
+namespace {
+
+// A complete new content for a target file, held in a temporary file in the target's folder until
+// Commit renames it over the target; a file that is never committed is removed. A target that is a
+// device, a pipe or a socket is written in place by Commit.
+class StagedFile {
+public:
+    StagedFile(const std::string &target, std::string_view bytes);
+    StagedFile(const StagedFile &) = delete;
+    StagedFile &operator=(const StagedFile &) = delete;
+    ~StagedFile() { RemoveTempFile(m_temp); }
+
+    // Replaces the target with the staged content in one rename.
+    void Commit();
+
+private:
+    std::string m_name;                   // the target as given, for messages
+    std::string m_target;                 // the path written (a link's destination when the target is a link)
+    TempFile m_temp;                      // open and locked while the writer lives; no path once committed
+    std::optional<std::string> m_inPlace; // the content for a device, pipe or socket
+};
+
 StagedFile::StagedFile(const std::string &target, std::string_view bytes) : m_name(target) {
     const WriteTarget resolved = ResolveWriteTarget(target);
     m_target = resolved.path;
@@ -310,15 +333,7 @@ StagedFile::StagedFile(const std::string &target, std::string_view bytes) : m_na
         RemoveTempFile(temp);
         ThrowFileError("write", target, error);
     }
-    m_temp = temp.path;
-    m_fd = temp.fd.release();
-    m_slot = temp.slot;
-}
-
-StagedFile::~StagedFile() {
-    if (!m_temp.empty()) ::unlink(m_temp.c_str());
-    UnregisterPath(m_slot);
-    if (m_fd >= 0) ::close(m_fd);
+    m_temp = std::move(temp);
 }
 
 void StagedFile::Commit() {
@@ -330,17 +345,15 @@ void StagedFile::Commit() {
         m_inPlace.reset();
         return;
     }
-    if (m_temp.empty()) return;
+    if (m_temp.path.empty()) return;
     ReplaceStep();
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) ThrowFileError("write", m_name, errno);
-    m_temp.clear();
-    UnregisterPath(m_slot);
-    m_slot = -1;
+    if (::rename(m_temp.path.c_str(), m_target.c_str()) != 0) ThrowFileError("write", m_name, errno);
     // A close error after fsync means nothing more for the data; the descriptor only held the lock.
-    ::close(m_fd);
-    m_fd = -1;
+    ForgetTempFile(m_temp);
     SyncFolder(FolderOf(m_target));
 }
+
+} // namespace
 
 void WriteFileAtomically(const std::string &path, std::string_view bytes) {
     try {

@@ -54,6 +54,8 @@ TSetFiles::TSetFiles(TProgramBook &programs, QWidget *window)
 }
 
 void TSetFiles::New1Click() {
+    // Unsaved edits first, as Open and Exit ask; then the warning of New itself.
+    if (!AskToSaveChanges()) return;
     const auto answer = ShowBox(m_window, {BoxIcon::Warning,
                                            {},
                                            "This will clear ALL 16 programs!",
@@ -62,6 +64,7 @@ void TSetFiles::New1Click() {
     if (answer != QMessageBox::Ok) return;
     emit setCleared();
     m_programs.SetTexts(DefaultProgramSet());
+    m_preamble.clear();
     m_fileName.clear();
     emit captionChanged(Untitled);
     m_programs.MarkSaved();
@@ -108,7 +111,9 @@ void TSetFiles::OpenArguments(const QStringList &arguments) {
 // file changes nothing.
 void TSetFiles::LoadSet(const QString &path) {
     try {
-        m_programs.SetTexts(ReadProgramSet(ToPath(path)));
+        const SetFileContents contents = ReadSetFile(ToPath(path));
+        m_programs.SetTexts(contents.programs);
+        m_preamble = contents.preamble;
         m_fileName = path;
         UpdateCaption();
         m_programs.MarkSaved();
@@ -182,7 +187,7 @@ bool TSetFiles::SaveAs1Click() {
 // changes nothing.
 bool TSetFiles::WriteSet(const QString &path) {
     try {
-        WriteProgramSet(ToPath(path), m_programs.Texts());
+        WriteProgramSet(ToPath(path), m_programs.Texts(), m_preamble);
     } catch (const std::exception &e) {
         ShowError(m_window, QString::fromLocal8Bit(e.what()));
         return false;

@@ -21,8 +21,8 @@ std::string ProgramMarker(int k) {
 
 bool IsProgramMarker(std::string_view line) { return line.substr(0, 7) == "$$~PROG"; }
 
-std::string ProgramSetBytes(const ProgramSet &set) {
-    std::vector<std::string> lines;
+std::string ProgramSetBytes(const ProgramSet &set, const ProgramText &preamble) {
+    std::vector<std::string> lines = preamble;
     for (int k = 0; k < ProgramCount; ++k) {
         lines.push_back(ProgramMarker(k));
         lines.insert(lines.end(), set[k].begin(), set[k].end());
@@ -143,14 +143,29 @@ std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText
     return result;
 }
 
-ProgramSet ReadProgramSet(const std::string &path) {
+ProgramText SetPreamble(std::string_view bytes) {
+    ProgramText preamble;
+    LineReader reader(bytes);
+    for (std::string_view line; reader.Next(line);) {
+        if (IsProgramMarker(line)) return preamble;
+        preamble.emplace_back(line);
+    }
+    return {};
+}
+
+ProgramSet ReadProgramSet(const std::string &path) { return ReadSetFile(path).programs; }
+
+SetFileContents ReadSetFile(const std::string &path) {
     return ReadingFile(path, [&] {
         const std::string bytes = ReadFileBytes(path, ProgramFileLimit);
         CheckLineCount(path, CountLines(bytes));
-        return ParseProgramSetBytes(bytes);
+        SetFileContents contents;
+        contents.programs = ParseProgramSetBytes(bytes);
+        contents.preamble = SetPreamble(bytes);
+        return contents;
     });
 }
 
-void WriteProgramSet(const std::string &path, const ProgramSet &set) {
-    WriteFileAtomically(path, ProgramSetBytes(set));
+void WriteProgramSet(const std::string &path, const ProgramSet &set, const ProgramText &preamble) {
+    WriteFileAtomically(path, ProgramSetBytes(set, preamble));
 }

@@ -53,9 +53,10 @@ void TGrImage::SetMarker(const QPoint &at) {
     update();
 }
 
-void TGrImage::SetGreyed(bool greyed) {
-    if (greyed == m_greyed) return;
+void TGrImage::SetGreyed(bool greyed, const QString &note) {
+    if (greyed == m_greyed && (note == m_note || !greyed)) return;
     m_greyed = greyed;
+    m_note = greyed ? note : QString();
     update();
 }
 
@@ -63,7 +64,22 @@ void TGrImage::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.drawImage(0, 0, m_picture);
-    if (m_greyed) painter.fillRect(rect(), QColor(240, 240, 240, 170));
+    if (m_greyed) {
+        painter.fillRect(rect(), QColor(240, 240, 240, 170));
+        if (!m_note.isEmpty()) {
+            // The note across the top, clear of the axis labels at the left.
+            painter.setFont(ArialFont(12));
+            const QRect text =
+                painter.fontMetrics()
+                    .boundingRect(rect().adjusted(60, 6, -60, 0), Qt::AlignHCenter | Qt::TextWordWrap, m_note)
+                    .adjusted(-6, -3, 6, 3);
+            painter.setPen(QColor(120, 120, 120));
+            painter.setBrush(QColor(255, 255, 240, 230));
+            painter.drawRect(text);
+            painter.setPen(Qt::black);
+            painter.drawText(text, Qt::AlignCenter | Qt::TextWordWrap, m_note);
+        }
+    }
     if (!m_marker.isNull()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(QColor(0, 0, 255), 1.5));

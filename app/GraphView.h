@@ -35,9 +35,10 @@ public:
     // A small ring drawn over the picture (not into it) at a pixel; a null point hides it.
     void SetMarker(const QPoint &at);
     QPoint Marker() const { return m_marker; }
-    // A pale veil over the picture (not in it): what it shows is out of date.
-    void SetGreyed(bool greyed);
+    // A pale veil over the picture (not in it) with a note saying why: what it shows is out of date.
+    void SetGreyed(bool greyed, const QString &note = {});
     bool Greyed() const { return m_greyed; }
+    QString Note() const { return m_note; }
 signals:
     void mouseMoved(int x, int y);
     void mousePressed(int x, int y);
@@ -60,6 +61,7 @@ private:
     std::unique_ptr<::Canvas> m_canvas;
     QPoint m_marker;
     bool m_greyed = false;
+    QString m_note;
 };
 
 // A trace drawn over the shown program in its own colour: a measured log, or another program.
@@ -108,8 +110,9 @@ public:
     // Live Show's drawing of a program just compiled into the state: as ShowProgram, but a zoomed or
     // panned view of the same program stays where it is; the read-out follows the new steps.
     void ShowLive(int program, const CompilerState &state);
-    // The picture greyed out while the text it was drawn from has errors (Live Show).
-    void SetGreyed(bool greyed) { m_image->SetGreyed(greyed); }
+    // The picture greyed out, with a note, while it does not match its program's text: the text was
+    // edited or has errors, another set was opened, or Show of another program failed.
+    void SetGreyed(bool greyed, const QString &note = {}) { m_image->SetGreyed(greyed, note); }
 
     // The traces over the shown program, drawn in its world with a legend: they follow zoom, pan and
     // Fit, and stay over later Shows until cleared.

@@ -296,7 +296,7 @@ const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "15.999 seconds i
                                           {Msg::NoCyclesOrTime, ""},
                                           {Msg::NoSweepTime, ""},
                                           {Msg::SweepCyclesIgnored, ""},
-                                          {Msg::CompiledOk, "16.000"}};
+                                          {Msg::CompiledOk, "15.999"}};
 
 QString Messages() {
     QString html = "<h1>Messages</h1><p>Compiling a program lists its messages in the Messages window. "

@@ -300,6 +300,13 @@ void TForm1::ConnectPieces() {
         m_graph->ClearToAxes();
         m_summary->ClearToHint();
     });
+    // Outside Live Show the graph greys with the summary when its program's text changes (an edit,
+    // another set opened) and comes back when the text is as it was.
+    connect(m_summary, &TSummaryPanel::staleChanged, this, [this](bool stale) {
+        if (m_live->IsOn() || m_graph->ShownProgram() != m_summary->Program()) return;
+        m_graph->SetGreyed(stale, QString("Program #%1 changed since it was shown: Show (F5) draws it again")
+                                      .arg(m_summary->Program()));
+    });
     connect(m_programs, &TProgramBook::caretMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::mouseMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::readoutChanged, m_status, &TStatusLine::ShowReadout);
@@ -369,21 +376,39 @@ void TForm1::RefreshStatusLine() {
 void TForm1::ShowButtonClick() {
     m_live->Cancel(); // Show draws the program itself
     const int program = m_programs->CurrentProgram();
+    const ProgramText lines = ProgramLines(*m_programs->CurrentEditor());
     m_controls.ShowButton->setCursor(Qt::WaitCursor);
     m_status->ShowProgress(QString("Compiling Program #%1...").arg(program));
-    if (CompileProgram(m_compiler, ProgramLines(*m_programs->CurrentEditor()),
-                       WindowCompileOptions(this, true))) {
+    // The notices are boxes, and the line under the graph lists them too.
+    QStringList notices;
+    CompileOptions options = WindowCompileOptions(this, true);
+    options.notice = [&notices, box = options.notice](const std::string &text) {
+        notices << FromLatin1(text);
+        box(text);
+    };
+    if (CompileProgram(m_compiler, lines, options)) {
         m_summary->ShowSummary(program, m_compiler);
         MarkMessageLines(*m_programs->CurrentEditor(), m_compiler);
-        if (m_compiler.WarningCount > 0) ShowMessagesAndMarkLines();
         m_status->ShowProgress(QString("Plotting Program #%1...").arg(program));
         m_graph->ShowProgram(program, m_compiler);
+        m_live->Describe(program, m_compiler, notices, lines);
     } else {
         m_summary->Clear(QString("Program #%1: errors, no summary").arg(program),
                          "The program did not compile: the Messages dialog lists why.");
-        ShowMessagesAndMarkLines();
+        // What the graph still shows is not this program as it stands.
+        const int shown = m_graph->ShownProgram();
+        if (m_graph->Fittable())
+            m_graph->SetGreyed(
+                true,
+                shown == program
+                    ? QString("Program #%1 does not compile: the graph is its last good text").arg(program)
+                    : QString("Program #%1 does not compile: the graph is program #%2")
+                          .arg(program)
+                          .arg(shown));
+        m_live->Describe(program, m_compiler, notices, lines);
     }
     m_status->HideProgress();
+    if (m_compiler.ErrorCount > 0 || m_compiler.WarningCount > 0) ShowMessagesAndMarkLines();
     m_controls.ShowButton->unsetCursor();
     m_programs->CurrentEditor()->setFocus();
 }

@@ -118,4 +118,5 @@ void TSummaryPanel::MarkStale(bool stale) {
     m_title->setText(QString(stale ? "Program #%1 (changed since Show)" : "Program #%1").arg(m_program));
     m_text->setEnabled(!stale);
     m_figures->setEnabled(!stale);
+    emit staleChanged(stale);
 }

@@ -41,6 +41,11 @@ public:
     // The width that shows the longest line unwrapped, in pixels.
     int WantedWidth() const;
 
+signals:
+    // The summarised program's text now differs from the text it was compiled from, or no longer does
+    // (outside Live Show, whose compiles follow the text).
+    void staleChanged(bool stale);
+
 private slots:
     // An edit of the summarised program greys the figures out; undoing it back to the text of the
     // Show brings them back.

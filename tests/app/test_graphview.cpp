@@ -225,6 +225,7 @@ private slots:
         m_form->ShowButtonClick();
         QCOMPARE(m_form->Graph()->Image()->Picture(), shown);
         // New clears the graph and forgets the program: there is nothing to fit.
+        m_answer = QMessageBox::Discard;
         m_form->SetFiles()->New1Click();
         QVERIFY(!m_form->Actions().FitGraph1->isEnabled());
         QVERIFY(!m_form->Graph()->Zoomable());
@@ -257,10 +258,11 @@ private slots:
         m_form->ShowButtonClick();
         const QImage withAux = m_form->Graph()->Image()->Picture().copy();
         m_form->Actions().DisplayAuxBits1->trigger();
-        // The build compiles all 16 programs; program 15 is the last in the compiler's store.
+        // The build compiles all 16 programs (program 15 is the last in the compiler's store) and
+        // comes back to the tab it started on.
         m_chosenFile = Path("aux.bin");
         m_form->BuildButtonClick();
-        QCOMPARE(m_form->Programs()->CurrentProgram(), 15);
+        QCOMPARE(m_form->Programs()->CurrentProgram(), 0);
         m_form->Actions().DisplayAuxBits1->trigger();
         QCOMPARE(m_form->Graph()->Image()->Picture(), withAux);
         // Also after a resize, which draws the shown program again.

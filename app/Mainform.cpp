@@ -14,12 +14,16 @@
 #include "app/SlotCommands.h"
 #include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
+#include "app/VerifyCommand.h"
+#include "app/WindowLayout.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
 #include "compiler/ui/Finddlg.h"
 #include "graph/ui/Auxbview.h"
 #include "graph/ui/Printwht.h"
+#include "romfiles/fileio.h"
 #include "romfiles/ui/Prefdlg.h"
+#include "romfiles/ui/Reportdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
 
@@ -28,25 +32,16 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTextDocument>
 #include <QToolButton>
-
-namespace {
-
-// Design geometry of the form, in pixels.
-constexpr int ButtonLeft = 8, ButtonWidth = 72, ButtonHeight = 18, LargeButtonHeight = 20;
-constexpr int ButtonTops[7] = {210, 232, 254, 276, 298, 320, 342};
-constexpr int ImgPanelHeight = 201;
-constexpr int TabLeft = 88, TabTop = ImgPanelHeight + 8;
-// The summary panel beside the graph: wide enough for its longest line, at most a quarter of the row.
-constexpr int SummaryMinWidth = 200;
-
-} // namespace
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     setObjectName("Form1");
@@ -61,13 +56,13 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();
+    CreateBuildMenu();
     CreateViewMenu();
     CreateProgramKeys();
     CreateHelpAndKeys();
     ConnectPieces();
     setAcceptDrops(true);
     resize(706, 542 + menuBar()->sizeHint().height());
-    FormResize();
 }
 
 TForm1::~TForm1() = default;
@@ -96,6 +91,9 @@ void TForm1::CreateFileMenu() {
     a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "
                                  "peak steer, peak rate, CRC-32s");
     a.ExportSheet1->setToolTip(a.ExportSheet1->statusTip());
+    a.SaveGraphAs1 = a.File1->addAction("Save &Graph As...", this, &TForm1::SaveGraphAs1Click);
+    a.SaveGraphAs1->setStatusTip("Save the graph as it is on screen, as a PNG picture or an SVG drawing");
+    a.SaveGraphAs1->setToolTip(a.SaveGraphAs1->statusTip());
     a.File1->addSeparator();
     a.Preferences1 = a.File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
     a.EditorFont1 = a.File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
@@ -116,6 +114,20 @@ void TForm1::CreateEditMenu() {
     a.Edit1 = menuBar()->addMenu("&Edit");
     a.Clear1 = a.Edit1->addAction("Clear Program", this, &TForm1::Clear1Click);
     a.Edit1->addSeparator();
+    // Each program keeps its own history: Undo and Redo act on the current one.
+    a.Undo1 = a.Edit1->addAction("&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), this,
+                                 [programs] { programs->CurrentEditor()->undo(); });
+    a.Redo1 = a.Edit1->addAction("&Redo", this, [programs] { programs->CurrentEditor()->redo(); });
+    a.Redo1->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (int k = 0; k < ProgramCount; ++k) {
+        QTextDocument *document = programs->Editor(k)->document();
+        connect(document, &QTextDocument::undoAvailable, this, &TForm1::UpdateUndoActions);
+        connect(document, &QTextDocument::redoAvailable, this, &TForm1::UpdateUndoActions);
+    }
+    connect(programs->Tabs(), &QTabBar::currentChanged, this, &TForm1::UpdateUndoActions);
+    UpdateUndoActions();
+    a.Edit1->addSeparator();
     a.Cut1 = a.Edit1->addAction("Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), this,
                                 [programs] { programs->CurrentEditor()->cut(); });
     a.Copy1 = a.Edit1->addAction("&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), this,
@@ -125,7 +137,7 @@ void TForm1::CreateEditMenu() {
     a.SelectAll1 = a.Edit1->addAction("Se&lect All", QKeySequence(Qt::CTRL | Qt::Key_A), this,
                                       [programs] { programs->CurrentEditor()->selectAll(); });
     // The editors' own clipboard keys would make the menu shortcuts ambiguous: the menu owns them.
-    for (QAction *action : {a.Cut1, a.Copy1, a.Paste1, a.SelectAll1})
+    for (QAction *action : {a.Undo1, a.Redo1, a.Cut1, a.Copy1, a.Paste1, a.SelectAll1})
         action->setShortcutContext(Qt::WindowShortcut);
     a.Edit1->addSeparator();
     a.InsertTemplate1 = a.Edit1->addAction("Insert &Template...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
@@ -161,6 +173,20 @@ void TForm1::CreateProgramMenu() {
     for (QAction *action : {a.CopyTo1, a.MoveTo1, a.SwapWith1}) action->setToolTip(action->statusTip());
 }
 
+// Build and what comes after it: the images read back from the programmer compared with the set.
+void TForm1::CreateBuildMenu() {
+    TMainActions &a = m_actions;
+    a.Build1 = menuBar()->addMenu("&Build");
+    a.BuildAction = a.Build1->addAction("&Build...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B), this,
+                                        &TForm1::BuildButtonClick);
+    a.BuildAction->setStatusTip("Compile all programs in set and build ROM file");
+    a.VerifyImages1 = a.Build1->addAction("&Verify Images...", this, &TForm1::VerifyImages1Click);
+    a.VerifyImages1->setStatusTip(
+        "Compare the EPROM and aux images read back from the programmer with the set, word by word");
+    a.Build1->setToolTipsVisible(true);
+    for (QAction *action : {a.BuildAction, a.VerifyImages1}) action->setToolTip(action->statusTip());
+}
+
 void TForm1::CreateViewMenu() {
     TMainActions &a = m_actions;
     a.View1 = menuBar()->addMenu("&View");
@@ -181,6 +207,17 @@ void TForm1::CreateViewMenu() {
     a.FitGraph1->setStatusTip("Show the whole program as Show drew it");
     for (QAction *action : {a.ZoomIn1, a.ZoomOut1, a.FitGraph1})
         action->setShortcutContext(Qt::WindowShortcut);
+    a.FrequencyResponse1 = a.View1->addAction("Fre&quency Response");
+    a.FrequencyResponse1->setCheckable(true);
+    a.FrequencyResponse1->setEnabled(false);
+    a.FrequencyResponse1->setStatusTip(
+        "Gain and phase of the shown sweep against its measured log, instead of the program");
+    connect(a.FrequencyResponse1, &QAction::toggled, m_graph, &TGraphView::ShowResponse);
+    connect(m_graph, &TGraphView::responseChanged, this, [this] {
+        m_actions.FrequencyResponse1->setEnabled(m_graph->HasResponse());
+        m_actions.FrequencyResponse1->setChecked(m_graph->ResponseShown());
+        UpdateZoomActions();
+    });
     a.View1->addSeparator();
     a.OverlayProgram1 =
         a.View1->addAction("Overlay &Program...", m_overlays, &TOverlayCommands::OverlayProgram);
@@ -194,6 +231,7 @@ void TForm1::CreateViewMenu() {
     a.ProgramSummary1 = a.View1->addAction("Program &Summary");
     a.ProgramSummary1->setCheckable(true);
     a.ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
+    m_layout->SetSummaryShown(a.ProgramSummary1->isChecked());
     connect(a.ProgramSummary1, &QAction::triggered, this, &TForm1::ProgramSummary1Click);
     a.LiveShow1 = a.View1->addAction("&Live Show");
     a.LiveShow1->setCheckable(true);
@@ -231,17 +269,15 @@ void TForm1::CreateHelpAndKeys() {
     a.Help1->setShortcut(QKeySequence(Qt::Key_F1));
     a.About1 = menuBar()->addAction("&About", this, &TForm1::About1Click);
 
-    // Show and Build have no menu item; their keys live on the window.
+    // Show has no menu item; its key lives on the window.
     a.ShowAction = new QAction("Show", this);
     a.ShowAction->setShortcut(QKeySequence(Qt::Key_F5));
     connect(a.ShowAction, &QAction::triggered, this, &TForm1::ShowButtonClick);
-    a.BuildAction = new QAction("Build", this);
-    a.BuildAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
-    connect(a.BuildAction, &QAction::triggered, this, &TForm1::BuildButtonClick);
-    addActions({a.ShowAction, a.BuildAction});
+    addAction(a.ShowAction);
 }
 
-// The pieces in the order of the form: graph, command buttons, program tabs, summary, status line.
+// The pieces in the order of the form: graph, command buttons, program tabs, summary, status line;
+// the layout puts them in their rows.
 void TForm1::CreateControls() {
     m_client = new QWidget(this);
     m_client->setObjectName("Client");
@@ -254,6 +290,15 @@ void TForm1::CreateControls() {
     m_summary = new TSummaryPanel(*m_programs, m_client);
     m_live = new TLiveShow(*m_programs, *m_graph, *m_summary, m_client);
     m_status = new TStatusLine(m_client);
+    const TMainControls &c = m_controls;
+    m_layout = new TWindowLayout(m_client, {m_graph,
+                                            {m_live->Strip(), m_graph->CursorStrip()},
+                                            m_summary,
+                                            {c.OpenButton, c.ImportButton, c.ExportButton, c.SaveButton,
+                                             c.SaveAsButton, c.ShowButton, c.BuildButton},
+                                            c.PgmLabel,
+                                            m_programs,
+                                            m_status});
     // The Fit button comes last in the Tab order, after the program editors.
     QWidget::setTabOrder(m_programs->Editor(ProgramCount - 1), m_graph->FitButton());
 }
@@ -283,7 +328,6 @@ void TForm1::CreateButtons() {
         previous = button;
         *design.button = button;
     }
-    SetButtonsLarge(false);
 }
 
 void TForm1::ConnectPieces() {
@@ -312,60 +356,18 @@ void TForm1::ConnectPieces() {
     connect(m_graph, &TGraphView::readoutChanged, m_status, &TStatusLine::ShowReadout);
     connect(m_graph, &TGraphView::zoomChanged, this, &TForm1::UpdateZoomActions);
     UpdateZoomActions();
-    m_client->installEventFilter(this); // lays the pieces out again at every resize
-}
-
-bool TForm1::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_client && event->type() == QEvent::Resize) FormResize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// Lays the controls out for the client size: tabs to the right edge and down to the status line,
-// the graph above the tabs, and the buttons enlarged while the column has room for it.
-void TForm1::FormResize() {
-    const TMainControls &c = m_controls;
-    const int width = m_client->width(), height = m_client->height();
-    const int statusTop = height - TStatusLine::Height;
-    m_status->Place(width, height);
-    m_programs->setGeometry(TabLeft, TabTop, qMax(0, width - TabLeft - 4), qMax(0, statusTop - TabTop));
-    const int tabBottom = m_programs->y() + m_programs->height();
-    c.PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
-    // The summary panel, when shown, takes the right end of the graph's row; Live Show's strip runs
-    // under the graph.
-    const int panelHeight = qMax(1, m_programs->y() - 0 - 8);
-    const int summaryWidth = qMax(SummaryMinWidth, qMin(m_summary->WantedWidth(), width * 2 / 5));
-    const bool summary = m_actions.ProgramSummary1->isChecked() && width >= 3 * SummaryMinWidth;
-    const int graphWidth = summary ? width - summaryWidth - 2 : width;
-    const int stripHeight = m_live->IsOn() ? TLiveShow::StripHeight + 2 : 0;
-    m_graph->SetGeometry({0, 0, graphWidth, qMax(1, panelHeight - stripHeight)});
-    m_live->Strip()->setGeometry(0, panelHeight - TLiveShow::StripHeight, graphWidth, TLiveShow::StripHeight);
-    m_summary->setGeometry(graphWidth + 2, 0, summaryWidth, panelHeight);
-    m_summary->setVisible(summary);
-
-    const int room = c.PgmLabel->y() - c.BuildButton->y();
-    if (!m_largeButtons && room > 50)
-        SetButtonsLarge(true);
-    else if (m_largeButtons && room <= 50)
-        SetButtonsLarge(false);
-    m_graph->FollowResize();
-}
-
-void TForm1::SetButtonsLarge(bool large) {
-    const TMainControls &c = m_controls;
-    QPushButton *buttons[7] = {c.OpenButton,   c.ImportButton, c.ExportButton, c.SaveButton,
-                               c.SaveAsButton, c.ShowButton,   c.BuildButton};
-    for (int i = 0; i < 7; ++i) {
-        const int shift = large ? 2 * (i + 1) : 0;
-        buttons[i]->setGeometry(ButtonLeft, ButtonTops[i] + shift, ButtonWidth,
-                                large ? LargeButtonHeight : ButtonHeight);
-    }
-    m_largeButtons = large;
 }
 
 void TForm1::UpdateZoomActions() {
     m_actions.ZoomIn1->setEnabled(m_graph->Zoomable());
     m_actions.ZoomOut1->setEnabled(m_graph->Zoomable());
     m_actions.FitGraph1->setEnabled(m_graph->Fittable());
+}
+
+void TForm1::UpdateUndoActions() {
+    const QTextDocument *document = m_programs->CurrentEditor()->document();
+    m_actions.Undo1->setEnabled(document->isUndoAvailable());
+    m_actions.Redo1->setEnabled(document->isRedoAvailable());
 }
 
 void TForm1::RefreshStatusLine() {
@@ -438,18 +440,47 @@ void TForm1::ExportCsv1Click() { m_commands->ExportSteps(m_files->FileName()); }
 
 void TForm1::InsertTemplate1Click() { m_commands->InsertTemplate(); }
 
+void TForm1::VerifyImages1Click() { m_verify->Run(m_files->FileName()); }
+
+// The graph as it is on screen, drawn afresh at its size as quillard-cli plot draws it.
+void TForm1::SaveGraphAs1Click() {
+    const QString offered =
+        (m_files->FileName().isEmpty() ? QString("graph")
+                                       : QFileInfo(m_files->FileName()).completeBaseName()) +
+        (m_graph->ShownProgram() < ProgramCount ? QString("-program%1").arg(m_graph->ShownProgram())
+                                                : QString()) +
+        ".png";
+    const QString path = ChooseFile(this, {FileDialogKind::Save,
+                                           "Save Graph As",
+                                           FromPath(Settings().textDir),
+                                           offered,
+                                           {"PNG pictures (*.png)", "SVG drawings (*.svg)"},
+                                           "png",
+                                           true,
+                                           {},
+                                           false});
+    if (path.isEmpty()) return;
+    const std::optional<GraphFileKind> kind = GraphFileKindOf(path);
+    if (!kind) return ShowError(this, "A graph is saved as .png or .svg: " + QFileInfo(path).fileName());
+    try {
+        const QByteArray bytes = m_graph->GraphFile(*kind);
+        WriteFileAtomically(ToPath(path), std::string_view(bytes.constData(), bytes.size()));
+    } catch (const std::exception &e) {
+        ShowError(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
 void TForm1::OpenArguments(const QStringList &arguments) { m_files->OpenArguments(arguments); }
 
 void TForm1::ProgramSummary1Click() {
     SetPreferenceValue("view/summary", m_actions.ProgramSummary1->isChecked());
-    FormResize();
+    m_layout->SetSummaryShown(m_actions.ProgramSummary1->isChecked());
 }
 
 void TForm1::LiveShow1Click() {
     const bool on = m_actions.LiveShow1->isChecked();
     SetPreferenceValue("view/liveShow", on);
     m_live->SetOn(on);
-    FormResize();
 }
 
 void TForm1::Edit1Click() {
@@ -484,6 +515,10 @@ void TForm1::CreateDialogs() {
     m_commands = new TProgramCommands(*m_programs, m_compiler, *d.ImportDlg, *d.ExportDlg, *d.TemplateDlg,
                                       *d.ErrDialog, this);
     m_build = new TBuildCommand(*m_programs, m_compiler, *d.ErrDialog, *d.ImageReportDlg, this);
+    m_verify = new TVerifyCommand(*m_programs, this);
+    // The report after a Build offers to verify the images once they are read back.
+    connect(d.ImageReportDlg, &TImageReportDlg::verifyRequested, this,
+            [this](const QString &binPath) { m_verify->Run(m_files->FileName(), binPath); });
     connect(m_build, &TBuildCommand::statusShown, m_status, &TStatusLine::ShowProgress);
     connect(m_build, &TBuildCommand::statusHidden, m_status, &TStatusLine::HideProgress);
     connect(m_build, &TBuildCommand::busy, this, [this](bool running) {

@@ -12,13 +12,29 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
+
+#ifdef QUILLARD_CLI
+// What quillard-cli writes with the arguments, run in the folder: the file named by "-o" (or an error
+// text when the command fails, which no comparison of bytes mistakes for a picture).
+inline QByteArray CliOutputFile(const QString &dir, const QStringList &arguments) {
+    QProcess cli;
+    cli.setWorkingDirectory(dir);
+    cli.start(QUILLARD_CLI, arguments);
+    if (!cli.waitForFinished(60000) || cli.exitCode() != 0)
+        return "quillard-cli failed: " + cli.readAllStandardError();
+    QFile file(QDir(dir).filePath(arguments.value(arguments.indexOf("-o") + 1)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("no file written");
+}
+#endif
 
 class WindowTest : public QObject {
 protected:

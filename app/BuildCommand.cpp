@@ -28,7 +28,7 @@ void TBuildCommand::Run(const QString &setFileName) {
     const int current = m_programs.CurrentProgram();
     if (!binPath.isEmpty() && !ReplacesSetFile(binPath, setFileName)) {
         emit busy(true);
-        Build(binPath);
+        Build(binPath, current);
         emit busy(false);
     }
     // The build went through the tabs; the one the user was on comes back.
@@ -63,7 +63,7 @@ bool TBuildCommand::ReplacesSetFile(const QString &binPath, const QString &setFi
     return false;
 }
 
-void TBuildCommand::Build(const QString &binPath) {
+void TBuildCommand::Build(const QString &binPath, int startProgram) {
     // The steer-rate notices of all programs come in one box after the build, each naming its program;
     // the machine's own notices are boxes as they are raised, over the program's tab, naming it too.
     int current = 0;
@@ -89,6 +89,7 @@ void TBuildCommand::Build(const QString &binPath) {
     try {
         const BuildOutcome outcome =
             BuildSet(m_compiler, m_programs.Texts(), ToPath(binPath), options, callbacks);
+        m_programs.ShowProgram(startProgram); // under the boxes and the report that follow
         emit statusHidden();
         if (!rateNotices.isEmpty()) ShowWarning(m_window, rateNotices.join('\n'));
         if (outcome.success) {

@@ -51,8 +51,8 @@ TSummaryPanel::TSummaryPanel(const TProgramBook &programs, QWidget *parent)
     m_figures->setStyleSheet("QPlainTextEdit { background: #eef3ff; }");
     m_figures->hide();
     layout->addWidget(m_title);
-    // The figures are what an overlaid log is for: they get most of the height, the summary scrolls.
-    layout->addWidget(m_figures, 3);
+    // The figures take the height of their lines, the summary the rest.
+    layout->addWidget(m_figures, 0);
     layout->addWidget(m_text, 1);
     ClearToHint();
     connect(&programs, &TProgramBook::programEdited, this, &TSummaryPanel::CheckStale);
@@ -82,6 +82,8 @@ void TSummaryPanel::Clear(const QString &title, const QString &text) {
 
 void TSummaryPanel::SetMeasuredFigures(const QStringList &lines) {
     m_figures->setPlainText(lines.join('\n'));
+    const int margins = 2 * (m_figures->frameWidth() + int(m_figures->document()->documentMargin())) + 2;
+    m_figures->setMaximumHeight(m_figures->fontMetrics().lineSpacing() * int(lines.size()) + margins);
     m_figures->setEnabled(!m_stale);
     m_figures->setVisible(!lines.isEmpty() && m_program >= 0);
 }

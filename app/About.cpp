@@ -9,7 +9,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
     setObjectName("AboutBox");
     setWindowTitle("About");
     auto *layout = new QVBoxLayout(this);
-    for (const char *text : {"Helmcraft", "Quillard Version 1.51"}) {
+    for (const char *text : {"Helmcraft", "Quillard Version " QUILLARD_VERSION}) {
         auto *label = new QLabel(text, this);
         QFont bold = label->font();
         bold.setBold(true);

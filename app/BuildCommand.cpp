@@ -5,17 +5,20 @@
 #include "compiler/ui/Errdial.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "romfiles/ui/Reportdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QFileInfo>
 
+CompileOptions WindowCompileOptions(NoticeHandler notice, bool checkSteerRate) {
+    return {Settings().corvan3Only, std::move(notice), checkSteerRate ? SteerRateLimit(Settings()) : 0.0f};
+}
+
 CompileOptions WindowCompileOptions(QWidget *window, bool checkSteerRate) {
-    return {Settings().corvan3Only,
-            [window](const std::string &text) { ShowWarning(window, FromLatin1(text)); },
-            checkSteerRate ? SteerRateLimit(Settings()) : 0.0f};
+    return WindowCompileOptions([window](const std::string &text) { ShowWarning(window, FromLatin1(text)); },
+                                checkSteerRate);
 }
 
 TBuildCommand::TBuildCommand(TProgramBook &programs, CompilerState &compiler, TErrDialog &messages,
@@ -57,7 +60,7 @@ bool TBuildCommand::ReplacesSetFile(const QString &binPath, const QString &setFi
         for (const std::string &output : {bin, AuxPathFor(bin)})
             CheckOutputIsNoInput(output, {ToPath(setFileName)});
     } catch (const FileError &e) {
-        ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        ShowError(m_window, e);
         return true;
     }
     return false;
@@ -104,6 +107,6 @@ void TBuildCommand::Build(const QString &binPath, int startProgram) {
         Settings().epromDir = ToPath(QFileInfo(binPath).absolutePath());
     } catch (const std::exception &e) {
         emit statusHidden();
-        ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        ShowError(m_window, e);
     }
 }

@@ -11,8 +11,10 @@ class TErrDialog;
 class TImageReportDlg;
 class TProgramBook;
 
-// The machine version of the settings, notices in warning boxes over the window and, for Show and
-// Build, the steer-rate limit of the preferences.
+// The options of every compile of the window: the machine version of the settings, the notices to the
+// handler (none when it is empty) and, for Show and Build, the steer-rate limit of the preferences.
+CompileOptions WindowCompileOptions(NoticeHandler notice, bool checkSteerRate = false);
+// The same with the notices in warning boxes over the window.
 CompileOptions WindowCompileOptions(QWidget *window, bool checkSteerRate = false);
 
 // Build: asks for the EPROM file (refusing the set's own file as either output), compiles the 16

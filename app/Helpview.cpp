@@ -4,6 +4,7 @@
 #include "compiler/messages.h"
 #include "romfiles/fileio.h"
 #include "romfiles/programset.h"
+#include "uikit/Latin1.h"
 
 #include <QFile>
 
@@ -62,7 +63,9 @@ const Command Commands[] = {
      "editors. The set becomes untitled."},
     {"cmd-open", "Open (File menu, Open button)",
      "Reads a program-set file (.rom) into the 16 editors. A file without a program marker is refused with "
-     "\"Wrong file format!\" and nothing changes. When programs were changed since the set was last opened "
+     "\"Wrong file format!\" and nothing changes. A file with more than 16 program markers fills the 16 "
+     "editors from its first 16 and says which markers were ignored. When programs were changed since the "
+     "set was last opened "
      "or saved, you are asked whether to save them first."},
     {"cmd-save", "Save (File menu, Save button)",
      "Writes the 16 programs to the set's file; an untitled set asks for a name as Save As does. Text in "
@@ -86,15 +89,17 @@ const Command Commands[] = {
      "Builds the set in memory (no file is written, no notice box is shown) and saves a CSV with a row per "
      "program: its number, its first comment line, duration in seconds, peak steer (the steer of largest "
      "magnitude) in degrees, peak steer rate in deg/s and the CRC-32s of its EPROM and aux slots as Build "
-     "writes them. A program that does not compile has its comment and empty figures. Lines end in LF."},
+     "writes them, and the aux flags its image holds on after the program's end. A program that does not "
+     "compile has its comment and empty figures. Lines end in LF."},
     {"cmd-overlay-log", "Overlay Measured Log (File menu)",
      "Shows the current program and draws a test run's log over it in blue, with a legend; the figures of "
-     "the run (delay, gain and offset, RMS and peak error, the overshoot of each step, the bandwidth of a "
-     "sweep, how the log was aligned and any warnings) head the summary panel. The dialog takes the log "
-     "file (text with a header line naming its columns; tabs, semicolons, commas or blanks between the "
-     "cells), the time and steer columns by name or by number from 1 with their units, and an optional "
-     "mark column: the logged aux flag whose first rising edge is the program's start. Without a mark the "
-     "delay is found by correlation. The choices are kept for the next time. A later Show of the program "
+     "the run (delay, gain and offset, RMS and peak error, the response of each step, any warnings, then "
+     "the log and its columns, how it was aligned and the frequency response of a sweep) head the summary "
+     "panel. The dialog takes the log file (text with a header line naming its columns; tabs, semicolons, "
+     "commas or blanks between the cells), the time and steer columns by name or by number from 1 with "
+     "their units, and an optional mark column: the logged aux flag whose first rising edge is the "
+     "program's start. Without a mark the delay is found by correlation. The choices are kept for the next "
+     "time. A later Show of the program "
      "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
      "off."},
     {"cmd-savegraph", "Save Graph As (File menu)",
@@ -102,6 +107,22 @@ const Command Commands[] = {
      "the size it has on screen: the view, zoomed or not, the aux bits, the traces over the program and the "
      "legend, or the frequency response. For the whole program it is byte for byte what quillard-cli plot "
      "writes with --size of that size (and --aux, --log, --bode as on screen)."},
+    {"cmd-evaluate-run", "Evaluate Run and Write Evaluation Report (File menu)",
+     "Judges a sine-with-dwell run's log against the published criteria (FMVSS No. 126; UN R140 and GB/T "
+     "30677 process the data the same way). The dialog takes the log (text with a header line, or a GPS/IMU "
+     "logger's sectioned file), its yaw rate and lateral acceleration columns (by name or number; "
+     "\"(automatic)\" finds them by name) and the acceleration's unit, A and the gross vehicle weight "
+     "rating. The current program is shown, the run is filtered (12-pole phaseless Butterworth: steer 10 Hz, "
+     "yaw rate and lateral acceleration 6 Hz), zeroed over the second before the steer rate passes 75 deg/s, "
+     "and BOS, COS, the peak yaw rate, the yaw rate ratios at COS + 1.000 s and COS + 1.750 s (at most 35 "
+     "and 20 %) and the lateral displacement at BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; "
+     "judged from 5 A on) are found. The yaw rate and the lateral acceleration are drawn over the program, "
+     "each scaled as its legend says, with BOS, COS and the check times marked; the verdicts and figures "
+     "head the summary panel. The program's peak steer is the commanded amplitude; without A in the dialog "
+     "the program's \"standard series, A ...\" note gives it. A sample or two far off both neighbours (a "
+     "lost frame) is replaced before anything else and listed. Write Evaluation Report then writes the "
+     "run's report as a PDF file: a first page with the verdict and the figures, and the run's page with "
+     "its steer, yaw rate and lateral displacement over time."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)",
      "Prints program texts and graphs. Each printed graph is labelled in the margin with its program and "
@@ -159,13 +180,14 @@ const Command Commands[] = {
      "the status line, and at its left the step nearest the mouse: time, steer, clock rate, steer rate "
      "and the flags that are on. The panel beside the graph (View > Program Summary) lists the "
      "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
-     "rates, flag on-times and the time bit 15 (the roll-peak bit) is set; it greys out when the program is "
-     "edited, and so does the graph, with a note saying why (also after another set was opened, or a Show "
-     "that failed). A click on the graph pins a second cursor at the step nearest it; the line under the "
-     "graph reads it out and, with the mouse over the graph, the time, steer and slope from it to the step "
-     "under the mouse. A click on the pinned cursor takes it off. The splitter between the graph and the "
-     "programs sets their share of the window, kept for the next start. The legend above the graph names "
-     "the program, the traces over it and each aux bit drawn."},
+     "rates, flag on-times, any flag the aux image holds on after END (also a notice: the machine stops "
+     "with its outputs as the image holds them) and the time bit 15 (the roll-peak bit) is set; it greys "
+     "out when the program is edited, and so does the graph, with a note saying why (also after another "
+     "set was opened, or a Show that failed). A click on the graph pins a second cursor at the step "
+     "nearest it; the line under the graph reads it out and, with the mouse over the graph, the time, "
+     "steer and slope from it to the step under the mouse. A click on the pinned cursor takes it off. The "
+     "splitter between the graph and the programs sets their share of the window, kept for the next "
+     "start. The legend above the graph names the program, the traces over it and each aux bit drawn."},
     {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
      "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
      "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "
@@ -213,9 +235,7 @@ const Command Commands[] = {
     {"cmd-help", "Help and About", "Help opens this window; About shows the version."},
 };
 
-QString Escape(const std::string &text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size())).toHtmlEscaped();
-}
+QString Escape(const std::string &text) { return FromLatin1(text).toHtmlEscaped(); }
 
 QString Contents() {
     QString html = "<h1>Quillard help</h1><h2>The program language</h2><ul>"
@@ -341,13 +361,11 @@ QString Messages() {
                    "200 and above information. Examples as they appear for line 7:</p>"
                    "<table border='1' cellpadding='3'><tr><th>Code</th><th>Level</th><th>Message</th></tr>";
     for (const MessageExample &e : MessageExamples) {
-        const char *level = e.code < Msg::FirstWarning       ? "error"
-                            : e.code < Msg::FirstInformation ? "warning"
-                                                             : "information";
-        const int line = (e.code < Msg::InvalidFunction || e.code >= Msg::FirstInformation) ? 0 : 7;
+        const Severity level = SeverityOf(e.code);
+        const int line = (e.code < Msg::InvalidFunction || level == Severity::Information) ? 0 : 7;
         html += QString("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
                     .arg(e.code)
-                    .arg(level)
+                    .arg(SeverityName(level))
                     .arg(Escape(MessageLine({line, e.code, e.text})));
     }
     return html +
@@ -368,7 +386,7 @@ QString Examples() {
     const ProgramSet set = ParseProgramSet(SplitLines(std::string_view(bytes.constData(), bytes.size())));
     for (int k = 0; k < ProgramCount; ++k) {
         QString text;
-        for (const std::string &line : set[k]) text += QString::fromLatin1(line.c_str()) + "\n";
+        for (const std::string &line : set[k]) text += FromLatin1(line) + "\n";
         html += QString("<h2>Program %1</h2><pre>%2</pre>").arg(k).arg(text.toHtmlEscaped());
     }
     return html + "<p><a href='contents'>Contents</a></p>";

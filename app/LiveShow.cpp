@@ -1,6 +1,7 @@
 // Live Show: the graph, the summary and the step read-out follow the current program as it is typed.
 #include "app/LiveShow.h"
 
+#include "app/BuildCommand.h"
 #include "app/GraphView.h"
 #include "app/ProgramBook.h"
 #include "app/SummaryPanel.h"
@@ -9,7 +10,6 @@
 #include "compiler/ignored.h"
 #include "compiler/messages.h"
 #include "compiler/summary.h"
-#include "romfiles/ui/Prefdlg.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -31,8 +31,10 @@ LiveReport LiveReportOf(int program, const CompilerState &state, const QStringLi
                         const QStringList &ignored) {
     QStringList errors, warnings;
     for (const CompileMessage &message : state.messages) {
-        if (message.code >= Msg::FirstInformation) continue;
-        (message.code < Msg::FirstWarning ? errors : warnings) << FromLatin1(MessageLine(message));
+        // Information ("Compiled OK") is for the Messages window; the line shows the duration instead.
+        const Severity severity = SeverityOf(message.code);
+        if (severity == Severity::Information) continue;
+        (severity == Severity::Error ? errors : warnings) << FromLatin1(MessageLine(message));
     }
     QStringList lines = errors + notices + ignored + warnings;
     LiveReport report;
@@ -96,9 +98,8 @@ void TLiveShow::CompileNow() {
     if (!m_on) return;
     const int program = m_programs.CurrentProgram();
     m_notices.clear();
-    const CompileOptions options{Settings().corvan3Only,
-                                 [this](const std::string &text) { m_notices << FromLatin1(text); },
-                                 SteerRateLimit(Settings())};
+    const CompileOptions options =
+        WindowCompileOptions([this](const std::string &text) { m_notices << FromLatin1(text); }, true);
     ++m_compiles;
     const ProgramText lines = ProgramLines(*m_programs.CurrentEditor());
     const bool good = CompileProgram(m_state, lines, options);

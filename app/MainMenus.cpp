@@ -1,4 +1,5 @@
 // The main window's menus and the keys that have no menu item.
+#include "app/EvaluateCommands.h"
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Mainform.h"
@@ -36,6 +37,16 @@ void TForm1::CreateFileMenu() {
     a.OverlayLog1->setStatusTip(
         "Draw a test run's logged steer over the current program, with the tracking figures");
     a.OverlayLog1->setToolTip(a.OverlayLog1->statusTip());
+    a.EvaluateRun1 = a.File1->addAction("Evalua&te Run...", m_evaluations, &TEvaluateCommands::EvaluateRun);
+    a.EvaluateRun1->setStatusTip(
+        "Judge a sine-with-dwell run's log over the current program: yaw rate ratios, "
+        "lateral displacement");
+    a.EvaluateRun1->setToolTip(a.EvaluateRun1->statusTip());
+    a.EvaluationReport1 =
+        a.File1->addAction("&Write Evaluation Report...", m_evaluations, &TEvaluateCommands::WriteReport);
+    a.EvaluationReport1->setStatusTip("Write the evaluated run's report as a PDF file");
+    a.EvaluationReport1->setEnabled(false);
+    connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
     a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
                                         [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
     a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "

@@ -3,6 +3,7 @@
 
 #include "app/About.h"
 #include "app/BuildCommand.h"
+#include "app/EvaluateCommands.h"
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
 #include "app/Helpview.h"
@@ -26,6 +27,7 @@
 #include "romfiles/ui/Reportdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -53,6 +55,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     m_overlays = new TOverlayCommands(
         *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
     connect(m_overlays, &TOverlayCommands::liveLogDropped, m_live, &TLiveShow::AddNote);
+    m_evaluations = new TEvaluateCommands(
+        *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();
@@ -341,7 +345,7 @@ void TForm1::Print1Click() {
     material.setFileName = m_files->FileName();
     material.editorFont = m_programs->CurrentEditor()->font();
     // Printing shows no boxes: a notice would stop the job half-way.
-    material.options = {Settings().corvan3Only, {}};
+    material.options = WindowCompileOptions(NoticeHandler());
     material.graphEnd = [this] {
         const QString path = QDir::current().filePath("imgsave.bmp");
         if (!m_graph->Image()->Picture().save(path, "BMP")) ShowError(this, "cannot write " + path);

@@ -17,6 +17,7 @@ class QPushButton;
 class TBuildCommand;
 class TFindCommands;
 class TOverlayCommands;
+class TEvaluateCommands;
 class TSlotCommands;
 class TGraphView;
 class TLiveShow;
@@ -47,6 +48,7 @@ struct TMainActions {
     QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
     QAction *CopyTo1, *MoveTo1, *SwapWith1;
     QAction *OverlayLog1, *OverlayProgram1, *ClearOverlay1;
+    QAction *EvaluateRun1, *EvaluationReport1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -79,6 +81,7 @@ public:
     TOverlayCommands *Overlays() const { return m_overlays; }
     TWindowLayout *Layout() const { return m_layout; }
     TVerifyCommand *Verify() const { return m_verify; }
+    TEvaluateCommands *Evaluations() const { return m_evaluations; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -149,5 +152,6 @@ private:
     TOverlayCommands *m_overlays = nullptr;
     TVerifyCommand *m_verify = nullptr;
     TWindowLayout *m_layout = nullptr;
+    TEvaluateCommands *m_evaluations = nullptr;
     std::unique_ptr<QPrinter> m_printer;
 };

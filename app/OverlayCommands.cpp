@@ -2,17 +2,17 @@
 // program in the graph view, and the tracking figures of a measured log in the summary panel.
 #include "app/OverlayCommands.h"
 
+#include "app/BuildCommand.h"
 #include "app/GraphView.h"
 #include "app/ProgramBook.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
-#include "compiler/ui/Highlighter.h"
 #include "measure/figures.h"
 #include "measure/ui/Overlaylogdlg.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "romfiles/ui/Slotdlg.h"
 #include "uikit/Forms.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
 
 #include <QFileInfo>
@@ -74,9 +74,9 @@ void TOverlayCommands::OverlayLog() {
         BusyCursor busy;
         kept.log = ReadLog(ToPath(path), m_logDialog->Options());
     } catch (const FileError &e) {
-        return ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        return ShowError(m_window, e);
     } catch (const FormatError &e) {
-        return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
+        return ShowError(m_window, path + ": " + ErrorText(e));
     }
     // The log of an earlier overlay goes before the Show, which would compare it again.
     m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
@@ -99,10 +99,11 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
                              {{}, OverlayColours::Blue, "measured: " + Latin1Line(m_log->name)}};
         for (const auto &[time, steer] : MeasuredTrace(m_log->log, comparison.alignment))
             overlay.trace.points.push_back(PointD(time, steer));
+        // The text of quillard-cli compare with its figures first, aligned with the program summary's.
+        const ComparisonText text = DescribeComparison(comparison, m_log->log, Latin1Line(m_log->name), 16);
         QStringList figures;
-        for (const std::string &line :
-             ComparisonSummaryLines(comparison, m_log->log, Latin1Line(m_log->name)))
-            figures << FromLatin1(line);
+        for (const auto *part : {&text.figures, &text.warnings, &text.source, &text.response})
+            for (const std::string &line : *part) figures << FromLatin1(line);
         m_compared = std::move(comparison);
         m_graph.SetResponse(ResponseOf(*m_compared));
         m_graph.SetOverlay(std::move(overlay));
@@ -114,7 +115,7 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         m_compared.reset();
         m_graph.SetResponse({});
         m_summary.SetMeasuredFigures({});
-        return QString::fromLocal8Bit(e.what());
+        return ErrorText(e);
     }
 }
 
@@ -156,7 +157,7 @@ void TOverlayCommands::OverlayProgram() {
     // Compiled on its own, so the window's state keeps the shown program; notices would only repeat
     // what its own Show says.
     auto other = std::make_unique<CompilerState>();
-    if (!CompileProgram(*other, m_programDialog->ChosenText(), {Settings().corvan3Only, {}, 0.0f})) {
+    if (!CompileProgram(*other, m_programDialog->ChosenText(), WindowCompileOptions(NoticeHandler()))) {
         QString text = QString("Program #%1%2 does not compile, so it cannot be drawn:")
                            .arg(program)
                            .arg(source.isEmpty() ? QString() : " of " + source);

@@ -11,10 +11,10 @@
 #include "romfiles/fileio.h"
 #include "romfiles/ui/Exportf.h"
 #include "romfiles/ui/Importf.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "romfiles/ui/Templatedlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QFileInfo>
 #include <QSpinBox>
@@ -49,7 +49,7 @@ void WriteCsvFile(QWidget *window, const QString &path, const std::function<std:
         WriteFileAtomically(ToPath(path), bytes());
         Settings().textDir = ToPath(QFileInfo(path).absolutePath());
     } catch (const std::exception &e) {
-        ShowError(window, QString::fromLocal8Bit(e.what()));
+        ShowError(window, e);
     }
 }
 

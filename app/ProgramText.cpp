@@ -13,10 +13,6 @@
 
 #include <set>
 
-QString FromLatin1(const std::string &text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 QFont EditorFont() {
     QFont font = QFontDatabase::families().contains("Courier New")
                      ? QFont("Courier New")
@@ -53,7 +49,7 @@ QString EditorText(const ProgramText &lines) {
     QString text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) text += '\n';
-        text += QString::fromLatin1(lines[i].data(), qsizetype(lines[i].size()));
+        text += FromLatin1(lines[i]);
     }
     // A last empty line needs a break of its own: a break at the very end starts no line.
     if (!lines.empty() && lines.back().empty()) text += '\n';
@@ -84,7 +80,7 @@ QString DroppedSetFile(const QMimeData *data) {
 void MarkMessageLines(ProgramEditor &editor, const CompilerState &state) {
     std::set<int> lines;
     for (const CompileMessage &message : state.messages)
-        if (message.code < Msg::FirstInformation && message.line > 0) lines.insert(message.line);
+        if (SeverityOf(message.code) != Severity::Information && message.line > 0) lines.insert(message.line);
     editor.MarkErrorLines(lines);
 }
 

@@ -4,6 +4,7 @@
 #include "compiler/state.h"
 #include "compiler/ui/ProgramEditor.h"
 #include "romfiles/programset.h"
+#include "uikit/Latin1.h"
 
 #include <QFont>
 #include <QString>
@@ -11,9 +12,6 @@
 #include <string>
 
 class QMimeData;
-
-// The core's Latin-1 text as a QString.
-QString FromLatin1(const std::string &text);
 
 // "Courier New" when the machine has it, else the system's fixed-pitch font; 12-pixel characters.
 QFont EditorFont();

@@ -2,9 +2,9 @@
 #include "app/SetFiles.h"
 
 #include "app/ProgramBook.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,15 +19,7 @@ namespace {
 const QStringList kSetFilters = {"Rom Files (*.rom)", "Text Files (*.txt)", "All Files (*.*)"};
 const char *const Untitled = "Helmcraft - Untitled";
 
-QString &RecentSetsPath() {
-    static QString path;
-    return path;
-}
-
 } // namespace
-
-void SetRecentSetsFile(const QString &path) { RecentSetsPath() = path; }
-QString RecentSetsFile() { return RecentSetsPath(); }
 
 QString SetCaption(const QString &path) {
     const QFileInfo info(path);
@@ -111,7 +103,8 @@ void TSetFiles::OpenArguments(const QStringList &arguments) {
 // file changes nothing.
 void TSetFiles::LoadSet(const QString &path) {
     try {
-        const SetFileContents contents = ReadSetFile(ToPath(path));
+        std::string ignored;
+        const SetFileContents contents = ReadSetFileContents(ToPath(path), &ignored);
         m_programs.SetTexts(contents.programs);
         m_preamble = contents.preamble;
         m_fileName = path;
@@ -119,8 +112,10 @@ void TSetFiles::LoadSet(const QString &path) {
         m_programs.MarkSaved();
         Settings().programDir = ToPath(QFileInfo(path).absolutePath());
         RememberSet(path);
+        if (!ignored.empty())
+            ShowWarning(m_window, QString::fromLocal8Bit(ignored) + ". Save writes the 16 programs only.");
     } catch (const std::exception &e) {
-        ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        ShowError(m_window, e);
         // A set that is gone leaves the recent list; one that failed otherwise stays on it.
         if (!QFileInfo::exists(path) && m_recentSets.removeAll(QFileInfo(path).absoluteFilePath()) > 0)
             RememberSet({});
@@ -189,7 +184,7 @@ bool TSetFiles::WriteSet(const QString &path) {
     try {
         WriteProgramSet(ToPath(path), m_programs.Texts(), m_preamble);
     } catch (const std::exception &e) {
-        ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        ShowError(m_window, e);
         return false;
     }
     if (path == m_fileName) UpdateCaption();

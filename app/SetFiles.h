@@ -12,11 +12,7 @@ class QMimeData;
 class QWidget;
 class TProgramBook;
 
-// The file that keeps the list of recently opened or saved sets (QSettings, INI format). Empty, the
-// start value, keeps the list in memory only; the program's main entry names a file under the
-// user's config folder. Read when a window is created.
-void SetRecentSetsFile(const QString &path);
-QString RecentSetsFile();
+// The recent sets kept in RecentSetsFile() (uikit/Settings.h).
 constexpr int RecentSetCount = 8;
 
 // The caption after an Open or Save: "Helmcraft - " + file name + "  last saved " + date and time

@@ -1,10 +1,10 @@
 // Build > Verify Images: the set rebuilt in memory and compared with the images read back.
 #include "app/VerifyCommand.h"
 
+#include "app/BuildCommand.h"
 #include "app/ProgramBook.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "romfiles/ui/Verifydlg.h"
 #include "romfiles/verify.h"
 #include "uikit/Forms.h"
@@ -37,11 +37,11 @@ QStringList TVerifyCommand::Run(const QString &setFileName, const QString &offer
     // Compiled on a state of its own, as the command line does; notices and failures go to the report.
     QStringList lines, notices;
     int current = 0;
-    const CompileOptions options{Settings().corvan3Only,
-                                 [&](const std::string &text) {
-                                     notices << QString("Program #%1: %2").arg(current).arg(FromLatin1(text));
-                                 },
-                                 SteerRateLimit(Settings())};
+    const CompileOptions options = WindowCompileOptions(
+        [&](const std::string &text) {
+            notices << QString("Program #%1: %2").arg(current).arg(FromLatin1(text));
+        },
+        true);
     BuildCallbacks callbacks;
     callbacks.programStarts = [&current](int program) { current = program; };
     callbacks.programFailed = [&lines](int program, const std::vector<std::string> &messages) {

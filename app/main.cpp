@@ -3,7 +3,7 @@
 #include "app/Mainform.h"
 #include "app/SetFiles.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
+#include "uikit/Settings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,7 +38,7 @@ bool AnswersWithoutWindow(int argc, char *argv[]) {
             return true;
         }
         if (argument == "--version") {
-            std::fputs("quillard 1.51\n", stdout);
+            std::fputs("quillard " QUILLARD_VERSION "\n", stdout);
             return true;
         }
     }

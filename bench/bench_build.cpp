@@ -2,37 +2,16 @@
 #include "bench/flagprograms.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
+#include "romfiles/tempfolder.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <vector>
 
 namespace {
 
-// A temporary output folder for one benchmark, removed afterwards.
-class BenchFolder {
-public:
-    BenchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillard-bench-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data())) m_path = name.data();
-    }
-    ~BenchFolder() {
-        std::error_code error;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, error);
-    }
-    std::string operator/(const std::string &name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
 void BM_BuildSet(benchmark::State &state) {
-    BenchFolder folder;
+    const TempFolder folder("quillard-bench");
     const ProgramSet set = DefaultProgramSet();
     CompilerState compiler;
     for (auto _ : state) {
@@ -46,7 +25,7 @@ BENCHMARK(BM_BuildSet)->Unit(benchmark::kMillisecond);
 // A set of 16 falling-delay programs of 100k to 800k lines in all; the largest, 26 MB, comes near the
 // 1048576 lines a set file may have.
 void BM_BuildFlagSet(benchmark::State &state) {
-    BenchFolder folder;
+    const TempFolder folder("quillard-bench");
     ProgramSet set;
     for (int k = 0; k < ProgramCount; ++k)
         set[k] = FallingDelayProgram(static_cast<int>(state.range(0)) / ProgramCount, k % 8 + 1);
@@ -70,7 +49,7 @@ BENCHMARK(BM_BuildFlagSet)
 
 // The floor under BM_BuildSet: the same two files written atomically, nothing compiled.
 void BM_WriteFloor(benchmark::State &state) {
-    BenchFolder folder;
+    const TempFolder folder("quillard-bench");
     const std::string main(ProgramCount * MainImageBytes, '\x00');
     const std::string aux(ProgramCount * AuxImageBytes, '\x00');
     for (auto _ : state) {

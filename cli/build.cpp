@@ -10,40 +10,29 @@
 
 namespace {
 
-struct Copy {
-    std::string extension;
-    std::string binPath, auxPath;
-};
-
-std::vector<Copy> RequestedCopies(const CliOptions &options) {
-    std::vector<Copy> copies;
-    const std::string &bin = options.output;
-    const std::string aux = AuxPathFor(bin);
+// The formats of the copies asked for, refused before anything is built when a copy would replace a
+// built file.
+std::vector<std::string> RequestedCopies(const CliOptions &options) {
+    std::vector<std::string> extensions;
     for (auto [wanted, extension] : {std::pair{options.hex, ".hex"}, std::pair{options.srec, ".srec"}}) {
         if (!wanted) continue;
-        const ImageCopyNames names = CopyNamesFor(bin, extension);
-        Copy copy{extension, names.bin, names.aux};
-        for (const std::string &path : {copy.binPath, copy.auxPath})
-            if (path == bin || path == aux)
-                throw UsageError("the " + std::string(extension) + " copy " + path +
-                                 " would replace a built file");
-        copies.push_back(copy);
+        try {
+            ImageCopyFiles(options.output, {extension}, {}, {});
+        } catch (const FileError &e) {
+            throw UsageError("the " + std::string(extension) + " copy " + e.path() +
+                             " would replace a built file");
+        }
+        extensions.push_back(extension);
     }
-    return copies;
+    return extensions;
 }
 
-// The copies of the images, written with them.
-std::vector<FileContent> MakeCopies(const std::vector<Copy> &copies, const CliOptions &options,
-                                    const std::string &main, const std::string &aux) {
-    std::vector<FileContent> files;
-    for (const Copy &copy : copies) {
-        const bool hex = copy.extension == ".hex";
-        files.push_back(
-            {copy.binPath, hex ? IntelHex(main) : MotorolaSrec(main, FileNameOf(options.output))});
-        files.push_back(
-            {copy.auxPath, hex ? IntelHex(aux) : MotorolaSrec(aux, FileNameOf(AuxPathFor(options.output)))});
-    }
-    return files;
+// The copies' files in the order they are written: for each format the EPROM file's, then the aux file's.
+std::vector<std::string> CopyPaths(const CliOptions &options, const std::vector<std::string> &formats) {
+    std::vector<std::string> paths;
+    for (const FileContent &file : ImageCopyFiles(options.output, formats, {}, {}))
+        paths.push_back(file.path);
+    return paths;
 }
 
 Json ReportJson(const ImageReport &report) {
@@ -61,11 +50,6 @@ Json ReportJson(const ImageReport &report) {
             {"aux_size_bytes", report.auxSize},
             {"aux_crc32", CrcText(report.auxCrc)},
             {"slots", slots}};
-}
-
-// The set of FILE, read as a program-set file whatever its name.
-ProgramSet ReadSet(const std::string &file) {
-    return ReadingInput(file, [&] { return ReadProgramSet(file); });
 }
 
 // The report of the files as written, read under the pair's lock: printed as text unless --json
@@ -111,21 +95,19 @@ BuildCallbacks Callbacks(const CliOptions &options, const CompilerState &state, 
 int RunBuild(const CliOptions &options) {
     const std::string &file = InputFile(options);
     const std::string auxPath = AuxPathFor(options.output);
-    const std::vector<Copy> copies = RequestedCopies(options);
+    const std::vector<std::string> copies = RequestedCopies(options);
+    const std::vector<std::string> copyPaths = CopyPaths(options, copies);
     CheckOutput(options, options.output, true);
     CheckOutput(options, auxPath, true);
-    for (const Copy &copy : copies) {
-        CheckOutput(options, copy.binPath, true);
-        CheckOutput(options, copy.auxPath, true);
-    }
-    const ProgramSet set = ReadSet(file);
+    for (const std::string &path : copyPaths) CheckOutput(options, path, true);
+    const ProgramSet set = ReadSetFile(file); // a set whatever its name
     CompilerState state;
     Json programs = Json::array();
     const BuildCallbacks callbacks = Callbacks(options, state, programs);
     ImageCopies makeCopies;
     if (!copies.empty())
         makeCopies = [&](const std::string &main, const std::string &aux) {
-            return MakeCopies(copies, options, main, aux);
+            return ImageCopyFiles(options.output, copies, main, aux);
         };
     BuildOutcome outcome;
     try {
@@ -154,15 +136,12 @@ int RunBuild(const CliOptions &options) {
     // Every file is written before the first success line: a failure has printed none.
     if (!options.json) {
         WriteOut(PrintableText(outcome.text) + "\n");
-        for (const Copy &copy : copies)
-            WriteOut("Files " + PrintableText(FileNameOf(copy.binPath)) + " and " +
-                     PrintableText(FileNameOf(copy.auxPath)) + " were successfully created.\n");
+        for (std::size_t k = 0; k + 1 < copyPaths.size(); k += 2)
+            WriteOut("Files " + PrintableText(FileNameOf(copyPaths[k])) + " and " +
+                     PrintableText(FileNameOf(copyPaths[k + 1])) + " were successfully created.\n");
     }
     document["copies"] = Json::array();
-    for (const Copy &copy : copies) {
-        document["copies"].push_back(Latin1(copy.binPath));
-        document["copies"].push_back(Latin1(copy.auxPath));
-    }
+    for (const std::string &path : copyPaths) document["copies"].push_back(Latin1(path));
     if (options.report) document["report"] = PrintReport(options, auxPath);
     if (options.json) PrintJson(document);
     return 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "measure/channels.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
 #include "romfiles/fileio.h"
@@ -82,6 +83,23 @@ struct CliOptions {
     std::string mat;       // compare --mat: MATLAB file of the comparison
     bool bode = false;     // plot --bode
     bool text = false;     // diff --text
+    // evaluate and simulate
+    std::string evaluation;               // evaluate: sis, swd or campaign
+    VehicleLogOptions vehicleLog;         // the log options and --yaw-column, --ay-column, --speed-column,
+                                          // --roll-column, --ay-unit
+    double amplitudeA = 0;                // --amplitude-a, deg (0: not given)
+    std::string amplitudeFrom;            // --amplitude-from SIS.json: A from its a_deg
+    double gvwr = 0;                      // --gvwr, kg (0: not given)
+    std::string programFile;              // evaluate swd --program-file
+    double fitLow = 0.1, fitHigh = 0.375; // evaluate sis --fit-low, --fit-high, g
+    std::string csv;                      // evaluate campaign --csv
+    std::string vehicleName;              // evaluate campaign --vehicle-name
+    std::string vehicleFile;              // simulate --vehicle
+    double sampleRate = 200;              // simulate --sample-rate, Hz
+    double tail = 3;                      // simulate --tail, s after the program's end
+    int runs = 0;                         // simulate --runs N: N logs, every second one steered the other way
+    std::string runList;                  // simulate --run-list RUNS.json
+    bool defaultVehicle = false;          // simulate --default-vehicle
 };
 
 // Which command takes which option: an option given to a command that does not take it is bad usage
@@ -141,6 +159,13 @@ const std::string &InputFile(const CliOptions &options);
 // True for a name ending in ".rom" (any letter case): a program-set file.
 bool IsSetFileName(const std::string &path);
 
+// The set FILE as ReadProgramSet reads it, its failures InputErrors naming it; markers past the 16th
+// are a notice (NoteSetNotice).
+ProgramSet ReadSetFile(const std::string &file);
+// A notice about a set file (not raised by a compile): on stderr, and kept for --strict and the JSON
+// documents. Nothing for an empty text.
+void NoteSetNotice(const std::string &notice);
+
 // The lines of the program named by FILE (a program text, or one program of a ".rom" set).
 std::vector<std::string> ReadProgram(const CliOptions &options);
 
@@ -177,3 +202,8 @@ int RunCompare(const CliOptions &options);
 int RunVerify(const CliOptions &options);
 int RunDiff(const CliOptions &options);
 int RunPut(const CliOptions &options);
+int RunEvaluate(const CliOptions &options);
+int RunSimulate(const CliOptions &options);
+
+// A of a file that evaluate sis --json wrote (its a_deg). Throws InputError naming the file.
+double AmplitudeFromSisFile(const std::string &path);

@@ -10,10 +10,15 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 bool IsSetFileName(const std::string &path) {
     if (path.size() < 4) return false;
@@ -24,11 +29,24 @@ bool IsSetFileName(const std::string &path) {
 
 const std::string &InputFile(const CliOptions &options) { return options.files.front(); }
 
+ProgramSet ReadSetFile(const std::string &file) {
+    std::string notice;
+    ProgramSet set = ReadingInput(file, [&] { return ReadProgramSet(file, &notice); });
+    NoteSetNotice(notice);
+    return set;
+}
+
+void NoteSetNotice(const std::string &notice) {
+    if (notice.empty()) return;
+    std::fprintf(stderr, "%s\n", notice.c_str());
+    std::fflush(stderr);
+    Findings().notices.push_back({-1, notice});
+}
+
 std::vector<std::string> ReadProgram(const CliOptions &options) {
     const std::string &file = InputFile(options);
+    if (IsSetFileName(file)) return std::move(ReadSetFile(file)[static_cast<std::size_t>(options.program)]);
     return ReadingInput(file, [&] {
-        if (IsSetFileName(file))
-            return std::move(ReadProgramSet(file)[static_cast<std::size_t>(options.program)]);
         std::vector<std::string> lines = ReadFileLines(file, ProgramFileLimit);
         // A set under another name would compile as its first program, the rest after its end unread.
         if (std::any_of(lines.begin(), lines.end(), [](const std::string &l) { return IsProgramMarker(l); }))
@@ -69,7 +87,7 @@ void NoteWarnings(const CliOptions &options, const CompilerState &state, const s
     Findings().warnings += state.WarningCount;
     if (!options.strict || messagesPrinted) return;
     for (const CompileMessage &message : state.messages)
-        if (message.code >= Msg::FirstWarning && message.code < Msg::FirstInformation)
+        if (SeverityOf(message.code) == Severity::Warning)
             std::fprintf(stderr, "%s%s\n", label.c_str(), MessageLine(message).c_str());
 }
 
@@ -122,7 +140,39 @@ std::string ExpectedQuantity(const std::string &unit, double example) {
     return "a number of " + unit + ", for example " + number + " or " + number + UnitSuffix(unit);
 }
 
+namespace {
+
+// True when the name, through its links, is descriptor 1 of this process (/dev/stdout, /dev/fd/1,
+// /proc/self/fd/1): the link there leads to whatever standard output is, /dev/null included.
+bool NamesStandardOutput(std::string path) {
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/";
+    for (int hops = 0; hops < 40; ++hops) {
+        char folder[PATH_MAX];
+        if (FileNameOf(path) == "1" && ::realpath(FolderOf(path).c_str(), folder)) {
+            const std::string resolved = folder; // /proc/PID/fd or /proc/PID/task/TID/fd
+            if (resolved.starts_with(own) && resolved.ends_with("/fd")) return true;
+        }
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return false;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0) return false;
+        link.resize(static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    return false;
+}
+
+} // namespace
+
 void CheckOutput(const CliOptions &options, const std::string &output, bool compiles) {
+    // A standard output that was closed holds a read-only stand-in (ReserveStandardDescriptors), which
+    // a file opened by name would write into, losing the output.
+    if (NamesStandardOutput(output)) {
+        const int flags = ::fcntl(STDOUT_FILENO, F_GETFL);
+        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+            throw InputError("standard output", std::strerror(EBADF));
+    }
     std::vector<std::string> inputs = options.files;
     if (!options.log.empty()) inputs.push_back(options.log);
     if (compiles && !options.corvan3Only && DefaultsFileExists(".")) inputs.push_back(DefaultsFileName);

@@ -22,9 +22,6 @@ Json ColumnJson(const LogColumn &column, const char *unit) {
     return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
 }
 
-const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
-const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
-
 Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
     Json alignment{{"method", c.alignment.byMark ? "mark" : "cross-correlation"}};
     if (c.alignment.byMark) {
@@ -84,61 +81,6 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
     return document;
 }
 
-std::vector<std::string> ComparisonText(const CliOptions &options, const Comparison &c,
-                                        const MeasuredLog &log) {
-    std::vector<std::string> lines;
-    char text[300];
-    auto add = [&](const char *format, auto... values) {
-        std::snprintf(text, sizeof text, format, values...);
-        lines.push_back(text);
-    };
-    add("Log %s: %zu rows; time from column %d \"%s\" (%s), steer from column %d \"%s\" (%s)",
-        options.log.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
-        TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
-        AngleUnitName(log.angleUnit));
-    if (c.alignment.byMark)
-        add("Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
-            "lag %.4f s, correlation %.4f",
-            log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.logStart,
-            c.alignment.lag, c.alignment.correlation);
-    else
-        add("Aligned by cross-correlation: lag %.4f s, correlation %.4f", c.alignment.lag,
-            c.alignment.correlation);
-    add("Compared %.4f to %.4f s of the program's %.4f s (%d steps)", c.comparedFrom, c.comparedTo,
-        c.programDuration, c.comparedSteps);
-    add("Delay        %.4f s", c.delay);
-    if (std::isfinite(c.gain))
-        add("Gain         %.4f", c.gain);
-    else
-        lines.push_back("Gain         - (the commanded steer does not change)");
-    add("Offset       %.3f deg", c.offset);
-    add("RMS error    %.3f deg", c.rmsError);
-    add("Peak error   %.3f deg at %.4f s", c.peakError, c.peakErrorTime);
-    for (const StepResponse &s : c.steps) {
-        add("Step at %.4f s from %.3f to %.3f deg: settled at %.3f deg, overshoot %.3f deg (%.1f %%) at %.4f "
-            "s",
-            s.time, s.from, s.to, s.settled, s.overshoot,
-            std::isfinite(s.overshootPercent) ? s.overshootPercent : 0.0, s.peakTime);
-    }
-    if (c.response) {
-        const FrequencyResponse &r = *c.response;
-        if (r.bandwidthHz)
-            add("Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth %.3f Hz", r.lowHz,
-                r.highHz, *r.bandwidthHz);
-        else
-            add("Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth above %.3f Hz",
-                r.lowHz, r.highHz, r.highHz);
-        lines.push_back("   frequency Hz    gain dB  phase deg  coherence");
-        const std::size_t stride = (r.points.size() + 19) / 20;
-        for (std::size_t i = 0; i < r.points.size(); i += stride) {
-            const ResponsePoint &p = r.points[i];
-            add("%15.3f %10.2f %10.1f %10.3f", p.frequency, p.gainDb, p.phaseDeg, p.coherence);
-        }
-    }
-    for (const std::string &warning : ComparisonWarnings(c, log)) lines.push_back("Warning: " + warning);
-    return lines;
-}
-
 } // namespace
 
 MeasuredLog ReadMeasuredLog(const CliOptions &options) {
@@ -182,6 +124,7 @@ int RunCompare(const CliOptions &options) {
     if (options.json)
         PrintJson(ComparisonJson(options, comparison, log));
     else
-        PrintLines(stdout, ComparisonText(options, comparison, log));
+        PrintLines(stdout,
+                   DescribeComparison(comparison, log, options.log, 13).Lines()); // figures at column 14
     return 0;
 }

@@ -21,7 +21,7 @@ std::vector<ProgramText> ReadSide(const std::string &file, const std::vector<int
     return ReadingInput(file, [&] {
         if (!IsSetFileName(file))
             return std::vector<ProgramText>(programs.size(), SplitLines(ReadFileBytes(file)));
-        const ProgramSet set = ReadProgramSet(file);
+        const ProgramSet set = ReadSetFile(file);
         std::vector<ProgramText> texts;
         for (int k : programs) texts.push_back(set[static_cast<std::size_t>(k)]);
         return texts;

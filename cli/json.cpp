@@ -32,11 +32,10 @@ Json Figure(float value) {
 Json MessagesJson(const CompilerState &state) {
     Json messages = Json::array();
     for (const CompileMessage &m : state.messages) {
-        const char *severity = m.code < Msg::FirstWarning       ? "error"
-                               : m.code < Msg::FirstInformation ? "warning"
-                                                                : "information";
-        messages.push_back(
-            {{"line", m.line}, {"code", m.code}, {"severity", severity}, {"text", Latin1(MessageLine(m))}});
+        messages.push_back({{"line", m.line},
+                            {"code", m.code},
+                            {"severity", SeverityName(SeverityOf(m.code))},
+                            {"text", Latin1(MessageLine(m))}});
     }
     return messages;
 }
@@ -45,6 +44,12 @@ Json SummaryJson(const ProgramSummary &s) {
     Json flags = Json::array();
     for (const FlagUse &flag : s.flags)
         flags.push_back({{"flag", flag.flag}, {"on_time_s", Figure(flag.onTime)}});
+    Json afterEnd = Json::array(); // until_s null: on to the last step
+    for (const FlagAfterEnd &flag : s.flagsAfterEnd)
+        afterEnd.push_back(
+            {{"flag", flag.flag},
+             {"from_s", Figure(flag.from)},
+             {"until_s", flag.lastStep == StepCount - 1 ? Json(nullptr) : Figure(flag.until)}});
     return {{"duration_s", Figure(s.duration)},
             {"ends_with", s.repeats ? "REPEATPROGRAM" : "END"},
             {"end_index", s.stepsUsed},
@@ -59,6 +64,7 @@ Json SummaryJson(const ProgramSummary &s) {
             {"end_angle_deg", Figure(s.endAngle)},
             {"rates_hz", s.rates},
             {"flags", flags},
+            {"flags_after_end", afterEnd},
             {"high_current_s", Figure(s.highCurrentTime)}};
 }
 

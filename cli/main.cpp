@@ -107,7 +107,8 @@ void ReadSeries(const QCommandLineParser &parser, CliOptions &options) {
         if (options.templateName != "sine-with-dwell")
             throw UsageError("--series standard is a series of sine-with-dwell");
         if (!multiples)
-            throw UsageError("--series standard needs --amplitude A (the steer angle at 0.3 g, deg)");
+            throw UsageError("--series standard needs --amplitude A (the steer angle at 0.3 g, deg) or "
+                             "--amplitude-from SIS.json");
         options.standardSeries = true;
         return;
     }
@@ -148,6 +149,12 @@ CliOptions ParseTemplateArguments(const QCommandLineParser &parser, const QStrin
     const ManoeuvreTemplate &chosen = ChosenTemplate(positional.front());
     options.templateName = chosen.name;
     options.templateValues = ReadTemplateValues(parser, chosen);
+    if (parser.isSet("amplitude-from")) {
+        if (options.templateValues.count("amplitude"))
+            throw UsageError("--amplitude and --amplitude-from both give the amplitude: give one");
+        options.templateValues["amplitude"] =
+            AmplitudeFromSisFile(parser.value("amplitude-from").toLatin1().toStdString());
+    }
     if (parser.isSet("series")) {
         ReadSeries(parser, options);
         if (options.output.empty()) throw UsageError("template --series needs -o SET.rom");
@@ -228,6 +235,135 @@ void ParseLogArguments(const QCommandLineParser &parser, CliOptions &options) {
     }
     options.mat = parser.value("mat").toLatin1().toStdString();
     options.bode = parser.isSet("bode");
+}
+
+// A number option that must lie in (low, high]: bad usage naming it otherwise.
+double Bounded(const QCommandLineParser &parser, const std::string &name, const std::string &unit,
+               double example, double low, double high) {
+    const double value = Quantity(parser, name, unit, example);
+    if (!(value > low && value <= high))
+        throw UsageError(
+            "invalid " + name + ": " + parser.value(QString::fromStdString(name)).toStdString() +
+            Format(" (more than %g and at most %g%s)", low, high, unit.empty() ? "" : (" " + unit).c_str()));
+    return value;
+}
+
+// The log options of evaluate: the columns and units of the vehicle's channels.
+void ReadVehicleLogArguments(const QCommandLineParser &parser, CliOptions &options) {
+    LogOptions &l = options.logOptions;
+    l.timeColumn = parser.value("time-column").toLatin1().toStdString();
+    l.steerColumn = parser.value("steer-column").toLatin1().toStdString();
+    if (parser.isSet("time-unit")) {
+        const QString unit = parser.value("time-unit");
+        if (unit != "s" && unit != "ms")
+            throw UsageError("invalid time-unit: " + unit.toStdString() + " (s or ms)");
+        l.timeUnit = unit == "ms" ? TimeUnit::Milliseconds : TimeUnit::Seconds;
+    }
+    if (parser.isSet("angle-unit")) {
+        const QString unit = parser.value("angle-unit");
+        if (unit != "deg" && unit != "rad")
+            throw UsageError("invalid angle-unit: " + unit.toStdString() + " (deg or rad)");
+        l.angleUnit = unit == "rad" ? AngleUnit::Radians : AngleUnit::Degrees;
+    }
+    VehicleLogOptions &v = options.vehicleLog;
+    v.yawColumn = parser.value("yaw-column").toLatin1().toStdString();
+    v.ayColumn = parser.value("ay-column").toLatin1().toStdString();
+    v.speedColumn = parser.value("speed-column").toLatin1().toStdString();
+    v.rollColumn = parser.value("roll-column").toLatin1().toStdString();
+    if (parser.isSet("ay-unit")) {
+        const std::string unit = parser.value("ay-unit").toLatin1().toStdString();
+        v.ayUnit = AccelerationUnitOf(unit);
+        if (!v.ayUnit) throw UsageError("invalid ay-unit: " + unit + " (g or m/s2)");
+    }
+}
+
+// evaluate sis RUN... | swd RUN | campaign RUNS.json LOG...: what each takes.
+void ParseEvaluateArguments(const QCommandLineParser &parser, QStringList positional, CliOptions &options) {
+    if (positional.isEmpty()) throw UsageError("evaluate needs sis, swd or campaign");
+    const std::string e = positional.takeFirst().toStdString();
+    if (e != "sis" && e != "swd" && e != "campaign")
+        throw UsageError("unknown evaluation: " + e + " (sis, swd or campaign)");
+    options.evaluation = e;
+    for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
+    if (e == "swd" && options.files.size() != 1) throw UsageError("evaluate swd takes one RUN log");
+    if (e == "sis" && options.files.empty()) throw UsageError("evaluate sis needs the logs of the runs");
+    if (e == "campaign" && options.files.size() < 2)
+        throw UsageError(
+            "evaluate campaign needs RUNS.json (template --series ... --json) and a log per run");
+    const std::vector<std::pair<const char *, const char *>> only{{"program-file", "swd"},
+                                                                  {"fit-low", "sis"},
+                                                                  {"fit-high", "sis"},
+                                                                  {"csv", "campaign"},
+                                                                  {"o", "campaign"},
+                                                                  {"vehicle-name", "campaign"},
+                                                                  {"amplitude-a", "swd campaign"},
+                                                                  {"amplitude-from", "swd campaign"},
+                                                                  {"gvwr", "swd campaign"},
+                                                                  {"yaw-column", "swd campaign"},
+                                                                  {"program", "swd"}};
+    for (const auto &[name, evaluations] : only)
+        if (parser.isSet(name) &&
+            std::string(" ").append(evaluations).append(" ").find(" " + e + " ") == std::string::npos)
+            throw UsageError(Dashed(name) + " does not apply to evaluate " + e);
+    ReadVehicleLogArguments(parser, options);
+    if (parser.isSet("amplitude-a") && parser.isSet("amplitude-from"))
+        throw UsageError("--amplitude-a and --amplitude-from both give A: give one");
+    if (parser.isSet("amplitude-a")) options.amplitudeA = Bounded(parser, "amplitude-a", "deg", 20, 0, 1000);
+    if (parser.isSet("amplitude-from"))
+        options.amplitudeA = AmplitudeFromSisFile(parser.value("amplitude-from").toLatin1().toStdString());
+    if (parser.isSet("gvwr")) options.gvwr = Bounded(parser, "gvwr", "", 2000, 0, 1e6);
+    options.programFile = parser.value("program-file").toLatin1().toStdString();
+    if (parser.isSet("program") && options.programFile.empty())
+        throw UsageError("--program goes with --program-file");
+    if (parser.isSet("fit-low")) options.fitLow = Bounded(parser, "fit-low", "", 0.1, -1e-12, 2);
+    if (parser.isSet("fit-high")) options.fitHigh = Bounded(parser, "fit-high", "", 0.375, 0, 2);
+    if (!(options.fitLow < options.fitHigh && options.fitLow <= 0.3 && options.fitHigh >= 0.3))
+        throw UsageError(Format("the fit runs from --fit-low to --fit-high around 0.3 g: %g to %g g",
+                                options.fitLow, options.fitHigh));
+    options.csv = parser.value("csv").toLatin1().toStdString();
+    options.vehicleName = parser.value("vehicle-name").toLatin1().toStdString();
+    if (!options.output.empty() &&
+        !QString::fromLatin1(options.output.c_str()).endsWith(".pdf", Qt::CaseInsensitive))
+        throw UsageError("evaluate campaign -o writes the PDF report: " + options.output +
+                         " is not a name ending in .pdf");
+}
+
+// simulate FILE [--program N] -o LOG.csv [--runs N] | simulate --run-list RUNS.json -o LOG.csv |
+// simulate --default-vehicle.
+void ParseSimulateArguments(const QCommandLineParser &parser, const QStringList &positional,
+                            CliOptions &options) {
+    for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
+    options.defaultVehicle = parser.isSet("default-vehicle");
+    if (options.defaultVehicle) {
+        if (!positional.isEmpty() || parser.optionNames().size() > 1)
+            throw UsageError(
+                "simulate --default-vehicle prints the default car's parameter file and takes nothing else");
+        return;
+    }
+    options.runList = parser.value("run-list").toLatin1().toStdString();
+    if (!options.runList.empty() && !positional.isEmpty())
+        throw UsageError("simulate --run-list takes its programs from the run list, not from FILE");
+    if (parser.isSet("template")) {
+        if (!positional.isEmpty() || !options.runList.empty())
+            throw UsageError("simulate takes one of FILE, --template NAME and --run-list RUNS.json");
+        const ManoeuvreTemplate &chosen = ChosenTemplate(parser.value("template"));
+        options.templateName = chosen.name;
+        options.templateValues = ReadTemplateValues(parser, chosen);
+    } else {
+        for (const std::string &name : KnownOptions())
+            if (IsTemplateParameter(name) && parser.isSet(QString::fromStdString(name)))
+                throw UsageError(Dashed(name) + " goes with --template");
+    }
+    if (options.runList.empty() && options.templateName.empty() && positional.size() != 1)
+        throw UsageError(positional.isEmpty() ? "no input file given" : "more than one input file given");
+    if (!options.runList.empty() && parser.isSet("runs"))
+        throw UsageError("--runs does not go with --run-list");
+    if (options.output.empty()) throw UsageError("simulate needs -o LOG.csv");
+    options.vehicleFile = parser.value("vehicle").toLatin1().toStdString();
+    if (parser.isSet("sample-rate"))
+        options.sampleRate = Bounded(parser, "sample-rate", "Hz", 200, 0, 100000);
+    if (parser.isSet("tail")) options.tail = Bounded(parser, "tail", "s", 3, -1e-12, 600);
+    if (parser.isSet("runs")) options.runs = ParseInt(parser.value("runs"), 1, 100, "runs");
 }
 
 // Every option of every command; which command takes which is checked once the command is known.
@@ -372,6 +508,14 @@ CliOptions ParseArguments(const QStringList &arguments) {
             throw UsageError(Dashed(name.toStdString()) + " does not apply to " + options.command);
     options.output = parser.value("o").toLatin1().toStdString();
     if (options.command == "template") return ParseTemplateArguments(parser, positional, options);
+    if (options.command == "evaluate" || options.command == "simulate") {
+        ReadValues(parser, options);
+        if (options.command == "evaluate")
+            ParseEvaluateArguments(parser, positional, options);
+        else
+            ParseSimulateArguments(parser, positional, options);
+        return options;
+    }
     CheckPositional(options, positional);
     for (const QString &file : positional) options.files.push_back(file.toLatin1().toStdString());
     ReadValues(parser, options);
@@ -397,6 +541,8 @@ int Dispatch(const CliOptions &options) {
     if (c == "verify") return RunVerify(options);
     if (c == "diff") return RunDiff(options);
     if (c == "put") return RunPut(options);
+    if (c == "evaluate") return RunEvaluate(options);
+    if (c == "simulate") return RunSimulate(options);
     return RunPlot(options);
 }
 
@@ -419,7 +565,7 @@ int Run(const CliOptions &options, int argc, char **argv) {
         return 0;
     }
     std::unique_ptr<QGuiApplication> application;
-    if (options.command == "plot") {
+    if (options.command == "plot" || (options.command == "evaluate" && !options.output.empty())) {
         // stderr carries the compile's notices and failures only, not Qt's remarks.
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         // Drawing needs fonts, not a display.

@@ -7,38 +7,57 @@ namespace {
 
 // The template parameters are options of template and put too (see TakesOption).
 const OptionUse Table[] = {
-    {"program", "N", "check steps export import plot compare diff put"},
-    {"machine", "M", "check steps build export plot compare verify diff"},
-    {"max-rate", "DEG_PER_S", "check steps build export plot compare verify diff"},
+    {"program", "N", "check steps export import plot compare diff put evaluate simulate"},
+    {"machine", "M", "check steps build export plot compare verify diff evaluate simulate"},
+    {"max-rate", "DEG_PER_S", "check steps build export plot compare verify diff simulate"},
     {"strict", "", "check steps build export plot compare verify diff"},
-    {"json", "", "check build verify template compare diff"},
-    {"o", "OUT", "steps build export plot template"},
+    {"json", "", "check build verify template compare diff evaluate"},
+    {"o", "OUT", "steps build export plot template evaluate simulate"},
     {"format", "F", "steps export"},
     {"summary", "", "check"},
     {"report", "", "build"},
     {"hex", "", "build"},
     {"srec", "", "build"},
     {"type", "T", "import"},
-    {"rate", "HZ", "import template put"},
-    {"maxsteer", "DEG", "import template put"},
+    {"rate", "HZ", "import template put simulate"},
+    {"maxsteer", "DEG", "import template put simulate"},
     {"mode", "MODE", "import"},
     {"size", "WxH", "plot"},
     {"aux", "BITS", "plot verify"},
     {"bode", "", "plot"},
     {"log", "RUN", "compare plot"},
-    {"time-column", "C", "compare plot"},
-    {"steer-column", "C", "compare plot"},
+    {"time-column", "C", "compare plot evaluate"},
+    {"steer-column", "C", "compare plot evaluate"},
     {"mark-column", "C", "compare plot"},
     {"mark-flag", "F", "compare plot"},
-    {"time-unit", "UNIT", "compare plot"},
-    {"angle-unit", "UNIT", "compare plot"},
+    {"time-unit", "UNIT", "compare plot evaluate"},
+    {"angle-unit", "UNIT", "compare plot evaluate"},
     {"mat", "OUT", "compare"},
     {"text", "", "diff"},
     {"list", "", "template"},
     {"series", "FROM:TO:STEP", "template"},
-    {"template", "NAME", "put"},
+    {"template", "NAME", "put simulate"},
     {"from", "SET", "put"},
     {"source-program", "M", "put"},
+    {"yaw-column", "C", "evaluate"},
+    {"ay-column", "C", "evaluate"},
+    {"speed-column", "C", "evaluate"},
+    {"roll-column", "C", "evaluate"},
+    {"ay-unit", "UNIT", "evaluate"},
+    {"amplitude-a", "A", "evaluate"},
+    {"amplitude-from", "SIS.json", "evaluate template"},
+    {"gvwr", "KG", "evaluate"},
+    {"program-file", "SET", "evaluate"},
+    {"fit-low", "G", "evaluate"},
+    {"fit-high", "G", "evaluate"},
+    {"csv", "OUT", "evaluate"},
+    {"vehicle-name", "TEXT", "evaluate"},
+    {"vehicle", "FILE", "simulate"},
+    {"sample-rate", "HZ", "simulate"},
+    {"tail", "S", "simulate"},
+    {"runs", "N", "simulate"},
+    {"run-list", "RUNS.json", "simulate"},
+    {"default-vehicle", "", "simulate"},
 };
 
 std::string Joined(const std::vector<std::string> &words) {
@@ -55,8 +74,9 @@ const std::vector<OptionUse> &OptionUses() {
 }
 
 const std::vector<std::string> &CommandNames() {
-    static const std::vector<std::string> names{"check",    "steps",   "build",  "export", "import", "plot",
-                                                "template", "compare", "verify", "diff",   "put"};
+    static const std::vector<std::string> names{"check", "steps",    "build",   "export", "import",
+                                                "plot",  "template", "compare", "verify", "diff",
+                                                "put",   "evaluate", "simulate"};
     return names;
 }
 
@@ -74,7 +94,7 @@ bool TakesOption(const std::string &command, const std::string &name) {
         const std::string commands = std::string(" ") + use.commands + " ";
         return commands.find(" " + command + " ") != std::string::npos;
     }
-    return IsTemplateParameter(name) && (command == "template" || command == "put");
+    return IsTemplateParameter(name) && (command == "template" || command == "put" || command == "simulate");
 }
 
 std::vector<std::string> KnownOptions() {
@@ -117,9 +137,11 @@ _quillard_cli() {
         --rate) COMPREPLY=($(compgen -W "256 512 1024 2048" -- "$cur")); return ;;
         --time-unit) COMPREPLY=($(compgen -W "s ms" -- "$cur")); return ;;
         --angle-unit) COMPREPLY=($(compgen -W "deg rad" -- "$cur")); return ;;
+        --ay-unit) COMPREPLY=($(compgen -W "g m/s2" -- "$cur")); return ;;
         --series) COMPREPLY=($(compgen -W "standard" -- "$cur")); return ;;
         --template) COMPREPLY=($(compgen -W "$templates" -- "$cur")); return ;;
-        -o|--log|--mat|--from|--aux) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        -o|--log|--mat|--from|--aux|--csv|--program-file|--amplitude-from|--vehicle|--run-list)
+            COMPREPLY=($(compgen -f -- "$cur")); return ;;
         @VALUED@) return ;;
     esac
     local options chosen word
@@ -133,6 +155,8 @@ _quillard_cli() {
     [[ -n $chosen ]] && options="$options $(_quillard_cli_parameters "$chosen")"
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
+    elif [[ $command == evaluate && $COMP_CWORD -eq 2 ]]; then
+        COMPREPLY=($(compgen -W "sis swd campaign" -- "$cur"))
     elif [[ $command == template && $COMP_CWORD -eq 2 ]]; then
         COMPREPLY=($(compgen -W "$templates --list" -- "$cur"))
     else
@@ -168,7 +192,8 @@ std::string BashCompletionScript() {
     // The options that take a value the script does not complete: numbers, columns, the series.
     const std::string completed =
         " --machine --format --type --mode --rate --time-unit --angle-unit --series "
-        "--template -o --log --mat --from --aux ";
+        "--template -o --log --mat --from --aux --ay-unit --csv --program-file --amplitude-from --vehicle "
+        "--run-list ";
     for (const std::string &name : KnownOptions()) {
         const auto use = std::find_if(std::begin(Table), std::end(Table),
                                       [&](const OptionUse &u) { return u.name == name; });

@@ -14,7 +14,7 @@ ProgramText NewProgram(const CliOptions &options) {
     const std::string &file = options.fromSet.empty() ? options.files[1] : options.fromSet;
     return ReadingInput(file, [&] {
         if (!options.fromSet.empty())
-            return ReadProgramSet(file)[static_cast<std::size_t>(options.sourceProgram)];
+            return ReadSetFile(file)[static_cast<std::size_t>(options.sourceProgram)];
         ProgramText lines = ReadFileLines(file, ProgramFileLimit);
         for (std::size_t i = 0; i < lines.size(); ++i)
             if (IsProgramMarker(lines[i]))

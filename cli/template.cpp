@@ -61,9 +61,10 @@ int WriteSeries(const CliOptions &options) {
     TemplateValues values = options.templateValues;
     std::vector<double> amplitudes;
     std::string note;
+    double a = 0; // of the standard series
     if (options.standardSeries) {
         // The standard runs go up to 300 deg: the steer limit is that unless it is given lower.
-        const double a = values.at("amplitude");
+        a = values.at("amplitude");
         values.erase("amplitude");
         if (!values.count("maxsteer")) values["maxsteer"] = StandardSeriesCap;
         amplitudes = StandardSeries(a, values["maxsteer"]);
@@ -106,7 +107,10 @@ int WriteSeries(const CliOptions &options) {
     if (options.json) {
         Json files = Json::array();
         for (const std::string &name : names) files.push_back(Latin1(name));
-        PrintJson({{"template", options.templateName}, {"sets", files}, {"runs", runs}});
+        Json document{{"template", options.templateName}, {"sets", files}};
+        if (options.standardSeries) document["a_deg"] = Figure(static_cast<float>(a));
+        document["runs"] = runs;
+        PrintJson(document);
     } else if (options.standardSeries || sets.size() > 1) {
         PrintLines(stdout, lines);
     }

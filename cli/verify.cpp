@@ -56,8 +56,7 @@ Json ComparisonJson(const CliOptions &options, const SetComparison &c, const Jso
 
 int RunVerify(const CliOptions &options) {
     const std::string &setPath = options.files[0], &binPath = options.files[1];
-    const ProgramSet set =
-        ReadingInput(setPath, [&] { return ParseProgramSet(SplitLines(ReadInput(setPath))); });
+    const ProgramSet set = ReadSetFile(setPath);
     const std::string bin = ReadInput(binPath);
     std::optional<std::string> aux;
     if (!options.auxImage.empty()) aux = ReadInput(options.auxImage);

@@ -23,6 +23,9 @@ bool CompileProgram(CompilerState &state, const std::vector<std::string> &lines,
             if (state.ErrorCount == 0) {
                 AddMessage(state, 0, Msg::CompiledOk,
                            Cut(FormatFixed(state.steps[StepCount - 1].time, 4, 3), 42));
+                // The machine stops at END with the aux outputs as the image holds them.
+                const std::string flags = FlagsAfterEndNotice(FlagsAfterEnd(state));
+                if (!flags.empty()) Notify(options.notice, flags);
                 RateViolation violation = FirstRateViolation(state, options.steerRateLimit);
                 if (violation.found)
                     Notify(options.rateNotice ? options.rateNotice : options.notice,

@@ -91,7 +91,7 @@ std::string Prefix(const CompileMessage &message) {
     std::string prefix;
     if (message.line == 0)
         prefix = "Error in " + message.text + " function: ";
-    else if (message.code >= Msg::FirstWarning)
+    else if (SeverityOf(message.code) != Severity::Error)
         prefix = "Warning in line " + std::to_string(message.line) + ": ";
     else if (message.code >= Msg::InvalidFunction) // the header errors below it show a bare line number
         prefix = "Error in line " + std::to_string(message.line) + ": ";
@@ -102,6 +102,16 @@ std::string Prefix(const CompileMessage &message) {
 
 } // namespace
 
+Severity SeverityOf(int code) {
+    if (code < Msg::FirstWarning) return Severity::Error;
+    return code < Msg::FirstInformation ? Severity::Warning : Severity::Information;
+}
+
+const char *SeverityName(Severity severity) {
+    constexpr const char *Names[] = {"error", "warning", "information"}; // ORDER Severity
+    return Names[static_cast<int>(severity)];
+}
+
 void ClearMessages(CompilerState &state) {
     state.messages.clear();
     state.ErrorCount = 0;
@@ -110,9 +120,9 @@ void ClearMessages(CompilerState &state) {
 
 void AddMessage(CompilerState &state, int line, int code, const std::string &text) {
     state.messages.push_back({line, code, Cut(text, MessageTextLength)});
-    if (code < Msg::FirstWarning)
+    if (SeverityOf(code) == Severity::Error)
         ++state.ErrorCount;
-    else if (code < Msg::FirstInformation)
+    else if (SeverityOf(code) == Severity::Warning)
         ++state.WarningCount;
 }
 

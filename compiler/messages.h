@@ -61,6 +61,12 @@ struct CompileMessage {
     std::string text; // argument: function name, role word, id character or formatted time; at most 80
 };
 
+// What a message is by its code's range: errors stop the compile, warnings and information do not.
+enum class Severity { Error, Warning, Information }; // ORDER: keep in step with SeverityName
+Severity SeverityOf(int code);
+// "error", "warning" or "information".
+const char *SeverityName(Severity severity);
+
 struct CompilerState;
 
 // Discards every message of the state and zeroes both counts.

@@ -581,3 +581,18 @@ void ParseProgram(CompilerState &state, const std::vector<std::string> &lines) {
         AddMessage(state, count + 1, Msg::EndAdded, "");
     }
 }
+
+LineRange StatementLines(const std::vector<std::string> &lines) {
+    const auto begin = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
+        return LineStartsWith(line, BeginKeyword);
+    });
+    if (begin == lines.end()) return {lines.size(), lines.size()};
+    const auto first = static_cast<std::size_t>(begin - lines.begin()) + 1;
+    std::size_t last = first;
+    std::string text;
+    for (; last < lines.size(); ++last) {
+        NormaliseStatementInto(lines[last], text);
+        if (FindKind(ScanStatement(text).name.Of(text)) == StatementKind::End) break;
+    }
+    return {first, last};
+}

@@ -19,6 +19,15 @@ constexpr std::string_view MaxSteerKeyword = "MAXSTEER";
 // Reads one program text into the state's statements, sets MaxSteer and raises the text's messages.
 void ParseProgram(CompilerState &state, const std::vector<std::string> &lines);
 
+// The statement lines of a program text as ParseProgram reads them, [first, last): from the line
+// after the first begin line up to the line of the first END statement after it (both left out), or
+// to the end of the text when no END follows. Without a begin line there are none.
+struct LineRange {
+    std::size_t first = 0;
+    std::size_t last = 0;
+};
+LineRange StatementLines(const std::vector<std::string> &lines);
+
 // Parses one normalised statement text; raises its messages with the given line number.
 ProgramStatement ParseStatement(CompilerState &state, int line, const std::string &text);
 

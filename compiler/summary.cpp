@@ -1,6 +1,7 @@
 // The program summary and the steer-rate check, read from the step store of the last compile.
 #include "compiler/summary.h"
 
+#include "compiler/auxduty.h"
 #include "compiler/format.h"
 
 #include <array>
@@ -19,6 +20,11 @@ int EndIndexOf(const CompilerState &state) {
     for (end = 0; end < StepCount; ++end)
         if (state.steps[end].ended) return end;
     return StepCount - 1;
+}
+
+bool Repeats(const CompilerState &state) {
+    return !state.segments.empty() &&
+           state.statements[state.segments.back()].kind == StatementKind::RepeatProgram;
 }
 
 // Steer rate between step k - 1 and step k, deg/s.
@@ -40,8 +46,7 @@ ProgramSummary SummarizeProgram(const CompilerState &state) {
     const StepStore &steps = state.steps;
     const int end = EndIndexOf(state);
     ProgramSummary summary;
-    summary.repeats = !state.segments.empty() &&
-                      state.statements[state.segments.back()].kind == StatementKind::RepeatProgram;
+    summary.repeats = Repeats(state);
     summary.duration = steps[end].time;
     summary.stepsUsed = end;
     summary.lastRate = end > 0 ? steps[end - 1].rate : steps[end].rate;
@@ -73,6 +78,7 @@ ProgramSummary SummarizeProgram(const CompilerState &state) {
     for (int n = 0; n < 8; ++n)
         if (flagTime[n] > 0) summary.flags.push_back({n + 1, static_cast<float>(flagTime[n])});
     summary.highCurrentTime = static_cast<float>(highCurrent);
+    summary.flagsAfterEnd = FlagsAfterEnd(state);
     return summary;
 }
 
@@ -93,12 +99,60 @@ std::vector<std::string> SummaryLines(const ProgramSummary &summary) {
     std::string rates;
     for (int rate : summary.rates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate) + " Hz";
     lines.push_back(Line("Clock rates", rates.empty() ? "none" : rates));
-    if (summary.flags.empty()) lines.push_back(Line("Flags", "none"));
+    if (summary.flags.empty())
+        lines.push_back(Line("Flags", summary.flagsAfterEnd.empty() ? "none" : "none before the end"));
     for (const FlagUse &flag : summary.flags)
         lines.push_back(Line("Flag " + std::to_string(flag.flag) + " on", Fixed(flag.onTime, 3) + " s"));
+    for (const FlagAfterEnd &flag : summary.flagsAfterEnd)
+        lines.push_back(Line("Flag " + std::to_string(flag.flag), FlagAfterEndText(flag)));
     // Bit 15 of the EPROM word is set only on the steps of roll-peak pulses, never by SETCURRENTHIGH.
     lines.push_back(Line("Roll-peak bit", Fixed(summary.highCurrentTime, 3) + " s (bit 15)"));
     return lines;
+}
+
+std::vector<FlagAfterEnd> FlagsAfterEnd(const CompilerState &state) {
+    std::vector<FlagAfterEnd> found;
+    if (Repeats(state)) return found;
+    const StepStore &steps = state.steps;
+    const int end = EndIndexOf(state);
+    for (int n = 0; n < 8; ++n) {
+        int first = -1, last = -1; // steps from the end on with the flag's duty above 0
+        for (int k = end; k < StepCount; ++k)
+            if (steps[k].flags[n] > 0) {
+                if (first < 0) first = k;
+                last = k;
+            }
+        if (first < 0) continue;
+        // A low duty held for a few steps may set no bit there: the window runs on from step 0.
+        AuxDutyWindow window(steps[0].flags[n]);
+        bool bitSet = false;
+        for (int k = 0; k <= last && !bitSet; ++k) bitSet = window.Next(steps[k].flags[n]) && k >= first;
+        if (!bitSet) continue;
+        FlagAfterEnd flag{n + 1, first == end, first, last, steps[first].time, 0};
+        if (last + 1 < StepCount) flag.until = steps[last + 1].time;
+        found.push_back(flag);
+    }
+    return found;
+}
+
+std::string FlagAfterEndText(const FlagAfterEnd &flag) {
+    std::string on;
+    if (flag.lastStep == StepCount - 1)
+        on = "to the last step";
+    else if (flag.lastStep == flag.firstStep)
+        on = "for one step";
+    else
+        on = "until " + Fixed(flag.until, 3) + " s";
+    if (flag.onAtEnd) return "stays on after the end (the aux image holds it on " + on + ")";
+    return "comes on after the end (the aux image holds it on from " + Fixed(flag.from, 3) + " s " + on + ")";
+}
+
+std::string FlagsAfterEndNotice(const std::vector<FlagAfterEnd> &flags) {
+    std::string notice;
+    for (const FlagAfterEnd &flag : flags)
+        notice += (notice.empty() ? "" : " ") + ("Flag " + std::to_string(flag.flag) + " ") +
+                  FlagAfterEndText(flag) + ".";
+    return notice;
 }
 
 RateViolation FirstRateViolation(const CompilerState &state, float limit) {

@@ -1,5 +1,5 @@
-// The tracking figures of a compared log as text: the warnings they deserve and the short lines of
-// the window's summary panel.
+// The tracking figures of a compared log as text: the warnings they deserve, and the text that the CLI
+// prints and the window's summary panel shows.
 #include "measure/figures.h"
 
 #include <cmath>
@@ -25,6 +25,10 @@ std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredL
                       log.skippedRows, log.firstSkippedLine);
         warnings.push_back(text);
     }
+    if (!log.dropouts.empty())
+        warnings.push_back(std::to_string(log.dropouts.size()) +
+                           " dropout sample(s) replaced by interpolation before the comparison: " +
+                           DropoutText(log.dropouts));
     if (c.gaps > 0) {
         std::snprintf(text, sizeof text, "the log has %d gaps; the steps in them are left out", c.gaps);
         warnings.push_back(text);
@@ -32,38 +36,88 @@ std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredL
     return warnings;
 }
 
-std::vector<std::string> ComparisonSummaryLines(const Comparison &c, const MeasuredLog &log,
-                                                const std::string &logName) {
-    std::vector<std::string> lines;
+namespace {
+
+template <class... Values> void Add(std::vector<std::string> &lines, const char *format, Values... values) {
     char text[300];
-    auto add = [&](const char *format, auto... values) {
-        std::snprintf(text, sizeof text, format, values...);
-        lines.push_back(text);
-    };
-    add("Measured        %s, %zu rows", logName.c_str(), log.time.size());
-    add("Delay           %.4f s", c.delay);
-    if (std::isfinite(c.gain))
-        add("Gain            %.4f", c.gain);
-    else
-        lines.push_back("Gain            - (steer constant)");
-    add("Offset          %.3f deg", c.offset);
-    add("RMS error       %.3f deg", c.rmsError);
-    add("Peak error      %.3f deg at %.3f s", c.peakError, c.peakErrorTime);
-    for (const StepResponse &s : c.steps)
-        add("Step at %.3f s overshoot %.3f deg (%.1f %%)", s.time, s.overshoot,
-            std::isfinite(s.overshootPercent) ? s.overshootPercent : 0.0);
-    if (c.response) {
-        if (c.response->bandwidthHz)
-            add("Bandwidth       %.3f Hz (-3 dB)", *c.response->bandwidthHz);
-        else
-            add("Bandwidth       above %.3f Hz", c.response->highHz);
-    }
+    std::snprintf(text, sizeof text, format, values...);
+    lines.push_back(text);
+}
+
+std::vector<std::string> SourceLines(const Comparison &c, const MeasuredLog &log,
+                                     const std::string &logName) {
+    std::vector<std::string> lines;
+    Add(lines, "Log %s: %zu rows; time from column %d \"%s\" (%s), steer from column %d \"%s\" (%s)",
+        logName.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
+        TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
+        AngleUnitName(log.angleUnit));
     if (c.alignment.byMark)
-        add("Aligned by      mark of flag %d, correlation %.3f", c.alignment.markFlag,
-            c.alignment.correlation);
+        Add(lines,
+            "Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
+            "lag %.4f s, correlation %.4f",
+            log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.logStart,
+            c.alignment.lag, c.alignment.correlation);
     else
-        add("Aligned by      correlation %.3f", c.alignment.correlation);
-    add("Compared        %.3f to %.3f s", c.comparedFrom, c.comparedTo);
-    for (const std::string &warning : ComparisonWarnings(c, log)) lines.push_back("Warning: " + warning);
+        Add(lines, "Aligned by cross-correlation: lag %.4f s, correlation %.4f", c.alignment.lag,
+            c.alignment.correlation);
+    Add(lines, "Compared %.4f to %.4f s of the program's %.4f s (%d steps)", c.comparedFrom, c.comparedTo,
+        c.programDuration, c.comparedSteps);
     return lines;
+}
+
+std::vector<std::string> FigureLines(const Comparison &c, int labelWidth) {
+    std::vector<std::string> lines;
+    auto figure = [&](const char *label, const char *format, auto... values) {
+        Add(lines, ("%-*s" + std::string(format)).c_str(), labelWidth, label, values...);
+    };
+    figure("Delay", "%.4f s", c.delay);
+    if (std::isfinite(c.gain))
+        figure("Gain", "%.4f", c.gain);
+    else
+        figure("Gain", "- (the commanded steer does not change)");
+    figure("Offset", "%.3f deg", c.offset);
+    figure("RMS error", "%.3f deg", c.rmsError);
+    figure("Peak error", "%.3f deg at %.4f s", c.peakError, c.peakErrorTime);
+    for (const StepResponse &s : c.steps)
+        Add(lines,
+            "Step at %.4f s from %.3f to %.3f deg: settled at %.3f deg, overshoot %.3f deg (%.1f %%) at %.4f "
+            "s",
+            s.time, s.from, s.to, s.settled, s.overshoot,
+            std::isfinite(s.overshootPercent) ? s.overshootPercent : 0.0, s.peakTime);
+    return lines;
+}
+
+std::vector<std::string> ResponseLines(const FrequencyResponse &r) {
+    std::vector<std::string> lines;
+    if (r.bandwidthHz)
+        Add(lines, "Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth %.3f Hz", r.lowHz,
+            r.highHz, *r.bandwidthHz);
+    else
+        Add(lines, "Frequency response of the sweep from %.3f to %.3f Hz: -3 dB bandwidth above %.3f Hz",
+            r.lowHz, r.highHz, r.highHz);
+    lines.push_back("   frequency Hz    gain dB  phase deg  coherence");
+    const std::size_t stride = (r.points.size() + 19) / 20;
+    for (std::size_t i = 0; i < r.points.size(); i += stride) {
+        const ResponsePoint &p = r.points[i];
+        Add(lines, "%15.3f %10.2f %10.1f %10.3f", p.frequency, p.gainDb, p.phaseDeg, p.coherence);
+    }
+    return lines;
+}
+
+} // namespace
+
+std::vector<std::string> ComparisonText::Lines() const {
+    std::vector<std::string> lines = source;
+    for (const auto *part : {&figures, &response, &warnings})
+        lines.insert(lines.end(), part->begin(), part->end());
+    return lines;
+}
+
+ComparisonText DescribeComparison(const Comparison &c, const MeasuredLog &log, const std::string &logName,
+                                  int labelWidth) {
+    ComparisonText text{SourceLines(c, log, logName), FigureLines(c, labelWidth), {}, {}};
+    if (c.response) text.response = ResponseLines(*c.response);
+    for (const std::string &warning : ComparisonWarnings(c, log))
+        text.warnings.push_back("Warning: " + warning);
+    return text;
 }

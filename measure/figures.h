@@ -1,5 +1,5 @@
-// The tracking figures of a compared log as text: the warnings they deserve and the short lines of
-// the window's summary panel.
+// The tracking figures of a compared log as text: the warnings they deserve, and the text that the CLI
+// prints and the window's summary panel shows.
 #pragma once
 
 #include "measure/compare.h"
@@ -8,10 +8,21 @@
 #include <vector>
 
 // What a reader of the figures should know about them: a poor correlation, a log that covers too
-// little of the program, skipped rows, gaps.
+// little of the program, skipped rows, dropouts replaced, gaps.
 std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
 
-// The figures as short "label value" lines, for example "Delay           0.0350 s": the log's name
-// and row count, the tracking figures, how the log was aligned and what it covers, the warnings.
-std::vector<std::string> ComparisonSummaryLines(const Comparison &comparison, const MeasuredLog &log,
-                                                const std::string &logName);
+// The comparison as text, in parts.
+struct ComparisonText {
+    std::vector<std::string> source;   // the log (its name as given, rows and columns), how it was aligned
+                                       // and what it covers
+    std::vector<std::string> figures;  // the tracking figures as "label value" lines, the labels padded to
+                                       // the width asked ("Delay        0.0350 s" at 13), then a line for
+                                       // each step response
+    std::vector<std::string> response; // a sweep's band and bandwidth, then at most 20 points of its
+                                       // frequency response; empty without a sweep
+    std::vector<std::string> warnings; // "Warning: " and each of ComparisonWarnings
+    // The parts in that order: the text of quillard-cli compare.
+    std::vector<std::string> Lines() const;
+};
+ComparisonText DescribeComparison(const Comparison &comparison, const MeasuredLog &log,
+                                  const std::string &logName, int labelWidth);

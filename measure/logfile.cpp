@@ -1,13 +1,13 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #include "measure/logfile.h"
 
+#include "measure/vbo.h"
 #include "romfiles/fileio.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <numbers>
 
 namespace {
@@ -159,27 +159,24 @@ std::string Number(double value) {
     return text;
 }
 
-// Iterates over the lines of a text: LF ends a line, a CR before it is dropped.
+// The lines of a log as LineReader splits them, counted from 1; a CR that ends the text is dropped as
+// one before a LF is.
 class NumberedLineReader {
 public:
-    explicit NumberedLineReader(std::string_view bytes) : m_bytes(bytes) {}
+    explicit NumberedLineReader(std::string_view bytes) : m_lines(WithoutFinalCr(bytes)) {}
     bool Next(std::string_view &line) {
-        if (m_at >= m_bytes.size()) return false;
-        const char *start = m_bytes.data() + m_at;
-        const void *lf = std::memchr(start, '\n', m_bytes.size() - m_at);
-        std::size_t end =
-            lf ? static_cast<std::size_t>(static_cast<const char *>(lf) - m_bytes.data()) : m_bytes.size();
-        line = m_bytes.substr(m_at, end - m_at);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        m_at = end + 1;
+        if (!m_lines.Next(line)) return false;
         ++m_number;
         return true;
     }
     int number() const { return m_number; }
 
 private:
-    std::string_view m_bytes;
-    std::size_t m_at = 0;
+    static std::string_view WithoutFinalCr(std::string_view bytes) {
+        if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
+        return bytes;
+    }
+    LineReader m_lines;
     int m_number = 0;
 };
 
@@ -297,7 +294,11 @@ void ToSecondsAndDegrees(MeasuredLog &log) {
 
 } // namespace
 
+const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
+const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
+
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
+    if (IsVboText(bytes)) return ParseLog(VboAsTable(bytes), options);
     NumberedLineReader reader(bytes);
     std::string_view header;
     if (!NextContentLine(reader, header))
@@ -320,10 +321,17 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
     if (log.time.size() == 1)
         throw FormatError("the log has only one row (" + LineText(lastRow) + "): it needs at least two");
     ToSecondsAndDegrees(log);
+    log.dropouts = ReplaceDropouts(log.time, log.steer, log.steerColumn.name);
     return log;
 }
 
 std::vector<std::string> LogColumnNames(std::string_view start) {
+    if (IsVboText(start)) {
+        // The table's lines are whole only up to the last line end of the start.
+        const std::size_t end = start.rfind('\n');
+        return end == std::string_view::npos ? std::vector<std::string>{}
+                                             : LogColumnNames(VboAsTable(start.substr(0, end + 1)));
+    }
     NumberedLineReader reader(start);
     std::string_view line;
     // A header cut off by the end of the bytes is not whole; a log's header is far shorter than them.

@@ -1,6 +1,7 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #pragma once
 
+#include "measure/dropouts.h"
 #include "romfiles/fileio.h"
 
 #include <cstdint>
@@ -11,6 +12,9 @@
 
 enum class TimeUnit { Seconds, Milliseconds };
 enum class AngleUnit { Degrees, Radians };
+// "s" or "ms", "deg" or "rad".
+const char *TimeUnitName(TimeUnit unit);
+const char *AngleUnitName(AngleUnit unit);
 
 // Which columns to read and how to scale them. A column is a header name (letter case and a unit
 // in brackets ignored: "Steer [deg]" answers to "steer") or a number counted from 1.
@@ -34,8 +38,9 @@ struct MeasuredLog {
     LogColumn timeColumn, steerColumn, markColumn;
     TimeUnit timeUnit = TimeUnit::Seconds;
     AngleUnit angleUnit = AngleUnit::Degrees;
-    int skippedRows = 0;      // rows with an empty cell in a column read (logger dropouts)
-    int firstSkippedLine = 0; // line of the first of them
+    int skippedRows = 0;              // rows with an empty cell in a column read (logger dropouts)
+    int firstSkippedLine = 0;         // line of the first of them
+    std::vector<LogDropout> dropouts; // steer samples far off both neighbours, replaced by interpolation
 };
 
 // Logs larger than this are refused before they are read.
@@ -43,7 +48,9 @@ constexpr ReadLimit LogFileLimit{1024 * MiB};
 
 // Reads a log: a header line naming the columns, then one row per line, the cells separated by
 // tabs, semicolons, commas or blanks (whichever the header uses) with a decimal point. Blank lines
-// and lines starting with '#' are skipped; so are rows with an empty cell in a column read. Throws
+// and lines starting with '#' are skipped; so are rows with an empty cell in a column read. A logger's
+// sectioned file (see vbo.h) is read as its table. Dropouts of the steer are replaced (see dropouts.h)
+// and listed in the log. Throws
 // FormatError naming the line for a missing header, a cell that is not a finite number, a time that
 // does not increase, or fewer than two rows.
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options);

@@ -2,38 +2,16 @@
 #include "measure/matfile.h"
 
 #include "romfiles/fileio.h"
+#include "romfiles/tempfolder.h"
 
 #include <matio.h>
 
-#include <cerrno>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-
-// A private folder for the one file the library writes by name; removed with its contents.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillard-mat-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            ThrowFileError("create a folder in", std::filesystem::temp_directory_path().string(), errno);
-        m_path = pattern;
-    }
-    ScratchFolder(const ScratchFolder &) = delete;
-    ScratchFolder &operator=(const ScratchFolder &) = delete;
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string File(const std::string &name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
 
 MatVariable Column(std::string name, std::vector<double> values) {
     const std::size_t rows = values.size();
@@ -45,8 +23,8 @@ MatVariable Scalar(std::string name, double value) { return {std::move(name), {v
 } // namespace
 
 std::string MatFileBytes(const std::vector<MatVariable> &variables) {
-    ScratchFolder folder;
-    const std::string path = folder.File("data.mat");
+    const TempFolder folder("quillard-mat"); // for the one file the library writes by name
+    const std::string path = folder / "data.mat";
     auto fail = [](const std::string &what) -> void { throw FileError("write", "MATLAB file", what); };
     mat_t *mat = Mat_CreateVer(path.c_str(), "MATLAB 5.0 MAT-file, written by Quillard", MAT_FT_MAT5);
     if (!mat) fail("the MATLAB file library could not create it");

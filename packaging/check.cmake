@@ -10,7 +10,7 @@ endfunction()
 
 find_program(APPSTREAMCLI appstreamcli)
 if(APPSTREAMCLI)
-    run(${APPSTREAMCLI} validate --no-net ${SOURCE}/org.quillard.quillard.metainfo.xml)
+    run(${APPSTREAMCLI} validate --no-net ${OUT}/org.quillard.quillard.metainfo.xml)
 endif()
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(DESKTOP_FILE_VALIDATE)

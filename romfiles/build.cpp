@@ -6,6 +6,8 @@
 #include "romfiles/image.h"
 #include "romfiles/verify.h"
 
+#include <filesystem>
+
 bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, const CompileOptions &options,
                   ProgramImages &images) {
     if (!CompileProgram(state, lines, options)) return false;
@@ -14,22 +16,35 @@ bool BuildProgram(CompilerState &state, const std::vector<std::string> &lines, c
     return true;
 }
 
+std::string ProgramImages::MainBytes() const {
+    std::string bytes;
+    bytes.reserve(MainImageBytes);
+    for (std::uint16_t word : main) {
+        bytes += static_cast<char>(word & 0xFF);
+        bytes += static_cast<char>(word >> 8);
+    }
+    return bytes;
+}
+
+std::string_view ProgramImages::AuxBytes() const {
+    return {reinterpret_cast<const char *>(aux.data()), aux.size()};
+}
+
 std::string AuxPathFor(const std::string &binPath) {
-    std::size_t slash = binPath.rfind('/');
-    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::size_t dot = binPath.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) return binPath + ".aux";
-    return binPath.substr(0, dot) + ".aux";
+    std::filesystem::path path(binPath);
+    const std::string name = path.filename().string();
+    // A name that is all extension (".bin", and "." and "..") loses its last dot and what follows, as
+    // any other name does; the standard leaves such names without an extension.
+    if (!path.has_extension() && name.find('.') != std::string::npos)
+        return path.replace_filename(name.substr(0, name.rfind('.')) + ".aux").string();
+    return path.replace_extension(".aux").string();
 }
 
 namespace {
 
 void AppendImages(SetImages &images, const ProgramImages &program) {
-    for (std::uint16_t word : program.main) {
-        images.main += static_cast<char>(word & 0xFF); // low byte first
-        images.main += static_cast<char>(word >> 8);
-    }
-    images.aux.append(reinterpret_cast<const char *>(program.aux.data()), AuxImageBytes);
+    images.main += program.MainBytes();
+    images.aux += program.AuxBytes();
 }
 
 // Replaces both files with the images, and the copies made from them, all or none. Writers of the
@@ -77,8 +92,8 @@ SetImages BuildSetImages(CompilerState &state, const ProgramSet &set, const Comp
 }
 
 BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::string &binPath,
-                      const CompileOptions &options, const BuildCallbacks &callbacks, const ImageCopies &copies,
-                      const ImageEncoder &encoder) {
+                      const CompileOptions &options, const BuildCallbacks &callbacks,
+                      const ImageCopies &copies, const ImageEncoder &encoder) {
     const std::string auxPath = AuxPathFor(binPath);
     if (auxPath == binPath) // "x.aux": the aux image would overwrite the EPROM image
         throw FileError("write", binPath, "the EPROM file and the aux file would be the same file");

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 constexpr std::size_t MainImageBytes = 2 * StepCount; // one program in the EPROM file
@@ -26,6 +27,11 @@ struct BuildCallbacks {
 struct ProgramImages {
     std::vector<std::uint16_t> main = std::vector<std::uint16_t>(StepCount); // main words
     std::vector<std::uint8_t> aux = std::vector<std::uint8_t>(StepCount);    // aux bytes
+
+    // The images as the files hold them: each main word as two bytes, low byte first whatever the
+    // machine's byte order, and the aux bytes as they are.
+    std::string MainBytes() const;
+    std::string_view AuxBytes() const;
 };
 
 // How a compiled program becomes its images; tests hand in a faulty one to see the check catch it.

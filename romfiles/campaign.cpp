@@ -44,26 +44,23 @@ std::string FirstComment(const ProgramText &program) {
 std::string CampaignSheet(CompilerState &state, const ProgramSet &set, const CompileOptions &options) {
     std::array<std::optional<SheetRow>, ProgramCount> rows;
     BuildSetImages(state, set, options, {}, {}, [&](int p, const ProgramImages &images) {
-        std::string main;
-        main.reserve(MainImageBytes);
-        for (std::uint16_t word : images.main) { // low byte first, as the EPROM file holds it
-            main += static_cast<char>(word & 0xFF);
-            main += static_cast<char>(word >> 8);
-        }
-        const std::string_view aux(reinterpret_cast<const char *>(images.aux.data()), AuxImageBytes);
-        rows[static_cast<std::size_t>(p)] = SheetRow{SummarizeProgram(state), Crc32(main), Crc32(aux)};
+        rows[static_cast<std::size_t>(p)] =
+            SheetRow{SummarizeProgram(state), Crc32(images.MainBytes()), Crc32(images.AuxBytes())};
     });
-    std::string sheet =
-        "program,comment,duration_s,peak_steer_deg,peak_rate_deg_per_s,eprom_crc32,aux_crc32\n";
+    std::string sheet = "program,comment,duration_s,peak_steer_deg,peak_rate_deg_per_s,eprom_crc32,aux_crc32,"
+                        "flags_after_end\n";
     for (int p = 0; p < ProgramCount; ++p) {
         sheet += std::to_string(p) + "," + Cell(FirstComment(set[static_cast<std::size_t>(p)]));
         if (const auto &row = rows[static_cast<std::size_t>(p)]) {
             const ProgramSummary &s = row->summary;
             const float peak = std::fabs(s.minSteer) > std::fabs(s.peakSteer) ? s.minSteer : s.peakSteer;
             sheet += "," + FormatFixed(s.duration, 0, 4) + "," + FormatFixed(peak, 0, 3) + "," +
-                     FormatFixed(s.peakRate, 0, 1) + "," + CrcText(row->binCrc) + "," + CrcText(row->auxCrc);
+                     FormatFixed(s.peakRate, 0, 1) + "," + CrcText(row->binCrc) + "," + CrcText(row->auxCrc) +
+                     ",";
+            for (const FlagAfterEnd &flag : s.flagsAfterEnd)
+                sheet += (sheet.back() == ',' ? "" : " ") + std::to_string(flag.flag);
         } else {
-            sheet += ",,,,,";
+            sheet += ",,,,,,";
         }
         sheet += "\n";
     }

@@ -12,7 +12,8 @@ std::string FirstComment(const ProgramText &program);
 
 // A CSV of the set, one row per program after a header row: program, its first comment line,
 // duration (s), peak steer (the steer of largest magnitude, deg), peak steer rate (deg/s) and the
-// CRC-32s of its EPROM and aux slots as a build writes them. A program that does not compile, or
+// CRC-32s of its EPROM and aux slots as a build writes them, and the aux flags its image holds on after
+// its end (their numbers separated by blanks; empty for none). A program that does not compile, or
 // whose images fail their check, has its comment and empty figures. Cells holding a comma, a quote
 // or a line break are quoted; lines end in LF. Notices go to the options' handler.
 std::string CampaignSheet(CompilerState &state, const ProgramSet &set, const CompileOptions &options);

@@ -1,6 +1,8 @@
 // The ROM images of one compiled program: 16-bit main words and 8-bit aux bytes.
 #include "romfiles/image.h"
 
+#include "compiler/auxduty.h"
+
 #include <array>
 #include <cmath>
 
@@ -37,36 +39,13 @@ void EncodeMainImage(const StepStore &steps, float maxSteer, std::uint16_t *out)
 }
 
 void EncodeAuxImage(const StepStore &steps, std::uint8_t *out) {
-    // Per flag: the percentage of the current window, the window position (0 to 100) and the ones
-    // set so far in it. A flag at p % is on for exactly p steps of each full window, spread evenly.
-    std::array<int, 8> percent{}, position{}, ones{};
-    for (int n = 0; n < 8; ++n) percent[n] = steps[0].flags[n];
+    std::array<AuxDutyWindow, 8> windows;
+    for (int n = 0; n < 8; ++n) windows[n] = AuxDutyWindow(steps[0].flags[n]);
     for (int k = 0; k < StepCount; ++k) {
         std::uint8_t byte = 0;
-        for (int n = 0; n < 8; ++n) {
-            int p = steps[k].flags[n];
-            if (p != percent[n]) { // a change of percentage starts a new window
-                percent[n] = p;
-                position[n] = 0;
-                ones[n] = 0;
-            }
-            if (position[n] < 100) {
-                ++position[n];
-            } else {
-                position[n] = 1;
-                ones[n] = 0;
-            }
-            // llrint rounds half to even like nearbyint without saving the floating-point environment;
-            // 0 % never sets a bit (its target is round(0.0001) = 0), so the common case skips the sum.
-            long long target =
-                percent[n] == 0
-                    ? 0
-                    : std::llrint(static_cast<long double>(percent[n]) / 100.0L * position[n] + 0.0001L);
-            if (ones[n] < target) {
+        for (int n = 0; n < 8; ++n)
+            if (windows[n].Next(steps[k].flags[n]))
                 byte |= static_cast<std::uint8_t>(1u << (7 - n)); // flag 1 is bit 7, flag 8 bit 0
-                ++ones[n];
-            }
-        }
         out[k] = byte;
     }
 }

@@ -5,24 +5,12 @@
 #include "romfiles/programset.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <stdexcept>
 
-namespace {
+#include <zlib.h>
 
-const std::array<std::uint32_t, 256> &CrcTable() {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    return table;
-}
+namespace {
 
 // The bytes of a slot that lie within the file (all of them for a file as built).
 std::string_view Slot(std::string_view bytes, std::size_t offset, std::size_t size) {
@@ -64,10 +52,8 @@ constexpr std::size_t RecordBytes = 16;
 } // namespace
 
 std::uint32_t Crc32(std::string_view bytes) {
-    const auto &table = CrcTable();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(
+        crc32_z(0, reinterpret_cast<const Bytef *>(bytes.data()), bytes.size()));
 }
 
 std::string CrcText(std::uint32_t crc) { return "0x" + Hex(crc, 8); }
@@ -159,4 +145,26 @@ std::string MotorolaSrec(std::string_view bytes, const std::string &header) {
 ImageCopyNames CopyNamesFor(const std::string &binPath, const std::string &extension) {
     const std::string aux = AuxPathFor(binPath); // ends in ".aux"
     return {aux.substr(0, aux.size() - 4) + extension, aux + extension};
+}
+
+std::vector<FileContent> ImageCopyFiles(const std::string &binPath,
+                                        const std::vector<std::string> &extensions, std::string_view binBytes,
+                                        std::string_view auxBytes) {
+    const std::string auxPath = AuxPathFor(binPath);
+    std::vector<ImageCopyNames> names;
+    for (const std::string &extension : extensions) {
+        names.push_back(CopyNamesFor(binPath, extension));
+        for (const std::string &copy : {names.back().bin, names.back().aux})
+            if (copy == binPath || copy == auxPath)
+                throw FileError("write", copy, "it is the built file itself");
+    }
+    std::vector<FileContent> files;
+    for (std::size_t k = 0; k < extensions.size(); ++k) {
+        const bool hex = extensions[k] == ".hex";
+        files.push_back(
+            {names[k].bin, hex ? IntelHex(binBytes) : MotorolaSrec(binBytes, FileNameOf(binPath))});
+        files.push_back(
+            {names[k].aux, hex ? IntelHex(auxBytes) : MotorolaSrec(auxBytes, FileNameOf(auxPath))});
+    }
+    return files;
 }

@@ -1,13 +1,15 @@
 // Checks of built images for the EPROM programmer: CRC-32s, the slot map, Intel HEX and S-records.
 #pragma once
 
+#include "romfiles/fileio.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// CRC-32 as in zlib, PNG and Ethernet (reflected polynomial 0xEDB88320, initial and final xor
+// zlib's CRC-32, as PNG and Ethernet use it (reflected polynomial 0xEDB88320, initial and final xor
 // 0xFFFFFFFF); Crc32("123456789") is 0xCBF43926.
 std::uint32_t Crc32(std::string_view bytes);
 
@@ -48,6 +50,15 @@ struct ImageCopyNames {
     std::string aux;
 };
 ImageCopyNames CopyNamesFor(const std::string &binPath, const std::string &extension);
+
+// The copies of an EPROM file and its aux file in the formats asked for, in order (".hex": IntelHex,
+// ".srec": MotorolaSrec headed by the copied file's name), made from their bytes: for each format the
+// EPROM file's copy, then the aux file's, named by CopyNamesFor. The caller writes them as one group,
+// all or none. Throws FileError, before anything is made, when a copy would replace the EPROM or aux
+// file ("it is the built file itself").
+std::vector<FileContent> ImageCopyFiles(const std::string &binPath,
+                                        const std::vector<std::string> &extensions, std::string_view binBytes,
+                                        std::string_view auxBytes);
 
 // Intel HEX of the bytes from address 0: data records of 16 bytes, an extended linear address
 // record before each 64 KiB, and the end-of-file record; lines end in CR LF. Throws std::length_error

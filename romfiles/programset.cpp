@@ -138,6 +138,15 @@ std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText
             result += ProgramMarker(static_cast<int>(m)) + eol + eol;
         result += ProgramMarker(k) + eol + text;
     }
+    // A set that no reader would take is not written.
+    const std::size_t lines = CountLines(result);
+    if (lines > ProgramLineLimit)
+        throw FormatError("the set would have " + std::to_string(lines) + " lines, more than the " +
+                          std::to_string(ProgramLineLimit) + " a set file may have; nothing was written");
+    if (result.size() > ProgramFileLimit.bytes)
+        throw FormatError("the set would have " + std::to_string(result.size()) + " bytes, more than the " +
+                          std::to_string(ProgramFileLimit.bytes / MiB) +
+                          " MiB a set file may have; nothing was written");
     // The other programs read as they did, or nothing is written.
     if (ParseProgramSetBytes(result) != expected) throw FormatError("the set could not be kept as it was");
     return result;
@@ -153,15 +162,39 @@ ProgramText SetPreamble(std::string_view bytes) {
     return {};
 }
 
-ProgramSet ReadProgramSet(const std::string &path) { return ReadSetFile(path).programs; }
+std::string IgnoredMarkersNotice(const std::string &name, std::string_view bytes) {
+    std::size_t markers = 0, line = 0;
+    std::string first, last; // the ignored markers: the text of each and its line
+    LineReader reader(bytes);
+    for (std::string_view text; reader.Next(text);) {
+        ++line;
+        if (!IsProgramMarker(text) || ++markers <= ProgramCount) continue;
+        const std::string shown =
+            text.size() > 20 ? std::string(text.substr(0, 20)) + "..." : std::string(text);
+        last = shown + " on line " + std::to_string(line);
+        if (first.empty()) first = last;
+    }
+    if (markers <= ProgramCount) return {};
+    const std::string counted = name + " holds " + std::to_string(markers) + " program markers; a set has " +
+                                std::to_string(ProgramCount) + " programs, so ";
+    if (markers == ProgramCount + 1)
+        return counted + "the program of marker " + std::to_string(markers) + " was ignored (" + first + ")";
+    return counted + "the programs of markers " + std::to_string(ProgramCount + 1) + " to " +
+           std::to_string(markers) + " were ignored (" + first + " to " + last + ")";
+}
 
-SetFileContents ReadSetFile(const std::string &path) {
+ProgramSet ReadProgramSet(const std::string &path, std::string *notice) {
+    return ReadSetFileContents(path, notice).programs;
+}
+
+SetFileContents ReadSetFileContents(const std::string &path, std::string *notice) {
     return ReadingFile(path, [&] {
         const std::string bytes = ReadFileBytes(path, ProgramFileLimit);
         CheckLineCount(path, CountLines(bytes));
         SetFileContents contents;
         contents.programs = ParseProgramSetBytes(bytes);
         contents.preamble = SetPreamble(bytes);
+        if (notice) *notice = IgnoredMarkersNotice(DisplayName(path), bytes);
         return contents;
     });
 }

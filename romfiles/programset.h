@@ -41,18 +41,24 @@ ProgramSet ParseProgramSetBytes(std::string_view bytes);
 // preamble, the markers as written, the other programs and their line ends, anything after the 17th
 // marker. A set with fewer markers gets markers up to k (the programs between holding one empty line,
 // as they read without them). The lines written end in CR LF. Throws
-// FormatError for bytes that are no set ("Wrong file format!") or a program line that is a marker.
+// FormatError for bytes that are no set ("Wrong file format!"), a program line that is a marker, or a
+// result that ReadProgramSet would refuse as too large.
 std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText &program);
 
+// What a reader of the bytes of a set file says when they hold more than 16 program markers, whose
+// programs after the 16th no reader takes: "NAME holds 20 program markers; ... the programs of markers
+// 17 to 20 were ignored ($$~PROG16 on line 69 to $$~PROG19 on line 81)". Empty for 16 or fewer.
+std::string IgnoredMarkersNotice(const std::string &name, std::string_view bytes);
+
 // ParseProgramSet on a file of at most 64 MiB and ProgramLineLimit lines. Throws FileError or
-// FormatError.
-ProgramSet ReadProgramSet(const std::string &path);
+// FormatError. The notice, when asked for, receives IgnoredMarkersNotice naming the file.
+ProgramSet ReadProgramSet(const std::string &path, std::string *notice = nullptr);
 // The set and its preamble, as the window opens and saves a set file.
 struct SetFileContents {
     ProgramText preamble;
     ProgramSet programs;
 };
-SetFileContents ReadSetFile(const std::string &path);
+SetFileContents ReadSetFileContents(const std::string &path, std::string *notice = nullptr);
 
 // Writes the set (after the preamble) atomically: the old file stays as it was when the write fails.
 // Throws FileError.

@@ -2,6 +2,7 @@
 #include "romfiles/setdiff.h"
 
 #include "compiler/compile.h"
+#include "compiler/messages.h"
 
 #include <dtl/dtl.hpp>
 
@@ -26,7 +27,7 @@ CompiledSteps CompileVersion(CompilerState &state, const ProgramText &lines, Com
         return result;
     }
     for (const CompileMessage &message : state.messages)
-        if (message.code >= Msg::FirstWarning && message.code < Msg::FirstInformation)
+        if (SeverityOf(message.code) == Severity::Warning)
             result.version.warnings.push_back(MessageLine(message));
     result.version.summary = SummarizeProgram(state);
     result.steps.reserve(StepCount);
@@ -112,14 +113,59 @@ std::vector<ProgramDifference> DiffProgramSets(CompilerState &state, const Progr
     return differences;
 }
 
-std::vector<std::string> UnifiedDiff(const std::vector<std::string> &a, const std::vector<std::string> &b,
-                                     int context) {
-    // The shortest edit script, deletions before insertions within a change.
+namespace {
+
+// The shortest edit script costs dtl about (M + N) x D steps for M and N lines of which D differ; its
+// worst case (D = the smaller of M and N) above this many steps would take seconds.
+constexpr double EditScriptBudget = 5e7;
+
+double WorstEditCost(std::size_t m, std::size_t n) {
+    return static_cast<double>(m + n) * static_cast<double>(std::min(m, n));
+}
+
+// The shortest edit script turning a into b, each line behind its mark (' ', '-' or '+'), deletions
+// before insertions within a change.
+void AppendShortestEdits(std::vector<std::string> &edits, const std::vector<std::string> &a,
+                         const std::vector<std::string> &b) {
     dtl::Diff<std::string> diff(a, b, true);
     diff.compose();
-    std::vector<std::string> edits; // each line behind its mark: ' ', '-' or '+'
     for (const auto &[line, info] : diff.getSes().getSequence())
         edits.push_back((info.type == dtl::SES_DELETE ? '-' : info.type == dtl::SES_ADD ? '+' : ' ') + line);
+}
+
+// The edit script of the hunks: the shortest one for texts of any usual size; for larger ones the
+// common lines at both ends are kept aside first, and a middle still too large for the shortest script
+// is replaced whole, so the cost stays near linear.
+std::vector<std::string> EditScript(const std::vector<std::string> &a, const std::vector<std::string> &b) {
+    std::vector<std::string> edits;
+    if (WorstEditCost(a.size(), b.size()) <= EditScriptBudget) {
+        AppendShortestEdits(edits, a, b);
+        return edits;
+    }
+    std::size_t head = 0, tail = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    for (std::size_t i = 0; i < head; ++i) edits.push_back(' ' + a[i]);
+    const std::vector<std::string> middleA(a.begin() + static_cast<std::ptrdiff_t>(head),
+                                           a.end() - static_cast<std::ptrdiff_t>(tail)),
+        middleB(b.begin() + static_cast<std::ptrdiff_t>(head), b.end() - static_cast<std::ptrdiff_t>(tail));
+    if (WorstEditCost(middleA.size(), middleB.size()) <= EditScriptBudget) {
+        AppendShortestEdits(edits, middleA, middleB);
+    } else {
+        for (const std::string &line : middleA) edits.push_back('-' + line);
+        for (const std::string &line : middleB) edits.push_back('+' + line);
+    }
+    for (std::size_t i = a.size() - tail; i < a.size(); ++i) edits.push_back(' ' + a[i]);
+    return edits;
+}
+
+} // namespace
+
+std::vector<std::string> UnifiedDiff(const std::vector<std::string> &a, const std::vector<std::string> &b,
+                                     int context) {
+    const std::vector<std::string> edits = EditScript(a, b);
 
     std::vector<std::string> hunks;
     const int n = static_cast<int>(edits.size());

@@ -52,6 +52,8 @@ std::vector<ProgramDifference> DiffProgramSets(CompilerState &state, const Progr
                                                const CompileOptions &options);
 
 // The hunks of a unified diff turning lines a into lines b, with context lines around each change:
-// "@@ -l,s +l,s @@" headers, then lines marked ' ', '-' or '+'. Empty when the lines are equal.
+// "@@ -l,s +l,s @@" headers, then lines marked ' ', '-' or '+'. Empty when the lines are equal. The
+// changes are the fewest possible for texts of usual size; where that would take seconds (thousands of
+// differing lines), the lines from the first difference to the last are one replacement.
 std::vector<std::string> UnifiedDiff(const std::vector<std::string> &a, const std::vector<std::string> &b,
                                      int context = 3);

@@ -2,12 +2,14 @@
 // program fits the step store at its clock rate.
 #include "romfiles/templates.h"
 
+#include "compiler/compile.h"
 #include "compiler/format.h"
 #include "compiler/state.h"
 #include "romfiles/programset.h"
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -17,6 +19,12 @@ using Real = long double; // extended-precision intermediates, as in the compile
 
 // The shortest fixed-point text that reads back as the same float: what the compiler will store.
 std::string Number(double value) { return ShortestFixed(static_cast<float>(value)); }
+
+// A value as the user gave it, in the shortest form that reads back as the same double ("1e-308").
+std::string ShortestText(double value) {
+    char text[32];
+    return {text, std::to_chars(text, text + sizeof text, value).ptr};
+}
 
 // The parameters' values, defaults filled in, by name.
 class Values {
@@ -442,6 +450,9 @@ void CheckRange(const TemplateParameter &p, double value) {
                     "signal, flag 8 the brake), or 0 for none");
         return;
     }
+    // The program holds its numbers in single precision, where a tiny value would become 0.
+    Require(value == 0 || static_cast<float>(value) != 0,
+            p.name + " " + ShortestText(value) + unit + " is too small for a program to hold");
     Require(range.lowIncluded ? value >= range.low : value > range.low,
             p.name + " must be " + (range.lowIncluded ? "at least " : "more than ") + Number(range.low) +
                 unit);
@@ -491,7 +502,13 @@ std::vector<std::string> TemplateProgram(const std::string &name, const Template
         CheckRange(p, value);
         complete[p.name] = value;
     }
-    return t->write(t->info, Values(complete));
+    std::vector<std::string> program = t->write(t->info, Values(complete));
+    // The checks above keep every template within the language; this keeps any gap from reaching a set.
+    CompilerState state;
+    if (!CompileProgram(state, program))
+        throw TemplateError("the program of template " + t->info.name +
+                            " with these values does not compile (" + state.messageLines.front() + ")");
+    return program;
 }
 
 std::vector<double> AmplitudeSeries(double from, double to, double step) {
@@ -510,7 +527,9 @@ std::vector<double> AmplitudeSeries(double from, double to, double step) {
 }
 
 std::vector<double> StandardSeries(double a, double cap) {
-    Require(std::isfinite(a) && a > 0, "the standard series needs an amplitude A above 0 deg");
+    Require(std::isfinite(a) && a > 0 && a <= TemplateRange{}.high,
+            "the standard series needs an amplitude A above 0 deg and at most " +
+                Number(TemplateRange{}.high) + " deg");
     Require(std::isfinite(cap) && cap > 0, "the standard series needs a cap above 0 deg");
     const double from = 1.5 * a, step = 0.5 * a;
     const double last = std::min(std::max(6.5 * a, StandardSeriesEnd), std::min(cap, StandardSeriesCap));

@@ -212,22 +212,12 @@ SetComparison CompareSetWithImages(CompilerState &state, const ProgramSet &set, 
         SlotComparison slot;
         slot.program = p;
         slot.maxSteer = state.MaxSteer;
-        std::string built;
-        built.reserve(MainImageBytes);
-        for (int k = 0; k < StepCount; ++k) { // low byte first, whatever the machine's byte order
-            built += static_cast<char>(images.main[k] & 0xFF);
-            built += static_cast<char>(images.main[k] >> 8);
-        }
-        slot.main = CompareSlot(state.steps, built, SlotOf(bin, p, MainImageBytes), 2);
+        slot.main = CompareSlot(state.steps, images.MainBytes(), SlotOf(bin, p, MainImageBytes), 2);
         if (slot.main.count > 0) {
             slot.expectedSteer = state.steps[slot.main.step].steer;
             if (slot.main.found) slot.foundSteer = SteerOfWord(*slot.main.found, state.MaxSteer);
         }
-        if (aux) {
-            const std::string_view builtAux(reinterpret_cast<const char *>(images.aux.data()),
-                                            AuxImageBytes);
-            slot.aux = CompareSlot(state.steps, builtAux, SlotOf(*aux, p, AuxImageBytes), 1);
-        }
+        if (aux) slot.aux = CompareSlot(state.steps, images.AuxBytes(), SlotOf(*aux, p, AuxImageBytes), 1);
         comparison.programs.push_back(slot);
     };
     const SetImages built = BuildSetImages(state, set, options, callbacks, {}, compare);

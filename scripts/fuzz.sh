@@ -25,7 +25,7 @@ for t in "${targets[@]}"; do
 done
 
 # clang and its libFuzzer runtime (Debian 12 packages), and the libraries the core links.
-scripts/install-packages.sh clang libclang-rt-14-dev pkg-config libkissfft-dev libmatio-dev libdtl-dev
+scripts/install-packages.sh clang libclang-rt-14-dev pkg-config libkissfft-dev libmatio-dev libliquid-dev libdtl-dev
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -1,6 +1,8 @@
 // Interactive defaults of the modal seam, replaceable by tests.
 #include "uikit/Modal.h"
 
+#include "uikit/Latin1.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -96,6 +98,7 @@ void ShowWarning(QWidget *parent, const QString &text) {
 void ShowError(QWidget *parent, const QString &text) {
     ShowBox(parent, {BoxIcon::Error, {}, text, QMessageBox::Ok, QMessageBox::Ok});
 }
+void ShowError(QWidget *parent, const std::exception &error) { ShowError(parent, ErrorText(error)); }
 
 QString ChooseFile(QWidget *parent, const FileRequest &request) {
     return Files() ? Files()(parent, request) : InteractiveFile(parent, request);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 
 class QDialog;
@@ -46,6 +47,8 @@ QMessageBox::StandardButton ShowBox(QWidget *parent, const BoxRequest &request);
 void ShowInformation(QWidget *parent, const QString &text);
 void ShowWarning(QWidget *parent, const QString &text);
 void ShowError(QWidget *parent, const QString &text);
+// An error box with the text of a failure the core threw.
+void ShowError(QWidget *parent, const std::exception &error);
 
 // Runs a file dialog; returns the chosen path or an empty string.
 QString ChooseFile(QWidget *parent, const FileRequest &request);

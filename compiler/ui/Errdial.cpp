@@ -2,6 +2,7 @@
 #include "compiler/ui/Errdial.h"
 
 #include "compiler/tokens.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
 
 #include <QFrame>
@@ -48,7 +49,7 @@ TErrDialog::TErrDialog(QWidget *parent) : QDialog(parent) {
 
 void TErrDialog::SetLines(const std::vector<std::string> &lines) {
     QStringList text;
-    for (const auto &line : lines) text << QString::fromLatin1(line.data(), qsizetype(line.size()));
+    for (const auto &line : lines) text << FromLatin1(line);
     ErrMemo->setPlainText(text.join('\n'));
 }
 

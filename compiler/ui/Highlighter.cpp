@@ -4,13 +4,6 @@
 #include <QColor>
 #include <QTextBlock>
 
-std::string Latin1Line(const QString &text) {
-    std::string line;
-    line.reserve(std::size_t(text.size()));
-    for (QChar c : text) line += c.unicode() <= 0xFF ? char(c.unicode()) : '?';
-    return line;
-}
-
 Highlighter::Highlighter(QTextDocument *document) : QSyntaxHighlighter(document) {}
 
 QTextCharFormat Highlighter::Format(TokenClass kind) {

@@ -2,17 +2,12 @@
 #pragma once
 
 #include "compiler/tokens.h"
+#include "uikit/Latin1.h" // the lines are read as the compiler gets them: Latin1Line
 
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
 
-#include <string>
-
 class QTextBlock;
-
-// The line as the compiler gets it from the editor: one Latin-1 byte per character, "?" for a
-// character that Latin-1 cannot hold, so positions in the two are the same.
-std::string Latin1Line(const QString &text);
 
 // Colours every block by its tokens. Each block's state is the LinePlace of the block after it,
 // so a block knows whether it stands before begin, in the statements or after end.

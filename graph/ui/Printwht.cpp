@@ -4,6 +4,7 @@
 #include "graph/print.h"
 #include "graph/ui/QPainterCanvas.h"
 #include "uikit/Forms.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
 
 #include <QButtonGroup>
@@ -79,7 +80,7 @@ private:
 };
 
 int PrintTexts(PageDevice &device, int first, int last, const PrintMaterial &material) {
-    const std::string setFileName = material.setFileName.toLatin1().toStdString();
+    const std::string setFileName = Latin1Line(material.setFileName);
     const Font font = PrintFont(material.editorFont);
     int jobs = 0;
     for (int n = std::max(first, 0); n <= last && n < ProgramCount; ++n, ++jobs)
@@ -129,8 +130,7 @@ int TPrintWhichDialog::ThruGraph() const { return thrugraph->value(); }
 
 Font PrintFont(const QFont &font) {
     const QFontInfo info(font);
-    return {info.family().toLatin1().toStdString(), static_cast<int>(std::lround(info.pointSizeF())),
-            info.bold()};
+    return {Latin1Line(info.family()), static_cast<int>(std::lround(info.pointSizeF())), info.bold()};
 }
 
 int RunPrint(QPrinter &printer, CompilerState &state, PrintSource source, int first, int last,

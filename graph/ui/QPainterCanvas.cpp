@@ -1,6 +1,8 @@
 // The plot library's canvas over a QPainter: the graph image, SVG and PNG output and printer pages.
 #include "graph/ui/QPainterCanvas.h"
 
+#include "uikit/Latin1.h"
+
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -37,14 +39,10 @@ QPen ToQPen(const Pen &pen) {
     return qpen;
 }
 
-QString Latin1(const std::string &text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 QFont ResolveFont(const Font &font) {
-    QString family = QString::fromLatin1(font.name.c_str());
+    QString family = FromLatin1(font.name);
     if (!QFontDatabase::hasFamily(family) && family.compare("Arial", Qt::CaseInsensitive) == 0)
         family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     QFont qfont(family);
@@ -100,10 +98,12 @@ void QPainterCanvas::TextOut(int x, int y, const std::string &text) {
     if (!m_painter.isActive() || text.empty()) return;
     m_painter.setFont(m_qfont);
     m_painter.setPen(Qt::black);
-    m_painter.drawText(QPoint(x, y + Metrics().ascent()), Latin1(text));
+    m_painter.drawText(QPoint(x, y + Metrics().ascent()), FromLatin1(text));
 }
 
-int QPainterCanvas::TextWidth(const std::string &text) { return Metrics().horizontalAdvance(Latin1(text)); }
+int QPainterCanvas::TextWidth(const std::string &text) {
+    return Metrics().horizontalAdvance(FromLatin1(text));
+}
 
 int QPainterCanvas::TextHeight(const std::string &) { return Metrics().height(); }
 

@@ -2,9 +2,10 @@
 // units, remembered from one use to the next.
 #include "measure/ui/Overlaylogdlg.h"
 
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Forms.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -43,8 +44,7 @@ QComboBox *ChoiceBox(QWidget *parent, const char *name, const QStringList &items
 // The column as ReadLog takes it: empty for the first entry, else the text as typed or chosen.
 std::string ColumnOf(const QComboBox *box) {
     const QString text = box->currentText().trimmed();
-    return box->currentIndex() == 0 && text == box->itemText(0) ? std::string()
-                                                                : text.toLatin1().toStdString();
+    return box->currentIndex() == 0 && text == box->itemText(0) ? std::string() : Latin1Line(text);
 }
 
 void SetColumn(QComboBox *box, const QString &column) {
@@ -133,9 +133,9 @@ CompareOptions TOverlayLogDlg::Comparing() const { return {MarkFlagBox->currentI
 void TOverlayLogDlg::Remember() const {
     const LogOptions options = Options();
     SetPreferenceValue("overlay/logFile", LogFile());
-    SetPreferenceValue("overlay/timeColumn", QString::fromLatin1(options.timeColumn.c_str()));
-    SetPreferenceValue("overlay/steerColumn", QString::fromLatin1(options.steerColumn.c_str()));
-    SetPreferenceValue("overlay/markColumn", QString::fromLatin1(options.markColumn.c_str()));
+    SetPreferenceValue("overlay/timeColumn", FromLatin1(options.timeColumn));
+    SetPreferenceValue("overlay/steerColumn", FromLatin1(options.steerColumn));
+    SetPreferenceValue("overlay/markColumn", FromLatin1(options.markColumn));
     SetPreferenceValue("overlay/timeUnit", TimeUnitBox->currentIndex());
     SetPreferenceValue("overlay/angleUnit", AngleUnitBox->currentIndex());
     SetPreferenceValue("overlay/markFlag", MarkFlagBox->currentIndex());

@@ -126,7 +126,7 @@ ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, CompilerState &stat
                 outcome.compileFailed = !outcome.written;
             }
         } catch (const std::exception &e) {
-            ShowError(parent, QString::fromLocal8Bit(e.what()));
+            ShowError(parent, e);
             outcome.textDir = textDir; // a failed write changes no directory setting
             return outcome;
         }

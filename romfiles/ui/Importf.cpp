@@ -223,7 +223,7 @@ bool RunImport(QWidget *parent, TImportDlg &dialog, const ImportDirectories &dir
         else
             InsertLines(program, cursorLine, lines);
     } catch (const std::exception &e) {
-        ShowError(parent, QString::fromLocal8Bit(e.what()));
+        ShowError(parent, e);
         return false;
     }
     return true;

@@ -1,4 +1,4 @@
-// The settings of this run and the Preferences dialog that loads, edits and stores them.
+// The Preferences dialog that loads the settings of the run at start, and edits and stores them.
 #include "romfiles/ui/Prefdlg.h"
 
 #include "romfiles/defaults.h"
@@ -21,38 +21,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-AppSettings &Settings() {
-    static AppSettings settings;
-    return settings;
-}
-
-float SteerRateLimit(const AppSettings &settings) {
-    return settings.steerRateCheck ? static_cast<float>(settings.steerRateLimit) : 0.0f;
-}
-
-namespace {
-QString &PreferencesPath() {
-    static QString path;
-    return path;
-}
-} // namespace
-
-void SetPreferencesFile(const QString &path) { PreferencesPath() = path; }
-QString PreferencesFile() { return PreferencesPath(); }
-
-QVariant PreferenceValue(const QString &key, const QVariant &defaultValue) {
-    if (PreferencesFile().isEmpty()) return defaultValue;
-    return QSettings(PreferencesFile(), QSettings::IniFormat).value(key, defaultValue);
-}
-
-void SetPreferenceValue(const QString &key, const QVariant &value) {
-    if (PreferencesFile().isEmpty()) return;
-    QSettings(PreferencesFile(), QSettings::IniFormat).setValue(key, value);
-}
 
 TPreferencesDialog::TPreferencesDialog(QWidget *parent) : QDialog(parent) {
     setObjectName("PreferencesDialog");
@@ -138,7 +108,7 @@ QGroupBox *TPreferencesDialog::CreateChecksGroup() {
         "Show and Build give a notice at the first step whose steer rate exceeds the limit");
     SteerRateLimitBox = new QDoubleSpinBox(checksGroup);
     SteerRateLimitBox->setObjectName("SteerRateLimit");
-    SteerRateLimitBox->setRange(1, 1000000);
+    SteerRateLimitBox->setRange(LowestSteerRateLimit, HighestSteerRateLimit);
     SteerRateLimitBox->setDecimals(1);
     SteerRateLimitBox->setSingleStep(50);
     SteerRateLimitBox->setSuffix(" deg/s");
@@ -167,7 +137,7 @@ void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {
             settings.epromDir = defaults.epromDir;
             settings.corvan3Only = defaults.corvan3Only;
         } catch (const std::exception &e) {
-            ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
+            ShowError(parentWidget(), e);
             // An unreadable file leaves no directory to offer: the start-up directory serves.
             settings.programDir = settings.textDir = settings.epromDir = startup;
         }
@@ -179,17 +149,13 @@ void TPreferencesDialog::LoadSettings(TFirstRunDialog &firstRun) {
             WriteDefaults(startup,
                           {settings.programDir, settings.textDir, settings.epromDir, settings.corvan3Only});
         } catch (const std::exception &e) {
-            ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
+            ShowError(parentWidget(), e);
         }
     }
     Corvan3Select->setChecked(settings.corvan3Only);
     Corvan2Select->setChecked(!settings.corvan3Only);
 
-    settings.steerRateCheck = PreferenceValue("checks/steerRateCheck", settings.steerRateCheck).toBool();
-    const double limit = PreferenceValue("checks/steerRateLimit", settings.steerRateLimit).toDouble();
-    // A limit the dialog could not show (hand-edited file) falls back to the start value.
-    if (limit >= SteerRateLimitBox->minimum() && limit <= SteerRateLimitBox->maximum())
-        settings.steerRateLimit = limit;
+    ReadSteerRateCheck(settings);
     SteerRateCheck->setChecked(settings.steerRateCheck);
     SteerRateLimitBox->setValue(settings.steerRateLimit);
 
@@ -215,7 +181,7 @@ std::string TPreferencesDialog::ExistingDirectory(const std::string &path) {
             CreateDirectoryPath(path);
             return path;
         } catch (const std::exception &e) {
-            ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
+            ShowError(parentWidget(), e);
         }
     }
     return CutToExistingAncestor(path, Settings().startupDir);
@@ -267,7 +233,7 @@ void TPreferencesDialog::OKBtnClick() {
         WriteDefaults(settings.startupDir, defaults);
     } catch (const std::exception &e) {
         // Nothing is stored when the file cannot be written; the dialog stays open for Cancel or a retry.
-        ShowError(this, QString::fromLocal8Bit(e.what()));
+        ShowError(this, e);
         return;
     }
     settings.programDir = defaults.programDir;
@@ -276,7 +242,6 @@ void TPreferencesDialog::OKBtnClick() {
     settings.corvan3Only = defaults.corvan3Only;
     settings.steerRateCheck = SteerRateCheck->isChecked();
     settings.steerRateLimit = SteerRateLimitBox->value();
-    SetPreferenceValue("checks/steerRateCheck", settings.steerRateCheck);
-    SetPreferenceValue("checks/steerRateLimit", settings.steerRateLimit);
+    StoreSteerRateCheck(settings);
     accept();
 }

@@ -5,9 +5,10 @@
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
 #include "romfiles/imagecheck.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Forms.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,11 +22,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-ImageCopyPaths CopyPathsFor(const QString &binPath, const QString &extension) {
-    const ImageCopyNames names = CopyNamesFor(ToPath(binPath), ToPath(extension));
-    return {FromPath(names.bin), FromPath(names.aux)};
-}
 
 TImageReportDlg::TImageReportDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("ImageReportDlg");
@@ -95,13 +91,12 @@ bool TImageReportDlg::SetImages(const QString &binPath) {
     } catch (const std::exception &e) {
         m_bin.clear();
         m_aux.clear();
-        ShowError(parentWidget(), QString::fromLocal8Bit(e.what()));
+        ShowError(parentWidget(), e);
         return false;
     }
     const QString aux = FromPath(AuxPathFor(ToPath(binPath)));
     QStringList lines{QDir::toNativeSeparators(binPath), QDir::toNativeSeparators(aux), QString()};
-    for (const std::string &line : ReportLines(ReportImages(m_bin, m_aux)))
-        lines << QString::fromLatin1(line.data(), qsizetype(line.size()));
+    for (const std::string &line : ReportLines(ReportImages(m_bin, m_aux))) lines << FromLatin1(line);
     ReportMemo->setPlainText(lines.join('\n'));
     // The slot table is read best without wrapping or scrolling: the memo is as wide as its widest line.
     int widest = 0;
@@ -116,37 +111,20 @@ QString TImageReportDlg::ReportText() const { return ReportMemo->toPlainText(); 
 
 bool TImageReportDlg::WriteCopies() {
     if (m_binPath.isEmpty() || m_bin.empty()) return true;
-    const QString binName = QFileInfo(m_binPath).fileName();
-    const QString auxPath = FromPath(AuxPathFor(ToPath(m_binPath)));
-    const QString auxName = QFileInfo(auxPath).fileName();
-    struct Format {
-        QCheckBox *check;
-        QString extension;
-    };
-    // Every checked copy is written, or none.
-    std::vector<FileContent> files;
-    QStringList paths;
+    std::vector<std::string> extensions;
+    if (HexCheck->isChecked()) extensions.push_back(".hex");
+    if (SrecCheck->isChecked()) extensions.push_back(".srec");
     bool written = true;
     try {
-        for (const Format &format : {Format{HexCheck, ".hex"}, Format{SrecCheck, ".srec"}}) {
-            if (!format.check->isChecked()) continue;
-            const ImageCopyPaths copy = CopyPathsFor(m_binPath, format.extension);
-            const bool hex = format.check == HexCheck;
-            // A copy never replaces the files it is made from.
-            for (const QString &path : {copy.bin, copy.aux})
-                if (QFileInfo(path) == QFileInfo(m_binPath) || QFileInfo(path) == QFileInfo(auxPath))
-                    throw FileError("write", ToPath(path), "it is the built file itself");
-            files.push_back({ToPath(copy.bin), hex ? IntelHex(m_bin) : MotorolaSrec(m_bin, ToPath(binName))});
-            files.push_back({ToPath(copy.aux), hex ? IntelHex(m_aux) : MotorolaSrec(m_aux, ToPath(auxName))});
-            paths << copy.bin << copy.aux;
-        }
-        if (!files.empty()) ReplaceFileGroup(ToPath(auxPath), files);
-        for (const QString &path : paths) {
-            m_written.removeAll(path);
-            m_written << path;
+        const std::string bin = ToPath(m_binPath);
+        const std::vector<FileContent> files = ImageCopyFiles(bin, extensions, m_bin, m_aux);
+        if (!files.empty()) ReplaceFileGroup(AuxPathFor(bin), files);
+        for (const FileContent &file : files) {
+            m_written.removeAll(FromPath(file.path));
+            m_written << FromPath(file.path);
         }
     } catch (const std::exception &e) {
-        ShowError(this, QString::fromLocal8Bit(e.what()));
+        ShowError(this, e);
         written = false;
     }
     QStringList names;

@@ -11,13 +11,6 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// The copies of a built pair in one format (".hex" or ".srec"): the EPROM file's name with its
-// extension replaced, the aux file's name with the extension appended (OUT.hex and OUT.aux.hex).
-struct ImageCopyPaths {
-    QString bin, aux;
-};
-ImageCopyPaths CopyPathsFor(const QString &binPath, const QString &extension);
-
 class TImageReportDlg : public QDialog {
     Q_OBJECT
 public:

@@ -2,9 +2,9 @@
 // of this set or of another set file that View > Overlay Program draws.
 #include "romfiles/ui/Slotdlg.h"
 
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -122,7 +122,7 @@ bool TProgramSlotDlg::LoadSetFile(const QString &path) {
     try {
         m_fileSet = ReadProgramSet(ToPath(path));
     } catch (const std::exception &e) {
-        ShowError(this, QString::fromLocal8Bit(e.what()));
+        ShowError(this, e);
         return false;
     }
     m_fileLoaded = true;

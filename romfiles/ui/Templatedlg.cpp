@@ -2,6 +2,8 @@
 // the program it goes into, and a series of runs over a list of amplitudes or the standard series.
 #include "romfiles/ui/Templatedlg.h"
 
+#include "compiler/parse.h"
+#include "uikit/Latin1.h"
 #include "uikit/Modal.h"
 
 #include <QCheckBox>
@@ -20,21 +22,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
-
-QString FromLatin1(const std::string &text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-// The line without blanks, in lower case, as the compiler compares keywords.
-std::string Keyword(const std::string &line) {
-    std::string word;
-    for (char c : line.substr(0, line.find(';')))
-        if (c != ' ' && c != '\t') word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return word;
-}
 
 QString Number(double value) { return QString::number(value, 'g', 12); }
 
@@ -48,19 +37,9 @@ bool ParseNumber(const QString &text, double &value) {
 } // namespace
 
 ProgramText ProgramStatements(const ProgramText &program) {
-    std::size_t first = 0, last = program.size();
-    for (std::size_t i = 0; i < program.size(); ++i)
-        if (Keyword(program[i]) == "begin") {
-            first = i + 1;
-            break;
-        }
-    for (std::size_t i = program.size(); i > first; --i)
-        if (Keyword(program[i - 1]) == "end") {
-            last = i - 1;
-            break;
-        }
-    return ProgramText(program.begin() + static_cast<std::ptrdiff_t>(first),
-                       program.begin() + static_cast<std::ptrdiff_t>(last));
+    const LineRange statements = StatementLines(program);
+    return ProgramText(program.begin() + static_cast<std::ptrdiff_t>(statements.first),
+                       program.begin() + static_cast<std::ptrdiff_t>(statements.last));
 }
 
 TTemplateDlg::TTemplateDlg(QWidget *parent) : QDialog(parent) {
@@ -284,7 +263,7 @@ void TTemplateDlg::UpdatePreview() {
         try {
             m_program = TemplateProgram(TemplateName(), values);
         } catch (const std::exception &e) {
-            ShowFault(QString::fromLocal8Bit(e.what()));
+            ShowFault(ErrorText(e));
         }
     }
     QStringList lines;
@@ -313,7 +292,7 @@ bool TTemplateDlg::ReadAmplitudes(std::vector<double> &amplitudes) {
         }
         amplitudes = AmplitudeSeries(from, to, step);
     } catch (const std::exception &e) {
-        SeriesLabel->setText(QString::fromLocal8Bit(e.what()));
+        SeriesLabel->setText(ErrorText(e));
         return false;
     }
     for (double &amplitude : amplitudes) amplitude *= a;
@@ -388,7 +367,7 @@ void TTemplateDlg::SeriesBtnClick() {
         const std::string note = standard ? StandardSeriesNote(a) : std::string();
         runs = TemplateRuns(TemplateName(), values, amplitudes, note);
     } catch (const std::exception &e) {
-        ShowFault(QString::fromLocal8Bit(e.what()));
+        ShowFault(ErrorText(e));
         return;
     }
     const auto [first, count] = RunsThatFit(static_cast<int>(runs.size()));

@@ -24,8 +24,8 @@ class QPushButton;
 class QSpinBox;
 class QVBoxLayout;
 
-// The statements of a complete program: the lines after its begin line up to its last end line
-// (both left out). Without a begin line, every line before the last end line.
+// The statements of a complete program as the compiler reads them (StatementLines): the lines after
+// its begin line up to its end statement, both left out.
 ProgramText ProgramStatements(const ProgramText &program);
 
 class TTemplateDlg : public QDialog {

@@ -13,6 +13,7 @@
 #include "romfiles/ui/Importf.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QDir>
@@ -31,6 +32,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace {
@@ -64,6 +66,7 @@ struct WindowState {
 
 class TestBadInput : public WindowTest {
     Q_OBJECT
+    std::optional<ScratchSettings> m_settings; // every test starts from the start values
 
     std::string PathOf(const QString &name) const { return Path(name).toStdString(); }
     WindowState State() const {
@@ -110,8 +113,7 @@ private slots:
         // A clean folder and defaults file for every test.
         for (const std::string &name : Entries(m_dir.path()))
             fs::remove_all(PathOf(QString::fromStdString(name)));
-        Settings() = AppSettings{};
-        Settings().startupDir = m_dir.path().toStdString();
+        m_settings.emplace(m_dir.path().toStdString());
         WriteDefaults(Settings().startupDir,
                       {Settings().startupDir, Settings().startupDir, Settings().startupDir, true});
         OpenWindow();
@@ -198,6 +200,7 @@ private slots:
                          "rampto(0 deg, 0.0002 s)"};
         while (good.size() < 99999) good.push_back(body[good.size() % body.size()]);
         good.back() = "rampto(0 deg, 0.0002 s)";
+        good.push_back("setflag(2 b, 0 %)"); // off before the end: no notice
         good.push_back("end");
         Lines bad = good;
         bad[65536] = bad[99998] = "stpto(1 deg)";
@@ -428,8 +431,7 @@ private slots:
 
     void firstRunThatCannotWriteTheDefaultsFileSaysSo() {
         fs::remove(DefaultsPath(Settings().startupDir));
-        Settings() = AppSettings{};
-        Settings().startupDir = m_dir.path().toStdString();
+        m_settings.emplace(m_dir.path().toStdString());
         {
             FileSizeLimit full(16);
             TPreferencesDialog prefs;
@@ -444,8 +446,7 @@ private slots:
         const std::string readOnly = UnwritableFolder();
         if (readOnly.empty()) QSKIP("this process can write in every folder tried");
         m_boxes.clear();
-        Settings() = AppSettings{};
-        Settings().startupDir = readOnly;
+        m_settings.emplace(readOnly);
         TPreferencesDialog prefs;
         TFirstRunDialog firstRun;
         prefs.LoadSettings(firstRun);
@@ -462,8 +463,7 @@ private slots:
                             JoinLinesCrLf({Garbage(300, 5, "\r\n"), "", std::string("/tmp\0/x", 7),
                                            "/" + std::string(1 << 16, 'd'), start + "/missing/\xC3\xBC", "",
                                            Garbage(50, 6, "\r\n")}));
-        Settings() = AppSettings{};
-        Settings().startupDir = start;
+        m_settings.emplace(start);
         TPreferencesDialog prefs;
         TFirstRunDialog firstRun;
         int firstRuns = 0;
@@ -482,8 +482,7 @@ private slots:
         fs::remove(DefaultsPath(start));
         fs::create_directory(DefaultsPath(start));
         m_boxes.clear();
-        Settings() = AppSettings{};
-        Settings().startupDir = start;
+        m_settings.emplace(start);
         TPreferencesDialog again;
         again.LoadSettings(firstRun);
         QCOMPARE(m_boxes, QStringList{QString::fromStdString("cannot read " + DefaultsPath(start) +

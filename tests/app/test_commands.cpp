@@ -10,8 +10,8 @@
 #include "romfiles/build.h"
 #include "romfiles/defaults.h"
 #include "romfiles/fileio.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QDir>
@@ -115,6 +115,7 @@ private slots:
     }
 
     void buildListsTheProgramsAboveTheSteerRateLimitInOneBox() {
+        ScratchSettings rates(Settings().startupDir);
         Settings().steerRateCheck = true;
         Settings().steerRateLimit = 400;
         const QString fast =
@@ -123,7 +124,6 @@ private slots:
         SetProgram(9, fast.arg(60));
         m_chosenFile = Path("rate.bin");
         m_form->BuildButtonClick();
-        Settings().steerRateCheck = false;
         QCOMPARE(m_boxes.size(), 2);
         QCOMPARE(m_boxes[0], "Program #2: Steer rate limit exceeded at t=1.001 sec. (500.0 deg/s, limit 400 "
                              "deg/s)\nProgram #9: Steer rate limit exceeded at t=1.001 sec. (600.0 deg/s, "
@@ -198,6 +198,20 @@ private slots:
         QCOMPARE(m_boxes, (QStringList{"Save changes to the program set?", "Wrong file format!"}));
         QCOMPARE(m_form->Programs()->Editor(1)->toPlainText(), QString("kept"));
         QCOMPARE(m_form->windowTitle(), QString("Helmcraft - Untitled"));
+    }
+
+    void openOfASetWithMoreThan16MarkersSaysWhichWereIgnored() {
+        std::string bytes;
+        for (int k = 0; k < 18; ++k) bytes += ProgramMarker(k) + "\r\nwait(" + std::to_string(k) + " s)\r\n";
+        WriteFileAtomically(Path("many.rom").toStdString(), bytes);
+        m_chosenFile = Path("many.rom");
+        m_form->SetFiles()->Open1Click();
+        QCOMPARE(m_boxes,
+                 QStringList{Path("many.rom") +
+                             " holds 18 program markers; a set has 16 programs, so the programs of "
+                             "markers 17 to 18 were ignored ($$~PROG16 on line 33 to $$~PROG17 on line "
+                             "35). Save writes the 16 programs only."});
+        QCOMPARE(m_form->Programs()->Editor(15)->toPlainText(), QString("wait(15 s)"));
     }
 
     void unsavedChangesAreAskedAboutOnExit() {

@@ -351,6 +351,7 @@ private slots:
         AuxDisplay().selected = {true, true, false, false, false, false, false, false};
         m_form->Actions().DisplayAuxBits1->trigger();
         m_form->ShowButtonClick();
+        m_boxes.clear(); // flag 1 stays on after the end: Show says so
         const QSize size = m_form->Graph()->Image()->Picture().size();
         const QString sizeText = QString("%1x%2").arg(size.width()).arg(size.height());
         for (const char *suffix : {"png", "svg"}) {

@@ -2,7 +2,8 @@
 // graph and never in a box; Show stays as it was.
 #include "app/GraphView.h"
 #include "app/LiveShow.h"
-#include "romfiles/ui/Prefdlg.h"
+#include "app/SummaryPanel.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QAction>
@@ -40,10 +41,7 @@ private slots:
         m_form->Actions().LiveShow1->trigger();
         QCOMPARE(Live()->Compiles(), 1); // on, it compiles at once
     }
-    void cleanup() {
-        Settings().steerRateCheck = false;
-        CloseWindow();
-    }
+    void cleanup() { CloseWindow(); }
 
     void compilesOnceWhenTypingPausesAndKeepsAZoomedView() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();
@@ -86,6 +84,7 @@ private slots:
     void reportsOnTheStripWithoutABox() {
         QFETCH(QString, text);
         QFETCH(QString, strip);
+        ScratchSettings rates(Settings().startupDir);
         Settings().steerRateCheck = true;
         Settings().steerRateLimit = 500;
         TypeAndPause(text);
@@ -114,6 +113,16 @@ private slots:
         QVERIFY(m_form->Graph()->Image()->Greyed());
         QTest::qWait(3 * TLiveShow::PauseMs);
         QVERIFY(Live()->Strip()->text().startsWith("Program #8: Error in line 3"));
+    }
+
+    void aFlagLeftOnAfterTheEndIsOnTheStripAndInTheSummary() {
+        TypeAndPause("maxsteer(100 deg)\nbegin\nsetflag(8 b, 100 %)\nend");
+        QCOMPARE(
+            Live()->Strip()->text(),
+            QString(
+                "Program #0: Flag 8 stays on after the end (the aux image holds it on to the last step)."));
+        QVERIFY(m_form->Summary()->Text()->toPlainText().contains("Flag 8          stays on after the end"));
+        QCOMPARE(m_boxes, QStringList{});
     }
 
     void showKeepsItsStateBoxesAndMessages() {

@@ -7,8 +7,8 @@
 #include "app/StatusLine.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QAction>
@@ -87,9 +87,10 @@ private slots:
         QStringList file;
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
-                                    "Export Steps as &CSV...", "Overlay &Measured Log...",
-                                    "Export Campaign &Sheet...", "Save &Graph As...", "-", "Preferences...",
-                                    "Editor Font", "-", "&Print...", "P&rint Setup...", "-", "E&xit"}));
+                                    "Export Steps as &CSV...", "Overlay &Measured Log...", "Evalua&te Run...",
+                                    "&Write Evaluation Report...", "Export Campaign &Sheet...",
+                                    "Save &Graph As...", "-", "Preferences...", "Editor Font", "-",
+                                    "&Print...", "P&rint Setup...", "-", "E&xit"}));
         QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));
         QCOMPARE(m_form->Actions().Cut1->shortcut(), QKeySequence("Ctrl+X"));

@@ -50,9 +50,9 @@
 
 namespace {
 
-// A program with a ramp, a hold and a step back, 3.5 seconds long at 1024 Hz.
+// A program with a ramp, a hold and a step back, 3.5 seconds long at 1024 Hz, flag 1 on throughout.
 const char *const RampProgram = "maxsteer(100 deg)\nbegin\nsetflag(1 bit, 100 %)\nrampto(50 deg, 2 "
-                                "sec)\nwait(1 sec)\nstepto(0 deg, 0.5 sec)\nend";
+                                "sec)\nwait(1 sec)\nstepto(0 deg, 0.5 sec)\nsetflag(1 bit, 0 %)\nend";
 
 QString Joined(const std::vector<std::string> &lines) {
     QStringList joined;

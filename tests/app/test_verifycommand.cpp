@@ -40,9 +40,9 @@ private slots:
     void initTestCase() { SetUpWindowTests(); }
     void init() {
         OpenWindow();
-        SetProgram(
-            3,
-            "maxsteer(100 deg)\nbegin\nsetflag(2 b, 50 %)\nrampto(50 deg, 2 sec)\nrampto(0 deg, 1 sec)\nend");
+        SetProgram(3, "maxsteer(100 deg)\nbegin\nsetflag(2 b, 50 %)\nrampto(50 deg, 2 sec)\nsetflag(2 b, 0 "
+                      "%)\nrampto(0 deg, "
+                      "1 sec)\nend");
         m_chosenFile = Path("v.rom");
         QVERIFY(m_form->SetFiles()->SaveAs1Click());
         m_chosenFile = Path("v.bin");

@@ -12,8 +12,8 @@
 #include "romfiles/defaults.h"
 #include "romfiles/ui/Exportf.h"
 #include "romfiles/ui/Importf.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 #include "window_test.h"
 
 #include <QAction>

@@ -7,8 +7,8 @@
 #include "app/ProgramBook.h"
 #include "compiler/ui/Errdial.h"
 #include "romfiles/defaults.h"
-#include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QDialog>
 #include <QDir>

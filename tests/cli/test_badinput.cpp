@@ -218,6 +218,13 @@ TEST(CliBadInput, FailedStandardOutputIsAnErrorForEveryCommand) {
     }
     EXPECT_EQ(full.status, 2);
     EXPECT_EQ(full.err, "quillard-cli: standard output: File too large\n");
+    // A closed standard output is no file to write either, whatever it is called; /dev/null still is.
+    for (const char *name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+        const CliResult named = folder.Run({"steps", "set.rom", "-o", name}, ">&-");
+        EXPECT_EQ(named.status, 2) << name;
+        EXPECT_EQ(named.err, "quillard-cli: standard output: Bad file descriptor\n") << name;
+    }
+    EXPECT_EQ(folder.Run({"steps", "set.rom", "-o", "/dev/null"}, ">&-").status, 0);
     // Nothing printed, nothing to fail: a closed stdout is no error.
     EXPECT_EQ(folder.Run({"export", "set.rom", "--format", "text", "-o", "p.txt"}, ">&-").status, 0);
 }

@@ -47,7 +47,8 @@ TEST(CliUsage, EachMisuseIsExitTwoNamingWhatIsWrong) {
         {{"template", "j-turn", "--series", "standard", "--amplitude", "3", "-o", "s.rom"},
          "--series standard is a series of sine-with-dwell"},
         {{"template", "sine-with-dwell", "--series", "standard", "-o", "s.rom"},
-         "--series standard needs --amplitude A (the steer angle at 0.3 g, deg)"},
+         "--series standard needs --amplitude A (the steer angle at 0.3 g, deg) or --amplitude-from "
+         "SIS.json"},
         {{"template", "step-steer", "--json"}, "--json goes with --list or --series"},
         {{"put", "s.txt", "--program", "1", "p.txt"}, "put writes a set: s.txt is not a name ending in .rom"},
         {{"put", "set.rom", "p.txt"}, "put needs --program N, the program to replace"},
@@ -150,6 +151,21 @@ TEST(CliPut, ReplacesOneProgramAndKeepsEveryOtherByte) {
     EXPECT_EQ(folder.Read("junk.rom"), "no markers\r\n");
 }
 
+TEST(CliPut, RefusesASetThatNoReaderWouldTake) {
+    CliFolder folder;
+    std::string big;
+    for (int i = 0; i < 600000; ++i) big += "wait(1 s)\r\n";
+    folder.Write("big.txt", big);
+    ASSERT_EQ(folder.Run({"put", "set.rom", "--program", "0", "big.txt"}).status, 0);
+    const std::string once = folder.Read("set.rom");
+    const CliResult twice = folder.Run({"put", "set.rom", "--program", "1", "big.txt"});
+    EXPECT_EQ(twice.status, 2);
+    EXPECT_EQ(twice.err,
+              "quillard-cli: set.rom: the set would have 1200072 lines, more than the 1048576 a set "
+              "file may have; nothing was written\n");
+    EXPECT_EQ(folder.Read("set.rom"), once);
+}
+
 // Each kind of warning and notice makes a --strict run exit 1 and leaves its output as it was; a clean
 // program passes.
 TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
@@ -158,6 +174,7 @@ TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
         {"steer rate", {"maxsteer(100 deg)", "begin", "rampto(50 deg, 0.1 s)", "rampto(0 deg, 1 s)", "end"}},
         {"end angle", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "end"}},
         {"recycle", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "repeatprogram"}},
+        {"flag after end", {"maxsteer(100 deg)", "begin", "setflag(8 b, 100 %)", "end"}},
         {"warning", {"maxsteer(100 deg)", "begin", "sine(10 deg, 1 hz, 2 cycles, 3 s)", "end"}},
         {"clean", {"maxsteer(100 deg)", "begin", "rampto(10 deg, 1 s)", "rampto(0 deg, 1 s)", "end"}},
     };
@@ -227,6 +244,13 @@ TEST(CliJson, DocumentsParseBackWithTheirFigures) {
     EXPECT_NE(
         folder.Run({"check", "set.rom", "--program", "3", "--summary"}).out.find("Duration        2.929 s"),
         std::string::npos);
+
+    folder.Write("brake.txt", CrLf({"maxsteer(100 deg)", "begin", "setflag(8 b, 100 %)", "end"}));
+    document = Json::parse(folder.Run({"check", "brake.txt", "--summary", "--json"}).out);
+    EXPECT_EQ(document["summary"]["flags"], Json::array());
+    EXPECT_EQ(document["summary"]["flags_after_end"],
+              Json::parse(R"([{"flag": 8, "from_s": 0.0, "until_s": null}])"));
+    EXPECT_EQ(document["notices"][0].get<std::string>().rfind("Flag 8 stays on after the end", 0), 0u);
 
     folder.Write("bad.txt", CrLf({"maxsteer(100 deg)", "begin", "frob", "wait(1 s, 2 cycles)", "end"}));
     check = folder.Run({"check", "bad.txt", "--json"});

@@ -1,5 +1,6 @@
 // quillard-cli end to end: usage, exit statuses and the output formats of every command.
 #include "cli/cli_runner.h"
+#include "romfiles/programset.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,30 @@ TEST(CliCheck, PicksTheProgramOfASetAndAcceptsLoneLf) {
 
     folder.Write("lf.txt", "maxsteer(100 deg)\nbegin\nwait(1 s)\nend\n");
     EXPECT_EQ(folder.Run({"check", "lf.txt"}).status, 0);
+}
+
+TEST(CliSet, MarkersPastTheSixteenthAreANoticeNamingThem) {
+    CliFolder folder;
+    std::string set;
+    for (int k = 0; k < 20; ++k)
+        set += ProgramMarker(k) + "\r\n" + CrLf({"maxsteer(100 deg)", "begin", "wait(1 s)", "end"});
+    folder.Write("set.rom", set);
+    const std::string notice =
+        "set.rom holds 20 program markers; a set has 16 programs, so the programs of "
+        "markers 17 to 20 were ignored ($$~PROG16 on line 81 to $$~PROG19 on line 96)\n";
+    for (const std::vector<std::string> &command :
+         {std::vector<std::string>{"build", "set.rom", "-o", "s.bin"},
+          {"check", "set.rom", "--program", "2"},
+          {"verify", "set.rom", "s.bin"}}) {
+        CliResult plain = folder.Run(command);
+        EXPECT_EQ(plain.err, notice) << command[0];
+        EXPECT_EQ(plain.status, 0) << command[0];
+        std::vector<std::string> strict = command;
+        strict.push_back("--strict");
+        const CliResult failed = folder.Run(strict);
+        EXPECT_EQ(failed.status, 1) << command[0];
+        EXPECT_EQ(failed.err, notice) << command[0];
+    }
 }
 
 TEST(CliCheck, NoticesGoToStderrAndMachineOptionReachesTheCompiler) {

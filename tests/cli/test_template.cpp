@@ -65,6 +65,12 @@ TEST(CliTemplate, BadTemplateUsageExitsTwo) {
                    "amplitude 150 deg is more than maxsteer (100 deg)");
     ExpectBadUsage(folder, {"template", "step-steer", "--rate", "300"},
                    "rate 300 Hz is not a clock rate (256, 512, 1024 or 2048 Hz)");
+    ExpectBadUsage(folder, {"template", "j-turn", "--return", "1e-308"},
+                   "return 1e-308 s is too small for a program to hold");
+    ExpectBadUsage(
+        folder,
+        {"template", "sine-with-dwell", "--series", "standard", "--amplitude", "1e308", "-o", "s.rom"},
+        "the standard series needs an amplitude A above 0 deg and at most 1000000 deg");
     ExpectBadUsage(folder, {"template", "step-steer", "-o", "x.rom"},
                    "template prints its program; -o goes with --series");
     ExpectBadUsage(folder, {"template", "step-steer", "--series", "10:20:5"},

@@ -115,6 +115,16 @@ TEST(AddMessage, CutsTextTo80AndCountsByLevel) {
     EXPECT_EQ(s.WarningCount, 0);
 }
 
+TEST(SeverityOf, TheCodeRangesAndTheirNames) {
+    for (auto [code, name] : std::vector<std::pair<int, std::string>>{{0, "error"},
+                                                                      {99, "error"},
+                                                                      {100, "warning"},
+                                                                      {199, "warning"},
+                                                                      {200, "information"},
+                                                                      {9999, "information"}})
+        EXPECT_EQ(SeverityName(SeverityOf(code)), name) << code;
+}
+
 TEST(AddMessage, CountsDoNotWrapAt65536) {
     ClearMessages(TestCompiler());
     for (int i = 0; i < 65536; ++i) AddMessage(TestCompiler(), 1, 12, "");

@@ -431,6 +431,33 @@ TEST(ParseProgram, StatementListAndLineNumbers) {
               Lines{"Warning in line 4: END not found - It will be added automatically"});
 }
 
+// The statement lines are where the parser reads them: its END statement (when the text has one)
+// stands on the line after them.
+TEST(StatementLines, BeginAndEndAsTheParserReadsThem) {
+    struct Case {
+        Lines program;
+        std::size_t first, last;
+    };
+    for (const Case &c : std::vector<Case>{
+             {{"maxsteer(100 deg)", "begin", "wait(1 sec)", "end"}, 2, 3},
+             {{"end", "maxsteer(1 deg)", " Begin ; x", "a", "End ; done", "b", "end"}, 3, 4}, // the first END
+             {{"maxsteer(1 deg)", "beginning", "ending", "end(2 sec)", "end"}, 2, 3}, // prefix; END(...)
+             {{"maxsteer(1 deg)", "begin", "\tend", "wait(1 s)"},
+              2,
+              4},                                           // a tab is no blank: no END, to the last
+             {{"maxsteer(1 deg)", "\tbegin", "end"}, 3, 3}, // nor begin: no statements
+             {{}, 0, 0},
+         }) {
+        const LineRange range = StatementLines(c.program);
+        EXPECT_EQ(range.first, c.first) << c.program.size();
+        EXPECT_EQ(range.last, c.last) << c.program.size();
+        const auto &statements = Parse(c.program);
+        if (range.last < c.program.size()) {
+            EXPECT_EQ(statements.back().line, static_cast<int>(range.last) + 1);
+        }
+    }
+}
+
 TEST(ParseStatement, SlotsPerFunctionFamily) {
     struct Case {
         const char *statement;

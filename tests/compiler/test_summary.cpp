@@ -86,6 +86,37 @@ TEST(Summary, RepeatingAndEmptyPrograms) {
     EXPECT_EQ(lines[7], "Flags           none");
 }
 
+TEST(FlagsAfterEnd, AFlagLeftOnAtTheEndIsNamedInTheSummaryAndANotice) {
+    // END at step 0 with the brake on: the aux image holds it on in all 16384 steps.
+    Compiled brake = CompileBody({"setflag(8 b, 100 %)"});
+    ASSERT_TRUE(brake.ok);
+    const std::string held = "Flag 8 stays on after the end (the aux image holds it on to the last step).";
+    EXPECT_EQ(brake.notices, std::vector<std::string>{held});
+    const ProgramSummary s = SummarizeProgram(TestCompiler());
+    EXPECT_TRUE(s.flags.empty());
+    ASSERT_EQ(s.flagsAfterEnd.size(), 1u);
+    EXPECT_EQ(s.flagsAfterEnd[0].lastStep, StepCount - 1);
+    const std::vector<std::string> lines = SummaryLines(s);
+    EXPECT_EQ(lines[7], "Flags           none before the end");
+    EXPECT_EQ(lines[8], "Flag 8          " + held.substr(7, held.size() - 8));
+
+    // Notices in flag order, one sentence each; a pulse due at the end is on for that step only.
+    Compiled two = CompileBody({"wait(1 s)", "setflag(2 b, 30 %)", "pulseflag(5 b)"});
+    EXPECT_EQ(two.notices, std::vector<std::string>{
+                               "Flag 2 stays on after the end (the aux image holds it on to the last step). "
+                               "Flag 5 stays on after the end (the aux image holds it on for one step)."});
+}
+
+TEST(FlagsAfterEnd, FlagsOffAtTheEndOrRepeatingProgramsAreNotFindings) {
+    const std::vector<std::vector<std::string>> bodies{
+        {"setflag(8 b, 100 %)", "wait(1 s)", "setflag(8 b, 0 %)"},
+        {"pulseflag(3 b, 0.5 s)"}, // its end comes when the pulse is over
+        {"pulsebrake(0.5 s)"},
+        {"setflag(4 b, 50 %)", "wait(1 s)", "repeatprogram"}}; // the machine goes back to step 0
+    for (const auto &body : bodies)
+        EXPECT_EQ(CompileBody(body).notices, std::vector<std::string>{}) << body[0];
+}
+
 TEST(RateCheck, FiresJustOverTheLimitAndNotJustUnder) {
     // A 10 deg/s ramp from 1 s at 512 Hz, then a 30 deg/s ramp from 3 s at 256 Hz.
     Compiled under = CompileWithLimit(KnownBody, 30.01f);

@@ -89,6 +89,17 @@ TEST(ParseLog, BadLogsAreRefusedNamingTheLine) {
     }
 }
 
+TEST(ParseLog, ACrEndsALineBeforeALfOrAtTheEndOfTheText) {
+    const MeasuredLog log = ParseLog("time,steer\r\n0,1\r\n\r\n0.5,2\r", {});
+    EXPECT_EQ(log.steer, (std::vector<double>{1, 2}));
+    try {
+        ParseLog("time,steer\n0,1\n0.5,2\r\r\n", {}); // one CR is the line's end, the other its text
+        ADD_FAILURE();
+    } catch (const FormatError &e) {
+        EXPECT_NE(std::string(e.what()).find("line 3, column 2"), std::string::npos) << e.what();
+    }
+}
+
 TEST(LogColumnNames, NamesTheHeaderOnlyWhenTheStartHoldsAWholeOne) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
         {"# logger 7\n\ntime [s];steer [deg];mark\n0;1;0\n", {"time [s]", "steer [deg]", "mark"}},

@@ -1,7 +1,9 @@
 // The Build command's core: the EPROM and aux files of a whole set, replaced together or not at all.
 #include "compiler/compile_text.h"
+#include "compiler/summary.h"
 #include "romfiles/build.h"
 #include "romfiles/fileio.h"
+#include "romfiles/image.h"
 #include "romfiles/importers.h"
 #include "tempdir.h"
 
@@ -19,6 +21,33 @@ TEST(AuxPathFor, ReplacesOrAppendsTheExtension) {
     EXPECT_EQ(AuxPathFor("out"), "out.aux");
     EXPECT_EQ(AuxPathFor("/x.v2/out"), "/x.v2/out.aux");
     EXPECT_EQ(AuxPathFor(".bin"), ".aux");
+}
+
+TEST(AuxPathFor, OddNamesAsTheLastDotOfTheNameDecides) {
+    for (auto [bin, aux] :
+         std::vector<std::pair<std::string, std::string>>{{"dir.d/out", "dir.d/out.aux"},
+                                                          {"dir/.bin", "dir/.aux"},
+                                                          {"..bin", "..aux"},
+                                                          {"...", "...aux"},
+                                                          {"out.", "out.aux"},
+                                                          {"dir/", "dir/.aux"},
+                                                          {".", ".aux"},
+                                                          {"..", "..aux"},
+                                                          {"a b.c d/x.y z", "a b.c d/x.aux"}})
+        EXPECT_EQ(AuxPathFor(bin), aux) << bin;
+}
+
+TEST(ProgramImages, MainWordsLowByteFirstAndTheAuxBytes) {
+    ProgramImages images;
+    images.main[0] = 0x1234;
+    images.main[StepCount - 1] = 0xABCD;
+    images.aux[1] = 0x80;
+    const std::string main = images.MainBytes();
+    ASSERT_EQ(main.size(), MainImageBytes);
+    EXPECT_EQ(main.substr(0, 3), std::string("\x34\x12\0", 3));
+    EXPECT_EQ(main.substr(MainImageBytes - 2), "\xCD\xAB");
+    EXPECT_EQ(images.AuxBytes().size(), AuxImageBytes);
+    EXPECT_EQ(images.AuxBytes()[1], '\x80');
 }
 
 TEST(BuildSet, WritesBothFilesAndNamesThemWithoutFolder) {
@@ -124,4 +153,28 @@ TEST(BuildSet, DefaultSetIsAllEndWordsAtCentreAndNoAuxBits) {
     EXPECT_EQ(ImportEprom(dir / "set.bin", {ImportMode::Replace, 256, 15, 100}),
               (Lines{"maxsteer(100.000 deg)", "begin", "SetRate(1024 hz)", "StepTo(0.000 deg)",
                      "wait(15.999s)", "End"}));
+}
+
+TEST(EncodeAuxImage, FlagsNamedAfterTheEndAreTheBitsTheImageSetsThere) {
+    // 1 % is on at window step 50 only: from step 34 the last step (16383) is one, from step 0 not.
+    const std::vector<std::pair<std::vector<std::string>, std::vector<int>>> cases{
+        {{"setflag(8 b, 100 %)"}, {8}},
+        {{"setflag(2 b, 1 %)", "wait(15.9990234375 s)"}, {}},
+        {{"setflag(2 b, 1 %, 0.033203125 s)", "wait(15.9990234375 s)"}, {2}},
+        {{"wait(2 s)", "setflag(3 b, 50 %)", "wait(1 s)", "pulseflag(6 b)"}, {3, 6}}};
+    for (const auto &[body, expected] : cases) {
+        ASSERT_TRUE(CompileBody(body).ok) << body[0];
+        std::vector<std::uint8_t> aux(StepCount);
+        EncodeAuxImage(TestCompiler().steps, aux.data());
+        std::vector<int> inImage, named;
+        for (int n = 1; n <= 8; ++n)
+            for (int k = TestCompiler().endIndex; k < StepCount; ++k)
+                if (aux[k] & (1u << (8 - n))) {
+                    inImage.push_back(n);
+                    break;
+                }
+        for (const FlagAfterEnd &flag : FlagsAfterEnd(TestCompiler())) named.push_back(flag.flag);
+        EXPECT_EQ(named, expected) << body[0];
+        EXPECT_EQ(inImage, expected) << body[0];
+    }
 }

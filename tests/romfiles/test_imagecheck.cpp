@@ -200,6 +200,33 @@ TEST(MotorolaSrec, RecordsAndRoundTrip) {
 }
 
 // Debian's srecord tools read our copies back to the same bytes.
+TEST(ImageCopyFiles, EachFormatsEpromCopyThenItsAuxCopy) {
+    const std::vector<FileContent> files = ImageCopyFiles("d.v/out.bin", {".hex", ".srec"}, "AB", "C");
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0].path, "d.v/out.hex");
+    EXPECT_EQ(files[0].bytes, IntelHex("AB"));
+    EXPECT_EQ(files[1].path, "d.v/out.aux.hex");
+    EXPECT_EQ(files[1].bytes, IntelHex("C"));
+    EXPECT_EQ(files[2].path, "d.v/out.srec");
+    EXPECT_EQ(files[2].bytes, MotorolaSrec("AB", "out.bin"));
+    EXPECT_EQ(files[3].path, "d.v/out.aux.srec");
+    EXPECT_EQ(files[3].bytes, MotorolaSrec("C", "out.aux"));
+    EXPECT_TRUE(ImageCopyFiles("out", {}, "AB", "C").empty());
+}
+
+TEST(ImageCopyFiles, RefusesACopyThatWouldReplaceABuiltFile) {
+    for (auto [bin, clash] : std::vector<std::pair<std::string, std::string>>{{"img.hex", "img.hex"},
+                                                                              {"d/img.srec", "d/img.srec"}}) {
+        try {
+            ImageCopyFiles(bin, {".hex", ".srec"}, "AB", "C");
+            ADD_FAILURE() << bin;
+        } catch (const FileError &e) {
+            EXPECT_EQ(e.path(), clash);
+            EXPECT_STREQ(e.what(), ("cannot write " + clash + ": it is the built file itself").c_str());
+        }
+    }
+}
+
 TEST(SrecordTools, ConvertOurCopiesBackToTheImage) {
     if (std::system("command -v srec_cat >/dev/null 2>&1 && command -v srec_cmp >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "srec_cat and srec_cmp are not installed";

@@ -48,6 +48,31 @@ TEST(UnifiedDiff, HunksAndTheirRanges) {
     for (const Case &c : cases) EXPECT_EQ(UnifiedDiff(c.a, c.b), c.hunks) << c.name;
 }
 
+TEST(UnifiedDiff, LargeTextsAreOneReplacementBetweenTheirCommonEnds) {
+    // 100000 lines that all differ: the fewest changes would take minutes to find.
+    Lines a, b;
+    for (int i = 0; i < 100000; ++i) {
+        a.push_back("wait(" + std::to_string(i) + " s)");
+        b.push_back("stepto(" + std::to_string(i) + " deg)");
+    }
+    const Lines all = UnifiedDiff(a, b);
+    ASSERT_EQ(all.size(), 200001u);
+    EXPECT_EQ(all[0], "@@ -1,100000 +1,100000 @@");
+    EXPECT_EQ(all[100000], "-wait(99999 s)");
+    EXPECT_EQ(all[100001], "+stepto(0 deg)");
+
+    // Two changes far apart: the common lines at both ends stay out of the hunk.
+    b = a;
+    b[10] = "changed";
+    b.insert(b.end() - 10, "added");
+    const Lines two = UnifiedDiff(a, b);
+    ASSERT_EQ(two.size(), 1u + 3 + 99980 + 99981 + 3);
+    EXPECT_EQ(two[0], "@@ -8,99986 +8,99987 @@");
+    EXPECT_EQ(two[4], "-wait(10 s)");
+    EXPECT_EQ(two[99984], "+changed");
+    EXPECT_EQ(two.back(), " wait(99992 s)");
+}
+
 TEST(DiffPrograms, OneStepChangeIsFoundWhereTheStepLands) {
     const ProgramDifference d = DiffPrograms(TestCompiler(), Step("30"), Step("35"), {});
     ASSERT_TRUE(d.steps);

@@ -279,6 +279,23 @@ TEST(Templates, ParametersAreChecked) {
 
 // The mark flag's two rising edges fall on the first step of the steer and on the step where it is
 // complete, and each pulse lasts long enough for a logger to see it.
+TEST(Templates, ExtremeValuesAreRefusedByTheirCheckNeverByTheCompile) {
+    // TemplateProgram compiles what it writes; the checks of the parameters should leave it nothing to
+    // refuse, so that the message names the parameter.
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+        for (const TemplateParameter &p : t.parameters) {
+            if (p.name == "rate" || p.name == "mark") continue;
+            for (double value : {1e-308, 1e-40, 1e-30, 1e-7, p.range.high, p.range.low}) {
+                try {
+                    TemplateProgram(t.name, {{p.name, value}});
+                } catch (const TemplateError &e) {
+                    EXPECT_EQ(std::string(e.what()).find("does not compile"), std::string::npos)
+                        << t.name << " --" << p.name << " " << value << ": " << e.what();
+                }
+            }
+        }
+}
+
 TEST(Templates, MarkPulsesAtTheBeginningAndTheCompletionOfSteer) {
     for (const ManoeuvreTemplate &t : ManoeuvreTemplates()) {
         SCOPED_TRACE(t.name);

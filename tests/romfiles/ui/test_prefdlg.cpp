@@ -5,6 +5,7 @@
 #include "romfiles/ui/FirstRun.h"
 #include "romfiles/ui/Prefdlg.h"
 #include "uikit/Modal.h"
+#include "uikit/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,10 +16,12 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 class TestPrefdlg : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::optional<ScratchSettings> m_settings;
     QStringList m_boxes;
     QMessageBox::StandardButton m_answer = QMessageBox::No;
     std::function<int(QDialog &)> m_onDialog;
@@ -36,8 +39,7 @@ class TestPrefdlg : public QObject {
 private slots:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        Settings() = AppSettings{};
-        Settings().startupDir = Dir();
+        m_settings.emplace(Dir());
         m_boxes.clear();
         m_firstRuns = 0;
         SetBoxHandler([this](QWidget *, const BoxRequest &r) {

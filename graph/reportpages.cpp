@@ -1,0 +1,185 @@
+// Pages of the evaluation report, drawn through the plot library on any canvas.
+#include "graph/reportpages.h"
+
+#include "graph/overlay.h"
+#include "graph/plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr Color Grey{110, 110, 110};
+constexpr Color DarkRed{190, 0, 0};
+constexpr Color DarkGreen{0, 120, 0};
+
+int LineHeight(Canvas &canvas) { return canvas.TextHeight("Xg") * 5 / 4; }
+
+// Writes lines from the top; returns the y below the last.
+int WriteLines(Canvas &canvas, int x, int y, const std::vector<std::string> &lines) {
+    for (const std::string &line : lines) {
+        canvas.TextOut(x, y, line);
+        y += LineHeight(canvas);
+    }
+    return y;
+}
+
+void Title(Canvas &canvas, int x, int y, const std::string &text, int points) {
+    canvas.SetFont(Font{"Arial", points, true});
+    canvas.TextOut(x, y, text);
+    canvas.SetFont(Font{"Arial", 9, false});
+}
+
+// The range of the finite values inside the time window, widened a little and never empty.
+std::pair<double, double> RangeOf(const std::vector<double> &time, const std::vector<double> &values,
+                                  double from, double to, std::initializer_list<double> also) {
+    double low = INFINITY, high = -INFINITY;
+    for (std::size_t i = 0; i < time.size(); ++i)
+        if (time[i] >= from && time[i] <= to && std::isfinite(values[i]))
+            low = std::min(low, values[i]), high = std::max(high, values[i]);
+    for (double v : also) low = std::min(low, v), high = std::max(high, v);
+    if (!std::isfinite(low)) low = -1, high = 1;
+    const double margin = std::max(0.08 * (high - low), 1e-3);
+    return {low - margin, high + margin};
+}
+
+OverlayTrace TraceOf(const std::vector<double> &time, const std::vector<double> &values, Color colour) {
+    OverlayTrace trace{{}, colour, ""};
+    for (std::size_t i = 0; i < time.size(); ++i)
+        if (std::isfinite(values[i])) trace.points.push_back(PointD(time[i], values[i]));
+    return trace;
+}
+
+void DashedLine(Canvas &canvas, double x1, double y1, double x2, double y2, Color colour, PenStyle style) {
+    const Pen saved = canvas.GetPen();
+    canvas.SetPen(Pen{colour, 1, style});
+    WorldMoveTo(x1, y1);
+    WorldLineTo(x2, y2);
+    canvas.SetPen(saved);
+}
+
+// A vertical marker across the plot area with its name at the top.
+void Marker(Canvas &canvas, double t, const std::string &name, bool label) {
+    const TWorldWindow w = EffectiveWorld();
+    DashedLine(canvas, t, w.YLow, t, w.YHigh, Grey, PenStyle::Dash);
+    if (label) canvas.TextOut(WorldToPixelX(t) + 3, WorldToPixelY(w.YHigh) + 2, name);
+}
+
+// One graph of the page in viewport and world n: axes, markers, the trace, its name.
+void Panel(Canvas &canvas, int n, const RunReportPage &page, const std::vector<double> &values,
+           std::pair<double, double> y, double from, double to, const std::string &name, Color colour) {
+    SetWorldRect(n, PointD(from, y.first), PointD(to, y.second));
+    SelectWorld(n);
+    SelectViewport(n);
+    DrawAxes(8, 10);
+    const TWorldWindow w = EffectiveWorld();
+    if (w.YLow < 0 && w.YHigh > 0) DashedLine(canvas, from, 0, to, 0, Grey, PenStyle::Dot);
+    Marker(canvas, page.bos, "BOS", true);
+    Marker(canvas, page.cos, "COS", true);
+    Marker(canvas, page.cos + page.check1, "+1.00", n == 2);
+    Marker(canvas, page.cos + page.check2, "+1.75", n == 2);
+    const Pen saved = canvas.GetPen();
+    canvas.SetPen(Pen{colour, 2, PenStyle::Solid});
+    DrawOverlayTrace(TraceOf(page.time, values, colour));
+    canvas.SetPen(saved);
+    DrawLegend({{colour, name}});
+}
+
+} // namespace
+
+void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage &page) {
+    SetGraphCanvas(&canvas);
+    InitGraph();
+    SetViewportRect(1, {0, 0}, {width, height});
+    ClearViewport(1);
+    const int margin = width / 16;
+    Title(canvas, margin, margin, page.title, 14);
+    int y = WriteLines(canvas, margin, margin + 3 * LineHeight(canvas), page.lines) + LineHeight(canvas);
+    // The run table: columns as wide as their widest cell.
+    std::vector<int> widths(page.header.size(), 0);
+    auto measure = [&](const std::vector<std::string> &cells) {
+        for (std::size_t k = 0; k < cells.size() && k < widths.size(); ++k)
+            widths[k] = std::max(widths[k], canvas.TextWidth(cells[k]));
+    };
+    canvas.SetFont(Font{"Arial", 9, true});
+    measure(page.header);
+    canvas.SetFont(Font{"Arial", 9, false});
+    for (const auto &row : page.rows) measure(row);
+    const int gap = canvas.TextWidth("  ");
+    auto writeRow = [&](const std::vector<std::string> &cells, Color colour) {
+        const Pen saved = canvas.GetPen();
+        int x = margin;
+        for (std::size_t k = 0; k < cells.size() && k < widths.size(); ++k) {
+            canvas.SetPen(Pen{colour, 1, PenStyle::Solid});
+            canvas.TextOut(x + (k == 0 ? 0 : widths[k] - canvas.TextWidth(cells[k])), y, cells[k]);
+            x += widths[k] + gap;
+        }
+        canvas.SetPen(saved);
+        y += LineHeight(canvas);
+    };
+    canvas.SetFont(Font{"Arial", 9, true});
+    writeRow(page.header, Colors::Black);
+    canvas.SetFont(Font{"Arial", 9, false});
+    for (std::size_t r = 0; r < page.rows.size() && y < height - margin; ++r)
+        writeRow(page.rows[r], r < page.rowPasses.size() && !page.rowPasses[r] ? DarkRed : Colors::Black);
+}
+
+void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &page) {
+    SetGraphCanvas(&canvas);
+    InitGraph();
+    SetViewportRect(1, {0, 0}, {width, height});
+    ClearViewport(1);
+    const int margin = width / 16;
+    {
+        // The verdict first, in its colour, then the run.
+        const Pen saved = canvas.GetPen();
+        canvas.SetPen(Pen{page.pass ? DarkGreen : DarkRed, 1, PenStyle::Solid});
+        Title(canvas, margin, margin, page.pass ? "PASS" : "FAIL", 12);
+        canvas.SetPen(saved);
+        canvas.SetFont(Font{"Arial", 12, true});
+        const int indent = canvas.TextWidth("FAIL   ");
+        Title(canvas, margin + indent, margin, page.title, 12);
+    }
+    const int top =
+        WriteLines(canvas, margin, margin + 2 * LineHeight(canvas), page.lines) + LineHeight(canvas) / 2;
+
+    // The graphs run from a second before BOS to a second after the last check time.
+    const double from = page.bos - 1, to = page.cos + page.check2 + 1;
+    const int panel = (height - margin - top) / 3;
+    for (int n = 1; n <= 3; ++n)
+        SetViewportRect(n, {margin / 2, top + (n - 1) * panel}, {width - margin / 2, top + n * panel});
+    Panel(canvas, 1, page, page.steer, RangeOf(page.time, page.steer, from, to, {}), from, to, "steer, deg",
+          OverlayColours::Blue);
+
+    // Yaw rate: the largest the ratios admit at and after each check time.
+    const double allowed1 = page.limit1 / 100 * page.peakYawRate,
+                 allowed2 = page.limit2 / 100 * page.peakYawRate;
+    Panel(canvas, 2, page, page.yawRate, RangeOf(page.time, page.yawRate, from, to, {allowed1, -allowed1}),
+          from, to, "yaw rate, deg/s", OverlayColours::Magenta);
+    DashedLine(canvas, page.cos + page.check1, allowed1, page.cos + page.check2, allowed1, DarkRed,
+               PenStyle::Solid);
+    DashedLine(canvas, page.cos + page.check2, allowed2, to, allowed2, DarkRed, PenStyle::Solid);
+    canvas.TextOut(WorldToPixelX(page.cos + page.check1) + 3, WorldToPixelY(allowed1) + 2,
+                   "limits " + std::to_string(static_cast<int>(page.limit1)) + " % and " +
+                       std::to_string(static_cast<int>(page.limit2)) + " % of the peak");
+
+    // Lateral displacement from BOS, with its limit at BOS + 1.07 s.
+    const double at = page.bos + page.displacementTime;
+    Panel(canvas, 3, page, page.displacement,
+          RangeOf(page.time, page.displacement, from, to, {0.0, page.displacementLimit}), from, to,
+          "lateral displacement, m", OverlayColours::Green);
+    const TWorldWindow w = EffectiveWorld();
+    DashedLine(canvas, at, w.YLow, at, w.YHigh, DarkRed, PenStyle::Dash);
+    canvas.TextOut(WorldToPixelX(at) + 3, WorldToPixelY(w.YHigh) + 2, "BOS + 1.07 s");
+    if (page.displacementJudged) {
+        DashedLine(canvas, page.bos, page.displacementLimit, to, page.displacementLimit, DarkRed,
+                   PenStyle::Solid);
+        char text[64];
+        std::snprintf(text, sizeof text, "at least %.2f m", page.displacementLimit);
+        canvas.TextOut(WorldToPixelX(page.bos) + 3, WorldToPixelY(page.displacementLimit) + 2, text);
+    }
+    const std::string axis = "time, s";
+    const TViewport &area = Plot().viewports[3];
+    canvas.TextOut(area.Right - canvas.TextWidth(axis) - 4, area.Bottom - canvas.TextHeight(axis) - 4, axis);
+}

@@ -1,0 +1,18 @@
+// The evaluation report as a PDF file: the report pages drawn through the QPainter canvas on a PDF
+// writer, and the pages made from evaluated runs. The window and quillard-cli both write it here.
+#pragma once
+
+#include "graph/reportpages.h"
+#include "measure/evaluate.h"
+
+#include <string>
+#include <vector>
+
+// A run's page from its evaluation: the traces, the marks, the limits, the figures and the verdicts.
+RunReportPage RunPageOf(const SwdResult &result, const VehicleLog &log, const std::string &title);
+
+// The figures and verdicts of a run as the page and the summary panel list them.
+std::vector<std::string> RunFigureLines(const SwdResult &result);
+
+// The bytes of the PDF: A4 portrait, the first page, then a page per run.
+std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs);

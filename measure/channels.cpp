@@ -1,0 +1,237 @@
+// The vehicle's channels of a measured log, read column by column through the log reader.
+#include "measure/channels.h"
+
+#include "romfiles/fileio.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A header name split into its lower-case base and the unit in brackets at its end.
+std::pair<std::string, std::string> BaseAndUnit(const std::string &name) {
+    std::string base = Lower(name);
+    while (!base.empty() && std::isspace(static_cast<unsigned char>(base.back()))) base.pop_back();
+    std::string unit;
+    if (!base.empty() && (base.back() == ')' || base.back() == ']')) {
+        const char open = base.back() == ')' ? '(' : '[';
+        if (const std::size_t at = base.rfind(open); at != std::string::npos) {
+            unit = base.substr(at + 1, base.size() - at - 2);
+            base.erase(at);
+        }
+    }
+    auto trim = [](std::string &s) {
+        while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.pop_back();
+        while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.erase(0, 1);
+    };
+    trim(base);
+    trim(unit);
+    return {base, unit};
+}
+
+bool Has(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
+
+enum class Kind { YawRate, LateralAcceleration, Speed, Roll };
+
+// Whether a column's base name says it holds the channel.
+bool Names(Kind kind, const std::string &base) {
+    switch (kind) {
+    case Kind::YawRate:
+        return Has(base, "yaw") && !Has(base, "angle") && !Has(base, "acc");
+    case Kind::LateralAcceleration:
+        return (Has(base, "lat") && Has(base, "acc")) || base == "ay" || base == "a_y" || base == "accy" ||
+               base == "acc_y" || base == "acc y";
+    case Kind::Speed:
+        return (Has(base, "speed") || Has(base, "velocity") || base == "vel" || base == "v") &&
+               !Has(base, "vert") && !Has(base, "yaw") && !Has(base, "lat") && !Has(base, "wheel") &&
+               !Has(base, "angular") && !Has(base, "steer");
+    case Kind::Roll:
+        return Has(base, "roll") && !Has(base, "rate") && !Has(base, "velocity");
+    }
+    return false;
+}
+
+const char *KindName(Kind kind) {
+    switch (kind) {
+    case Kind::YawRate:
+        return "yaw rate";
+    case Kind::LateralAcceleration:
+        return "lateral acceleration";
+    case Kind::Speed:
+        return "speed";
+    case Kind::Roll:
+        return "roll angle";
+    }
+    return "";
+}
+
+const char *KindOption(Kind kind) {
+    switch (kind) {
+    case Kind::YawRate:
+        return "--yaw-column";
+    case Kind::LateralAcceleration:
+        return "--ay-column";
+    case Kind::Speed:
+        return "--speed-column";
+    case Kind::Roll:
+        return "--roll-column";
+    }
+    return "";
+}
+
+std::string ColumnList(const std::vector<std::string> &names) {
+    std::string list;
+    for (const std::string &name : names) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+// The column of a channel as the options name it (by name or number, left to ParseLog to find), else
+// the first whose name says it is the channel; empty when there is none.
+std::string ChooseColumn(Kind kind, const std::string &given, const std::vector<std::string> &names,
+                         bool needed) {
+    if (!given.empty()) return given;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (Names(kind, BaseAndUnit(names[i]).first)) return std::to_string(i + 1);
+    if (needed)
+        throw FormatError(std::string("the log has no ") + KindName(kind) + " column (its columns: " +
+                          ColumnList(names) + "); name it with " + KindOption(kind));
+    return "";
+}
+
+// One column of the log, read against the time column by the log reader (with its dropouts replaced).
+MeasuredLog ReadColumn(std::string_view bytes, const LogOptions &base, const std::string &column) {
+    LogOptions options = base;
+    options.steerColumn = column;
+    options.angleUnit = AngleUnit::Degrees; // as written: the channel's unit is applied afterwards
+    options.markColumn.clear();
+    return ParseLog(bytes, options);
+}
+
+// Keeps the samples of the log whose times the channel has too, and the channel's values at them.
+void KeepCommonTimes(VehicleLog &log, std::vector<std::vector<double> *> columns, const MeasuredLog &channel,
+                     std::vector<double> &values) {
+    if (channel.time == log.time) {
+        values = channel.steer;
+        return;
+    }
+    std::vector<std::size_t> kept;
+    std::vector<double> own;
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < log.time.size(); ++i) {
+        while (j < channel.time.size() && channel.time[j] < log.time[i]) ++j;
+        if (j < channel.time.size() && channel.time[j] == log.time[i]) {
+            kept.push_back(i);
+            own.push_back(channel.steer[j]);
+        }
+    }
+    log.skippedRows += static_cast<int>(log.time.size() - kept.size());
+    columns.push_back(&log.time);
+    for (std::vector<double> *c : columns) {
+        if (c->empty()) continue;
+        std::vector<double> thinned;
+        thinned.reserve(kept.size());
+        for (std::size_t i : kept) thinned.push_back((*c)[i]);
+        *c = std::move(thinned);
+    }
+    values = std::move(own);
+}
+
+// A unit in a header, understood for the channel; the default when the header names none or one it
+// does not know.
+std::string UnitFor(Kind kind, const std::string &written) {
+    const std::string u = Lower(written);
+    switch (kind) {
+    case Kind::YawRate:
+        return u == "rad/s" || u == "rad/sec" || u == "rps" ? "rad/s" : "deg/s";
+    case Kind::LateralAcceleration:
+        return AccelerationUnitOf(u) == AccelerationUnit::MetresPerSecondSquared ? "m/s2" : "g";
+    case Kind::Speed:
+        if (u == "m/s" || u == "mps") return "m/s";
+        if (u == "mph") return "mph";
+        if (u == "kn" || u == "knots" || u == "kt" || u == "kts") return "kn";
+        return "km/h";
+    case Kind::Roll:
+        return u == "rad" || u == "radian" || u == "radians" ? "rad" : "deg";
+    }
+    return "";
+}
+
+// The factor from the unit to the log's own: deg/s, g, km/h, deg.
+double Factor(const std::string &unit) {
+    constexpr double Degrees = 180 / std::numbers::pi;
+    if (unit == "rad/s" || unit == "rad") return Degrees;
+    if (unit == "m/s2") return 1 / StandardGravity;
+    if (unit == "m/s") return 3.6;
+    if (unit == "mph") return 1.609344;
+    if (unit == "kn") return 1.852;
+    return 1;
+}
+
+} // namespace
+
+std::optional<AccelerationUnit> AccelerationUnitOf(const std::string &text) {
+    const std::string u = Lower(text);
+    if (u == "g") return AccelerationUnit::G;
+    if (u == "m/s2" || u == "m/s^2" || u == "m/s\xb2" || u == "m/s\xc2\xb2" || u == "ms-2" || u == "m s-2" ||
+        u == "m/s/s" || u == "mps2")
+        return AccelerationUnit::MetresPerSecondSquared;
+    return std::nullopt;
+}
+
+VehicleLog ParseVehicleLog(std::string_view bytes, const VehicleLogOptions &options) {
+    const MeasuredLog first = ParseLog(bytes, options.log);
+    VehicleLog log;
+    log.time = first.time;
+    log.steer = first.steer;
+    log.dropouts = first.dropouts;
+    log.skippedRows = first.skippedRows;
+    log.timeChannel = {first.timeColumn, first.timeUnit == TimeUnit::Milliseconds ? "ms" : "s"};
+    log.steerChannel = {first.steerColumn, first.angleUnit == AngleUnit::Radians ? "rad" : "deg"};
+
+    const std::vector<std::string> names = LogColumnNames(bytes);
+    struct Wanted {
+        Kind kind;
+        const std::string &given;
+        bool needed;
+        std::vector<double> &values;
+        VehicleChannel &channel;
+    };
+    const Wanted wanted[] = {
+        {Kind::YawRate, options.yawColumn, options.needsYawRate, log.yawRate, log.yawChannel},
+        {Kind::LateralAcceleration, options.ayColumn, true, log.lateralAcceleration, log.ayChannel},
+        {Kind::Speed, options.speedColumn, false, log.speed, log.speedChannel},
+        {Kind::Roll, options.rollColumn, false, log.roll, log.rollChannel},
+    };
+    for (const Wanted &w : wanted) {
+        const std::string column = ChooseColumn(w.kind, w.given, names, w.needed);
+        if (column.empty()) continue;
+        const MeasuredLog read = ReadColumn(bytes, options.log, column);
+        w.channel.column = read.steerColumn;
+        const std::string written = BaseAndUnit(read.steerColumn.name).second;
+        w.channel.unit = UnitFor(w.kind, written);
+        if (w.kind == Kind::LateralAcceleration && options.ayUnit)
+            w.channel.unit = *options.ayUnit == AccelerationUnit::G ? "g" : "m/s2";
+        std::vector<std::vector<double> *> others{&log.steer, &log.yawRate, &log.lateralAcceleration,
+                                                  &log.speed, &log.roll};
+        others.erase(std::remove(others.begin(), others.end(), &w.values), others.end());
+        KeepCommonTimes(log, others, read, w.values);
+        const double factor = Factor(w.channel.unit);
+        for (double &v : w.values) v *= factor;
+        log.dropouts.insert(log.dropouts.end(), read.dropouts.begin(), read.dropouts.end());
+    }
+    if (log.time.size() < 2) throw FormatError("the log has fewer than two rows holding every channel read");
+    std::stable_sort(log.dropouts.begin(), log.dropouts.end(),
+                     [](const LogDropout &a, const LogDropout &b) { return a.time < b.time; });
+    return log;
+}
+
+VehicleLog ReadVehicleLog(const std::string &path, const VehicleLogOptions &options) {
+    return ParseVehicleLog(ReadFileBytes(path, LogFileLimit), options);
+}

@@ -1,0 +1,93 @@
+// Sine-with-dwell runs: the published processing of a run's log (filter, zeroing, beginning and
+// completion of steer, peak yaw rate, yaw rate ratios, lateral displacement) and its verdicts.
+#pragma once
+
+#include "measure/channels.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The criteria. The ratios are in percent of the peak yaw rate, the times in seconds after the
+// completion of steer (COS) or the beginning of steer (BOS).
+namespace SwdCriteria {
+constexpr double RatioCheck1 = 1.000, RatioLimit1 = 35; // s after COS, %
+constexpr double RatioCheck2 = 1.750, RatioLimit2 = 20; // s after COS, %
+constexpr double DisplacementTime = 1.07;               // s after BOS
+constexpr double DisplacementLimit = 1.83;              // m, at most 3500 kg gross vehicle weight
+constexpr double HeavyDisplacementLimit = 1.52;         // m, above it
+constexpr double HeavyVehicle = 3500;                   // kg
+constexpr double DisplacementFromA = 5;                 // the displacement is judged from 5 A on
+} // namespace SwdCriteria
+
+struct SwdOptions {
+    double steerCutoff = 10;                  // Hz
+    double responseCutoff = 6;                // Hz, yaw rate, lateral acceleration, speed, roll
+    double onsetRate = 75;                    // deg/s the steer rate must pass...
+    double onsetHold = 0.2;                   // ...and stay above for this long, s
+    double zeroingTime = 1.0;                 // s before that instant whose mean is each channel's zero
+    double bosAngle = 5;                      // deg
+    double amplitudeA = 0;                    // deg, the reference amplitude; 0: not known
+    std::optional<double> commandedAmplitude; // deg, from the run's program; unset: measured
+    double gvwr = 0;                          // kg gross vehicle weight; 0: not given (taken as at most 3500)
+};
+
+// The channels after filtering and zeroing, on the log's times, for graphs.
+struct SwdTraces {
+    std::vector<double> time;                // s
+    std::vector<double> steer;               // deg
+    std::vector<double> yawRate;             // deg/s
+    std::vector<double> lateralAcceleration; // g
+    std::vector<double> displacement;        // m from BOS to a little after BOS + 1.07 s, toward the first
+                                             // steer; NaN elsewhere
+};
+
+struct SwdResult {
+    double sampleRate = 0;                // Hz
+    double onset = 0;                     // s, the steer rate first above the onset rate for the hold
+    double zeroFrom = 0, zeroTo = 0;      // s, the zeroing range
+    double steerZero = 0;                 // deg, the means subtracted
+    double yawRateZero = 0;               // deg/s
+    double lateralAccelerationZero = 0;   // g
+    int firstSteer = 1;                   // +1: the first steer is positive, -1 negative
+    double bos = 0, cos = 0;              // s
+    double firstPeak = 0, secondPeak = 0; // deg, of the filtered steer, signed
+    double amplitude = 0;                 // deg, the commanded amplitude (program or measured)
+    bool amplitudeFromProgram = false;
+    double peakYawRate = 0, peakYawRateTime = 0;               // deg/s (signed), s
+    double yawRate1 = 0, yawRate2 = 0;                         // deg/s at COS + 1.000 s and COS + 1.750 s
+    double ratio1 = 0, ratio2 = 0;                             // %, signed
+    double displacement = 0;                                   // m, toward the first steer
+    double displacementLimit = SwdCriteria::DisplacementLimit; // m
+    bool displacementApplies = false;                          // A known and the amplitude at least 5 A
+    bool pass1 = false, pass2 = false;
+    std::optional<bool> passDisplacement; // unset when it does not apply
+    bool pass = false;
+    std::optional<double> speedAtBos; // km/h
+    std::optional<double> peakRoll;   // deg, the largest in size, signed
+    std::vector<std::string> warnings;
+    SwdTraces traces;
+};
+
+// Runs the processing and judges the run. Throws FormatError naming what the log lacks: a steer that
+// never turns faster than the onset rate, no reversal, no completion of steer, a log cut before
+// COS + 1.750 s or BOS + 1.07 s, too few samples or too low a sample rate.
+SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options = {});
+
+// The steps of the processing as text lines, each named, for a terminal or the summary panel.
+std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log);
+
+// The shared start of every evaluation: the sample rate of the log (from its median interval), with
+// a warning when the intervals are uneven.
+double LogSampleRate(const std::vector<double> &time, std::vector<std::string> &warnings);
+
+// Rate of change by central differences (one-sided at the ends), per second.
+std::vector<double> Derivative(const std::vector<double> &time, const std::vector<double> &values);
+
+// Double integral (m) of the lateral acceleration (g) from t0 for the duration: trapezoids between the
+// samples and the interpolated ends, velocity and displacement zero at t0.
+double LateralDisplacement(const std::vector<double> &time, const std::vector<double> &ay, double t0,
+                           double duration);
+
+// Value at time t by straight lines between the samples (t within the first and last time).
+double ValueAt(const std::vector<double> &time, const std::vector<double> &values, double t);

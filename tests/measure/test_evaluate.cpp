@@ -1,0 +1,240 @@
+// The sine-with-dwell and slowly increasing steer processing: the filter against stored reference
+// values, each step on runs with a known answer, the verdicts, and logs that lack what a step needs.
+#include "measure/evaluate.h"
+#include "measure/lowpass.h"
+#include "measure/sis.h"
+#include "measure/vbo.h"
+#include "measure/vehicle.h"
+#include "romfiles/fileio.h"
+#include "swd_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+// Reference values of tests/measure/reference/lowpass_reference.py (SciPy's sosfiltfilt).
+TEST(PhaselessLowPass, MatchesTheStoredReference) {
+    std::ifstream file(std::string(QUILLARD_TESTS) + "/measure/reference/lowpass_reference.csv");
+    ASSERT_TRUE(file) << "reference file missing";
+    std::string line;
+    std::getline(file, line);
+    std::vector<double> input, at10, at6;
+    while (std::getline(file, line)) {
+        std::istringstream row(line);
+        double values[4];
+        char comma;
+        row >> values[0] >> comma >> values[1] >> comma >> values[2] >> comma >> values[3];
+        input.push_back(values[1]), at10.push_back(values[2]), at6.push_back(values[3]);
+    }
+    ASSERT_EQ(input.size(), 300u);
+    for (const auto &[cutoff, expected] : {std::pair{10.0, at10}, std::pair{6.0, at6}}) {
+        const std::vector<double> filtered = PhaselessLowPass(input, 200, cutoff);
+        double worst = 0;
+        for (std::size_t i = 0; i < input.size(); ++i)
+            worst = std::max(worst, std::fabs(filtered[i] - expected[i]));
+        EXPECT_LT(worst, 2e-4) << cutoff << " Hz"; // single-precision coefficients on a 45-degree signal
+    }
+}
+
+TEST(PhaselessLowPass, RefusesACutoffAtOrAboveHalfTheSampleRate) {
+    EXPECT_THROW(PhaselessLowPass(std::vector<double>(100, 1.0), 20, 10), FormatError);
+}
+
+TEST(LateralDisplacement, IntegratesTwiceFromAnInstantBetweenSamples) {
+    VehicleLog log = SampledVehicleLog(
+        100, 4, [](double) { return 0; }, [](double) { return 0; }, [](double t) { return t; });
+    // Constant acceleration: exact for trapezoids. A ramp: a/6 T^3 plus the start value's share.
+    const std::vector<double> constant(log.time.size(), 0.5);
+    EXPECT_NEAR(LateralDisplacement(log.time, constant, 1.234, 1.07), 0.5 * StandardGravity * 1.07 * 1.07 / 2,
+                1e-12);
+    const double t0 = 1.234, T = 1.07;
+    EXPECT_NEAR(LateralDisplacement(log.time, log.lateralAcceleration, t0, T),
+                StandardGravity * (t0 * T * T / 2 + T * T * T / 6), 1e-4);
+}
+
+// A sine with dwell of 100 deg from 1.5 s; the yaw rate a half sine, then after the steer's reversal
+// a smooth lobe of -30 deg/s peaking 0.5 s later and decaying: x/tau e^(1 - x/tau).
+const double T0 = 1.5, F = 0.7, Tau = 0.5, Reversal = T0 + 0.5 / F;
+double Lobe(double x) { return x / Tau * std::exp(1 - x / Tau); }
+double DecayingYaw(double t) {
+    if (t < T0) return 0;
+    if (t < Reversal) return 20 * std::sin(Pi * (t - T0) / (0.5 / F));
+    return -30 * Lobe(t - Reversal);
+}
+VehicleLog KnownRun(double end = 7) {
+    return SampledVehicleLog(
+        200, end, [](double t) { return SineWithDwellSteer(t, T0, 100, F); }, DecayingYaw,
+        [](double t) { return SineWithDwellSteer(t - 0.1, T0, 0.006, F); });
+}
+
+TEST(EvaluateSineWithDwell, FindsEachStepOfAKnownRun) {
+    SwdOptions options;
+    options.amplitudeA = 20;
+    options.commandedAmplitude = 100;
+    const SwdResult r = EvaluateSineWithDwell(KnownRun(), options);
+    EXPECT_NEAR(r.onset, T0, 0.03);
+    EXPECT_NEAR(r.zeroTo - r.zeroFrom, 1.0, 1e-9);
+    EXPECT_NEAR(r.steerZero, 0, 0.02); // the filter's response starts a little before the steer
+    EXPECT_EQ(r.firstSteer, 1);
+    EXPECT_NEAR(r.bos, T0 + std::asin(0.05) / (2 * Pi * F), 0.004);
+    // The filtered steer rings a little past zero where the sampled one stops on it.
+    EXPECT_GT(r.cos, T0 + 1 / F + 0.5);
+    EXPECT_LT(r.cos, T0 + 1 / F + 0.5 + 0.02);
+    EXPECT_NEAR(r.peakYawRate, -30, 0.1);
+    EXPECT_NEAR(r.peakYawRateTime, Reversal + Tau, 0.02);
+    EXPECT_NEAR(r.ratio1, 100 * Lobe(r.cos + 1 - Reversal), 0.2);
+    EXPECT_NEAR(r.ratio2, 100 * Lobe(r.cos + 1.75 - Reversal), 0.2);
+    EXPECT_TRUE(r.pass1 && r.pass2);
+    EXPECT_TRUE(r.displacementApplies); // 100 deg is 5 A
+    EXPECT_FALSE(*r.passDisplacement);  // a thousandth of a g goes nowhere
+    EXPECT_FALSE(r.pass);
+}
+
+TEST(EvaluateSineWithDwell, JudgesTheDisplacementFromFiveAAndByWeight) {
+    const VehicleLog log = KnownRun();
+    SwdOptions options;
+    options.commandedAmplitude = 100;
+    options.amplitudeA = 20.1; // 100 deg is below 5 A
+    EXPECT_FALSE(EvaluateSineWithDwell(log, options).passDisplacement.has_value());
+    EXPECT_TRUE(EvaluateSineWithDwell(log, options).pass);
+    options.amplitudeA = 20;
+    options.gvwr = 3600;
+    EXPECT_DOUBLE_EQ(EvaluateSineWithDwell(log, options).displacementLimit, 1.52);
+}
+
+TEST(EvaluateSineWithDwell, BadLogsNameWhatIsMissing) {
+    const std::vector<std::pair<VehicleLog, std::string>> cases{
+        {SampledVehicleLog(
+             200, 8, [](double t) { return 10 * std::sin(2 * Pi * 0.2 * t); }, [](double) { return 0; },
+             [](double) { return 0; }),
+         "the steer rate never stays above 75 deg/s for 200 ms"},
+        {KnownRun(T0 + 1 / F + 0.5 + 1.2), "before COS + 1.750 s"},
+        {KnownRun(T0 + 0.6), "never turns back through zero after its first peak"},
+        {KnownRun(T0 + 1.5), "never returns to zero after its second peak"},
+    };
+    for (const auto &[log, message] : cases) {
+        try {
+            EvaluateSineWithDwell(log);
+            ADD_FAILURE() << "no error for " << message;
+        } catch (const FormatError &e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+    }
+}
+
+// A slow ramp of 13.5 deg/s from 1 s with a lateral acceleration of steer / gain (deg per g).
+VehicleLog SisRun(double gain, double direction) {
+    auto steer = [=](double t) { return direction * 13.5 * std::max(0.0, t - 1); };
+    return SampledVehicleLog(
+        100, 5, steer, [](double) { return 0; }, [=](double t) { return steer(t) / gain; });
+}
+
+TEST(EvaluateSlowlyIncreasingSteer, ReadsTheAngleAtAThirdOfAGOffTheRegression) {
+    const SisResult left = EvaluateSlowlyIncreasingSteer(SisRun(90, 1));
+    EXPECT_NEAR(left.angle, 27, 1e-3);
+    EXPECT_NEAR(left.slope, 90, 1e-2);
+    EXPECT_TRUE(left.zeroed);
+    const SisResult right = EvaluateSlowlyIncreasingSteer(SisRun(92, -1));
+    EXPECT_NEAR(right.angle, -27.6, 1e-3);
+    EXPECT_DOUBLE_EQ(AmplitudeA({left, right}), 27.3);
+    SisOptions options;
+    options.fitHigh = 0.7; // the run ends at 0.6 g
+    EXPECT_THROW(EvaluateSlowlyIncreasingSteer(SisRun(90, 1), options), FormatError);
+}
+
+// The rehearsal vehicle: a campaign's logs behave as the criteria expect of a stable and an
+// unstable car.
+std::vector<VehicleSample> Drive(const VehicleParameters &car, double amplitude) {
+    return SimulateVehicle(
+        car, [=](double t) { return SineWithDwellSteer(t, 1, amplitude); }, 6.5, 200);
+}
+VehicleLog AsLog(const std::vector<VehicleSample> &samples) {
+    return ParseVehicleLog(SimulatedLogText(VehicleParameters{}, samples, "test"), {});
+}
+
+TEST(SimulateVehicle, AStableCarPassesAndOneWithoutStabilityControlSpinsOut) {
+    const VehicleParameters stable;
+    SwdOptions options;
+    options.amplitudeA = 27;
+    options.commandedAmplitude = 6.5 * 27;
+    EXPECT_TRUE(EvaluateSineWithDwell(AsLog(Drive(stable, 6.5 * 27)), options).pass);
+    VehicleParameters unstable = stable;
+    unstable.stabilityControl = 0;
+    const SwdResult spun = EvaluateSineWithDwell(AsLog(Drive(unstable, 6.5 * 27)), options);
+    EXPECT_FALSE(spun.pass1);
+    EXPECT_GT(spun.displacement, 1.83);
+
+    const auto sis = SimulateVehicle(
+        stable, [](double t) { return 13.5 * std::max(0.0, t - 1); }, 10, 100);
+    VehicleLogOptions sisOptions;
+    sisOptions.needsYawRate = false;
+    const double angle =
+        EvaluateSlowlyIncreasingSteer(ParseVehicleLog(SimulatedLogText(stable, sis, ""), sisOptions)).angle;
+    EXPECT_GT(angle, 20);
+    EXPECT_LT(angle, 35);
+}
+
+TEST(VehicleParameters, TheDefaultFileReadsBackAndFaultsNameTheirLine) {
+    EXPECT_EQ(ParseVehicleParameters(DefaultVehicleText()).mass, VehicleParameters{}.mass);
+    EXPECT_EQ(ParseVehicleParameters("name = van\nmass_kg = 3000 # loaded\n").mass, 3000);
+    for (const char *bad :
+         {"mass_kg = 3000\nwheels = 4\n", "mass_kg 3000\n", "mass_kg = -1\n", "friction = x\n"})
+        EXPECT_THROW(ParseVehicleParameters(bad), FormatError) << bad;
+}
+
+} // namespace
+
+namespace {
+
+// The same run steered the other way, with the yaw rate logged with the opposite sign, a logger's
+// offsets and a lost frame gives the same figures.
+TEST(EvaluateSineWithDwell, TheFiguresDoNotDependOnDirectionSignConventionOffsetsOrDropouts) {
+    SwdOptions options;
+    options.amplitudeA = 20;
+    options.commandedAmplitude = 100;
+    const SwdResult clean = EvaluateSineWithDwell(KnownRun(), options);
+    VehicleLog other = KnownRun();
+    for (double &s : other.steer) s = -s + 3;                  // to the right, 3 deg off centre
+    for (double &a : other.lateralAcceleration) a = -a + 0.02; // a sensor 0.02 g off
+    other.yawRate[700] = 5000;                                 // a lost frame, as the reader replaces it
+    ASSERT_EQ(ReplaceDropouts(other.time, other.yawRate, "yaw rate").size(), 1u);
+    const SwdResult r = EvaluateSineWithDwell(other, options);
+    EXPECT_EQ(r.firstSteer, -1);
+    EXPECT_NEAR(r.steerZero, 3, 0.03);
+    EXPECT_NEAR(r.bos, clean.bos, 1e-6);
+    EXPECT_NEAR(r.cos, clean.cos, 1e-6);
+    EXPECT_NEAR(r.peakYawRate, clean.peakYawRate,
+                1e-3); // the yaw rate kept its sign: opposite to the steer's
+    EXPECT_NEAR(r.ratio1, clean.ratio1, 1e-3);
+    EXPECT_NEAR(r.ratio2, clean.ratio2, 1e-3);
+    EXPECT_NEAR(r.displacement, clean.displacement, 1e-6);
+    ASSERT_FALSE(r.warnings.empty());
+    EXPECT_NE(r.warnings.front().find("opposite sign"), std::string::npos);
+}
+
+TEST(EvaluateSlowlyIncreasingSteer, ZeroesTheOffsetsOnTheStillTimeBeforeTheSteer) {
+    VehicleLog log = SisRun(90, 1);
+    for (double &s : log.steer) s += 2;
+    for (double &a : log.lateralAcceleration) a -= 0.03;
+    const SisResult r = EvaluateSlowlyIncreasingSteer(log);
+    EXPECT_TRUE(r.zeroed);
+    EXPECT_NEAR(r.steerZero, 2, 1e-3);
+    EXPECT_NEAR(r.angle, 27, 1e-3);
+    EXPECT_NEAR(r.fitFrom, 1 + 0.1 * 90 / 13.5, 0.02); // where 0.1 g is reached
+}
+
+TEST(VboFiles, AreCarriedAcrossMidnight) {
+    std::string text = "[header]\ntime\nsteer\n[column names]\ntime steer\n[data]\n";
+    for (const char *row : {"235959.90 1\n", "235959.95 2\n", "000000.00 3\n", "000000.05 4\n"}) text += row;
+    const MeasuredLog log = ParseLog(text, {});
+    ASSERT_EQ(log.time.size(), 4u);
+    EXPECT_NEAR(log.time[3], 0.15, 1e-6);
+}
+
+} // namespace

@@ -1,0 +1,42 @@
+// The text of a comparison: one for the CLI and the summary panel, its figures aligned as asked.
+#include "measure/figures.h"
+#include "measure/logfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(DescribeComparison, OneTextWithTheFiguresAlignedAtTheWidthAsked) {
+    const MeasuredLog log = ParseLog("time,steer\n0,0\n1,1\n", {});
+    Comparison c;
+    c.alignment.lag = c.delay = 0.035;
+    c.alignment.correlation = 0.9;
+    c.gain = NAN;
+    c.offset = 0.25;
+    c.rmsError = 0.5;
+    c.peakError = -1.25;
+    c.peakErrorTime = 0.5;
+    c.programDuration = c.comparedTo = 1;
+    c.comparedSteps = 1024;
+    c.steps.push_back({0.25, 0, 10, 9.5, 1.5, 15.8, 0.375});
+    const ComparisonText cli = DescribeComparison(c, log, "runs/a.csv", 13);
+    EXPECT_EQ(cli.Lines(),
+              (std::vector<std::string>{
+                  "Log runs/a.csv: 2 rows; time from column 1 \"time\" (s), steer from column 2 "
+                  "\"steer\" (deg)",
+                  "Aligned by cross-correlation: lag 0.0350 s, correlation 0.9000",
+                  "Compared 0.0000 to 1.0000 s of the program's 1.0000 s (1024 steps)",
+                  "Delay        0.0350 s", "Gain         - (the commanded steer does not change)",
+                  "Offset       0.250 deg", "RMS error    0.500 deg", "Peak error   -1.250 deg at 0.5000 s",
+                  "Step at 0.2500 s from 0.000 to 10.000 deg: settled at 9.500 deg, overshoot 1.500 "
+                  "deg (15.8 %) at 0.3750 s"}));
+    EXPECT_EQ(cli.source.size(), 3u);
+    EXPECT_TRUE(cli.response.empty() && cli.warnings.empty());
+    const ComparisonText panel = DescribeComparison(c, log, "runs/a.csv", 16);
+    EXPECT_EQ(panel.source, cli.source);
+    ASSERT_EQ(panel.figures.size(), cli.figures.size());
+    for (std::size_t k = 0; k < cli.figures.size(); ++k) {
+        const std::string &line = cli.figures[k];
+        EXPECT_EQ(panel.figures[k], k < 5 ? line.substr(0, 13) + "   " + line.substr(13) : line);
+    }
+}

@@ -87,9 +87,11 @@ private slots:
         // final box; the tab that was current comes back.
         m_form->Programs()->Tabs()->setCurrentIndex(4);
         m_boxes.clear();
+        m_boxTabs.clear();
         m_form->BuildButtonClick();
         QCOMPARE(m_boxes, (QStringList{"Program #5: There is a -40.0 degree step when program recycles.",
                                        "Files set.bin and set.aux were successfully created."}));
+        QCOMPARE(m_boxTabs, (QList<int>{5, 4})); // each box over the program it speaks of
         QCOMPARE(m_form->Programs()->CurrentProgram(), 4);
         QCOMPARE(Settings().epromDir, m_dir.path().toStdString());
 

@@ -40,7 +40,8 @@ class WindowTest : public QObject {
 protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes; // texts of the boxes shown, in order
+    QStringList m_boxes;  // texts of the boxes shown, in order
+    QList<int> m_boxTabs; // the current program under each of them
     // The button a box answers with when it offers it, else OK.
     QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     QStringList m_dialogs;                                // class names of the modal forms shown
@@ -70,6 +71,7 @@ protected:
         WriteDefaults(dir, {dir, dir, dir, true});
         SetBoxHandler([this](QWidget *, const BoxRequest &r) {
             m_boxes << r.text;
+            m_boxTabs << (m_form ? m_form->Programs()->CurrentProgram() : -1);
             return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
         });
         SetDialogHandler([this](QDialog &dialog) {

@@ -9,6 +9,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QScrollArea;
 class TProgramBook;
 
 class TSummaryPanel : public QFrame {
@@ -51,13 +52,19 @@ private slots:
     // Show brings them back.
     void CheckStale(int program);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void MarkStale(bool stale);
+    // The memo as tall as its lines, wrapped at its width.
+    void FitHeight(QPlainTextEdit *memo);
 
     const TProgramBook &m_programs;
     QLabel *m_title;
     QPlainTextEdit *m_text;
     QPlainTextEdit *m_figures;
+    QScrollArea *m_scroll;
     int m_program = -1;
     ProgramText m_lines; // the text the figures were compiled from
     bool m_stale = false;

@@ -17,6 +17,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QtTest>
 
@@ -96,6 +98,14 @@ private slots:
         QVERIFY2(figures.contains(QString("Delay           %1 s").arg(compared.delay, 0, 'f', 4)) &&
                      figures.contains(QString("Gain            %1").arg(compared.gain, 0, 'f', 4)),
                  qPrintable(figures));
+        // The figures and the summary are one page that scrolls as a whole, each showing all its lines
+        // as they wrap, also in a smaller window.
+        for (const QSize size : {QSize(1200, 700), QSize(1024, 700)}) {
+            m_form->resize(size);
+            QCoreApplication::processEvents();
+            for (QPlainTextEdit *memo : {m_form->Summary()->MeasuredFigures(), m_form->Summary()->Text()})
+                QCOMPARE(memo->verticalScrollBar()->maximum(), 0);
+        }
 
         // A Show of the edited program compares the log again; a Show of another program takes it off.
         SetProgram(4, QString(SineWithDwell).replace("wait(1 sec)\nend", "wait(2 sec)\nend"));

@@ -58,6 +58,7 @@ void TGraphView::resizeEvent(QResizeEvent *event) {
     m_fitButton->setGeometry(contentsRect().right() - fit.width() - 2, contentsRect().top() + 2, fit.width(),
                              fit.height());
     FollowResize();
+    if (m_pinned) UpdateCursorStrip(); // the strip under the graph has its width
 }
 
 void TGraphView::NewEmptyGraph() {
@@ -413,20 +414,38 @@ void TGraphView::UpdatePin() {
 void TGraphView::UpdateCursorStrip() {
     m_cursorStrip->setVisible(m_pinned.has_value());
     if (!m_pinned) return m_cursorStrip->clear();
-    const StepReading &p = *m_pinned;
-    QString text = QString("Pinned step %1: t=%2 s  steer=%3 deg")
-                       .arg(p.index)
-                       .arg(FromLatin1(Fixed(p.time, 4)))
-                       .arg(FromLatin1(Fixed(p.steer, 3)));
-    if (m_mouseReading) {
+    // The pinned step, then the span to the step under the mouse.
+    const auto parts = [this](const QString &gap) {
+        const StepReading &p = *m_pinned;
+        QStringList text{QString("Pinned step %1: t=%2 s%3steer=%4 deg")
+                             .arg(p.index)
+                             .arg(FromLatin1(Fixed(p.time, 4)))
+                             .arg(gap)
+                             .arg(FromLatin1(Fixed(p.steer, 3)))};
+        if (!m_mouseReading) return text;
         const CursorSpan span = SpanBetween(p, *m_mouseReading);
-        text += QString("      to step %1: \u0394t=%2 s  \u0394steer=%3 deg  slope=%4")
-                    .arg(m_mouseReading->index)
-                    .arg(FromLatin1(Fixed(span.dt, 4)))
-                    .arg(FromLatin1(Fixed(span.dsteer, 3)))
-                    .arg(span.slope ? FromLatin1(Fixed(*span.slope, 1)) + " deg/s" : QString("none"));
-    }
-    m_cursorStrip->setText(text);
+        return text << QString("to step %1: \u0394t=%2 s%3\u0394steer=%4 deg%3slope=%5")
+                           .arg(m_mouseReading->index)
+                           .arg(FromLatin1(Fixed(span.dt, 4)))
+                           .arg(gap)
+                           .arg(FromLatin1(Fixed(span.dsteer, 3)))
+                           .arg(span.slope ? FromLatin1(Fixed(*span.slope, 1)) + " deg/s" : QString("none"));
+    };
+    // Spaced out on one line when it has the room, closer together when the graph is narrower, on two
+    // lines when even that could not fit. The line count follows the width alone, so the graph keeps
+    // its height as the mouse moves.
+    const QFontMetrics metrics = m_cursorStrip->fontMetrics();
+    const QMargins margins = m_cursorStrip->contentsMargins();
+    const int room = width() - margins.left() - margins.right();
+    const bool twoLines =
+        metrics.horizontalAdvance("Pinned step 16383: t=99.9999 s steer=-100.000 deg; to step 16383: "
+                                  "\u0394t=-99.9999 s \u0394steer=-200.000 deg slope=-9999.9 deg/s") > room;
+    m_cursorStrip->setFixedHeight(twoLines ? 2 * CursorStripLineHeight : CursorStripLineHeight);
+    const QString wide = parts("  ").join("      ");
+    if (twoLines)
+        m_cursorStrip->setText(parts("  ").join('\n'));
+    else
+        m_cursorStrip->setText(metrics.horizontalAdvance(wide) <= room ? wide : parts(" ").join("; "));
 }
 
 void TGraphView::SetResponse(std::optional<ResponseCurve> curve) {

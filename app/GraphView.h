@@ -92,6 +92,8 @@ public:
     // and mean steer rate from it to the step under the mouse. It stays while the same program is
     // drawn again (zoom, pan, Live Show) and goes when another is shown.
     QLabel *CursorStrip() const { return m_cursorStrip; }
+    // The height of a line of the strips under the graph, in pixels.
+    static constexpr int CursorStripLineHeight = 16;
     std::optional<StepReading> Pinned() const { return m_pinned; }
     void PinCursorAt(double time);
     void Unpin();

@@ -48,7 +48,9 @@ TWindowLayout::TWindowLayout(QWidget *client, const WindowPieces &pieces)
     column->addWidget(pieces.graph, 1);
     for (QLabel *line : pieces.underGraph) {
         line->setParent(m_graphColumn);
-        line->setFixedHeight(16);
+        line->setFixedHeight(TGraphView::CursorStripLineHeight);
+        // A long line is cut at the graph's width rather than widening the column.
+        line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         column->addWidget(line);
     }
     m_graphRow->addWidget(m_graphColumn);

@@ -42,7 +42,7 @@ Json ReportJson(const ImageReport &report) {
                          {"bin_offset", slot.binOffset},
                          {"aux_offset", slot.auxOffset},
                          {"end_index", slot.endIndex},
-                         {"duration_s", Figure(slot.duration)},
+                         {"duration_s", Time(slot.duration)},
                          {"bin_crc32", CrcText(slot.binCrc)},
                          {"aux_crc32", CrcText(slot.auxCrc)}});
     return {{"bin_size_bytes", report.binSize},
@@ -55,12 +55,7 @@ Json ReportJson(const ImageReport &report) {
 // The report of the files as written, read under the pair's lock: printed as text unless --json
 // wants it in the document.
 Json PrintReport(const CliOptions &options, const std::string &auxPath) {
-    std::vector<std::string> images;
-    try {
-        images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
-    }
+    const std::vector<std::string> images = ReadFileGroup(auxPath, {options.output, auxPath}, EpromFileLimit);
     const ImageReport report = ReportImages(images[0], images[1]);
     if (!options.json) PrintLines(stdout, ReportLines(report));
     return ReportJson(report);
@@ -87,6 +82,11 @@ BuildCallbacks Callbacks(const CliOptions &options, const CompilerState &state, 
             programs.push_back(
                 {{"program", program}, {"compiled", true}, {"messages", MessagesJson(compiled)}});
     };
+    // With --strict a warning or a notice fails the build, and a failed build writes nothing.
+    callbacks.beforeWriting = [&options]() -> std::optional<std::string> {
+        if (!options.strict || !Findings().Any()) return std::nullopt;
+        return "Warning(s) or notice(s) were found (--strict). File was not created.";
+    };
     return callbacks;
 }
 
@@ -109,17 +109,12 @@ int RunBuild(const CliOptions &options) {
         makeCopies = [&](const std::string &main, const std::string &aux) {
             return ImageCopyFiles(options.output, copies, main, aux);
         };
-    BuildOutcome outcome;
-    try {
-        outcome =
-            BuildSet(state, set, options.output, MakeCompileOptions(options, true), callbacks, makeCopies);
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
-    }
+    const BuildOutcome outcome =
+        BuildSet(state, set, options.output, MakeCompileOptions(options, true), callbacks, makeCopies);
     for (Json &program : programs) program["notices"] = NoticesJson(program["program"]);
-    Json document{{"file", Latin1(file)},
-                  {"bin", Latin1(options.output)},
-                  {"aux", Latin1(auxPath)},
+    Json document{{"file", FileName(file)},
+                  {"bin", FileName(options.output)},
+                  {"aux", FileName(auxPath)},
                   {"built", outcome.success},
                   {"programs", programs}};
     if (!outcome.success) {
@@ -141,7 +136,7 @@ int RunBuild(const CliOptions &options) {
                      PrintableText(FileNameOf(copyPaths[k + 1])) + " were successfully created.\n");
     }
     document["copies"] = Json::array();
-    for (const std::string &path : copyPaths) document["copies"].push_back(Latin1(path));
+    for (const std::string &path : copyPaths) document["copies"].push_back(FileName(path));
     if (options.report) document["report"] = PrintReport(options, auxPath);
     if (options.json) PrintJson(document);
     return 0;

@@ -88,7 +88,6 @@ struct CliOptions {
     VehicleLogOptions vehicleLog;         // the log options and --yaw-column, --ay-column, --speed-column,
                                           // --roll-column, --ay-unit
     double amplitudeA = 0;                // --amplitude-a, deg (0: not given)
-    std::string amplitudeFrom;            // --amplitude-from SIS.json: A from its a_deg
     double gvwr = 0;                      // --gvwr, kg (0: not given)
     std::string programFile;              // evaluate swd --program-file
     double fitLow = 0.1, fitHigh = 0.375; // evaluate sis --fit-low, --fit-high, g
@@ -102,21 +101,9 @@ struct CliOptions {
     bool defaultVehicle = false;          // simulate --default-vehicle
 };
 
-// Which command takes which option: an option given to a command that does not take it is bad usage
-// naming it. The template parameters are options of template and put.
-struct OptionUse {
-    const char *name;
-    const char *value;    // the value's name; empty for a switch
-    const char *commands; // the commands that take it, separated by blanks
-};
-const std::vector<OptionUse> &OptionUses();
-const std::vector<std::string> &CommandNames();
-bool IsTemplateParameter(const std::string &name);
-bool TakesOption(const std::string &command, const std::string &name);
-// Every option of every command: those of the table and the template parameters.
-std::vector<std::string> KnownOptions();
-// The option as written: "-o", "--program".
-std::string Dashed(const std::string &name);
+// The options of the run from the command line (arguments[0] is the program's name); bad usage throws
+// UsageError. The commands and their options are the table of commands.h.
+CliOptions ParseArguments(const std::vector<std::string> &arguments);
 // The bash completion of quillard-cli: commands, each command's options, option values and template
 // names, each template's parameters.
 std::string BashCompletionScript();
@@ -152,6 +139,10 @@ CompileFindings &Findings();
 // the Messages text anyway, their lines go to stderr after the label ("Program #3: ").
 void NoteWarnings(const CliOptions &options, const CompilerState &state, const std::string &label,
                   bool messagesPrinted);
+
+// True when --strict fails the command on the warnings and notices of its compiles so far: a command
+// that fails so writes no file, and this says on stderr that the file was not written.
+bool StrictKeepsFrom(const CliOptions &options, const std::string &output);
 
 // The one input FILE of a command.
 const std::string &InputFile(const CliOptions &options);

@@ -60,12 +60,8 @@ CompileOptions MakeCompileOptions(const CliOptions &options, bool namePrograms) 
     CompileOptions compile;
     if (options.corvan3Only) {
         compile.corvan3Only = *options.corvan3Only;
-    } else if (DefaultsFileExists(".")) {
-        try {
-            compile.corvan3Only = ReadDefaults(".").corvan3Only;
-        } catch (const FileError &e) {
-            throw InputError(DefaultsFileName, e.reason());
-        }
+    } else if (DefaultsFileExists("")) {
+        compile.corvan3Only = ReadDefaults("").corvan3Only; // its failures name it quildf.txt
     }
     compile.steerRateLimit = options.maxRate;
     compile.notice = [namePrograms](const std::string &text) {
@@ -89,6 +85,14 @@ void NoteWarnings(const CliOptions &options, const CompilerState &state, const s
     for (const CompileMessage &message : state.messages)
         if (SeverityOf(message.code) == Severity::Warning)
             std::fprintf(stderr, "%s%s\n", label.c_str(), MessageLine(message).c_str());
+}
+
+bool StrictKeepsFrom(const CliOptions &options, const std::string &output) {
+    if (!options.strict || !Findings().Any()) return false;
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s was not written: --strict found a warning or notice.\n",
+                 PrintableText(output).c_str());
+    return true;
 }
 
 namespace {
@@ -176,11 +180,7 @@ void CheckOutput(const CliOptions &options, const std::string &output, bool comp
     std::vector<std::string> inputs = options.files;
     if (!options.log.empty()) inputs.push_back(options.log);
     if (compiles && !options.corvan3Only && DefaultsFileExists(".")) inputs.push_back(DefaultsFileName);
-    try {
-        CheckOutputIsNoInput(output, inputs);
-    } catch (const FileError &e) {
-        throw InputError(output, e.reason());
-    }
+    CheckOutputIsNoInput(output, inputs);
 }
 
 namespace {

@@ -8,61 +8,75 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace {
 
 // A figure that may have no value (NaN) is null in JSON.
 Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
 
-// A time or angle of the program's steps (or its sweep's band), which the comparison holds widened
-// to double: printed as the single-precision value it is, like every stored figure.
+// An angle of the program's steps (or its sweep's band), which the comparison holds widened to
+// double: printed as the single-precision value it is, like every stored figure.
 Json StepFigure(double widened) { return Figure(static_cast<float>(widened)); }
+
+// A time in seconds; null when it has no value.
+Json Seconds(double value) { return std::isfinite(value) ? Time(value) : Json(nullptr); }
+
+// The program of FILE: its number in a set, null for a program text.
+Json ProgramJson(const CliOptions &options) {
+    return IsSetFileName(InputFile(options)) ? Json(options.program) : Json(nullptr);
+}
 
 Json ColumnJson(const LogColumn &column, const char *unit) {
     return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
 }
 
 Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
-    Json alignment{{"method", c.alignment.byMark ? "mark" : "cross-correlation"}};
+    // Without a mark and without a commanded change, the log's time 0 is simply the program's start.
+    Json alignment{{"method", c.alignment.byMark       ? "mark"
+                              : std::isfinite(c.delay) ? "cross-correlation"
+                                                       : "log-time"}};
     if (c.alignment.byMark) {
         alignment["mark_column"] = ColumnJson(log.markColumn, "");
         alignment["mark_flag"] = c.alignment.markFlag;
-        alignment["mark_time_s"] = c.alignment.markTime;
+        alignment["mark_time_s"] = Seconds(c.alignment.markTime);
+        alignment["mark_number"] = c.alignment.markEdge;
     }
-    alignment["log_start_s"] = c.alignment.logStart;
-    alignment["lag_s"] = c.alignment.lag;
+    alignment["log_start_s"] = Seconds(c.alignment.logStart);
+    alignment["lag_s"] = Seconds(c.alignment.lag);
     alignment["correlation"] = Number(c.alignment.correlation);
 
     Json steps = Json::array();
     for (const StepResponse &s : c.steps)
-        steps.push_back({{"time_s", StepFigure(s.time)},
+        steps.push_back({{"time_s", Seconds(s.time)},
                          {"from_deg", StepFigure(s.from)},
                          {"to_deg", StepFigure(s.to)},
+                         {"before_deg", s.before},
                          {"settled_deg", s.settled},
                          {"overshoot_deg", s.overshoot},
                          {"overshoot_percent", Number(s.overshootPercent)},
-                         {"peak_time_s", StepFigure(s.peakTime)}});
-    Json document{{"file", InputFile(options)},
-                  {"program", options.program},
+                         {"peak_time_s", Seconds(s.peakTime)}});
+    Json document{{"file", FileName(InputFile(options))},
+                  {"program", ProgramJson(options)},
                   {"compiled", true},
                   {"log",
-                   {{"file", options.log},
+                   {{"file", FileName(options.log)},
                     {"rows", log.time.size()},
                     {"time_column", ColumnJson(log.timeColumn, TimeUnitName(log.timeUnit))},
                     {"steer_column", ColumnJson(log.steerColumn, AngleUnitName(log.angleUnit))},
                     {"skipped_rows", log.skippedRows},
                     {"gaps", c.gaps}}},
                   {"alignment", alignment},
-                  {"program_duration_s", StepFigure(c.programDuration)},
-                  {"compared_from_s", StepFigure(c.comparedFrom)},
-                  {"compared_to_s", StepFigure(c.comparedTo)},
+                  {"program_duration_s", Seconds(c.programDuration)},
+                  {"compared_from_s", Seconds(c.comparedFrom)},
+                  {"compared_to_s", Seconds(c.comparedTo)},
                   {"compared_steps", c.comparedSteps},
-                  {"delay_s", c.delay},
+                  {"delay_s", Seconds(c.delay)},
                   {"gain", Number(c.gain)},
                   {"offset_deg", c.offset},
                   {"rms_error_deg", c.rmsError},
                   {"peak_error_deg", c.peakError},
-                  {"peak_error_time_s", StepFigure(c.peakErrorTime)},
+                  {"peak_error_time_s", Seconds(c.peakErrorTime)},
                   {"steps", steps}};
     if (c.response) {
         Json points = Json::array();
@@ -76,6 +90,8 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
             {"high_hz", StepFigure(c.response->highHz)},
             {"bandwidth_3db_hz", c.response->bandwidthHz ? Json(*c.response->bandwidthHz) : Json(nullptr)},
             {"points", points}};
+    } else if (c.hasSweep) {
+        document["frequency_response"] = nullptr; // the warnings say why
     }
     document["warnings"] = ComparisonWarnings(c, log);
     return document;
@@ -84,7 +100,11 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
 } // namespace
 
 MeasuredLog ReadMeasuredLog(const CliOptions &options) {
-    return ReadingInput(options.log, [&] { return ReadLog(options.log, options.logOptions); });
+    try {
+        return ReadingInput(options.log, [&] { return ReadLog(options.log, options.logOptions); });
+    } catch (const std::bad_alloc &) { // the log, not the program, took the memory
+        throw InputError(options.log, "out of memory");
+    }
 }
 
 Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
@@ -101,8 +121,8 @@ int RunCompare(const CliOptions &options) {
     CompilerState state;
     if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
         if (options.json) {
-            Json failed{{"file", InputFile(options)},
-                        {"program", options.program},
+            Json failed{{"file", FileName(InputFile(options))},
+                        {"program", ProgramJson(options)},
                         {"compiled", false},
                         {"messages", Latin1Lines(state.messageLines)}};
             PrintJson(failed);
@@ -113,14 +133,9 @@ int RunCompare(const CliOptions &options) {
     }
     NoteWarnings(options, state, "", false);
     const Comparison comparison = CompareWithLog(state, options, log);
-    if (!options.mat.empty()) {
-        CheckOutput(options, options.mat, true);
-        try {
-            WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
-        } catch (const FileError &e) {
-            throw InputError(options.mat, e.reason());
-        }
-    }
+    if (!options.mat.empty()) CheckOutput(options, options.mat, true);
+    if (!options.mat.empty() && !StrictKeepsFrom(options, options.mat))
+        WriteFileAtomically(options.mat, MatFileBytes(ComparisonMatVariables(comparison, log)));
     if (options.json)
         PrintJson(ComparisonJson(options, comparison, log));
     else

@@ -110,7 +110,7 @@ std::vector<std::string> ReportLines(int program, const ProgramDifference &d, co
 Json VersionJson(const CompiledVersion &v) {
     if (!v.compiled) return {{"compiled", false}, {"messages", Latin1Lines(v.messages)}};
     return {{"compiled", true},
-            {"duration_s", Figure(v.summary.duration)},
+            {"duration_s", Time(v.summary.duration)},
             {"end_index", v.summary.stepsUsed},
             {"ends_with", v.summary.repeats ? "REPEATPROGRAM" : "END"},
             {"notices", Latin1Lines(v.notices)}};
@@ -123,13 +123,13 @@ Json ProgramJson(int program, const ProgramDifference &d, const DiffInput &input
         const StepDifference &s = *d.steps;
         steps = {{"identical", s.identical},
                  {"first_step", s.identical ? Json(nullptr) : Json(s.firstStep)},
-                 {"first_time_s", s.identical ? Json(nullptr) : Figure(s.firstTime)},
+                 {"first_time_s", s.identical ? Json(nullptr) : Time(s.firstTime)},
                  {"fields", s.fields},
                  {"max_steer_diff_deg", Figure(s.maxSteerDifference)},
-                 {"at_time_s", Figure(s.maxSteerTime)},
+                 {"at_time_s", Time(s.maxSteerTime)},
                  {"steer_a_deg", Figure(s.steerA)},
                  {"steer_b_deg", Figure(s.steerB)},
-                 {"duration_change_s", Figure(s.durationChange)}};
+                 {"duration_change_s", Time(s.durationChange)}};
     }
     Json document{{"program", program},
                   {"text_differs", d.textDiffers},
@@ -179,8 +179,8 @@ int RunDiff(const CliOptions &options) {
     }
     const int total = static_cast<int>(input.programs.size());
     if (options.json) {
-        Json document{{"file_a", options.files[0]},
-                      {"file_b", options.files[1]},
+        Json document{{"file_a", FileName(options.files[0])},
+                      {"file_b", FileName(options.files[1])},
                       {"identical", identical == total},
                       {"programs", programs}};
         PrintJson(document);

@@ -46,7 +46,7 @@ Json ChannelJson(const VehicleChannel &c) {
 }
 
 Json LogJson(const std::string &path, const VehicleLog &log, double sampleRate) {
-    return {{"file", Latin1(path)},
+    return {{"file", FileName(path)},
             {"rows", log.time.size()},
             {"sample_rate_hz", sampleRate},
             {"skipped_rows", log.skippedRows},
@@ -204,7 +204,7 @@ int EvaluateSwd(const CliOptions &options) {
     if (options.json) {
         Json document{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
         if (!options.programFile.empty())
-            document["program"] = {{"file", Latin1(options.programFile)}, {"program", options.program}};
+            document["program"] = {{"file", FileName(options.programFile)}, {"program", options.program}};
         document["a_deg"] = swd.amplitudeA > 0 ? Json(swd.amplitudeA) : Json(nullptr);
         document["gvwr_kg"] = options.gvwr > 0 ? Json(options.gvwr) : Json(nullptr);
         document.update(SwdJson(r));
@@ -286,11 +286,7 @@ std::string CsvText(const std::vector<CampaignRun> &runs) {
 
 void WriteOutput(const CliOptions &options, const std::string &path, const std::string &bytes) {
     CheckOutput(options, path, false);
-    try {
-        WriteFileAtomically(path, bytes);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
-    }
+    WriteFileAtomically(path, bytes);
 }
 
 // The run list of a series as template --series --json writes it, each run paired with a log in order.
@@ -383,9 +379,9 @@ int EvaluateCampaign(const CliOptions &options) {
             c.invalid = e.what();
             ++invalid;
         }
-        Json run{{"run", c.run},         {"set", Latin1(c.set)},
-                 {"program", c.program}, {"amplitude_deg", c.amplitude},
-                 {"log", Latin1(c.log)}, {"dropouts", DropoutsJson(c.vehicleLog)}};
+        Json run{{"run", c.run},           {"set", FileName(c.set)},
+                 {"program", c.program},   {"amplitude_deg", c.amplitude},
+                 {"log", FileName(c.log)}, {"dropouts", DropoutsJson(c.vehicleLog)}};
         if (c.result)
             run.update(SwdJson(*c.result));
         else
@@ -406,7 +402,7 @@ int EvaluateCampaign(const CliOptions &options) {
                     EvaluationPdfBytes(CoverOf(options, runs, a, pass, failed, invalid), pages));
     }
     if (options.json) {
-        PrintJson({{"run_list", Latin1(options.files.front())},
+        PrintJson({{"run_list", FileName(options.files.front())},
                    {"a_deg", a > 0 ? Json(a) : Json(nullptr)},
                    {"gvwr_kg", options.gvwr > 0 ? Json(options.gvwr) : Json(nullptr)},
                    {"vehicle", Latin1(options.vehicleName)},

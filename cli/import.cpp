@@ -1,5 +1,7 @@
-// quillard-cli import: the lines an import would hand to the current program.
+// quillard-cli import: the lines an import would hand to the current program, printed or written as a
+// program text.
 #include "cli/cli.h"
+#include "romfiles/exporters.h"
 #include "romfiles/fileio.h"
 #include "romfiles/importers.h"
 
@@ -19,6 +21,14 @@ int RunImport(const CliOptions &options) {
     import.rate = options.rate;
     import.program = options.program;
     import.maxSteer = options.maxSteer;
-    PrintLines(stdout, ReadingInput(file, [&] { return ImportLines(TypeOf(options.type), file, import); }));
+    const ProgramText lines =
+        ReadingInput(file, [&] { return ImportLines(TypeOf(options.type), file, import); });
+    if (options.output.empty()) {
+        PrintLines(stdout, lines);
+        return 0;
+    }
+    // As the window saves a program: a program text the window and every command read.
+    CheckOutput(options, options.output, false);
+    ExportText(options.output, lines);
     return 0;
 }

@@ -33,7 +33,7 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, c
     for (const auto &[t, steer] : MeasuredTrace(log, comparison.alignment))
         picture.trace.points.push_back(PointD(t, steer));
     if (options.bode) {
-        if (!comparison.response) throw InputError(options.log, "the log does not cover the program's sweep");
+        if (!comparison.response) throw InputError(options.log, comparison.noResponse);
         ResponseCurve curve;
         for (const ResponsePoint &p : comparison.response->points) {
             curve.frequency.push_back(p.frequency);
@@ -78,6 +78,7 @@ int RunPlot(const CliOptions &options) {
         return 1;
     }
     NoteWarnings(options, state, "", false);
+    if (StrictKeepsFrom(options, options.output)) return 1;
     if (options.bode && CommandedFrom(state).sweeps.empty())
         throw UsageError("--bode needs a program with a sweep (SINESWEEP or SINESWEEPLOG)");
     std::optional<LogPicture> picture;
@@ -92,10 +93,6 @@ int RunPlot(const CliOptions &options) {
     } catch (const std::runtime_error &e) {
         throw InputError(options.output, e.what());
     }
-    try {
-        WriteFileAtomically(options.output, std::string_view(bytes.constData(), bytes.size()));
-    } catch (const FileError &e) {
-        throw InputError(options.output, e.reason());
-    }
+    WriteFileAtomically(options.output, std::string_view(bytes.constData(), bytes.size()));
     return 0;
 }

@@ -28,27 +28,17 @@ ProgramText NewProgram(const CliOptions &options) {
 
 int RunPut(const CliOptions &options) {
     const std::string &setPath = options.files[0];
-    if (options.files.size() == 2) {
-        try {
-            CheckOutputIsNoInput(setPath, {options.files[1]});
-        } catch (const FileError &e) {
-            throw InputError(setPath, e.reason());
-        }
-    }
+    if (options.files.size() == 2) CheckOutputIsNoInput(setPath, {options.files[1]});
     const ProgramText program = NewProgram(options);
-    try {
-        // Read, replaced and written under the set's lock, so that two puts into one set both land.
-        UpdateFileAtomically(setPath, ProgramFileLimit, [&](const std::optional<std::string> &bytes) {
-            // A set that does not exist yet is a set of default programs.
-            try {
-                return ReplaceProgramBytes(bytes ? *bytes : ProgramSetBytes(DefaultProgramSet()),
-                                           options.program, program);
-            } catch (const FormatError &e) {
-                throw InputError(setPath, e.what());
-            }
-        });
-    } catch (const FileError &e) {
-        throw InputError(setPath, e.reason());
-    }
+    // Read, replaced and written under the set's lock, so that two puts into one set both land.
+    UpdateFileAtomically(setPath, ProgramFileLimit, [&](const std::optional<std::string> &bytes) {
+        // A set that does not exist yet is a set of default programs.
+        try {
+            return ReplaceProgramBytes(bytes ? *bytes : ProgramSetBytes(DefaultProgramSet()), options.program,
+                                       program);
+        } catch (const FormatError &e) {
+            throw InputError(setPath, e.what());
+        }
+    });
     return 0;
 }

@@ -41,6 +41,7 @@ Commanded CompileRun(const CliOptions &options, const std::string &file, int pro
         PrintLines(stderr, state.messageLines);
         throw InputError(file, "program " + std::to_string(program) + " does not compile");
     }
+    NoteWarnings(options, state, "", false);
     return {CommandedFrom(state)};
 }
 
@@ -63,11 +64,7 @@ std::string Numbered(const std::string &output, std::size_t k, std::size_t count
 
 void Write(const CliOptions &options, const std::string &path, const std::string &text) {
     CheckOutput(options, path, true);
-    try {
-        WriteFileAtomically(path, text);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
-    }
+    WriteFileAtomically(path, text);
 }
 
 std::string Describe(const std::string &file, int program, const std::vector<std::string> &lines) {
@@ -91,7 +88,14 @@ int SimulateRunList(const CliOptions &options, const VehicleParameters &vehicle)
         throw InputError(options.runList,
                          "holds no run list (\"runs\"): write it with template --series ... --json");
     const Json &runs = list["runs"];
-    std::vector<std::string> written;
+    // Every run compiled before any log is written, so that --strict can keep them all from being written.
+    struct Run {
+        std::string set;
+        int program;
+        std::vector<std::string> lines;
+        Commanded commanded;
+    };
+    std::vector<Run> compiled;
     for (std::size_t k = 0; k < runs.size(); ++k) {
         std::string set;
         int program = 0;
@@ -105,11 +109,17 @@ int SimulateRunList(const CliOptions &options, const VehicleParameters &vehicle)
             throw InputError(options.runList, Format("run %zu: no program %d", k + 1, program));
         const std::vector<std::string> lines =
             ReadingInput(set, [&] { return ReadProgramSet(set)[static_cast<std::size_t>(program)]; });
-        const Commanded run = CompileRun(options, set, program, lines);
-        const std::string path = Numbered(options.output, k + 1, runs.size());
-        Write(options, path, LogText(options, vehicle, run, 1, Describe(set, program, lines)));
+        compiled.push_back({set, program, lines, CompileRun(options, set, program, lines)});
+    }
+    if (StrictKeepsFrom(options, options.output)) return 1;
+    std::vector<std::string> written;
+    for (std::size_t k = 0; k < compiled.size(); ++k) {
+        const Run &run = compiled[k];
+        const std::string path = Numbered(options.output, k + 1, compiled.size());
+        Write(options, path,
+              LogText(options, vehicle, run.commanded, 1, Describe(run.set, run.program, run.lines)));
         written.push_back(Format("%s: run %zu of %zu, %s program %d", PrintableText(path).c_str(), k + 1,
-                                 runs.size(), PrintableText(set).c_str(), program));
+                                 compiled.size(), PrintableText(run.set).c_str(), run.program));
     }
     PrintLines(stdout, written);
     return 0;
@@ -129,6 +139,7 @@ int RunSimulate(const CliOptions &options) {
         fromTemplate ? TemplateProgram(options.templateName, options.templateValues) : ReadProgram(options);
     const std::string file = fromTemplate ? "template " + options.templateName : InputFile(options);
     const Commanded run = CompileRun(options, file, options.program, lines);
+    if (StrictKeepsFrom(options, options.output)) return 1;
     const std::string note = Describe(file, options.program, lines);
     if (options.runs == 0) {
         Write(options, options.output, LogText(options, vehicle, run, 1, note));

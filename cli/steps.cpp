@@ -20,14 +20,11 @@ int RunSteps(const CliOptions &options) {
         PrintLines(stdout, StepsCsvLines(state.steps, state.endIndex, state.MaxSteer));
         return 0;
     }
-    try {
-        if (options.format == "mat")
-            WriteFileAtomically(options.output,
-                                MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));
-        else
-            WriteFileAtomically(options.output, StepsCsvBytes(state.steps, state.endIndex, state.MaxSteer));
-    } catch (const FileError &e) {
-        throw InputError(options.output, e.reason());
-    }
+    if (StrictKeepsFrom(options, options.output)) return 1;
+    if (options.format == "mat")
+        WriteFileAtomically(options.output,
+                            MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));
+    else
+        WriteFileAtomically(options.output, StepsCsvBytes(state.steps, state.endIndex, state.MaxSteer));
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "romfiles/programset.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -57,6 +58,25 @@ std::vector<std::string> SetNames(const std::string &output, std::size_t sets) {
     return names;
 }
 
+// Sets of an earlier series under OUT that this one did not write: OUT itself beside OUT-1.rom, ...,
+// or OUT-k.rom beside OUT, or past the last set written. They are left as they are, and named.
+std::vector<std::string> LeftOver(const std::string &output, const std::vector<std::string> &written) {
+    std::vector<std::string> left;
+    auto exists = [](const std::string &path) {
+        std::error_code ignored;
+        return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+    };
+    if (written.size() > 1 && exists(output)) left.push_back(output);
+    const std::string stem = output.substr(0, output.size() - 4),
+                      extension = output.substr(output.size() - 4);
+    for (std::size_t k = written.size() > 1 ? written.size() + 1 : 1;; ++k) {
+        const std::string name = stem + "-" + std::to_string(k) + extension;
+        if (!exists(name)) break;
+        left.push_back(name);
+    }
+    return left;
+}
+
 int WriteSeries(const CliOptions &options) {
     TemplateValues values = options.templateValues;
     std::vector<double> amplitudes;
@@ -76,18 +96,13 @@ int WriteSeries(const CliOptions &options) {
     const std::vector<ProgramSet> sets =
         SeriesSets(TemplateRuns(options.templateName, values, amplitudes, note));
     const std::vector<std::string> names = SetNames(options.output, sets.size());
-    try {
-        if (sets.size() == 1) {
-            WriteProgramSet(options.output, sets.front());
-        } else {
-            // All the sets of the series or none.
-            std::vector<FileContent> files;
-            for (std::size_t k = 0; k < sets.size(); ++k)
-                files.push_back({names[k], ProgramSetBytes(sets[k])});
-            ReplaceFileGroup(names.front(), files);
-        }
-    } catch (const FileError &e) {
-        throw InputError(e.path(), e.reason());
+    if (sets.size() == 1) {
+        WriteProgramSet(options.output, sets.front());
+    } else {
+        // All the sets of the series or none.
+        std::vector<FileContent> files;
+        for (std::size_t k = 0; k < sets.size(); ++k) files.push_back({names[k], ProgramSetBytes(sets[k])});
+        ReplaceFileGroup(names.front(), files);
     }
 
     // The run list, when the amplitudes come from a rule or the runs take several sets.
@@ -97,22 +112,30 @@ int WriteSeries(const CliOptions &options) {
         const std::string &set = names[k / ProgramCount];
         const int program = static_cast<int>(k % ProgramCount);
         runs.push_back({{"run", k + 1},
-                        {"set", Latin1(set)},
+                        {"set", FileName(set)},
                         {"program", program},
                         {"amplitude_deg", Figure(static_cast<float>(amplitudes[k]))}});
         lines.push_back(Format("Run %2zu of %zu: %s program %2d, amplitude %s deg", k + 1, amplitudes.size(),
                                PrintableText(set).c_str(), program,
                                ShortestFixed(static_cast<float>(amplitudes[k])).c_str()));
     }
+    const std::vector<std::string> left = LeftOver(options.output, names);
     if (options.json) {
-        Json files = Json::array();
-        for (const std::string &name : names) files.push_back(Latin1(name));
-        Json document{{"template", options.templateName}, {"sets", files}};
+        Json files = Json::array(), old = Json::array();
+        for (const std::string &name : names) files.push_back(FileName(name));
+        for (const std::string &name : left) old.push_back(FileName(name));
+        Json document{{"template", options.templateName}, {"sets", files}, {"left_over", old}};
         if (options.standardSeries) document["a_deg"] = Figure(static_cast<float>(a));
         document["runs"] = runs;
         PrintJson(document);
     } else if (options.standardSeries || sets.size() > 1) {
         PrintLines(stdout, lines);
+    }
+    if (!left.empty()) {
+        std::string list;
+        for (const std::string &name : left) list += (list.empty() ? "" : ", ") + PrintableText(name);
+        std::fflush(stdout);
+        std::fprintf(stderr, "Not written by this series and left as they were: %s\n", list.c_str());
     }
     return 0;
 }

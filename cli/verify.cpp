@@ -9,19 +9,11 @@
 
 namespace {
 
-std::string ReadInput(const std::string &path) {
-    try {
-        return ReadFileBytes(path);
-    } catch (const FileError &e) {
-        throw InputError(path, e.reason());
-    }
-}
-
 Json DifferenceJson(const FirstDifference &d) {
     if (d.count == 0) return nullptr;
     return {{"count", d.count},
             {"first_step", d.step},
-            {"first_time_s", Figure(d.time)},
+            {"first_time_s", Time(d.time)},
             {"expected", d.expected},
             {"found", d.found ? Json(*d.found) : Json(nullptr)}};
 }
@@ -40,9 +32,9 @@ Json ComparisonJson(const CliOptions &options, const SetComparison &c, const Jso
                             {"aux_bytes", DifferenceJson(slot.aux)},
                             {"notices", NoticesJson(slot.program)}});
     }
-    return {{"set", Latin1(options.files[0])},
-            {"bin", Latin1(options.files[1])},
-            {"aux", options.auxImage.empty() ? Json(nullptr) : Latin1(options.auxImage)},
+    return {{"set", FileName(options.files[0])},
+            {"bin", FileName(options.files[1])},
+            {"aux", options.auxImage.empty() ? Json(nullptr) : FileName(options.auxImage)},
             {"built", c.built},
             {"identical", c.built && c.Identical()},
             {"bin_size_bytes", c.binSize},
@@ -57,9 +49,9 @@ Json ComparisonJson(const CliOptions &options, const SetComparison &c, const Jso
 int RunVerify(const CliOptions &options) {
     const std::string &setPath = options.files[0], &binPath = options.files[1];
     const ProgramSet set = ReadSetFile(setPath);
-    const std::string bin = ReadInput(binPath);
+    const std::string bin = ReadFileBytes(binPath);
     std::optional<std::string> aux;
-    if (!options.auxImage.empty()) aux = ReadInput(options.auxImage);
+    if (!options.auxImage.empty()) aux = ReadFileBytes(options.auxImage);
 
     CompilerState state;
     Json failed = Json::array(); // the programs that do not compile, with their messages

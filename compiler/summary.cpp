@@ -105,8 +105,9 @@ std::vector<std::string> SummaryLines(const ProgramSummary &summary) {
         lines.push_back(Line("Flag " + std::to_string(flag.flag) + " on", Fixed(flag.onTime, 3) + " s"));
     for (const FlagAfterEnd &flag : summary.flagsAfterEnd)
         lines.push_back(Line("Flag " + std::to_string(flag.flag), FlagAfterEndText(flag)));
-    // Bit 15 of the EPROM word is set only on the steps of roll-peak pulses, never by SETCURRENTHIGH.
-    lines.push_back(Line("Roll-peak bit", Fixed(summary.highCurrentTime, 3) + " s (bit 15)"));
+    // Bit 15 of the EPROM word, which the machine reads as high current, is set only on the steps of
+    // roll-peak pulses, never by SETCURRENTHIGH.
+    lines.push_back(Line("High current", Fixed(summary.highCurrentTime, 3) + " s (bit 15)"));
     return lines;
 }
 

@@ -40,7 +40,7 @@ struct ProgramSummary {
     std::vector<int> rates;     // clock rates used before the end, Hz, in order of first use
     std::vector<FlagUse> flags; // in flag order
     std::vector<FlagAfterEnd> flagsAfterEnd; // in flag order; none for REPEATPROGRAM
-    float highCurrentTime = 0;               // seconds with bit 15 (the roll-peak bit) set, before the end
+    float highCurrentTime = 0; // seconds with bit 15 (high current, set by roll-peak pulses), before the end
 };
 
 // The summary of the program in the compiler state; meaningful after a successful compile.

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 // A STEPTO, STEPUP, RAMPTO or RAMPUP of the program that ends in a hold: the change it commands and
@@ -27,9 +28,10 @@ struct CommandedSweep {
 // What the comparison needs of a compiled program. Each step's steer is taken as commanded at the
 // step's time, with straight lines between steps.
 struct CommandedProgram {
-    std::vector<double> time;       // seconds, steps 0 to the end index
-    std::vector<double> steer;      // degrees
-    std::array<double, 8> flagOn{}; // first time each of flags 1 to 8 is on, seconds; -1: never
+    std::vector<double> time;                     // seconds, steps 0 to the end index
+    std::vector<double> steer;                    // degrees
+    std::array<double, 8> flagOn{};               // first time each of flags 1 to 8 is on, seconds; -1: never
+    std::array<std::vector<double>, 8> flagEdges; // every time each flag switches on, seconds
     std::vector<CommandedStep> steps;
     std::vector<CommandedSweep> sweeps;
 };
@@ -47,18 +49,24 @@ struct Alignment {
     bool byMark = false;
     int markFlag = 0;       // with a mark: the program's flag
     double markTime = 0;    // with a mark: log time of its first rising edge, seconds
+    int markEdge = 1;       // with a mark: which of the flag's switchings on (from 1) that edge logs
     double logStart = 0;    // log time of the program's time 0, seconds (0 without a mark)
-    double lag = 0;         // log time minus program time where they match best, seconds
-    double correlation = 0; // of commanded and measured at that lag
+    double lag = 0;         // log time minus program time where they match best, seconds (NaN when
+                            // the commanded steer never changes)
+    double correlation = 0; // of commanded and measured at that lag (NaN: no commanded change)
 };
 
+// The measured response to a commanded step, read on the measured steer itself: the level before the
+// wheel starts to move, the level it settles at and its largest excursion past that.
 struct StepResponse {
     double time = 0;             // seconds, where the commanded step starts
     double from = 0, to = 0;     // commanded degrees
+    double before = 0;           // measured angle before the step, degrees
     double settled = 0;          // measured angle settled at, degrees
     double overshoot = 0;        // degrees beyond the settled angle, in the step's direction
-    double overshootPercent = 0; // of the measured step size
-    double peakTime = 0;         // seconds, of the largest excursion
+    double overshootPercent = 0; // of the measured step size (NaN when the wheel did not move)
+    double peakTime = 0;         // seconds, of the largest excursion (without one: where the wheel
+                                 // first reaches the settled angle)
 };
 
 struct ResponsePoint {
@@ -71,12 +79,13 @@ struct ResponsePoint {
 struct FrequencyResponse {
     double lowHz = 0, highHz = 0;      // the band swept
     std::optional<double> bandwidthHz; // where the gain falls 3 dB below its value at lowHz
-    std::vector<ResponsePoint> points;
+    std::vector<ResponsePoint> points; // finite figures only
 };
 
 struct Comparison {
     Alignment alignment;
-    double delay = 0;           // seconds the measured steer follows the commanded
+    double delay = 0;           // seconds the measured steer follows the commanded; NaN when the
+                                // commanded steer never changes (the errors are then taken at 0)
     double gain = 0;            // least-squares fit measured = gain x commanded + offset; NaN when the
     double offset = 0;          // commanded steer never changes over the compared time (offset: degrees)
     double rmsError = 0;        // degrees, of measured minus commanded after the delay
@@ -88,13 +97,19 @@ struct Comparison {
     int gaps = 0; // breaks in the log longer than five sample intervals; steps in them are left out
     std::vector<StepResponse> steps;
     std::optional<FrequencyResponse> response; // for a program with a sweep that the log covers
+    bool hasSweep = false;                     // the program sweeps (response may still be missing)
+    std::string noResponse;                    // why a sweeping program has no response (also a warning)
+    // What the figures leave out or cannot say: the parts of the program the log does not cover, a
+    // sweep without a measurable response. ComparisonWarnings adds them to its own.
+    std::vector<std::string> warnings;
     // The compared steps: program time, commanded and measured (after the delay) at each.
     std::vector<double> time, commanded, measured;
 };
 
-// Aligns the log on the program (by the mark when the log has a mark column, else by the lag of the
-// largest cross-correlation) and computes the figures. Throws FormatError when the log and the
-// program cannot be compared (no overlap, no mark edge, no flag for the mark).
+// Aligns the log on the program (by the mark when the log has a mark column, else by the lag where
+// commanded and measured correlate best over the time they share) and computes the figures. Throws
+// FormatError when the log and the program cannot be compared (no overlap, no mark edge, no flag for
+// the mark, a steer beyond any wheel's reach, times too far apart to compute with).
 Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
                       const CompareOptions &options = {});
 

@@ -8,18 +8,14 @@
 std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredLog &log) {
     std::vector<std::string> warnings;
     char text[200];
-    if (c.alignment.correlation < 0.5) {
+    if (c.alignment.correlation < 0.5) { // NaN, when the commanded steer never changes, says nothing
         std::snprintf(text, sizeof text,
                       "the measured steer hardly follows the commanded steer (correlation %.3f): check the "
                       "columns, the units and the program",
                       c.alignment.correlation);
         warnings.push_back(text);
     }
-    if (c.comparedTo - c.comparedFrom < 0.9 * c.programDuration) {
-        std::snprintf(text, sizeof text, "the log covers %.3f s of the program's %.3f s",
-                      c.comparedTo - c.comparedFrom, c.programDuration);
-        warnings.push_back(text);
-    }
+    warnings.insert(warnings.end(), c.warnings.begin(), c.warnings.end());
     if (log.skippedRows > 0) {
         std::snprintf(text, sizeof text, "%d rows with an empty cell were skipped, the first on line %d",
                       log.skippedRows, log.firstSkippedLine);
@@ -44,6 +40,14 @@ template <class... Values> void Add(std::vector<std::string> &lines, const char 
     lines.push_back(text);
 }
 
+// A figure printed with the format, or "-" when it has no value.
+std::string Shown(const char *format, double value) {
+    if (!std::isfinite(value)) return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
 std::vector<std::string> SourceLines(const Comparison &c, const MeasuredLog &log,
                                      const std::string &logName) {
     std::vector<std::string> lines;
@@ -51,15 +55,25 @@ std::vector<std::string> SourceLines(const Comparison &c, const MeasuredLog &log
         logName.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
         TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
         AngleUnitName(log.angleUnit));
-    if (c.alignment.byMark)
+    const std::string lag = Shown("%.4f s", c.alignment.lag),
+                      correlation = Shown("%.4f", c.alignment.correlation);
+    if (c.alignment.byMark && c.alignment.markEdge > 1)
+        Add(lines,
+            "Aligned by the mark in column %d \"%s\" (flag %d), whose first edge in the log is the program's "
+            "mark %d: program start at %.4f s of the log; lag %s, correlation %s",
+            log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.markEdge,
+            c.alignment.logStart, lag.c_str(), correlation.c_str());
+    else if (c.alignment.byMark)
         Add(lines,
             "Aligned by the mark in column %d \"%s\" (flag %d): program start at %.4f s of the log; "
-            "lag %.4f s, correlation %.4f",
+            "lag %s, correlation %s",
             log.markColumn.number, log.markColumn.name.c_str(), c.alignment.markFlag, c.alignment.logStart,
-            c.alignment.lag, c.alignment.correlation);
+            lag.c_str(), correlation.c_str());
+    else if (std::isfinite(c.delay))
+        Add(lines, "Aligned by cross-correlation: lag %s, correlation %s", lag.c_str(), correlation.c_str());
     else
-        Add(lines, "Aligned by cross-correlation: lag %.4f s, correlation %.4f", c.alignment.lag,
-            c.alignment.correlation);
+        lines.push_back("Aligned by the log's time 0 as the program's start: the commanded steer does not "
+                        "change, so there is no lag to find");
     Add(lines, "Compared %.4f to %.4f s of the program's %.4f s (%d steps)", c.comparedFrom, c.comparedTo,
         c.programDuration, c.comparedSteps);
     return lines;
@@ -70,7 +84,10 @@ std::vector<std::string> FigureLines(const Comparison &c, int labelWidth) {
     auto figure = [&](const char *label, const char *format, auto... values) {
         Add(lines, ("%-*s" + std::string(format)).c_str(), labelWidth, label, values...);
     };
-    figure("Delay", "%.4f s", c.delay);
+    if (std::isfinite(c.delay))
+        figure("Delay", "%.4f s", c.delay);
+    else
+        figure("Delay", "- (the commanded steer does not change)");
     if (std::isfinite(c.gain))
         figure("Gain", "%.4f", c.gain);
     else
@@ -80,10 +97,10 @@ std::vector<std::string> FigureLines(const Comparison &c, int labelWidth) {
     figure("Peak error", "%.3f deg at %.4f s", c.peakError, c.peakErrorTime);
     for (const StepResponse &s : c.steps)
         Add(lines,
-            "Step at %.4f s from %.3f to %.3f deg: settled at %.3f deg, overshoot %.3f deg (%.1f %%) at %.4f "
-            "s",
-            s.time, s.from, s.to, s.settled, s.overshoot,
-            std::isfinite(s.overshootPercent) ? s.overshootPercent : 0.0, s.peakTime);
+            "Step at %.4f s from %.3f to %.3f deg: measured %.3f to %.3f deg, overshoot %.3f deg (%s %%) at "
+            "%.4f s",
+            s.time, s.from, s.to, s.before, s.settled, s.overshoot, Shown("%.1f", s.overshootPercent).c_str(),
+            s.peakTime);
     return lines;
 }
 

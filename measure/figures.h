@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// What a reader of the figures should know about them: a poor correlation, a log that covers too
-// little of the program, skipped rows, dropouts replaced, gaps.
+// What a reader of the figures should know about them: a poor correlation, the parts of the program
+// the log does not cover, a sweep without a clear response, skipped rows, dropouts replaced, gaps.
 std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
 
 // The comparison as text, in parts.

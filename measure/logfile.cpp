@@ -186,6 +186,15 @@ bool IsSkipped(std::string_view line) {
     return first == line.size() || line[first] == '#';
 }
 
+// The number of lines after the reader's that are neither blank nor a comment, without reading them.
+std::size_t ContentLineCount(NumberedLineReader reader) {
+    std::size_t count = 0;
+    std::string_view line;
+    while (reader.Next(line))
+        if (!IsSkipped(line)) ++count;
+    return count;
+}
+
 // The next line that is neither blank nor a comment; false when there is none.
 bool NextContentLine(NumberedLineReader &reader, std::string_view &line) {
     while (reader.Next(line))
@@ -312,9 +321,10 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
 
     MeasuredLog log;
     const std::vector<WantedColumn> wanted = ChooseColumns(names, options, log);
-    // Every row ends a line: reserving that many keeps the columns from growing step by step.
-    const auto lineCount = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-    for (const WantedColumn &w : wanted) w.values->reserve(lineCount);
+    // As many values as there are rows: the columns neither grow step by step nor take room for the
+    // blank and comment lines.
+    const std::size_t rows = ContentLineCount(reader);
+    for (const WantedColumn &w : wanted) w.values->reserve(rows);
     const int lastRow = ReadRows(reader, SeparatorOf(header), names, wanted, log);
     if (log.time.empty())
         throw FormatError("the log has no rows of numbers below its header (" + LineText(headerLine) + ")");

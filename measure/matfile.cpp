@@ -83,6 +83,21 @@ std::vector<MatVariable> ComparisonMatVariables(const Comparison &c, const Measu
         Scalar("peak_error_deg", c.peakError),
         Scalar("peak_error_time_s", c.peakErrorTime),
     };
+    // Each step's response, a row per step in each column (none without steps).
+    const std::pair<const char *, double StepResponse::*> stepFigures[] = {
+        {"step_time_s", &StepResponse::time},
+        {"step_from_deg", &StepResponse::from},
+        {"step_to_deg", &StepResponse::to},
+        {"step_before_deg", &StepResponse::before},
+        {"step_settled_deg", &StepResponse::settled},
+        {"step_overshoot_deg", &StepResponse::overshoot},
+        {"step_overshoot_percent", &StepResponse::overshootPercent},
+        {"step_peak_time_s", &StepResponse::peakTime}};
+    for (const auto &[name, figure] : stepFigures) {
+        std::vector<double> values;
+        for (const StepResponse &s : c.steps) values.push_back(s.*figure);
+        variables.push_back(Column(name, std::move(values)));
+    }
     if (c.response) {
         std::vector<double> frequency, gain, phase, coherence;
         for (const ResponsePoint &p : c.response->points) {

@@ -77,68 +77,121 @@ std::vector<double> RealFft::Inverse(const std::vector<std::complex<double>> &bi
 }
 
 std::size_t FastFftSize(std::size_t n) {
-    for (std::size_t m = n - n % 2; m >= 2; m -= 2) {
+    for (std::size_t m = std::max<std::size_t>(2, n + n % 2);; m += 2) {
         std::size_t r = m;
         for (std::size_t p : {2, 3, 5})
             while (r % p == 0) r /= p;
         if (r == 1) return m;
     }
-    return 2;
 }
 
 namespace {
 
-std::vector<double> MeanFree(const std::vector<double> &v) {
-    const double mean = std::accumulate(v.begin(), v.end(), 0.0L) / static_cast<long double>(v.size());
+// The values less their mean, scaled so that the largest is 1 in size: single-precision transforms of
+// them neither overflow nor lose the small ones next to one large.
+std::vector<double> Normalised(const std::vector<double> &v, const std::vector<char> *valid = nullptr) {
+    long double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < v.size(); ++i)
+        if (!valid || (*valid)[i]) sum += v[i], ++count;
+    const double mean = count ? static_cast<double>(sum / static_cast<long double>(count)) : 0;
+    std::vector<double> out(v.size(), 0.0);
+    double largest = 0;
+    for (std::size_t i = 0; i < v.size(); ++i)
+        if (!valid || (*valid)[i]) largest = std::max(largest, std::fabs(out[i] = v[i] - mean));
+    if (largest > 0)
+        for (double &x : out) x /= largest;
+    return out;
+}
+
+// r[k] = sum over i of x[i] y[i + k], for k from -(n - 1) to n - 1 at index k mod n, from the spectra.
+std::vector<double> Correlate(const RealFft &fft, const std::vector<std::complex<double>> &fx,
+                              const std::vector<std::complex<double>> &fy) {
+    std::vector<std::complex<double>> product(fx.size());
+    for (std::size_t k = 0; k < fx.size(); ++k) product[k] = std::conj(fx[k]) * fy[k];
+    return fft.Inverse(product);
+}
+
+std::vector<double> Squares(const std::vector<double> &v) {
     std::vector<double> out(v.size());
-    std::transform(v.begin(), v.end(), out.begin(), [mean](double x) { return x - mean; });
+    std::transform(v.begin(), v.end(), out.begin(), [](double x) { return x * x; });
     return out;
 }
 
 } // namespace
 
-std::optional<double> CorrelationLag(const std::vector<double> &a, const std::vector<double> &b,
-                                     double bStart, double dt, double minLag, double maxLag) {
+std::optional<double> OverlapCorrelationLag(const std::vector<double> &a, const std::vector<double> &b,
+                                            const std::vector<char> &bValid, double bStart, double dt,
+                                            double minLag, double maxLag) {
     const std::size_t na = a.size(), nb = b.size();
+    if (na < 2 || nb < 2) return std::nullopt;
     std::size_t n = 2;
     while (n < na + nb) n *= 2; // no wrap-around between positive and negative lags
     const RealFft fft(n);
-    const auto fa = fft.Forward(MeanFree(a));
-    auto fb = fft.Forward(MeanFree(b));
-    for (std::size_t k = 0; k < fb.size(); ++k) fb[k] *= std::conj(fa[k]);
-    const std::vector<double> r = fft.Inverse(fb); // r[k] = sum a[i] b[i + k], k negative from the end
+    const std::vector<double> x = Normalised(a), y = Normalised(b, &bValid);
+    const std::vector<double> ones(na, 1.0), mask(bValid.begin(), bValid.end());
+    const auto fOnes = fft.Forward(ones), fMask = fft.Forward(mask), fx = fft.Forward(x), fy = fft.Forward(y);
+    const std::vector<double> count = Correlate(fft, fOnes, fMask), sx = Correlate(fft, fx, fMask),
+                              sy = Correlate(fft, fOnes, fy), sxy = Correlate(fft, fx, fy),
+                              sxx = Correlate(fft, fft.Forward(Squares(x)), fMask),
+                              syy = Correlate(fft, fOnes, fft.Forward(Squares(y)));
 
     // Shift k (samples of b ahead of a) lies between -(na - 1) and nb - 1; lag = bStart + k dt.
-    const auto lowK =
-        static_cast<long long>(std::max(-static_cast<double>(na - 1), std::ceil((minLag - bStart) / dt)));
-    const auto highK =
-        static_cast<long long>(std::min(static_cast<double>(nb - 1), std::floor((maxLag - bStart) / dt)));
-    if (lowK > highK) return std::nullopt;
-    auto at = [&](long long k) {
-        return r[static_cast<std::size_t>(k < 0 ? k + static_cast<long long>(n) : k)];
+    const double lowest = std::max(-static_cast<double>(na - 1), std::ceil((minLag - bStart) / dt));
+    const double highest = std::min(static_cast<double>(nb - 1), std::floor((maxLag - bStart) / dt));
+    if (!(lowest <= highest)) return std::nullopt;
+    const auto lowK = static_cast<long long>(lowest), highK = static_cast<long long>(highest);
+    auto index = [&](long long k) {
+        return static_cast<std::size_t>(k < 0 ? k + static_cast<long long>(n) : k);
     };
-    long long best = lowK;
-    for (long long k = lowK + 1; k <= highK; ++k)
-        if (at(k) > at(best)) best = k;
-    // A parabola through the peak and its neighbours places it between samples.
-    double fraction = 0;
-    if (best > lowK && best < highK) {
-        const double left = at(best - 1), mid = at(best), right = at(best + 1);
-        const double curve = left - 2 * mid + right;
-        if (curve < 0) fraction = std::clamp(0.5 * (left - right) / curve, -0.5, 0.5);
+    struct Score {
+        double overlap, varianceA, varianceB, covariance;
+    };
+    auto score = [&](long long k) {
+        const std::size_t i = index(k);
+        const double m = std::round(count[i]);
+        if (m < 2) return Score{m, 0, 0, 0};
+        return Score{m, sxx[i] - sx[i] * sx[i] / m, syy[i] - sy[i] * sy[i] / m, sxy[i] - sx[i] * sy[i] / m};
+    };
+    const double shortest = std::max(
+        4.0, 0.05 * static_cast<double>(std::min<std::size_t>(
+                        na, static_cast<std::size_t>(std::count(bValid.begin(), bValid.end(), char{1})))));
+    double mostA = 0, mostB = 0;
+    for (long long k = lowK; k <= highK; ++k) {
+        const Score s = score(k);
+        if (s.overlap < shortest) continue;
+        mostA = std::max(mostA, s.varianceA);
+        mostB = std::max(mostB, s.varianceB);
     }
-    return bStart + (static_cast<double>(best) + fraction) * dt;
+    std::optional<long long> best;
+    double bestCorrelation = -2;
+    for (long long k = lowK; k <= highK; ++k) {
+        const Score s = score(k);
+        if (s.overlap < shortest || !(s.varianceA > 1e-3 * mostA) || !(s.varianceB >= 0.25 * mostB)) continue;
+        const double correlation = s.covariance / std::sqrt(s.varianceA * s.varianceB);
+        if (correlation > bestCorrelation) bestCorrelation = correlation, best = k;
+    }
+    if (!best) return std::nullopt;
+    return bStart + static_cast<double>(*best) * dt;
 }
 
 std::vector<ResponseBin> ResponseH1(const std::vector<double> &x, const std::vector<double> &y, double fs,
                                     double lowHz, double highHz, std::size_t maxPoints) {
-    const std::size_t n = FastFftSize(std::min(x.size(), y.size()));
-    if (n < 8) return {};
+    if (std::min(x.size(), y.size()) < 8) return {};
+    const std::size_t n = FastFftSize(std::max(x.size(), y.size()));
     const RealFft fft(n);
-    const auto fx =
-        fft.Forward(MeanFree(std::vector<double>(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n))));
-    const auto fy =
-        fft.Forward(MeanFree(std::vector<double>(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n))));
+    // Scaled alike, so that the single-precision transform neither overflows nor changes the ratio.
+    double largest = 0;
+    for (const auto *v : {&x, &y})
+        for (double value : *v) largest = std::max(largest, std::fabs(value));
+    if (!(largest > 0) || !std::isfinite(largest)) return {};
+    auto scaled = [&](const std::vector<double> &v) {
+        std::vector<double> out(v);
+        for (double &value : out) value /= largest;
+        return out;
+    };
+    const auto fx = fft.Forward(scaled(x));
+    const auto fy = fft.Forward(scaled(y));
     const double binHz = fs / static_cast<double>(n);
     const auto first = static_cast<std::size_t>(std::max(1.0, std::ceil(lowHz / binHz - 1e-9)));
     const auto last = std::min(fx.size() - 1, static_cast<std::size_t>(std::floor(highHz / binHz + 1e-9)));

@@ -48,14 +48,18 @@ private:
     void *m_inverse;
 };
 
-// The largest n' <= n that is even and has no prime factor above 5, so the FFT stays fast.
+// The smallest n' >= n that is even and has no prime factor above 5, so the FFT stays fast.
 std::size_t FastFftSize(std::size_t n);
 
 // The lag L (seconds) where b(t + L) matches a(t) best: a sampled from time 0, b from time bStart,
-// both every dt seconds. Searches lags from minLag to maxLag by the cross-correlation of the
-// mean-free signals and refines the peak between samples. nullopt when no lag is in range.
-std::optional<double> CorrelationLag(const std::vector<double> &a, const std::vector<double> &b,
-                                     double bStart, double dt, double minLag, double maxLag);
+// both every dt seconds, b's samples usable where bValid is nonzero. Each lag from minLag to maxLag is
+// scored by the correlation coefficient of a and b over the samples they share at that lag, so that
+// neither signal's ends nor a partial overlap bias the choice; lags where the overlap is short, or
+// holds less than a quarter of the variation that b shows at its best, are passed over. The lag is
+// on the grid of dt. nullopt when no lag qualifies.
+std::optional<double> OverlapCorrelationLag(const std::vector<double> &a, const std::vector<double> &b,
+                                            const std::vector<char> &bValid, double bStart, double dt,
+                                            double minLag, double maxLag);
 
 struct ResponseBin {
     double frequency = 0;   // Hz
@@ -63,9 +67,10 @@ struct ResponseBin {
     double coherence = 0;
 };
 
-// The H1 estimate Gxy / Gxx of the response from x to y, both sampled at rate fs over one record,
-// at frequencies from lowHz to highHz, the spectra averaged over groups of neighbouring bins (two
-// at least where the band holds 16 bins or more, so that the coherence means something) so that at
-// most maxPoints remain.
+// The H1 estimate Gxy / Gxx of the response from x to y, both sampled at rate fs over one record of
+// any length that starts and ends at rest (x and y given as departures from their levels at rest: the
+// record is zero-padded to a fast transform length), at frequencies from lowHz to highHz, the
+// spectra averaged over groups of neighbouring bins (two at least where the band holds 16 bins or
+// more, so that the coherence means something) so that at most maxPoints remain.
 std::vector<ResponseBin> ResponseH1(const std::vector<double> &x, const std::vector<double> &y, double fs,
                                     double lowHz, double highHz, std::size_t maxPoints = 200);

@@ -104,6 +104,8 @@ BuildOutcome BuildSet(CompilerState &state, const ProgramSet &set, const std::st
         for (const std::string &fault : images.faults) text += fault + "\n";
         return {false, text + "Error(s) were found. File was not created."};
     }
+    if (callbacks.beforeWriting)
+        if (const auto refusal = callbacks.beforeWriting()) return {false, *refusal};
 
     ReplacePair(binPath, auxPath, images, copies);
     return {true,

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ struct BuildCallbacks {
     std::function<void(int program, const std::vector<std::string> &messageLines)> programFailed;
     // After program p compiled, while the state holds its compile (its warnings, its steps).
     std::function<void(int program, const CompilerState &state)> programCompiled;
+    // BuildSet only: once every program compiled and its images passed the check, before any file is
+    // written. A text stops the build there as the outcome's text, every file left as it was.
+    std::function<std::optional<std::string>()> beforeWriting;
 };
 
 // The ROM images of one compiled program, filled by BuildProgram.

@@ -71,7 +71,8 @@ std::string ReadAll(int fd, const std::string &path, std::size_t limit, std::siz
     }
     if (used > limit) ThrowTooLarge(path, limit);
     bytes.resize(used);
-    bytes.shrink_to_fit();
+    // A regular file was read into its own size: copying it to drop one byte would need it twice.
+    if (bytes.capacity() - used > used / 8) bytes.shrink_to_fit();
     return bytes;
 }
 

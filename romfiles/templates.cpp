@@ -58,22 +58,23 @@ public:
 
     void Wait(float seconds, const std::string &comment) {
         Add("wait(" + Number(seconds) + " sec)", comment);
-        Advance(seconds);
+        AddToClock(seconds);
     }
     void RampTo(float angle, float seconds, const std::string &comment) {
         Add("rampto(" + Number(angle) + " deg, " + Number(seconds) + " sec)", comment);
-        Advance(seconds);
+        AddToClock(seconds);
     }
     // A sine of whole or partial cycles, starting at the phase angle (degrees).
-    void Sine(float amplitude, float phase, float frequency, float cycles, const std::string &comment) {
+    void SineStatement(float amplitude, float phase, float frequency, float cycles,
+                       const std::string &comment) {
         std::string text = "sine(" + Number(amplitude) + " deg, ";
         if (phase != 0) text += Number(phase) + " deg, ";
         Add(text + Number(frequency) + " hz, " + Number(cycles) + " cycles)", comment);
-        Advance(static_cast<float>(Real(cycles) / frequency));
+        AddToClock(static_cast<float>(Real(cycles) / frequency));
     }
     // A sweep from one frequency to the other over the time; downwards when from > to.
-    void Sweep(bool logarithmic, float amplitude, float from, float to, float seconds,
-               const std::string &comment) {
+    void SweepStatement(bool logarithmic, float amplitude, float from, float to, float seconds,
+                        const std::string &comment) {
         // The generator always starts at the lower frequency and rises during the first time, then
         // falls during the second: a downward sweep is all fall.
         float rise = from <= to ? seconds : 0, fall = from <= to ? 0 : seconds;
@@ -81,8 +82,8 @@ public:
                 Number(std::min(from, to)) + " hz, " + Number(std::max(from, to)) + " hz, " + Number(rise) +
                 " sec, " + Number(fall) + " sec)",
             comment);
-        Advance(rise);
-        Advance(fall);
+        AddToClock(rise);
+        AddToClock(fall);
     }
     void WaitForRollPeak(const std::string &comment) { Add("waitforrollpeak", comment); }
     // A brake pulse of the length, from the program clock on; it does not advance the clock.
@@ -123,7 +124,7 @@ private:
     void Add(const std::string &statement, const std::string &comment) {
         m_lines.push_back(comment.empty() ? statement : statement + " ; " + comment);
     }
-    void Advance(float seconds) { m_clock = static_cast<float>(Real(m_clock) + seconds); }
+    void AddToClock(float seconds) { m_clock = static_cast<float>(Real(m_clock) + seconds); }
 
     std::vector<std::string> m_lines;
     int m_rate;
@@ -206,9 +207,9 @@ std::vector<std::string> WriteSineWithDwell(const ManoeuvreTemplate &info, const
     CheckFrequency(v, "frequency");
     const float a = v["amplitude"], f = v["frequency"];
     ProgramWriter w(info, v);
-    w.Sine(a, 0, f, 0.75f, "up to the first peak, down to the second");
+    w.SineStatement(a, 0, f, 0.75f, "up to the first peak, down to the second");
     w.Wait(v["dwell"], "dwell at the second peak");
-    w.Sine(a, 270, f, 0.25f, "last quarter period back to centre");
+    w.SineStatement(a, 270, f, 0.25f, "last quarter period back to centre");
     return w.Finish();
 }
 
@@ -237,7 +238,7 @@ std::vector<std::string> WriteSingleSine(const ManoeuvreTemplate &info, const Va
     CheckAngle(v, "amplitude");
     CheckFrequency(v, "frequency");
     ProgramWriter w(info, v);
-    w.Sine(v["amplitude"], 0, v["frequency"], 1, "one period");
+    w.SineStatement(v["amplitude"], 0, v["frequency"], 1, "one period");
     return w.Finish();
 }
 
@@ -245,7 +246,7 @@ std::vector<std::string> WriteContinuousSine(const ManoeuvreTemplate &info, cons
     CheckAngle(v, "amplitude");
     CheckFrequency(v, "frequency");
     ProgramWriter w(info, v);
-    w.Sine(v["amplitude"], 0, v["frequency"], v["cycles"], "");
+    w.SineStatement(v["amplitude"], 0, v["frequency"], v["cycles"], "");
     return w.Finish();
 }
 
@@ -254,7 +255,8 @@ std::vector<std::string> WriteSweep(const ManoeuvreTemplate &info, const Values 
     CheckFrequency(v, "start-frequency");
     CheckFrequency(v, "end-frequency");
     ProgramWriter w(info, v);
-    w.Sweep(logarithmic, v["amplitude"], v["start-frequency"], v["end-frequency"], v["sweep-time"], "");
+    w.SweepStatement(logarithmic, v["amplitude"], v["start-frequency"], v["end-frequency"], v["sweep-time"],
+                     "");
     w.RampTo(0, v["return"], "back to centre");
     return w.Finish();
 }

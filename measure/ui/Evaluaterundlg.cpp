@@ -1,6 +1,7 @@
 // The Evaluate Run dialog: the log of a sine-with-dwell run and what its verdict needs.
 #include "measure/ui/Evaluaterundlg.h"
 
+#include "measure/ui/LogFields.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
 
@@ -16,22 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const char *const Automatic = "(automatic)";
-
-QComboBox *ColumnBox(QWidget *parent, const char *name) {
-    auto *box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true); // a name or a number from 1
-    box->addItem(Automatic);
-    box->setMinimumContentsLength(18);
-    return box;
-}
-
-std::string ColumnOf(const QComboBox *box) {
-    const QString text = box->currentText().trimmed();
-    return text == Automatic || text.isEmpty() ? std::string() : text.toLatin1().toStdString();
-}
 
 QDoubleSpinBox *NumberBox(QWidget *parent, const char *name, double high, const QString &suffix,
                           const QString &zero) {
@@ -51,20 +36,15 @@ TEvaluateRunDlg::TEvaluateRunDlg(QWidget *parent) : QDialog(parent) {
     setWindowTitle("Evaluate Run");
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
-    auto *fileRow = new QHBoxLayout;
-    FileEdit = new QLineEdit(this);
-    FileEdit->setObjectName("FileEdit");
-    FileEdit->setMinimumWidth(320);
-    BrowseBtn = new QPushButton("Browse...", this);
-    BrowseBtn->setObjectName("BrowseBtn");
-    fileRow->addWidget(FileEdit, 1);
-    fileRow->addWidget(BrowseBtn);
-    form->addRow("Log file:", fileRow);
+    const LogFileRow fileRow = MakeLogFileRow(this);
+    FileEdit = fileRow.edit;
+    BrowseBtn = fileRow.browse;
+    form->addRow("Log file:", fileRow.layout);
     YawColumnBox = ColumnBox(this, "YawColumnBox");
     AyColumnBox = ColumnBox(this, "AyColumnBox");
     AyUnitBox = new QComboBox(this);
     AyUnitBox->setObjectName("AyUnitBox");
-    AyUnitBox->addItems({Automatic, "g", "m/s2"});
+    AyUnitBox->addItems({AutomaticColumn, "g", "m/s2"});
     auto *ayRow = new QHBoxLayout;
     ayRow->addWidget(AyColumnBox, 1);
     ayRow->addWidget(AyUnitBox);
@@ -110,33 +90,12 @@ double TEvaluateRunDlg::AmplitudeA() const { return AEdit->value(); }
 double TEvaluateRunDlg::Gvwr() const { return GvwrEdit->value(); }
 
 void TEvaluateRunDlg::ReadColumns(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray start = file.read(64 * 1024);
-    QStringList names;
-    for (const std::string &name :
-         LogColumnNames(std::string_view(start.constData(), static_cast<std::size_t>(start.size()))))
-        names << QString::fromLatin1(name.c_str());
-    for (QComboBox *box : {YawColumnBox, AyColumnBox}) {
-        const QString chosen = box->currentText();
-        while (box->count() > 1) box->removeItem(1);
-        box->addItems(names);
-        box->setCurrentText(chosen);
-    }
+    const QStringList names = HeaderColumns(path);
+    for (QComboBox *box : {YawColumnBox, AyColumnBox}) FillColumns(box, names);
 }
 
 void TEvaluateRunDlg::BrowseBtnClick() {
-    const QString current = LogFile();
-    FileRequest request{FileDialogKind::Open,
-                        "Open Run Log",
-                        current.isEmpty() ? QString() : QFileInfo(current).absolutePath(),
-                        {},
-                        {"Logs (*.csv *.txt *.tsv *.dat *.log *.vbo *.VBO)", "All files (*)"},
-                        {},
-                        false,
-                        {},
-                        true};
-    const QString path = ChooseFile(this, request);
+    const QString path = ChooseLogFile(this, "Open Run Log", LogFile());
     if (path.isEmpty()) return;
     FileEdit->setText(path);
     ReadColumns(path);

@@ -2,6 +2,7 @@
 // units, remembered from one use to the next.
 #include "measure/ui/Overlaylogdlg.h"
 
+#include "measure/ui/LogFields.h"
 #include "uikit/Forms.h"
 #include "uikit/Latin1.h"
 #include "uikit/Modal.h"
@@ -19,47 +20,13 @@
 
 namespace {
 
-// The first entry of a column list: no column named, the reader's own choice.
-const char *const Automatic = "(automatic)";
 const char *const NoMark = "(none)";
-// A header is far shorter than this; the rest of a large log is not read for it.
-constexpr qint64 HeaderBytes = 64 * 1024;
-
-QComboBox *ColumnBox(QWidget *parent, const char *name, const char *first) {
-    auto *box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true); // a name or a number from 1 that the list does not offer
-    box->addItem(first);
-    box->setMinimumContentsLength(18);
-    return box;
-}
 
 QComboBox *ChoiceBox(QWidget *parent, const char *name, const QStringList &items) {
     auto *box = new QComboBox(parent);
     box->setObjectName(name);
     box->addItems(items);
     return box;
-}
-
-// The column as ReadLog takes it: empty for the first entry, else the text as typed or chosen.
-std::string ColumnOf(const QComboBox *box) {
-    const QString text = box->currentText().trimmed();
-    return box->currentIndex() == 0 && text == box->itemText(0) ? std::string() : Latin1Line(text);
-}
-
-void SetColumn(QComboBox *box, const QString &column) {
-    if (column.isEmpty())
-        box->setCurrentIndex(0);
-    else
-        box->setCurrentText(column);
-}
-
-// Keeps the typed or chosen column while the list is filled with the header's names.
-void FillColumns(QComboBox *box, const QStringList &names) {
-    const QString chosen = box->currentIndex() == 0 ? QString() : box->currentText();
-    while (box->count() > 1) box->removeItem(1);
-    box->addItems(names);
-    SetColumn(box, chosen);
 }
 
 } // namespace
@@ -69,23 +36,18 @@ TOverlayLogDlg::TOverlayLogDlg(QWidget *parent) : QDialog(parent) {
     setWindowTitle("Overlay Measured Log");
     auto *layout = new QVBoxLayout(this);
     auto *form = new QFormLayout;
-    auto *fileRow = new QHBoxLayout;
-    FileEdit = new QLineEdit(this);
-    FileEdit->setObjectName("FileEdit");
-    FileEdit->setMinimumWidth(320);
-    BrowseBtn = new QPushButton("Browse...", this);
-    BrowseBtn->setObjectName("BrowseBtn");
-    fileRow->addWidget(FileEdit, 1);
-    fileRow->addWidget(BrowseBtn);
-    form->addRow("Log file:", fileRow);
+    const LogFileRow fileRow = MakeLogFileRow(this);
+    FileEdit = fileRow.edit;
+    BrowseBtn = fileRow.browse;
+    form->addRow("Log file:", fileRow.layout);
     ColumnsLabel = new QLabel(this);
     ColumnsLabel->setObjectName("ColumnsLabel");
     ColumnsLabel->setWordWrap(true);
     form->addRow("", ColumnsLabel);
 
-    TimeColumnBox = ColumnBox(this, "TimeColumnBox", Automatic);
+    TimeColumnBox = ColumnBox(this, "TimeColumnBox");
     TimeUnitBox = ChoiceBox(this, "TimeUnitBox", {"from the header, else s", "s", "ms"});
-    SteerColumnBox = ColumnBox(this, "SteerColumnBox", Automatic);
+    SteerColumnBox = ColumnBox(this, "SteerColumnBox");
     AngleUnitBox = ChoiceBox(this, "AngleUnitBox", {"from the header, else deg", "deg", "rad"});
     MarkColumnBox = ColumnBox(this, "MarkColumnBox", NoMark);
     MarkFlagBox = ChoiceBox(this, "MarkFlagBox", {"the one flag the program switches on"});
@@ -156,34 +118,19 @@ void TOverlayLogDlg::Recall() {
 }
 
 bool TOverlayLogDlg::ReadColumns(const QString &path) {
-    QFile file(path);
-    QStringList names;
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray start = file.read(HeaderBytes);
-        for (const std::string &name : LogColumnNames(std::string_view(start.constData(), start.size())))
-            names << QString::fromLatin1(name.c_str());
-    }
+    QString error;
+    const QStringList names = HeaderColumns(path, &error);
     for (QComboBox *box : {TimeColumnBox, SteerColumnBox, MarkColumnBox}) FillColumns(box, names);
     if (names.isEmpty())
-        ColumnsLabel->setText(file.isOpen() ? "No header line naming the columns was found."
-                                            : "The file cannot be read: " + file.errorString());
+        ColumnsLabel->setText(error.isEmpty() ? "No header line naming the columns was found."
+                                              : "The file cannot be read: " + error);
     else
         ColumnsLabel->setText(QString("Columns: %1").arg(names.join(", ")));
     return !names.isEmpty();
 }
 
 void TOverlayLogDlg::BrowseBtnClick() {
-    const QString current = LogFile();
-    FileRequest request{FileDialogKind::Open,
-                        "Open Measured Log",
-                        current.isEmpty() ? QString() : QFileInfo(current).absolutePath(),
-                        {},
-                        {"Logs (*.csv *.txt *.tsv *.dat *.log)", "All files (*)"},
-                        {},
-                        false,
-                        {},
-                        true};
-    const QString path = ChooseFile(this, request);
+    const QString path = ChooseLogFile(this, "Open Measured Log", LogFile());
     if (path.isEmpty()) return;
     FileEdit->setText(path);
     ReadColumns(path);

@@ -7,6 +7,7 @@
 #include "app/SetFiles.h"
 #include "app/SummaryPanel.h"
 #include "measure/synthetic_log.h"
+#include "measure/ui/Evaluaterundlg.h"
 #include "measure/ui/Overlaylogdlg.h"
 #include "romfiles/fileio.h"
 #include "romfiles/ui/Slotdlg.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QtTest>
@@ -236,6 +238,23 @@ private slots:
         QVERIFY(!a.FrequencyResponse1->isEnabled());
         QVERIFY(!a.FrequencyResponse1->isChecked());
         QVERIFY(a.ZoomIn1->isEnabled());
+    }
+
+    // Both dialogs that read a log browse for the same kinds of log, a logger's VBO file among them, and
+    // fill their column lists from the chosen file's header.
+    void theLogDialogsBrowseTheSameLogs() {
+        const QString log = WriteRun();
+        m_chosenFile = log;
+        TOverlayLogDlg overlay;
+        overlay.BrowseBtn->click();
+        QCOMPARE(overlay.FileEdit->text(), log);
+        const QStringList filters = m_fileRequest.filters;
+        QVERIFY(filters.front().contains("*.vbo"));
+        QCOMPARE(overlay.SteerColumnBox->count(), 3); // (automatic), time, steer
+        TEvaluateRunDlg evaluate;
+        evaluate.BrowseBtn->click();
+        QCOMPARE(m_fileRequest.filters, filters);
+        QCOMPARE(evaluate.YawColumnBox->findText("steer"), 2);
     }
 };
 

@@ -1,5 +1,6 @@
 # The campaign script of the README, run with the built quillard-cli in an empty folder: both sets
-# build strictly and their JSON reports say so. The README shows the script's commands as they are.
+# build strictly and their JSON reports say so. The README and the manual page show the script's
+# commands as they are.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${CLI_DIR}:$ENV{PATH}" sh ${SCRIPT}
@@ -19,15 +20,21 @@ foreach(set campaign-1 campaign-2)
     endif()
 endforeach()
 file(READ ${WORK}/campaign-2.rom set)
-if(NOT set MATCHES "Slowly increasing steer" OR NOT set MATCHES "Fishhook")
+if(NOT set MATCHES "Slowly increasing steer" OR NOT set MATCHES "Fishhook with roll-rate feedback: amplitude 130 deg")
     message(FATAL_ERROR "campaign-2.rom lacks the programs put into it")
 endif()
 
 file(STRINGS ${SCRIPT} commands REGEX "^quillard-cli ")
 file(READ ${README} readme)
+file(READ ${MANPAGE} manpage)
 foreach(command IN LISTS commands)
     string(FIND "${readme}" "    ${command}\n" at)
     if(at LESS 0)
         message(FATAL_ERROR "the README does not show: ${command}")
+    endif()
+    string(REPLACE "-" "\\-" escaped "${command}")
+    string(FIND "${manpage}" "\n${escaped}\n" at)
+    if(at LESS 0)
+        message(FATAL_ERROR "the manual page does not show: ${escaped}")
     endif()
 endforeach()

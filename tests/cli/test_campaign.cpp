@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -166,8 +169,8 @@ TEST(CliPut, RefusesASetThatNoReaderWouldTake) {
     EXPECT_EQ(folder.Read("set.rom"), once);
 }
 
-// Each kind of warning and notice makes a --strict run exit 1 and leaves its output as it was; a clean
-// program passes.
+// Each kind of warning and notice makes a --strict run exit 1, with the texts of a plain run and no
+// file written (a build prints no success line then); a clean program passes.
 TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
     CliFolder folder;
     const std::vector<std::pair<std::string, ProgramText>> programs{
@@ -187,15 +190,29 @@ TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
             {"steps", "p.txt"},
             {"export", "p.txt", "--format", "tv", "-o", "p.tv"},
             {"build", "set.rom", "-o", "s.bin"},
-            {"diff", "set.rom", "p.txt", "--program", "4"}};
+            {"diff", "set.rom", "p.txt", "--program", "4"},
+            {"simulate", "p.txt", "-o", "run.csv"}};
         for (std::vector<std::string> arguments : commands) {
             arguments.insert(arguments.end(), {"--max-rate", "400"});
             const CliResult plain = folder.Run(arguments);
             arguments.push_back("--strict");
+            auto output = std::find(arguments.begin(), arguments.end(), "-o");
+            std::string written;
+            if (output != arguments.end()) {
+                ++output;
+                *output = written = "strict-" + *output;
+            }
             const CliResult strict = folder.Run(arguments);
             EXPECT_EQ(plain.status, 0) << arguments[0];
             EXPECT_EQ(strict.status, name == "clean" ? 0 : 1) << arguments[0];
-            EXPECT_EQ(strict.out, plain.out) << arguments[0];
+            if (!written.empty()) {
+                EXPECT_EQ(std::filesystem::exists(folder.path() / written), name == "clean") << arguments[0];
+            }
+            if (written.empty()) {
+                EXPECT_EQ(strict.out, plain.out) << arguments[0];
+            } else if (name != "clean") {
+                EXPECT_EQ(strict.out, "") << arguments[0]; // no success line
+            }
             // The warnings a command does not print otherwise come on stderr, after the notices.
             EXPECT_EQ(strict.err.rfind(plain.err, 0), 0u) << arguments[0];
             if (name == "warning" && arguments[0] != "check") {
@@ -226,6 +243,15 @@ TEST(CliStrict, IgnoredTextIsAFindingOfCheck) {
     ASSERT_EQ(ignored.size(), 2u);
     EXPECT_EQ(ignored[1]["line"], 4);
     EXPECT_EQ(ignored[1]["what"], "10 deg");
+
+    // A whole set names each program's ignored text after its "Program #n: ".
+    folder.Write("s.rom", SetBytesWith(5, {"maxsteer(100 deg)", "begin", "wait(5)", "end"}));
+    const CliResult set = folder.Run({"check", "s.rom", "--strict"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err, "Program #5: Line 3: \"5\" is ignored: a list of one character is not read\n");
+    const Json programs = Json::parse(folder.Run({"check", "s.rom", "--json"}).out)["programs"];
+    EXPECT_EQ(programs[5]["ignored"].size(), 1u);
+    EXPECT_EQ(programs[4]["ignored"].size(), 0u);
 }
 
 // The documents of --json parse back with the same library and hold the figures of the text output.

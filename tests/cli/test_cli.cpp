@@ -3,6 +3,7 @@
 #include "romfiles/programset.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -100,12 +101,30 @@ TEST(CliCheck, EmptyFileIsAProgramOfZeroLines) {
                           "2 Errors found - Aborting...\n");
 }
 
-TEST(CliCheck, PicksTheProgramOfASetAndAcceptsLoneLf) {
+TEST(CliCheck, ChecksEveryProgramOfASetOrTheOneAskedFor) {
     CliFolder folder;
     std::vector<std::vector<std::string>> programs(16, DefaultProgram);
     programs[5] = {"maxsteer(100 deg)", "begin", "frob(1 s)", "end"};
     folder.Write("set.ROM", SetFile(programs));
-    EXPECT_EQ(folder.Run({"check", "set.ROM"}).status, 0);
+    // Without --program every program is checked under its own line, and the broken one fails it.
+    for (const char *strict : {"--machine", "--strict"}) {
+        std::vector<std::string> arguments{"check", "set.ROM", strict};
+        if (std::string(strict) == "--machine") arguments.push_back("compatible");
+        const CliResult all = folder.Run(arguments);
+        EXPECT_EQ(all.status, 1);
+        EXPECT_NE(all.out.find("Program #5:\nError in line 3: \"FROB\" is an invalid function\n"),
+                  std::string::npos)
+            << all.out;
+        EXPECT_EQ(all.out.rfind("Program #0:\n", 0), 0u) << all.out;
+        EXPECT_NE(all.out.find("\nProgram #15:\n"), std::string::npos) << all.out;
+    }
+    const nlohmann::json document = nlohmann::json::parse(folder.Run({"check", "set.ROM", "--json"}).out);
+    EXPECT_EQ(document["compiled"], false);
+    ASSERT_EQ(document["programs"].size(), 16u);
+    for (int p = 0; p < 16; ++p) {
+        EXPECT_EQ(document["programs"][p]["program"], p);
+        EXPECT_EQ(document["programs"][p]["compiled"], p != 5);
+    }
     CliResult five = folder.Run({"check", "set.ROM", "--program", "5"});
     EXPECT_EQ(five.status, 1);
     EXPECT_EQ(five.out.rfind("Error in line 3: \"FROB\" is an invalid function\n", 0), 0u) << five.out;
@@ -134,7 +153,9 @@ TEST(CliSet, MarkersPastTheSixteenthAreANoticeNamingThem) {
         strict.push_back("--strict");
         const CliResult failed = folder.Run(strict);
         EXPECT_EQ(failed.status, 1) << command[0];
-        EXPECT_EQ(failed.err, notice) << command[0];
+        const std::string notWritten =
+            command[0] == "build" ? "Warning(s) or notice(s) were found (--strict). File was not created.\n" : "";
+        EXPECT_EQ(failed.err, notice + notWritten) << command[0];
     }
 }
 
@@ -328,6 +349,20 @@ TEST(CliImport, EveryTypeAndFailures) {
         EXPECT_EQ(failed.out, "") << arguments[3];
         EXPECT_EQ(failed.err.rfind("quillard-cli: " + arguments[3] + ": ", 0), 0u) << failed.err;
     }
+}
+
+TEST(CliImport, WritesTheLinesAsAProgramText) {
+    CliFolder folder;
+    folder.Write("points.txt", "0 0\r\n1 10\r\n2 0\r\n");
+    const CliResult written = folder.Run({"import", "--type", "tv", "points.txt", "-o", "p.txt"});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    EXPECT_EQ(folder.Read("p.txt"),
+              CrLf({"maxsteer(200.000 deg)", "begin", "setrate(256 hz)", "stepto(0.000d)",
+                    "rampto(10.000d,1.0000s)", "rampto(0.000d,1.0000s)", "end"}));
+    const CliResult over = folder.Run({"import", "--type", "text", "points.txt", "-o", "points.txt"});
+    EXPECT_EQ(over.status, 2);
+    EXPECT_EQ(over.err, "quillard-cli: points.txt: the output would replace the input file points.txt\n");
 }
 
 TEST(CliPlot, WritesPngAndSvgOfTheRequestedSize) {

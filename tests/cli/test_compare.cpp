@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <filesystem>
+
 namespace {
 
 class CliCompare : public ::testing::Test {
@@ -91,6 +94,92 @@ TEST_F(CliCompare, WritesPlotsAndMatlabSteps) {
     }
     // The file holds what stdout gets: one CSV format, LF line ends.
     EXPECT_EQ(folder.Read("steps.csv"), folder.Run({"steps", "sid.txt"}).out);
+}
+
+// A program whose steer never changes is compared without a delay or a gain, and without a warning
+// when the log covers it, aligned by its mark or not.
+TEST_F(CliCompare, ASteerThatNeverChangesHasNoGainAndNoDelay) {
+    folder.Write("flat.txt",
+                 "maxsteer(100 deg)\nbegin\nwait(1 sec)\npulseflag(3 bit, 0.05 sec)\nwait(2 sec)\nend\n");
+    ASSERT_TRUE(CompileProgram(TestCompiler(), SplitLines(folder.Read("flat.txt"))));
+    const CommandedProgram flat = CommandedFrom(TestCompiler());
+    folder.Write("flat.csv", SyntheticLog(flat, TestCompiler(), MakeRun(0, 1, 0.25, 0.05, 500)));
+    folder.Write("marked.csv", SyntheticLog(flat, TestCompiler(), MakeRun(0, 1, 0.25, 0.05, 500, 4, 3)));
+    for (const std::vector<std::string> &log :
+         {std::vector<std::string>{"flat.csv"},
+          std::vector<std::string>{"marked.csv", "--mark-column", "mark"}}) {
+        std::vector<std::string> arguments{"compare", "flat.txt", "--json", "--log"};
+        arguments.insert(arguments.end(), log.begin(), log.end());
+        const CliResult result = folder.Run(arguments);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const auto document = nlohmann::json::parse(result.out);
+        EXPECT_EQ(document["gain"], nullptr);
+        EXPECT_EQ(document["delay_s"], nullptr);
+        EXPECT_NEAR(document["offset_deg"].get<double>(), 0.25, 0.01);
+        EXPECT_TRUE(document["warnings"].empty()) << document["warnings"];
+        arguments.erase(arguments.begin() + 2);
+        const std::string text = folder.Run(arguments).out;
+        EXPECT_NE(text.find("Delay        - (the commanded steer does not change)"), std::string::npos)
+            << text;
+        EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+    }
+}
+
+// Logs that no comparison can work with say why, at once; a sweep the wheel does not follow gives no
+// response and no figure.
+TEST_F(CliCompare, SaysWhyALogCannotBeCompared) {
+    folder.Write("span.csv", "time,steer\n-9e307,0\n0,10\n9e307,0\n");
+    folder.Write("over.csv", "time,steer\n0,0\n0.5,9.9e37\n1,10\n2,0\n");
+    for (const auto &[log, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"span.csv", "too far apart to compute with"}, {"over.csv", "holds 9.9e+37 deg at 0.5 s"}}) {
+        for (const std::string command : {"compare", "plot"}) {
+            std::vector<std::string> arguments{command, "sid.txt", "--log", log};
+            if (command == "plot") arguments.insert(arguments.end(), {"-o", "p.png"});
+            const CliResult result = folder.Run(arguments);
+            EXPECT_EQ(result.status, 2) << command << " " << log;
+            EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+        }
+    }
+    // The wheel follows the ramp before the sweep, then stays where it is.
+    folder.Write("sweep.txt",
+                 "maxsteer(100 deg)\nbegin\nwait(1 sec)\nrampto(10 deg, 0.5 sec)\nwait(1 sec)\n"
+                 "sinesweep(20 deg, 0.5 hz, 3 hz, 6 sec)\nwait(1 sec)\nrampto(0 deg, 0.5 sec)\nend\n");
+    ASSERT_TRUE(CompileProgram(TestCompiler(), SplitLines(folder.Read("sweep.txt"))));
+    SyntheticRun stuck = MakeRun(0.03, 1, 0, 0, 500);
+    stuck.steerAt = [](double t) {
+        return t < 1 ? 0 : t < 1.5 ? 20 * (t - 1) : t < 9.5 ? 10 : std::max(0.0, 10 - 20 * (t - 9.5));
+    };
+    folder.Write("stuck.csv", SyntheticLog(CommandedFrom(TestCompiler()), TestCompiler(), stuck));
+    const CliResult compared = folder.Run({"compare", "sweep.txt", "--log", "stuck.csv", "--json"});
+    ASSERT_EQ(compared.status, 0) << compared.err;
+    const auto document = nlohmann::json::parse(compared.out);
+    EXPECT_EQ(document["frequency_response"], nullptr);
+    EXPECT_EQ(document["warnings"].back(),
+              "the measured steer stays at 10.000 deg through the sweep: no frequency response");
+    EXPECT_EQ(compared.out.find("inf"), std::string::npos);
+    const CliResult bode =
+        folder.Run({"plot", "sweep.txt", "--log", "stuck.csv", "--bode", "-o", "bode.png"});
+    EXPECT_EQ(bode.status, 2);
+    EXPECT_EQ(bode.err, "quillard-cli: stuck.csv: the measured steer stays at 10.000 deg through the sweep: "
+                        "no frequency response\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "bode.png"));
+}
+
+// A series that now fits one set names the sets of the earlier, longer one instead of leaving them
+// silently beside it.
+TEST_F(CliCompare, ASeriesNamesTheSetsOfAnEarlierOneItLeaves) {
+    ASSERT_EQ(
+        folder
+            .Run({"template", "sine-with-dwell", "--series", "standard", "--amplitude", "20", "-o", "s.rom"})
+            .status,
+        0);
+    const CliResult shorter = folder.Run({"template", "sine-with-dwell", "--series", "standard",
+                                          "--amplitude", "50", "-o", "s.rom", "--json"});
+    ASSERT_EQ(shorter.status, 0) << shorter.err;
+    EXPECT_EQ(shorter.err, "Not written by this series and left as they were: s-1.rom, s-2.rom\n");
+    const auto document = nlohmann::json::parse(shorter.out);
+    EXPECT_EQ(document["sets"], nlohmann::json::parse(R"(["s.rom"])"));
+    EXPECT_EQ(document["left_over"], nlohmann::json::parse(R"(["s-1.rom", "s-2.rom"])"));
 }
 
 } // namespace

@@ -72,7 +72,7 @@ TEST_F(CliDiff, JsonDocumentReadsBack) {
     const auto &p0 = document["programs"][0];
     EXPECT_EQ(p0["steps"]["first_step"], 1025);
     // Stored single-precision figures print as the shortest decimal of the float (1025 / 1024 s).
-    EXPECT_EQ(p0["steps"]["first_time_s"], 1.0009766);
+    EXPECT_EQ(p0["steps"]["first_time_s"], 1.0009765625); // step 1025 at 1024 Hz, exactly
     EXPECT_EQ(p0["steps"]["max_steer_diff_deg"], 5.0);
     EXPECT_EQ(p0["steps"]["duration_change_s"], 0.0);
     EXPECT_EQ(p0["a"]["duration_s"], 6.0);

@@ -148,7 +148,7 @@ TEST(CliCheck, SummaryOnlyAfterASuccessfulCompile) {
                         "End angle       0.000 deg\n"
                         "Clock rates     256 Hz\n"
                         "Flags           none\n"
-                        "Roll-peak bit   0.000 s (bit 15)\n");
+                        "High current    0.000 s (bit 15)\n");
 
     folder.Write("bad.txt", CrLf({"maxsteer(100 deg)", "begin", "frob", "end"}));
     CliResult bad = folder.Run({"check", "bad.txt", "--summary"});

@@ -60,7 +60,7 @@ TEST(Summary, FiguresOfAProgramWithKnownAnswers) {
     EXPECT_EQ(lines[6], "Clock rates     512 Hz, 256 Hz");
     EXPECT_EQ(lines[7], "Flag 1 on       0.004 s");
     EXPECT_EQ(lines[8], "Flag 3 on       1.000 s");
-    EXPECT_EQ(lines[9], "Roll-peak bit   0.004 s (bit 15)");
+    EXPECT_EQ(lines[9], "High current    0.004 s (bit 15)");
 }
 
 TEST(Summary, RepeatingAndEmptyPrograms) {

@@ -1,6 +1,6 @@
 // MATLAB files read back by the library with the values written, byte for byte the same each time.
-#include "compiler/compile_text.h"
 #include "compiler/compile.h"
+#include "compiler/compile_text.h"
 #include "measure/matfile.h"
 #include "romfiles/fileio.h"
 #include "romfiles/tempdir.h"
@@ -34,8 +34,8 @@ std::map<std::string, MatVariable> ReadBack(const std::string &bytes) {
 }
 
 TEST(MatFile, StepsReadBackAsWritten) {
-    ASSERT_TRUE(CompileProgram(TestCompiler(), 
-        {"maxsteer(40 deg)", "begin", "setflag(3 bit, 50 %)", "rampto(30 deg, 1 sec)", "end"}));
+    ASSERT_TRUE(CompileProgram(TestCompiler(), {"maxsteer(40 deg)", "begin", "setflag(3 bit, 50 %)",
+                                                "rampto(30 deg, 1 sec)", "end"}));
     const CompilerState &state = TestCompiler();
     const std::string bytes = MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer));
     EXPECT_EQ(bytes, MatFileBytes(StepsMatVariables(state.steps, state.endIndex, state.MaxSteer)));
@@ -67,6 +67,16 @@ TEST(MatFile, AFigureWithoutValueIsNaN) {
     EXPECT_TRUE(std::isnan(v["gain"].values.at(0)));
     EXPECT_EQ(v["error"].values, (std::vector<double>{0.5, 0.25}));
     EXPECT_EQ(v.count("frequency_hz"), 0u);
+    EXPECT_EQ(v.at("step_overshoot_percent").rows, 0u); // no steps: empty columns, there all the same
+
+    // The steps' overshoot figures, a row per step, as --json has them.
+    c.steps = {{1, 0, 20, 0.1, 19.9, 2.5, 12.626, 1.25}, {4, 20, 0, 19.9, 0.2, 0, NAN, 4.5}};
+    v = ReadBack(MatFileBytes(ComparisonMatVariables(c, log)));
+    EXPECT_EQ(v["step_time_s"].values, (std::vector<double>{1, 4}));
+    EXPECT_EQ(v["step_overshoot_deg"].values, (std::vector<double>{2.5, 0}));
+    EXPECT_EQ(v["step_overshoot_percent"].values.at(0), 12.626);
+    EXPECT_TRUE(std::isnan(v["step_overshoot_percent"].values.at(1)));
+    EXPECT_EQ(v["step_before_deg"].values, (std::vector<double>{0.1, 19.9}));
 }
 
 } // namespace

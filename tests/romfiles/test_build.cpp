@@ -53,7 +53,8 @@ TEST(ProgramImages, MainWordsLowByteFirstAndTheAuxBytes) {
 TEST(BuildSet, WritesBothFilesAndNamesThemWithoutFolder) {
     TempDir dir;
     std::vector<int> started;
-    BuildCallbacks callbacks{[&](int p) { started.push_back(p); }, [](int, const Lines &) { FAIL(); }, {}};
+    BuildCallbacks callbacks{
+        [&](int p) { started.push_back(p); }, [](int, const Lines &) { FAIL(); }, {}, {}};
     BuildOutcome outcome = BuildSet(TestCompiler(), DefaultProgramSet(), dir / "set.bin", {}, callbacks);
     EXPECT_TRUE(outcome.success);
     EXPECT_EQ(outcome.text, "Files set.bin and set.aux were successfully created.");
@@ -124,7 +125,8 @@ TEST(BuildSet, FailingProgramLeavesTheOldFilesUntouchedAndTheOthersCompiled) {
                                  failed.push_back(p);
                                  messages = lines;
                              },
-                             [&](int p, const CompilerState &) { compiled.push_back(p); }};
+                             [&](int p, const CompilerState &) { compiled.push_back(p); },
+                             {}};
     BuildOutcome outcome = BuildSet(TestCompiler(), set, dir / "out.bin", {}, callbacks);
     EXPECT_FALSE(outcome.success);
     EXPECT_EQ(outcome.text, "Error(s) were found. File was not created.");
@@ -137,6 +139,24 @@ TEST(BuildSet, FailingProgramLeavesTheOldFilesUntouchedAndTheOthersCompiled) {
     EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");
     EXPECT_EQ(ReadFileBytes(dir / "out.aux"), "old aux");
     EXPECT_EQ(dir.Entries(), (Lines{"out.aux", "out.bin"}));
+}
+
+TEST(BuildSet, ARefusalBeforeWritingLeavesEveryFileAsItWas) {
+    TempDir dir;
+    WriteFileAtomically(dir / "out.bin", "old eprom");
+    BuildCallbacks callbacks;
+    int asked = 0;
+    callbacks.beforeWriting = [&]() -> std::optional<std::string> {
+        ++asked;
+        return "Warning(s) or notice(s) were found (--strict). File was not created.";
+    };
+    const BuildOutcome outcome =
+        BuildSet(TestCompiler(), DefaultProgramSet(), dir / "out.bin", {}, callbacks);
+    EXPECT_FALSE(outcome.success);
+    EXPECT_EQ(outcome.text, "Warning(s) or notice(s) were found (--strict). File was not created.");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "old eprom");
+    EXPECT_EQ(dir.Entries(), (Lines{"out.bin"})); // no aux file, no temporary file
 }
 
 TEST(BuildSet, DefaultSetIsAllEndWordsAtCentreAndNoAuxBits) {

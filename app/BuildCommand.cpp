@@ -28,12 +28,14 @@ TBuildCommand::TBuildCommand(TProgramBook &programs, CompilerState &compiler, TE
 
 void TBuildCommand::Run(const QString &setFileName) {
     const QString binPath = ChooseEpromFile(setFileName);
+    const int current = m_programs.CurrentProgram();
     if (!binPath.isEmpty() && !ReplacesSetFile(binPath, setFileName)) {
         emit busy(true);
-        Build(binPath);
+        Build(binPath, current);
         emit busy(false);
     }
-    m_programs.CurrentEditor()->setFocus();
+    // The build went through the tabs; the one the user was on comes back.
+    m_programs.SelectProgram(current);
 }
 
 QString TBuildCommand::ChooseEpromFile(const QString &setFileName) {
@@ -64,12 +66,15 @@ bool TBuildCommand::ReplacesSetFile(const QString &binPath, const QString &setFi
     return false;
 }
 
-void TBuildCommand::Build(const QString &binPath) {
+void TBuildCommand::Build(const QString &binPath, int startProgram) {
     // The steer-rate notices of all programs come in one box after the build, each naming its program;
-    // the machine's own notices are boxes as they are raised, over the program's tab.
+    // the machine's own notices are boxes as they are raised, over the program's tab, naming it too.
     int current = 0;
     QStringList rateNotices;
     CompileOptions options = WindowCompileOptions(m_window, true);
+    options.notice = [&](const std::string &text) {
+        ShowWarning(m_window, QString("Program #%1: %2").arg(current).arg(FromLatin1(text)));
+    };
     options.rateNotice = [&](const std::string &text) {
         rateNotices << QString("Program #%1: %2").arg(current).arg(FromLatin1(text));
     };
@@ -87,6 +92,7 @@ void TBuildCommand::Build(const QString &binPath) {
     try {
         const BuildOutcome outcome =
             BuildSet(m_compiler, m_programs.Texts(), ToPath(binPath), options, callbacks);
+        m_programs.ShowProgram(startProgram); // under the boxes and the report that follow
         emit statusHidden();
         if (!rateNotices.isEmpty()) ShowWarning(m_window, rateNotices.join('\n'));
         if (outcome.success) {

@@ -38,7 +38,7 @@ signals:
 private:
     QString ChooseEpromFile(const QString &setFileName);
     bool ReplacesSetFile(const QString &binPath, const QString &setFileName);
-    void Build(const QString &binPath);
+    void Build(const QString &binPath, int startProgram);
 
     TProgramBook &m_programs;
     CompilerState &m_compiler;

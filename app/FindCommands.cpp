@@ -7,8 +7,38 @@
 #include "uikit/Modal.h"
 
 #include <QApplication>
-#include <QInputDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QSpinBox>
 #include <QTextBlock>
+#include <QVBoxLayout>
+
+namespace {
+
+// The line number of Go to Line: digits only; a number past the last line (or 0) may be typed and
+// becomes the nearest line when the dialog is confirmed, where a spin box would refuse the key and
+// leave the number half typed.
+class TLineBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+    QValidator::State validate(QString &input, int &) const override {
+        if (input.isEmpty()) return QValidator::Intermediate;
+        for (QChar c : input)
+            if (!c.isDigit()) return QValidator::Invalid;
+        bool ok = false;
+        const qlonglong value = input.toLongLong(&ok);
+        return ok && value >= minimum() && value <= maximum() ? QValidator::Acceptable
+                                                              : QValidator::Intermediate;
+    }
+    void fixup(QString &input) const override {
+        if (input.isEmpty()) return;
+        bool ok = false;
+        const qlonglong value = input.toLongLong(&ok);
+        input = QString::number(!ok || value > maximum() ? maximum() : qMax<qlonglong>(value, minimum()));
+    }
+};
+
+} // namespace
 
 TFindCommands::TFindCommands(TProgramBook &programs, QWidget *window)
     : QObject(window), m_programs(programs), m_window(window), m_dialog(new TFindDlg(window)) {
@@ -109,16 +139,27 @@ void TFindCommands::GoToLine() {
     TProgramText *editor = m_programs.CurrentEditor();
     m_programs.RefreshCaret();
     const int lines = editor->document()->blockCount();
-    QInputDialog dialog(m_window);
+    QDialog dialog(m_window);
     dialog.setObjectName("GoToLineDlg");
     dialog.setWindowTitle("Go to Line");
-    dialog.setLabelText(
-        QString("Line of program #%1 (1 to %2):").arg(m_programs.CurrentProgram()).arg(lines));
-    dialog.setInputMode(QInputDialog::IntInput);
-    dialog.setIntRange(1, lines);
-    dialog.setIntValue(qBound(1, m_programs.CaretLine(), lines));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(
+        QString("Line of program #%1 (1 to %2):").arg(m_programs.CurrentProgram()).arg(lines), &dialog);
+    auto *box = new TLineBox(&dialog);
+    box->setObjectName("LineBox");
+    box->setRange(1, lines);
+    box->setValue(qBound(1, m_programs.CaretLine(), lines));
+    box->selectAll();
+    label->setBuddy(box);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(box);
+    layout->addWidget(buttons);
     if (RunModal(dialog) == QDialog::Accepted) {
-        editor->setTextCursor(QTextCursor(editor->document()->findBlockByNumber(dialog.intValue() - 1)));
+        box->interpretText(); // a number past the end becomes the last line
+        editor->setTextCursor(QTextCursor(editor->document()->findBlockByNumber(box->value() - 1)));
         editor->centerCursor();
     }
     editor->setFocus();

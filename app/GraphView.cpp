@@ -3,11 +3,13 @@
 #include "app/GraphView.h"
 
 #include "app/ProgramText.h"
+#include "compiler/format.h"
 #include "graph/programgraph.h"
 #include "graph/ui/QPainterCanvas.h"
 #include "uikit/Modal.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
@@ -15,92 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-TGrImage::TGrImage(QWidget *parent) : QWidget(parent) {
-    setCursor(Qt::CrossCursor);
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-TGrImage::~TGrImage() {
-    m_canvas.reset();
-    m_painter.reset();
-}
-
-void TGrImage::NewPicture() {
-    // The painter lets go of the old picture before it is replaced.
-    m_canvas.reset();
-    m_painter.reset();
-    m_picture = QImage(qMax(1, width()), qMax(1, height()), QImage::Format_RGB32);
-    m_picture.fill(Qt::white);
-    m_painter = std::make_unique<QPainter>(&m_picture);
-    m_canvas = std::make_unique<QPainterCanvas>(*m_painter);
-    update();
-}
-
-void TGrImage::LoadPicture(const QImage &image) {
-    m_canvas.reset();
-    m_painter.reset();
-    m_picture = image.convertToFormat(QImage::Format_RGB32);
-    m_painter = std::make_unique<QPainter>(&m_picture);
-    m_canvas = std::make_unique<QPainterCanvas>(*m_painter);
-    update();
-}
-
-void TGrImage::SetMarker(const QPoint &at) {
-    if (at == m_marker) return;
-    m_marker = at;
-    update();
-}
-
-void TGrImage::SetGreyed(bool greyed) {
-    if (greyed == m_greyed) return;
-    m_greyed = greyed;
-    update();
-}
-
-void TGrImage::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.drawImage(0, 0, m_picture);
-    if (m_greyed) painter.fillRect(rect(), QColor(240, 240, 240, 170));
-    if (!m_marker.isNull()) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(QColor(0, 0, 255), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(QPointF(m_marker), 4, 4);
-    }
-}
-
-void TGrImage::mouseMoveEvent(QMouseEvent *event) {
-    const QPoint p = event->position().toPoint();
-    emit mouseMoved(p.x(), p.y());
-}
-
-void TGrImage::mousePressEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    const QPoint p = event->position().toPoint();
-    emit mousePressed(p.x(), p.y());
-}
-
-void TGrImage::mouseReleaseEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
-    const QPoint p = event->position().toPoint();
-    emit mouseReleased(p.x(), p.y());
-}
-
-void TGrImage::wheelEvent(QWheelEvent *event) {
-    const QPoint p = event->position().toPoint();
-    const int angle = event->angleDelta().y();
-    if (angle == 0) return QWidget::wheelEvent(event);
-    event->accept();
-    emit wheelTurned(p.x(), p.y(), angle);
-}
-
-void TGrImage::leaveEvent(QEvent *event) {
-    QWidget::leaveEvent(event);
-    emit mouseLeft();
-}
 
 TGraphView::TGraphView(const CompilerState &compiler, QWidget *parent)
     : QFrame(parent), m_compiler(compiler) {
@@ -120,18 +36,29 @@ TGraphView::TGraphView(const CompilerState &compiler, QWidget *parent)
     connect(m_image, &TGrImage::mouseReleased, this, &TGraphView::GrImageMouseRelease);
     connect(m_image, &TGrImage::wheelTurned, this, &TGraphView::GrImageWheel);
     connect(m_image, &TGrImage::mouseLeft, this, &TGraphView::GrImageMouseLeave);
+    m_cursorStrip = new QLabel(parent);
+    m_cursorStrip->setObjectName("CursorStrip");
+    m_cursorStrip->setFont(ArialFont(11));
+    m_cursorStrip->setContentsMargins(4, 0, 4, 0);
+    m_cursorStrip->setToolTip(
+        "Click the graph to pin a cursor there, click the pinned cursor to take it off");
+    m_cursorStrip->hide();
 }
 
 QString TGraphView::SnapshotPath() const { return m_scratch.filePath("~imgsave.bmp"); }
 
 QPointF TGraphView::MouseWorld() const { return {PixelToWorldX(m_mouseX), PixelToWorldY(m_mouseY)}; }
 
-void TGraphView::SetGeometry(const QRect &rect) {
-    setGeometry(rect);
+// The picture fills the panel, the Fit button stands in its top right corner, and the picture is drawn
+// again at the new size.
+void TGraphView::resizeEvent(QResizeEvent *event) {
+    QFrame::resizeEvent(event);
     m_image->setGeometry(contentsRect());
     const QSize fit = m_fitButton->sizeHint();
     m_fitButton->setGeometry(contentsRect().right() - fit.width() - 2, contentsRect().top() + 2, fit.width(),
                              fit.height());
+    FollowResize();
+    if (m_pinned) UpdateCursorStrip(); // the strip under the graph has its width
 }
 
 void TGraphView::NewEmptyGraph() {
@@ -173,18 +100,17 @@ void TGraphView::DrawProgram(int program, const CompilerState &state, bool live)
     // The overlays that depend on the program are brought up to date first, and drawn with it once.
     m_onScreen = false;
     emit showingProgram(program, state, live);
-    ShowOptions options;
-    options.aux = m_auxShown ? &AuxDisplay() : nullptr;
-    // The snapshot holds the picture without aux traces: switching the aux display off reloads it.
-    options.afterTrace = [this] {
-        DrawOverlays();
-        SaveSnapshot();
-    };
+    if (program != m_shownProgram) m_pinned.reset();
     m_shownProgram = program;
-    ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, options);
-    DrawOverlayLegend();
+    // The snapshot holds the picture as Show draws it without the aux traces (and without their
+    // legend): switching the aux display off reloads it.
+    ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, Options(false));
+    SaveSnapshot();
+    if (m_auxShown) ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, Options(true));
     Keep(state);
     m_image->SetGreyed(false);
+    if (m_responseShown) DrawResponse();
+    UpdatePin();
     m_image->update();
 }
 
@@ -234,6 +160,7 @@ void TGraphView::Forget() {
     m_dragging = false;
     emit readoutChanged({});
     m_image->SetMarker({});
+    Unpin();
     UpdateZoomState();
 }
 
@@ -241,23 +168,22 @@ void TGraphView::Forget() {
 // world the picture is the one Show drew for this image size.
 void TGraphView::Redraw() {
     if (!m_steps) return;
+    if (m_responseShown) return DrawResponse();
     const QImage &picture = m_image->Picture();
     SetGraphCanvas(&m_image->Canvas());
     SelectViewport(1);
     SetViewportRect(1, {0, 0}, {picture.width(), picture.height()});
-    ShowOptions options;
-    options.aux = m_auxShown ? &AuxDisplay() : nullptr;
+    ShowOptions options = Options(m_auxShown);
     options.window = m_window;
-    options.afterTrace = [this] { DrawOverlays(); };
     ShowProgramGraph(*m_steps, m_endIndex, m_maxSteer, options);
-    DrawOverlayLegend();
     m_area = Plot().viewports[1];
+    UpdatePin();
     m_image->update();
     UpdateZoomState();
 }
 
 void TGraphView::UpdateZoomState() {
-    m_fitButton->setVisible(m_steps && !(m_onScreen && m_window.view == m_window.fit));
+    m_fitButton->setVisible(m_steps && !m_responseShown && !(m_onScreen && m_window.view == m_window.fit));
     emit zoomChanged();
 }
 
@@ -287,7 +213,10 @@ void TGraphView::DisplayAuxClick() {
 void TGraphView::GrImageMouseMove(int x, int y) {
     m_mouseX = x;
     m_mouseY = y;
-    if (m_dragging && m_onScreen) {
+    m_mouseInside = true;
+    // A press becomes a pan once the mouse has moved a few pixels; less is still a click.
+    if (m_dragging && !m_dragMoved && (QPoint(x, y) - m_dragStart).manhattanLength() > 3) m_dragMoved = true;
+    if (m_dragging && m_dragMoved && Zoomable()) {
         // The world moves with the mouse: the point grabbed stays under it.
         const TViewport &a = m_area;
         const TWorldWindow &w = m_dragWorld;
@@ -303,17 +232,26 @@ void TGraphView::GrImageMouseMove(int x, int y) {
 }
 
 void TGraphView::GrImageMousePress(int x, int y) {
-    if (!m_onScreen) return;
+    if (!Zoomable()) return;
     m_dragging = true;
+    m_dragMoved = false;
     m_dragStart = {x, y};
     m_dragWorld = m_window.view;
     m_image->setCursor(Qt::ClosedHandCursor);
 }
 
-void TGraphView::GrImageMouseRelease(int, int) {
+void TGraphView::GrImageMouseRelease(int x, int y) {
     if (!m_dragging) return;
     m_dragging = false;
     m_image->setCursor(Qt::CrossCursor);
+    if (m_dragMoved) return;
+    // A click on the plot area pins the cursor there, or on the pinned cursor takes it off.
+    const TViewport &a = m_area;
+    if (x < a.Left || x > a.Right || y < a.Top || y > a.Bottom) return;
+    if (m_pinned && std::abs(x - m_image->PinX()) <= 4)
+        Unpin();
+    else
+        PinCursorAt(ViewPoint(a, m_window.view, x, y).x);
 }
 
 void TGraphView::GrImageWheel(int x, int y, int angle) {
@@ -322,8 +260,11 @@ void TGraphView::GrImageWheel(int x, int y, int angle) {
 }
 
 void TGraphView::GrImageMouseLeave() {
+    m_mouseInside = false;
+    m_mouseReading.reset();
     emit readoutChanged({});
     m_image->SetMarker({});
+    UpdateCursorStrip();
 }
 
 void TGraphView::ZoomGraph(double factor, int x, int y) {
@@ -364,17 +305,23 @@ void TGraphView::FitGraph1Click() {
 // The step nearest the mouse's time, while the mouse is over the plot area of the shown program.
 void TGraphView::UpdateReadout() {
     const TViewport &a = m_area;
-    const bool inside =
-        m_mouseX >= a.Left && m_mouseX <= a.Right && m_mouseY >= a.Top && m_mouseY <= a.Bottom;
-    if (!m_onScreen || !inside) {
+    // Only while the mouse is over the picture: a redraw after it left (Live Show, a key) brings no
+    // marker back.
+    const bool inside = m_mouseInside && m_mouseX >= a.Left && m_mouseX <= a.Right && m_mouseY >= a.Top &&
+                        m_mouseY <= a.Bottom;
+    if (!Zoomable() || !inside) {
+        m_mouseReading.reset();
         emit readoutChanged({});
         m_image->SetMarker({});
+        UpdateCursorStrip();
         return;
     }
     const TWorldWindow &w = m_window.view;
     const TPointD at = ViewPoint(a, w, m_mouseX, m_mouseY);
     const StepReading reading = ReadStepAt(*m_steps, at.x);
+    m_mouseReading = reading;
     emit readoutChanged(FromLatin1(StepReadingText(reading)));
+    UpdateCursorStrip();
     // The ring sits on the trace at that step, when the step is inside the window.
     const double fx = (reading.time - w.XLow) / (w.XHigh - w.XLow);
     const double fy = (reading.steer - w.YLow) / (w.YHigh - w.YLow);
@@ -421,12 +368,149 @@ void TGraphView::DrawOverlays() {
     for (const GraphOverlay &overlay : m_overlays) DrawOverlayTrace(overlay.trace);
 }
 
-// Last, so that no trace crosses it: the shown program in black, then each overlay.
-void TGraphView::DrawOverlayLegend() {
-    if (m_overlays.empty()) return;
-    std::vector<LegendEntry> entries{{Colors::Black, "program " + std::to_string(m_shownProgram)}};
+// The overlays over the trace, the aux traces when asked for, and the legend naming them all.
+ShowOptions TGraphView::Options(bool withAux) {
+    ShowOptions options;
+    options.aux = withAux ? &AuxDisplay() : nullptr;
+    options.afterTrace = [this] { DrawOverlays(); };
+    std::vector<LegendEntry> overlays;
     for (const GraphOverlay &overlay : m_overlays)
-        entries.push_back({overlay.trace.colour, overlay.trace.label});
-    // Left of the Fit button, which shows over the corner while the graph is zoomed.
-    DrawLegend(entries, m_fitButton->sizeHint().width() + 2);
+        overlays.push_back({overlay.trace.colour, overlay.trace.label});
+    options.legend = GraphLegend("program " + std::to_string(m_shownProgram), overlays, options.aux);
+    return options;
+}
+
+void TGraphView::PinCursorAt(double time) {
+    if (!m_steps) return;
+    m_pinned = ReadStepAt(*m_steps, time);
+    UpdatePin();
+    UpdateCursorStrip();
+}
+
+void TGraphView::Unpin() {
+    m_pinned.reset();
+    UpdatePin();
+    UpdateCursorStrip();
+}
+
+// The pinned cursor over the picture: read again from the kept steps (Live Show may have changed them)
+// and placed in the view as it stands.
+void TGraphView::UpdatePin() {
+    if (m_pinned && m_steps) m_pinned = ReadStepAt(*m_steps, m_pinned->time);
+    const TViewport &a = m_area;
+    const TWorldWindow &w = m_window.view;
+    if (!m_pinned || !Zoomable() || w.XHigh == w.XLow || w.YHigh == w.YLow)
+        return m_image->SetPin(-1, 0, 0, {});
+    const double fx = (m_pinned->time - w.XLow) / (w.XHigh - w.XLow);
+    const double fy = (m_pinned->steer - w.YLow) / (w.YHigh - w.YLow);
+    if (fx < 0 || fx > 1) return m_image->SetPin(-1, 0, 0, {});
+    const int x = a.Left + qRound((a.Right - a.Left) * fx);
+    const QPoint ring = fy < 0 || fy > 1 ? QPoint() : QPoint(x, a.Bottom - qRound((a.Bottom - a.Top) * fy));
+    m_image->SetPin(x, a.Top, a.Bottom, ring);
+}
+
+// "Pinned step 1024: t=1.0000 s  steer=10.000 deg    to step 2048: Δt=1.0000 s  Δsteer=20.000 deg
+// slope=20.0 deg/s", the second half while the mouse is over the plot.
+void TGraphView::UpdateCursorStrip() {
+    m_cursorStrip->setVisible(m_pinned.has_value());
+    if (!m_pinned) return m_cursorStrip->clear();
+    // The pinned step, then the span to the step under the mouse.
+    const auto parts = [this](const QString &gap) {
+        const StepReading &p = *m_pinned;
+        QStringList text{QString("Pinned step %1: t=%2 s%3steer=%4 deg")
+                             .arg(p.index)
+                             .arg(FromLatin1(Fixed(p.time, 4)))
+                             .arg(gap)
+                             .arg(FromLatin1(Fixed(p.steer, 3)))};
+        if (!m_mouseReading) return text;
+        const CursorSpan span = SpanBetween(p, *m_mouseReading);
+        return text << QString("to step %1: \u0394t=%2 s%3\u0394steer=%4 deg%3slope=%5")
+                           .arg(m_mouseReading->index)
+                           .arg(FromLatin1(Fixed(span.dt, 4)))
+                           .arg(gap)
+                           .arg(FromLatin1(Fixed(span.dsteer, 3)))
+                           .arg(span.slope ? FromLatin1(Fixed(*span.slope, 1)) + " deg/s" : QString("none"));
+    };
+    // Spaced out on one line when it has the room, closer together when the graph is narrower, on two
+    // lines when even that could not fit. The line count follows the width alone, so the graph keeps
+    // its height as the mouse moves.
+    const QFontMetrics metrics = m_cursorStrip->fontMetrics();
+    const QMargins margins = m_cursorStrip->contentsMargins();
+    const int room = width() - margins.left() - margins.right();
+    const bool twoLines =
+        metrics.horizontalAdvance("Pinned step 16383: t=99.9999 s steer=-100.000 deg; to step 16383: "
+                                  "\u0394t=-99.9999 s \u0394steer=-200.000 deg slope=-9999.9 deg/s") > room;
+    m_cursorStrip->setFixedHeight(twoLines ? 2 * CursorStripLineHeight : CursorStripLineHeight);
+    const QString wide = parts("  ").join("      ");
+    if (twoLines)
+        m_cursorStrip->setText(parts("  ").join('\n'));
+    else
+        m_cursorStrip->setText(metrics.horizontalAdvance(wide) <= room ? wide : parts(" ").join("; "));
+}
+
+void TGraphView::SetResponse(std::optional<ResponseCurve> curve) {
+    const bool had = m_response.has_value();
+    m_response = std::move(curve);
+    if (m_responseShown && !m_response) return ShowResponse(false);
+    if (m_responseShown) DrawResponse();
+    if (had != m_response.has_value()) emit responseChanged();
+}
+
+void TGraphView::ShowResponse(bool shown) {
+    shown = shown && m_response.has_value();
+    if (shown == m_responseShown) return;
+    m_responseShown = shown;
+    const bool kept = m_onScreen;
+    NewEmptyGraph();
+    m_onScreen = kept || shown;
+    if (shown)
+        DrawResponse();
+    else if (m_steps && kept)
+        Redraw(); // the program in the view it had
+    else
+        m_onScreen = false;
+    UpdateReadout();
+    UpdatePin();
+    UpdateZoomState();
+    emit responseChanged();
+}
+
+// The gain and phase of the sweep over the whole picture, as plot --bode draws them.
+void TGraphView::DrawResponse() {
+    const QImage &picture = m_image->Picture();
+    DrawResponseGraph(m_image->Canvas(), picture.width(), picture.height(), *m_response);
+    m_image->update();
+}
+
+QByteArray TGraphView::GraphFile(GraphFileKind kind) {
+    const int width = m_image->Picture().width(), height = m_image->Picture().height();
+    std::function<void(Canvas &)> draw;
+    GraphPicture picture;
+    if (m_responseShown) {
+        draw = [&](Canvas &canvas) { DrawResponseGraph(canvas, width, height, *m_response); };
+    } else if (m_steps && m_onScreen) {
+        picture.programLabel = "program " + std::to_string(m_shownProgram);
+        picture.aux = m_auxShown ? &AuxDisplay() : nullptr;
+        picture.window = m_window;
+        for (const GraphOverlay &overlay : m_overlays) picture.overlays.push_back(overlay.trace);
+        draw = [&](Canvas &canvas) {
+            DrawGraphPicture(canvas, width, height, *m_steps, m_endIndex, m_maxSteer, picture);
+        };
+    } else {
+        draw = [&](Canvas &canvas) { SetUpEmptyGraph(canvas, width, height); };
+    }
+    // The window's own drawing surface comes back once the file is drawn.
+    Canvas *const screen = GetGraphCanvas();
+    const PlotState saved = Plot();
+    QByteArray bytes;
+    try {
+        bytes = GraphFileBytes(kind, width, height, draw);
+    } catch (...) {
+        Plot() = saved;
+        SetGraphCanvas(screen);
+        throw;
+    }
+    Plot() = saved;
+    SetGraphCanvas(screen);
+    return bytes;
 }

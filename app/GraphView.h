@@ -2,11 +2,15 @@
 // that the aux display goes back to.
 #pragma once
 
+#include "app/GraphImage.h"
 #include "compiler/state.h"
 #include "graph/canvas.h"
 #include "graph/graphview.h"
 #include "graph/overlay.h"
 #include "graph/plot.h"
+#include "graph/programgraph.h"
+#include "graph/responsegraph.h"
+#include "graph/ui/GraphFile.h"
 
 #include <QFrame>
 #include <QImage>
@@ -14,53 +18,12 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QLabel;
 class QPainter;
 class QToolButton;
-
-// The graph image: shows a bitmap, cross-hair cursor, reports mouse movement, presses, releases and
-// the wheel in image pixels.
-class TGrImage : public QWidget {
-    Q_OBJECT
-public:
-    explicit TGrImage(QWidget *parent = nullptr);
-    ~TGrImage() override;
-    QImage &Picture() { return m_picture; }
-    // A new blank bitmap of the control's size replaces the picture; the canvas draws on it.
-    void NewPicture();
-    // The picture becomes the image (its size too), as loading a bitmap file into it does.
-    void LoadPicture(const QImage &image);
-    ::Canvas &Canvas() { return *m_canvas; }
-    // A small ring drawn over the picture (not into it) at a pixel; a null point hides it.
-    void SetMarker(const QPoint &at);
-    QPoint Marker() const { return m_marker; }
-    // A pale veil over the picture (not in it): what it shows is out of date.
-    void SetGreyed(bool greyed);
-    bool Greyed() const { return m_greyed; }
-signals:
-    void mouseMoved(int x, int y);
-    void mousePressed(int x, int y);
-    void mouseReleased(int x, int y);
-    // Eighths of a degree, positive away from the user, as the wheel event counts them.
-    void wheelTurned(int x, int y, int angle);
-    void mouseLeft();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void wheelEvent(QWheelEvent *event) override;
-    void leaveEvent(QEvent *event) override;
-
-private:
-    QImage m_picture;
-    std::unique_ptr<QPainter> m_painter; // open on the picture while it is shown
-    std::unique_ptr<::Canvas> m_canvas;
-    QPoint m_marker;
-    bool m_greyed = false;
-};
 
 // A trace drawn over the shown program in its own colour: a measured log, or another program.
 struct GraphOverlay {
@@ -69,8 +32,9 @@ struct GraphOverlay {
     OverlayTrace trace;
 };
 
-// The framed graph panel: the picture and the Fit button over its corner. It keeps a copy of the
-// shown program's steps, because later compiles (Build, Export, printing) overwrite the window's state.
+// The framed graph panel: the picture and the Fit button over its corner, and the line under it that
+// reads out the two cursors. It keeps a copy of the shown program's steps, because later compiles
+// (Build, Export, printing) overwrite the window's state.
 class TGraphView : public QFrame {
     Q_OBJECT
 public:
@@ -83,7 +47,7 @@ public:
     int ShownProgram() const { return m_shownProgram; }
     QString SnapshotPath() const;
     // Zoom and pan work while the picture shows the kept program; Fit while a program is kept.
-    bool Zoomable() const { return m_onScreen; }
+    bool Zoomable() const { return m_onScreen && !m_responseShown; }
     bool Fittable() const { return m_steps != nullptr; }
     // The world Show set (fit), the world zoom and pan have moved to, and the plot area in pixels.
     TWorldWindow World() const { return m_window.view; }
@@ -92,8 +56,6 @@ public:
     // The mouse position in the plot library's current viewport and world, for the status line.
     QPointF MouseWorld() const;
 
-    // Places the panel, the picture filling it and the Fit button in its top right corner.
-    void SetGeometry(const QRect &rect);
     // A blank picture of the panel's size with the empty graph's axes; the shown program stays kept,
     // and Fit draws it again.
     void NewEmptyGraph();
@@ -108,8 +70,9 @@ public:
     // Live Show's drawing of a program just compiled into the state: as ShowProgram, but a zoomed or
     // panned view of the same program stays where it is; the read-out follows the new steps.
     void ShowLive(int program, const CompilerState &state);
-    // The picture greyed out while the text it was drawn from has errors (Live Show).
-    void SetGreyed(bool greyed) { m_image->SetGreyed(greyed); }
+    // The picture greyed out, with a note, while it does not match its program's text: the text was
+    // edited or has errors, another set was opened, or Show of another program failed.
+    void SetGreyed(bool greyed, const QString &note = {}) { m_image->SetGreyed(greyed, note); }
 
     // The traces over the shown program, drawn in its world with a legend: they follow zoom, pan and
     // Fit, and stay over later Shows until cleared.
@@ -123,6 +86,28 @@ public:
 
     // Whether the aux traces are drawn over the graph (View > Display Selected Aux ROM Bits).
     void SetAuxShown(bool shown) { m_auxShown = shown; }
+
+    // The second cursor: a click on the plot area pins it at the step drawn nearest (a click on it takes
+    // it off); the line under the graph reads it out, and with the mouse over the plot the time, steer
+    // and mean steer rate from it to the step under the mouse. It stays while the same program is
+    // drawn again (zoom, pan, Live Show) and goes when another is shown.
+    QLabel *CursorStrip() const { return m_cursorStrip; }
+    // The height of a line of the strips under the graph, in pixels.
+    static constexpr int CursorStripLineHeight = 16;
+    std::optional<StepReading> Pinned() const { return m_pinned; }
+    void PinCursorAt(double time);
+    void Unpin();
+
+    // The frequency response of the shown sweep against its measured log (none without one), and the
+    // view that draws it instead of the program: what quillard-cli plot --bode draws.
+    void SetResponse(std::optional<ResponseCurve> curve);
+    bool HasResponse() const { return m_response.has_value(); }
+    void ShowResponse(bool shown);
+    bool ResponseShown() const { return m_responseShown; }
+
+    // The picture on screen as a file's bytes: drawn afresh at the picture's size through the drawing
+    // that quillard-cli plot uses, so the same view gives the same bytes. Throws std::runtime_error.
+    QByteArray GraphFile(GraphFileKind kind);
 
 public slots:
     // The aux display was switched: the shown program is drawn again with or without its traces.
@@ -146,6 +131,10 @@ signals:
     void overlaysChanged();                   // an overlay came or went
     // Show (or Live Show, when live) is about to draw a program just compiled into the state.
     void showingProgram(int program, const CompilerState &state, bool live);
+    void responseChanged(); // HasResponse() or ResponseShown() changed
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void DrawProgram(int program, const CompilerState &state, bool live);
@@ -156,8 +145,11 @@ private:
     void Redraw();
     void UpdateZoomState();
     void UpdateReadout();
+    void UpdatePin();
+    void UpdateCursorStrip();
+    void DrawResponse();
     void DrawOverlays();
-    void DrawOverlayLegend();
+    ShowOptions Options(bool withAux);
     void OverlaysChanged();
 
     const CompilerState &m_compiler;
@@ -167,6 +159,7 @@ private:
     int m_shownProgram = 255;
     bool m_auxShown = false;
     int m_mouseX = 0, m_mouseY = 0;
+    bool m_mouseInside = false; // over the picture since the last move, not left since
 
     // The shown program's steps, and the worlds and plot area Show drew them in.
     std::unique_ptr<StepStore> m_steps; // null when nothing is kept
@@ -176,7 +169,12 @@ private:
     TViewport m_area;        // plot area of the picture, pixels
     bool m_onScreen = false; // the picture shows the kept steps in m_window.view
     bool m_dragging = false;
+    bool m_dragMoved = false; // a press that moved is a pan, one that did not a click
     QPoint m_dragStart;
     TWorldWindow m_dragWorld; // the world when the drag started
     std::vector<GraphOverlay> m_overlays;
+    std::optional<StepReading> m_pinned, m_mouseReading;
+    QLabel *m_cursorStrip;
+    std::optional<ResponseCurve> m_response;
+    bool m_responseShown = false;
 };

@@ -58,8 +58,9 @@ struct Command {
 
 const Command Commands[] = {
     {"cmd-new", "New (File menu)",
-     "Asks \"This will clear ALL 16 programs!\" and, on OK, puts the default program into all 16 editors. "
-     "The set becomes untitled."},
+     "When programs were changed since the set was last opened or saved, asks whether to save them first; "
+     "then asks \"This will clear ALL 16 programs!\" and, on OK, puts the default program into all 16 "
+     "editors. The set becomes untitled."},
     {"cmd-open", "Open (File menu, Open button)",
      "Reads a program-set file (.rom) into the 16 editors. A file without a program marker is refused with "
      "\"Wrong file format!\" and nothing changes. A file with more than 16 program markers fills the 16 "
@@ -67,7 +68,9 @@ const Command Commands[] = {
      "set was last opened "
      "or saved, you are asked whether to save them first."},
     {"cmd-save", "Save (File menu, Save button)",
-     "Writes the 16 programs to the set's file; an untitled set asks for a name as Save As does."},
+     "Writes the 16 programs to the set's file; an untitled set asks for a name as Save As does. Text in "
+     "front of the first program of the file as it was opened (a title, notes) is written back in front of "
+     "program 0."},
     {"cmd-saveas", "Save As (File menu, Save As button)",
      "Asks for a file name (asking before replacing a file) and writes the set there. The caption names "
      "the file and the time it was last saved."},
@@ -95,9 +98,15 @@ const Command Commands[] = {
      "panel. The dialog takes the log file (text with a header line naming its columns; tabs, semicolons, "
      "commas or blanks between the cells), the time and steer columns by name or by number from 1 with "
      "their units, and an optional mark column: the logged aux flag whose first rising edge is the "
-     "program's start. Without a mark the delay is found by correlation. The choices are kept for the next time. A later Show of the program "
+     "program's start. Without a mark the delay is found by correlation. The choices are kept for the next "
+     "time. A later Show of the program "
      "compares the log again; Show of another program, Clear Overlay, Clear Program, New and Open take it "
      "off."},
+    {"cmd-savegraph", "Save Graph As (File menu)",
+     "Saves the graph as it is on screen, as a PNG picture or an SVG drawing by the name's extension, at "
+     "the size it has on screen: the view, zoomed or not, the aux bits, the traces over the program and the "
+     "legend, or the frequency response. For the whole program it is byte for byte what quillard-cli plot "
+     "writes with --size of that size (and --aux, --log, --bode as on screen)."},
     {"cmd-evaluate-run", "Evaluate Run and Write Evaluation Report (File menu)",
      "Judges a sine-with-dwell run's log against the published criteria (FMVSS No. 126; UN R140 and GB/T "
      "30677 process the data the same way). The dialog takes the log (text with a header line, or a GPS/IMU "
@@ -115,12 +124,17 @@ const Command Commands[] = {
      "run's report as a PDF file: a first page with the verdict and the figures, and the run's page with "
      "its steer, yaw rate and lateral displacement over time."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
-    {"cmd-print", "Print and Print Setup (File menu)", "Prints program texts and graphs."},
+    {"cmd-print", "Print and Print Setup (File menu)",
+     "Prints program texts and graphs. Each printed graph is labelled in the margin with its program and "
+     "the set's file name; a program that does not compile is named in its empty slot."},
     {"cmd-exit", "Exit (File menu)",
      "Closes the window, asking first whether to save programs changed since the set was last opened or "
      "saved."},
     {"cmd-clear", "Clear Program #n (Edit menu)",
      "Puts the default program into the current program's editor, without asking, and clears the graph."},
+    {"cmd-undo", "Undo and Redo (Edit menu)",
+     "Undo (Ctrl+Z) takes back the last edit of the current program, Redo (Ctrl+Shift+Z or Ctrl+Y) does it "
+     "again. Each program keeps its own history."},
     {"cmd-clipboard", "Cut, Copy, Paste, Select All (Edit menu)",
      "Work on the current editor: Ctrl+X, Ctrl+C, Ctrl+V and Ctrl+A."},
     {"cmd-template", "Insert Template (Edit menu, Ctrl+T)",
@@ -143,7 +157,8 @@ const Command Commands[] = {
      "with the dialog closed. Replace (Ctrl+H) replaces the match found and finds the next; Replace All "
      "replaces every match in the current program or in all 16 and says how many it replaced. Each "
      "program's replacements are one edit that Undo (Ctrl+Z) in that program takes back. Go to Line "
-     "(Ctrl+G) puts the caret at the start of a line of the current program."},
+     "(Ctrl+G) puts the caret at the start of a line of the current program; a number past the last line "
+     "goes to the last line."},
     {"cmd-slots", "Copy To, Move To, Swap With (Program menu)",
      "Copy To puts a copy of the current program into another slot, Move To moves it there and leaves the "
      "default program behind, Swap With lets the two programs change places. The list names each slot by "
@@ -167,17 +182,25 @@ const Command Commands[] = {
      "program's duration, steps used and time left, steer extremes, peak steer rate, end angle, clock "
      "rates, flag on-times, any flag the aux image holds on after END (also a notice: the machine stops "
      "with its outputs as the image holds them) and the time bit 15 (the roll-peak bit) is set; it greys "
-     "out when the program is edited."},
+     "out when the program is edited, and so does the graph, with a note saying why (also after another "
+     "set was opened, or a Show that failed). A click on the graph pins a second cursor at the step "
+     "nearest it; the line under the graph reads it out and, with the mouse over the graph, the time, "
+     "steer and slope from it to the step under the mouse. A click on the pinned cursor takes it off. The "
+     "splitter between the graph and the programs sets their share of the window, kept for the next "
+     "start. The legend above the graph names the program, the traces over it and each aux bit drawn."},
     {"cmd-zoom", "Zoom, pan and Fit (graph, View menu)",
      "The mouse wheel zooms the graph about the mouse, both axes by the same factor; dragging with the left "
      "button moves it. Zoom In (Ctrl++) and Zoom Out (Ctrl+-) zoom about the middle. Fit Graph (Ctrl+0, or "
      "the Fit button over the graph) draws the graph as Show drew it. Resizing the window or showing or "
-     "hiding the summary keeps the view."},
+     "hiding the summary keeps the view. Frequency Response shows, for a sweep (SINESWEEP or "
+     "SINESWEEPLOG) with a measured log over it, the gain and phase of the run instead of the program, as "
+     "quillard-cli plot --bode draws them; choose it again to go back."},
     {"cmd-live", "Live Show (View menu)",
      "While Live Show is on, the current program is compiled and drawn again whenever typing pauses for "
      "150 ms, and when another tab comes to the front; a zoomed view stays where it is. No box opens: the "
-     "first error, notice or warning is shown on the line under the graph (hover over it for all of "
-     "them), and the lines named are marked in the editor. While the text has errors the last good graph "
+     "first error, notice, ignored text or warning is shown on the line under the graph (hover over it "
+     "for all of them; a program without any shows its duration), and the lines named are marked in the "
+     "editor. While the text has errors the last good graph "
      "and summary stay, greyed. A measured log over the program is compared again at every compile; when "
      "it cannot be, it leaves the graph and the line under the graph says why. Show, Build, the exports "
      "and printing work as they do without it."},
@@ -186,7 +209,7 @@ const Command Commands[] = {
      "previous one; Alt+0 to Alt+9 go to that program. Tab inserts blanks up to the next multiple of four "
      "columns, or indents the selected lines; Shift+Tab takes up to four blanks off them. A tab character "
      "in front of a function name would be read as part of its name."},
-    {"cmd-build", "Build (Build button)",
+    {"cmd-build", "Build (Build menu, Build button)",
      "Compiles all 16 programs and writes the EPROM file (.bin, 524288 bytes) and the aux file (.aux, 262144 "
      "bytes) together. A program with errors opens the Messages window; the build goes on with the next "
      "program, and then neither file is written. With the steer-rate check on, one box lists the programs "
@@ -195,12 +218,20 @@ const Command Commands[] = {
      "CRC-32 of both files and of every program's slot with the slot map, read back from the files; Copy "
      "puts it on the clipboard. Its check boxes write Intel HEX (name.hex, name.aux.hex) and S-record "
      "(name.srec, name.aux.srec) copies beside the files after every build; Write Copies Now writes them "
-     "for the files just built."},
+     "for the files just built, and Verify compares them with the set once they are read back. Build comes "
+     "back to the tab it started on, and each notice it shows names its program."},
+    {"cmd-verify", "Verify Images (Build menu)",
+     "Asks for the EPROM image read back from the programmer (and the aux image beside it, which may be "
+     "left out), builds the set in memory as Build does and compares them word by word, as quillard-cli "
+     "verify does: the report says that they match, or for each program that differs how many words (and "
+     "aux bytes) differ and the first of them with its step, time, expected and found steer and both "
+     "words. Copy puts the report on the clipboard."},
     {"cmd-import", "Import (Import button)",
      "Brings a program in from a text file, a time-and-value file, one program of a .rom set or one slot of "
      "a .bin EPROM file."},
     {"cmd-export", "Export (Export button)",
-     "Writes the current program as text or as a time-and-value file."},
+     "Writes the current program as text or as a time-and-value file. A file that exists is replaced only "
+     "when you say so; a name of blanks is refused."},
     {"cmd-help", "Help and About", "Help opens this window; About shows the version."},
 };
 
@@ -234,7 +265,14 @@ QString Language() {
            "<a href='rates'>clock rates</a>.</p>"
            "<p><tt>maxsteer(n deg)</tt> gives the steer limit in degrees; no angle of the program may go "
            "beyond it. Compiling starts with <tt>setrate(1024 hz)</tt> and <tt>stepto(0 deg)</tt> "
-           "implied after the begin line.</p><p><a href='contents'>Contents</a></p>";
+           "implied after the begin line.</p>"
+           "<p>Some text is read as nothing, without a message, and the program does something other than "
+           "the line seems to say: a list of one character (<tt>wait(5)</tt> waits 0 seconds), a list that "
+           "no <tt>)</tt> closes (<tt>stepto(10 deg</tt> steps to 0), text after the <tt>)</tt>, a "
+           "parameter the function has no use for (<tt>wait(1 sec, 5 hz)</tt>), and statements after "
+           "<tt>repeatprogram</tt>. The editor underlines such text with a wavy orange line whose tooltip "
+           "says why, Live Show lists it, and <tt>quillard-cli check</tt> reports it.</p>"
+           "<p><a href='contents'>Contents</a></p>";
 }
 
 QString FunctionsPage() {
@@ -315,7 +353,7 @@ const MessageExample MessageExamples[] = {{Msg::RanOutOfSteps, "15.999 seconds i
                                           {Msg::NoCyclesOrTime, ""},
                                           {Msg::NoSweepTime, ""},
                                           {Msg::SweepCyclesIgnored, ""},
-                                          {Msg::CompiledOk, "16.000"}};
+                                          {Msg::CompiledOk, "15.999"}};
 
 QString Messages() {
     QString html = "<h1>Messages</h1><p>Compiling a program lists its messages in the Messages window. "

@@ -6,32 +6,46 @@
 #include "app/ProgramBook.h"
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
+#include "compiler/format.h"
+#include "compiler/ignored.h"
 #include "compiler/messages.h"
+#include "compiler/summary.h"
 
 #include <QLabel>
 #include <QTabBar>
 #include <QTimer>
 
-LiveReport LiveReportOf(int program, const CompilerState &state, const QStringList &notices) {
-    QStringList errors, warnings, information;
+namespace {
+
+// The program's duration as the summary computes it: to END or to REPEATPROGRAM.
+QString DurationText(const CompilerState &state) {
+    const ProgramSummary summary = SummarizeProgram(state);
+    return QString("compiled, duration %1 s to %2")
+        .arg(FromLatin1(Fixed(summary.duration, 3)))
+        .arg(summary.repeats ? "REPEATPROGRAM" : "END");
+}
+
+} // namespace
+
+LiveReport LiveReportOf(int program, const CompilerState &state, const QStringList &notices,
+                        const QStringList &ignored) {
+    QStringList errors, warnings;
     for (const CompileMessage &message : state.messages) {
-        const QString line = FromLatin1(MessageLine(message));
-        if (SeverityOf(message.code) == Severity::Error)
-            errors << line;
-        else if (SeverityOf(message.code) == Severity::Warning)
-            warnings << line;
-        else
-            information << line;
+        // Information ("Compiled OK") is for the Messages window; the line shows the duration instead.
+        const Severity severity = SeverityOf(message.code);
+        if (severity == Severity::Information) continue;
+        (severity == Severity::Error ? errors : warnings) << FromLatin1(MessageLine(message));
     }
-    QStringList lines = errors + notices + warnings;
+    QStringList lines = errors + notices + ignored + warnings;
     LiveReport report;
     report.level = !errors.isEmpty() ? LiveReport::Failed
                    : lines.isEmpty() ? LiveReport::Good
                                      : LiveReport::Warned;
-    if (lines.isEmpty()) lines = information;
+    // The Messages window's "Compiled OK" line names the last step's time, not the program's duration.
+    if (lines.isEmpty()) lines = QStringList{DurationText(state)};
     report.text = QString("Program #%1: %2").arg(program).arg(lines.value(0));
     if (lines.size() > 1) report.text += QString("  (and %1 more)").arg(lines.size() - 1);
-    QStringList details = notices;
+    QStringList details = notices + ignored;
     for (const std::string &line : state.messageLines) details << FromLatin1(line);
     report.details = details.join('\n');
     return report;
@@ -87,16 +101,25 @@ void TLiveShow::CompileNow() {
     const CompileOptions options =
         WindowCompileOptions([this](const std::string &text) { m_notices << FromLatin1(text); }, true);
     ++m_compiles;
-    const bool good = CompileProgram(m_state, ProgramLines(*m_programs.CurrentEditor()), options);
+    const ProgramText lines = ProgramLines(*m_programs.CurrentEditor());
+    const bool good = CompileProgram(m_state, lines, options);
     if (good) {
         m_graph.ShowLive(program, m_state);
         m_summary.ShowSummary(program, m_state);
     } else {
-        m_graph.SetGreyed(true);
+        m_graph.SetGreyed(true,
+                          QString("Program #%1 has errors: the graph is its last good text").arg(program));
         m_summary.ShowErrors(program);
     }
     MarkMessageLines(*m_programs.CurrentEditor(), m_state);
-    ShowReport(LiveReportOf(program, m_state, m_notices));
+    Describe(program, m_state, m_notices, lines);
+}
+
+void TLiveShow::Describe(int program, const CompilerState &state, const QStringList &notices,
+                         const ProgramText &lines) {
+    QStringList ignored;
+    for (const IgnoredText &text : FindIgnoredText(lines)) ignored << FromLatin1(IgnoredTextLine(text));
+    ShowReport(LiveReportOf(program, state, notices, ignored));
 }
 
 void TLiveShow::AddNote(const QString &text) { m_notices << text; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compiler/state.h"
+#include "romfiles/programset.h"
 
 #include <QObject>
 #include <QString>
@@ -14,13 +15,17 @@ class TGraphView;
 class TProgramBook;
 class TSummaryPanel;
 
-// What the strip under the graph says about one live compile.
+// What the strip under the graph says about the compile of the program on the graph.
 struct LiveReport {
     enum Level { Good, Warned, Failed } level = Good;
-    QString text;    // "Program #3: " and the first error, else notice, else warning, else the OK line
-    QString details; // the notices and every line of the Messages text
+    // "Program #3: " and the first error, else notice, else ignored text, else warning, else the
+    // program's duration ("compiled, duration 24.000 s to END").
+    QString text;
+    QString details; // the notices, the ignored text and every line of the Messages text
 };
-LiveReport LiveReportOf(int program, const CompilerState &state, const QStringList &notices);
+// ignored: the lines of the statement text the compiler reads as nothing (IgnoredTextLine).
+LiveReport LiveReportOf(int program, const CompilerState &state, const QStringList &notices,
+                        const QStringList &ignored = {});
 
 // While it is on, every edit of the current program and every change of tab restarts a short timer;
 // when typing pauses that long, the current program is compiled into a state of Live Show's own (never
@@ -44,6 +49,11 @@ public:
     // While a command that goes through the tabs runs (Build), nothing starts a compile; afterwards
     // the current program is compiled after the pause.
     void Suspend(bool suspended);
+
+    // The strip describes the compile of the program just drawn (or greyed), whoever compiled it:
+    // Live Show itself, or Show.
+    void Describe(int program, const CompilerState &state, const QStringList &notices,
+                  const ProgramText &lines);
 
     QLabel *Strip() const { return m_strip; }
     QTimer *Timer() const { return m_timer; }

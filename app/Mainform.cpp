@@ -15,12 +15,16 @@
 #include "app/SlotCommands.h"
 #include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
+#include "app/VerifyCommand.h"
+#include "app/WindowLayout.h"
 #include "compiler/compile.h"
 #include "compiler/ui/Errdial.h"
 #include "compiler/ui/Finddlg.h"
+#include "files/fileio.h"
 #include "graph/ui/Auxbview.h"
 #include "graph/ui/Printwht.h"
 #include "romfiles/ui/Prefdlg.h"
+#include "romfiles/ui/Reportdlg.h"
 #include "uikit/Forms.h"
 #include "uikit/Modal.h"
 #include "uikit/Settings.h"
@@ -30,25 +34,16 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTextDocument>
 #include <QToolButton>
-
-namespace {
-
-// Design geometry of the form, in pixels.
-constexpr int ButtonLeft = 8, ButtonWidth = 72, ButtonHeight = 18, LargeButtonHeight = 20;
-constexpr int ButtonTops[7] = {210, 232, 254, 276, 298, 320, 342};
-constexpr int ImgPanelHeight = 201;
-constexpr int TabLeft = 88, TabTop = ImgPanelHeight + 8;
-// The summary panel beside the graph: wide enough for its longest line, at most a quarter of the row.
-constexpr int SummaryMinWidth = 200;
-
-} // namespace
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     setObjectName("Form1");
@@ -65,197 +60,19 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();
+    CreateBuildMenu();
     CreateViewMenu();
     CreateProgramKeys();
     CreateHelpAndKeys();
     ConnectPieces();
     setAcceptDrops(true);
     resize(706, 542 + menuBar()->sizeHint().height());
-    FormResize();
 }
 
 TForm1::~TForm1() = default;
 
-void TForm1::CreateFileMenu() {
-    TMainActions &a = m_actions;
-    a.File1 = menuBar()->addMenu("&File");
-    a.New1 = a.File1->addAction("&New", QKeySequence(Qt::CTRL | Qt::Key_N), m_files, &TSetFiles::New1Click);
-    a.Open1 =
-        a.File1->addAction("&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), m_files, &TSetFiles::Open1Click);
-    a.RecentSets1 = m_files->RecentMenu();
-    a.File1->addMenu(a.RecentSets1);
-    a.Save1 =
-        a.File1->addAction("&Save", QKeySequence(Qt::CTRL | Qt::Key_S), m_files, &TSetFiles::Save1Click);
-    a.SaveAs1 = a.File1->addAction("Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), m_files,
-                                   &TSetFiles::SaveAs1Click);
-    a.ExportCsv1 = a.File1->addAction("Export Steps as &CSV...", this, &TForm1::ExportCsv1Click);
-    a.ExportCsv1->setStatusTip("Compile the current program and save its 16384 steps as CSV");
-    a.ExportCsv1->setToolTip(a.ExportCsv1->statusTip());
-    a.OverlayLog1 = a.File1->addAction("Overlay &Measured Log...", m_overlays, &TOverlayCommands::OverlayLog);
-    a.OverlayLog1->setStatusTip(
-        "Draw a test run's logged steer over the current program, with the tracking figures");
-    a.OverlayLog1->setToolTip(a.OverlayLog1->statusTip());
-    a.EvaluateRun1 = a.File1->addAction("Evalua&te Run...", m_evaluations, &TEvaluateCommands::EvaluateRun);
-    a.EvaluateRun1->setStatusTip(
-        "Judge a sine-with-dwell run's log over the current program: yaw rate ratios, "
-        "lateral displacement");
-    a.EvaluateRun1->setToolTip(a.EvaluateRun1->statusTip());
-    a.EvaluationReport1 =
-        a.File1->addAction("&Write Evaluation Report...", m_evaluations, &TEvaluateCommands::WriteReport);
-    a.EvaluationReport1->setStatusTip("Write the evaluated run's report as a PDF file");
-    a.EvaluationReport1->setEnabled(false);
-    connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
-    a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
-                                        [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
-    a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "
-                                 "peak steer, peak rate, CRC-32s");
-    a.ExportSheet1->setToolTip(a.ExportSheet1->statusTip());
-    a.File1->addSeparator();
-    a.Preferences1 = a.File1->addAction("Preferences...", this, &TForm1::Preferences1Click);
-    a.EditorFont1 = a.File1->addAction("Editor Font", this, &TForm1::EditorFont1Click);
-    a.EditorFont1->setStatusTip("Set the font for editor and printer");
-    a.EditorFont1->setToolTip("Set the font for editor and printer");
-    a.File1->addSeparator();
-    a.Print1 =
-        a.File1->addAction("&Print...", QKeySequence(Qt::CTRL | Qt::Key_P), this, &TForm1::Print1Click);
-    a.PrintSetup1 = a.File1->addAction("P&rint Setup...", this, &TForm1::PrintSetup1Click);
-    a.File1->addSeparator();
-    a.Exit1 = a.File1->addAction("E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
-    a.File1->setToolTipsVisible(true);
-}
-
-void TForm1::CreateEditMenu() {
-    TMainActions &a = m_actions;
-    TProgramBook *programs = m_programs;
-    a.Edit1 = menuBar()->addMenu("&Edit");
-    a.Clear1 = a.Edit1->addAction("Clear Program", this, &TForm1::Clear1Click);
-    a.Edit1->addSeparator();
-    a.Cut1 = a.Edit1->addAction("Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), this,
-                                [programs] { programs->CurrentEditor()->cut(); });
-    a.Copy1 = a.Edit1->addAction("&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), this,
-                                 [programs] { programs->CurrentEditor()->copy(); });
-    a.Paste1 = a.Edit1->addAction("&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), this,
-                                  [programs] { programs->CurrentEditor()->paste(); });
-    a.SelectAll1 = a.Edit1->addAction("Se&lect All", QKeySequence(Qt::CTRL | Qt::Key_A), this,
-                                      [programs] { programs->CurrentEditor()->selectAll(); });
-    // The editors' own clipboard keys would make the menu shortcuts ambiguous: the menu owns them.
-    for (QAction *action : {a.Cut1, a.Copy1, a.Paste1, a.SelectAll1})
-        action->setShortcutContext(Qt::WindowShortcut);
-    a.Edit1->addSeparator();
-    a.InsertTemplate1 = a.Edit1->addAction("Insert &Template...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
-                                           &TForm1::InsertTemplate1Click);
-    a.InsertTemplate1->setStatusTip(
-        "Write a standard manoeuvre into the current program, or a series into the set");
-    a.Edit1->addSeparator();
-    a.Find1 =
-        a.Edit1->addAction("&Find...", QKeySequence(Qt::CTRL | Qt::Key_F), m_find, &TFindCommands::Find);
-    a.FindNext1 =
-        a.Edit1->addAction("Find &Next", QKeySequence(Qt::Key_F3), m_find, &TFindCommands::FindNext);
-    a.FindPrevious1 = a.Edit1->addAction("Find Pre&vious", QKeySequence(Qt::SHIFT | Qt::Key_F3), m_find,
-                                         &TFindCommands::FindPrevious);
-    a.Replace1 = a.Edit1->addAction("&Replace...", QKeySequence(Qt::CTRL | Qt::Key_H), m_find,
-                                    &TFindCommands::Replace);
-    a.GoToLine1 = a.Edit1->addAction("&Go to Line...", QKeySequence(Qt::CTRL | Qt::Key_G), m_find,
-                                     &TFindCommands::GoToLine);
-    // F3 and Shift+F3 go on finding while the Find dialog has the focus.
-    m_find->Dialog()->addActions({a.FindNext1, a.FindPrevious1});
-    connect(a.Edit1, &QMenu::aboutToShow, this, &TForm1::Edit1Click);
-}
-
-void TForm1::CreateProgramMenu() {
-    TMainActions &a = m_actions;
-    a.Program1 = menuBar()->addMenu("&Program");
-    a.CopyTo1 = a.Program1->addAction("&Copy To...", m_slots, &TSlotCommands::CopyTo);
-    a.CopyTo1->setStatusTip("Copy the current program into another slot of the set");
-    a.MoveTo1 = a.Program1->addAction("&Move To...", m_slots, &TSlotCommands::MoveTo);
-    a.MoveTo1->setStatusTip("Move the current program to another slot, leaving the default program");
-    a.SwapWith1 = a.Program1->addAction("&Swap With...", m_slots, &TSlotCommands::SwapWith);
-    a.SwapWith1->setStatusTip("Let the current program and another change places");
-    a.Program1->setToolTipsVisible(true);
-    for (QAction *action : {a.CopyTo1, a.MoveTo1, a.SwapWith1}) action->setToolTip(action->statusTip());
-}
-
-void TForm1::CreateViewMenu() {
-    TMainActions &a = m_actions;
-    a.View1 = menuBar()->addMenu("&View");
-    a.DisplayAuxBits1 = a.View1->addAction("Display Selected Aux ROM Bits");
-    a.DisplayAuxBits1->setCheckable(true);
-    a.DisplayAuxBits1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    connect(a.DisplayAuxBits1, &QAction::toggled, m_graph, &TGraphView::SetAuxShown);
-    connect(a.DisplayAuxBits1, &QAction::triggered, m_graph, &TGraphView::DisplayAuxClick);
-    a.SelectAuxBits1 =
-        a.View1->addAction("&Select Aux ROM Bits to Display...", this, &TForm1::AuxRomBits1Click);
-    a.View1->addSeparator();
-    a.ZoomIn1 = a.View1->addAction("Zoom &In", m_graph, &TGraphView::ZoomIn1Click);
-    a.ZoomIn1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    a.ZoomOut1 = a.View1->addAction("Zoom &Out", QKeySequence(Qt::CTRL | Qt::Key_Minus), m_graph,
-                                    &TGraphView::ZoomOut1Click);
-    a.FitGraph1 = a.View1->addAction("&Fit Graph", QKeySequence(Qt::CTRL | Qt::Key_0), m_graph,
-                                     &TGraphView::FitGraph1Click);
-    a.FitGraph1->setStatusTip("Show the whole program as Show drew it");
-    for (QAction *action : {a.ZoomIn1, a.ZoomOut1, a.FitGraph1})
-        action->setShortcutContext(Qt::WindowShortcut);
-    a.View1->addSeparator();
-    a.OverlayProgram1 =
-        a.View1->addAction("Overlay &Program...", m_overlays, &TOverlayCommands::OverlayProgram);
-    a.OverlayProgram1->setStatusTip("Draw another program of this set or of a set file over the current one");
-    a.ClearOverlay1 = a.View1->addAction("&Clear Overlay", m_overlays, &TOverlayCommands::ClearOverlay);
-    a.ClearOverlay1->setStatusTip("Take the measured log and the overlaid programs off the graph");
-    a.ClearOverlay1->setEnabled(false);
-    connect(m_graph, &TGraphView::overlaysChanged, this,
-            [this] { m_actions.ClearOverlay1->setEnabled(!m_graph->Overlays().empty()); });
-    a.View1->addSeparator();
-    a.ProgramSummary1 = a.View1->addAction("Program &Summary");
-    a.ProgramSummary1->setCheckable(true);
-    a.ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
-    connect(a.ProgramSummary1, &QAction::triggered, this, &TForm1::ProgramSummary1Click);
-    a.LiveShow1 = a.View1->addAction("&Live Show");
-    a.LiveShow1->setCheckable(true);
-    a.LiveShow1->setStatusTip("Compile and draw the current program whenever typing pauses");
-    connect(a.LiveShow1, &QAction::triggered, this, &TForm1::LiveShow1Click);
-}
-
-// Keys that go through the program tabs from any editor: Ctrl+Tab and Ctrl+PgDown to the next,
-// Ctrl+Shift+Tab and Ctrl+PgUp to the previous, Alt+0 to Alt+9 to that program.
-void TForm1::CreateProgramKeys() {
-    TMainActions &a = m_actions;
-    TProgramBook *programs = m_programs;
-    a.Program1->addSeparator();
-    a.NextProgram1 = a.Program1->addAction("&Next Program", this, [programs] { programs->StepProgram(1); });
-    a.NextProgram1->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
-    a.PreviousProgram1 =
-        a.Program1->addAction("P&revious Program", this, [programs] { programs->StepProgram(-1); });
-    a.PreviousProgram1->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
-    for (QAction *action : {a.NextProgram1, a.PreviousProgram1})
-        action->setShortcutContext(Qt::WindowShortcut);
-    for (int program = 0; program <= 9; ++program) {
-        auto *jump = new QAction(QString("Program %1").arg(program), this);
-        jump->setObjectName(QString("GoToProgram%1").arg(program));
-        jump->setShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + program)));
-        connect(jump, &QAction::triggered, this, [programs, program] { programs->SelectProgram(program); });
-        addAction(jump);
-    }
-}
-
-void TForm1::CreateHelpAndKeys() {
-    TMainActions &a = m_actions;
-    a.Help1 = menuBar()->addAction("&Help", this, &TForm1::Help1Click);
-    a.Help1->setShortcut(QKeySequence(Qt::Key_F1));
-    a.About1 = menuBar()->addAction("&About", this, &TForm1::About1Click);
-
-    // Show and Build have no menu item; their keys live on the window.
-    a.ShowAction = new QAction("Show", this);
-    a.ShowAction->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(a.ShowAction, &QAction::triggered, this, &TForm1::ShowButtonClick);
-    a.BuildAction = new QAction("Build", this);
-    a.BuildAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
-    connect(a.BuildAction, &QAction::triggered, this, &TForm1::BuildButtonClick);
-    addActions({a.ShowAction, a.BuildAction});
-}
-
-// The pieces in the order of the form: graph, command buttons, program tabs, summary, status line.
+// The pieces in the order of the form: graph, command buttons, program tabs, summary, status line;
+// the layout puts them in their rows.
 void TForm1::CreateControls() {
     m_client = new QWidget(this);
     m_client->setObjectName("Client");
@@ -268,6 +85,15 @@ void TForm1::CreateControls() {
     m_summary = new TSummaryPanel(*m_programs, m_client);
     m_live = new TLiveShow(*m_programs, *m_graph, *m_summary, m_client);
     m_status = new TStatusLine(m_client);
+    const TMainControls &c = m_controls;
+    m_layout = new TWindowLayout(m_client, {m_graph,
+                                            {m_live->Strip(), m_graph->CursorStrip()},
+                                            m_summary,
+                                            {c.OpenButton, c.ImportButton, c.ExportButton, c.SaveButton,
+                                             c.SaveAsButton, c.ShowButton, c.BuildButton},
+                                            c.PgmLabel,
+                                            m_programs,
+                                            m_status});
     // The Fit button comes last in the Tab order, after the program editors.
     QWidget::setTabOrder(m_programs->Editor(ProgramCount - 1), m_graph->FitButton());
 }
@@ -297,7 +123,6 @@ void TForm1::CreateButtons() {
         previous = button;
         *design.button = button;
     }
-    SetButtonsLarge(false);
 }
 
 void TForm1::ConnectPieces() {
@@ -314,65 +139,30 @@ void TForm1::ConnectPieces() {
         m_graph->ClearToAxes();
         m_summary->ClearToHint();
     });
+    // Outside Live Show the graph greys with the summary when its program's text changes (an edit,
+    // another set opened) and comes back when the text is as it was.
+    connect(m_summary, &TSummaryPanel::staleChanged, this, [this](bool stale) {
+        if (m_live->IsOn() || m_graph->ShownProgram() != m_summary->Program()) return;
+        m_graph->SetGreyed(stale, QString("Program #%1 changed since it was shown: Show (F5) draws it again")
+                                      .arg(m_summary->Program()));
+    });
     connect(m_programs, &TProgramBook::caretMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::mouseMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::readoutChanged, m_status, &TStatusLine::ShowReadout);
     connect(m_graph, &TGraphView::zoomChanged, this, &TForm1::UpdateZoomActions);
     UpdateZoomActions();
-    m_client->installEventFilter(this); // lays the pieces out again at every resize
-}
-
-bool TForm1::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_client && event->type() == QEvent::Resize) FormResize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// Lays the controls out for the client size: tabs to the right edge and down to the status line,
-// the graph above the tabs, and the buttons enlarged while the column has room for it.
-void TForm1::FormResize() {
-    const TMainControls &c = m_controls;
-    const int width = m_client->width(), height = m_client->height();
-    const int statusTop = height - TStatusLine::Height;
-    m_status->Place(width, height);
-    m_programs->setGeometry(TabLeft, TabTop, qMax(0, width - TabLeft - 4), qMax(0, statusTop - TabTop));
-    const int tabBottom = m_programs->y() + m_programs->height();
-    c.PgmLabel->setGeometry(ButtonLeft, tabBottom - 20, ButtonWidth, 16);
-    // The summary panel, when shown, takes the right end of the graph's row; Live Show's strip runs
-    // under the graph.
-    const int panelHeight = qMax(1, m_programs->y() - 0 - 8);
-    const int summaryWidth = qMax(SummaryMinWidth, qMin(m_summary->WantedWidth(), width * 2 / 5));
-    const bool summary = m_actions.ProgramSummary1->isChecked() && width >= 3 * SummaryMinWidth;
-    const int graphWidth = summary ? width - summaryWidth - 2 : width;
-    const int stripHeight = m_live->IsOn() ? TLiveShow::StripHeight + 2 : 0;
-    m_graph->SetGeometry({0, 0, graphWidth, qMax(1, panelHeight - stripHeight)});
-    m_live->Strip()->setGeometry(0, panelHeight - TLiveShow::StripHeight, graphWidth, TLiveShow::StripHeight);
-    m_summary->setGeometry(graphWidth + 2, 0, summaryWidth, panelHeight);
-    m_summary->setVisible(summary);
-
-    const int room = c.PgmLabel->y() - c.BuildButton->y();
-    if (!m_largeButtons && room > 50)
-        SetButtonsLarge(true);
-    else if (m_largeButtons && room <= 50)
-        SetButtonsLarge(false);
-    m_graph->FollowResize();
-}
-
-void TForm1::SetButtonsLarge(bool large) {
-    const TMainControls &c = m_controls;
-    QPushButton *buttons[7] = {c.OpenButton,   c.ImportButton, c.ExportButton, c.SaveButton,
-                               c.SaveAsButton, c.ShowButton,   c.BuildButton};
-    for (int i = 0; i < 7; ++i) {
-        const int shift = large ? 2 * (i + 1) : 0;
-        buttons[i]->setGeometry(ButtonLeft, ButtonTops[i] + shift, ButtonWidth,
-                                large ? LargeButtonHeight : ButtonHeight);
-    }
-    m_largeButtons = large;
 }
 
 void TForm1::UpdateZoomActions() {
     m_actions.ZoomIn1->setEnabled(m_graph->Zoomable());
     m_actions.ZoomOut1->setEnabled(m_graph->Zoomable());
     m_actions.FitGraph1->setEnabled(m_graph->Fittable());
+}
+
+void TForm1::UpdateUndoActions() {
+    const QTextDocument *document = m_programs->CurrentEditor()->document();
+    m_actions.Undo1->setEnabled(document->isUndoAvailable());
+    m_actions.Redo1->setEnabled(document->isRedoAvailable());
 }
 
 void TForm1::RefreshStatusLine() {
@@ -383,21 +173,39 @@ void TForm1::RefreshStatusLine() {
 void TForm1::ShowButtonClick() {
     m_live->Cancel(); // Show draws the program itself
     const int program = m_programs->CurrentProgram();
+    const ProgramText lines = ProgramLines(*m_programs->CurrentEditor());
     m_controls.ShowButton->setCursor(Qt::WaitCursor);
     m_status->ShowProgress(QString("Compiling Program #%1...").arg(program));
-    if (CompileProgram(m_compiler, ProgramLines(*m_programs->CurrentEditor()),
-                       WindowCompileOptions(this, true))) {
+    // The notices are boxes, and the line under the graph lists them too.
+    QStringList notices;
+    CompileOptions options = WindowCompileOptions(this, true);
+    options.notice = [&notices, box = options.notice](const std::string &text) {
+        notices << FromLatin1(text);
+        box(text);
+    };
+    if (CompileProgram(m_compiler, lines, options)) {
         m_summary->ShowSummary(program, m_compiler);
         MarkMessageLines(*m_programs->CurrentEditor(), m_compiler);
-        if (m_compiler.WarningCount > 0) ShowMessagesAndMarkLines();
         m_status->ShowProgress(QString("Plotting Program #%1...").arg(program));
         m_graph->ShowProgram(program, m_compiler);
+        m_live->Describe(program, m_compiler, notices, lines);
     } else {
         m_summary->Clear(QString("Program #%1: errors, no summary").arg(program),
                          "The program did not compile: the Messages dialog lists why.");
-        ShowMessagesAndMarkLines();
+        // What the graph still shows is not this program as it stands.
+        const int shown = m_graph->ShownProgram();
+        if (m_graph->Fittable())
+            m_graph->SetGreyed(
+                true,
+                shown == program
+                    ? QString("Program #%1 does not compile: the graph is its last good text").arg(program)
+                    : QString("Program #%1 does not compile: the graph is program #%2")
+                          .arg(program)
+                          .arg(shown));
+        m_live->Describe(program, m_compiler, notices, lines);
     }
     m_status->HideProgress();
+    if (m_compiler.ErrorCount > 0 || m_compiler.WarningCount > 0) ShowMessagesAndMarkLines();
     m_controls.ShowButton->unsetCursor();
     m_programs->CurrentEditor()->setFocus();
 }
@@ -427,18 +235,47 @@ void TForm1::ExportCsv1Click() { m_commands->ExportSteps(m_files->FileName()); }
 
 void TForm1::InsertTemplate1Click() { m_commands->InsertTemplate(); }
 
+void TForm1::VerifyImages1Click() { m_verify->Run(m_files->FileName()); }
+
+// The graph as it is on screen, drawn afresh at its size as quillard-cli plot draws it.
+void TForm1::SaveGraphAs1Click() {
+    const QString offered =
+        (m_files->FileName().isEmpty() ? QString("graph")
+                                       : QFileInfo(m_files->FileName()).completeBaseName()) +
+        (m_graph->ShownProgram() < ProgramCount ? QString("-program%1").arg(m_graph->ShownProgram())
+                                                : QString()) +
+        ".png";
+    const QString path = ChooseFile(this, {FileDialogKind::Save,
+                                           "Save Graph As",
+                                           FromPath(Settings().textDir),
+                                           offered,
+                                           {"PNG pictures (*.png)", "SVG drawings (*.svg)"},
+                                           "png",
+                                           true,
+                                           {},
+                                           false});
+    if (path.isEmpty()) return;
+    const std::optional<GraphFileKind> kind = GraphFileKindOf(path);
+    if (!kind) return ShowError(this, "A graph is saved as .png or .svg: " + QFileInfo(path).fileName());
+    try {
+        const QByteArray bytes = m_graph->GraphFile(*kind);
+        WriteFileAtomically(ToPath(path), std::string_view(bytes.constData(), bytes.size()));
+    } catch (const std::exception &e) {
+        ShowError(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
 void TForm1::OpenArguments(const QStringList &arguments) { m_files->OpenArguments(arguments); }
 
 void TForm1::ProgramSummary1Click() {
     SetPreferenceValue("view/summary", m_actions.ProgramSummary1->isChecked());
-    FormResize();
+    m_layout->SetSummaryShown(m_actions.ProgramSummary1->isChecked());
 }
 
 void TForm1::LiveShow1Click() {
     const bool on = m_actions.LiveShow1->isChecked();
     SetPreferenceValue("view/liveShow", on);
     m_live->SetOn(on);
-    FormResize();
 }
 
 void TForm1::Edit1Click() {
@@ -473,6 +310,10 @@ void TForm1::CreateDialogs() {
     m_commands = new TProgramCommands(*m_programs, m_compiler, *d.ImportDlg, *d.ExportDlg, *d.TemplateDlg,
                                       *d.ErrDialog, this);
     m_build = new TBuildCommand(*m_programs, m_compiler, *d.ErrDialog, *d.ImageReportDlg, this);
+    m_verify = new TVerifyCommand(*m_programs, this);
+    // The report after a Build offers to verify the images once they are read back.
+    connect(d.ImageReportDlg, &TImageReportDlg::verifyRequested, this,
+            [this](const QString &binPath) { m_verify->Run(m_files->FileName(), binPath); });
     connect(m_build, &TBuildCommand::statusShown, m_status, &TStatusLine::ShowProgress);
     connect(m_build, &TBuildCommand::statusHidden, m_status, &TStatusLine::HideProgress);
     connect(m_build, &TBuildCommand::busy, this, [this](bool running) {

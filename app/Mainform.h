@@ -26,16 +26,20 @@ class TProgramCommands;
 class TSetFiles;
 class TStatusLine;
 class TSummaryPanel;
+class TWindowLayout;
+class TVerifyCommand;
 
 // The menus and their items, and the keys of the Show and Build buttons (names of the form).
 struct TMainActions {
     QMenu *File1, *Edit1, *View1, *RecentSets1;
     QAction *New1, *Open1, *Save1, *SaveAs1, *ExportCsv1, *Preferences1, *EditorFont1, *Print1, *PrintSetup1,
         *Exit1;
-    QAction *ExportSheet1;
-    QAction *Clear1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
+    QAction *ExportSheet1, *SaveGraphAs1;
+    QAction *Clear1, *Undo1, *Redo1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
-    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *ProgramSummary1, *LiveShow1;
+    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *FrequencyResponse1, *ProgramSummary1, *LiveShow1;
+    QMenu *Build1;
+    QAction *VerifyImages1;
     QAction *NextProgram1, *PreviousProgram1;
     QAction *Help1, *About1;
     QAction *ShowAction, *BuildAction;
@@ -75,6 +79,8 @@ public:
     TFindCommands *Find() const { return m_find; }
     TSlotCommands *Slots() const { return m_slots; }
     TOverlayCommands *Overlays() const { return m_overlays; }
+    TWindowLayout *Layout() const { return m_layout; }
+    TVerifyCommand *Verify() const { return m_verify; }
     TEvaluateCommands *Evaluations() const { return m_evaluations; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
@@ -103,12 +109,13 @@ public slots:
     void PrintSetup1Click();
     void ProgramSummary1Click();
     void LiveShow1Click();
+    void SaveGraphAs1Click();
+    void VerifyImages1Click();
     // Selects the program line a message names in the current editor.
     void GoToMessageLine(int line);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -118,13 +125,13 @@ private:
     void CreateFileMenu();
     void CreateEditMenu();
     void CreateProgramMenu();
+    void CreateBuildMenu();
     void CreateViewMenu();
     void CreateProgramKeys();
     void CreateHelpAndKeys();
     void ConnectPieces();
-    void FormResize();
-    void SetButtonsLarge(bool large);
     void UpdateZoomActions();
+    void UpdateUndoActions();
     void ShowMessagesAndMarkLines();
 
     CompilerState m_compiler; // every compile of the window
@@ -143,7 +150,8 @@ private:
     TFindCommands *m_find = nullptr;
     TSlotCommands *m_slots = nullptr;
     TOverlayCommands *m_overlays = nullptr;
+    TVerifyCommand *m_verify = nullptr;
+    TWindowLayout *m_layout = nullptr;
     TEvaluateCommands *m_evaluations = nullptr;
-    bool m_largeButtons = false;
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -31,6 +31,19 @@ struct BusyCursor {
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
+// The gain and phase that plot --bode draws for a sweep's comparison; none for a program without a sweep.
+std::optional<ResponseCurve> ResponseOf(const Comparison &comparison) {
+    if (!comparison.response) return std::nullopt;
+    ResponseCurve curve;
+    for (const ResponsePoint &p : comparison.response->points) {
+        curve.frequency.push_back(p.frequency);
+        curve.gainDb.push_back(p.gainDb);
+        curve.phaseDeg.push_back(p.phaseDeg);
+    }
+    curve.bandwidthHz = comparison.response->bandwidthHz;
+    return curve;
+}
+
 } // namespace
 
 TOverlayCommands::TOverlayCommands(TProgramBook &programs, CompilerState &compiler, TGraphView &graph,
@@ -92,6 +105,7 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         for (const auto *part : {&text.figures, &text.warnings, &text.source, &text.response})
             for (const std::string &line : *part) figures << FromLatin1(line);
         m_compared = std::move(comparison);
+        m_graph.SetResponse(ResponseOf(*m_compared));
         m_graph.SetOverlay(std::move(overlay));
         m_summary.SetMeasuredFigures(figures);
         return {};
@@ -99,6 +113,7 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         m_graph.RemoveOverlays(GraphOverlay::Kind::Measured);
         m_log.reset();
         m_compared.reset();
+        m_graph.SetResponse({});
         m_summary.SetMeasuredFigures({});
         return ErrorText(e);
     }
@@ -124,6 +139,7 @@ void TOverlayCommands::OverlaysChanged() {
         return;
     m_log.reset();
     m_compared.reset();
+    m_graph.SetResponse({});
     m_summary.SetMeasuredFigures({});
 }
 

@@ -46,6 +46,8 @@ TSetFiles::TSetFiles(TProgramBook &programs, QWidget *window)
 }
 
 void TSetFiles::New1Click() {
+    // Unsaved edits first, as Open and Exit ask; then the warning of New itself.
+    if (!AskToSaveChanges()) return;
     const auto answer = ShowBox(m_window, {BoxIcon::Warning,
                                            {},
                                            "This will clear ALL 16 programs!",
@@ -54,6 +56,7 @@ void TSetFiles::New1Click() {
     if (answer != QMessageBox::Ok) return;
     emit setCleared();
     m_programs.SetTexts(DefaultProgramSet());
+    m_preamble.clear();
     m_fileName.clear();
     emit captionChanged(Untitled);
     m_programs.MarkSaved();
@@ -101,7 +104,9 @@ void TSetFiles::OpenArguments(const QStringList &arguments) {
 void TSetFiles::LoadSet(const QString &path) {
     try {
         std::string ignored;
-        m_programs.SetTexts(ReadProgramSet(ToPath(path), &ignored));
+        const SetFileContents contents = ReadSetFileContents(ToPath(path), &ignored);
+        m_programs.SetTexts(contents.programs);
+        m_preamble = contents.preamble;
         m_fileName = path;
         UpdateCaption();
         m_programs.MarkSaved();
@@ -177,7 +182,7 @@ bool TSetFiles::SaveAs1Click() {
 // changes nothing.
 bool TSetFiles::WriteSet(const QString &path) {
     try {
-        WriteProgramSet(ToPath(path), m_programs.Texts());
+        WriteProgramSet(ToPath(path), m_programs.Texts(), m_preamble);
     } catch (const std::exception &e) {
         ShowError(m_window, e);
         return false;

@@ -1,6 +1,8 @@
 // The window's set file: New, Open, Save and Save As, the recent sets, and the unsaved-changes question.
 #pragma once
 
+#include "romfiles/programset.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -24,6 +26,8 @@ public:
     TSetFiles(TProgramBook &programs, QWidget *window);
 
     QString FileName() const { return m_fileName; }
+    // The lines in front of the first program marker of the set as opened, written back by Save.
+    const ProgramText &Preamble() const { return m_preamble; }
     // Recently opened or saved sets, the latest first, and the menu that lists them.
     QStringList RecentSets() const { return m_recentSets; }
     QMenu *RecentMenu() const { return m_recentMenu; }
@@ -57,5 +61,6 @@ private:
     QWidget *m_window;
     QMenu *m_recentMenu;
     QString m_fileName;
+    ProgramText m_preamble;
     QStringList m_recentSets;
 };

@@ -32,7 +32,8 @@ TStatusLine::TStatusLine(QWidget *client) : QObject(client) {
 void TStatusLine::Place(int width, int height) {
     const int top = height - Height;
     m_bar->setGeometry(0, top, width, Height);
-    m_progress->setGeometry(8, 8, 200, 20);
+    // Over the left of the status line, clear of the graph's axis labels.
+    m_progress->setGeometry(0, top, 240, Height);
     // The read-out shares the line, left of the caret and graph position text.
     m_readout->setGeometry(4, top, qMax(0, width - 340), Height);
 }

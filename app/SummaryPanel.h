@@ -9,6 +9,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QScrollArea;
 class TProgramBook;
 
 class TSummaryPanel : public QFrame {
@@ -41,18 +42,29 @@ public:
     // The width that shows the longest line unwrapped, in pixels.
     int WantedWidth() const;
 
+signals:
+    // The summarised program's text now differs from the text it was compiled from, or no longer does
+    // (outside Live Show, whose compiles follow the text).
+    void staleChanged(bool stale);
+
 private slots:
     // An edit of the summarised program greys the figures out; undoing it back to the text of the
     // Show brings them back.
     void CheckStale(int program);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void MarkStale(bool stale);
+    // The memo as tall as its lines, wrapped at its width.
+    void FitHeight(QPlainTextEdit *memo);
 
     const TProgramBook &m_programs;
     QLabel *m_title;
     QPlainTextEdit *m_text;
     QPlainTextEdit *m_figures;
+    QScrollArea *m_scroll;
     int m_program = -1;
     ProgramText m_lines; // the text the figures were compiled from
     bool m_stale = false;

@@ -41,7 +41,7 @@ void RunShow(benchmark::State &state, const ProgramText &program, const AuxDispl
     QPainter painter(&picture);
     QPainterCanvas canvas(painter);
     SetUpEmptyGraph(canvas, Width, Height);
-    const ShowOptions options{aux, {}, {}};
+    const ShowOptions options{aux, {}, {}, {}};
     for (auto _ : state) {
         if (!CompileProgram(compiler, program, {})) {
             state.SkipWithError("the program does not compile");

@@ -120,8 +120,8 @@ std::optional<double> ReadQuantity(const std::string &text, const std::string &u
 // What ReadQuantity expects, for a usage error: "a number of deg, for example 50 or 50deg".
 std::string ExpectedQuantity(const std::string &unit, double example);
 
-// What --strict fails on: the notices and warnings of the command's compiles. The notices are also
-// kept for the JSON documents, with the program that raised them.
+// What --strict fails on: the notices and warnings of the command's compiles, and ignored text. The notices
+// are also kept for the JSON documents, with the program that raised them.
 struct CompileFindings {
     struct Notice {
         int program = -1; // -1 when the command compiles one program
@@ -130,7 +130,8 @@ struct CompileFindings {
     int program = -1; // the program being compiled, for commands that compile a set
     std::vector<Notice> notices;
     int warnings = 0;
-    bool Any() const { return warnings > 0 || !notices.empty(); }
+    int ignored = 0; // statement text the compiler reads as nothing (check)
+    bool Any() const { return warnings > 0 || ignored > 0 || !notices.empty(); }
 };
 CompileFindings &Findings();
 

@@ -5,13 +5,9 @@
 #include "graph/overlay.h"
 #include "graph/programgraph.h"
 #include "graph/responsegraph.h"
-#include "graph/ui/QPainterCanvas.h"
+#include "graph/ui/GraphFile.h"
 
-#include <QBuffer>
-#include <QFileInfo>
-#include <QImage>
-#include <QPainter>
-#include <QSvgGenerator>
+#include <stdexcept>
 
 namespace {
 
@@ -50,29 +46,27 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, c
     return picture;
 }
 
-void Draw(QPaintDevice &device, const CompilerState &state, const CliOptions &options,
-          const LogPicture *picture) {
-    AuxDisplaySettings aux = AuxFor(options.auxBits);
-    QPainter painter(&device);
-    QPainterCanvas canvas(painter);
+void Draw(Canvas &canvas, const CompilerState &state, const CliOptions &options, const LogPicture *picture) {
     if (picture && picture->response) {
         DrawResponseGraph(canvas, options.width, options.height, *picture->response);
         return;
     }
-    DrawProgramGraph(canvas, options.width, options.height, state.steps, state.endIndex, state.MaxSteer,
-                     options.auxBits.empty() ? nullptr : &aux);
-    if (picture) {
-        DrawOverlayTrace(picture->trace);
-        DrawLegend({{Colors::Black, "commanded"}, {picture->trace.colour, picture->trace.label}});
-    }
+    // The picture the window shows of the program, and saves with Save Graph As, at this size.
+    const AuxDisplaySettings aux = AuxFor(options.auxBits);
+    GraphPicture graph;
+    graph.programLabel =
+        IsSetFileName(InputFile(options)) ? "program " + std::to_string(options.program) : "program";
+    graph.aux = options.auxBits.empty() ? nullptr : &aux;
+    if (picture) graph.overlays.push_back(picture->trace);
+    DrawGraphPicture(canvas, options.width, options.height, state.steps, state.endIndex, state.MaxSteer,
+                     graph);
 }
 
 } // namespace
 
 int RunPlot(const CliOptions &options) {
-    QString suffix = QFileInfo(QString::fromLatin1(options.output.c_str())).suffix().toLower();
-    if (suffix != "png" && suffix != "svg")
-        throw UsageError("plot writes .png or .svg files: " + options.output);
+    const std::optional<GraphFileKind> kind = GraphFileKindOf(QString::fromLatin1(options.output.c_str()));
+    if (!kind) throw UsageError("plot writes .png or .svg files: " + options.output);
 
     CheckOutput(options, options.output, true);
     auto lines = ReadProgram(options);
@@ -91,23 +85,14 @@ int RunPlot(const CliOptions &options) {
     if (log) picture = PictureOfLog(state, options, *log);
 
     // The image is made in memory and written like every other file, atomically.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    if (suffix == "png") {
-        QImage image(options.width, options.height, QImage::Format_RGB32);
-        if (image.isNull()) throw InputError(options.output, "out of memory"); // the allocation failed
-        image.fill(Qt::white);
-        Draw(image, state, options, picture ? &*picture : nullptr);
-        if (!image.save(&buffer, "PNG")) throw InputError(options.output, "the image could not be encoded");
-    } else {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(QSize(options.width, options.height));
-        svg.setViewBox(QRect(0, 0, options.width, options.height));
-        svg.setTitle("Program graph");
-        Draw(svg, state, options, picture ? &*picture : nullptr);
+    QByteArray bytes;
+    try {
+        bytes = GraphFileBytes(*kind, options.width, options.height, [&](Canvas &canvas) {
+            Draw(canvas, state, options, picture ? &*picture : nullptr);
+        });
+    } catch (const std::runtime_error &e) {
+        throw InputError(options.output, e.what());
     }
-    if (buffer.data().isEmpty()) throw InputError(options.output, "the image could not be encoded");
-    WriteFileAtomically(options.output, std::string_view(buffer.data().constData(), buffer.data().size()));
+    WriteFileAtomically(options.output, std::string_view(bytes.constData(), bytes.size()));
     return 0;
 }

@@ -124,3 +124,11 @@ std::string StepReadingText(const StepReading &reading) {
     if (reading.highCurrent) line += "  roll-peak bit";
     return line;
 }
+
+CursorSpan SpanBetween(const StepReading &from, const StepReading &to) {
+    CursorSpan span;
+    span.dt = static_cast<double>(static_cast<long double>(to.time) - from.time);
+    span.dsteer = static_cast<double>(static_cast<long double>(to.steer) - from.steer);
+    if (span.dt != 0) span.slope = span.dsteer / span.dt;
+    return span;
+}

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // The narrowest time span a zoom goes to, seconds: about two steps at the fastest clock rate.
@@ -51,6 +52,15 @@ struct StepReading {
     std::array<std::uint8_t, 8> flags{}; // duty percentages of flags 1 to 8
 };
 StepReading ReadStepAt(const StepStore &steps, double time);
+
+// From one cursor's step to another's: the time and the steer between them, and the mean steer rate
+// (none when both steps are drawn at one time).
+struct CursorSpan {
+    double dt = 0;               // seconds, to less from
+    double dsteer = 0;           // degrees
+    std::optional<double> slope; // deg/s
+};
+CursorSpan SpanBetween(const StepReading &from, const StepReading &to);
 
 // One line for the window's read-out, e.g.
 // "Step 2048: t=2.0000 s  steer=12.500 deg  1024 Hz  250.0 deg/s  flags 1 8(50%)  roll-peak bit".

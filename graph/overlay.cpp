@@ -94,6 +94,36 @@ void DrawLegend(const std::vector<LegendEntry> &entries, int inset) {
     canvas.SetFont(savedFont);
 }
 
+int LegendBand(const std::vector<LegendEntry> &entries, const TViewport &area, bool draw) {
+    PlotState &s = Plot();
+    if (!s.canvas || entries.empty()) return 0;
+    Canvas &canvas = *s.canvas;
+    const Pen savedPen = canvas.GetPen();
+    const Font savedFont = canvas.GetFont();
+    canvas.SetFont(Font{"Arial", 8, false});
+    constexpr int Pad = 4, Sample = 20, Gap = 14;
+    const int row = canvas.TextHeight("Xg") + 2;
+    const int left = area.Left + Pad, right = area.Right - LegendBandReserve;
+    int x = left, y = area.Top + Pad;
+    for (const LegendEntry &e : entries) {
+        const int width = Sample + Pad + canvas.TextWidth(e.label);
+        if (x > left && x + width > right) {
+            x = left;
+            y += row;
+        }
+        if (draw) {
+            canvas.SetPen(Pen{e.colour, 2, PenStyle::Solid});
+            canvas.MoveTo(x, y + row / 2);
+            canvas.LineTo(x + Sample, y + row / 2);
+            canvas.TextOut(x + Sample + Pad, y + 1, e.label);
+        }
+        x += width + Gap;
+    }
+    canvas.SetPen(savedPen);
+    canvas.SetFont(savedFont);
+    return y + row + Pad - area.Top;
+}
+
 Color ProgramOverlayColour(std::size_t n) {
     using namespace OverlayColours;
     constexpr std::array<Color, 5> colours{Magenta, Green, Orange, Purple, Brown};

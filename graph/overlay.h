@@ -50,3 +50,9 @@ void DrawOverlayTrace(const OverlayTrace &trace);
 // A framed legend inside the top right corner of the current plot area, `inset` pixels further left
 // (clear of a button over the corner): for each entry a short line in its colour and its label.
 void DrawLegend(const std::vector<LegendEntry> &entries, int inset = 0);
+
+// The legend as a band across the top of an area, outside the traces: the entries side by side from
+// the left, a further row where the next one would come within LegendBandReserve pixels of the right
+// edge (room for a button there). Returns the band's height (0 without entries); draws only when asked.
+constexpr int LegendBandReserve = 48;
+int LegendBand(const std::vector<LegendEntry> &entries, const TViewport &area, bool draw);

@@ -69,11 +69,31 @@ void DrawPrintedTrace(Canvas &canvas, const StepStore &steps) {
     }
 }
 
+// The slot's label in the page margin at its left: the program and, under it, the set, cut to fit.
+void LabelSlot(Canvas &canvas, const GraphSlot &slot, int n, const std::string &setName) {
+    const Font saved = canvas.GetFont();
+    canvas.SetFont(Font{"Arial", 8, false});
+    constexpr int Left = 20, Room = PrintGraphLeft - 2 * Left;
+    std::string set = setName.empty() ? "Untitled" : setName;
+    while (set.size() > 4 && canvas.TextWidth(set) > Room) set = set.substr(0, set.size() - 4) + "...";
+    const int row = canvas.TextHeight("Xg");
+    canvas.TextOut(Left, slot.top + row / 2, "Program #" + std::to_string(n));
+    canvas.TextOut(Left, slot.top + row / 2 + row + row / 4, set);
+    canvas.SetFont(saved);
+}
+
+void NoteFailedSlot(Canvas &canvas, const GraphSlot &slot, int n) {
+    const std::string text = "Program #" + std::to_string(n) + " does not compile";
+    canvas.TextOut((slot.left + slot.right - canvas.TextWidth(text)) / 2,
+                   (slot.top + slot.bottom - canvas.TextHeight(text)) / 2, text);
+}
+
 } // namespace
 
 void PrintGraphs(PageDevice &device, CompilerState &state,
                  const std::vector<std::vector<std::string>> &programs, int first, int last,
-                 const CompileOptions &options, const std::function<void()> &beforeEnd) {
+                 const CompileOptions &options, const std::string &setName,
+                 const std::function<void()> &beforeEnd) {
     if (last < first) return;
     device.BeginJob();
     Canvas *savedCanvas = GetGraphCanvas();
@@ -86,12 +106,17 @@ void PrintGraphs(PageDevice &device, CompilerState &state,
     for (int n = first; n <= last; ++n) {
         SetPenWidth(device, 3);
         const bool known = n >= 0 && n < static_cast<int>(programs.size());
-        if (!known || !CompileProgram(state, programs[n], options)) continue;
-        SetProgramWorld(state.steps, state.endIndex, state.MaxSteer);
+        const bool good = known && CompileProgram(state, programs[n], options);
         RestoreFullViewport();
         const GraphSlot slot = PrintGraphSlot(device.PageWidth(), device.PageHeight(), first, last, n);
         SetViewportRect(2, {slot.left, slot.top}, {slot.right, slot.bottom});
         FrameViewport(2);
+        LabelSlot(device, slot, n, setName);
+        if (!good) {
+            NoteFailedSlot(device, slot, n);
+            continue;
+        }
+        SetProgramWorld(state.steps, state.endIndex, state.MaxSteer);
         DrawAxes(8, 10);
         DrawPrintedTrace(device, state.steps);
     }

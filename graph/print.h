@@ -42,9 +42,12 @@ struct GraphSlot {
 };
 GraphSlot PrintGraphSlot(int pageWidth, int pageHeight, int first, int last, int n);
 // Compiles programs first..last afresh into the state and prints their graphs as one job on one page, one
-// slot each, program first at the top; a program that fails to compile leaves its slot empty. Nothing is
-// printed when last < first. beforeEnd runs before the job ends (the window writes its bitmap there).
-// Afterwards the state holds the last compiled program and viewport 1 is selected again.
+// framed slot each, program first at the top, labelled in the margin at its left with "Program #n" and
+// the set's file name ("Untitled" when empty); a program that fails to compile gets "Program #n does not
+// compile" in its slot. Nothing is printed when last < first. beforeEnd runs before the job ends (the
+// window writes its bitmap there). Afterwards the state holds the last compiled program and viewport 1
+// is selected again.
 void PrintGraphs(PageDevice &device, CompilerState &state,
                  const std::vector<std::vector<std::string>> &programs, int first, int last,
-                 const CompileOptions &options, const std::function<void()> &beforeEnd = {});
+                 const CompileOptions &options, const std::string &setName,
+                 const std::function<void()> &beforeEnd = {});

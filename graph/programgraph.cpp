@@ -152,22 +152,58 @@ void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, cons
     }
     RestoreFullViewport();
     ClearViewport(1);
+    // The legend's band takes the top of the viewport; the axes and traces the rest.
+    const TViewport full = Plot().viewports[1];
+    const int band = LegendBand(options.legend, full, false);
+    Plot().viewports[1].Top += band;
     DrawAxes(8, 10);
     DrawProgramTrace(steps);
     if (options.afterTrace) options.afterTrace();
     SetDrawColor(Colors::Black);
-    if (!options.aux) return;
-    // The aux traces of a zoomed or panned graph zoom with it; at the fit world they are Show's.
-    if (window && !(window->view == window->fit)) {
-        const TWorldWindow aux = AuxWorldFor(window->fit, window->view);
-        DrawAuxTraces(steps, endIndex, *options.aux, &aux);
-    } else {
-        DrawAuxTraces(steps, endIndex, *options.aux);
+    if (options.aux) {
+        // The aux traces of a zoomed or panned graph zoom with it; at the fit world they are Show's.
+        if (window && !(window->view == window->fit)) {
+            const TWorldWindow aux = AuxWorldFor(window->fit, window->view);
+            DrawAuxTraces(steps, endIndex, *options.aux, &aux);
+        } else {
+            DrawAuxTraces(steps, endIndex, *options.aux);
+        }
+    }
+    if (band > 0) {
+        LegendBand(options.legend, full, true);
+        Plot().fullArea = full; // the next drawing starts from the whole viewport again
     }
 }
 
 void DrawProgramGraph(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
                       float maxSteer, const AuxDisplaySettings *aux) {
     SetUpEmptyGraph(canvas, width, height);
-    ShowProgramGraph(steps, endIndex, maxSteer, {aux, {}, {}});
+    ShowProgramGraph(steps, endIndex, maxSteer, {aux, {}, {}, {}});
+}
+
+std::vector<LegendEntry> GraphLegend(const std::string &programLabel, std::vector<LegendEntry> overlays,
+                                     const AuxDisplaySettings *aux) {
+    std::vector<LegendEntry> legend;
+    for (int flag = 0; aux && flag < 8; ++flag)
+        if (aux->selected[flag])
+            overlays.push_back({aux->colour[flag], "aux bit " + std::to_string(flag + 1)});
+    if (overlays.empty()) return legend;
+    legend.push_back({Colors::Black, programLabel});
+    legend.insert(legend.end(), overlays.begin(), overlays.end());
+    return legend;
+}
+
+void DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
+                      float maxSteer, const GraphPicture &picture) {
+    SetUpEmptyGraph(canvas, width, height);
+    ShowOptions options;
+    options.aux = picture.aux;
+    options.window = picture.window;
+    options.afterTrace = [&picture] {
+        for (const OverlayTrace &trace : picture.overlays) DrawOverlayTrace(trace);
+    };
+    std::vector<LegendEntry> overlays;
+    for (const OverlayTrace &trace : picture.overlays) overlays.push_back({trace.colour, trace.label});
+    options.legend = GraphLegend(picture.programLabel, overlays, picture.aux);
+    ShowProgramGraph(steps, endIndex, maxSteer, options);
 }

@@ -17,13 +17,20 @@ std::pair<double, double> RangeOf(const std::vector<double> &values, double marg
     return {std::floor(*low / margin) * margin - margin, std::ceil(*high / margin) * margin + margin};
 }
 
-void DrawPanel(int number, const std::vector<double> &frequency, const std::vector<double> &values,
-               double margin, const std::string &title) {
+void DrawPanel(Canvas &canvas, int number, const std::vector<double> &frequency,
+               const std::vector<double> &values, double margin, const std::string &title) {
     const auto [low, high] = RangeOf(values, margin);
     SetWorldRect(number, PointD(frequency.front(), low), PointD(frequency.back(), high));
     SelectWorld(number);
     SelectViewport(number);
     DrawAxes(8, 10);
+    // The unit of the frequency axis in the corner left of its labels, clear of the trace.
+    const TViewport &full = Plot().fullArea, &area = Plot().viewports[number];
+    const Font saved = canvas.GetFont();
+    canvas.SetFont(Font{"Arial", 8, false});
+    canvas.TextOut(full.Left + 4, area.Bottom + (full.Bottom - area.Bottom - canvas.TextHeight("Hz")) / 2,
+                   "Hz");
+    canvas.SetFont(saved);
     OverlayTrace trace{{}, OverlayColours::Blue, title};
     for (std::size_t i = 0; i < frequency.size(); ++i)
         trace.points.push_back(PointD(frequency[i], values[i]));
@@ -41,7 +48,7 @@ void DrawResponseGraph(Canvas &canvas, int width, int height, const ResponseCurv
     ClearViewport(1);
     ClearViewport(2);
     if (curve.frequency.size() < 2) return;
-    DrawPanel(1, curve.frequency, curve.gainDb, 1, "gain, dB");
+    DrawPanel(canvas, 1, curve.frequency, curve.gainDb, 1, "gain, dB");
     if (curve.bandwidthHz) {
         // The -3 dB frequency as a dotted line across the gain graph, named beside it.
         const Pen saved = canvas.GetPen();
@@ -54,8 +61,5 @@ void DrawResponseGraph(Canvas &canvas, int width, int height, const ResponseCurv
                        WorldToPixelY(w.YLow) - canvas.TextHeight("X") - 2,
                        "-3 dB at " + FormatFixed(*curve.bandwidthHz, 0, 3) + " Hz");
     }
-    DrawPanel(2, curve.frequency, curve.phaseDeg, 10, "phase, deg");
-    const std::string axis = "frequency, Hz";
-    const TViewport &area = Plot().viewports[2];
-    canvas.TextOut(area.Right - canvas.TextWidth(axis) - 4, area.Bottom - canvas.TextHeight(axis) - 4, axis);
+    DrawPanel(canvas, 2, curve.frequency, curve.phaseDeg, 10, "phase, deg");
 }

@@ -21,8 +21,8 @@ std::string ProgramMarker(int k) {
 
 bool IsProgramMarker(std::string_view line) { return line.substr(0, 7) == "$$~PROG"; }
 
-std::string ProgramSetBytes(const ProgramSet &set) {
-    std::vector<std::string> lines;
+std::string ProgramSetBytes(const ProgramSet &set, const ProgramText &preamble) {
+    std::vector<std::string> lines = preamble;
     for (int k = 0; k < ProgramCount; ++k) {
         lines.push_back(ProgramMarker(k));
         lines.insert(lines.end(), set[k].begin(), set[k].end());
@@ -152,6 +152,16 @@ std::string ReplaceProgramBytes(std::string_view bytes, int k, const ProgramText
     return result;
 }
 
+ProgramText SetPreamble(std::string_view bytes) {
+    ProgramText preamble;
+    LineReader reader(bytes);
+    for (std::string_view line; reader.Next(line);) {
+        if (IsProgramMarker(line)) return preamble;
+        preamble.emplace_back(line);
+    }
+    return {};
+}
+
 std::string IgnoredMarkersNotice(const std::string &name, std::string_view bytes) {
     std::size_t markers = 0, line = 0;
     std::string first, last; // the ignored markers: the text of each and its line
@@ -174,15 +184,21 @@ std::string IgnoredMarkersNotice(const std::string &name, std::string_view bytes
 }
 
 ProgramSet ReadProgramSet(const std::string &path, std::string *notice) {
+    return ReadSetFileContents(path, notice).programs;
+}
+
+SetFileContents ReadSetFileContents(const std::string &path, std::string *notice) {
     return ReadingFile(path, [&] {
         const std::string bytes = ReadFileBytes(path, ProgramFileLimit);
         CheckLineCount(path, CountLines(bytes));
-        ProgramSet set = ParseProgramSetBytes(bytes);
+        SetFileContents contents;
+        contents.programs = ParseProgramSetBytes(bytes);
+        contents.preamble = SetPreamble(bytes);
         if (notice) *notice = IgnoredMarkersNotice(DisplayName(path), bytes);
-        return set;
+        return contents;
     });
 }
 
-void WriteProgramSet(const std::string &path, const ProgramSet &set) {
-    WriteFileAtomically(path, ProgramSetBytes(set));
+void WriteProgramSet(const std::string &path, const ProgramSet &set, const ProgramText &preamble) {
+    WriteFileAtomically(path, ProgramSetBytes(set, preamble));
 }

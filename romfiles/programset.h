@@ -21,8 +21,13 @@ std::string ProgramMarker(int k);
 // True for a line whose first 7 characters are "$$~PROG" (case-sensitive).
 bool IsProgramMarker(std::string_view line);
 
-// The file as written: each program's marker and its lines, every line followed by CR LF.
-std::string ProgramSetBytes(const ProgramSet &set);
+// The file as written: the preamble's lines, then each program's marker and its lines, every line
+// followed by CR LF.
+std::string ProgramSetBytes(const ProgramSet &set, const ProgramText &preamble = {});
+
+// The lines in front of the first program marker (a set's title, notes), as read; none when the
+// bytes hold no marker.
+ProgramText SetPreamble(std::string_view bytes);
 
 // The set read from the lines of a file, built whole before it is returned. Programs are filled in
 // marker order; a preamble before the first marker is skipped; programs after the last marker found
@@ -48,6 +53,13 @@ std::string IgnoredMarkersNotice(const std::string &name, std::string_view bytes
 // ParseProgramSet on a file of at most 64 MiB and ProgramLineLimit lines. Throws FileError or
 // FormatError. The notice, when asked for, receives IgnoredMarkersNotice naming the file.
 ProgramSet ReadProgramSet(const std::string &path, std::string *notice = nullptr);
+// The set and its preamble, as the window opens and saves a set file.
+struct SetFileContents {
+    ProgramText preamble;
+    ProgramSet programs;
+};
+SetFileContents ReadSetFileContents(const std::string &path, std::string *notice = nullptr);
 
-// Writes the set atomically (the old file stays as it was when the write fails). Throws FileError.
-void WriteProgramSet(const std::string &path, const ProgramSet &set);
+// Writes the set (after the preamble) atomically: the old file stays as it was when the write fails.
+// Throws FileError.
+void WriteProgramSet(const std::string &path, const ProgramSet &set, const ProgramText &preamble = {});

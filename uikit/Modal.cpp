@@ -40,7 +40,9 @@ QMessageBox::StandardButton InteractiveBox(QWidget *parent, const BoxRequest &re
         break;
     }
     box.setWindowTitle(request.title.isEmpty() ? DefaultTitle(request.icon) : request.title);
-    box.setText(request.text);
+    // A box narrower than its lines wraps them, but never inside a unit: a word joiner keeps "deg/s"
+    // whole (it is drawn as nothing).
+    box.setText(QString(request.text).replace("deg/s", QStringLiteral("deg/\u2060s")));
     box.setStandardButtons(request.buttons);
     if (request.defaultButton != QMessageBox::NoButton) box.setDefaultButton(request.defaultButton);
     box.exec();

@@ -29,7 +29,8 @@ TErrDialog::TErrDialog(QWidget *parent) : QDialog(parent) {
     ErrMemo = new QPlainTextEdit(bevel);
     ErrMemo->setObjectName("ErrMemo");
     ErrMemo->setReadOnly(true);
-    ErrMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long message wraps rather than running out of sight: a memo line stays one message.
+    ErrMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ErrMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ErrMemo->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
     ErrMemo->setGeometry(6, 6, 526, 178);

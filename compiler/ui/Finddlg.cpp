@@ -54,6 +54,9 @@ TFindDlg::TFindDlg(QWidget *parent) : QDialog(parent) {
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName("StatusLabel");
     StatusLabel->setWordWrap(true);
+    // Room for the longest result (after Replace All in all 16) without squeezing the rest.
+    StatusLabel->setMinimumHeight(3 * StatusLabel->fontMetrics().lineSpacing());
+    StatusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(StatusLabel);
     layout->addWidget(CreateButtons());
     connect(FindEdit, &QLineEdit::textEdited, this, [this] { SetStatus({}); });

@@ -3,9 +3,12 @@
 
 #include "compiler/ui/Highlighter.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -29,6 +32,7 @@ constexpr int MinimumDigits = 2; // so the text does not shift when line 10 appe
 constexpr int TabCharacters = 8; // tab stops, in characters of the editor's font
 const QColor ErrorLineColour(0xff, 0xdc, 0xdc);
 const QColor MarginColour(0xf0, 0xf0, 0xf0);
+const QColor IgnoredColour(0xe0, 0x80, 0x00);
 
 } // namespace
 
@@ -40,6 +44,10 @@ ProgramEditor::ProgramEditor(QWidget *parent) : QPlainTextEdit(parent) {
     connect(this, &QPlainTextEdit::blockCountChanged, this, &ProgramEditor::UpdateMarginWidth);
     connect(this, &QPlainTextEdit::updateRequest, this, &ProgramEditor::UpdateMargin);
     connect(document(), &QTextDocument::contentsChange, this, &ProgramEditor::ContentsChanged);
+    m_ignoredTimer = new QTimer(this);
+    m_ignoredTimer->setSingleShot(true);
+    m_ignoredTimer->setInterval(IgnoredPauseMs);
+    connect(m_ignoredTimer, &QTimer::timeout, this, &ProgramEditor::FindIgnoredNow);
     FollowFont();
 }
 
@@ -108,24 +116,73 @@ int ProgramEditor::ClampLine(int line) const { return std::min(line, blockCount(
 
 void ProgramEditor::MarkErrorLines(const std::set<int> &lines) {
     m_errorLines.clear();
-    QList<QTextEdit::ExtraSelection> selections;
-    for (int line : lines) {
-        if (line < 1 || !m_errorLines.insert(ClampLine(line)).second) continue;
-        QTextEdit::ExtraSelection selection;
-        selection.format.setBackground(ErrorLineColour);
-        selection.format.setProperty(QTextFormat::FullWidthSelection, true);
-        selection.cursor = QTextCursor(document()->findBlockByNumber(ClampLine(line) - 1));
-        selections.append(selection);
-    }
-    setExtraSelections(selections);
+    for (int line : lines)
+        if (line >= 1) m_errorLines.insert(ClampLine(line));
+    UpdateExtraSelections();
     m_margin->update();
 }
 
+// The error lines' background, and the wavy underline of every ignored text.
+void ProgramEditor::UpdateExtraSelections() {
+    QList<QTextEdit::ExtraSelection> selections;
+    for (int line : m_errorLines) {
+        QTextEdit::ExtraSelection selection;
+        selection.format.setBackground(ErrorLineColour);
+        selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+        selection.cursor = QTextCursor(document()->findBlockByNumber(line - 1));
+        selections.append(selection);
+    }
+    for (const IgnoredText &ignored : m_ignored) {
+        const QTextBlock block = document()->findBlockByNumber(ignored.line - 1);
+        if (!block.isValid() || ignored.start + ignored.length >= block.length()) continue;
+        QTextEdit::ExtraSelection selection;
+        selection.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        selection.format.setUnderlineColor(IgnoredColour);
+        selection.cursor = QTextCursor(block);
+        selection.cursor.setPosition(block.position() + ignored.start);
+        selection.cursor.setPosition(block.position() + ignored.start + ignored.length,
+                                     QTextCursor::KeepAnchor);
+        selections.append(selection);
+    }
+    setExtraSelections(selections);
+}
+
+void ProgramEditor::FindIgnoredNow() {
+    m_ignoredTimer->stop();
+    std::vector<std::string> lines;
+    lines.reserve(std::size_t(blockCount()));
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        lines.push_back(Latin1Line(block.text()));
+    std::vector<IgnoredText> found = FindIgnoredText(lines);
+    if (found.empty() && m_ignored.empty()) return;
+    m_ignored = std::move(found);
+    UpdateExtraSelections();
+}
+
 // Only a change of the characters clears the marks: re-colouring emits textChanged, but no
-// contentsChange with characters removed or added.
+// contentsChange with characters removed or added. The underlines stay until the pause, where they are
+// found again.
 void ProgramEditor::ContentsChanged(int, int charsRemoved, int charsAdded) {
-    if (m_errorLines.empty() || (charsRemoved == 0 && charsAdded == 0)) return;
-    MarkErrorLines({});
+    if (charsRemoved == 0 && charsAdded == 0) return;
+    m_ignoredTimer->start();
+    if (!m_errorLines.empty()) MarkErrorLines({});
+}
+
+// The tooltip over an underlined text says what is ignored and why.
+bool ProgramEditor::viewportEvent(QEvent *event) {
+    if (event->type() != QEvent::ToolTip) return QPlainTextEdit::viewportEvent(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QTextCursor at = cursorForPosition(help->pos());
+    const int line = at.blockNumber() + 1, column = at.positionInBlock();
+    QStringList texts;
+    for (const IgnoredText &ignored : m_ignored)
+        if (ignored.line == line && column >= ignored.start && column <= ignored.start + ignored.length)
+            texts << QString::fromLatin1(IgnoredTextLine(ignored).c_str());
+    if (texts.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), texts.join('\n'), viewport());
+    return true;
 }
 
 int ProgramEditor::GoToLine(int line) {

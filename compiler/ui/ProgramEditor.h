@@ -1,11 +1,15 @@
 // A program editor: plain text with line numbers, syntax colouring and marks for faulty lines.
 #pragma once
 
+#include "compiler/ignored.h"
+
 #include <QPlainTextEdit>
 
 #include <set>
+#include <vector>
 
 class Highlighter;
+class QTimer;
 
 // A QPlainTextEdit for one program text: no word wrap, a line-number margin at the left and a
 // Highlighter on its document. Tab indents with blanks, never a tab character: the language reads a
@@ -26,6 +30,13 @@ public:
     void MarkErrorLines(const std::set<int> &lines);
     const std::set<int> &ErrorLines() const { return m_errorLines; }
 
+    // Text the compiler reads as nothing (a list of one character, a missing ")", a parameter the
+    // function has no use for...): a wavy underline with a tooltip saying why, found again after every
+    // pause in typing. FindIgnoredNow finds it at once.
+    const std::vector<IgnoredText> &IgnoredParts() const { return m_ignored; }
+    void FindIgnoredNow();
+    static constexpr int IgnoredPauseMs = 150;
+
     // Selects the whole of line n (past the end: the last line) and scrolls it into view.
     // Returns the line selected, or 0 for n < 1 (nothing changes then).
     int GoToLine(int line);
@@ -39,6 +50,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     friend class LineNumberArea;
@@ -49,8 +61,11 @@ private:
     void ContentsChanged(int position, int charsRemoved, int charsAdded);
     int ClampLine(int line) const;
     void IndentLines(bool indent);
+    void UpdateExtraSelections();
 
     QWidget *m_margin = nullptr;
     Highlighter *m_highlighter = nullptr;
     std::set<int> m_errorLines; // as given, clamped to the text
+    std::vector<IgnoredText> m_ignored;
+    QTimer *m_ignoredTimer = nullptr;
 };

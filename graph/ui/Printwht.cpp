@@ -8,6 +8,7 @@
 #include "uikit/Modal.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -145,7 +146,10 @@ int RunPrint(QPrinter &printer, CompilerState &state, PrintSource source, int fi
         return PrintTexts(shared, first, last, material) > 0 ? 1 : 0;
     }
     const std::vector<std::vector<std::string>> programs(material.programs.begin(), material.programs.end());
-    PrintGraphs(device, state, programs, first, last, material.options, material.graphEnd);
+    const QString setName =
+        material.setFileName.isEmpty() ? QString() : QFileInfo(material.setFileName).fileName();
+    PrintGraphs(device, state, programs, first, last, material.options, setName.toLatin1().toStdString(),
+                material.graphEnd);
     return 1;
 }
 

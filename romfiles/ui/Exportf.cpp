@@ -75,13 +75,47 @@ void TExportDlg::Button1Click() {
     const QFileInfo chosen(path);
     EBOutfile->setText(chosen.fileName());
     m_folder = chosen.absolutePath();
+    m_browsed = chosen.absoluteFilePath();
 }
+
+bool TExportDlg::ChosenWithBrowse(const QString &path) const {
+    return !m_browsed.isEmpty() && QFileInfo(path).absoluteFilePath() == m_browsed;
+}
+
+namespace {
+
+// Whether the dialog's file may be written: a name, not blanks only, and no file of that name or the
+// user's yes to replacing it. Says why not in a box; `again` tells whether to show the dialog again.
+bool MayWrite(QWidget *parent, const TExportDlg &dialog, bool &again) {
+    again = false;
+    if (dialog.FileName().isEmpty()) {
+        ShowInformation(parent, "No output file was named: nothing was written.");
+        return false;
+    }
+    again = true;
+    if (dialog.FileName().trimmed().isEmpty()) {
+        ShowError(parent, "A file name of blanks only cannot be written: type a name or Browse for one.");
+        return false;
+    }
+    const QString path = dialog.ResolvedPath();
+    if (!QFileInfo::exists(path) || dialog.ChosenWithBrowse(path)) return true;
+    const auto answer =
+        ShowBox(parent, {BoxIcon::Question, "Export File",
+                         QFileInfo(path).fileName() + " already exists.\nDo you want to replace it?",
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No});
+    return answer == QMessageBox::Yes;
+}
+
+} // namespace
 
 ExportOutcome RunExport(QWidget *parent, TExportDlg &dialog, CompilerState &state, const QString &textDir,
                         const ProgramText &program, const CompileOptions &options) {
     dialog.SetFolder(textDir);
     ExportOutcome outcome;
-    if (RunModal(dialog) == QDialog::Accepted && !dialog.FileName().isEmpty()) {
+    bool again = true;
+    while (again && RunModal(dialog) == QDialog::Accepted) {
+        if (!MayWrite(parent, dialog, again)) continue;
+        again = false;
         const std::string path = QFile::encodeName(dialog.ResolvedPath()).toStdString();
         try {
             if (dialog.FileType() == ExportFileType::Text) {

@@ -62,12 +62,19 @@ TImageReportDlg::TImageReportDlg(QWidget *parent) : QDialog(parent) {
     WriteBtn = box->addButton("&Write Copies Now", QDialogButtonBox::ActionRole);
     WriteBtn->setObjectName("WriteBtn");
     WriteBtn->setToolTip("Write the checked copies of the files just built");
+    VerifyBtn = box->addButton("&Verify...", QDialogButtonBox::ActionRole);
+    VerifyBtn->setObjectName("VerifyBtn");
+    VerifyBtn->setToolTip("Compare the images read back from the programmer with the set");
     CloseBtn = box->addButton(QDialogButtonBox::Close);
     CloseBtn->setObjectName("CloseBtn");
     layout->addWidget(box);
     connect(CopyBtn, &QPushButton::clicked, this, &TImageReportDlg::CopyBtnClick);
     connect(WriteBtn, &QPushButton::clicked, this, &TImageReportDlg::WriteBtnClick);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(VerifyBtn, &QPushButton::clicked, this, [this] {
+        accept();
+        emit verifyRequested(m_binPath);
+    });
 }
 
 bool TImageReportDlg::SetImages(const QString &binPath) {

@@ -30,7 +30,11 @@ public:
     QPlainTextEdit *ReportMemo;
     QCheckBox *HexCheck, *SrecCheck; // kept in the preferences: copies after every Build
     QLabel *CopiesLabel;
-    QPushButton *CopyBtn, *WriteBtn, *CloseBtn;
+    QPushButton *CopyBtn, *WriteBtn, *VerifyBtn, *CloseBtn;
+
+signals:
+    // Verify: the images just built, once read back from the programmer, compared with the set.
+    void verifyRequested(const QString &binPath);
 
 public slots:
     void CopyBtnClick();

@@ -83,10 +83,16 @@ private slots:
         m_form->BuildButtonClick();
         QCOMPARE(m_fileRequest.filters, (QStringList{"EPROM files (*.bin)", "All files (*.*)"}));
         QCOMPARE(m_fileRequest.fileName, QString(".bin")); // an untitled set proposes ".bin"
-        // The recycle notice comes as a warning box while program 5 compiles, before the final box.
-        QCOMPARE(m_boxes, (QStringList{"There is a -40.0 degree step when program recycles.",
+        // The recycle notice comes as a warning box naming program 5 while it compiles, before the
+        // final box; the tab that was current comes back.
+        m_form->Programs()->Tabs()->setCurrentIndex(4);
+        m_boxes.clear();
+        m_boxTabs.clear();
+        m_form->BuildButtonClick();
+        QCOMPARE(m_boxes, (QStringList{"Program #5: There is a -40.0 degree step when program recycles.",
                                        "Files set.bin and set.aux were successfully created."}));
-        QCOMPARE(m_form->Programs()->CurrentProgram(), 15);
+        QCOMPARE(m_boxTabs, (QList<int>{5, 4})); // each box over the program it speaks of
+        QCOMPARE(m_form->Programs()->CurrentProgram(), 4);
         QCOMPARE(Settings().epromDir, m_dir.path().toStdString());
 
         CompilerState compiler;
@@ -220,11 +226,67 @@ private slots:
         QVERIFY(m_form->close());
     }
 
-    void newCancelledKeepsThePrograms() {
+    // New asks about unsaved edits as Open and Exit do, then gives its own warning.
+    void newAsksToSaveChangesFirst() {
         SetProgram(9, "mine");
         m_answer = QMessageBox::Cancel;
         m_form->SetFiles()->New1Click();
+        QCOMPARE(m_boxes, QStringList{"Save changes to the program set?"});
         QCOMPARE(m_form->Programs()->Editor(9)->toPlainText(), QString("mine"));
+        m_answer = QMessageBox::Discard;
+        m_form->SetFiles()->New1Click();
+        QCOMPARE(m_boxes.mid(1),
+                 (QStringList{"Save changes to the program set?", "This will clear ALL 16 programs!"}));
+        QCOMPARE(m_form->Programs()->Texts(), DefaultProgramSet());
+    }
+
+    // The lines in front of the first marker survive Open, an edit and Save; New drops them.
+    void saveKeepsTheTextBeforeTheFirstProgram() {
+        const std::string example = ReadFileBytes(QUILLARD_EXAMPLES "/manoeuvres.rom");
+        WriteFileAtomically(Path("pre.rom").toStdString(), "Set for track day 12, driver B\r\n" + example);
+        m_chosenFile = Path("pre.rom");
+        m_form->SetFiles()->Open1Click();
+        SetProgram(2, "maxsteer(100 deg)\nbegin\nend");
+        QVERIFY(m_form->SetFiles()->Save1Click());
+        const std::string saved = Bytes(Path("pre.rom"));
+        QCOMPARE(saved.substr(0, 43), std::string("Set for track day 12, driver B\r\n$$~PROG00\r\n"));
+        QCOMPARE(ParseProgramSetBytes(saved), m_form->Programs()->Texts());
+        m_form->SetFiles()->New1Click();
+        m_chosenFile = Path("new.rom");
+        QVERIFY(m_form->SetFiles()->SaveAs1Click());
+        QCOMPARE(Bytes(Path("new.rom")).substr(0, 9), std::string("$$~PROG00"));
+    }
+
+    // A graph that no longer shows its program as it stands is greyed with a note saying why: after
+    // an edit or an Open, and after a Show that failed; a good Show brings it back.
+    void aGraphThatNoLongerMatchesIsGreyed() {
+        const QString good = "maxsteer(100 deg)\nbegin\nrampto(20 deg, 1 sec)\nrampto(0 deg, 1 sec)\nend";
+        SetProgram(0, good);
+        SetProgram(3, good);
+        m_form->ShowButtonClick();
+        TGrImage *image = m_form->Graph()->Image();
+        QVERIFY(!image->Greyed());
+        SetProgram(0, good + "\nwait(1 sec)");
+        QVERIFY(image->Greyed());
+        QCOMPARE(image->Note(), QString("Program #0 changed since it was shown: Show (F5) draws it again"));
+        SetProgram(0, good);
+        QVERIFY(!image->Greyed());
+
+        m_form->Programs()->Tabs()->setCurrentIndex(3);
+        SetProgram(3, "maxsteer(100 deg)\nbegin\nwiat(1 sec)\nend");
+        m_form->ShowButtonClick();
+        QVERIFY(image->Greyed());
+        QCOMPARE(image->Note(), QString("Program #3 does not compile: the graph is program #0"));
+        SetProgram(3, good);
+        m_form->ShowButtonClick();
+        QVERIFY(!image->Greyed());
+
+        m_chosenFile = Path("opened.rom");
+        WriteFileAtomically(m_chosenFile.toStdString(), ProgramSetBytes(DefaultProgramSet()));
+        m_answer = QMessageBox::Discard;
+        m_form->SetFiles()->Open1Click();
+        QVERIFY(image->Greyed());
+        QVERIFY(image->Note().startsWith("Program #3 changed since it was shown"));
     }
 
     void captionLeavesOutTheTimeAtMidnight() {

@@ -5,10 +5,10 @@
 #include "window_test.h"
 
 #include <QCheckBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QtTest>
 
@@ -115,15 +115,27 @@ private slots:
         QCOMPARE(Text(0), QString("begin\nwait(3 sec)\nwait(3 sec)\nend"));
     }
 
+    // Typed as the user types: a number past the end goes to the last line, letters are not taken.
+    void goToLinePutsTheCaretAtTheLinesStart_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("line");
+        QTest::newRow("a line") << "2" << 2;
+        QTest::newRow("just past the end") << "4" << 3;
+        QTest::newRow("far past the end") << "999" << 3;
+        QTest::newRow("letters") << "x2y" << 2;
+    }
     void goToLinePutsTheCaretAtTheLinesStart() {
-        m_onDialog = [](QDialog &dialog) {
-            auto *input = qobject_cast<QInputDialog *>(&dialog);
-            if (!input) return int(QDialog::Rejected);
-            input->setIntValue(2);
+        QFETCH(QString, typed);
+        QFETCH(int, line);
+        m_onDialog = [typed](QDialog &dialog) {
+            auto *box = dialog.findChild<QSpinBox *>("LineBox");
+            if (!box) return int(QDialog::Rejected);
+            box->findChild<QLineEdit *>()->selectAll();
+            QTest::keyClicks(box, typed);
             return int(QDialog::Accepted);
         };
         m_form->Find()->GoToLine();
-        QCOMPARE(m_form->Programs()->CaretLine(), 2);
+        QCOMPARE(m_form->Programs()->CaretLine(), line);
         QCOMPARE(m_form->Programs()->CaretColumn(), 1);
         QVERIFY(!m_form->Programs()->CurrentEditor()->textCursor().hasSelection());
     }

@@ -6,6 +6,7 @@
 #include "app/SetFiles.h"
 #include "app/StatusLine.h"
 #include "app/SummaryPanel.h"
+#include "app/WindowLayout.h"
 #include "graph/graphview.h"
 #include "graph/programgraph.h"
 #include "graph/ui/QPainterCanvas.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPainter>
+#include <QSplitter>
 #include <QTabBar>
 #include <QToolButton>
 #include <QtTest>
@@ -225,6 +227,7 @@ private slots:
         m_form->ShowButtonClick();
         QCOMPARE(m_form->Graph()->Image()->Picture(), shown);
         // New clears the graph and forgets the program: there is nothing to fit.
+        m_answer = QMessageBox::Discard;
         m_form->SetFiles()->New1Click();
         QVERIFY(!m_form->Actions().FitGraph1->isEnabled());
         QVERIFY(!m_form->Graph()->Zoomable());
@@ -257,10 +260,11 @@ private slots:
         m_form->ShowButtonClick();
         const QImage withAux = m_form->Graph()->Image()->Picture().copy();
         m_form->Actions().DisplayAuxBits1->trigger();
-        // The build compiles all 16 programs; program 15 is the last in the compiler's store.
+        // The build compiles all 16 programs (program 15 is the last in the compiler's store) and
+        // comes back to the tab it started on.
         m_chosenFile = Path("aux.bin");
         m_form->BuildButtonClick();
-        QCOMPARE(m_form->Programs()->CurrentProgram(), 15);
+        QCOMPARE(m_form->Programs()->CurrentProgram(), 0);
         m_form->Actions().DisplayAuxBits1->trigger();
         QCOMPARE(m_form->Graph()->Image()->Picture(), withAux);
         // Also after a resize, which draws the shown program again.
@@ -276,6 +280,104 @@ private slots:
         m_form->ShowButtonClick();
         QCOMPARE(fitted, m_form->Graph()->Image()->Picture());
         m_form->Actions().DisplayAuxBits1->trigger();
+    }
+
+    // A click pins a second cursor at the nearest step; the line under the graph reads out both with
+    // the time, steer and slope between them; a click on the pinned cursor takes it off. The blue
+    // marker goes with the mouse and does not come back with a later redraw.
+    void twoCursorsReadOutTheSpanBetweenThem() {
+        SetProgram(0, RampProgram);
+        m_form->ShowButtonClick();
+        TGraphView *graph = m_form->Graph();
+        const TViewport a = graph->Area();
+        const int x1 = a.Left + (a.Right - a.Left) / 10, x2 = a.Left + (a.Right - a.Left) / 3;
+        QTest::mouseClick(graph->Image(), Qt::LeftButton, {}, {x1, Middle().y()});
+        QVERIFY(graph->Pinned().has_value());
+        const StepReading pinned = *graph->Pinned();
+        QCOMPARE(pinned.time, ReadStepAt(m_form->LastCompile().steps, pinned.time).time); // on a step
+        QVERIFY(graph->CursorStrip()->isVisibleTo(m_form.get()));
+        QVERIFY(graph->CursorStrip()->text().startsWith(QString("Pinned step %1: t=").arg(pinned.index)));
+        graph->GrImageMouseMove(x2, Middle().y());
+        const StepReading mouse =
+            ReadStepAt(m_form->LastCompile().steps, ViewPoint(a, graph->World(), x2, 0).x);
+        const CursorSpan span = SpanBetween(pinned, mouse);
+        // Spaced out or, in a narrow graph, closer together or on two lines; never cut off.
+        const QLabel *strip = graph->CursorStrip();
+        for (const QString &line : strip->text().split('\n'))
+            QVERIFY2(strip->fontMetrics().horizontalAdvance(line) <= strip->contentsRect().width(),
+                     qPrintable(line));
+        QVERIFY2(strip->text().simplified().endsWith(
+                     QString("to step %1: \u0394t=%2 s \u0394steer=%3 deg slope=25.0 deg/s")
+                         .arg(mouse.index)
+                         .arg(span.dt, 0, 'f', 4)
+                         .arg(span.dsteer, 0, 'f', 3)),
+                 qPrintable(graph->CursorStrip()->text()));
+        // Zoomed, the pinned cursor stays on its step.
+        m_form->Actions().ZoomIn1->trigger();
+        QCOMPARE(graph->Pinned()->index, pinned.index);
+        graph->GrImageMouseLeave();
+        QVERIFY(graph->Image()->Marker().isNull());
+        QVERIFY(!graph->CursorStrip()->text().contains("to step"));
+        m_form->Actions().FitGraph1->trigger();
+        QVERIFY(graph->Image()->Marker().isNull());
+        QTest::mouseClick(graph->Image(), Qt::LeftButton, {}, {graph->Image()->PinX() + 2, Middle().y()});
+        QVERIFY(!graph->Pinned());
+        QVERIFY(!graph->CursorStrip()->isVisibleTo(m_form.get()));
+    }
+
+    // The graph takes a good share of the height at both window sizes, and the share the user drags the
+    // splitter to is kept for the next window.
+    void theSplitterSharesTheHeightAndIsKept() {
+        SetPreferencesFile(Path("splitter.conf"));
+        m_form->resize(1024, 700);
+        QCoreApplication::processEvents();
+        QVERIFY2(m_form->Graph()->height() >= 250, qPrintable(QString::number(m_form->Graph()->height())));
+        QSplitter *rows = m_form->Layout()->Splitter();
+        const int total = rows->sizes().value(0) + rows->sizes().value(1);
+        QTest::mousePress(rows->handle(1), Qt::LeftButton);
+        QTest::mouseMove(rows->handle(1), {5, 60});
+        QTest::mouseRelease(rows->handle(1), Qt::LeftButton, {}, {5, 60});
+        const double share = m_form->Layout()->GraphShare();
+        QVERIFY(share > TWindowLayout::DefaultGraphShare);
+        CloseWindow();
+        OpenWindow({1024, 700});
+        QCOMPARE(m_form->Layout()->GraphShare(), share);
+        QVERIFY(qAbs(m_form->Layout()->Splitter()->sizes().value(0) - share * total) <= 2);
+        SetPreferencesFile({});
+    }
+
+    // Save Graph As writes what quillard-cli plot draws at the picture's size for the same view (the
+    // aux bits and their legend included); zoomed, it writes the picture on screen.
+    void saveGraphAsWritesWhatPlotDraws() {
+        SetProgram(2, RampProgram);
+        m_form->Programs()->SelectProgram(2);
+        m_chosenFile = Path("graph.rom");
+        QVERIFY(m_form->SetFiles()->SaveAs1Click());
+        AuxDisplay().selected = {true, true, false, false, false, false, false, false};
+        m_form->Actions().DisplayAuxBits1->trigger();
+        m_form->ShowButtonClick();
+        m_boxes.clear(); // flag 1 stays on after the end: Show says so
+        const QSize size = m_form->Graph()->Image()->Picture().size();
+        const QString sizeText = QString("%1x%2").arg(size.width()).arg(size.height());
+        for (const char *suffix : {"png", "svg"}) {
+            m_chosenFile = Path(QString("window.") + suffix);
+            m_form->SaveGraphAs1Click();
+            QFile saved(m_chosenFile);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            const QByteArray cli =
+                CliOutputFile(m_dir.path(), {"plot", "graph.rom", "--program", "2", "--aux", "1,2", "--size",
+                                             sizeText, "-o", QString("cli.") + suffix});
+            QVERIFY2(saved.readAll() == cli, suffix);
+        }
+        const auto rgb = [](const QImage &image) { return image.convertToFormat(QImage::Format_RGB32); };
+        QCOMPARE(rgb(QImage(Path("window.png"))), rgb(m_form->Graph()->Image()->Picture()));
+        Wheel(Middle(), 240);
+        m_chosenFile = Path("zoomed.png");
+        m_form->SaveGraphAs1Click();
+        QCOMPARE(rgb(QImage(Path("zoomed.png"))), rgb(m_form->Graph()->Image()->Picture()));
+        m_form->Actions().DisplayAuxBits1->trigger();
+        AuxDisplay() = {};
+        QCOMPARE(m_boxes, QStringList{});
     }
 };
 

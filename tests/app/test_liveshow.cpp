@@ -73,7 +73,7 @@ private slots:
     void reportsOnTheStripWithoutABox_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("strip");
-        QTest::newRow("good") << RampProgram << "Program #0: Compiled OK - program length: t= 15.999 seconds";
+        QTest::newRow("good") << RampProgram << "Program #0: compiled, duration 4.000 s to END";
         QTest::newRow("notices first, then warnings")
             << "maxsteer(100 deg)\nbegin\nrampto(90 deg, 0.1 sec)\nwait(1 sec)"
             << "Program #0: Program ends at nonzero steer angle (90.0 deg).  (and 2 more)";
@@ -93,6 +93,26 @@ private slots:
         QCOMPARE(m_dialogs, QStringList{});
         // Errors grey the last good graph out, and leave it.
         QCOMPARE(m_form->Graph()->Image()->Greyed(), strip.contains("Error"));
+    }
+
+    // The line describes the program on the graph, whoever compiled it last: a Show within the
+    // pause, of another program or of a text with errors, takes it over; so does ignored text.
+    void theLineDescribesTheProgramOnTheGraph() {
+        SetProgram(3, RampProgram);
+        SetProgram(8, "maxsteer(100 deg)\nbegin\nwait(5)\nrampto(10 deg, 1 sec)\nrampto(0 deg, 1 sec)\nend");
+        m_form->Programs()->SelectProgram(3);
+        m_form->Programs()->SelectProgram(8);
+        m_form->ShowButtonClick();
+        QCOMPARE(Live()->Strip()->text(),
+                 QString("Program #8: Line 3: \"5\" is ignored: a list of one character is not read"));
+        QVERIFY(!m_form->Graph()->Image()->Greyed());
+        SetProgram(8, "maxsteer(100 deg)\nbegin\nwiat(1 sec)\nend");
+        m_form->ShowButtonClick();
+        QCOMPARE(Live()->Strip()->text(),
+                 QString("Program #8: Error in line 3: \"WIAT\" is an invalid function"));
+        QVERIFY(m_form->Graph()->Image()->Greyed());
+        QTest::qWait(3 * TLiveShow::PauseMs);
+        QVERIFY(Live()->Strip()->text().startsWith("Program #8: Error in line 3"));
     }
 
     void aFlagLeftOnAfterTheEndIsOnTheStripAndInTheSummary() {

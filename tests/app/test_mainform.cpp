@@ -1,5 +1,6 @@
 // Main window: start-up state, caret read-out, the Edit menu and the editor line conversion.
 #include "app/About.h"
+#include "app/GraphView.h"
 #include "app/Helpview.h"
 #include "app/Mainform.h"
 #include "app/ProgramBook.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>
@@ -81,14 +83,14 @@ private slots:
     void menusCarryTheirAccessKeysAndShortcuts() {
         QStringList top;
         for (QAction *a : m_form->menuBar()->actions()) top << a->text();
-        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Program", "&View", "&Help", "&About"}));
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "&Program", "&Build", "&View", "&Help", "&About"}));
         QStringList file;
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
         QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
                                     "Export Steps as &CSV...", "Overlay &Measured Log...", "Evalua&te Run...",
-                                    "&Write Evaluation Report...", "Export Campaign &Sheet...", "-",
-                                    "Preferences...", "Editor Font", "-", "&Print...", "P&rint Setup...", "-",
-                                    "E&xit"}));
+                                    "&Write Evaluation Report...", "Export Campaign &Sheet...",
+                                    "Save &Graph As...", "-", "Preferences...", "Editor Font", "-",
+                                    "&Print...", "P&rint Setup...", "-", "E&xit"}));
         QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));
         QCOMPARE(m_form->Actions().Cut1->shortcut(), QKeySequence("Ctrl+X"));
@@ -115,6 +117,26 @@ private slots:
                                                            {m_form->Actions().Replace1, "Ctrl+H"},
                                                            {m_form->Actions().GoToLine1, "Ctrl+G"}};
         for (const auto &[action, key] : keys) QCOMPARE(action->shortcut(), QKeySequence(key));
+    }
+
+    // Undo and Redo in the Edit menu act on the current program's own history, also with the focus
+    // away from its editor.
+    void undoAndRedoFollowTheCurrentProgram() {
+        const TMainActions &a = m_form->Actions();
+        QCOMPARE(a.Undo1->shortcut(), QKeySequence("Ctrl+Z"));
+        QCOMPARE(a.Redo1->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+        QVERIFY(!a.Undo1->isEnabled());
+        SetProgram(2, "edited");
+        QVERIFY(!a.Undo1->isEnabled()); // program 0 is current, and untouched
+        m_form->Programs()->SelectProgram(2);
+        QVERIFY(a.Undo1->isEnabled());
+        m_form->Graph()->FitButton()->setFocus();
+        a.Undo1->trigger();
+        QCOMPARE(m_form->Programs()->Editor(2)->toPlainText(), QString("maxsteer(100 deg)\nbegin\n\nend"));
+        QVERIFY(a.Redo1->isEnabled());
+        a.Redo1->trigger();
+        QCOMPARE(m_form->Programs()->Editor(2)->toPlainText(), QString("edited"));
     }
 
     void keysGoThroughTheProgramTabsAndTabIndentsWithBlanks() {
@@ -199,6 +221,7 @@ private slots:
         TErrDialog *messages = m_form->Dialogs().ErrDialog;
         QCOMPARE(messages->windowTitle(), QString("Messages"));
         QVERIFY(messages->ErrMemo->isReadOnly());
+        QCOMPARE(messages->ErrMemo->lineWrapMode(), QPlainTextEdit::WidgetWidth); // long messages wrap
         QVERIFY(!messages->HelpBtn->isEnabled());
         messages->SetLines({"Error in line 3: x", "", "1 Error found - Aborting..."});
         QCOMPARE(messages->ErrMemo->toPlainText(),
@@ -219,7 +242,8 @@ private slots:
         const QString contents = m_form->Dialogs().HelpWindow->Browser->toPlainText();
         QVERIFY(contents.startsWith("Quillard help"));
         for (const char *page :
-             {"Functions", "Parameter ids", "Clock rates", "Messages", "Build (Build button)"})
+             {"Functions", "Parameter ids", "Clock rates", "Messages", "Build (Build menu, Build button)",
+              "Verify Images (Build menu)", "Save Graph As (File menu)"})
             QVERIFY2(contents.contains(page), page);
         const QString functions = HelpPage("functions");
         for (const char *name :

@@ -2,7 +2,9 @@
 // program in its own colour, both following zoom, pan and Fit, and Clear Overlay taking both off.
 #include "app/GraphView.h"
 #include "app/LiveShow.h"
+#include "app/Mainform.h"
 #include "app/OverlayCommands.h"
+#include "app/SetFiles.h"
 #include "app/SummaryPanel.h"
 #include "files/fileio.h"
 #include "measure/synthetic_log.h"
@@ -16,7 +18,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QtTest>
 
@@ -96,6 +100,14 @@ private slots:
         QVERIFY2(figures.contains(QString("Delay           %1 s").arg(compared.delay, 0, 'f', 4)) &&
                      figures.contains(QString("Gain            %1").arg(compared.gain, 0, 'f', 4)),
                  qPrintable(figures));
+        // The figures and the summary are one page that scrolls as a whole, each showing all its lines
+        // as they wrap, also in a smaller window.
+        for (const QSize size : {QSize(1200, 700), QSize(1024, 700)}) {
+            m_form->resize(size);
+            QCoreApplication::processEvents();
+            for (QPlainTextEdit *memo : {m_form->Summary()->MeasuredFigures(), m_form->Summary()->Text()})
+                QCOMPARE(memo->verticalScrollBar()->maximum(), 0);
+        }
 
         // A Show of the edited program compares the log again; a Show of another program takes it off.
         SetProgram(4, QString(SineWithDwell).replace("wait(1 sec)\nend", "wait(2 sec)\nend"));
@@ -184,6 +196,50 @@ private slots:
         QVERIFY(!m_form->Summary()->MeasuredFigures()->isVisibleTo(m_form->Summary()));
         QVERIFY(!m_form->Actions().ClearOverlay1->isEnabled());
     }
+
+    // For a sweep with its log overlaid, View > Frequency Response draws gain and phase instead of the
+    // program, as plot --bode does, and Save Graph As writes its bytes; taking the log off ends it.
+    void theFrequencyResponseOfASweep() {
+        const TMainActions &a = m_form->Actions();
+        QVERIFY(!a.FrequencyResponse1->isEnabled());
+        const char *const sweep = "maxsteer(100 deg)\nbegin\nsetrate(256 hz)\nwait(1 sec)\n"
+                                  "sinesweep(20 deg, 0.2 hz, 3 hz, 20 sec)\nwait(2 sec)\nend";
+        SetProgram(4, sweep);
+        CompilerState state;
+        QVERIFY(CompileProgram(state, Lines(sweep), {}));
+        WriteFileAtomically(ToPath(Path("sweep-run.csv")),
+                            SyntheticLog(CommandedFrom(state), state, MakeRun(0.02, 0.9, 0, 0, 500)));
+        m_chosenFile = Path("sweep.rom");
+        QVERIFY(m_form->SetFiles()->SaveAs1Click());
+        Answer(Path("sweep-run.csv"), 0);
+        m_form->Overlays()->OverlayLog();
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+        QVERIFY(a.FrequencyResponse1->isEnabled());
+        a.FrequencyResponse1->trigger();
+        QVERIFY(Graph()->ResponseShown());
+        QVERIFY(!a.ZoomIn1->isEnabled());
+        const QSize size = Graph()->Image()->Picture().size();
+        m_chosenFile = Path("bode.png");
+        m_form->SaveGraphAs1Click();
+        QFile saved(m_chosenFile);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll() ==
+                CliOutputFile(m_dir.path(),
+                              {"plot", "sweep.rom", "--program", "4", "--log", "sweep-run.csv", "--bode",
+                               "--size", QString("%1x%2").arg(size.width()).arg(size.height()), "-o",
+                               "cli-bode.png"}));
+        QCOMPARE(QImage(Path("bode.png")).convertToFormat(QImage::Format_RGB32),
+                 Graph()->Image()->Picture().convertToFormat(QImage::Format_RGB32));
+        // Show keeps the view with the log compared again; taking the log off ends it.
+        m_form->ShowButtonClick();
+        QVERIFY(Graph()->ResponseShown());
+        a.ClearOverlay1->trigger();
+        QVERIFY(!Graph()->ResponseShown());
+        QVERIFY(!a.FrequencyResponse1->isEnabled());
+        QVERIFY(!a.FrequencyResponse1->isChecked());
+        QVERIFY(a.ZoomIn1->isEnabled());
+    }
+
     // Both dialogs that read a log browse for the same kinds of log, a logger's VBO file among them, and
     // fill their column lists from the chosen file's header.
     void theLogDialogsBrowseTheSameLogs() {

@@ -113,8 +113,9 @@ private slots:
         QCOMPARE(m_form->Summary()->Text()->toPlainText(),
                  Joined(SummaryLines(SummarizeProgram(m_form->LastCompile()))));
         QVERIFY(m_form->Summary()->Text()->toPlainText().contains("3.500 s (END)"));
-        // The panel stands beside the graph, which is narrower by its width.
-        QCOMPARE(m_form->Summary()->x(), m_form->Graph()->width() + 2);
+        // The panel stands beside the graph, which is narrower by its width (and the splitter's handle).
+        QVERIFY(m_form->Summary()->x() > m_form->Graph()->width());
+        QVERIFY(m_form->Summary()->x() <= m_form->Graph()->width() + 8);
         QCOMPARE(m_form->Summary()->y(), m_form->Graph()->y());
 
         // An edit greys the figures; undoing it brings them back. Other programs do not matter.

@@ -12,7 +12,9 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
@@ -20,11 +22,26 @@
 #include <functional>
 #include <memory>
 
+#ifdef QUILLARD_CLI
+// What quillard-cli writes with the arguments, run in the folder: the file named by "-o" (or an error
+// text when the command fails, which no comparison of bytes mistakes for a picture).
+inline QByteArray CliOutputFile(const QString &dir, const QStringList &arguments) {
+    QProcess cli;
+    cli.setWorkingDirectory(dir);
+    cli.start(QUILLARD_CLI, arguments);
+    if (!cli.waitForFinished(60000) || cli.exitCode() != 0)
+        return "quillard-cli failed: " + cli.readAllStandardError();
+    QFile file(QDir(dir).filePath(arguments.value(arguments.indexOf("-o") + 1)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("no file written");
+}
+#endif
+
 class WindowTest : public QObject {
 protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TForm1> m_form;
-    QStringList m_boxes; // texts of the boxes shown, in order
+    QStringList m_boxes;  // texts of the boxes shown, in order
+    QList<int> m_boxTabs; // the current program under each of them
     // The button a box answers with when it offers it, else OK.
     QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     QStringList m_dialogs;                                // class names of the modal forms shown
@@ -54,6 +71,7 @@ protected:
         WriteDefaults(dir, {dir, dir, dir, true});
         SetBoxHandler([this](QWidget *, const BoxRequest &r) {
             m_boxes << r.text;
+            m_boxTabs << (m_form ? m_form->Programs()->CurrentProgram() : -1);
             return (r.buttons & m_answer) ? m_answer : QMessageBox::Ok;
         });
         SetDialogHandler([this](QDialog &dialog) {

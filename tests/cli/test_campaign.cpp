@@ -223,6 +223,37 @@ TEST(CliStrict, EachWarningOrNoticeFailsAStrictRun) {
     }
 }
 
+// Statement text the compiler reads as nothing is a finding of check: named on stderr (and in the
+// document) without touching the Messages text, and a failure with --strict.
+TEST(CliStrict, IgnoredTextIsAFindingOfCheck) {
+    CliFolder folder;
+    folder.Write("p.txt", CrLf({"maxsteer(100 deg)", "begin", "wait(5)", "stepto(10 deg", "end"}));
+    const CliResult plain = folder.Run({"check", "p.txt"});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, "Compiled OK - program length: t= 15.999 seconds\n");
+    EXPECT_EQ(plain.err,
+              "Line 3: \"5\" is ignored: a list of one character is not read\n"
+              "Line 4: \"10 deg\" is ignored: no \")\" closes the list, so no parameter is read\n");
+    const CliResult strict = folder.Run({"check", "p.txt", "--strict"});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(strict.out, plain.out);
+    const CliResult json = folder.Run({"check", "p.txt", "--strict", "--json"});
+    EXPECT_EQ(json.status, 1);
+    const Json ignored = Json::parse(json.out)["ignored"];
+    ASSERT_EQ(ignored.size(), 2u);
+    EXPECT_EQ(ignored[1]["line"], 4);
+    EXPECT_EQ(ignored[1]["what"], "10 deg");
+
+    // A whole set names each program's ignored text after its "Program #n: ".
+    folder.Write("s.rom", SetBytesWith(5, {"maxsteer(100 deg)", "begin", "wait(5)", "end"}));
+    const CliResult set = folder.Run({"check", "s.rom", "--strict"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err, "Program #5: Line 3: \"5\" is ignored: a list of one character is not read\n");
+    const Json programs = Json::parse(folder.Run({"check", "s.rom", "--json"}).out)["programs"];
+    EXPECT_EQ(programs[5]["ignored"].size(), 1u);
+    EXPECT_EQ(programs[4]["ignored"].size(), 0u);
+}
+
 // The documents of --json parse back with the same library and hold the figures of the text output.
 TEST(CliJson, DocumentsParseBackWithTheirFigures) {
     CliFolder folder;

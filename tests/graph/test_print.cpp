@@ -59,21 +59,21 @@ TEST(PrintGraphs, SlotsShareTheHeightBetweenTheMargins) {
 
 TEST(PrintGraphs, ReversedRangePrintsNothing) {
     RecordingPrinter printer;
-    PrintGraphs(printer, TestCompiler(), std::vector<std::vector<std::string>>(16), 5, 4, {});
+    PrintGraphs(printer, TestCompiler(), std::vector<std::vector<std::string>>(16), 5, 4, {}, "set.rom");
     EXPECT_TRUE(printer.log.empty());
 }
 
-TEST(PrintGraphs, EachGoodProgramGetsAThickFrameAndTheSurfaceComesBack) {
+// Every slot is framed and labelled with its program and set; one that does not compile says so.
+TEST(PrintGraphs, EachSlotIsFramedAndLabelledAndTheSurfaceComesBack) {
     const std::vector<std::string> good{"maxsteer(100 deg)", "begin", "", "end"};
     std::vector<std::vector<std::string>> programs(16, good);
-    const bool compilerRejects = !CompileProgram(TestCompiler(), {"no such function(1)"});
-    if (compilerRejects) programs[1] = {"no such function(1)"};
+    programs[1] = {"no such function(1)"};
 
     RecordingCanvas screen;
     SetGraphCanvas(&screen);
     RecordingPrinter printer;
     bool hookRan = false;
-    PrintGraphs(printer, TestCompiler(), programs, 0, 3, {}, [&] { hookRan = true; });
+    PrintGraphs(printer, TestCompiler(), programs, 0, 3, {}, "track day 12.rom", [&] { hookRan = true; });
     EXPECT_EQ(printer.log, (std::vector<std::string>{"begin", "end"}));
     EXPECT_TRUE(hookRan);
     EXPECT_EQ(GetGraphCanvas(), &screen);
@@ -86,11 +86,15 @@ TEST(PrintGraphs, EachGoodProgramGetsAThickFrameAndTheSurfaceComesBack) {
         frames.push_back({r.left, r.top, r.right, r.bottom});
     }
     std::vector<GraphSlot> expected;
-    for (int n = 0; n <= 3; ++n)
-        if (!(compilerRejects && n == 1)) expected.push_back(PrintGraphSlot(2000, 2700, 0, 3, n));
+    for (int n = 0; n <= 3; ++n) expected.push_back(PrintGraphSlot(2000, 2700, 0, 3, n));
     EXPECT_EQ(frames, expected);
-    // The part after the end is drawn with the thin pen (once the compiler fills the store).
-    if (TestCompiler().steps[StepCount - 1].ended) {
-        EXPECT_EQ(printer.canvas.lines.back().pen.width, 1);
-    }
+    std::vector<std::string> labels;
+    for (const RecordedText &t : printer.canvas.texts)
+        if (t.x < PrintGraphLeft || t.text.find("compile") != std::string::npos) labels.push_back(t.text);
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"Program #0", "track day 12.rom", "Program #1", "track day 12.rom",
+                                        "Program #1 does not compile", "Program #2", "track day 12.rom",
+                                        "Program #3", "track day 12.rom"}));
+    // The part after the end is drawn with the thin pen.
+    EXPECT_EQ(printer.canvas.lines.back().pen.width, 1);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 namespace {
 
 // A hand-made step store: steps 0.25 s apart, rate 1024, everything else zero; ended from end on.
@@ -138,5 +140,44 @@ TEST(AuxTraces, InitialSettingsSelectBit1InLime) {
     EXPECT_EQ(settings.selected,
               (std::array<bool, 8>{true, false, false, false, false, false, false, false}));
     EXPECT_EQ(settings.colour[0], Colors::Lime);
-    EXPECT_EQ(settings.colour[7], Colors::Black);
+}
+
+// The legend stands in a band above the plot area, never over a trace: the program, the overlays and
+// each aux bit drawn, in their colours, wrapping before the right edge; the program alone has none.
+TEST(GraphLegend, NamesEveryTraceInABandAboveThePlotArea) {
+    AuxDisplaySettings aux;
+    aux.selected = {true, false, true, false, false, false, false, false};
+    EXPECT_TRUE(GraphLegend("program 3", {}, nullptr).empty());
+    const std::vector<LegendEntry> legend =
+        GraphLegend("program 3", {{OverlayColours::Blue, "measured: run.csv"}}, &aux);
+    std::vector<std::string> labels;
+    for (const LegendEntry &e : legend) labels.push_back(e.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"program 3", "measured: run.csv", "aux bit 1", "aux bit 3"}));
+    EXPECT_EQ(legend[3].colour, AuxColours::Rose);
+    // The eight default colours differ from each other.
+    for (int a = 0; a < 8; ++a)
+        for (int b = a + 1; b < 8; ++b) EXPECT_NE(aux.colour[a], aux.colour[b]) << a << " " << b;
+
+    StepStore steps;
+    FillSteps(steps, 8);
+    RecordingCanvas plain, named;
+    SetUpEmptyGraph(plain, 300, 200);
+    ShowProgramGraph(steps, 8, 10, {});
+    const TViewport plainArea = Plot().viewports[1];
+    SetUpEmptyGraph(named, 300, 200);
+    ShowProgramGraph(steps, 8, 10, {nullptr, {}, {}, legend});
+    const TViewport area = Plot().viewports[1];
+    // Four entries do not fit one row of 300 - 48 pixels at 6 pixels a character: two rows.
+    EXPECT_EQ(area.Top - plainArea.Top, 4 + 2 * 14 + 4);
+    std::vector<RecordedText> drawn;
+    for (const RecordedText &t : named.texts)
+        if (t.y < area.Top && !std::isdigit(static_cast<unsigned char>(t.text[0])))
+            drawn.push_back(t); // not a steer label
+    ASSERT_EQ(drawn.size(), labels.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) EXPECT_EQ(drawn[i].text, labels[i]);
+    EXPECT_EQ(drawn[1].y, drawn[0].y);
+    EXPECT_GT(drawn[2].y, drawn[1].y);
+    // The next drawing starts from the whole surface again.
+    RestoreFullViewport();
+    EXPECT_EQ(Plot().viewports[1], (TViewport{0, 0, 300, 200}));
 }

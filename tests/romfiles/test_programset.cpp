@@ -38,6 +38,19 @@ TEST(ParseProgramSet, RoundTripKeepsEmptyLinesBlanksAndEmptyPrograms) {
     EXPECT_EQ(ParseProgramSet(SplitLines(ProgramSetBytes(set))), set);
 }
 
+// The lines in front of the first marker go back where they were, as read (LF or CR LF, blanks).
+TEST(ParseProgramSet, PreambleIsKeptAsReadAndWrittenFirst) {
+    const std::string bytes =
+        "Set for track day 12, driver B\n  \r\n$$~prog is text\r\n" + ProgramSetBytes(DefaultProgramSet());
+    const Lines preamble = SetPreamble(bytes);
+    EXPECT_EQ(preamble, (Lines{"Set for track day 12, driver B", "  ", "$$~prog is text"}));
+    const std::string written = ProgramSetBytes(ParseProgramSetBytes(bytes), preamble);
+    EXPECT_EQ(written.substr(0, 62), "Set for track day 12, driver B\r\n  \r\n$$~prog is text\r\n$$~PROG00");
+    EXPECT_EQ(SetPreamble(written), preamble);
+    EXPECT_EQ(ParseProgramSetBytes(written), DefaultProgramSet());
+    EXPECT_EQ(SetPreamble("no marker\r\n"), Lines{});
+}
+
 TEST(ParseProgramSet, EmptyProgram15ReadsAsOneEmptyLine) {
     ProgramSet set = DefaultProgramSet();
     set[15] = {};

@@ -2,8 +2,11 @@
 #include "compiler/ui/Highlighter.h"
 #include "compiler/ui/ProgramEditor.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QtTest>
 
 namespace {
@@ -180,6 +183,34 @@ private slots:
 
     void latin1LineKeepsOneCharacterPerPosition() {
         QCOMPARE(Latin1Line(QString::fromUtf8("\xc3\xa4\xe2\x82\xac;")), std::string("\xe4?;"));
+    }
+
+    // Text the compiler ignores gets a wavy underline after the pause in typing, and a tooltip that
+    // names it and says why; the error marks and the underlines live side by side.
+    void ignoredTextIsUnderlinedWithItsReason() {
+        ProgramEditor editor;
+        editor.resize(400, 200);
+        editor.show();
+        editor.setPlainText("maxsteer(100 deg)\nbegin\nwait(5)\nend");
+        QTRY_COMPARE(editor.IgnoredParts().size(), std::size_t(1));
+        editor.MarkErrorLines({4});
+        const QList<QTextEdit::ExtraSelection> marks = editor.extraSelections();
+        QCOMPARE(marks.size(), 2);
+        QCOMPARE(marks[1].format.underlineStyle(), QTextCharFormat::WaveUnderline);
+        QCOMPARE(marks[1].cursor.selectedText(), QString("5"));
+        QCOMPARE(marks[1].cursor.blockNumber(), 2);
+
+        QTextCursor at(editor.document()->findBlockByNumber(2));
+        at.setPosition(at.position() + 5);
+        const QPoint point = editor.cursorRect(at).center();
+        QHelpEvent help(QEvent::ToolTip, point, editor.viewport()->mapToGlobal(point));
+        QApplication::sendEvent(editor.viewport(), &help);
+        QCOMPARE(QToolTip::text(), QString("Line 3: \"5\" is ignored: a list of one character is not read"));
+
+        editor.setPlainText("maxsteer(100 deg)\nbegin\nwait(5 s)\nend");
+        QVERIFY(editor.IgnoredParts().size() == 1); // until the pause
+        QTRY_VERIFY(editor.IgnoredParts().empty());
+        QCOMPARE(editor.extraSelections().size(), 0);
     }
 };
 

@@ -270,6 +270,47 @@ private slots:
         QVERIFY(!QFile::exists(Path("txt/steer.txt")));
         QVERIFY(m_boxes.isEmpty());
     }
+
+    // An existing file is replaced only after a yes (No shows the dialog again, as a save dialog
+    // does); blanks are refused and the dialog shown again; an empty name writes nothing and says so.
+    void runExportAsksBeforeReplacingAndRefusesBlankNames() {
+        TExportDlg dialog;
+        const ProgramText program{"maxsteer(100 deg)", "begin", "end"};
+        WriteFile(Path("txt/old.txt"), "old");
+        QStringList names{"   ", "old.txt", "old.txt"};
+        QList<QMessageBox::StandardButton> answers{QMessageBox::No, QMessageBox::Yes};
+        int shown = 0;
+        SetDialogHandler([&](QDialog &) {
+            if (names.isEmpty()) return int(QDialog::Rejected);
+            ++shown;
+            dialog.EBOutfile->setText(names.takeFirst());
+            Click(dialog.FileTypeGroup, 0);
+            return int(QDialog::Accepted);
+        });
+        SetBoxHandler([&](QWidget *, const BoxRequest &r) {
+            m_boxes << r;
+            return r.buttons & QMessageBox::Yes ? answers.takeFirst() : QMessageBox::Ok;
+        });
+        ExportOutcome outcome = RunExport(nullptr, dialog, m_compiler, m_textDir, program, {});
+        QCOMPARE(shown, 3);
+        QVERIFY(outcome.written);
+        QCOMPARE(ReadFile(Path("txt/old.txt")), QByteArray("maxsteer(100 deg)\r\nbegin\r\nend\r\n"));
+        QCOMPARE(m_boxes.size(), 3);
+        QCOMPARE(m_boxes[0].icon, BoxIcon::Error);
+        QCOMPARE(m_boxes[1].text, QString("old.txt already exists.\nDo you want to replace it?"));
+        QCOMPARE(m_boxes[1].defaultButton, QMessageBox::No);
+
+        m_boxes.clear();
+        names = {""};
+        outcome = RunExport(nullptr, dialog, m_compiler, m_textDir, program, {});
+        QVERIFY(!outcome.written);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].text, QString("No output file was named: nothing was written."));
+        SetBoxHandler([this](QWidget *, const BoxRequest &r) {
+            m_boxes << r;
+            return QMessageBox::Ok;
+        });
+    }
 };
 
 QTEST_MAIN(TestImportExport)

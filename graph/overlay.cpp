@@ -1,7 +1,7 @@
 // Extra traces over a graph, and their legend.
 #include "graph/overlay.h"
 
-#include "graph/programgraph.h"
+#include "graph/steptimes.h"
 
 #include <algorithm>
 #include <array>

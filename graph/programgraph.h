@@ -7,6 +7,7 @@
 #include "graph/graphview.h"
 #include "graph/overlay.h"
 #include "graph/plot.h"
+#include "graph/steptimes.h"
 
 #include <array>
 #include <functional>
@@ -34,18 +35,6 @@ struct AuxDisplaySettings {
     friend bool operator==(const AuxDisplaySettings &, const AuxDisplaySettings &) = default;
 };
 AuxDisplaySettings &AuxDisplay(); // the settings of this run, edited by the aux view dialog
-
-// A step after an END: ended with a rate below 2048.
-bool IsEndStep(const StepRecord &step);
-// A step after a REPEATPROGRAM: ended with the rate 2048.
-bool IsRepeatStep(const StepRecord &step);
-// Time of step i and its index in the program: after a repeat step R the program's own steps are
-// drawn again, shifted by whole repeat periods (time[R] x (i div R) + time[i mod R], in single).
-struct StepPosition {
-    float x;
-    int source; // the step whose values are drawn at x
-};
-StepPosition RepeatedStep(const StepStore &steps, int i, int repeatIndex);
 
 // Sets up the graph surface: viewport 1 is the whole surface, world 1 the empty-graph ranges
 // (0 to 64 s, -110 to 110 degrees), with axes drawn. The canvas becomes the plot library's surface.

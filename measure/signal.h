@@ -36,7 +36,6 @@ public:
     RealFft(const RealFft &) = delete;
     RealFft &operator=(const RealFft &) = delete;
     ~RealFft();
-    std::size_t size() const { return m_n; }
     // Bins 0 to n/2 of the samples (zero-padded or cut to n).
     std::vector<std::complex<double>> Forward(const std::vector<double> &samples) const;
     // The n samples whose bins 0 to n/2 are given, times n.

@@ -8,6 +8,7 @@
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "files/fileio.h"
+#include "graph/ui/MeasuredResponse.h"
 #include "measure/figures.h"
 #include "measure/ui/Overlaylogdlg.h"
 #include "romfiles/ui/Slotdlg.h"
@@ -30,19 +31,6 @@ struct BusyCursor {
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
-
-// The gain and phase that plot --bode draws for a sweep's comparison; none for a program without a sweep.
-std::optional<ResponseCurve> ResponseOf(const Comparison &comparison) {
-    if (!comparison.response) return std::nullopt;
-    ResponseCurve curve;
-    for (const ResponsePoint &p : comparison.response->points) {
-        curve.frequency.push_back(p.frequency);
-        curve.gainDb.push_back(p.gainDb);
-        curve.phaseDeg.push_back(p.phaseDeg);
-    }
-    curve.bandwidthHz = comparison.response->bandwidthHz;
-    return curve;
-}
 
 } // namespace
 
@@ -105,7 +93,7 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         for (const auto *part : {&text.figures, &text.warnings, &text.source, &text.response})
             for (const std::string &line : *part) figures << FromLatin1(line);
         m_compared = std::move(comparison);
-        m_graph.SetResponse(ResponseOf(*m_compared));
+        m_graph.SetResponse(ResponseCurveOf(*m_compared));
         m_graph.SetOverlay(std::move(overlay));
         m_summary.SetMeasuredFigures(figures);
         return {};

@@ -6,6 +6,7 @@
 #include "graph/programgraph.h"
 #include "graph/responsegraph.h"
 #include "graph/ui/GraphFile.h"
+#include "graph/ui/MeasuredResponse.h"
 
 #include <stdexcept>
 
@@ -34,14 +35,7 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, c
         picture.trace.points.push_back(PointD(t, steer));
     if (options.bode) {
         if (!comparison.response) throw InputError(options.log, comparison.noResponse);
-        ResponseCurve curve;
-        for (const ResponsePoint &p : comparison.response->points) {
-            curve.frequency.push_back(p.frequency);
-            curve.gainDb.push_back(p.gainDb);
-            curve.phaseDeg.push_back(p.phaseDeg);
-        }
-        curve.bandwidthHz = comparison.response->bandwidthHz;
-        picture.response = curve;
+        picture.response = ResponseCurveOf(comparison);
     }
     return picture;
 }

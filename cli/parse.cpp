@@ -260,6 +260,18 @@ TemplateValues ReadTemplateValues(const CliOptions &options, const CommandLine &
     return values;
 }
 
+// --template NAME and the values of its parameters; without --template, no template parameter.
+void ReadTemplateOption(const CommandLine &line, CliOptions &options) {
+    if (line.Has("template")) {
+        const ManoeuvreTemplate &chosen = ChosenTemplate(line.ValueOf("template"));
+        options.templateName = chosen.name;
+        options.templateValues = ReadTemplateValues(options, line, chosen);
+        return;
+    }
+    for (const std::string &name : GivenParameters(options, line))
+        throw UsageError(Dashed(name) + " goes with --template");
+}
+
 std::vector<std::string> Split(const std::string &text, char separator) {
     std::vector<std::string> parts{""};
     for (char c : text) {
@@ -360,14 +372,7 @@ void FinishPut(const CommandLine &line, CliOptions &options) {
     if (options.files.size() == 2 && IsSetFileName(options.files[1]))
         throw UsageError(options.files[1] + " is a program set: take its program with --from " +
                          options.files[1] + " --source-program M");
-    if (line.Has("template")) {
-        const ManoeuvreTemplate &chosen = ChosenTemplate(line.ValueOf("template"));
-        options.templateName = chosen.name;
-        options.templateValues = ReadTemplateValues(options, line, chosen);
-    } else {
-        for (const std::string &name : GivenParameters(options, line))
-            throw UsageError(Dashed(name) + " goes with --template");
-    }
+    ReadTemplateOption(line, options);
     if (line.Has("from")) {
         options.fromSet = line.ValueOf("from");
         if (!IsSetFileName(options.fromSet))
@@ -414,16 +419,9 @@ void FinishSimulate(const CommandLine &line, CliOptions &options) {
     }
     if (!options.runList.empty() && !line.positional.empty())
         throw UsageError("simulate --run-list takes its programs from the run list, not from FILE");
-    if (line.Has("template")) {
-        if (!line.positional.empty() || !options.runList.empty())
-            throw UsageError("simulate takes one of FILE, --template NAME and --run-list RUNS.json");
-        const ManoeuvreTemplate &chosen = ChosenTemplate(line.ValueOf("template"));
-        options.templateName = chosen.name;
-        options.templateValues = ReadTemplateValues(options, line, chosen);
-    } else {
-        for (const std::string &name : GivenParameters(options, line))
-            throw UsageError(Dashed(name) + " goes with --template");
-    }
+    if (line.Has("template") && (!line.positional.empty() || !options.runList.empty()))
+        throw UsageError("simulate takes one of FILE, --template NAME and --run-list RUNS.json");
+    ReadTemplateOption(line, options);
     if (options.runList.empty() && options.templateName.empty() && line.positional.size() != 1)
         throw UsageError(line.positional.empty() ? "no input file given" : "more than one input file given");
     if (!options.runList.empty() && line.Has("runs")) throw UsageError("--runs does not go with --run-list");

@@ -4,7 +4,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -47,3 +49,12 @@ QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, 
 
 QString FromPath(const std::string &path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToPath(const QString &path) { return QFile::encodeName(path).toStdString(); }
+
+QPlainTextEdit *FixedFontMemo(QWidget *parent, const char *name, bool wrapLines) {
+    auto *memo = new QPlainTextEdit(parent);
+    memo->setObjectName(name);
+    memo->setReadOnly(true);
+    memo->setLineWrapMode(wrapLines ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    return memo;
+}

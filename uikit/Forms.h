@@ -8,6 +8,7 @@
 
 class QBoxLayout;
 class QDialog;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QVBoxLayout;
@@ -26,6 +27,10 @@ DialogButtons AddDialogButtons(QDialog *dialog, QBoxLayout *layout, bool withHel
 // A radio button with an optional bold caption line and its note lines, indented below it.
 QRadioButton *AddChoice(QVBoxLayout *layout, QWidget *parent, const char *name, const char *text,
                         const QStringList &notes, const char *caption = nullptr);
+
+// A read-only memo of fixed-pitch text (a report, a program text), lines wrapped at the memo's width or
+// not at all.
+QPlainTextEdit *FixedFontMemo(QWidget *parent, const char *name, bool wrapLines);
 
 // Paths and directory settings are kept in the core as the file system's bytes, not as Latin-1 text.
 QString FromPath(const std::string &path);

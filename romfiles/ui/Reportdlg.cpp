@@ -27,11 +27,7 @@ TImageReportDlg::TImageReportDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("ImageReportDlg");
     setWindowTitle("Image Report");
     auto *layout = new QVBoxLayout(this);
-    ReportMemo = new QPlainTextEdit(this);
-    ReportMemo->setObjectName("ReportMemo");
-    ReportMemo->setReadOnly(true);
-    ReportMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    ReportMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ReportMemo = FixedFontMemo(this, "ReportMemo", false);
     ReportMemo->setMinimumSize(560, 380);
     layout->addWidget(ReportMemo, 1);
 

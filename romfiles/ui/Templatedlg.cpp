@@ -3,6 +3,7 @@
 #include "romfiles/ui/Templatedlg.h"
 
 #include "compiler/parse.h"
+#include "uikit/Forms.h"
 #include "uikit/Latin1.h"
 #include "uikit/Modal.h"
 
@@ -156,12 +157,8 @@ QGroupBox *TTemplateDlg::CreateSeriesGroup() {
 QVBoxLayout *TTemplateDlg::CreatePreviewColumn() {
     auto *right = new QVBoxLayout;
     right->addWidget(new QLabel("Program text:", this));
-    Preview = new QPlainTextEdit(this);
-    Preview->setObjectName("Preview");
-    Preview->setReadOnly(true);
     // Wrapped: the comment line that names the values is long, and all of it should be seen.
-    Preview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    Preview = FixedFontMemo(this, "Preview", true);
     Preview->setMinimumSize(Preview->fontMetrics().horizontalAdvance(QString(60, 'x')) + 24, 300);
     right->addWidget(Preview, 1);
     return right;

@@ -86,11 +86,7 @@ TVerifyReportDlg::TVerifyReportDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("VerifyReportDlg");
     setWindowTitle("Verify Images");
     auto *layout = new QVBoxLayout(this);
-    ReportMemo = new QPlainTextEdit(this);
-    ReportMemo->setObjectName("ReportMemo");
-    ReportMemo->setReadOnly(true);
-    ReportMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    ReportMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ReportMemo = FixedFontMemo(this, "ReportMemo", true);
     ReportMemo->setMinimumSize(600, 240);
     layout->addWidget(ReportMemo, 1);
     auto *box = new QDialogButtonBox(this);

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -162,4 +166,57 @@ TEST(FileGroup, UpdatesOfOneFileNeverLoseEachOther) {
                      [](const std::optional<std::string> &) -> std::string { throw FormatError("no"); }),
                  FormatError);
     EXPECT_EQ(ReadFileBytes(path), "400");
+}
+
+// A journal is finished only while its files are those it recorded: a file changed after the writer
+// was killed (bytes of the same size and time, the time alone, the staged file) makes the journal
+// stale, and the next reader drops it with a notice and leaves every file as it found it.
+TEST(FileGroup, AJournalWhoseFilesChangedIsDroppedAndTheFilesLeftAsTheyAre) {
+    struct Change {
+        const char *what;
+        int killedAt; // 2: the journal in place, nothing renamed; 3: the EPROM file renamed
+        std::function<void(const TempDir &)> change;
+    };
+    const auto sameSizeAndTime = [](const std::string &path, const std::string &bytes) {
+        const auto time = std::filesystem::last_write_time(path);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        std::filesystem::last_write_time(path, time);
+    };
+    const std::vector<Change> changes{
+        {"the aux file's bytes, its size and time kept", 2,
+         [&](const TempDir &dir) { sameSizeAndTime(dir / "set.aux", "OLD aux"); }},
+        {"the aux file's time", 2,
+         [](const TempDir &dir) {
+             std::filesystem::last_write_time(dir / "set.aux", std::filesystem::file_time_type{});
+         }},
+        {"the EPROM file renamed into place, then rewritten", 3,
+         [&](const TempDir &dir) { sameSizeAndTime(dir / "set.bin", "NEW bin"); }},
+    };
+    for (const Change &c : changes) {
+        TempDir dir;
+        ReplaceFileGroup(dir / "set.aux", Pair(dir, "old"));
+        const int status = InChild([&] {
+            g_steps = 0;
+            g_stopAt = c.killedAt;
+            g_stopSignal = SIGKILL;
+            SetReplaceStepHook(StopAtStep);
+            ReplaceFileGroup(dir / "set.aux", Pair(dir, "new"));
+            return std::string();
+        });
+        ASSERT_TRUE(WIFSIGNALED(status)) << c.what;
+        c.change(dir);
+        const Lines before{ReadFileBytes(dir / "set.bin"), ReadFileBytes(dir / "set.aux")};
+        std::vector<std::string> notices;
+        SetFileNoticeHandler([&](const std::string &text) { notices.push_back(text); });
+        EXPECT_EQ(ReadPair(dir), before) << c.what;
+        SetFileNoticeHandler(nullptr);
+        ASSERT_EQ(notices.size(), 1u) << c.what;
+        EXPECT_NE(notices[0].find("an interrupted replacement was dropped, not finished"), std::string::npos)
+            << notices[0];
+        const Lines left = dir.Entries();
+        EXPECT_EQ(std::count_if(left.begin(), left.end(),
+                                [](const std::string &n) { return n.starts_with(".qj"); }),
+                  0)
+            << c.what;
+    }
 }

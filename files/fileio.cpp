@@ -51,15 +51,49 @@ bool IsEndlessDevice(const struct stat &info) {
     throw FileError("read", path, "File too large (the limit is " + MiBText(limit) + ")");
 }
 
-// Reads what the descriptor holds up to the limit; the file's size, when known, sizes the buffer.
-std::string ReadAll(int fd, const std::string &path, std::size_t limit, std::size_t expected) {
+// Follows the lines of what is read, chunk by chunk, and refuses a line longer than the limit as soon as
+// the bytes read pass it, before the rest of the file is read.
+class LineLengthCheck {
+public:
+    LineLengthCheck(const std::string &path, std::size_t limit) : m_path(path), m_limit(limit) {}
+    void Read(const std::string &bytes, std::size_t from, std::size_t to) {
+        if (m_limit == 0) return;
+        for (std::size_t at = from; at < to;) {
+            const void *end = std::memchr(bytes.data() + at, '\n', to - at);
+            if (!end) {
+                if (to - m_lineStart > m_limit) Refuse();
+                return;
+            }
+            at = static_cast<std::size_t>(static_cast<const char *>(end) - bytes.data());
+            if (at - m_lineStart > m_limit) Refuse();
+            m_lineStart = ++at;
+            ++m_line;
+        }
+    }
+
+private:
+    [[noreturn]] void Refuse() const {
+        throw FileError("read", m_path,
+                        "line " + std::to_string(m_line) + " is longer than " + MiBText(m_limit) +
+                            ": no such file has lines that long");
+    }
+    const std::string &m_path;
+    std::size_t m_limit, m_lineStart = 0, m_line = 1;
+};
+
+// Reads what the descriptor holds up to the limit; the file's size, when known, sizes the buffer (with a
+// line limit, at first only a part of it, so that a file of one endless line is refused early).
+std::string ReadAll(int fd, const std::string &path, const ReadLimit &limit, std::size_t expected) {
     std::string bytes;
-    bytes.resize(std::max<std::size_t>(std::min(expected, limit) + 1, 65536));
+    std::size_t first = std::min(expected, limit.bytes) + 1;
+    if (limit.lineBytes > 0) first = std::min(first, 4 * limit.lineBytes);
+    bytes.resize(std::max<std::size_t>(first, 65536));
+    LineLengthCheck lines(path, limit.lineBytes);
     std::size_t used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            if (used > limit) ThrowTooLarge(path, limit);
-            bytes.resize(std::min(2 * used, limit + 1));
+            if (used > limit.bytes) ThrowTooLarge(path, limit.bytes);
+            bytes.resize(std::min(std::max(2 * used, expected + 1), limit.bytes + 1));
         }
         ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
         if (n < 0) {
@@ -67,9 +101,10 @@ std::string ReadAll(int fd, const std::string &path, std::size_t limit, std::siz
             ThrowFileError("read", path, errno);
         }
         if (n == 0) break;
+        lines.Read(bytes, used, used + static_cast<std::size_t>(n));
         used += static_cast<std::size_t>(n);
     }
-    if (used > limit) ThrowTooLarge(path, limit);
+    if (used > limit.bytes) ThrowTooLarge(path, limit.bytes);
     bytes.resize(used);
     // A regular file was read into its own size: copying it to drop one byte would need it twice.
     if (bytes.capacity() - used > used / 8) bytes.shrink_to_fit();
@@ -110,7 +145,7 @@ std::string ReadFileBytes(const std::string &path, const ReadLimit &limit) {
             ThrowTooLarge(path, limit.bytes);
         if (IsEndlessDevice(info)) ThrowTooLarge(path, limit.bytes);
         ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-        return ReadAll(fd.get(), path, limit.bytes, regular ? static_cast<std::size_t>(info.st_size) : 0);
+        return ReadAll(fd.get(), path, limit, regular ? static_cast<std::size_t>(info.st_size) : 0);
     });
 }
 

@@ -44,10 +44,12 @@ public:
 [[noreturn]] void ThrowFileError(const std::string &action, const std::string &path, int errorNumber);
 
 // What a reader accepts: files larger than the limit are refused as "File too large", and a file that
-// must be regular (the defaults file) is refused when it is a pipe, a device or a socket.
+// must be regular (the defaults file) is refused when it is a pipe, a device or a socket. A reader of
+// lines may also refuse a line longer than lineBytes, as soon as the read reaches past it.
 struct ReadLimit {
     std::size_t bytes;
     bool regularOnly = false;
+    std::size_t lineBytes = 0; // 0: lines of any length
 };
 constexpr std::size_t MiB = 1024 * 1024;
 constexpr ReadLimit ProgramFileLimit{64 * MiB}; // program texts and program-set files

@@ -18,18 +18,10 @@
 #include <QFileInfo>
 
 #include <cmath>
-#include <regex>
 
 namespace {
 
 constexpr Color MarkColour{120, 120, 120};
-
-// A from the standard series note of the program's first comment line.
-double AFromNote(const std::string &comment) {
-    static const std::regex note("standard series, A ([0-9.]+) deg");
-    std::smatch match;
-    return std::regex_search(comment, match, note) ? std::stod(match[1]) : 0;
-}
 
 OverlayTrace Scaled(const std::vector<double> &time, const std::vector<double> &values, double scale,
                     Color colour, const std::string &label) {
@@ -87,15 +79,20 @@ void TEvaluateCommands::EvaluateRun() {
     options.commandedAmplitude = peakSteer;
     options.gvwr = m_dialog->Gvwr();
     const int program = m_programs.CurrentProgram();
-    options.amplitudeA = m_dialog->AmplitudeA() > 0
-                             ? m_dialog->AmplitudeA()
-                             : AFromNote(FirstComment(ProgramLines(*m_programs.Editor(program))));
     try {
-        m_result = EvaluateSineWithDwell(log, options);
+        options.amplitudeA =
+            m_dialog->AmplitudeA() > 0
+                ? m_dialog->AmplitudeA()
+                : AmplitudeAFromNote(FirstComment(ProgramLines(*m_programs.Editor(program)))).value_or(0);
     } catch (const FormatError &e) {
+        return ShowError(m_window, QString("Program %1: ").arg(program) + FromLatin1(e.what()));
+    }
+    m_result = EvaluateSineWithDwell(log, options);
+    if (!m_result->processed) { // the log gives no figures: why, and nothing drawn
+        const std::string reason = m_result->reason;
         m_result.reset();
         emit evaluatedChanged(false);
-        return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
+        return ShowError(m_window, path + ": " + FromLatin1(reason));
     }
     m_log = std::move(log);
     m_title = QString("Program %1, log %2").arg(program).arg(QFileInfo(path).fileName());
@@ -124,7 +121,7 @@ void TEvaluateCommands::DrawRun(const VehicleLog &log, double peakSteer) {
         {GraphOverlay::Kind::Program, Mark(r.cos + SwdCriteria::RatioCheck1, height, "COS + 1.000 s")});
     m_graph.SetOverlay(
         {GraphOverlay::Kind::Program, Mark(r.cos + SwdCriteria::RatioCheck2, height, "COS + 1.750 s")});
-    QStringList figures{QString("Run %1: %2").arg(r.pass ? "PASS" : "FAIL", m_title)};
+    QStringList figures{QString("Run %1: %2").arg(RunStateTitle(r.state), m_title)};
     for (const std::string &line : RunFigureLines(r)) figures << FromLatin1(line);
     if (!log.dropouts.empty()) figures << FromLatin1("Dropouts replaced: " + DropoutText(log.dropouts));
     m_summary.SetMeasuredFigures(figures);
@@ -145,7 +142,7 @@ void TEvaluateCommands::WriteReport() {
     if (path.isEmpty()) return;
     const std::string title = Latin1Line(m_title);
     CoverReportPage cover;
-    cover.title = std::string("Sine-with-dwell run: ") + (m_result->pass ? "PASS" : "FAIL");
+    cover.title = std::string("Sine-with-dwell run: ") + RunStateTitle(m_result->state);
     cover.lines = {title, m_result->amplitudeFromProgram
                               ? "Amplitude " + Fixed(m_result->amplitude, 2) + " deg"
                               : "Amplitude measured"};

@@ -6,6 +6,7 @@
 #include "measure/channels.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
+#include "measure/verdict.h"
 #include "romfiles/templates.h"
 
 #include <cstdio>
@@ -92,7 +93,8 @@ struct CliOptions {
     std::string programFile;              // evaluate swd --program-file
     double fitLow = 0.1, fitHigh = 0.375; // evaluate sis --fit-low, --fit-high, g
     std::string csv;                      // evaluate campaign --csv
-    std::string vehicleName;              // evaluate campaign --vehicle-name
+    std::string vehicleName;              // evaluate campaign --vehicle-name, as given (bytes)
+    std::vector<RunCondition> accepted;   // evaluate --accept: conditions stated, not measured
     std::string vehicleFile;              // simulate --vehicle
     double sampleRate = 200;              // simulate --sample-rate, Hz
     double tail = 3;                      // simulate --tail, s after the program's end
@@ -180,7 +182,8 @@ void PrintLines(std::FILE *stream, const std::vector<std::string> &lines);
 // The log of --log, and its comparison with the program in the compiler state; failures are
 // InputErrors naming the log.
 MeasuredLog ReadMeasuredLog(const CliOptions &options);
-Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log);
+// The log's bursts that a short pulse of the program commands are put back first (KeepCommandedPulses).
+Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, MeasuredLog &log);
 
 int RunCheck(const CliOptions &options);
 int RunSteps(const CliOptions &options);

@@ -85,9 +85,18 @@ const std::vector<Option> VehicleLogReading{
                    v.word == 0 ? AccelerationUnit::G : AccelerationUnit::MetresPerSecondSquared;
            })
         .Spelt(AccelerationWord)
-        .Help("its unit where the header does not say (default g)"),
+        .Help("its unit (default: the header's; without one g, where its values are plausible in g)"),
+    Choice("yaw-unit", "UNIT", {"deg/s", "rad/s"},
+           [](CliOptions &o, const Value &v) { o.vehicleLog.yawUnit = v.word == 0 ? "deg/s" : "rad/s"; })
+        .Only("swd campaign")
+        .Help("the yaw rate's unit (default: the header's, else deg/s where plausible)"),
     Text("speed-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.speedColumn = v.text; })
         .Help("speed, optional (default: \"speed\" or \"velocity\"; km/h, or [m/s], [mph])"),
+    Choice("speed-unit", "UNIT", {"km/h", "m/s", "mph", "kn"},
+           [](CliOptions &o, const Value &v) {
+               o.vehicleLog.speedUnit = std::vector<std::string>{"km/h", "m/s", "mph", "kn"}[v.word];
+           })
+        .Help("the speed's unit (default: the header's, else km/h)"),
     Text("roll-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.rollColumn = v.text; })
         .Help("roll angle, optional (default: \"...roll...\"; deg, or [rad])"),
 };
@@ -328,16 +337,19 @@ const std::vector<Command> Table{
       lateral acceleration over the rising part from --fit-low to --fit-high (0.1 and 0.375 g),
       and A: the mean of their absolute values, to 0.1 deg (a_deg in JSON).
   evaluate swd RUN [--program-file SET.rom --program N] [--amplitude-a A | --amplitude-from SIS.json]
-                   [--gvwr KG] [VEHICLE LOG OPTIONS] [--json]
+                   [--gvwr KG] [--accept speed] [VEHICLE LOG OPTIONS] [--json]
       Judge a sine-with-dwell run: filter, zero, BOS, COS, the peak yaw rate, the yaw rate ratios
       at COS + 1.000 s and COS + 1.750 s (at most 35 and 20 %) and the lateral displacement at
-      BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; judged in runs of 5 A or more). Exit 1
-      when the run fails.
+      BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; judged in runs of 5 A or more). The run
+      is pass, fail or invalid (the log does not show the speed at BOS of 80 +/- 2 km/h, the
+      commanded amplitude, one run or A, or a channel cannot be trusted). Exit 1 unless it passes.
   evaluate campaign RUNS.json LOG... [--amplitude-a A | --amplitude-from SIS.json] [--gvwr KG]
-                   [--vehicle-name TEXT] [-o REPORT.pdf] [--csv TABLE.csv] [VEHICLE LOG OPTIONS] [--json]
+                   [--accept speed] [--vehicle-name TEXT] [-o REPORT.pdf] [--csv TABLE.csv]
+                   [VEHICLE LOG OPTIONS] [--json]
       Judge every run of a series: RUNS.json is the run list of template --series ... --json, with
       one log per run in run order. Writes the table as CSV and a PDF report (a first page with A,
-      the vehicle and every run, then a page per run). Exit 1 when a run fails or gives no verdict.
+      the vehicle and every run, then a page per run). The campaign passes only when every run
+      passes and A is known; exit 1 otherwise.
 )",
      .files = {.counted = false}, // sis RUN..., swd RUN, campaign RUNS.json LOG...: read by FinishEvaluate
      .options = Options({
@@ -353,6 +365,10 @@ const std::vector<Command> Table{
          Quantity("amplitude-a", "A", "deg", 20, Set<&CliOptions::amplitudeA>).Above(0, 1000).Only("swd campaign"),
          AmplitudeFrom.Only("swd campaign"),
          Quantity("gvwr", "KG", "", 2000, Set<&CliOptions::gvwr>).Above(0, 1e6).Only("swd campaign"),
+         Choice("accept", "CONDITION", {{"speed", "the speed at BOS, where the log has none"}},
+                [](CliOptions &o, const Value &) { o.accepted.push_back(RunCondition::Speed); })
+             .Only("swd campaign")
+             .Help("a condition stated, not measured: the report says so"),
          File("program-file", "SET.rom", Set<&CliOptions::programFile>).Only("swd"),
          Quantity("fit-low", "G", "", 0.1, Set<&CliOptions::fitLow>).Above(-1e-12, 2).Only("sis"),
          Quantity("fit-high", "G", "", 0.375, Set<&CliOptions::fitHigh>).Above(0, 2).Only("sis"),

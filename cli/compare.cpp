@@ -107,9 +107,11 @@ MeasuredLog ReadMeasuredLog(const CliOptions &options) {
     }
 }
 
-Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
+Comparison CompareWithLog(const CompilerState &state, const CliOptions &options, MeasuredLog &log) {
     try {
-        return CompareLog(CommandedFrom(state), log, CompareOptions{options.markFlag});
+        const CommandedProgram program = CommandedFrom(state);
+        KeepCommandedPulses(log, CommandedPulses(program.time, program.steer));
+        return CompareLog(program, log, CompareOptions{options.markFlag});
     } catch (const FormatError &e) {
         throw InputError(options.log, e.what());
     }
@@ -117,7 +119,7 @@ Comparison CompareWithLog(const CompilerState &state, const CliOptions &options,
 
 int RunCompare(const CliOptions &options) {
     const auto lines = ReadProgram(options);
-    const MeasuredLog log = ReadMeasuredLog(options);
+    MeasuredLog log = ReadMeasuredLog(options);
     CompilerState state;
     if (!CompileProgram(state, lines, MakeCompileOptions(options))) {
         if (options.json) {

@@ -1,5 +1,6 @@
 // quillard-cli evaluate: A from the slowly increasing steer runs, the verdict of a sine-with-dwell run,
-// and a campaign's table and PDF report.
+// and a campaign's table and PDF report. Every run is pass, fail or invalid with its reason, as the
+// core judges it; this file reads the options and the run list, and formats.
 #include "measure/evaluate.h"
 #include "cli/cli.h"
 #include "cli/json.h"
@@ -8,10 +9,12 @@
 #include "files/fileio.h"
 #include "graph/ui/EvaluationReport.h"
 #include "measure/sis.h"
+#include "romfiles/campaign.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <cmath>
-#include <regex>
 
 namespace {
 
@@ -26,9 +29,11 @@ Json ReadJsonFile(const std::string &path) {
     }
 }
 
-VehicleLog ReadRun(const std::string &path, const CliOptions &options, bool needsYawRate) {
+VehicleLog ReadRun(const std::string &path, const CliOptions &options, bool needsYawRate,
+                   const DropoutRules &rules = {}) {
     VehicleLogOptions logOptions = options.vehicleLog;
     logOptions.log = options.logOptions;
+    logOptions.log.dropouts = rules;
     logOptions.needsYawRate = needsYawRate;
     return ReadingInput(path, [&] { return ReadVehicleLog(path, logOptions); });
 }
@@ -36,19 +41,25 @@ VehicleLog ReadRun(const std::string &path, const CliOptions &options, bool need
 Json DropoutsJson(const VehicleLog &log) {
     Json list = Json::array();
     for (const LogDropout &d : log.dropouts)
-        list.push_back({{"column", Latin1(d.column)}, {"time_s", d.time}, {"value", d.value}});
+        list.push_back({{"column", Latin1(d.column)},
+                        {"time_s", d.time},
+                        {"value", d.value},
+                        {"beyond_limit", d.beyondLimit}});
     return list;
 }
 
 Json ChannelJson(const VehicleChannel &c) {
     if (!c.Present()) return nullptr;
-    return {{"number", c.column.number}, {"name", Latin1(c.column.name)}, {"unit", c.unit}};
+    return {{"number", c.column.number},
+            {"name", Latin1(c.column.name)},
+            {"unit", c.unit},
+            {"unit_stated", c.unitStated}};
 }
 
 Json LogJson(const std::string &path, const VehicleLog &log, double sampleRate) {
     return {{"file", FileName(path)},
             {"rows", log.time.size()},
-            {"sample_rate_hz", sampleRate},
+            {"sample_rate_hz", sampleRate > 0 ? Json(sampleRate) : Json(nullptr)},
             {"skipped_rows", log.skippedRows},
             {"columns",
              {{"time", ChannelJson(log.timeChannel)},
@@ -62,76 +73,109 @@ Json LogJson(const std::string &path, const VehicleLog &log, double sampleRate) 
 Json Optional(const std::optional<double> &value) { return value ? Json(*value) : Json(nullptr); }
 Json Optional(const std::optional<bool> &value) { return value ? Json(*value) : Json(nullptr); }
 
-// The figures of a sine-with-dwell run, each step of the processing under its own key.
+Json StatedJson(const RunVerdict &verdict) {
+    Json stated = Json::array();
+    for (RunCondition c : verdict.StatedConditions()) stated.push_back(RunConditionName(c));
+    return stated;
+}
+
+// The state of a run: state, reason (for invalid and fail), the conditions stated.
+Json StateJson(RunState state, const std::string &reason, const RunVerdict &verdict) {
+    return {{"state", RunStateName(state)},
+            {"reason", reason.empty() ? Json(nullptr) : Json(reason)},
+            {"stated", StatedJson(verdict)},
+            {"pass", state == RunState::Pass}};
+}
+
+// The figures of a sine-with-dwell run, each step of the processing under its own key; null where the
+// log gave none.
 Json SwdJson(const SwdResult &r) {
     using namespace SwdCriteria;
-    return {{"filter",
-             {{"order", 6},
-              {"passes", 2},
-              {"steer_cutoff_hz", 10},
-              {"response_cutoff_hz", 6},
-              {"padding_samples", 18}}},
-            {"steer_rate_onset_s", r.onset},
-            {"zeroing",
-             {{"from_s", r.zeroFrom},
-              {"to_s", r.zeroTo},
-              {"steer_deg", r.steerZero},
-              {"yaw_rate_deg_s", r.yawRateZero},
-              {"lateral_acceleration_g", r.lateralAccelerationZero}}},
-            {"first_steer", r.firstSteer > 0 ? "positive" : "negative"},
-            {"bos_s", r.bos},
-            {"cos_s", r.cos},
-            {"first_peak_steer_deg", r.firstPeak},
-            {"second_peak_steer_deg", r.secondPeak},
-            {"amplitude_deg", r.amplitude},
-            {"amplitude_from", r.amplitudeFromProgram ? "program" : "log"},
-            {"peak_yaw_rate_deg_s", r.peakYawRate},
-            {"peak_yaw_rate_time_s", r.peakYawRateTime},
-            {"yaw_rate_1000_deg_s", r.yawRate1},
-            {"yaw_rate_1750_deg_s", r.yawRate2},
-            {"yaw_rate_ratio_1000_percent", r.ratio1},
-            {"yaw_rate_ratio_1750_percent", r.ratio2},
-            {"lateral_displacement_m", r.displacement},
-            {"limits",
-             {{"yaw_rate_ratio_1000_percent", RatioLimit1},
-              {"yaw_rate_ratio_1750_percent", RatioLimit2},
-              {"lateral_displacement_m", r.displacementLimit}}},
-            {"yaw_rate_ratio_1000_pass", r.pass1},
-            {"yaw_rate_ratio_1750_pass", r.pass2},
-            {"lateral_displacement_pass", Optional(r.passDisplacement)},
-            {"pass", r.pass},
-            {"speed_at_bos_kmh", Optional(r.speedAtBos)},
-            {"peak_roll_deg", Optional(r.peakRoll)},
-            {"warnings", r.warnings}};
-}
-
-// A from the standard series note of a program's first comment line ("standard series, A 20 deg").
-std::optional<double> AFromComment(const std::vector<std::string> &lines) {
-    static const std::regex note("standard series, A ([0-9.]+) deg");
-    for (const std::string &line : lines) {
-        std::smatch match;
-        if (std::regex_search(line, match, note)) return std::stod(match[1]);
-        if (line.find(';') != std::string::npos) break; // the first comment line only
+    Json document = StateJson(r.state, r.reason, r.verdict);
+    if (!r.processed) {
+        document["warnings"] = r.warnings;
+        return document;
     }
-    return std::nullopt;
+    document.update({{"filter",
+                      {{"order", 6},
+                       {"passes", 2},
+                       {"steer_cutoff_hz", 10},
+                       {"response_cutoff_hz", 6},
+                       {"padding_samples", 18}}},
+                     {"steer_rate_onset_s", r.onset},
+                     {"zeroing",
+                      {{"from_s", r.zeroFrom},
+                       {"to_s", r.zeroTo},
+                       {"steer_deg", r.steerZero},
+                       {"yaw_rate_deg_s", r.yawRateZero},
+                       {"lateral_acceleration_g", r.lateralAccelerationZero}}},
+                     {"first_steer", r.firstSteer > 0 ? "positive" : "negative"},
+                     {"direction", r.firstSteer > 0 ? "anticlockwise" : "clockwise"},
+                     {"yaw_rate_sign", r.yawSign > 0 ? "as the steer" : "opposite to the steer"},
+                     {"yaw_rate_lag_s", r.yawLag},
+                     {"lateral_acceleration_lag_s", r.ayLag},
+                     {"bos_s", r.bos},
+                     {"cos_s", r.cos},
+                     {"first_peak_steer_deg", r.firstPeak},
+                     {"second_peak_steer_deg", r.secondPeak},
+                     {"amplitude_deg", r.amplitude},
+                     {"measured_amplitude_deg", r.measuredAmplitude},
+                     {"amplitude_from", r.amplitudeFromProgram ? "program" : "log"},
+                     {"peak_yaw_rate_deg_s", r.peakYawRate},
+                     {"peak_yaw_rate_time_s", r.peakYawRateTime},
+                     {"spin", r.spin},
+                     {"yaw_rate_1000_deg_s", r.yawRate1},
+                     {"yaw_rate_1750_deg_s", r.yawRate2},
+                     {"yaw_rate_ratio_1000_percent", r.ratio1},
+                     {"yaw_rate_ratio_1750_percent", r.ratio2},
+                     {"lateral_displacement_m", r.displacement},
+                     {"limits",
+                      {{"yaw_rate_ratio_1000_percent", RatioLimit1},
+                       {"yaw_rate_ratio_1750_percent", RatioLimit2},
+                       {"lateral_displacement_m", r.displacementLimit},
+                       {"speed_at_bos_kmh", {Speed - SpeedTolerance, Speed + SpeedTolerance}}}},
+                     {"yaw_rate_ratio_1000_pass", r.pass1},
+                     {"yaw_rate_ratio_1750_pass", r.pass2},
+                     {"lateral_displacement_pass", Optional(r.passDisplacement)},
+                     {"speed_at_bos_kmh", Optional(r.speedAtBos)},
+                     {"peak_roll_deg", Optional(r.peakRoll)},
+                     {"second_run_s", Optional(r.secondRun)},
+                     {"warnings", r.warnings}});
+    return document;
 }
 
-// The peak steer of a program: the commanded amplitude of its run.
-double CommandedAmplitude(const CliOptions &options, const std::string &file, int program,
-                          const std::vector<std::string> &lines) {
+// What the program of evaluate swd --program-file says of its run: the commanded amplitude (its peak
+// steer), its maxsteer and short pulses for the steer's dropouts, and A from its note.
+struct RunProgram {
+    double amplitude = 0;
+    DropoutRules rules;
+    std::optional<double> a;
+};
+
+RunProgram ReadRunProgram(const CliOptions &options) {
+    CliOptions programOptions = options;
+    programOptions.files = {options.programFile};
+    const std::vector<std::string> lines = ReadProgram(programOptions);
     CompilerState state;
-    Findings().program = program;
+    Findings().program = options.program;
     if (!CompileProgram(state, lines, MakeCompileOptions(options)))
-        throw InputError(file, "program " + std::to_string(program) + " does not compile");
-    double peak = 0;
-    for (int i = 0; i <= state.endIndex; ++i) peak = std::max(peak, std::fabs(double(state.steps[i].steer)));
-    return peak;
+        throw InputError(options.programFile,
+                         "program " + std::to_string(options.program) + " does not compile");
+    RunProgram run;
+    for (int i = 0; i <= state.endIndex; ++i)
+        run.amplitude = std::max(run.amplitude, std::fabs(double(state.steps[i].steer)));
+    run.rules.steerLimit = SteerLimitFor(state.MaxSteer);
+    const CommandedProgram commanded = CommandedFrom(state);
+    run.rules.pulses = CommandedPulses(commanded.time, commanded.steer);
+    run.a = ReadingInput(options.programFile, [&] { return AmplitudeAFromNote(FirstComment(lines)); });
+    return run;
 }
 
 SwdOptions SwdOptionsFrom(const CliOptions &options) {
     SwdOptions swd;
     swd.amplitudeA = options.amplitudeA;
     swd.gvwr = options.gvwr;
+    swd.accepted = options.accepted;
     return swd;
 }
 
@@ -144,63 +188,75 @@ int EvaluateSis(const CliOptions &options) {
     std::vector<std::string> lines;
     for (const std::string &file : options.files) {
         const VehicleLog log = ReadRun(file, options, false);
-        const SisResult r = ReadingInput(file, [&] { return EvaluateSlowlyIncreasingSteer(log, sis); });
+        const SisResult r = EvaluateSlowlyIncreasingSteer(log, sis);
         results.push_back(r);
-        Json zeroing = nullptr;
-        if (r.zeroed)
-            zeroing = {{"from_s", r.zeroFrom},
-                       {"to_s", r.zeroTo},
-                       {"steer_deg", r.steerZero},
-                       {"lateral_acceleration_g", r.lateralAccelerationZero}};
-        runs.push_back({{"log", LogJson(file, log, r.sampleRate)},
-                        {"dropouts", DropoutsJson(log)},
-                        {"zeroing", zeroing},
+        Json run{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
+        run.update(StateJson(r.state, r.reason, RunVerdict{}));
+        if (r.processed) {
+            run.update({{"zeroing",
+                         {{"from_s", r.zeroFrom},
+                          {"to_s", r.zeroTo},
+                          {"steer_deg", r.steerZero},
+                          {"lateral_acceleration_g", r.lateralAccelerationZero}}},
                         {"angle_deg", r.angle},
+                        {"direction", r.angle < 0 ? "clockwise" : "anticlockwise"},
                         {"slope_deg_per_g", r.slope},
                         {"intercept_deg", r.intercept},
                         {"samples", r.samples},
                         {"fit_from_s", r.fitFrom},
                         {"fit_to_s", r.fitTo},
-                        {"peak_lateral_acceleration_g", r.peakLateralAcceleration},
-                        {"warnings", r.warnings}});
-        lines.push_back(
-            Format("%s: steer at 0.3 g %.3f deg (regression %.3f deg/g over %g to %g g, %d samples "
-                   "from %.3f to %.3f s; peak %.3f g)",
-                   PrintableText(file).c_str(), r.angle, r.slope, sis.fitLow, sis.fitHigh, r.samples,
-                   r.fitFrom, r.fitTo, r.peakLateralAcceleration));
+                        {"steer_rate_deg_s", r.steerRate},
+                        {"peak_lateral_acceleration_g", r.peakLateralAcceleration}});
+            lines.push_back(Format(
+                "%s: steer at 0.3 g %.3f deg (regression %.3f deg/g over %g to %g g, %d samples "
+                "from %.3f to %.3f s, steer rate %.2f deg/s; peak %.3f g)%s",
+                PrintableText(file).c_str(), r.angle, r.slope, sis.fitLow, sis.fitHigh, r.samples, r.fitFrom,
+                r.fitTo, r.steerRate, r.peakLateralAcceleration, r.pass ? "" : ": INVALID"));
+        } else {
+            lines.push_back(PrintableText(file) + ": INVALID");
+        }
+        run["warnings"] = r.warnings;
+        runs.push_back(run);
+        if (!r.pass) lines.push_back("  Invalid: " + r.reason);
         for (const std::string &w : r.warnings) lines.push_back("  Warning: " + w);
     }
-    long double sum = 0;
-    for (const SisResult &r : results) sum += std::fabs(r.angle);
-    const double mean = static_cast<double>(sum / static_cast<long double>(results.size()));
-    const double a = AmplitudeA(results);
+    const SisAmplitude a = AmplitudeOfRuns(results);
     if (options.json) {
         PrintJson({{"runs", runs},
                    {"fit_low_g", sis.fitLow},
                    {"fit_high_g", sis.fitHigh},
                    {"at_g", sis.at},
-                   {"mean_abs_angle_deg", mean},
-                   {"a_deg", a}});
+                   {"runs_anticlockwise", a.positive},
+                   {"runs_clockwise", a.negative},
+                   {"mean_abs_angle_deg", a.mean},
+                   {"a_deg", a.a ? Json(*a.a) : Json(nullptr)},
+                   {"a_reason", a.a ? Json(nullptr) : Json(a.reason)},
+                   {"warnings", a.warnings}});
     } else {
-        lines.push_back(Format("A = %.1f deg (the mean of %zu runs' absolute angles, %.3f deg, to 0.1 deg)",
-                               a, results.size(), mean));
+        if (a.a)
+            lines.push_back(
+                Format("A = %.1f deg (the mean of %zu runs' absolute angles, %.3f deg, to 0.1 deg)", *a.a,
+                       results.size(), a.mean));
+        else
+            lines.push_back(a.reason);
+        for (const std::string &w : a.warnings) lines.push_back("Warning: " + w);
         PrintLines(stdout, lines);
     }
-    return 0;
+    return a.a ? 0 : 1;
 }
 
 int EvaluateSwd(const CliOptions &options) {
     SwdOptions swd = SwdOptionsFrom(options);
+    DropoutRules rules;
     if (!options.programFile.empty()) {
-        CliOptions programOptions = options;
-        programOptions.files = {options.programFile};
-        const std::vector<std::string> lines = ReadProgram(programOptions);
-        swd.commandedAmplitude = CommandedAmplitude(options, options.programFile, options.program, lines);
-        if (swd.amplitudeA <= 0) swd.amplitudeA = AFromComment(lines).value_or(0);
+        const RunProgram program = ReadRunProgram(options);
+        swd.commandedAmplitude = program.amplitude;
+        rules = program.rules;
+        if (swd.amplitudeA <= 0) swd.amplitudeA = program.a.value_or(0);
     }
     const std::string &file = options.files.front();
-    const VehicleLog log = ReadRun(file, options, true);
-    const SwdResult r = ReadingInput(file, [&] { return EvaluateSineWithDwell(log, swd); });
+    const VehicleLog log = ReadRun(file, options, true, rules);
+    const SwdResult r = EvaluateSineWithDwell(log, swd);
     if (options.json) {
         Json document{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
         if (!options.programFile.empty())
@@ -224,8 +280,8 @@ struct CampaignRun {
     int program = 0;
     double amplitude = 0; // deg
     std::string log;
-    std::optional<SwdResult> result;
-    std::string invalid; // why the log gives no verdict
+    std::vector<RunCondition> accepted; // of the run list, for this run
+    SwdResult result;
     VehicleLog vehicleLog;
 };
 
@@ -243,26 +299,37 @@ std::vector<std::string> TableHeader() {
             "yaw_rate_ratio_1000_percent",
             "yaw_rate_ratio_1750_percent",
             "lateral_displacement_m",
+            "speed_at_bos_kmh",
             "yaw_rate_ratio_1000_pass",
             "yaw_rate_ratio_1750_pass",
             "lateral_displacement_pass",
-            "pass",
+            "state",
+            "reason",
+            "stated",
             "note"};
+}
+
+std::string StatedText(const RunVerdict &verdict) {
+    std::string text;
+    for (RunCondition c : verdict.StatedConditions())
+        text += (text.empty() ? "" : " ") + std::string(RunConditionName(c));
+    return text;
 }
 
 std::vector<std::string> TableRow(const CampaignRun &c) {
     std::vector<std::string> row{std::to_string(c.run), c.set, std::to_string(c.program),
                                  ShortestFixed(static_cast<float>(c.amplitude)), c.log};
-    if (!c.result) {
-        row.insert(row.end(), {"", "", "", "", "", "", "", "", "", "false", "invalid: " + c.invalid});
-        return row;
-    }
-    const SwdResult &r = *c.result;
+    const SwdResult &r = c.result;
     auto yes = [](bool b) { return std::string(b ? "true" : "false"); };
-    row.insert(row.end(), {Cell(r.bos, "%.4f"), Cell(r.cos, "%.4f"), Cell(r.peakYawRate, "%.3f"),
-                           Cell(r.ratio1, "%.2f"), Cell(r.ratio2, "%.2f"), Cell(r.displacement, "%.3f"),
-                           yes(r.pass1), yes(r.pass2), r.passDisplacement ? yes(*r.passDisplacement) : "",
-                           yes(r.pass), r.warnings.empty() ? "" : r.warnings.front()});
+    if (r.processed)
+        row.insert(row.end(), {Cell(r.bos, "%.4f"), Cell(r.cos, "%.4f"), Cell(r.peakYawRate, "%.3f"),
+                               Cell(r.ratio1, "%.2f"), Cell(r.ratio2, "%.2f"), Cell(r.displacement, "%.3f"),
+                               r.speedAtBos ? Cell(*r.speedAtBos, "%.1f") : "", yes(r.pass1), yes(r.pass2),
+                               r.passDisplacement ? yes(*r.passDisplacement) : ""});
+    else
+        row.insert(row.end(), 10, "");
+    row.insert(row.end(), {RunStateName(r.state), r.reason, StatedText(r.verdict),
+                           r.warnings.empty() ? "" : r.warnings.front()});
     return row;
 }
 
@@ -289,12 +356,34 @@ void WriteOutput(const CliOptions &options, const std::string &path, const std::
     WriteFileAtomically(path, bytes);
 }
 
+// The conditions a run list states for a run (or for all of them): its "accept" names.
+std::vector<RunCondition> AcceptedIn(const Json &holder, const std::string &path, const std::string &where) {
+    std::vector<RunCondition> accepted;
+    if (!holder.contains("accept")) return accepted;
+    const Json &list = holder["accept"];
+    if (!list.is_array()) throw InputError(path, where + "\"accept\" is not a list of conditions");
+    for (const Json &name : list) {
+        const auto condition = name.is_string() ? RunConditionNamed(name.get<std::string>()) : std::nullopt;
+        if (!condition)
+            throw InputError(path, where + "\"accept\" names " + name.dump() + ", no condition (it takes \"" +
+                                       RunConditionName(RunCondition::Speed) + "\")");
+        accepted.push_back(*condition);
+    }
+    return accepted;
+}
+
 // The run list of a series as template --series --json writes it, each run paired with a log in order.
 std::vector<CampaignRun> PairRuns(const CliOptions &options, const Json &list, double &a) {
     const std::string &path = options.files.front();
     if (!list.is_object() || !list.contains("runs") || !list["runs"].is_array())
         throw InputError(path, "holds no run list (\"runs\"): write it with template --series ... --json");
-    if (a <= 0 && list.contains("a_deg") && list["a_deg"].is_number()) a = list["a_deg"].get<double>();
+    if (a <= 0 && list.contains("a_deg") && !list["a_deg"].is_null()) {
+        if (!list["a_deg"].is_number() || !(list["a_deg"].get<double>() > 0))
+            throw InputError(path,
+                             "its a_deg " + list["a_deg"].dump() + " is no A (a positive number of deg)");
+        a = list["a_deg"].get<double>();
+    }
+    const std::vector<RunCondition> forAll = AcceptedIn(list, path, "");
     const Json &runs = list["runs"];
     const std::size_t logs = options.files.size() - 1;
     if (runs.size() != logs)
@@ -304,60 +393,101 @@ std::vector<CampaignRun> PairRuns(const CliOptions &options, const Json &list, d
     std::vector<CampaignRun> paired;
     for (std::size_t k = 0; k < runs.size(); ++k) {
         const Json &run = runs[k];
+        CampaignRun c;
         try {
-            paired.push_back({run.at("run").get<int>(),
-                              run.at("set").get<std::string>(),
-                              run.at("program").get<int>(),
-                              run.at("amplitude_deg").get<double>(),
-                              options.files[k + 1],
-                              std::nullopt,
-                              "",
-                              {}});
+            c.run = run.at("run").get<int>();
+            c.set = run.at("set").get<std::string>();
+            c.program = run.at("program").get<int>();
+            c.amplitude = run.at("amplitude_deg").get<double>();
         } catch (const Json::exception &) {
             throw InputError(path, Format("run %zu lacks run, set, program or amplitude_deg", k + 1));
         }
+        // A sine with dwell steers past the beginning angle, within what a program can command.
+        if (!(c.amplitude > 5 && c.amplitude <= ChannelPhysics::MachineSteer))
+            throw InputError(path,
+                             Format("run %zu: amplitude_deg %g is no amplitude a sine with dwell is run at "
+                                    "(more than 5 and at most %g deg)",
+                                    k + 1, c.amplitude, ChannelPhysics::MachineSteer));
+        c.log = options.files[k + 1];
+        c.accepted = forAll;
+        for (RunCondition condition : AcceptedIn(run, path, Format("run %zu: ", k + 1)))
+            c.accepted.push_back(condition);
+        paired.push_back(std::move(c));
     }
     return paired;
 }
 
-CoverReportPage CoverOf(const CliOptions &options, const std::vector<CampaignRun> &runs, double a, bool pass,
-                        int failed, int invalid) {
+// The vehicle's name for the report, whose text is Latin-1: a name in UTF-8 as its characters ("?" for
+// those Latin-1 has not), other bytes as they are.
+std::string ReportText(const std::string &bytes) {
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (text.toUtf8().toStdString() != bytes) return bytes;
+    return text.toLatin1().toStdString();
+}
+
+std::string RunNumbers(const std::vector<int> &runs) {
+    std::string text;
+    for (int run : runs) text += (text.empty() ? "" : ", ") + std::to_string(run);
+    return text;
+}
+
+CoverReportPage CoverOf(const CliOptions &options, const std::vector<CampaignRun> &runs, double a,
+                        const CampaignVerdict &verdict) {
+    using namespace SwdCriteria;
     CoverReportPage cover;
-    cover.title = "Sine-with-dwell campaign: " + std::string(pass ? "PASS" : "FAIL");
-    cover.lines.push_back("Vehicle: " +
-                          (options.vehicleName.empty() ? std::string("(not named)") : options.vehicleName));
+    cover.title = "Sine-with-dwell campaign: " + std::string(RunStateTitle(verdict.state));
+    cover.lines.push_back("Vehicle: " + (options.vehicleName.empty() ? std::string("(not named)")
+                                                                     : ReportText(options.vehicleName)));
     cover.lines.push_back(options.gvwr > 0
                               ? Format("Gross vehicle weight rating: %g kg", options.gvwr)
                               : std::string("Gross vehicle weight rating: not given (at most 3500 kg)"));
     cover.lines.push_back(
         a > 0 ? Format("A = %.1f deg (steer angle at 0.3 g from the slowly increasing steer runs)", a)
-              : std::string("A: not known (the lateral displacement is not judged)"));
-    cover.lines.push_back(Format("Runs: %zu, passed %zu, failed %d, invalid %d", runs.size(),
-                                 runs.size() - static_cast<std::size_t>(failed + invalid), failed, invalid));
+              : std::string("A: not known, so the campaign cannot pass"));
+    cover.lines.push_back(Format("Runs: %zu, passed %d, failed %d, invalid %d%s", runs.size(), verdict.passed,
+                                 verdict.failed, verdict.invalid,
+                                 verdict.reason.empty() ? "" : (": " + verdict.reason).c_str()));
     cover.lines.push_back(
         Format("Criteria: yaw rate ratio at most %g %% at COS + 1.000 s and %g %% at COS + 1.750 s;",
-               SwdCriteria::RatioLimit1, SwdCriteria::RatioLimit2));
+               RatioLimit1, RatioLimit2));
     cover.lines.push_back(
         Format("lateral displacement at BOS + 1.07 s at least %.2f m in the runs from 5 A on",
-               options.gvwr > SwdCriteria::HeavyVehicle ? SwdCriteria::HeavyDisplacementLimit
-                                                        : SwdCriteria::DisplacementLimit));
+               options.gvwr > HeavyVehicle ? HeavyDisplacementLimit : DisplacementLimit));
+    cover.lines.push_back(
+        Format("Each run must show: the speed at BOS %g +/- %g km/h, the commanded amplitude (within "
+               "%g %%, at least %g deg), one run per log, every channel trusted; otherwise it is "
+               "invalid",
+               Speed, SpeedTolerance, 100 * AmplitudeTolerance, AmplitudeToleranceFloor));
+    for (RunCondition condition : RunConditions()) {
+        std::vector<int> stated;
+        for (const CampaignRun &c : runs) {
+            const auto &s = c.result.verdict.StatedConditions();
+            if (std::find(s.begin(), s.end(), condition) != s.end()) stated.push_back(c.run);
+        }
+        if (!stated.empty())
+            cover.lines.push_back(std::string("Stated, not measured: ") + RunConditionText(condition) +
+                                  " in run" + (stated.size() > 1 ? "s " : " ") + RunNumbers(stated));
+    }
+    for (const CampaignRun &c : runs)
+        if (!c.result.pass)
+            cover.lines.push_back(Format("Run %d %s: ", c.run, RunStateName(c.result.state)) +
+                                  c.result.reason);
     cover.lines.push_back("Run list: " + options.files.front());
     cover.header = {"run",        "amplitude",  "log",        "BOS s",    "COS s",
                     "peak deg/s", "ratio 1.00", "ratio 1.75", "displ. m", "verdict"};
     for (const CampaignRun &c : runs) {
         std::vector<std::string> row{std::to_string(c.run), Format("%.2f deg", c.amplitude),
                                      FileNameOf(c.log)};
-        if (c.result) {
-            const SwdResult &r = *c.result;
-            row.insert(row.end(),
-                       {Format("%.3f", r.bos), Format("%.3f", r.cos), Format("%.2f", r.peakYawRate),
-                        Format("%.1f %%", r.ratio1), Format("%.1f %%", r.ratio2),
-                        Format("%.3f", r.displacement), r.pass ? "pass" : "FAIL"});
-        } else {
-            row.insert(row.end(), {"", "", "", "", "", "", "invalid"});
-        }
+        const SwdResult &r = c.result;
+        if (r.processed)
+            row.insert(row.end(), {Format("%.3f", r.bos), Format("%.3f", r.cos),
+                                   Format("%.2f", r.peakYawRate), Format("%.1f %%", r.ratio1),
+                                   Format("%.1f %%", r.ratio2), Format("%.3f", r.displacement)});
+        else
+            row.insert(row.end(), 6, "");
+        row.push_back(r.pass ? "pass" : RunStateTitle(r.state));
         cover.rows.push_back(row);
-        cover.rowPasses.push_back(c.result && c.result->pass);
+        cover.rowPasses.push_back(r.pass);
     }
     return cover;
 }
@@ -367,65 +497,64 @@ int EvaluateCampaign(const CliOptions &options) {
     std::vector<CampaignRun> runs = PairRuns(options, ReadJsonFile(options.files.front()), a);
     SwdOptions swd = SwdOptionsFrom(options);
     swd.amplitudeA = a;
-    int failed = 0, invalid = 0;
     Json runsJson = Json::array();
+    std::vector<RunState> states;
     for (CampaignRun &c : runs) {
         swd.commandedAmplitude = c.amplitude;
+        swd.accepted = options.accepted;
+        swd.accepted.insert(swd.accepted.end(), c.accepted.begin(), c.accepted.end());
         c.vehicleLog = ReadRun(c.log, options, true);
-        try {
-            c.result = EvaluateSineWithDwell(c.vehicleLog, swd);
-            failed += !c.result->pass;
-        } catch (const FormatError &e) {
-            c.invalid = e.what();
-            ++invalid;
-        }
+        c.result = EvaluateSineWithDwell(c.vehicleLog, swd);
+        states.push_back(c.result.state);
         Json run{{"run", c.run},           {"set", FileName(c.set)},
                  {"program", c.program},   {"amplitude_deg", c.amplitude},
                  {"log", FileName(c.log)}, {"dropouts", DropoutsJson(c.vehicleLog)}};
-        if (c.result)
-            run.update(SwdJson(*c.result));
-        else
-            run.update({{"pass", false}, {"invalid", c.invalid}});
+        run.update(SwdJson(c.result));
+        if (c.result.state == RunState::Invalid) run["invalid"] = c.result.reason;
         runsJson.push_back(run);
     }
-    const bool pass = failed == 0 && invalid == 0;
+    const CampaignVerdict verdict = JudgeCampaign(states, a > 0);
+    const bool pass = verdict.state == RunState::Pass;
     if (!options.csv.empty()) WriteOutput(options, options.csv, CsvText(runs));
     if (!options.output.empty()) {
         std::vector<RunReportPage> pages;
         for (const CampaignRun &c : runs)
-            if (c.result)
-                pages.push_back(RunPageOf(*c.result, c.vehicleLog,
+            if (c.result.processed)
+                pages.push_back(RunPageOf(c.result, c.vehicleLog,
                                           Format("Run %d of %zu: %s program %d, amplitude %.2f deg (%s)",
                                                  c.run, runs.size(), FileNameOf(c.set).c_str(), c.program,
                                                  c.amplitude, FileNameOf(c.log).c_str())));
-        WriteOutput(options, options.output,
-                    EvaluationPdfBytes(CoverOf(options, runs, a, pass, failed, invalid), pages));
+        WriteOutput(options, options.output, EvaluationPdfBytes(CoverOf(options, runs, a, verdict), pages));
     }
     if (options.json) {
         PrintJson({{"run_list", FileName(options.files.front())},
                    {"a_deg", a > 0 ? Json(a) : Json(nullptr)},
                    {"gvwr_kg", options.gvwr > 0 ? Json(options.gvwr) : Json(nullptr)},
-                   {"vehicle", Latin1(options.vehicleName)},
+                   {"vehicle", FileName(options.vehicleName)},
                    {"runs", runsJson},
-                   {"failed", failed},
-                   {"invalid", invalid},
+                   {"passed", verdict.passed},
+                   {"failed", verdict.failed},
+                   {"invalid", verdict.invalid},
+                   {"state", RunStateName(verdict.state)},
+                   {"reason", verdict.reason.empty() ? Json(nullptr) : Json(verdict.reason)},
                    {"pass", pass}});
     } else {
         std::vector<std::string> lines;
         for (const CampaignRun &c : runs) {
-            if (!c.result) {
-                lines.push_back(Format("Run %2d %8.2f deg  %s: invalid: %s", c.run, c.amplitude,
-                                       PrintableText(c.log).c_str(), c.invalid.c_str()));
-                continue;
-            }
-            const SwdResult &r = *c.result;
-            lines.push_back(
-                Format("Run %2d %8.2f deg  %s: ratios %6.1f %% %6.1f %%, displacement %.3f m%s: %s", c.run,
-                       c.amplitude, PrintableText(c.log).c_str(), r.ratio1, r.ratio2, r.displacement,
-                       r.passDisplacement ? "" : " (not judged)", r.pass ? "pass" : "FAIL"));
+            const SwdResult &r = c.result;
+            std::string figures;
+            if (r.processed)
+                figures = Format(": ratios %6.1f %% %6.1f %%, displacement %.3f m%s", r.ratio1, r.ratio2,
+                                 r.displacement, r.passDisplacement ? "" : " (not judged)");
+            lines.push_back(Format("Run %2d %8.2f deg  %s%s: %s", c.run, c.amplitude,
+                                   PrintableText(c.log).c_str(), figures.c_str(),
+                                   r.pass ? "pass" : RunStateTitle(r.state)) +
+                            (r.reason.empty() ? "" : ": " + r.reason));
         }
-        lines.push_back(Format("Campaign: %s (%zu runs, %d failed, %d invalid)", pass ? "pass" : "FAIL",
-                               runs.size(), failed, invalid));
+        lines.push_back(Format("Campaign: %s (%zu runs, %d failed, %d invalid)",
+                               pass ? "pass" : RunStateTitle(verdict.state), runs.size(), verdict.failed,
+                               verdict.invalid) +
+                        (verdict.reason.empty() ? "" : ": " + verdict.reason));
         PrintLines(stdout, lines);
     }
     return pass ? 0 : 1;
@@ -436,8 +565,12 @@ int EvaluateCampaign(const CliOptions &options) {
 double AmplitudeFromSisFile(const std::string &path) {
     const Json document = ReadJsonFile(path);
     if (!document.is_object() || !document.contains("a_deg") || !document["a_deg"].is_number() ||
-        !(document["a_deg"].get<double>() > 0))
-        throw InputError(path, "holds no a_deg: write it with evaluate sis ... --json");
+        !(document["a_deg"].get<double>() > 0)) {
+        std::string why;
+        if (document.is_object() && document.contains("a_reason") && document["a_reason"].is_string())
+            why = " (" + document["a_reason"].get<std::string>() + ")";
+        throw InputError(path, "holds no a_deg" + why + ": write it with evaluate sis ... --json");
+    }
     return document["a_deg"].get<double>();
 }
 

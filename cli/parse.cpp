@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -327,6 +328,29 @@ void CheckTemplateList(const CommandLine &line, const CliOptions &options) {
     if (line.Has("series") || line.Has("o")) throw UsageError("template --list writes no set");
 }
 
+// Two outputs that are one file: the same name, or names of one existing file (through a link too).
+bool SameOutput(const std::string &a, const std::string &b) {
+    std::error_code error;
+    if (std::filesystem::exists(a, error) && std::filesystem::exists(b, error))
+        return std::filesystem::equivalent(a, b, error);
+    return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
+}
+
+// --program picks a program of a set: given with program texts only, it would pick nothing.
+void CheckProgramOption(const Command &command, const CliOptions &options) {
+    if (!options.programGiven) return;
+    std::vector<std::string> files;
+    if (command.name == "evaluate")
+        files = {options.programFile};
+    else if (command.name == "check" || command.name == "steps" || command.name == "export" ||
+             command.name == "plot" || command.name == "compare" || command.name == "simulate" ||
+             command.name == "diff")
+        files = options.files;
+    if (files.empty() || std::any_of(files.begin(), files.end(), IsSetFileName)) return;
+    throw UsageError("--program picks a program of a set: " + files.front() +
+                     " is a program text (a set's name ends in .rom)");
+}
+
 } // namespace
 
 void FinishSteps(const CommandLine &, CliOptions &options) {
@@ -405,6 +429,9 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
         !QString::fromLatin1(options.output.c_str()).endsWith(".pdf", Qt::CaseInsensitive))
         throw UsageError("evaluate campaign -o writes the PDF report: " + options.output +
                          " is not a name ending in .pdf");
+    if (!options.output.empty() && !options.csv.empty() && SameOutput(options.output, options.csv))
+        throw UsageError("-o and --csv both name " + options.output +
+                         ": the report and the table need a file each");
 }
 
 // simulate FILE [--program N] -o LOG.csv [--runs N] | simulate --template NAME [parameters] -o LOG.csv |
@@ -533,5 +560,6 @@ CliOptions ParseArguments(const std::vector<std::string> &arguments) {
     if (command.files.afterValues) CheckFiles(command, line, options);
     ReadNeededOptions(command, line, options);
     if (command.finish) command.finish(line, options);
+    CheckProgramOption(command, options);
     return options;
 }

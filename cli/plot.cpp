@@ -26,7 +26,7 @@ struct LogPicture {
     std::optional<ResponseCurve> response;
 };
 
-LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, const MeasuredLog &log) {
+LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, MeasuredLog &log) {
     const Comparison comparison = CompareWithLog(state, options, log);
     LogPicture picture;
     picture.trace.colour = OverlayColours::Blue;

@@ -134,11 +134,12 @@ void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &pag
     {
         // The verdict first, in its colour, then the run.
         const Pen saved = canvas.GetPen();
+        const std::string verdict = !page.verdict.empty() ? page.verdict : page.pass ? "PASS" : "FAIL";
         canvas.SetPen(Pen{page.pass ? DarkGreen : DarkRed, 1, PenStyle::Solid});
-        Title(canvas, margin, margin, page.pass ? "PASS" : "FAIL", 12);
+        Title(canvas, margin, margin, verdict, 12);
         canvas.SetPen(saved);
         canvas.SetFont(Font{"Arial", 12, true});
-        const int indent = canvas.TextWidth("FAIL   ");
+        const int indent = std::max(canvas.TextWidth("FAIL   "), canvas.TextWidth(verdict + "   "));
         Title(canvas, margin + indent, margin, page.title, 12);
     }
     const int top =

@@ -11,8 +11,9 @@ struct RunReportPage {
     std::string title;              // "Run 3 of 19: ..."
     std::vector<std::string> lines; // the figures and verdicts, one per line
     bool pass = false;
-    std::vector<double> time;           // s
-    std::vector<double> steer;          // deg
+    std::string verdict;       // "PASS", "FAIL" or "INVALID" at the page's head; empty: PASS or FAIL by pass
+    std::vector<double> time;  // s
+    std::vector<double> steer; // deg
     std::vector<double> yawRate;        // deg/s
     std::vector<double> displacement;   // m; NaN where it is not defined (before BOS)
     double bos = 0, cos = 0;            // s

@@ -38,7 +38,7 @@ std::pair<std::string, std::string> BaseAndUnit(const std::string &name) {
 
 bool Has(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
 
-enum class Kind { YawRate, LateralAcceleration, Speed, Roll };
+using Kind = ChannelKind;
 
 // Whether a column's base name says it holds the channel.
 bool Names(Kind kind, const std::string &base) {
@@ -54,22 +54,10 @@ bool Names(Kind kind, const std::string &base) {
                !Has(base, "angular") && !Has(base, "steer");
     case Kind::Roll:
         return Has(base, "roll") && !Has(base, "rate") && !Has(base, "velocity");
+    case Kind::Steer:
+        break;
     }
     return false;
-}
-
-const char *KindName(Kind kind) {
-    switch (kind) {
-    case Kind::YawRate:
-        return "yaw rate";
-    case Kind::LateralAcceleration:
-        return "lateral acceleration";
-    case Kind::Speed:
-        return "speed";
-    case Kind::Roll:
-        return "roll angle";
-    }
-    return "";
 }
 
 const char *KindOption(Kind kind) {
@@ -82,8 +70,10 @@ const char *KindOption(Kind kind) {
         return "--speed-column";
     case Kind::Roll:
         return "--roll-column";
+    case Kind::Steer:
+        break;
     }
-    return "";
+    return "--steer-column";
 }
 
 std::string ColumnList(const std::vector<std::string> &names) {
@@ -100,17 +90,18 @@ std::string ChooseColumn(Kind kind, const std::string &given, const std::vector<
     for (std::size_t i = 0; i < names.size(); ++i)
         if (Names(kind, BaseAndUnit(names[i]).first)) return std::to_string(i + 1);
     if (needed)
-        throw FormatError(std::string("the log has no ") + KindName(kind) + " column (its columns: " +
+        throw FormatError(std::string("the log has no ") + ChannelKindName(kind) + " column (its columns: " +
                           ColumnList(names) + "); name it with " + KindOption(kind));
     return "";
 }
 
-// One column of the log, read against the time column by the log reader (with its dropouts replaced).
+// One column of the log as written, read against the time column by the log reader.
 MeasuredLog ReadColumn(std::string_view bytes, const LogOptions &base, const std::string &column) {
     LogOptions options = base;
     options.steerColumn = column;
     options.angleUnit = AngleUnit::Degrees; // as written: the channel's unit is applied afterwards
     options.markColumn.clear();
+    options.dropouts.reset();
     return ParseLog(bytes, options);
 }
 
@@ -143,13 +134,43 @@ void KeepCommonTimes(VehicleLog &log, std::vector<std::vector<double> *> columns
     values = std::move(own);
 }
 
-// A unit in a header, understood for the channel; the default when the header names none or one it
-// does not know.
-std::string UnitFor(Kind kind, const std::string &written) {
+// The unit kind of each channel and its default.
+UnitKind UnitKindOf(Kind kind) {
+    switch (kind) {
+    case Kind::YawRate:
+        return UnitKind::AngularRate;
+    case Kind::LateralAcceleration:
+        return UnitKind::Acceleration;
+    case Kind::Speed:
+        return UnitKind::Speed;
+    case Kind::Steer:
+    case Kind::Roll:
+        break;
+    }
+    return UnitKind::Angle;
+}
+
+const char *DefaultUnit(Kind kind) {
+    switch (kind) {
+    case Kind::YawRate:
+        return "deg/s";
+    case Kind::LateralAcceleration:
+        return "g";
+    case Kind::Speed:
+        return "km/h";
+    case Kind::Steer:
+    case Kind::Roll:
+        break;
+    }
+    return "deg";
+}
+
+// A unit of the channel's kind as the reader names it: "rad/s", "m/s2", "mph", ...
+std::string UnitName(Kind kind, const std::string &written) {
     const std::string u = Lower(written);
     switch (kind) {
     case Kind::YawRate:
-        return u == "rad/s" || u == "rad/sec" || u == "rps" ? "rad/s" : "deg/s";
+        return u.starts_with("rad") || u == "rps" ? "rad/s" : "deg/s";
     case Kind::LateralAcceleration:
         return AccelerationUnitOf(u) == AccelerationUnit::MetresPerSecondSquared ? "m/s2" : "g";
     case Kind::Speed:
@@ -157,10 +178,41 @@ std::string UnitFor(Kind kind, const std::string &written) {
         if (u == "mph") return "mph";
         if (u == "kn" || u == "knots" || u == "kt" || u == "kts") return "kn";
         return "km/h";
+    case Kind::Steer:
     case Kind::Roll:
-        return u == "rad" || u == "radian" || u == "radians" ? "rad" : "deg";
+        break;
     }
-    return "";
+    return u.starts_with("rad") ? "rad" : "deg";
+}
+
+// The channel's unit from an option, else from the header (when it is a unit of the channel's kind),
+// else the default.
+void DecideUnit(Kind kind, const std::string &given, const std::string &written, const std::string &unitNote,
+                VehicleChannel &channel) {
+    channel.unit = DefaultUnit(kind);
+    if (!given.empty()) {
+        channel.unit = UnitName(kind, given);
+        channel.unitStated = true;
+        return;
+    }
+    if (written.empty()) return;
+    const UnitKind found = KindOfUnit(written);
+    if (found == UnitKind::Unknown) {
+        channel.unitWarning = "the unit \"" + written + "\" of column \"" + channel.column.name +
+                              "\" is not known: it is read as " + channel.unit;
+        return;
+    }
+    if (found != UnitKindOf(kind)) {
+        channel.unitProblem = "column \"" + channel.column.name + "\" is the " + ChannelKindName(kind) +
+                              " but its unit " + written + " is " + UnitKindText(found) + "'s" +
+                              (unitNote.empty() ? ""
+                                                : " (" + unitNote +
+                                                      ": units may be paired with the "
+                                                      "wrong columns)");
+        return;
+    }
+    channel.unit = UnitName(kind, written);
+    channel.unitStated = true;
 }
 
 // The factor from the unit to the log's own: deg/s, g, km/h, deg.
@@ -185,48 +237,102 @@ std::optional<AccelerationUnit> AccelerationUnitOf(const std::string &text) {
     return std::nullopt;
 }
 
+const std::vector<double> &ChannelValues(const VehicleLog &log, ChannelKind kind) {
+    switch (kind) {
+    case Kind::YawRate:
+        return log.yawRate;
+    case Kind::LateralAcceleration:
+        return log.lateralAcceleration;
+    case Kind::Speed:
+        return log.speed;
+    case Kind::Roll:
+        return log.roll;
+    case Kind::Steer:
+        break;
+    }
+    return log.steer;
+}
+
+const VehicleChannel &ChannelOf(const VehicleLog &log, ChannelKind kind) {
+    switch (kind) {
+    case Kind::YawRate:
+        return log.yawChannel;
+    case Kind::LateralAcceleration:
+        return log.ayChannel;
+    case Kind::Speed:
+        return log.speedChannel;
+    case Kind::Roll:
+        return log.rollChannel;
+    case Kind::Steer:
+        break;
+    }
+    return log.steerChannel;
+}
+
 VehicleLog ParseVehicleLog(std::string_view bytes, const VehicleLogOptions &options) {
-    const MeasuredLog first = ParseLog(bytes, options.log);
+    LogOptions steerOptions = options.log;
+    steerOptions.dropouts.reset(); // every channel's are replaced below, on the rows all of them hold
+    const MeasuredLog first = ParseLog(bytes, steerOptions);
     VehicleLog log;
     log.time = first.time;
     log.steer = first.steer;
-    log.dropouts = first.dropouts;
     log.skippedRows = first.skippedRows;
-    log.timeChannel = {first.timeColumn, first.timeUnit == TimeUnit::Milliseconds ? "ms" : "s"};
-    log.steerChannel = {first.steerColumn, first.angleUnit == AngleUnit::Radians ? "rad" : "deg"};
+    log.unitNote = first.unitNote;
+    log.timeChannel = {first.timeColumn, first.timeUnit == TimeUnit::Milliseconds ? "ms" : "s", true, "", ""};
+    log.steerChannel = {first.steerColumn, first.angleUnit == AngleUnit::Radians ? "rad" : "deg",
+                        first.angleUnitStated, "", ""};
 
     const std::vector<std::string> names = LogColumnNames(bytes);
     struct Wanted {
         Kind kind;
         const std::string &given;
         bool needed;
+        std::string unit;
         std::vector<double> &values;
         VehicleChannel &channel;
     };
     const Wanted wanted[] = {
-        {Kind::YawRate, options.yawColumn, options.needsYawRate, log.yawRate, log.yawChannel},
-        {Kind::LateralAcceleration, options.ayColumn, true, log.lateralAcceleration, log.ayChannel},
-        {Kind::Speed, options.speedColumn, false, log.speed, log.speedChannel},
-        {Kind::Roll, options.rollColumn, false, log.roll, log.rollChannel},
+        {Kind::YawRate, options.yawColumn, options.needsYawRate, options.yawUnit, log.yawRate,
+         log.yawChannel},
+        {Kind::LateralAcceleration, options.ayColumn, true,
+         !options.ayUnit                          ? ""
+         : *options.ayUnit == AccelerationUnit::G ? "g"
+                                                  : "m/s2",
+         log.lateralAcceleration, log.ayChannel},
+        {Kind::Speed, options.speedColumn, false, options.speedUnit, log.speed, log.speedChannel},
+        {Kind::Roll, options.rollColumn, false, "", log.roll, log.rollChannel},
     };
     for (const Wanted &w : wanted) {
         const std::string column = ChooseColumn(w.kind, w.given, names, w.needed);
         if (column.empty()) continue;
         const MeasuredLog read = ReadColumn(bytes, options.log, column);
         w.channel.column = read.steerColumn;
-        const std::string written = BaseAndUnit(read.steerColumn.name).second;
-        w.channel.unit = UnitFor(w.kind, written);
-        if (w.kind == Kind::LateralAcceleration && options.ayUnit)
-            w.channel.unit = *options.ayUnit == AccelerationUnit::G ? "g" : "m/s2";
+        DecideUnit(w.kind, w.unit, BaseAndUnit(read.steerColumn.name).second, log.unitNote, w.channel);
         std::vector<std::vector<double> *> others{&log.steer, &log.yawRate, &log.lateralAcceleration,
                                                   &log.speed, &log.roll};
         others.erase(std::remove(others.begin(), others.end(), &w.values), others.end());
         KeepCommonTimes(log, others, read, w.values);
         const double factor = Factor(w.channel.unit);
         for (double &v : w.values) v *= factor;
-        log.dropouts.insert(log.dropouts.end(), read.dropouts.begin(), read.dropouts.end());
     }
     if (log.time.size() < 2) throw FormatError("the log has fewer than two rows holding every channel read");
+    // Dropouts by each channel's physics, in its own unit; listed as written.
+    const std::pair<Kind, std::vector<double> *> channels[] = {
+        {Kind::Steer, &log.steer},
+        {Kind::YawRate, &log.yawRate},
+        {Kind::LateralAcceleration, &log.lateralAcceleration},
+        {Kind::Speed, &log.speed},
+        {Kind::Roll, &log.roll}};
+    for (const auto &[kind, values] : channels) {
+        if (values->empty()) continue;
+        DropoutRules rules = options.log.dropouts.value_or(DropoutRules{});
+        rules.kind = kind;
+        rules.written = Factor(ChannelOf(log, kind).unit);
+        if (kind != Kind::Steer) rules.pulses.clear();
+        CleanedChannel cleaned = ReplaceDropouts(log.time, *values, ChannelOf(log, kind).column.name, rules);
+        log.dropouts.insert(log.dropouts.end(), cleaned.dropouts.begin(), cleaned.dropouts.end());
+        log.faults.insert(log.faults.end(), cleaned.faults.begin(), cleaned.faults.end());
+    }
     std::stable_sort(log.dropouts.begin(), log.dropouts.end(),
                      [](const LogDropout &a, const LogDropout &b) { return a.time < b.time; });
     return log;

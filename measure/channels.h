@@ -16,18 +16,25 @@ constexpr double StandardGravity = 9.80665; // m/s² per g
 
 // Which columns to read. A column is a header name or a number counted from 1, as in LogOptions;
 // empty: the first column whose name says what it is ("yaw rate", "lateral acceleration", "speed",
-// "roll"), else none.
+// "roll"), else none. A unit given here wins over the header's; the header's over the default.
 struct VehicleLogOptions {
-    LogOptions log; // time and steer columns and their units
+    LogOptions log; // time and steer columns and their units, and the steer's dropout rules (its
+                    // limit from the program's maxsteer, its commanded pulses)
     std::string yawColumn, ayColumn, speedColumn, rollColumn;
     std::optional<AccelerationUnit> ayUnit; // unset: the unit in the header ("[m/s2]"), else g
+    std::string yawUnit;                    // "deg/s" or "rad/s"; empty: the header's, else deg/s
+    std::string speedUnit;                  // "km/h", "m/s", "mph" or "kn"; empty: the header's, else km/h
     bool needsYawRate = true;               // false for a slowly increasing steer run
 };
 
 // A channel as read: where it came from and the unit it was written in.
 struct VehicleChannel {
-    LogColumn column; // number 0: the log has no such channel
-    std::string unit; // as understood: "deg/s", "rad/s", "g", "m/s2", "km/h", "m/s", "deg", ...
+    LogColumn column;        // number 0: the log has no such channel
+    std::string unit;        // as understood: "deg/s", "rad/s", "g", "m/s2", "km/h", "m/s", "deg", ...
+    bool unitStated = false; // by an option or the header; else the channel's default, which holds only
+                             // where its values are plausible for it
+    std::string unitProblem; // why the unit the header states cannot be the channel's; empty when it can
+    std::string unitWarning; // a unit the reader does not know, read as the default
     bool Present() const { return column.number > 0; }
 };
 
@@ -40,12 +47,19 @@ struct VehicleLog {
     std::vector<double> roll;                // degrees; empty without the channel
     VehicleChannel timeChannel, steerChannel, yawChannel, ayChannel, speedChannel, rollChannel;
     std::vector<LogDropout> dropouts; // of every channel, replaced before anything else
+    std::vector<ChannelFault> faults; // changes of a channel that it cannot make
     int skippedRows = 0;              // rows with an empty cell in a channel read
+    std::string unitNote;             // a logger file whose unit list does not pair with its columns
 };
 
-// Reads the channels from the bytes of a log (text table or sectioned logger file). A channel that
-// the run needs and the log lacks is a FormatError naming it and the columns the log has; so is
-// everything ParseLog refuses.
+// The values and the channel of a kind in the log.
+const std::vector<double> &ChannelValues(const VehicleLog &log, ChannelKind kind);
+const VehicleChannel &ChannelOf(const VehicleLog &log, ChannelKind kind);
+
+// Reads the channels from the bytes of a log (text table or sectioned logger file), in their units,
+// and replaces each channel's dropouts by its physics (see dropouts.h). A channel that the run needs
+// and the log lacks is a FormatError naming it and the columns the log has; so is everything ParseLog
+// refuses.
 VehicleLog ParseVehicleLog(std::string_view bytes, const VehicleLogOptions &options);
 
 // ParseVehicleLog on a file. Throws FileError or FormatError.

@@ -1,4 +1,5 @@
-// Logger dropouts: found by comparing each sample with both neighbours, replaced by interpolation.
+// Logger dropouts: samples beyond a channel's physics, and short bursts faster than it can change,
+// replaced by straight lines; jumps that stay are faults of the channel.
 #include "measure/dropouts.h"
 
 #include <algorithm>
@@ -7,66 +8,222 @@
 
 namespace {
 
-// The value below which the share p (0 to 1) of the values lie.
-double Percentile(std::vector<double> values, double p) {
-    if (values.empty()) return 0;
-    const auto k = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1));
-    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(k), values.end());
-    return values[k];
+struct Physics {
+    double limit; // the largest value, in the kind's unit
+    double rate;  // the fastest change, per second
+    double floor; // the smallest change taken for a dropout
+    const char *unit;
+};
+
+Physics PhysicsOf(const DropoutRules &rules) {
+    using namespace ChannelPhysics;
+    switch (rules.kind) {
+    case ChannelKind::Steer:
+        return {rules.steerLimit, SteerRate, SteerFloor, "deg"};
+    case ChannelKind::YawRate:
+        return {YawRate, YawAcceleration, YawRateFloor, "deg/s"};
+    case ChannelKind::LateralAcceleration:
+        return {LateralAcceleration, LateralJerk, LateralAccelerationFloor, "g"};
+    case ChannelKind::Speed:
+        return {Speed, SpeedChange, SpeedFloor, "km/h"};
+    case ChannelKind::Roll:
+        return {Roll, RollRate, RollFloor, "deg"};
+    }
+    return {0, 0, 0, ""};
 }
 
-// How far a channel moves between samples when nothing is wrong: the 95th percentile of its
-// sample-to-sample changes, which a few dropouts cannot raise, and never less than a two-hundredth of
-// its range, so that a channel holding still does not make its own noise a dropout.
-double ChangeScale(const std::vector<double> &values) {
-    std::vector<double> steps;
-    steps.reserve(values.size());
-    for (std::size_t i = 1; i < values.size(); ++i) steps.push_back(std::fabs(values[i] - values[i - 1]));
-    const double range = Percentile(values, 0.99) - Percentile(values, 0.01);
-    return std::max({Percentile(steps, 0.95), 5e-3 * range, 1e-9});
+std::string Text(const char *format, auto... values) {
+    char text[200];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
 }
 
-// Dropout limits in multiples of the scale: how far off a dropout lies, and how closely the samples
-// on either side of it must agree.
-constexpr double FarOff = 10;
-constexpr double Agree = 3;
+// Finds and replaces the dropouts of one channel.
+class Cleaner {
+public:
+    Cleaner(const std::vector<double> &time, std::vector<double> &values, const std::string &column,
+            const DropoutRules &rules)
+        : m_time(time), m_x(values), m_column(column), m_rules(rules), m_physics(PhysicsOf(rules)) {}
+
+    CleanedChannel Run() {
+        if (m_x.size() >= 4) {
+            ReplaceBeyondLimit();
+            ReplaceBursts();
+        }
+        std::sort(m_result.dropouts.begin(), m_result.dropouts.end(),
+                  [](const LogDropout &a, const LogDropout &b) { return a.time < b.time; });
+        return m_result;
+    }
+
+private:
+    std::size_t Size() const { return m_x.size(); }
+    // The largest change the channel can make from sample a to sample b.
+    double Allowed(std::size_t a, std::size_t b) const {
+        return std::max(m_physics.floor, m_physics.rate * std::fabs(m_time[b] - m_time[a]));
+    }
+    bool Beyond(double x) const { return !(std::fabs(x) <= m_physics.limit); }
+
+    // Samples first to last replaced by the line from sample before to sample after (by one of them
+    // alone at an end: before or after is then the size).
+    void Replace(std::size_t first, std::size_t last, std::size_t before, std::size_t after, bool beyond) {
+        for (std::size_t k = first; k <= last; ++k) {
+            m_result.dropouts.push_back({m_column, m_time[k], m_x[k] / m_rules.written, beyond});
+            if (before == Size()) {
+                m_x[k] = m_x[after];
+            } else if (after == Size()) {
+                m_x[k] = m_x[before];
+            } else {
+                const double u = (m_time[k] - m_time[before]) / (m_time[after] - m_time[before]);
+                m_x[k] = m_x[before] + u * (m_x[after] - m_x[before]);
+            }
+        }
+    }
+
+    void Fault(std::size_t at, std::string what) { m_result.faults.push_back({m_column, m_time[at], what}); }
+
+    // Runs of samples beyond the limit: up to a burst long, replaced; longer, a fault.
+    void ReplaceBeyondLimit() {
+        for (std::size_t i = 0; i < Size();) {
+            if (!Beyond(m_x[i])) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < Size() && Beyond(m_x[end])) ++end;
+            const std::size_t count = end - i;
+            if (count > static_cast<std::size_t>(ChannelPhysics::LongestBurst) || (i == 0 && end == Size())) {
+                Fault(i, Text("lies beyond %g %s for %.3f s", m_physics.limit, m_physics.unit,
+                              m_time[end - 1] - m_time[i]));
+            } else {
+                Replace(i, end - 1, i == 0 ? Size() : i - 1, end == Size() ? Size() : end, true);
+            }
+            i = end;
+        }
+    }
+
+    // The signed excursion of samples first to last from the line between their neighbours, when every
+    // one of them lies off it by more than the channel can change between samples; 0 otherwise.
+    double Excursion(std::size_t first, std::size_t last, std::size_t before, std::size_t after) const {
+        double largest = 0;
+        for (std::size_t k = first; k <= last; ++k) {
+            double line = after == Size() ? m_x[before] : m_x[after];
+            if (before != Size() && after != Size()) {
+                const double u = (m_time[k] - m_time[before]) / (m_time[after] - m_time[before]);
+                line = m_x[before] + u * (m_x[after] - m_x[before]);
+            }
+            const double off = m_x[k] - line;
+            const std::size_t near = before == Size() ? after : before;
+            if (!(std::fabs(off) > Allowed(k, near))) return 0;
+            if (std::fabs(off) > std::fabs(largest)) largest = off;
+        }
+        return largest;
+    }
+
+    // A burst the program commands.
+    bool Commanded(double excursion) const {
+        return m_rules.kind == ChannelKind::Steer && IsCommandedPulse(m_rules.pulses, excursion);
+    }
+
+    // Bursts of one to a few samples away from both neighbours and back; a jump that does not come back
+    // within a burst is a fault.
+    void ReplaceBursts() {
+        const std::size_t longest = static_cast<std::size_t>(ChannelPhysics::LongestBurst);
+        // At the start: the first samples off the steady samples after them.
+        for (std::size_t j = 0; j < longest && j + 2 < Size(); ++j) {
+            if (!(std::fabs(m_x[j + 1] - m_x[j]) > Allowed(j, j + 1)) ||
+                !(std::fabs(m_x[j + 2] - m_x[j + 1]) <= Allowed(j + 1, j + 2)) || Beyond(m_x[j + 1]))
+                continue;
+            const double excursion = Excursion(0, j, Size(), j + 1);
+            if (excursion != 0 && !Commanded(excursion)) Replace(0, j, Size(), j + 1, false);
+            break;
+        }
+        for (std::size_t i = 1; i < Size();) {
+            if (!(std::fabs(m_x[i] - m_x[i - 1]) > Allowed(i - 1, i)) || Beyond(m_x[i - 1])) {
+                ++i;
+                continue;
+            }
+            std::size_t next = i + 1;
+            bool handled = false;
+            for (std::size_t j = i; j < i + longest && j < Size() && !handled; ++j) {
+                const bool atEnd = j + 1 == Size();
+                if (!atEnd &&
+                    (!(std::fabs(m_x[j + 1] - m_x[j]) > Allowed(j, j + 1)) ||
+                     !(std::fabs(m_x[j + 1] - m_x[i - 1]) <= Allowed(i - 1, j + 1)) || Beyond(m_x[j + 1])))
+                    continue;
+                const double excursion = Excursion(i, j, i - 1, atEnd ? Size() : j + 1);
+                if (excursion == 0) continue;
+                handled = true;
+                next = j + 1;
+                if (!Commanded(excursion)) Replace(i, j, i - 1, atEnd ? Size() : j + 1, false);
+            }
+            if (!handled)
+                Fault(i, Text("jumps by %.4g %s between two samples and does not come back",
+                              m_x[i] - m_x[i - 1], m_physics.unit));
+            i = next;
+        }
+    }
+
+    const std::vector<double> &m_time;
+    std::vector<double> &m_x;
+    const std::string &m_column;
+    const DropoutRules &m_rules;
+    Physics m_physics;
+    CleanedChannel m_result;
+};
 
 } // namespace
 
-std::vector<LogDropout> ReplaceDropouts(const std::vector<double> &time, std::vector<double> &values,
-                                        const std::string &column) {
-    std::vector<LogDropout> found;
-    const std::size_t n = values.size();
-    if (n < 4) return found;
-    const double scale = ChangeScale(values), far = FarOff * scale, agree = Agree * scale;
-    auto off = [&](double x, double reference) { return std::fabs(x - reference) > far; };
-    auto replace = [&](std::size_t first, std::size_t count, std::size_t before, std::size_t after) {
-        for (std::size_t k = first; k < first + count; ++k) {
-            found.push_back({column, time[k], values[k]});
-            if (before == after) {
-                values[k] = values[before];
-            } else {
-                const double u = (time[k] - time[before]) / (time[after] - time[before]);
-                values[k] = values[before] + u * (values[after] - values[before]);
+const char *ChannelKindName(ChannelKind kind) {
+    switch (kind) {
+    case ChannelKind::Steer:
+        return "steer";
+    case ChannelKind::YawRate:
+        return "yaw rate";
+    case ChannelKind::LateralAcceleration:
+        return "lateral acceleration";
+    case ChannelKind::Speed:
+        return "speed";
+    case ChannelKind::Roll:
+        return "roll angle";
+    }
+    return "";
+}
+
+double SteerLimitFor(double maxSteer) {
+    return std::fabs(maxSteer) * (1 + ChannelPhysics::SteerMargin) + ChannelPhysics::SteerMarginFloor;
+}
+
+std::vector<CommandedPulse> CommandedPulses(const std::vector<double> &time,
+                                            const std::vector<double> &steer) {
+    constexpr double Short = 0.1;  // s: a pulse comes back within this
+    constexpr double Level = 0.5;  // deg: back at its level within this
+    constexpr double Smallest = 1; // deg: a smaller pulse is no feature
+    std::vector<CommandedPulse> pulses;
+    for (std::size_t i = 1; i < steer.size(); ++i) {
+        if (steer[i] == steer[i - 1] || (i >= 2 && steer[i - 1] != steer[i - 2])) continue; // leaves a hold
+        const double level = steer[i - 1];
+        double height = 0;
+        for (std::size_t k = i; k < steer.size() && time[k] - time[i - 1] <= Short; ++k) {
+            if (std::fabs(steer[k] - level) > std::fabs(height)) height = steer[k] - level;
+            if (std::fabs(steer[k] - level) <= Level && std::fabs(height) >= Smallest) {
+                pulses.push_back({height, time[k] - time[i - 1]});
+                break;
             }
         }
-    };
-    // The ends: a first or last sample far off a neighbour that agrees with the next one in.
-    if (off(values[0], values[1]) && std::fabs(values[2] - values[1]) <= agree) replace(0, 1, 1, 1);
-    for (std::size_t i = 1; i + 1 < n; ++i) {
-        const double left = values[i - 1];
-        if (!off(values[i], left)) continue;
-        if (off(values[i], values[i + 1]) && std::fabs(values[i + 1] - left) <= agree) {
-            replace(i, 1, i - 1, i + 1);
-        } else if (i + 2 < n && off(values[i + 1], left) && off(values[i], values[i + 2]) &&
-                   off(values[i + 1], values[i + 2]) && std::fabs(values[i + 2] - left) <= agree) {
-            replace(i, 2, i - 1, i + 2);
-            ++i;
-        }
     }
-    if (off(values[n - 1], values[n - 2]) && std::fabs(values[n - 2] - values[n - 3]) <= agree)
-        replace(n - 1, 1, n - 2, n - 2);
-    return found;
+    return pulses;
+}
+
+bool IsCommandedPulse(const std::vector<CommandedPulse> &pulses, double excursion) {
+    return std::any_of(pulses.begin(), pulses.end(), [&](const CommandedPulse &p) {
+        return p.height * excursion > 0 &&
+               std::fabs(excursion) <= 1.25 * std::fabs(p.height) + ChannelPhysics::SteerFloor;
+    });
+}
+
+CleanedChannel ReplaceDropouts(const std::vector<double> &time, std::vector<double> &values,
+                               const std::string &column, const DropoutRules &rules) {
+    return Cleaner(time, values, column, rules).Run();
 }
 
 std::string DropoutText(const std::vector<LogDropout> &dropouts) {

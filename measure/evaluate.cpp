@@ -1,4 +1,5 @@
-// Sine-with-dwell runs: each step of the processing as a function of its own, in the order run.
+// Sine-with-dwell runs: each step of the processing as a function of its own, in the order run, and
+// the run's verdict from its figures and the conditions its log shows.
 #include "measure/evaluate.h"
 
 #include "compiler/format.h"
@@ -6,8 +7,10 @@
 #include "measure/lowpass.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numeric>
 
@@ -17,7 +20,7 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double DisplacementTraceAfter = 0.25; // s of the displacement trace after the figure's time
 
 std::string Text(const char *format, auto... values) {
-    char text[400];
+    char text[600];
     std::snprintf(text, sizeof text, format, values...);
     return text;
 }
@@ -35,10 +38,10 @@ double Crossing(const std::vector<double> &time, const std::vector<double> &v, s
     return time[i - 1] + std::clamp(u, 0.0, 1.0) * (time[i] - time[i - 1]);
 }
 
-// The first sample from which the steer rate stays above the onset rate for the hold time.
-std::size_t SteerOnset(const std::vector<double> &time, const std::vector<double> &rate,
-                       const SwdOptions &options) {
-    for (std::size_t i = 0; i < rate.size(); ++i) {
+// The first sample from `from` on where the steer rate stays above the onset rate for the hold time.
+std::optional<std::size_t> SteerOnset(const std::vector<double> &time, const std::vector<double> &rate,
+                                      std::size_t from, const SwdOptions &options) {
+    for (std::size_t i = from; i < rate.size(); ++i) {
         if (!(std::fabs(rate[i]) > options.onsetRate)) continue;
         if (time[i] + options.onsetHold > time.back()) break;
         std::size_t j = i;
@@ -48,24 +51,22 @@ std::size_t SteerOnset(const std::vector<double> &time, const std::vector<double
         if (j == rate.size() || time[j] > time[i] + options.onsetHold) return i;
         i = j; // below again at j
     }
+    return std::nullopt;
+}
+
+[[noreturn]] void NoOnset(const VehicleLog &log, const std::vector<double> &rate, const SwdOptions &options) {
     double peak = 0;
     for (double r : rate) peak = std::max(peak, std::fabs(r));
+    double steer = 0;
+    for (double s : log.steer) steer = std::max(steer, std::fabs(s));
+    std::string hint;
+    if (!log.steerChannel.unitStated && steer > 0 && steer < 2 * 3.14159265358979)
+        hint = Text(" (the steer peaks at %.3g: is it logged in rad? state the unit with --angle-unit rad)",
+                    steer);
     throw FormatError(
         Text("the steer rate never stays above %g deg/s for %g ms (its peak is %.1f deg/s): the "
-             "log holds no sine with dwell to zero the channels on",
-             options.onsetRate, options.onsetHold * 1000, peak));
-}
-
-// Mean of the values over [from, to).
-double MeanOver(const std::vector<double> &time, const std::vector<double> &v, double from, double to) {
-    long double sum = 0;
-    std::size_t n = 0;
-    for (std::size_t i = IndexAtOrAfter(time, from); i < time.size() && time[i] < to; ++i) sum += v[i], ++n;
-    return n ? static_cast<double>(sum / static_cast<long double>(n)) : 0;
-}
-
-void Subtract(std::vector<double> &v, double zero) {
-    for (double &x : v) x -= zero;
+             "log holds no sine with dwell to zero the channels on%s",
+             options.onsetRate, options.onsetHold * 1000, peak, hint.c_str()));
 }
 
 // Double integral of the acceleration (g) from t0 over the duration, by trapezoids between the samples
@@ -111,13 +112,14 @@ struct Steer {
     std::size_t onset = 0;     // sample index
     std::size_t firstPeak = 0; // sample index of the first peak
     std::size_t reversal = 0;  // first sample past zero after the first peak
+    std::size_t complete = 0;  // first sample back past zero after the second peak
 };
 
 // BOS, the peaks and COS of the zeroed steer; the first steer's direction is set already.
 Steer FindSteerEvents(const std::vector<double> &time, const std::vector<double> &steer, SwdResult &r,
                       std::size_t onset, const SwdOptions &options) {
     const double s = r.firstSteer;
-    Steer events{onset, 0, 0};
+    Steer events{onset, 0, 0, 0};
     std::size_t i = onset;
     while (i < steer.size() && s * steer[i] < options.bosAngle) ++i;
     if (i == steer.size())
@@ -145,18 +147,16 @@ Steer FindSteerEvents(const std::vector<double> &time, const std::vector<double>
                           Seconds(time.back()) + "): no completion of steer");
     r.secondPeak = steer[second];
     r.cos = Crossing(time, steer, i, 0);
+    events.complete = i;
     return events;
 }
 
-// The first local peak of the yaw rate of the reversal's sign after the steer changes sign.
+// The first local peak of the yaw rate of the reversal's sign after the steer changes sign. A yaw rate
+// that never comes back before the log ends is a spin: its peak is its largest after the reversal.
 void FindPeakYawRate(const std::vector<double> &time, const std::vector<double> &yaw, const Steer &events,
                      SwdResult &r) {
-    // The direction the yaw rate takes for the first steer: as logged at the first peak of the steer,
-    // so that a logger's opposite sign convention does not matter.
-    const double q = Sign(yaw[events.firstPeak]) * r.firstSteer;
-    if (q < 0) r.warnings.push_back("the yaw rate is logged with the opposite sign to the steer");
-    const double sign = -r.firstSteer * q;
-    for (std::size_t j = events.reversal; j + 1 < yaw.size(); ++j) {
+    const double sign = -r.firstSteer * r.yawSign;
+    for (std::size_t j = std::max<std::size_t>(events.reversal, 1); j + 1 < yaw.size(); ++j) {
         const double p = sign * yaw[j];
         if (p > 0 && p >= sign * yaw[j - 1] && p > sign * yaw[j + 1]) {
             r.peakYawRate = yaw[j];
@@ -164,43 +164,140 @@ void FindPeakYawRate(const std::vector<double> &time, const std::vector<double> 
             return;
         }
     }
-    throw FormatError("the yaw rate has no peak after the steer reverses (the log ends at " +
-                      Seconds(time.back()) + ")");
+    std::size_t largest = events.reversal;
+    for (std::size_t j = events.reversal; j < yaw.size(); ++j)
+        if (sign * yaw[j] > sign * yaw[largest]) largest = j;
+    if (!(sign * yaw[largest] > 0))
+        throw FormatError(
+            "the yaw rate never turns the way of the second steer after the steer reverses (the "
+            "log ends at " +
+            Seconds(time.back()) + ")");
+    r.spin = true;
+    r.peakYawRate = yaw[largest];
+    r.peakYawRateTime = time[largest];
 }
 
-void Judge(SwdResult &r, const SwdOptions &options) {
+// Another run's steer after this one's COS: the steer rate again above the onset rate for the hold, and
+// the steer past the beginning angle.
+std::optional<double> SecondRun(const std::vector<double> &time, const std::vector<double> &steer,
+                                const std::vector<double> &rate, const Steer &events,
+                                const SwdOptions &options) {
+    for (std::size_t from = events.complete; from < time.size();) {
+        const std::optional<std::size_t> onset = SteerOnset(time, rate, from, options);
+        if (!onset) return std::nullopt;
+        for (std::size_t i = *onset; i < time.size() && time[i] <= time[*onset] + 2 * options.onsetHold; ++i)
+            if (std::fabs(steer[i]) >= options.bosAngle) return time[*onset];
+        from = *onset + 1;
+    }
+    return std::nullopt;
+}
+
+void Process(const VehicleLog &log, const SwdOptions &options, SwdResult &r, RunRecord &record) {
+    if (log.yawRate.empty()) throw FormatError("the log has no yaw rate column: a sine with dwell needs one");
+    std::vector<ChannelKind> used{ChannelKind::Steer, ChannelKind::YawRate, ChannelKind::LateralAcceleration,
+                                  ChannelKind::Speed};
+    CheckChannels(log, used, record);
+    r.sampleRate = LogSampleRate(log.time, record.warnings);
+    const auto &time = log.time;
+    SwdTraces &t = r.traces;
+    t.time = time;
+    // Filter: every channel, before anything is measured on it.
+    t.steer = PhaselessLowPass(log.steer, r.sampleRate, options.steerCutoff);
+    t.yawRate = PhaselessLowPass(log.yawRate, r.sampleRate, options.responseCutoff);
+    t.lateralAcceleration = PhaselessLowPass(log.lateralAcceleration, r.sampleRate, options.responseCutoff);
+
+    // Zeroing: the mean over the second before the steer rate passes the onset rate for good.
+    const std::vector<double> rate = Derivative(time, t.steer);
+    const std::optional<std::size_t> onset = SteerOnset(time, rate, 0, options);
+    if (!onset) NoOnset(log, rate, options);
+    r.onset = time[*onset];
+    if (*onset == 0) throw FormatError("the log starts with the steer already turning: nothing to zero on");
+    const Zeroing zeroing = ZeroBefore(time, *onset, options.zeroingTime,
+                                       {&t.steer, &t.yawRate, &t.lateralAcceleration}, record.warnings);
+    r.zeroFrom = zeroing.from, r.zeroTo = zeroing.to;
+    r.steerZero = zeroing.means[0], r.yawRateZero = zeroing.means[1],
+    r.lateralAccelerationZero = zeroing.means[2];
+
+    // BOS and COS: the first steer's direction is the way the steer moves at the onset.
+    r.firstSteer = static_cast<int>(Sign(Derivative(time, t.steer)[*onset]));
+    const Steer events = FindSteerEvents(time, t.steer, r, *onset, options);
+    r.measuredAmplitude = std::max(std::fabs(r.firstPeak), std::fabs(r.secondPeak));
+    r.secondRun = SecondRun(time, t.steer, Derivative(time, t.steer), events, options);
+
+    // The direction each response takes for the first steer: from its whole first lobe, BOS to the
+    // reversal, held against its correlation with the steer, which also says whether it is in step.
+    const double reversal = Crossing(time, t.steer, events.reversal, 0);
+    const std::size_t bosIndex = IndexAtOrAfter(time, r.bos);
+    const int yawLobe = LobeSign(time, t.yawRate, r.bos, reversal) * r.firstSteer;
+    const int ayLobe = LobeSign(time, t.lateralAcceleration, r.bos, reversal) * r.firstSteer;
+    const ResponseLag yawLag = LagBehindSteer(time, t.steer, t.yawRate, bosIndex, events.complete);
+    const ResponseLag ayLag = LagBehindSteer(time, t.steer, t.lateralAcceleration, bosIndex, events.complete);
+    r.yawLag = yawLag.lag, r.ayLag = ayLag.lag;
+    CheckResponse(log, ChannelKind::YawRate, yawLag, yawLobe, record);
+    CheckResponse(log, ChannelKind::LateralAcceleration, ayLag, ayLobe, record);
+    r.yawSign = yawLobe < 0 ? -1 : 1;
+    if (yawLobe < 0) record.warnings.push_back("the yaw rate is logged with the opposite sign to the steer");
+    FindPeakYawRate(time, t.yawRate, events, r);
+
+    // Ratios at the two check times after COS.
+    RequireCovered(time, r.cos + SwdCriteria::RatioCheck2, "COS + 1.750 s");
+    r.yawRate1 = ValueAt(time, t.yawRate, r.cos + SwdCriteria::RatioCheck1);
+    r.yawRate2 = ValueAt(time, t.yawRate, r.cos + SwdCriteria::RatioCheck2);
+    r.ratio1 = 100 * r.yawRate1 / r.peakYawRate;
+    r.ratio2 = 100 * r.yawRate2 / r.peakYawRate;
+
+    // Lateral displacement from BOS, toward the side the lateral acceleration takes for the first steer.
+    RequireCovered(time, r.bos + SwdCriteria::DisplacementTime, "BOS + 1.07 s");
+    const double side = ayLobe * r.firstSteer < 0 ? -1 : 1;
+    r.displacement = side * Displacement(time, t.lateralAcceleration, r.bos, SwdCriteria::DisplacementTime,
+                                         t.displacement);
+    for (double &d : t.displacement) d *= side;
+
+    if (!log.speed.empty())
+        r.speedAtBos =
+            ValueAt(time, PhaselessLowPass(log.speed, r.sampleRate, options.responseCutoff), r.bos);
+    if (!log.roll.empty()) {
+        const auto roll = PhaselessLowPass(log.roll, r.sampleRate, options.responseCutoff);
+        r.peakRoll = *std::max_element(roll.begin(), roll.end(),
+                                       [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+    }
+    r.processed = true;
+}
+
+// The conditions of the test that the log must show: the speed at BOS, the commanded amplitude, one run.
+void CheckConditions(SwdResult &r, const SwdOptions &options, const VehicleLog &log, RunVerdict &verdict) {
     using namespace SwdCriteria;
-    r.pass1 = r.ratio1 <= RatioLimit1;
-    r.pass2 = r.ratio2 <= RatioLimit2;
-    r.displacementLimit = options.gvwr > HeavyVehicle ? HeavyDisplacementLimit : DisplacementLimit;
+    const bool speedStated = std::find(options.accepted.begin(), options.accepted.end(),
+                                       RunCondition::Speed) != options.accepted.end();
+    if (r.speedAtBos) {
+        if (!(std::fabs(*r.speedAtBos - Speed) <= SpeedTolerance))
+            verdict.Invalid(Text("the speed at BOS is %.1f km/h, not %g +/- %g km/h%s%s", *r.speedAtBos,
+                                 Speed, SpeedTolerance,
+                                 SpeedUnitHint(log, *r.speedAtBos, Speed, SpeedTolerance).c_str(),
+                                 speedStated ? " (a stated speed does not replace a measured one)" : ""));
+    } else if (speedStated) {
+        verdict.Stated(RunCondition::Speed);
+    } else {
+        verdict.Invalid(
+            Text("the log has no speed, so the speed at BOS (%g +/- %g km/h) is not shown: name its "
+                 "column with --speed-column, or state it with --accept speed",
+                 Speed, SpeedTolerance));
+    }
     if (options.commandedAmplitude) {
-        r.amplitude = *options.commandedAmplitude;
-        r.amplitudeFromProgram = true;
-    } else {
-        r.amplitude = std::max(std::fabs(r.firstPeak), std::fabs(r.secondPeak));
+        const double commanded = *options.commandedAmplitude;
+        const double tolerance = std::max(AmplitudeToleranceFloor, AmplitudeTolerance * commanded);
+        if (!(std::fabs(r.measuredAmplitude - commanded) <= tolerance))
+            verdict.Invalid(
+                Text("the steer's amplitude is %.2f deg, not the commanded %.2f deg (within %.2f deg): "
+                     "the log is not of this run%s",
+                     r.measuredAmplitude, commanded, tolerance,
+                     SteerUnitHint(log, r.measuredAmplitude, commanded, tolerance).c_str()));
     }
-    if (options.amplitudeA > 0) {
-        // A measured amplitude is the wheel's, which may fall short of the command by its tracking.
-        const double slack = r.amplitudeFromProgram ? 1e-6 : 0.02;
-        r.displacementApplies = r.amplitude >= DisplacementFromA * options.amplitudeA * (1 - slack);
-    } else {
-        r.warnings.push_back("A is not known: the lateral displacement is not judged");
-    }
-    if (r.displacementApplies) r.passDisplacement = r.displacement >= r.displacementLimit;
-    r.pass = r.pass1 && r.pass2 && r.passDisplacement.value_or(true);
-}
-
-void CheckPlausible(const VehicleLog &log, const SwdTraces &traces, SwdResult &r) {
-    double peakAy = 0;
-    for (double a : traces.lateralAcceleration) peakAy = std::max(peakAy, std::fabs(a));
-    if (peakAy > 2.5)
-        r.warnings.push_back(
-            Text("the lateral acceleration peaks at %.2f g: is its unit right (--ay-unit)?", peakAy));
-    if (r.speedAtBos && std::fabs(*r.speedAtBos - 80) > 2)
-        r.warnings.push_back(Text("the speed at BOS is %.1f km/h, not 80 +/- 2 km/h", *r.speedAtBos));
-    if (!log.dropouts.empty())
-        r.warnings.push_back(std::to_string(log.dropouts.size()) +
-                             " dropout sample(s) replaced: " + DropoutText(log.dropouts));
+    if (r.secondRun)
+        verdict.Invalid(
+            Text("the log holds more than one run: another steer starts at %.3f s, after this run's "
+                 "COS at %.3f s; give each run a log of its own",
+                 *r.secondRun, r.cos));
 }
 
 } // namespace
@@ -231,82 +328,82 @@ std::vector<double> Derivative(const std::vector<double> &time, const std::vecto
     return rate;
 }
 
-double LogSampleRate(const std::vector<double> &time, std::vector<std::string> &warnings) {
-    std::vector<double> intervals(time.size() - 1);
-    for (std::size_t i = 0; i + 1 < time.size(); ++i) intervals[i] = time[i + 1] - time[i];
-    std::vector<double> sorted = intervals;
-    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2),
-                     sorted.end());
-    const double median = sorted[sorted.size() / 2];
-    const auto [low, high] = std::minmax_element(intervals.begin(), intervals.end());
-    if (*high > 1.25 * median || *low < 0.75 * median)
-        warnings.push_back(
-            Text("the samples are unevenly spaced (%.4f to %.4f s apart): the filter takes them as "
-                 "%.4f s apart",
-                 *low, *high, median));
-    return 1 / median;
+void JudgeSineWithDwell(SwdResult &r, const SwdOptions &options, const VehicleLog &log) {
+    using namespace SwdCriteria;
+    RunVerdict &verdict = r.verdict;
+    CheckConditions(r, options, log, verdict);
+    r.pass1 = r.ratio1 <= RatioLimit1;
+    r.pass2 = r.ratio2 <= RatioLimit2;
+    if (r.spin)
+        verdict.Fail(
+            Text("the yaw rate does not come back after the steer reverses: it is still %.1f deg/s at "
+                 "COS + 1.750 s (a spin)",
+                 r.yawRate2));
+    if (!r.pass1)
+        verdict.Fail(
+            Text("the yaw rate ratio at COS + 1.000 s is %.2f %%, above %g %%", r.ratio1, RatioLimit1));
+    if (!r.pass2)
+        verdict.Fail(
+            Text("the yaw rate ratio at COS + 1.750 s is %.2f %%, above %g %%", r.ratio2, RatioLimit2));
+    r.displacementLimit = options.gvwr > HeavyVehicle ? HeavyDisplacementLimit : DisplacementLimit;
+    r.amplitudeFromProgram = options.commandedAmplitude.has_value();
+    r.amplitude = options.commandedAmplitude.value_or(r.measuredAmplitude);
+    r.displacementApplies = false;
+    if (options.amplitudeA > 0) {
+        const double slack = r.amplitudeFromProgram ? 1e-6 : MeasuredAmplitudeSlack;
+        r.displacementApplies = r.amplitude >= DisplacementFromA * options.amplitudeA * (1 - slack);
+    }
+    r.passDisplacement.reset();
+    if (r.displacementApplies) {
+        r.passDisplacement = r.displacement >= r.displacementLimit;
+        if (!*r.passDisplacement)
+            verdict.Fail(Text("the lateral displacement is %.3f m, below %.2f m", r.displacement,
+                              r.displacementLimit));
+    }
+    // Without A no run is known to be below 5 A: one that meets the ratios is not shown to pass.
+    if (!(options.amplitudeA > 0) && verdict.FailReasons().empty())
+        verdict.Invalid(
+            "A is not known, so whether the lateral displacement applies to the run cannot be told: "
+            "give --amplitude-a A or --amplitude-from SIS.json");
+    r.state = verdict.State();
+    r.reason = verdict.Reason();
+    r.pass = r.state == RunState::Pass;
 }
 
 SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options) {
-    if (log.yawRate.empty()) throw FormatError("the log has no yaw rate column: a sine with dwell needs one");
     SwdResult r;
-    r.sampleRate = LogSampleRate(log.time, r.warnings);
-    const auto &time = log.time;
-    SwdTraces &t = r.traces;
-    t.time = time;
-    // Filter: every channel, before anything is measured on it.
-    t.steer = PhaselessLowPass(log.steer, r.sampleRate, options.steerCutoff);
-    t.yawRate = PhaselessLowPass(log.yawRate, r.sampleRate, options.responseCutoff);
-    t.lateralAcceleration = PhaselessLowPass(log.lateralAcceleration, r.sampleRate, options.responseCutoff);
-
-    // Zeroing: the mean over the second before the steer rate passes the onset rate for good.
-    const std::size_t onset = SteerOnset(time, Derivative(time, t.steer), options);
-    r.onset = time[onset];
-    r.zeroTo = r.onset;
-    r.zeroFrom = std::max(time.front(), r.onset - options.zeroingTime);
-    if (r.zeroTo - r.zeroFrom < options.zeroingTime - 1e-9) {
-        if (onset == 0)
-            throw FormatError("the log starts with the steer already turning: nothing to zero on");
-        r.warnings.push_back(Text("the log starts %.3f s before the steer: the channels are zeroed over that",
-                                  r.zeroTo - r.zeroFrom));
+    RunRecord record;
+    try {
+        Process(log, options, r, record);
+    } catch (const FormatError &e) {
+        record.verdict.Invalid(e.what());
     }
-    r.steerZero = MeanOver(time, t.steer, r.zeroFrom, r.zeroTo);
-    r.yawRateZero = MeanOver(time, t.yawRate, r.zeroFrom, r.zeroTo);
-    r.lateralAccelerationZero = MeanOver(time, t.lateralAcceleration, r.zeroFrom, r.zeroTo);
-    Subtract(t.steer, r.steerZero);
-    Subtract(t.yawRate, r.yawRateZero);
-    Subtract(t.lateralAcceleration, r.lateralAccelerationZero);
-
-    // BOS and COS: the first steer's direction is the way the steer moves at the onset.
-    r.firstSteer = static_cast<int>(Sign(Derivative(time, t.steer)[onset]));
-    const Steer events = FindSteerEvents(time, t.steer, r, onset, options);
-    FindPeakYawRate(time, t.yawRate, events, r);
-
-    // Ratios at the two check times after COS.
-    RequireCovered(time, r.cos + SwdCriteria::RatioCheck2, "COS + 1.750 s");
-    r.yawRate1 = ValueAt(time, t.yawRate, r.cos + SwdCriteria::RatioCheck1);
-    r.yawRate2 = ValueAt(time, t.yawRate, r.cos + SwdCriteria::RatioCheck2);
-    r.ratio1 = 100 * r.yawRate1 / r.peakYawRate;
-    r.ratio2 = 100 * r.yawRate2 / r.peakYawRate;
-
-    // Lateral displacement from BOS, toward the side the lateral acceleration takes for the first steer.
-    RequireCovered(time, r.bos + SwdCriteria::DisplacementTime, "BOS + 1.07 s");
-    const double side = Sign(t.lateralAcceleration[events.firstPeak]);
-    r.displacement = side * Displacement(time, t.lateralAcceleration, r.bos, SwdCriteria::DisplacementTime,
-                                         t.displacement);
-    for (double &d : t.displacement) d *= side;
-
-    if (!log.speed.empty())
-        r.speedAtBos =
-            ValueAt(time, PhaselessLowPass(log.speed, r.sampleRate, options.responseCutoff), r.bos);
-    if (!log.roll.empty()) {
-        const auto roll = PhaselessLowPass(log.roll, r.sampleRate, options.responseCutoff);
-        r.peakRoll = *std::max_element(roll.begin(), roll.end(),
-                                       [](double a, double b) { return std::fabs(a) < std::fabs(b); });
-    }
-    Judge(r, options);
-    CheckPlausible(log, t, r);
+    r.verdict = record.verdict;
+    r.warnings = record.warnings;
+    if (r.processed) return JudgeSineWithDwell(r, options, log), r;
+    r.state = r.verdict.State();
+    r.reason = r.verdict.Reason();
     return r;
+}
+
+std::optional<double> AmplitudeAFromNote(const std::string &comment) {
+    static const std::string note = "standard series, A ";
+    const std::size_t at = comment.find(note);
+    if (at == std::string::npos) return std::nullopt;
+    std::size_t end = at + note.size();
+    while (end < comment.size() &&
+           (std::isdigit(static_cast<unsigned char>(comment[end])) || comment[end] == '.'))
+        ++end;
+    const std::string number = comment.substr(at + note.size(), end - at - note.size());
+    char *stop = nullptr;
+    const double a = std::strtod(number.c_str(), &stop);
+    if (number.empty() || *stop != '\0' || !(a > 0) || !std::isfinite(a) ||
+        comment.compare(end, 4, " deg") != 0)
+        throw FormatError(
+            "the note \"" + comment.substr(at, std::min<std::size_t>(end + 4, comment.size()) - at) +
+            "\" of its first line holds no A (a positive number of deg, as in \"standard series, A 20 "
+            "deg\")");
+    return a;
 }
 
 std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &log) {
@@ -317,33 +414,44 @@ std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &lo
                          log.time.front(), log.time.back()));
     lines.push_back(log.dropouts.empty() ? "Dropouts: none"
                                          : "Dropouts replaced: " + DropoutText(log.dropouts));
-    lines.push_back(
-        "Filter: 12-pole phaseless Butterworth, steer 10 Hz, yaw rate and lateral acceleration 6 Hz");
-    lines.push_back(
-        Text("Zeroing: means over %.3f to %.3f s (steer rate above 75 deg/s from %.3f s): steer %.3f "
-             "deg, yaw rate %.3f deg/s, lateral acceleration %.4f g",
-             r.zeroFrom, r.zeroTo, r.onset, r.steerZero, r.yawRateZero, r.lateralAccelerationZero));
-    lines.push_back(Text("BOS: %.4f s (steer reaches %+.0f deg)", r.bos, 5.0 * r.firstSteer));
-    lines.push_back(Text("COS: %.4f s (steer back to zero after its second peak; peaks %.2f and %.2f deg)",
-                         r.cos, r.firstPeak, r.secondPeak));
-    lines.push_back(Text("Peak yaw rate: %.3f deg/s at %.4f s", r.peakYawRate, r.peakYawRateTime));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %s %% (%s deg/s), at most %g %%: %s",
-                         Fixed(r.ratio1, 2).c_str(), Fixed(r.yawRate1, 3).c_str(), RatioLimit1,
-                         verdict(r.pass1)));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %s %% (%s deg/s), at most %g %%: %s",
-                         Fixed(r.ratio2, 2).c_str(), Fixed(r.yawRate2, 3).c_str(), RatioLimit2,
-                         verdict(r.pass2)));
-    std::string judged;
-    if (r.passDisplacement)
-        judged = Text("at least %.2f m: %s", r.displacementLimit, verdict(*r.passDisplacement));
-    else if (r.amplitude > 0 && !r.displacementApplies && r.displacementLimit > 0)
-        judged = "not judged (amplitude below 5 A, or A not known)";
-    lines.push_back(Text("Lateral displacement BOS to BOS + 1.07 s: %.3f m, ", r.displacement) + judged);
-    lines.push_back(
-        Text("Amplitude: %.2f deg (%s)", r.amplitude, r.amplitudeFromProgram ? "program" : "measured"));
-    if (r.speedAtBos) lines.push_back(Text("Speed at BOS: %.1f km/h", *r.speedAtBos));
-    if (r.peakRoll) lines.push_back(Text("Peak roll angle: %.2f deg", *r.peakRoll));
+    if (r.processed) {
+        lines.push_back(
+            "Filter: 12-pole phaseless Butterworth, steer 10 Hz, yaw rate and lateral acceleration 6 Hz");
+        lines.push_back(
+            Text("Zeroing: means over %.3f to %.3f s (steer rate above 75 deg/s from %.3f s): steer "
+                 "%.3f deg, yaw rate %.3f deg/s, lateral acceleration %.4f g",
+                 r.zeroFrom, r.zeroTo, r.onset, r.steerZero, r.yawRateZero, r.lateralAccelerationZero));
+        lines.push_back(Text("BOS: %.4f s (steer reaches %+.0f deg; first steer %s)", r.bos,
+                             5.0 * r.firstSteer, r.firstSteer > 0 ? "anticlockwise" : "clockwise"));
+        lines.push_back(
+            Text("COS: %.4f s (steer back to zero after its second peak; peaks %.2f and %.2f deg)", r.cos,
+                 r.firstPeak, r.secondPeak));
+        lines.push_back(Text("Peak yaw rate: %.3f deg/s at %.4f s%s", r.peakYawRate, r.peakYawRateTime,
+                             r.spin ? " (the largest: the yaw rate never comes back, a spin)" : ""));
+        lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %s %% (%s deg/s), at most %g %%: %s",
+                             Fixed(r.ratio1, 2).c_str(), Fixed(r.yawRate1, 3).c_str(), RatioLimit1,
+                             verdict(r.pass1)));
+        lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %s %% (%s deg/s), at most %g %%: %s",
+                             Fixed(r.ratio2, 2).c_str(), Fixed(r.yawRate2, 3).c_str(), RatioLimit2,
+                             verdict(r.pass2)));
+        std::string judged;
+        if (r.passDisplacement)
+            judged = Text("at least %.2f m: %s", r.displacementLimit, verdict(*r.passDisplacement));
+        else
+            judged = "not judged (amplitude below 5 A, or A not known)";
+        lines.push_back(Text("Lateral displacement BOS to BOS + 1.07 s: %.3f m, ", r.displacement) + judged);
+        lines.push_back(r.amplitudeFromProgram ? Text("Amplitude: %.2f deg commanded, %.2f deg measured",
+                                                      r.amplitude, r.measuredAmplitude)
+                                               : Text("Amplitude: %.2f deg (measured)", r.amplitude));
+        if (r.speedAtBos)
+            lines.push_back(
+                Text("Speed at BOS: %.1f km/h (%g +/- %g km/h)", *r.speedAtBos, Speed, SpeedTolerance));
+        if (r.peakRoll) lines.push_back(Text("Peak roll angle: %.2f deg", *r.peakRoll));
+    }
+    for (RunCondition c : r.verdict.StatedConditions())
+        lines.push_back(std::string("Stated, not measured: ") + RunConditionText(c));
     for (const std::string &w : r.warnings) lines.push_back("Warning: " + w);
-    lines.push_back(std::string("Verdict: ") + (r.pass ? "pass" : "FAIL"));
+    lines.push_back(std::string("Verdict: ") + (r.state == RunState::Pass ? "pass" : RunStateTitle(r.state)) +
+                    (r.reason.empty() ? "" : ": " + r.reason));
     return lines;
 }

@@ -116,6 +116,13 @@ std::optional<AngleUnit> AngleUnitOf(const std::string &unit) {
     return std::nullopt;
 }
 
+// A header name that says it holds a rate or another quantity of the steer, not its angle.
+bool NamesNoAngle(const std::string &base) {
+    for (const char *word : {"rate", "speed", "velocity", "vel", "torque", "accel"})
+        if (base.find(word) != std::string::npos) return true;
+    return false;
+}
+
 std::string ColumnList(const std::vector<std::string> &names) {
     std::string list;
     for (const std::string &name : names) list += (list.empty() ? "" : ", ") + name;
@@ -143,9 +150,11 @@ std::size_t FindColumn(const std::vector<std::string> &names, const std::string 
 
 std::size_t DefaultColumn(const std::vector<std::string> &names, bool time) {
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string base = SplitName(names[i]).base;
-        if (time ? (base == "t" || base.rfind("time", 0) == 0) : base.find("steer") != std::string::npos)
-            return i;
+        const HeaderName name = SplitName(names[i]);
+        const bool steer = name.base.find("steer") != std::string::npos && !NamesNoAngle(name.base) &&
+                           (name.unit.empty() || KindOfUnit(name.unit) == UnitKind::Angle ||
+                            KindOfUnit(name.unit) == UnitKind::Unknown);
+        if (time ? (name.base == "t" || name.base.rfind("time", 0) == 0) : steer) return i;
     }
     const std::size_t fallback = time ? 0 : 1;
     if (fallback >= names.size())
@@ -159,6 +168,8 @@ std::string Number(double value) {
     return text;
 }
 
+std::string LineText(int line) { return "line " + std::to_string(line); }
+
 // The lines of a log as LineReader splits them, counted from 1; a CR that ends the text is dropped as
 // one before a LF is.
 class NumberedLineReader {
@@ -167,6 +178,10 @@ public:
     bool Next(std::string_view &line) {
         if (!m_lines.Next(line)) return false;
         ++m_number;
+        if (line.size() > LogFileLimit.lineBytes)
+            throw FormatError(LineText(m_number) + " is longer than " +
+                              std::to_string(LogFileLimit.lineBytes / MiB) +
+                              " MiB: no logger writes lines that long");
         return true;
     }
     int number() const { return m_number; }
@@ -214,12 +229,11 @@ std::vector<std::string> HeaderNames(std::string_view line) {
     return {cells.begin(), cells.end()};
 }
 
-std::string LineText(int line) { return "line " + std::to_string(line); }
-
 // A column the log is read from: its 0-based index and where its values go.
 struct WantedColumn {
     std::size_t index;
     std::vector<double> *values;
+    std::size_t empty = 0; // rows whose cell of the column is empty or missing
 };
 
 // The time, steer and (when asked for) mark columns of the log, by the options or, where they name
@@ -234,8 +248,14 @@ std::vector<WantedColumn> ChooseColumns(const std::vector<std::string> &names, c
     log.steerColumn = {static_cast<int>(steer + 1), names[steer]};
     log.timeUnit =
         options.timeUnit.value_or(TimeUnitOf(SplitName(names[time]).unit).value_or(TimeUnit::Seconds));
-    log.angleUnit =
-        options.angleUnit.value_or(AngleUnitOf(SplitName(names[steer]).unit).value_or(AngleUnit::Degrees));
+    const std::string steerUnit = SplitName(names[steer]).unit;
+    const std::optional<AngleUnit> headerUnit = AngleUnitOf(steerUnit);
+    if (!options.angleUnit && !headerUnit && KindOfUnit(steerUnit) != UnitKind::Unknown)
+        throw FormatError("column " + std::to_string(steer + 1) + " \"" + names[steer] + "\" holds " +
+                          UnitKindText(KindOfUnit(steerUnit)) + " (" + steerUnit +
+                          "), not a steer angle: name the angle's column with --steer-column");
+    log.angleUnit = options.angleUnit.value_or(headerUnit.value_or(AngleUnit::Degrees));
+    log.angleUnitStated = options.angleUnit || headerUnit;
     std::vector<WantedColumn> wanted{{time, &log.time}, {steer, &log.steer}};
     if (!options.markColumn.empty()) {
         const std::size_t mark = FindColumn(names, options.markColumn);
@@ -260,7 +280,7 @@ FormatError BadCell(int line, std::size_t index, const std::string &name, std::s
 // is a logger's dropout, counted in the log and skipped; any other cell that is not a finite number,
 // or a time that does not increase, is a FormatError. Returns the line of the last row read.
 int ReadRows(NumberedLineReader &reader, char separator, const std::vector<std::string> &names,
-             const std::vector<WantedColumn> &wanted, MeasuredLog &log) {
+             std::vector<WantedColumn> &wanted, MeasuredLog &log) {
     const CellSplitter splitter(separator);
     std::size_t last = 0;
     for (const WantedColumn &w : wanted) last = std::max(last, w.index);
@@ -276,7 +296,7 @@ int ReadRows(NumberedLineReader &reader, char separator, const std::vector<std::
             const std::size_t index = wanted[k].index;
             const std::string_view cell = index < cells.size() ? cells[index] : std::string_view();
             const CellValue read = ReadNumber(cell, values[k]);
-            if (read == CellValue::Empty) dropout = true;
+            if (read == CellValue::Empty) dropout = true, ++wanted[k].empty;
             if (read != CellValue::Empty && read != CellValue::Number)
                 throw BadCell(reader.number(), index, names[index], cell, read, separator);
         }
@@ -294,6 +314,32 @@ int ReadRows(NumberedLineReader &reader, char separator, const std::vector<std::
     return previousLine;
 }
 
+// Why a log whose every row was skipped has no rows: the columns read that are empty in every one.
+FormatError NoRows(const std::vector<std::string> &names, const std::vector<WantedColumn> &wanted,
+                   const MeasuredLog &log, int headerLine) {
+    std::string empty;
+    for (const WantedColumn &w : wanted)
+        if (log.skippedRows > 0 && w.empty == static_cast<std::size_t>(log.skippedRows))
+            empty += (empty.empty() ? "" : ", ") + std::string("column ") + std::to_string(w.index + 1) +
+                     " \"" + names[w.index] + "\"";
+    if (!empty.empty())
+        return FormatError("every one of the log's " + std::to_string(log.skippedRows) +
+                           " rows has an empty cell in " + empty + ": the column holds no numbers");
+    return FormatError("the log has no rows of numbers below its header (" + LineText(headerLine) + ")");
+}
+
+// A log whose lines end in a carriage return alone, which LineReader would read as one line.
+bool EndsLinesInCrAlone(std::string_view bytes) {
+    const std::size_t end = bytes.find_first_of("\r\n");
+    return end != std::string_view::npos && bytes[end] == '\r' && end + 1 < bytes.size() &&
+           bytes[end + 1] != '\n';
+}
+
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with("\xef\xbb\xbf")) bytes.remove_prefix(3);
+    return bytes;
+}
+
 void ToSecondsAndDegrees(MeasuredLog &log) {
     if (log.timeUnit == TimeUnit::Milliseconds)
         for (double &t : log.time) t /= 1000;
@@ -306,8 +352,54 @@ void ToSecondsAndDegrees(MeasuredLog &log) {
 const char *TimeUnitName(TimeUnit unit) { return unit == TimeUnit::Milliseconds ? "ms" : "s"; }
 const char *AngleUnitName(AngleUnit unit) { return unit == AngleUnit::Radians ? "rad" : "deg"; }
 
+UnitKind KindOfUnit(const std::string &written) {
+    const std::string unit = Lower(CellSplitter::Trim(written));
+    auto any = [&](std::initializer_list<const char *> spellings) {
+        return std::any_of(spellings.begin(), spellings.end(), [&](const char *s) { return unit == s; });
+    };
+    if (unit.empty()) return UnitKind::Unknown;
+    if (TimeUnitOf(unit)) return UnitKind::Time;
+    if (AngleUnitOf(unit)) return UnitKind::Angle;
+    if (any({"deg/s", "deg/sec", "degree/s", "degrees/s", "\xb0/s", "\xc2\xb0/s", "dps", "rad/s", "rad/sec",
+             "rps", "radian/s", "radians/s"}))
+        return UnitKind::AngularRate;
+    if (any({"g", "m/s2", "m/s^2", "m/s\xb2", "m/s\xc2\xb2", "ms-2", "m s-2", "m/s/s", "mps2"}))
+        return UnitKind::Acceleration;
+    if (any({"km/h", "kmh", "kph", "km/hr", "m/s", "mps", "mph", "kn", "knots", "kt", "kts"}))
+        return UnitKind::Speed;
+    return UnitKind::Unknown;
+}
+
+const char *UnitKindText(UnitKind kind) {
+    switch (kind) {
+    case UnitKind::Time:
+        return "a time";
+    case UnitKind::Angle:
+        return "an angle";
+    case UnitKind::AngularRate:
+        return "an angular rate";
+    case UnitKind::Acceleration:
+        return "an acceleration";
+    case UnitKind::Speed:
+        return "a speed";
+    case UnitKind::Unknown:
+        break;
+    }
+    return "a quantity of unknown kind";
+}
+
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
-    if (IsVboText(bytes)) return ParseLog(VboAsTable(bytes), options);
+    bytes = WithoutByteOrderMark(bytes);
+    if (EndsLinesInCrAlone(bytes))
+        throw FormatError("the log's lines end in a carriage return alone (CR): the reader takes LF or CR LF "
+                          "line ends, so save it with either");
+    if (IsVboText(bytes)) {
+        std::string unitNote;
+        const std::string table = VboAsTable(bytes, &unitNote);
+        MeasuredLog log = ParseLog(table, options);
+        log.unitNote = unitNote;
+        return log;
+    }
     NumberedLineReader reader(bytes);
     std::string_view header;
     if (!NextContentLine(reader, header))
@@ -320,22 +412,62 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
             ": the log has no header line: its first line must name the columns, not hold numbers");
 
     MeasuredLog log;
-    const std::vector<WantedColumn> wanted = ChooseColumns(names, options, log);
+    std::vector<WantedColumn> wanted = ChooseColumns(names, options, log);
     // As many values as there are rows: the columns neither grow step by step nor take room for the
     // blank and comment lines.
     const std::size_t rows = ContentLineCount(reader);
     for (const WantedColumn &w : wanted) w.values->reserve(rows);
     const int lastRow = ReadRows(reader, SeparatorOf(header), names, wanted, log);
-    if (log.time.empty())
-        throw FormatError("the log has no rows of numbers below its header (" + LineText(headerLine) + ")");
+    if (log.time.empty()) throw NoRows(names, wanted, log, headerLine);
     if (log.time.size() == 1)
         throw FormatError("the log has only one row (" + LineText(lastRow) + "): it needs at least two");
     ToSecondsAndDegrees(log);
-    log.dropouts = ReplaceDropouts(log.time, log.steer, log.steerColumn.name);
+    if (options.dropouts) {
+        DropoutRules rules = *options.dropouts;
+        rules.kind = ChannelKind::Steer;
+        rules.written = log.angleUnit == AngleUnit::Radians ? 180 / std::numbers::pi : 1;
+        CleanedChannel cleaned = ReplaceDropouts(log.time, log.steer, log.steerColumn.name, rules);
+        log.dropouts = std::move(cleaned.dropouts);
+        log.faults = std::move(cleaned.faults);
+    }
     return log;
 }
 
+void KeepCommandedPulses(MeasuredLog &log, const std::vector<CommandedPulse> &pulses) {
+    if (pulses.empty()) return;
+    const double factor = log.angleUnit == AngleUnit::Radians ? 180 / std::numbers::pi : 1;
+    auto indexOf = [&](double t) {
+        return static_cast<std::size_t>(std::lower_bound(log.time.begin(), log.time.end(), t) -
+                                        log.time.begin());
+    };
+    std::vector<LogDropout> listed;
+    const std::vector<LogDropout> &d = log.dropouts;
+    for (std::size_t i = 0; i < d.size();) {
+        // A burst: dropouts of consecutive samples, none beyond the limit.
+        std::size_t j = i;
+        bool beyond = d[i].beyondLimit;
+        while (j + 1 < d.size() && indexOf(d[j + 1].time) == indexOf(d[j].time) + 1)
+            beyond |= d[++j].beyondLimit;
+        const std::size_t first = indexOf(d[i].time), last = indexOf(d[j].time);
+        double excursion = 0;
+        for (std::size_t k = first; k <= last && !beyond; ++k) {
+            const double line = log.steer[k]; // the replacement lies on the line between its neighbours
+            const double off = d[i + (k - first)].value * factor - line;
+            if (std::fabs(off) > std::fabs(excursion)) excursion = off;
+        }
+        if (!beyond && IsCommandedPulse(pulses, excursion)) {
+            for (std::size_t k = first; k <= last; ++k) log.steer[k] = d[i + (k - first)].value * factor;
+        } else {
+            listed.insert(listed.end(), d.begin() + static_cast<std::ptrdiff_t>(i),
+                          d.begin() + static_cast<std::ptrdiff_t>(j + 1));
+        }
+        i = j + 1;
+    }
+    log.dropouts = std::move(listed);
+}
+
 std::vector<std::string> LogColumnNames(std::string_view start) {
+    start = WithoutByteOrderMark(start);
     if (IsVboText(start)) {
         // The table's lines are whole only up to the last line end of the start.
         const std::size_t end = start.rfind('\n');

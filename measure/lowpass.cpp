@@ -56,10 +56,13 @@ void Pass(const std::vector<Section> &sections, std::vector<double> &x) {
 } // namespace
 
 std::vector<double> PhaselessLowPass(const std::vector<double> &samples, double sampleRate, double cutoff) {
-    if (!(cutoff < sampleRate / 2)) {
+    // The design takes the cut-off as a single-precision fraction of the sample rate, which must stay
+    // below one half there too (10 Hz at 20.000000000000004 Hz rounds to 0.5).
+    const float fraction = static_cast<float>(cutoff / sampleRate);
+    if (!(cutoff < sampleRate / 2) || !(fraction < 0.5f) || !(fraction > 0)) {
         char text[160];
         std::snprintf(text, sizeof text,
-                      "the log's sample rate of %.4g Hz is too low for a %.4g Hz low-pass filter (more than "
+                      "the log's sample rate of %.6g Hz is too low for a %.4g Hz low-pass filter (more than "
                       "%.4g Hz needed)",
                       sampleRate, cutoff, 2 * cutoff);
         throw FormatError(text);

@@ -1,9 +1,11 @@
-// Slowly increasing steer runs: filtering, zeroing, the regression of steer on lateral acceleration.
+// Slowly increasing steer runs: checks, filtering, zeroing, the regression of steer on lateral
+// acceleration, and the checks that the run is the procedure's.
 #include "measure/sis.h"
 
 #include "files/fileio.h"
 #include "measure/evaluate.h"
 #include "measure/lowpass.h"
+#include "measure/runsteps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,56 +14,69 @@
 namespace {
 
 std::string Text(const char *format, auto... values) {
-    char text[300];
+    char text[400];
     std::snprintf(text, sizeof text, format, values...);
     return text;
 }
 
-double Mean(const std::vector<double> &v, std::size_t from, std::size_t to) {
-    long double sum = 0;
-    for (std::size_t i = from; i < to; ++i) sum += v[i];
-    return to > from ? static_cast<double>(sum / static_cast<long double>(to - from)) : 0;
-}
-
-// Zeroes steer and lateral acceleration by their means over the second before the steer starts to
-// move (its rate first above the rest rate).
-void ZeroOnRest(const std::vector<double> &time, std::vector<double> &steer, std::vector<double> &ay,
-                SisResult &r, const SisOptions &options) {
+// The first sample where the steer starts to move: its rate first above the rest rate.
+std::size_t SteerStart(const std::vector<double> &time, const std::vector<double> &steer,
+                       const SisOptions &o) {
     const std::vector<double> rate = Derivative(time, steer);
     std::size_t start = 0;
-    while (start < rate.size() && std::fabs(rate[start]) <= options.restRate) ++start;
-    std::size_t from = start;
-    while (from > 0 && time[from - 1] >= time[start] - options.zeroingTime) --from;
-    if (start == rate.size() || time[start] - time[from] < options.zeroingTime / 2) {
-        r.warnings.push_back(
-            "the log has no still half second before the steer: the channels are not zeroed");
-        return;
-    }
-    r.zeroed = true;
-    r.zeroFrom = time[from];
-    r.zeroTo = time[start];
-    r.steerZero = Mean(steer, from, start);
-    r.lateralAccelerationZero = Mean(ay, from, start);
-    for (double &s : steer) s -= r.steerZero;
-    for (double &a : ay) a -= r.lateralAccelerationZero;
+    while (start < rate.size() && std::fabs(rate[start]) <= o.restRate) ++start;
+    if (start == rate.size())
+        throw FormatError(Text("the steer never moves faster than %g deg/s", o.restRate));
+    if (start == 0) throw FormatError("the log starts with the steer already moving: nothing to zero on");
+    return start;
 }
 
-} // namespace
+// The run is the procedure's: the steer rises steadily at about the commanded rate through the fit.
+void CheckProcedure(const std::vector<double> &time, const std::vector<double> &steer, std::size_t first,
+                    std::size_t last, double side, SisResult &r, const SisOptions &o, RunRecord &record) {
+    using namespace SisCriteria;
+    if (r.samples < LeastFitSamples)
+        record.verdict.Invalid(
+            Text("only %d samples lie in the fit from %g to %g g (%.3f s): a slowly increasing "
+                 "steer gives at least %d",
+                 r.samples, o.fitLow, o.fitHigh, r.fitTo - r.fitFrom, LeastFitSamples));
+    r.steerRate = r.fitTo > r.fitFrom ? side * (steer[last] - steer[first]) / (r.fitTo - r.fitFrom) : 0;
+    if (!(std::fabs(r.steerRate - o.commandedRate) <= RateTolerance * o.commandedRate)) {
+        record.verdict.Invalid(
+            Text("the steer rises at %.2f deg/s through the fit, not at about the commanded %g "
+                 "deg/s (within %g %%): the log is no slowly increasing steer",
+                 r.steerRate, o.commandedRate, 100 * RateTolerance));
+        return;
+    }
+    for (std::size_t i = first, j = first; i <= last; ++i) {
+        while (j < last && time[j] < time[i] + RateWindow) ++j;
+        if (time[j] - time[i] < RateWindow * 0.999) break;
+        const double rate = side * (steer[j] - steer[i]) / (time[j] - time[i]);
+        if (!(std::fabs(rate - o.commandedRate) <= Steadiness * o.commandedRate)) {
+            record.verdict.Invalid(
+                Text("the steer rate is %.2f deg/s from %.3f to %.3f s, not a steady %g deg/s "
+                     "(within %g %%): the log is no slowly increasing steer",
+                     rate, time[i], time[j], o.commandedRate, 100 * Steadiness));
+            return;
+        }
+    }
+}
 
-SisResult EvaluateSlowlyIncreasingSteer(const VehicleLog &log, const SisOptions &options) {
-    SisResult r;
-    r.sampleRate = LogSampleRate(log.time, r.warnings);
+void Process(const VehicleLog &log, const SisOptions &options, SisResult &r, RunRecord &record) {
+    CheckChannels(log, {ChannelKind::Steer, ChannelKind::LateralAcceleration}, record);
+    r.sampleRate = LogSampleRate(log.time, record.warnings);
     std::vector<double> steer = PhaselessLowPass(log.steer, r.sampleRate, options.steerCutoff);
     std::vector<double> ay = PhaselessLowPass(log.lateralAcceleration, r.sampleRate, options.responseCutoff);
-    ZeroOnRest(log.time, steer, ay, r, options);
+    const Zeroing zeroing = ZeroBefore(log.time, SteerStart(log.time, steer, options), options.zeroingTime,
+                                       {&steer, &ay}, record.warnings);
+    r.zeroed = true;
+    r.zeroFrom = zeroing.from, r.zeroTo = zeroing.to;
+    r.steerZero = zeroing.means[0], r.lateralAccelerationZero = zeroing.means[1];
 
     const auto peak = std::max_element(ay.begin(), ay.end(),
                                        [](double a, double b) { return std::fabs(a) < std::fabs(b); });
     r.peakLateralAcceleration = *peak;
     const double side = r.peakLateralAcceleration < 0 ? -1 : 1;
-    if (std::fabs(r.peakLateralAcceleration) > 2.5)
-        r.warnings.push_back(Text("the lateral acceleration peaks at %.2f g: is its unit right (--ay-unit)?",
-                                  r.peakLateralAcceleration));
     // The rising part: from where the acceleration first reaches the lower level to where it first
     // passes the upper one.
     std::size_t first = 0;
@@ -90,9 +105,24 @@ SisResult EvaluateSlowlyIncreasingSteer(const VehicleLog &log, const SisOptions 
     r.angle = r.intercept + r.slope * options.at;
     r.fitFrom = log.time[first];
     r.fitTo = log.time[last - 1];
-    if (!log.dropouts.empty())
-        r.warnings.push_back(std::to_string(log.dropouts.size()) +
-                             " dropout sample(s) replaced: " + DropoutText(log.dropouts));
+    r.processed = true;
+    CheckProcedure(log.time, steer, first, last - 1, r.angle < 0 ? -1 : 1, r, options, record);
+}
+
+} // namespace
+
+SisResult EvaluateSlowlyIncreasingSteer(const VehicleLog &log, const SisOptions &options) {
+    SisResult r;
+    RunRecord record;
+    try {
+        Process(log, options, r, record);
+    } catch (const FormatError &e) {
+        record.verdict.Invalid(e.what());
+    }
+    r.warnings = record.warnings;
+    r.state = record.verdict.State();
+    r.reason = record.verdict.Reason();
+    r.pass = r.state == RunState::Pass;
     return r;
 }
 
@@ -101,4 +131,36 @@ double AmplitudeA(const std::vector<SisResult> &runs) {
     for (const SisResult &r : runs) sum += std::fabs(r.angle);
     const double mean = runs.empty() ? 0 : static_cast<double>(sum / static_cast<long double>(runs.size()));
     return std::round(mean * 10) / 10;
+}
+
+SisAmplitude AmplitudeOfRuns(const std::vector<SisResult> &runs) {
+    SisAmplitude a;
+    std::vector<SisResult> valid;
+    std::string invalid;
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        if (runs[k].pass) {
+            valid.push_back(runs[k]);
+            (runs[k].angle < 0 ? a.negative : a.positive) += 1;
+        } else {
+            invalid += (invalid.empty() ? "" : ", ") + std::to_string(k + 1);
+        }
+    }
+    if (!valid.empty()) {
+        long double sum = 0;
+        for (const SisResult &r : valid) sum += std::fabs(r.angle);
+        a.mean = static_cast<double>(sum / static_cast<long double>(valid.size()));
+    }
+    if (runs.empty())
+        a.reason = "no run was given";
+    else if (!invalid.empty())
+        a.reason = "A is not known: run " + invalid +
+                   (invalid.find(',') == std::string::npos ? " is" : " are") + " invalid";
+    else
+        a.a = AmplitudeA(valid);
+    if (a.positive != SisCriteria::RunsEachWay || a.negative != SisCriteria::RunsEachWay)
+        a.warnings.push_back(
+            Text("A is the mean of %d run(s) steered anticlockwise (positive) and %d clockwise "
+                 "(negative): the procedure takes %d each way",
+                 a.positive, a.negative, SisCriteria::RunsEachWay));
+    return a;
 }

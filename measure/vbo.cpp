@@ -86,7 +86,7 @@ double VboSecondsOfDay(double hhmmss) {
     return hours * 3600 + minutes * 60 + (hhmmss - hours * 10000 - minutes * 100);
 }
 
-std::string VboAsTable(std::string_view bytes) {
+std::string VboAsTable(std::string_view bytes, std::string *unitNote) {
     const std::vector<std::string_view> lines = Lines(bytes);
     std::string section;
     std::vector<std::string> units;
@@ -95,21 +95,29 @@ std::string VboAsTable(std::string_view bytes) {
     double firstTime = 0, previousTime = 0, dayOffset = 0;
     bool anyRow = false;
     char number[40];
+    // Blank unit lines count where a unit follows them: those at the end separate the sections.
+    auto dropTrailingBlanks = [&] {
+        while (!units.empty() && units.back().empty()) units.pop_back();
+    };
     for (std::string_view line : lines) {
         if (IsSection(line)) {
+            if (section == "[channel units]") dropTrailingBlanks();
             section = Lower(Trimmed(line));
             table += "#\n";
             continue;
         }
-        if (section == "[channel units]" && !Trimmed(line).empty()) {
+        if (section == "[channel units]") {
             units.emplace_back(Trimmed(line));
         } else if (section == "[column names]" && !Trimmed(line).empty()) {
+            dropTrailingBlanks();
             const auto names = Words(line);
-            // Units pair with the columns in order; a shorter list belongs to the last columns.
-            const std::size_t skip = names.size() > units.size() ? names.size() - units.size() : 0;
+            // Units pair with the columns in order, as the file lists its channels.
+            if (unitNote && !units.empty() && units.size() != names.size())
+                *unitNote = "the file lists " + std::to_string(units.size()) + " units for its " +
+                            std::to_string(names.size()) + " columns";
             for (std::size_t k = 0; k < names.size(); ++k) {
                 const std::string name(names[k]), lower = Lower(name);
-                std::string unit = k >= skip ? units[k - skip] : "";
+                std::string unit = k < units.size() ? units[k] : "";
                 if (lower == "time") timeIndex = k, unit = "s"; // written as seconds below
                 if (unit.empty()) unit = KnownUnit(lower);
                 table += (k ? "\t" : "") + name + (unit.empty() ? "" : " [" + unit + "]");

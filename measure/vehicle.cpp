@@ -4,6 +4,7 @@
 
 #include "files/fileio.h"
 #include "measure/channels.h"
+#include "measure/dropouts.h"
 
 #include <algorithm>
 #include <charconv>
@@ -163,7 +164,22 @@ std::vector<VehicleSample> SimulateVehicle(const VehicleParameters &vehicle,
         const double t = static_cast<double>(k) * interval;
         double ay = 0;
         model.Derivative(s, steerAt(t) * toWheel, ay);
-        samples.push_back({t, steerAt(t), s.yawRate * 180 / std::numbers::pi, ay / Gravity, vehicle.speed});
+        const VehicleSample sample{t, steerAt(t), s.yawRate * 180 / std::numbers::pi, ay / Gravity,
+                                   vehicle.speed};
+        // A stiff model (a tiny yaw inertia, a huge stability gain) diverges at the integration's step.
+        if (!(std::fabs(sample.yawRate) <= ChannelPhysics::YawRate) ||
+            !(std::fabs(sample.lateralAcceleration) <= ChannelPhysics::LateralAcceleration) ||
+            !(std::fabs(s.lateralVelocity) <= 10 * vehicle.speed / 3.6) || !std::isfinite(sample.steer)) {
+            char text[300];
+            std::snprintf(
+                text, sizeof text,
+                "the vehicle's run leaves what a vehicle can do at %.3f s (yaw rate %.3g deg/s, lateral "
+                "acceleration %.3g g): its parameters (yaw inertia %g kg m2, stability control %g) make "
+                "the model diverge",
+                t, sample.yawRate, sample.lateralAcceleration, vehicle.yawInertia, vehicle.stabilityControl);
+            throw FormatError(text);
+        }
+        samples.push_back(sample);
         for (int j = 0; j < substeps; ++j) {
             const double t0 = t + j * h;
             double ignored = 0;
@@ -180,31 +196,42 @@ std::vector<VehicleSample> SimulateVehicle(const VehicleParameters &vehicle,
     return samples;
 }
 
+namespace {
+
+// The text printf writes, however long.
+std::string Formatted(const char *format, auto... values) {
+    const int size = std::snprintf(nullptr, 0, format, values...);
+    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, values...);
+    return text;
+}
+
+} // namespace
+
 std::string SimulatedLogText(const VehicleParameters &vehicle, const std::vector<VehicleSample> &samples,
                              const std::string &note) {
-    char line[200];
     std::string text =
         "# Rehearsal log of quillard-cli simulate: a single-track vehicle model, not a prediction "
         "of record\n";
-    std::snprintf(
-        line, sizeof line,
-        "# vehicle: %s; %g km/h, %g kg, yaw inertia %g kg m2, axles %g m and %g m from the centre of "
-        "gravity\n",
-        vehicle.name.c_str(), vehicle.speed, vehicle.mass, vehicle.yawInertia, vehicle.frontAxle,
-        vehicle.rearAxle);
-    text += line;
-    std::snprintf(
-        line, sizeof line,
+    text +=
+        Formatted("# vehicle: %s; %g km/h, %g kg, yaw inertia %g kg m2, axles %g m and %g m from the centre "
+                  "of gravity\n",
+                  vehicle.name.c_str(), vehicle.speed, vehicle.mass, vehicle.yawInertia, vehicle.frontAxle,
+                  vehicle.rearAxle);
+    text += Formatted(
         "# cornering stiffness %g and %g N/rad, friction %g, steering ratio %g, stability control %g\n",
         vehicle.frontCornering, vehicle.rearCornering, vehicle.friction, vehicle.steeringRatio,
         vehicle.stabilityControl);
-    text += line;
     if (!note.empty()) text += "# " + note + "\n";
     text += "time [s],steer [deg],yaw rate [deg/s],lateral acceleration [g],speed [km/h]\n";
     for (const VehicleSample &s : samples) {
-        std::snprintf(line, sizeof line, "%.4f,%.4f,%.5f,%.6f,%.2f\n", s.time, s.steer, s.yawRate,
-                      s.lateralAcceleration, s.speed);
-        text += line;
+        for (double v : {s.time, s.steer, s.yawRate, s.lateralAcceleration, s.speed})
+            if (!std::isfinite(v))
+                throw FormatError(Formatted("the vehicle's run at %.3f s holds a value that is no "
+                                            "finite number",
+                                            s.time));
+        text += Formatted("%.4f,%.4f,%.5f,%.6f,%.2f\n", s.time, s.steer, s.yawRate, s.lateralAcceleration,
+                          s.speed);
     }
     return text;
 }

@@ -38,9 +38,14 @@ std::vector<std::string> RunFigureLines(const SwdResult &r) {
     else
         lines.push_back(
             Text("Lateral displacement at BOS + 1.07 s: %.3f m (not judged below 5 A)", r.displacement));
-    lines.push_back(Text("Amplitude %.2f deg (%s); zeroed over %.3f to %.3f s", r.amplitude,
-                         r.amplitudeFromProgram ? "program" : "measured", r.zeroFrom, r.zeroTo));
+    lines.push_back(Text("Amplitude %.2f deg (%s; measured %.2f deg); zeroed over %.3f to %.3f s",
+                         r.amplitude, r.amplitudeFromProgram ? "commanded" : "measured", r.measuredAmplitude,
+                         r.zeroFrom, r.zeroTo));
+    if (r.speedAtBos) lines.push_back(Text("Speed at BOS %.1f km/h", *r.speedAtBos));
+    for (RunCondition c : r.verdict.StatedConditions())
+        lines.push_back(std::string("Stated, not measured: ") + RunConditionText(c));
     for (const std::string &w : r.warnings) lines.push_back("Warning: " + w);
+    if (!r.pass) lines.push_back(std::string("Verdict: ") + RunStateTitle(r.state) + ": " + r.reason);
     return lines;
 }
 
@@ -49,6 +54,7 @@ RunReportPage RunPageOf(const SwdResult &r, const VehicleLog &, const std::strin
     page.title = title;
     page.lines = RunFigureLines(r);
     page.pass = r.pass;
+    page.verdict = RunStateTitle(r.state);
     page.time = r.traces.time;
     page.steer = r.traces.steer;
     page.yawRate = r.traces.yawRate;

@@ -129,7 +129,9 @@ TEST_F(CliCompare, ASteerThatNeverChangesHasNoGainAndNoDelay) {
 // response and no figure.
 TEST_F(CliCompare, SaysWhyALogCannotBeCompared) {
     folder.Write("span.csv", "time,steer\n-9e307,0\n0,10\n9e307,0\n");
-    folder.Write("over.csv", "time,steer\n0,0\n0.5,9.9e37\n1,10\n2,0\n");
+    // Over-range values longer than a burst of dropouts (one to five samples, which are replaced).
+    folder.Write("over.csv", "time,steer\n0,0\n0.5,9.9e37\n0.6,9.9e37\n0.7,9.9e37\n0.8,9.9e37\n0.9,9.9e37\n"
+                             "0.95,9.9e37\n1,10\n2,0\n");
     for (const auto &[log, reason] : std::vector<std::pair<std::string, std::string>>{
              {"span.csv", "too far apart to compute with"}, {"over.csv", "holds 9.9e+37 deg at 0.5 s"}}) {
         for (const std::string command : {"compare", "plot"}) {

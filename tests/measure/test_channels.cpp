@@ -55,9 +55,10 @@ TEST(ParseVehicleLog, AMissingChannelIsNamedWithItsOption) {
 // A sectioned logger file at 100 Hz from 10:15:59.50 to 10:16:00.49 UTC, with a lost frame in the
 // steer and another in the yaw rate.
 std::string VboAcrossAMinute() {
-    std::string text = "File created on 08/12/2026 @ 10:16:01\n\n[header]\nsatellites\ntime\nvelocity kmh\n"
-                       "Steer\nYawRate\nLatAcc\n\n[channel units]\ndeg\ndeg/s\ng\n\n[comments]\nrun 3\n\n"
-                       "[column names]\nsats time velocity Steer YawRate LatAcc\n\n[data]\n";
+    std::string text =
+        "File created on 08/12/2026 @ 10:16:01\n\n[header]\nsatellites\ntime\nvelocity kmh\n"
+        "Steer\nYawRate\nLatAcc\n\n[channel units]\n\ns\nkm/h\ndeg\ndeg/s\ng\n\n[comments]\nrun 3\n\n"
+        "[column names]\nsats time velocity Steer YawRate LatAcc\n\n[data]\n";
     char row[160];
     for (int k = 0; k < 100; ++k) {
         const int hundredths = 5950 + k; // seconds 59.50 and on, carried into the next minute
@@ -99,7 +100,7 @@ TEST(VboFiles, ABadCellIsNamedByTheFilesOwnLine) {
         ParseVehicleLog(text, {});
         FAIL();
     } catch (const FormatError &e) {
-        EXPECT_NE(std::string(e.what()).find("line 33, column 4"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("line 36, column 4"), std::string::npos) << e.what();
     }
 }
 
@@ -110,8 +111,10 @@ TEST(ReplaceDropouts, LeavesStepsNoiseAndRealPeaksAlone) {
         steps.push_back(k < 100 ? 0 : 30);                     // a step that stays
         spike.push_back(k == 0 ? -900 : k == 120 ? 500 : 1.0); // dropouts at the start and inside
     }
-    EXPECT_TRUE(ReplaceDropouts(time, steps, "steer").empty());
-    const auto found = ReplaceDropouts(time, spike, "steer");
+    const CleanedChannel step = ReplaceDropouts(time, steps, "steer", {});
+    EXPECT_TRUE(step.dropouts.empty());
+    EXPECT_EQ(step.faults.size(), 1u); // a steer cannot jump 30 deg in 10 ms: a fault, not a dropout
+    const auto found = ReplaceDropouts(time, spike, "steer", {}).dropouts;
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(spike[0], 1);
     EXPECT_EQ(spike[120], 1);

@@ -102,7 +102,8 @@ private:
     }
 
     // The signed excursion of samples first to last from the line between their neighbours, when every
-    // one of them lies off it by more than the channel can change between samples; 0 otherwise.
+    // one of them lies off it by more than the channel can change from one sample to the next; 0
+    // otherwise.
     double Excursion(std::size_t first, std::size_t last, std::size_t before, std::size_t after) const {
         double largest = 0;
         for (std::size_t k = first; k <= last; ++k) {
@@ -112,8 +113,8 @@ private:
                 line = m_x[before] + u * (m_x[after] - m_x[before]);
             }
             const double off = m_x[k] - line;
-            const std::size_t near = before == Size() ? after : before;
-            if (!(std::fabs(off) > Allowed(k, near))) return 0;
+            if (!(std::fabs(off) > Allowed(k == 0 ? 1 : k - 1, k == 0 ? 0 : k)))
+                return 0; // one sample's change
             if (std::fabs(off) > std::fabs(largest)) largest = off;
         }
         return largest;

@@ -230,8 +230,9 @@ void Process(const VehicleLog &log, const SwdOptions &options, SwdResult &r, Run
     const std::size_t bosIndex = IndexAtOrAfter(time, r.bos);
     const int yawLobe = LobeSign(time, t.yawRate, r.bos, reversal) * r.firstSteer;
     const int ayLobe = LobeSign(time, t.lateralAcceleration, r.bos, reversal) * r.firstSteer;
-    const ResponseLag yawLag = LagBehindSteer(time, t.steer, t.yawRate, bosIndex, events.complete);
-    const ResponseLag ayLag = LagBehindSteer(time, t.steer, t.lateralAcceleration, bosIndex, events.complete);
+    // Over the first lobe alone: after the reversal a spinning car's yaw rate no longer follows the steer.
+    const ResponseLag yawLag = LagBehindSteer(time, t.steer, t.yawRate, bosIndex, events.reversal);
+    const ResponseLag ayLag = LagBehindSteer(time, t.steer, t.lateralAcceleration, bosIndex, events.reversal);
     r.yawLag = yawLag.lag, r.ayLag = ayLag.lag;
     CheckResponse(log, ChannelKind::YawRate, yawLag, yawLobe, record);
     CheckResponse(log, ChannelKind::LateralAcceleration, ayLag, ayLobe, record);

@@ -156,6 +156,14 @@ std::size_t DefaultColumn(const std::vector<std::string> &names, bool time) {
                             KindOfUnit(name.unit) == UnitKind::Unknown);
         if (time ? (name.base == "t" || name.base.rfind("time", 0) == 0) : steer) return i;
     }
+    // A column named the steer whose unit is another quantity's is not taken, and nothing else is.
+    for (std::size_t i = 0; i < names.size() && !time; ++i) {
+        const HeaderName name = SplitName(names[i]);
+        if (name.base.find("steer") != std::string::npos && !NamesNoAngle(name.base))
+            throw FormatError("column " + std::to_string(i + 1) + " \"" + names[i] +
+                              "\" is named the steer but holds " + UnitKindText(KindOfUnit(name.unit)) +
+                              " (" + name.unit + "): name the steer angle's column with --steer-column");
+    }
     const std::size_t fallback = time ? 0 : 1;
     if (fallback >= names.size())
         throw FormatError("the header names one column: a log needs a time and a steer column");
@@ -396,9 +404,16 @@ MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options) {
     if (IsVboText(bytes)) {
         std::string unitNote;
         const std::string table = VboAsTable(bytes, &unitNote);
-        MeasuredLog log = ParseLog(table, options);
-        log.unitNote = unitNote;
-        return log;
+        try {
+            MeasuredLog log = ParseLog(table, options);
+            log.unitNote = unitNote;
+            return log;
+        } catch (const FormatError &e) {
+            if (unitNote.empty() || std::string_view(e.what()).find("holds") == std::string_view::npos) throw;
+            throw FormatError(std::string(e.what()) + " (" + unitNote +
+                              ": units may be paired with the wrong "
+                              "columns)");
+        }
     }
     NumberedLineReader reader(bytes);
     std::string_view header;

@@ -47,16 +47,23 @@ void CheckUnit(const VehicleLog &log, ChannelKind kind, RunRecord &record) {
     const VehicleChannel &channel = ChannelOf(log, kind);
     if (!channel.unitProblem.empty()) record.verdict.Invalid(channel.unitProblem);
     if (!channel.unitWarning.empty()) record.warnings.push_back(channel.unitWarning);
-    if (channel.unitStated || !channel.unitProblem.empty()) return;
+    if (!channel.unitProblem.empty()) return;
+    // Whatever the unit, no vehicle on tyres reaches this: a header's unit that gives it is wrong too.
     if (kind == ChannelKind::LateralAcceleration) {
         const double peak = PeakOf(log.lateralAcceleration);
-        if (peak > RunLimits::PeakInG)
+        if (peak > RunLimits::PeakInG && channel.unitStated)
+            record.verdict.Invalid(
+                Text("the lateral acceleration (column \"%s\") peaks at %.3f g in its unit %s, "
+                     "more than a vehicle on tyres reaches (%g g): is the unit right (--ay-unit)?",
+                     channel.column.name.c_str(), peak, channel.unit.c_str(), RunLimits::PeakInG));
+        else if (peak > RunLimits::PeakInG)
             record.verdict.Invalid(Text(
                 "the lateral acceleration (column \"%s\") has no unit stated and peaks at %.3f, more than a "
                 "vehicle on tyres reaches in g (%g g): state its unit with --ay-unit m/s2 (or --ay-unit g), "
                 "or write it in its header as [m/s2]",
                 channel.column.name.c_str(), peak, RunLimits::PeakInG));
     }
+    if (channel.unitStated) return;
     if (kind == ChannelKind::YawRate && !log.lateralAcceleration.empty()) {
         const double speed = log.speed.empty() ? 80 : std::max(10.0, PeakOf(log.speed)); // km/h
         const double yaw = PeakOf(log.yawRate) * std::numbers::pi / 180;                 // rad/s

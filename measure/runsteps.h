@@ -11,8 +11,8 @@
 #include <vector>
 
 namespace RunLimits {
-// A vehicle on tyres stays below this lateral acceleration: a larger peak with no unit stated is not
-// in g (a run in m/s² read as g peaks near ten times its true value).
+// A vehicle on tyres stays below this lateral acceleration: a larger peak says its unit is wrong (with
+// no unit stated it is not in g; a run in m/s² read as g peaks near ten times its true value).
 constexpr double PeakInG = 1.5; // g
 // The yaw rate and the lateral acceleration of a vehicle agree as a ≈ v r (within a factor of two or
 // so while it slides); a yaw rate with no unit stated that is this many times too small for the
@@ -20,10 +20,11 @@ constexpr double PeakInG = 1.5; // g
 constexpr double YawRateTooSmall = 8;
 // Less still time than this before the steer leaves too few samples for an offset.
 constexpr double LeastStillTime = 0.5; // s
-// A vehicle's yaw rate and lateral acceleration follow the handwheel within a few tenths of a second;
-// a channel further behind, or ahead, is out of step with the steer (a logger's buffering).
+// A vehicle's yaw rate and lateral acceleration follow the handwheel within a few tenths of a second,
+// and never ahead of it: a channel further behind, or ahead, is out of step with the steer (a logger's
+// buffering), and its figures would be read at the wrong times.
 constexpr double LongestResponseLag = 0.35; // s
-constexpr double LongestResponseLead = 0.1; // s
+constexpr double LongestResponseLead = 0;   // s
 // A response that correlates less with the steer over the manoeuvre is not the channel it is named.
 constexpr double LeastResponseCorrelation = 0.5;
 } // namespace RunLimits

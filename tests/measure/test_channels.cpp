@@ -104,6 +104,63 @@ TEST(VboFiles, ABadCellIsNamedByTheFilesOwnLine) {
     }
 }
 
+// Units pair with the channels in the file's order, a blank line a channel without one; a list one
+// short pairs the rest with the wrong columns, which is said where a unit does not fit its column.
+TEST(VboFiles, PairTheirUnitsInChannelOrder) {
+    const VehicleLog log = ParseVehicleLog(VboAcrossAMinute(), {});
+    EXPECT_EQ(log.speedChannel.unit, "km/h");
+    EXPECT_TRUE(log.speedChannel.unitStated);
+    EXPECT_EQ(log.ayChannel.column.name, "LatAcc [g]");
+    EXPECT_TRUE(log.unitNote.empty());
+    std::string shortList = VboAcrossAMinute();
+    shortList.replace(shortList.find("\nkm/h\n"), 6, "\n");
+    try {
+        ParseVehicleLog(shortList, {});
+        FAIL();
+    } catch (const FormatError &e) {
+        EXPECT_EQ(
+            std::string(e.what()),
+            "column 4 \"Steer [deg/s]\" is named the steer but holds an angular rate (deg/s): name the steer "
+            "angle's column with --steer-column (the file lists 5 units for its 6 columns: units may be "
+            "paired with the wrong columns)");
+    }
+    VehicleLogOptions byNumber;
+    byNumber.log.steerColumn = "4";
+    byNumber.log.angleUnit = AngleUnit::Degrees;
+    const VehicleLog shifted = ParseVehicleLog(shortList, byNumber);
+    EXPECT_NE(
+        shifted.speedChannel.unitProblem.find("its unit deg is an angle's (the file lists 5 units for its "
+                                              "6 columns"),
+        std::string::npos)
+        << shifted.speedChannel.unitProblem;
+    EXPECT_NE(shifted.yawChannel.unitProblem.find("its unit g is an acceleration's"), std::string::npos);
+    EXPECT_FALSE(shifted.ayChannel.unitStated); // past the list's end
+}
+
+// A unit of another quantity cannot be the channel's; one the reader does not know is read as the
+// default, and said so; the options state a unit where the header does not.
+TEST(ParseVehicleLog, DecidesEachUnitOnceFromOptionHeaderOrDefault) {
+    const std::string text =
+        "time,steer,yaw rate [g],lateral acceleration [furlong],speed\n0,0,0,0,0\n1,1,1,1,1\n";
+    const VehicleLog log = ParseVehicleLog(text, {});
+    EXPECT_EQ(log.yawChannel.unitProblem,
+              "column \"yaw rate [g]\" is the yaw rate but its unit g is an acceleration's");
+    EXPECT_EQ(log.ayChannel.unit, "g");
+    EXPECT_FALSE(log.ayChannel.unitStated);
+    EXPECT_NE(log.ayChannel.unitWarning.find(
+                  "\"furlong\" of column \"lateral acceleration [furlong]\" is not known"),
+              std::string::npos);
+    EXPECT_FALSE(log.speedChannel.unitStated);
+    VehicleLogOptions options;
+    options.yawUnit = "rad/s";
+    options.speedUnit = "m/s";
+    const VehicleLog stated = ParseVehicleLog(text, options);
+    EXPECT_TRUE(stated.yawChannel.unitProblem.empty());
+    EXPECT_NEAR(stated.yawRate[1], 57.29578, 1e-5);
+    EXPECT_DOUBLE_EQ(stated.speed[1], 3.6);
+    EXPECT_TRUE(stated.speedChannel.unitStated);
+}
+
 TEST(ReplaceDropouts, LeavesStepsNoiseAndRealPeaksAlone) {
     std::vector<double> time, steps, spike;
     for (int k = 0; k < 200; ++k) {

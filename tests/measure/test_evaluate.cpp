@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -238,6 +240,98 @@ TEST(VboFiles, AreCarriedAcrossMidnight) {
     const MeasuredLog log = ParseLog(text, {});
     ASSERT_EQ(log.time.size(), 4u);
     EXPECT_NEAR(log.time[3], 0.15, 1e-6);
+}
+
+} // namespace
+
+namespace {
+
+// A run is a slowly increasing steer only when it is one: the steer rising steadily at about the
+// commanded 13.5 deg/s through the fit, with enough samples there and still time before it.
+TEST(EvaluateSlowlyIncreasingSteer, EachRunIsCheckedAsTheProcedure) {
+    auto run = [](std::function<double(double)> steer, double end = 5) {
+        return SampledVehicleLog(
+            100, end, steer, [](double) { return 0; }, [=](double t) { return steer(t) / 90; });
+    };
+    const std::vector<std::pair<VehicleLog, std::string>> cases{
+        {SisRun(90, 1), ""},
+        {run([](double t) { return SineWithDwellSteer(t, 1, 100); }),
+         "not at about the commanded 13.5 deg/s"},
+        {run([](double t) { return t < 1 ? 0 : 40 * std::sin(2 * Pi * 0.5 * (t - 1)); }), "not at about"},
+        {run([](double t) { return 30 * std::max(0.0, t - 1); }), "rises at 30.00 deg/s"},
+        {run([](double t) { return 13.5 * std::max(0.0, t - 1) + 2; }, 5), ""}, // an offset, zeroed
+        {run([](double t) { return 13.5 * t + 2; }), "the log starts with the steer already moving"},
+        {run([](double t) { return 13.5 * std::max(0.0, t - 0.2); }), "too little still time"},
+        {run([](double t) { // stops for half a second in the fit and goes on faster
+             const double x = std::max(0.0, t - 1);
+             return x < 1.5 ? 13.5 * x : x < 2 ? 20.25 : 20.25 + 20 * (x - 2);
+         }),
+         "not a steady 13.5 deg/s"},
+    };
+    for (const auto &[log, reason] : cases) {
+        const SisResult r = EvaluateSlowlyIncreasingSteer(log);
+        EXPECT_EQ(r.state, reason.empty() ? RunState::Pass : RunState::Invalid) << reason << ": " << r.reason;
+        EXPECT_NE(r.reason.find(reason), std::string::npos) << r.reason;
+    }
+    // A sine with dwell of the rehearsal car is no slowly increasing steer either.
+    const VehicleLog swd = AsLog(Drive(VehicleParameters{}, 100));
+    EXPECT_EQ(EvaluateSlowlyIncreasingSteer(swd).state, RunState::Invalid);
+}
+
+TEST(AmplitudeOfRuns, IsKnownFromValidRunsAndNamesTheirDirections) {
+    const SisResult left = EvaluateSlowlyIncreasingSteer(SisRun(90, 1)),
+                    right = EvaluateSlowlyIncreasingSteer(SisRun(92, -1));
+    const SisAmplitude both = AmplitudeOfRuns({left, right, left, right, left, right});
+    ASSERT_TRUE(both.a);
+    EXPECT_DOUBLE_EQ(*both.a, 27.3);
+    EXPECT_TRUE(both.warnings.empty());
+    const SisAmplitude oneWay = AmplitudeOfRuns({left, left, left});
+    EXPECT_DOUBLE_EQ(*oneWay.a, 27);
+    ASSERT_EQ(oneWay.warnings.size(), 1u);
+    EXPECT_EQ(oneWay.warnings[0],
+              "A is the mean of 3 run(s) steered anticlockwise (positive) and 0 clockwise "
+              "(negative): the procedure takes 3 each way");
+    SisResult bad = left;
+    bad.state = RunState::Invalid, bad.pass = false;
+    const SisAmplitude unknown = AmplitudeOfRuns({left, bad, right});
+    EXPECT_FALSE(unknown.a);
+    EXPECT_EQ(unknown.reason, "A is not known: run 2 is invalid");
+}
+
+// A 20 Hz log is refused for a 10 Hz filter in the filter's own precision, and no library text
+// reaches standard error.
+TEST(PhaselessLowPass, RefusesACutoffAtHalfTheRateAsTheDesignSeesIt) {
+    testing::internal::CaptureStderr();
+    try {
+        PhaselessLowPass(std::vector<double>(100, 1.0), 1 / 0.049999999999999996, 10);
+        ADD_FAILURE();
+    } catch (const FormatError &e) {
+        EXPECT_EQ(
+            std::string(e.what()),
+            "the log's sample rate of 20 Hz is too low for a 10 Hz low-pass filter (more than 20 Hz needed)");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// Parameters within their ranges whose run diverges at the model's step are refused; every row of a
+// run is written whole.
+TEST(SimulateVehicle, RefusesARunThatDivergesAndWritesEveryRowWhole) {
+    for (auto change : {+[](VehicleParameters &p) { p.yawInertia = 1e-300; },
+                        +[](VehicleParameters &p) { p.stabilityControl = 1e8; }}) {
+        VehicleParameters car;
+        change(car);
+        try {
+            Drive(car, 100);
+            ADD_FAILURE();
+        } catch (const FormatError &e) {
+            EXPECT_NE(std::string(e.what()).find("make the model diverge"), std::string::npos) << e.what();
+        }
+    }
+    VehicleParameters named;
+    named.name = std::string(300, 'n');
+    const std::string text = SimulatedLogText(named, Drive(named, 100), std::string(400, 'x'));
+    EXPECT_NE(text.find("# vehicle: " + named.name + "; 80 km/h"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5 + static_cast<long>(Drive(named, 100).size()));
 }
 
 } // namespace

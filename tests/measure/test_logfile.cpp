@@ -66,6 +66,14 @@ TEST(ParseLog, BadLogsAreRefusedNamingTheLine) {
         {"time,steer\n0,1\n0.2,1\n0.1,1\n", "line 4: time 0.1 is not after the time 0.2 of line 3"},
         {"time,steer\n0,1\n0,1\n", "line 3: time 0 is not after"},
         {"time\n0\n1\n", "the header names one column"},
+        {"time,steer\n0,\n0.1,\n",
+         "every one of the log's 2 rows has an empty cell in column 2 \"steer\": the "
+         "column holds no numbers"},
+        {"time,steer\r0,1\r0.5,2\r", "the log's lines end in a carriage return alone (CR)"},
+        {"time,steer\n0,1\n0.1," + std::string(MiB + 1, '1') + "\n", "line 3 is longer than 1 MiB"},
+        {"time,steer [deg/s]\n0,1\n0.1,2\n",
+         "column 2 \"steer [deg/s]\" is named the steer but holds an angular "
+         "rate (deg/s)"},
     };
     for (const auto &[text, message] : cases) {
         try {
@@ -89,6 +97,30 @@ TEST(ParseLog, BadLogsAreRefusedNamingTheLine) {
     }
 }
 
+// A byte-order mark before the header, a rate of the steer before its angle; a rate named as the steer
+// column is refused.
+TEST(ParseLog, TakesTheSteerAngleAndNeverARateOfIt) {
+    for (const char *text :
+         {"\xef\xbb\xbftime,steer\n0,1\n0.5,2\n", "time,steer rate [deg/s],steer [deg]\n0,9,1\n0.5,9,2\n",
+          "time,steering velocity,steer angle\n0,9,1\n0.5,9,2\n"}) {
+        const MeasuredLog log = ParseLog(text, {});
+        EXPECT_EQ(log.steer, (std::vector<double>{1, 2})) << text;
+        EXPECT_EQ(log.timeColumn.name, "time") << text;
+    }
+    LogOptions options;
+    options.steerColumn = "steer rate";
+    try {
+        ParseLog("time,steer rate [deg/s],steer [deg]\n0,9,1\n0.5,9,2\n", options);
+        ADD_FAILURE();
+    } catch (const FormatError &e) {
+        EXPECT_NE(
+            std::string(e.what()).find("column 2 \"steer rate [deg/s]\" holds an angular rate (deg/s), not a "
+                                       "steer angle"),
+            std::string::npos)
+            << e.what();
+    }
+}
+
 TEST(ParseLog, ACrEndsALineBeforeALfOrAtTheEndOfTheText) {
     const MeasuredLog log = ParseLog("time,steer\r\n0,1\r\n\r\n0.5,2\r", {});
     EXPECT_EQ(log.steer, (std::vector<double>{1, 2}));
@@ -109,6 +141,26 @@ TEST(LogColumnNames, NamesTheHeaderOnlyWhenTheStartHoldsAWholeOne) {
         {"# only a comment\n", {}},
     };
     for (const auto &[start, names] : cases) EXPECT_EQ(LogColumnNames(start), names) << start;
+}
+
+// A line longer than any logger writes is refused as soon as the read reaches past it.
+TEST(ReadLog, RefusesAnEndlessLineAsSoonAsItIsSeen) {
+    TempDir folder;
+    const std::string path = folder / "line.csv";
+    {
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        const std::string header = "time,steer\n", cells(3 * MiB, '7');
+        ASSERT_EQ(::write(fd, header.data(), header.size()), static_cast<ssize_t>(header.size()));
+        ASSERT_EQ(::write(fd, cells.data(), cells.size()), static_cast<ssize_t>(cells.size()));
+        ::close(fd);
+    }
+    try {
+        ReadLog(path, {});
+        ADD_FAILURE() << "a 3 MiB line was read";
+    } catch (const FileError &e) {
+        EXPECT_EQ(e.reason(), "line 2 is longer than 1 MiB: no such file has lines that long");
+    }
 }
 
 TEST(ReadLog, RefusesAHugeFileBeforeReadingIt) {

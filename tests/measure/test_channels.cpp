@@ -186,9 +186,16 @@ TEST(ReplaceDropouts, KeepsALostFrameOutOfTheComparison) {
     const std::size_t row = text.find("\n1.500000,");
     text.replace(text.find(',', row + 1) + 1, text.find('\n', row + 1) - text.find(',', row + 1) - 1,
                  "27899");
+    // And a burst of five samples of 8116 deg, which a logger wrote in a real step-steer log.
+    for (const char *at : {"\n2.000000,", "\n2.005000,", "\n2.010000,", "\n2.015000,", "\n2.020000,"}) {
+        const std::size_t row5 = text.find(at);
+        text.replace(text.find(',', row5 + 1) + 1, text.find('\n', row5 + 1) - text.find(',', row5 + 1) - 1,
+                     "8116");
+    }
     const MeasuredLog log = ParseLog(text, {});
-    ASSERT_EQ(log.dropouts.size(), 1u);
+    ASSERT_EQ(log.dropouts.size(), 6u);
     const Comparison c = CompareLog(program, log);
+    EXPECT_NEAR(c.gain, 1, 0.01);
     EXPECT_LT(std::fabs(c.peakError), 1);
     const auto warnings = ComparisonWarnings(c, log);
     ASSERT_FALSE(warnings.empty());

@@ -335,3 +335,31 @@ TEST(SimulateVehicle, RefusesARunThatDivergesAndWritesEveryRowWhole) {
 }
 
 } // namespace
+
+namespace {
+
+// A yaw rate that lags and dips to below zero just where the steer peaks first: its sign comes from
+// its whole first lobe, so the peak is the second lobe's and the ratios are those of the run.
+TEST(EvaluateSineWithDwell, TheYawRatesSignComesFromItsWholeFirstLobe) {
+    SwdOptions options;
+    options.amplitudeA = 20;
+    options.commandedAmplitude = 100;
+    options.accepted = {RunCondition::Speed};
+    VehicleLog log = KnownRun();
+    const double firstPeak = T0 + 0.25 / F;
+    for (std::size_t i = 0; i < log.time.size(); ++i) {
+        const double t = log.time[i];
+        log.yawRate[i] = DecayingYaw(t - 0.15) - 25 * std::exp(-std::pow((t - firstPeak) / 0.06, 2));
+    }
+    const SwdResult r = EvaluateSineWithDwell(log, options);
+    ASSERT_TRUE(r.processed) << r.reason;
+    EXPECT_LT(r.traces.yawRate[static_cast<std::size_t>(firstPeak * 200)],
+              0); // one sample would say opposite
+    EXPECT_EQ(r.yawSign, 1);
+    EXPECT_NEAR(r.peakYawRate, -30, 0.5);
+    EXPECT_GT(r.ratio1, 0);
+    EXPECT_NEAR(r.ratio2, 100 * Lobe(r.cos + 1.75 - Reversal - 0.15), 0.5);
+    for (const std::string &w : r.warnings) EXPECT_EQ(w.find("opposite sign"), std::string::npos) << w;
+}
+
+} // namespace

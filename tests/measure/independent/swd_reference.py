@@ -62,6 +62,23 @@ Choices made where the procedure leaves a detail open
      commanded amplitude >= 5 A (with a 1e-6 relative tolerance). Commanded amplitude: the
      option, else the measured first steer peak rounded to the nearest 0.5 A (said in the
      output), else unknown (criterion not judged, said in the output).
+ C13 States (added for verdicts that cannot be fooled): every run is pass, fail or invalid with
+     its reasons. Invalid when the log does not show a test condition: a speed column is needed and
+     the speed at BOS (filtered like the yaw rate) must lie within 80 +/- 2 km/h (--accept-speed
+     states it instead when the log has no speed); the larger steer peak must be the commanded
+     amplitude within max(1 deg, 3 %); no second steer manoeuvre may follow COS; the lateral
+     acceleration must be plausible (peak at most 1.5 g); A must be known unless a criterion
+     already fails. Otherwise fail when a criterion is not met, else pass.
+ C14 Spin: when the yaw rate has no local peak of the reversal's sign after the steer reversal
+     (it keeps growing to the end of the log), the peak is its largest value after the reversal
+     and the run fails as a spin.
+ C15 Dropouts by physics: a sample beyond the channel's reach (steer 2500 deg, yaw rate 1000
+     deg/s, lateral acceleration 5 g, speed 500 km/h, roll 180 deg) is a dropout in runs of up to
+     five samples; so is a burst of one to five samples that leaves both neighbours faster than the
+     channel can move (steer 3000 deg/s, yaw 1500 deg/s^2, ay 40 g/s, with the floors of C3) and
+     comes back. This replaces the statistical threshold of C3.
+ C16 Logger files: [channel units] pairs with the [header] channels in order, a blank line a
+     channel without unit; blank lines at the end of the section are separators.
  C12 SIS: same reading, dropouts, filter. The steer starts where |steer rate| first exceeds
      5 deg/s and stays above it for 200 ms; channels zeroed over the second before. Run
      direction = sign of the steer at its largest magnitude. Rising part = from the steer start
@@ -175,15 +192,21 @@ def read_vbo(path):
             section = m.group(1).strip().lower()
             sections.setdefault(section, [])
             continue
-        if section is not None and s:
+        if section == 'channel units':
+            sections[section].append(s)          # a blank line is a channel without unit (C16)
+        elif section is not None and s:
             sections[section].append(s)
     if 'column names' not in sections or 'data' not in sections:
         raise LogError('VBO file without [column names] or [data] section')
     names = ' '.join(sections['column names']).split()
     header_names = sections.get('header', [])
-    units_list = sections.get('channel units', [])
+    units_list = list(sections.get('channel units', []))
+    while units_list and not units_list[-1]:
+        units_list.pop()
     units = [''] * len(names)
-    if units_list:
+    if units_list and len(units_list) != 1:
+        units = (units_list + [''] * len(names))[:len(names)]   # C16: in channel order
+    elif units_list:
         if len(units_list) == 1 and len(units_list[0].split()) == len(names):
             units = units_list[0].split()
         elif len(units_list) == len(names):
@@ -324,14 +347,24 @@ def load_log(path, opts, need_yaw=True, need_ay=True):
             notes.append(note)
         out['ay'] = data[:, ia] * f
         out['columns']['ay'] = names[ia]
+    speed_hits = [k for k, n in enumerate(names) if _is_speed(_norm(n), n.lower())
+                   and not _is_yaw(_norm(n), n.lower()) and 'steer' not in n.lower()]
+    if getattr(opts, 'speed_column', None):
+        speed_hits = [_find(names, opts.speed_column, _is_speed, 'speed', '--speed-column')]
+    if speed_hits:
+        isp = speed_hits[0]
+        u = _unit_of(names[isp], units[isp]).replace(' ', '')
+        factor = {'m/s': 3.6, 'mps': 3.6, 'mph': 1.609344}.get(u, 1.0)
+        out['speed'] = data[:, isp] * factor
+        out['columns']['speed'] = names[isp]
     good = np.isfinite(t)
-    for k in ('steer', 'yaw', 'ay'):
+    for k in ('steer', 'yaw', 'ay', 'speed'):
         if k in out:
             good &= np.isfinite(out[k])
     if not np.all(good):
         notes.append('%d rows with empty or non-numeric fields left out' % int(np.sum(~good)))
     t = t[good]
-    for k in ('steer', 'yaw', 'ay'):
+    for k in ('steer', 'yaw', 'ay', 'speed'):
         if k in out:
             out[k] = out[k][good]
     if t.size < 10:
@@ -341,7 +374,7 @@ def load_log(path, opts, need_yaw=True, need_ay=True):
         keep = np.concatenate(([True], np.diff(t[order]) > 0))
         notes.append('time not increasing: rows sorted, repeated times dropped')
         t = t[order][keep]
-        for k in ('steer', 'yaw', 'ay'):
+        for k in ('steer', 'yaw', 'ay', 'speed'):
             if k in out:
                 out[k] = out[k][order][keep]
     out['t'] = t
@@ -351,51 +384,86 @@ def load_log(path, opts, need_yaw=True, need_ay=True):
 # ----------------------------------------------------------------------------- dropouts
 
 FLOORS = {'steer': 5.0, 'yaw': 5.0, 'ay': 0.2, 'speed': 10.0, 'roll': 3.0}
+REACH = {'steer': 2500.0, 'yaw': 1000.0, 'ay': 5.0, 'speed': 500.0, 'roll': 180.0}      # C15
+FASTEST = {'steer': 3000.0, 'yaw': 1500.0, 'ay': 40.0, 'speed': 100.0, 'roll': 500.0}   # per second
+LONGEST = 5
 
 
-def find_dropouts(t, x, floor):
-    """Groups of indices of isolated one- or two-sample dropouts (see C3)."""
+def find_dropouts(t, x, floor, channel='steer'):
+    """Groups of indices of dropouts by physics (see C15)."""
     n = len(x)
-    if n < 5:
-        return []
-    # deviation of each sample from the line through its two neighbours
-    w = (t[1:-1] - t[:-2]) / (t[2:] - t[:-2])
-    dev = x[1:-1] - (x[:-2] + w * (x[2:] - x[:-2]))
-    med = np.median(dev)
-    spread = 1.4826 * np.median(np.abs(dev - med))
-    thr = max(floor, 8.0 * spread)
     found = []
-    i = 1
-    while i < n - 1:
-        a = x[i] - x[i - 1]
-        b = x[i] - x[i + 1]
-        if abs(dev[i - 1]) > thr and abs(a) > thr and abs(b) > thr and a * b > 0:
-            found.append([i])
-            i += 2
+    if n < 5:
+        return found
+    bad = ~(np.abs(x) <= REACH[channel])
+    i = 0
+    while i < n:
+        if not bad[i]:
+            i += 1
             continue
-        if i < n - 2:
-            # a pair: both off the line through the outer neighbours, on the same side
-            lo, hi = i - 1, i + 2
-            line = lambda k: x[lo] + (x[hi] - x[lo]) * (t[k] - t[lo]) / (t[hi] - t[lo])
-            d1, d2 = x[i] - line(i), x[i + 1] - line(i + 1)
-            b2 = x[i + 1] - x[i + 2]
-            if abs(d1) > thr and abs(d2) > thr and d1 * d2 > 0 and abs(a) > thr and \
-                    abs(b2) > thr and a * b2 > 0 and a * d1 > 0:
-                found.append([i, i + 1])
-                i += 3
+        j = i
+        while j < n and bad[j]:
+            j += 1
+        if j - i <= LONGEST and (i > 0 or j < n):
+            found.append(list(range(i, j)))
+        i = j
+    beyond = set(k for g in found for k in g)
+    y = np.array(x, dtype=float)
+    for g in found:                                   # lines across, for the bursts below
+        lo, hi = g[0] - 1, g[-1] + 1
+        for k in g:
+            y[k] = y[hi] if lo < 0 else y[lo] if hi >= n else \
+                y[lo] + (y[hi] - y[lo]) * (t[k] - t[lo]) / (t[hi] - t[lo])
+
+    def step(a, b):
+        return max(floor, FASTEST[channel] * abs(t[b] - t[a]))
+
+    i = 1
+    while i < n:
+        if abs(y[i] - y[i - 1]) <= step(i - 1, i):
+            i += 1
+            continue
+        burst = None
+        for j in range(i, min(i + LONGEST, n)):
+            if j + 1 < n and not (abs(y[j + 1] - y[j]) > step(j, j + 1)
+                                  and abs(y[j + 1] - y[i - 1]) <= step(i - 1, j + 1)):
                 continue
-        i += 1
+            hi = j + 1
+            ok = True
+            for k in range(i, j + 1):
+                line = y[i - 1] if hi >= n else \
+                    y[i - 1] + (y[hi] - y[i - 1]) * (t[k] - t[i - 1]) / (t[hi] - t[i - 1])
+                if abs(y[k] - line) <= step(k - 1, k):
+                    ok = False
+            if ok:
+                burst = list(range(i, j + 1))
+                break
+        if burst:
+            found.append(burst)
+            for k in burst:
+                y[k] = y[i - 1] if burst[-1] + 1 >= n else \
+                    y[i - 1] + (y[burst[-1] + 1] - y[i - 1]) * (t[k] - t[i - 1]) / (t[burst[-1] + 1] - t[i - 1])
+            i = burst[-1] + 2
+        else:
+            i += 1
+    del beyond
     return found
 
 
 def remove_dropouts(t, x, floor, channel):
     x = np.array(x, dtype=float)
+    n = len(x)
     report = []
-    for group in find_dropouts(t, x, floor):
+    for group in find_dropouts(t, x, floor, channel):
         lo, hi = group[0] - 1, group[-1] + 1
         for i in group:
             report.append({'channel': channel, 'time_s': float(t[i]), 'value': float(x[i])})
-            x[i] = x[lo] + (x[hi] - x[lo]) * (t[i] - t[lo]) / (t[hi] - t[lo])
+            if lo < 0:
+                x[i] = x[hi]
+            elif hi >= n:
+                x[i] = x[lo]
+            else:
+                x[i] = x[lo] + (x[hi] - x[lo]) * (t[i] - t[lo]) / (t[hi] - t[lo])
     return x, report
 
 
@@ -483,9 +551,19 @@ def integrate_twice(t, a, t0, t1):
 
 # ----------------------------------------------------------------------------- SWD
 
-def evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None):
+def evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None, accept_speed=False):
+    """The figures and the state (C13): a run that cannot be processed is invalid, not an error."""
+    try:
+        return _evaluate_swd(log, amplitude_a, commanded, gvwr, accept_speed)
+    except LogError as e:
+        return {'state': 'invalid', 'reasons': [str(e)], 'pass': False, 'processed': False,
+                'notes': list(log['notes'])}
+
+
+def _evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None, accept_speed=False):
     notes = list(log['notes'])
-    t, f, info = prepare(log, ['steer', 'yaw', 'ay'], {'steer': 10.0, 'yaw': 6.0, 'ay': 6.0})
+    channels = ['steer', 'yaw', 'ay'] + (['speed'] if 'speed' in log else [])
+    t, f, info = prepare(log, channels, {'steer': 10.0, 'yaw': 6.0, 'ay': 6.0, 'speed': 6.0})
     rate = np.gradient(f['steer'], t)
     i_ze = first_sustained(t, np.abs(rate), ZERO_RATE_DEG_S, ZERO_HOLD_S)
     if i_ze is None:
@@ -494,7 +572,7 @@ def evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None):
     if t[i_ze] - t[0] < ZERO_RANGE_S - 1e-9:
         notes.append('zeroing range shorter than 1 s: the log starts %.3f s before the manoeuvre'
                      % (t[i_ze] - t[0]))
-    z, zrange, offsets = zero_channels(t, f, i_ze)
+    z, zrange, offsets = zero_channels(t, {c: f[c] for c in ('steer', 'yaw', 'ay')}, i_ze)
     st, yaw, ay = z['steer'], z['yaw'], z['ay']
     s = 1.0 if rate[i_ze] > 0 else -1.0
 
@@ -538,8 +616,13 @@ def evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None):
         if v > 0 and v >= p * yaw[j - 1] and v > p * yaw[j + 1]:
             ipk = j
             break
-    if ipk is None:
-        raise LogError('no yaw rate peak after the steer reversal')
+    spin = False
+    if ipk is None:                                   # C14: it never comes back
+        after = np.arange(len(t)) >= izc
+        ipk = int(np.argmax(np.where(after, p * yaw, -np.inf)))
+        if not p * yaw[ipk] > 0:
+            raise LogError('no yaw rate of the second steer\'s direction after the steer reversal')
+        spin = True
     peak = float(yaw[ipk])
 
     t1000, t1750 = cos + 1.000, cos + 1.750
@@ -574,7 +657,42 @@ def evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None):
     }
     overall = ok1000 and ok1750 and (okdisp is not False)
     verdicts['overall'] = 'pass' if overall else 'fail'
+
+    # C13: the conditions of the test, then the criteria.
+    invalid, failed = [], []
+    speed_at_bos = float(np.interp(bos, t, f['speed'])) if 'speed' in f else None
+    if speed_at_bos is None:
+        if not accept_speed:
+            invalid.append('no speed in the log: the speed at BOS is not shown')
+    elif abs(speed_at_bos - 80.0) > 2.0:
+        invalid.append('speed at BOS %.1f km/h outside 80 +/- 2 km/h' % speed_at_bos)
+    measured = max(abs(first_peak), abs(float(st[i2])))
+    if commanded is not None and source == 'given' and abs(measured - commanded) > max(1.0, 0.03 * commanded):
+        invalid.append('measured amplitude %.2f deg is not the commanded %.2f deg' % (measured, commanded))
+    later = (np.arange(len(t)) > ic) if idx.size else np.zeros(len(t), dtype=bool)
+    if idx.size and first_sustained(t[later], np.abs(rate[later]), ZERO_RATE_DEG_S, ZERO_HOLD_S) is not None \
+            and np.max(np.abs(st[later])) >= BOS_DEG:
+        invalid.append('a second run follows COS in the log')
+    if np.max(np.abs(log['ay'])) > 1.5:
+        invalid.append('lateral acceleration peaks above 1.5 g: its unit is not plausible')
+    if spin:
+        failed.append('spin: the yaw rate never comes back after the steer reversal')
+    if not ok1000:
+        failed.append('yaw rate ratio at COS + 1.000 s above 35 %')
+    if not ok1750:
+        failed.append('yaw rate ratio at COS + 1.750 s above 20 %')
+    if okdisp is False:
+        failed.append('lateral displacement below %.2f m' % limit)
+    if not amplitude_a and not failed:
+        invalid.append('A is not known')
+    state = 'invalid' if invalid else 'fail' if failed else 'pass'
     return {
+        'state': state,
+        'reasons': invalid if invalid else failed,
+        'processed': True,
+        'spin': spin,
+        'speed_at_bos_kmh': speed_at_bos,
+        'measured_amplitude_deg': measured,
         'processing': ['dropouts removed by linear interpolation',
                        'filtered: 6th-order Butterworth forward and backward, steer 10 Hz, '
                        'yaw rate and lateral acceleration 6 Hz',
@@ -609,7 +727,7 @@ def evaluate_swd(log, amplitude_a=None, commanded=None, gvwr=None):
         'displacement_applies': applies,
         'displacement_limit_m': limit,
         'verdicts': verdicts,
-        'pass': overall,
+        'pass': state == 'pass',
         'notes': notes,
     }
 
@@ -695,6 +813,8 @@ def main(argv=None):
             p.add_argument('--amplitude-a', type=float)
             p.add_argument('--commanded-amplitude', type=float)
             p.add_argument('--gvwr', type=float)
+            p.add_argument('--speed-column')
+            p.add_argument('--accept-speed', action='store_true')
     a = ap.parse_args(argv)
     try:
         if a.cmd == 'sis':
@@ -719,12 +839,14 @@ def main(argv=None):
             return 0
         path = a.logs[0]
         try:
-            r = evaluate_swd(load_log(path, a), a.amplitude_a, a.commanded_amplitude, a.gvwr)
+            r = evaluate_swd(load_log(path, a), a.amplitude_a, a.commanded_amplitude, a.gvwr, a.accept_speed)
         except LogError as e:
             raise LogError('%s: %s' % (path, e))
         r['log'] = path
         if a.json:
             print(json.dumps(r, indent=2))
+        elif not r['processed']:
+            print('state: invalid: ' + '; '.join(r['reasons']))
         else:
             for k in ('zeroing_range_s', 'bos_s', 'cos_s', 'peak_yaw_rate_deg_s',
                       'yaw_rate_ratio_1000_percent', 'yaw_rate_ratio_1750_percent',
@@ -737,6 +859,7 @@ def main(argv=None):
                 print('%-30s %s' % (k, v))
             for n in r['notes']:
                 print('note: ' + n)
+            print('state: %s%s' % (r['state'], (': ' + '; '.join(r['reasons'])) if r['reasons'] else ''))
         return 0 if r['pass'] else 1
     except LogError as e:
         print('swd_reference: %s' % e, file=sys.stderr)

@@ -191,7 +191,7 @@ int EvaluateSis(const CliOptions &options) {
         const SisResult r = EvaluateSlowlyIncreasingSteer(log, sis);
         results.push_back(r);
         Json run{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
-        run.update(StateJson(r.state, r.reason, RunVerdict{}));
+        run.update(StateJson(r.state, r.reason, r.verdict));
         if (r.processed) {
             run.update({{"zeroing",
                          {{"from_s", r.zeroFrom},

@@ -331,7 +331,7 @@ std::vector<double> Derivative(const std::vector<double> &time, const std::vecto
 
 void JudgeSineWithDwell(SwdResult &r, const SwdOptions &options, const VehicleLog &log) {
     using namespace SwdCriteria;
-    RunVerdict &verdict = r.verdict;
+    RunVerdict verdict = r.verdict;
     CheckConditions(r, options, log, verdict);
     r.pass1 = r.ratio1 <= RatioLimit1;
     r.pass2 = r.ratio2 <= RatioLimit2;
@@ -366,24 +366,16 @@ void JudgeSineWithDwell(SwdResult &r, const SwdOptions &options, const VehicleLo
         verdict.Invalid(
             "A is not known, so whether the lateral displacement applies to the run cannot be told: "
             "give --amplitude-a A or --amplitude-from SIS.json");
-    r.state = verdict.State();
-    r.reason = verdict.Reason();
-    r.pass = r.state == RunState::Pass;
+    r.Take(verdict);
 }
 
 SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options) {
     SwdResult r;
     RunRecord record;
-    try {
-        Process(log, options, r, record);
-    } catch (const FormatError &e) {
-        record.verdict.Invalid(e.what());
-    }
-    r.verdict = record.verdict;
+    RunSteps(record, [&] { Process(log, options, r, record); });
     r.warnings = record.warnings;
-    if (r.processed) return JudgeSineWithDwell(r, options, log), r;
-    r.state = r.verdict.State();
-    r.reason = r.verdict.Reason();
+    r.Take(record.verdict);
+    if (r.processed) JudgeSineWithDwell(r, options, log);
     return r;
 }
 

@@ -55,11 +55,8 @@ struct SwdTraces {
                                              // steer; NaN elsewhere
 };
 
-struct SwdResult {
-    RunState state = RunState::Invalid;
-    std::string reason; // why the run is invalid, or the criteria it fails; empty for a pass
-    bool pass = false;  // state is pass
-    RunVerdict verdict;
+// The run's state (pass, fail or invalid with the reason) and its figures.
+struct SwdResult : RunOutcome {
     bool processed = false; // the figures below were measured; false when the log gave none (see reason)
     double sampleRate = 0;  // Hz
     double onset = 0;       // s, the steer rate first above the onset rate for the hold

@@ -80,6 +80,14 @@ void CheckUnit(const VehicleLog &log, ChannelKind kind, RunRecord &record) {
 
 } // namespace
 
+void RunSteps(RunRecord &record, const std::function<void()> &steps) {
+    try {
+        steps();
+    } catch (const FormatError &e) {
+        record.verdict.Invalid(e.what());
+    }
+}
+
 std::string ChannelText(const VehicleLog &log, ChannelKind kind) {
     const VehicleChannel &channel = ChannelOf(log, kind);
     return std::string("the ") + ChannelKindName(kind) +

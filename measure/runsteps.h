@@ -7,6 +7,7 @@
 #include "measure/channels.h"
 #include "measure/verdict.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct RunRecord {
     RunVerdict verdict;
     std::vector<std::string> warnings;
 };
+
+// Runs the steps of an evaluation into the record: a FormatError they throw (the log gives no figure
+// that a step needs) makes the run invalid with its text.
+void RunSteps(RunRecord &record, const std::function<void()> &steps);
 
 // Checks the channels of the log that an evaluation uses: a stated unit that is no unit of the
 // channel, a change the channel cannot make or more dropouts than ChannelPhysics::MostDropouts make

@@ -114,15 +114,9 @@ void Process(const VehicleLog &log, const SisOptions &options, SisResult &r, Run
 SisResult EvaluateSlowlyIncreasingSteer(const VehicleLog &log, const SisOptions &options) {
     SisResult r;
     RunRecord record;
-    try {
-        Process(log, options, r, record);
-    } catch (const FormatError &e) {
-        record.verdict.Invalid(e.what());
-    }
+    RunSteps(record, [&] { Process(log, options, r, record); });
     r.warnings = record.warnings;
-    r.state = record.verdict.State();
-    r.reason = record.verdict.Reason();
-    r.pass = r.state == RunState::Pass;
+    r.Take(record.verdict);
     return r;
 }
 

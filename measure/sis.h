@@ -33,10 +33,9 @@ struct SisOptions {
     double commandedRate = 13.5; // deg/s: the steer rate the run's program commands
 };
 
-struct SisResult {
-    RunState state = RunState::Invalid; // pass: the log is a slowly increasing steer and gives its angle
-    std::string reason;                 // why it is invalid
-    bool pass = false;
+// The run's state (pass: the log is a slowly increasing steer and gives its angle; invalid with the
+// reason) and its figures.
+struct SisResult : RunOutcome {
     bool processed = false;             // the figures below were measured
     double sampleRate = 0;              // Hz
     double angle = 0;                   // deg at `at` g, signed like the run's steer

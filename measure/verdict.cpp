@@ -62,6 +62,13 @@ std::string RunVerdict::Reason() const {
     return text;
 }
 
+void RunOutcome::Take(const RunVerdict &judged) {
+    verdict = judged;
+    state = judged.State();
+    reason = judged.Reason();
+    pass = state == RunState::Pass;
+}
+
 CampaignVerdict JudgeCampaign(const std::vector<RunState> &runs, bool aKnown) {
     CampaignVerdict v;
     for (RunState s : runs) {

@@ -44,6 +44,16 @@ private:
     std::vector<RunCondition> m_stated;
 };
 
+// The state of a judged run as every evaluation gives it (a sine with dwell, a slowly increasing steer).
+struct RunOutcome {
+    RunState state = RunState::Invalid;
+    std::string reason; // why the run is invalid, or the criteria it fails; empty for a pass
+    bool pass = false;  // state is pass
+    RunVerdict verdict; // the reasons one by one, and the conditions stated
+    // Takes the verdict's state.
+    void Take(const RunVerdict &judged);
+};
+
 // A campaign passes only when every run it needs passes and A is known; it fails when any run fails;
 // otherwise it is invalid.
 struct CampaignVerdict {

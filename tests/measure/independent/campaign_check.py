@@ -20,6 +20,21 @@ TOLERANCE = {'bos_s': 0.005, 'cos_s': 0.005, 'yaw_rate_ratio_1000_percent': 1.0,
              'peak_yaw_rate_deg_s': 0.1}
 
 
+def figure_notes(ours, theirs, tolerances, worst):
+    """Each figure of tolerances that is missing from one of the documents, or further apart than its
+    tolerance; worst keeps the largest difference of each."""
+    notes = []
+    for key, tolerance in tolerances.items():
+        mine, other = ours.get(key), theirs.get(key)
+        if mine is None or other is None:
+            notes.append('%s: %s against %s' % (key, mine, other))
+            continue
+        worst[key] = max(worst[key], abs(mine - other))
+        if abs(mine - other) > tolerance:
+            notes.append('%s: %.6f against %.6f' % (key, mine, other))
+    return notes
+
+
 def reference(*arguments):
     done = subprocess.run(REFERENCE + list(arguments) + ['--json'], capture_output=True, text=True)
     return json.loads(done.stdout)
@@ -39,15 +54,7 @@ def main(folder):
         log = os.path.join(folder, os.path.basename(run['log']))
         theirs = reference('swd', log, '--amplitude-a', str(a_deg),
                            '--commanded-amplitude', str(run['amplitude_deg']))
-        notes = []
-        for key, tolerance in TOLERANCE.items():
-            ours, other = run.get(key), theirs.get(key)
-            if ours is None or other is None:
-                notes.append('%s: %s against %s' % (key, ours, other))
-                continue
-            worst[key] = max(worst[key], abs(ours - other))
-            if abs(ours - other) > tolerance:
-                notes.append('%s: %.4f against %.4f' % (key, ours, other))
+        notes = figure_notes(run, theirs, TOLERANCE, worst)
         if run.get('pass') != theirs.get('pass'):
             notes.append('verdict %s against %s' % (run.get('pass'), theirs.get('pass')))
         faults += bool(notes)

@@ -15,6 +15,8 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 STORED = os.path.join(HERE, 'stored')
 REFERENCE = [sys.executable, os.path.join(HERE, 'swd_reference.py')]
+sys.path.insert(0, HERE)
+from campaign_check import figure_notes  # noqa: E402
 
 # The figures and how far apart the two implementations may be: a tenth of a millisecond for the
 # times, 0.01 points for the ratios, half a millimetre for the displacement, 0.01 deg/s for the peak.
@@ -52,14 +54,7 @@ def main():
         if len(ours['dropouts']) != dropouts or len(theirs['dropouts']) != dropouts:
             notes.append('dropouts %d, reference %d, expected %d' % (len(ours['dropouts']),
                                                                       len(theirs['dropouts']), dropouts))
-        for key, tolerance in TOLERANCE.items():
-            mine, other = ours.get(key), theirs.get(key)
-            if mine is None or other is None:
-                notes.append('%s: %s against %s' % (key, mine, other))
-                continue
-            worst[key] = max(worst[key], abs(mine - other))
-            if abs(mine - other) > tolerance:
-                notes.append('%s: %.6f against %.6f' % (key, mine, other))
+        notes += figure_notes(ours, theirs, TOLERANCE, worst)
         faults += bool(notes)
         print('%-22s %-7s%s ratios %7.3f %7.3f %%, displacement %.4f m%s' % (
             log, ours['state'], ' (a spin)' if ours.get('spin') else '', ours.get('yaw_rate_ratio_1000_percent', 0),

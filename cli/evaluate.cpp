@@ -425,6 +425,25 @@ std::string ReportText(const std::string &bytes) {
     return text.toLatin1().toStdString();
 }
 
+// The text in lines of at most the width, broken at blanks, the lines after the first indented: the
+// report's first page does not wrap its lines.
+void AddWrapped(std::vector<std::string> &lines, const std::string &text, std::size_t width = 90) {
+    std::string line;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            lines.push_back(line);
+            line = "    " + word;
+        } else {
+            line += (line.empty() ? "" : " ") + word;
+        }
+        at = end + 1;
+    }
+    lines.push_back(line);
+}
+
 std::string RunNumbers(const std::vector<int> &runs) {
     std::string text;
     for (int run : runs) text += (text.empty() ? "" : ", ") + std::to_string(run);
@@ -453,11 +472,11 @@ CoverReportPage CoverOf(const CliOptions &options, const std::vector<CampaignRun
     cover.lines.push_back(
         Format("lateral displacement at BOS + 1.07 s at least %.2f m in the runs from 5 A on",
                options.gvwr > HeavyVehicle ? HeavyDisplacementLimit : DisplacementLimit));
-    cover.lines.push_back(
-        Format("Each run must show: the speed at BOS %g +/- %g km/h, the commanded amplitude (within "
-               "%g %%, at least %g deg), one run per log, every channel trusted; otherwise it is "
-               "invalid",
-               Speed, SpeedTolerance, 100 * AmplitudeTolerance, AmplitudeToleranceFloor));
+    AddWrapped(cover.lines,
+               Format("Each run must show: the speed at BOS %g +/- %g km/h, the commanded amplitude (within "
+                      "%g %%, at least %g deg), one run per log, every channel trusted; otherwise it is "
+                      "invalid",
+                      Speed, SpeedTolerance, 100 * AmplitudeTolerance, AmplitudeToleranceFloor));
     for (RunCondition condition : RunConditions()) {
         std::vector<int> stated;
         for (const CampaignRun &c : runs) {
@@ -465,13 +484,23 @@ CoverReportPage CoverOf(const CliOptions &options, const std::vector<CampaignRun
             if (std::find(s.begin(), s.end(), condition) != s.end()) stated.push_back(c.run);
         }
         if (!stated.empty())
-            cover.lines.push_back(std::string("Stated, not measured: ") + RunConditionText(condition) +
-                                  " in run" + (stated.size() > 1 ? "s " : " ") + RunNumbers(stated));
+            AddWrapped(cover.lines, std::string("Stated, not measured: ") + RunConditionText(condition) +
+                                        " in run" + (stated.size() > 1 ? "s " : " ") + RunNumbers(stated));
     }
-    for (const CampaignRun &c : runs)
-        if (!c.result.pass)
-            cover.lines.push_back(Format("Run %d %s: ", c.run, RunStateName(c.result.state)) +
-                                  c.result.reason);
+    // The runs that did not pass, those with one reason together, so that the page keeps its table.
+    std::vector<std::pair<std::string, std::vector<int>>> reasons;
+    for (const CampaignRun &c : runs) {
+        if (c.result.pass) continue;
+        const std::string why = std::string(RunStateName(c.result.state)) + ": " + c.result.reason;
+        auto same =
+            std::find_if(reasons.begin(), reasons.end(), [&](const auto &r) { return r.first == why; });
+        if (same == reasons.end())
+            reasons.push_back({why, {c.run}});
+        else
+            same->second.push_back(c.run);
+    }
+    for (const auto &[why, numbers] : reasons)
+        AddWrapped(cover.lines, (numbers.size() > 1 ? "Runs " : "Run ") + RunNumbers(numbers) + " " + why);
     cover.lines.push_back("Run list: " + options.files.front());
     cover.header = {"run",        "amplitude",  "log",        "BOS s",    "COS s",
                     "peak deg/s", "ratio 1.00", "ratio 1.75", "displ. m", "verdict"};

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -82,13 +83,22 @@ void TOverlayCommands::OverlayLog() {
 QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
     try {
         BusyCursor busy;
-        Comparison comparison = CompareLog(CommandedFrom(state), m_log->log, m_log->options);
+        const CommandedProgram program = CommandedFrom(state);
+        // A burst the reader took for a dropout that is a pulse of this program is put back (a copy).
+        const std::vector<CommandedPulse> pulses = CommandedPulses(program.time, program.steer);
+        std::optional<MeasuredLog> withPulses;
+        if (!pulses.empty() && !m_log->log.dropouts.empty()) {
+            withPulses = m_log->log;
+            KeepCommandedPulses(*withPulses, pulses);
+        }
+        const MeasuredLog &log = withPulses ? *withPulses : m_log->log;
+        Comparison comparison = CompareLog(program, log, m_log->options);
         GraphOverlay overlay{GraphOverlay::Kind::Measured,
                              {{}, OverlayColours::Blue, "measured: " + Latin1Line(m_log->name)}};
-        for (const auto &[time, steer] : MeasuredTrace(m_log->log, comparison.alignment))
+        for (const auto &[time, steer] : MeasuredTrace(log, comparison.alignment))
             overlay.trace.points.push_back(PointD(time, steer));
         // The text of quillard-cli compare with its figures first, aligned with the program summary's.
-        const ComparisonText text = DescribeComparison(comparison, m_log->log, Latin1Line(m_log->name), 16);
+        const ComparisonText text = DescribeComparison(comparison, log, Latin1Line(m_log->name), 16);
         QStringList figures;
         for (const auto *part : {&text.figures, &text.warnings, &text.source, &text.response})
             for (const std::string &line : *part) figures << FromLatin1(line);

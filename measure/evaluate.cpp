@@ -371,10 +371,7 @@ void JudgeSineWithDwell(SwdResult &r, const SwdOptions &options, const VehicleLo
 
 SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options) {
     SwdResult r;
-    RunRecord record;
-    RunSteps(record, [&] { Process(log, options, r, record); });
-    r.warnings = record.warnings;
-    r.Take(record.verdict);
+    RunSteps(r, [&](RunRecord &record) { Process(log, options, r, record); });
     if (r.processed) JudgeSineWithDwell(r, options, log);
     return r;
 }

@@ -84,7 +84,6 @@ struct SwdResult : RunOutcome {
     std::optional<double> speedAtBos;     // km/h
     std::optional<double> secondRun;      // s: where a second run's steer starts in the log
     std::optional<double> peakRoll;       // deg, the largest in size, signed
-    std::vector<std::string> warnings;
     SwdTraces traces;
 };
 

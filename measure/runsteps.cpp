@@ -80,12 +80,15 @@ void CheckUnit(const VehicleLog &log, ChannelKind kind, RunRecord &record) {
 
 } // namespace
 
-void RunSteps(RunRecord &record, const std::function<void()> &steps) {
+void RunSteps(RunOutcome &outcome, const std::function<void(RunRecord &)> &steps) {
+    RunRecord record;
     try {
-        steps();
+        steps(record);
     } catch (const FormatError &e) {
         record.verdict.Invalid(e.what());
     }
+    outcome.warnings = record.warnings;
+    outcome.Take(record.verdict);
 }
 
 std::string ChannelText(const VehicleLog &log, ChannelKind kind) {

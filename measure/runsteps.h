@@ -36,9 +36,10 @@ struct RunRecord {
     std::vector<std::string> warnings;
 };
 
-// Runs the steps of an evaluation into the record: a FormatError they throw (the log gives no figure
-// that a step needs) makes the run invalid with its text.
-void RunSteps(RunRecord &record, const std::function<void()> &steps);
+// Runs the steps of an evaluation into the run's outcome, through a record of their verdicts and
+// warnings: a FormatError they throw (the log gives no figure that a step needs) makes the run invalid
+// with its text.
+void RunSteps(RunOutcome &outcome, const std::function<void(RunRecord &)> &steps);
 
 // Checks the channels of the log that an evaluation uses: a stated unit that is no unit of the
 // channel, a change the channel cannot make or more dropouts than ChannelPhysics::MostDropouts make

@@ -113,10 +113,7 @@ void Process(const VehicleLog &log, const SisOptions &options, SisResult &r, Run
 
 SisResult EvaluateSlowlyIncreasingSteer(const VehicleLog &log, const SisOptions &options) {
     SisResult r;
-    RunRecord record;
-    RunSteps(record, [&] { Process(log, options, r, record); });
-    r.warnings = record.warnings;
-    r.Take(record.verdict);
+    RunSteps(r, [&](RunRecord &record) { Process(log, options, r, record); });
     return r;
 }
 

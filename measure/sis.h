@@ -48,7 +48,6 @@ struct SisResult : RunOutcome {
     bool zeroed = false;
     double zeroFrom = 0, zeroTo = 0;                   // s
     double steerZero = 0, lateralAccelerationZero = 0; // deg, g
-    std::vector<std::string> warnings;
 };
 
 // The run's steer at 0.3 g: the channels checked, filtered, zeroed on the still time before the steer

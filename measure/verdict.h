@@ -47,9 +47,10 @@ private:
 // The state of a judged run as every evaluation gives it (a sine with dwell, a slowly increasing steer).
 struct RunOutcome {
     RunState state = RunState::Invalid;
-    std::string reason; // why the run is invalid, or the criteria it fails; empty for a pass
-    bool pass = false;  // state is pass
-    RunVerdict verdict; // the reasons one by one, and the conditions stated
+    std::string reason;                // why the run is invalid, or the criteria it fails; empty for a pass
+    bool pass = false;                 // state is pass
+    RunVerdict verdict;                // the reasons one by one, and the conditions stated
+    std::vector<std::string> warnings; // what deserves a look
     // Takes the verdict's state.
     void Take(const RunVerdict &judged);
 };

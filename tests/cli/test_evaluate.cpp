@@ -14,6 +14,16 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// A series of two runs, 40 and 60 deg, in runs.json and swd.rom, and their logs swd-1.csv and swd-2.csv
+// of the default car, logged for the tail after each program's end.
+bool MakeSeries(const CliFolder &folder, const std::string &tail) {
+    return folder.Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300", "--lead",
+                       "2", "-o", "swd.rom", "--json"},
+                      ">runs.json")
+                   .status == 0 &&
+           folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv", "--tail", tail}).status == 0;
+}
+
 class CliEvaluate : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -112,14 +122,7 @@ TEST_F(CliEvaluate, RefusesWhatItCannotJudge) {
 }
 
 TEST_F(CliEvaluate, ACampaignRunWhoseLogIsCutShortIsInvalidAndFailsTheCampaign) {
-    ASSERT_EQ(folder
-                  .Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300", "--lead",
-                        "2", "-o", "swd.rom", "--json"},
-                       ">runs.json")
-                  .status,
-              0);
-    ASSERT_EQ(folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv", "--tail", "0.5"}).status,
-              0);
+    ASSERT_TRUE(MakeSeries(folder, "0.5"));
     const CliResult r = folder.Run({"evaluate", "campaign", "runs.json", "swd-1.csv", "swd-2.csv", "--json"});
     EXPECT_EQ(r.status, 1) << r.err;
     const Json document = Json::parse(r.out);
@@ -238,13 +241,7 @@ TEST_F(CliVerdicts, ASlowLogIsInvalidWithoutLibraryText) {
 }
 
 TEST_F(CliVerdicts, ACampaignPassesOnlyWhenEveryRunItNeedsPasses) {
-    ASSERT_EQ(folder
-                  .Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300", "--lead",
-                        "2", "-o", "swd.rom", "--json"},
-                       ">runs.json")
-                  .status,
-              0);
-    ASSERT_EQ(folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv"}).status, 0);
+    ASSERT_TRUE(MakeSeries(folder, "3"));
     auto campaign = [&](std::vector<std::string> more, int status) {
         std::vector<std::string> arguments{"evaluate", "campaign", "runs.json"};
         arguments.insert(arguments.end(), more.begin(), more.end());

@@ -5,17 +5,35 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace {
 
 constexpr float FloatInfinity = std::numeric_limits<float>::infinity();
+
+// The bits of a value, so that -0 and 0 and each NaN are told apart.
+template <class T> auto Bits(T value) {
+    std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t> bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+template <class T> T FromBits(std::uint64_t bits) {
+    T value;
+    std::memcpy(&value, &bits, sizeof value); // little-endian: the low bytes
+    return value;
+}
+
+// ReadDecimal over a whole text.
+template <class T> std::from_chars_result Read(std::string_view text, T &value) {
+    return ReadDecimal(text.data(), text.data() + text.size(), value);
+}
 
 TEST(ShortestFixed, WritesTheDigitsThatReadBackAndWholeNumbersExactly) {
     const struct {
@@ -96,16 +114,16 @@ TEST(ReadDecimal, ReadsAsTheStandardSaysAndReportsWhatAFloatCannotHold) {
     };
     for (const auto &c : cases) {
         float value = 42;
-        const auto result = ReadDecimal(c.text, c.text + std::strlen(c.text), value);
+        const auto result = Read(c.text, value);
         EXPECT_EQ(result.ec, c.error) << c.text;
         EXPECT_EQ(result.ptr - c.text, std::ptrdiff_t(c.read)) << c.text;
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(value), std::bit_cast<std::uint32_t>(c.value)) << c.text;
+        EXPECT_EQ(Bits(value), Bits(c.value)) << c.text;
     }
     double wide = 42;
-    EXPECT_EQ(ReadDecimal("3.5e38", "3.5e38" + 6, wide).ec, std::errc());
+    EXPECT_EQ(Read("3.5e38", wide).ec, std::errc());
     EXPECT_EQ(wide, 3.5e38);
-    EXPECT_EQ(ReadDecimal("1e-400", "1e-400" + 6, wide).ec, std::errc::result_out_of_range);
-    EXPECT_EQ(ReadDecimal("1e309", "1e309" + 5, wide).ec, std::errc::result_out_of_range);
+    EXPECT_EQ(Read("1e-400", wide).ec, std::errc::result_out_of_range);
+    EXPECT_EQ(Read("1e309", wide).ec, std::errc::result_out_of_range);
     EXPECT_EQ(wide, 3.5e38);
 }
 
@@ -119,13 +137,13 @@ std::string Standard(auto value, auto... format) {
 
 TEST(NumberText, AgreesWithTheStandardLibrary) {
     for (std::uint64_t bits = 0; bits < (std::uint64_t(1) << 32); bits += 4093) {
-        const float x = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
+        const float x = FromBits<float>(bits);
         ASSERT_EQ(ShortestFixed(x), Standard(x, std::chars_format::fixed)) << bits;
         ASSERT_EQ(ShortestText(x), Standard(x)) << bits;
     }
     std::mt19937_64 random(40);
     for (int i = 0; i < 300000; ++i) {
-        double x = std::bit_cast<double>(random());
+        double x = FromBits<double>(random());
         if (i % 2) x = std::ldexp(double(random() >> 11), int(random() % 140) - 70); // whole numbers too
         ASSERT_EQ(ShortestText(x), Standard(x)) << std::hexfloat << x;
     }
@@ -136,14 +154,10 @@ TEST(NumberText, AgreesWithTheStandardLibrary) {
         float mine = 42, standard = 42;
         double wide = 42, standardWide = 42;
         const char *first = text.data(), *last = first + text.size();
-        const auto a = ReadDecimal(first, last, mine), b = std::from_chars(first, last, standard);
-        const auto c = ReadDecimal(first, last, wide), d = std::from_chars(first, last, standardWide);
-        ASSERT_TRUE(a.ec == b.ec && a.ptr == b.ptr &&
-                    std::bit_cast<std::uint32_t>(mine) == std::bit_cast<std::uint32_t>(standard))
-            << text;
-        ASSERT_TRUE(c.ec == d.ec && c.ptr == d.ptr &&
-                    std::bit_cast<std::uint64_t>(wide) == std::bit_cast<std::uint64_t>(standardWide))
-            << text;
+        const auto a = Read(text, mine), b = std::from_chars(first, last, standard);
+        const auto c = Read(text, wide), d = std::from_chars(first, last, standardWide);
+        ASSERT_TRUE(a.ec == b.ec && a.ptr == b.ptr && Bits(mine) == Bits(standard)) << text;
+        ASSERT_TRUE(c.ec == d.ec && c.ptr == d.ptr && Bits(wide) == Bits(standardWide)) << text;
     }
 }
 #endif

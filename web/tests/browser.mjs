@@ -1,6 +1,6 @@
 // The page in headless Chromium as a user works with it: opened from file:// and from localhost, the
-// example set opened, Show with the graph and its read-out, zoom and Fit, Build, Save; every downloaded
-// byte compared with the native CLI's.
+// example set opened, Show with the graph and its read-out, zoom and Fit, Build, Save, Evaluate Run;
+// every downloaded byte and the run's figures compared with the native CLI's.
 //   node browser.mjs PAGE.html QUILLARD-CLI EXAMPLE.rom WORK-FOLDER [SCREENSHOT.png]
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -110,7 +110,27 @@ try {
     check('Save writes the set byte for byte', sameBytes(saved, fs.readFileSync(path.join(native, 'manoeuvres.rom'))),
           `${saved.length} bytes`);
 
+    // Evaluate Run: a simulated sine-with-dwell run of program 14 judged as quillard-cli evaluate swd does.
+    const log = path.join(native, 'swd.csv');
+    execFileSync(cli, ['simulate', example, '--program', '14', '-o', log]);
+    let cliReport = '';
+    try {
+        cliReport = execFileSync(cli, ['evaluate', 'swd', log, '--program-file', example, '--program', '14'], { encoding: 'latin1' });
+    } catch (e) {
+        cliReport = e.stdout; // a failing run exits 1
+    }
+    await page.click('#tabs button:nth-child(15)');
+    await page.click('#evaluate-box summary');
+    await (await page.$('#log')).uploadFile(log);
+    await page.click('#evaluate');
+    const figures = await page.$eval('#figures', (e) => e.textContent);
+    const expectedLines = cliReport.split('\n').slice(1).map((l) => l.trim()).filter((l) => l);
+    check('Evaluate Run shows the figures and verdict of quillard-cli evaluate swd',
+          expectedLines.length > 5 && expectedLines.every((l) => figures.includes(l)), figures);
+
     // An edit greys the graph; a failing Show marks the line its message names.
+    await page.click('#tabs button:nth-child(2)');
+    await page.click('#show');
     await page.click('.cm-content');
     await page.keyboard.down('Control');
     await page.keyboard.press('Home');

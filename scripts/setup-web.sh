@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(emscripten dpkg-dev autoconf googletest libfast-float-dev libdragonbox-dev nlohmann-json3-dev
+packages=(emscripten dpkg-dev autoconf automake googletest libfast-float-dev libdragonbox-dev nlohmann-json3-dev
           libdtl-dev chromium fonts-dejavu-core)
 command -v node >/dev/null || packages+=(nodejs)
 command -v npm >/dev/null || packages+=(npm)

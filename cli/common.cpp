@@ -1,6 +1,7 @@
 // quillard-cli: input reading, compile options and output helpers shared by the commands.
 #include "cli/cli.h"
 
+#include "compiler/format.h"
 #include "compiler/parse.h"
 #include "files/fileio.h"
 #include "romfiles/defaults.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -129,9 +129,9 @@ std::optional<double> ReadQuantity(const std::string &text, const std::string &u
     if (!rest.empty() && (rest.front() != UnitId(unit) || rest.ends_with("/S") != (unit == "deg/s")))
         return std::nullopt;
     std::string_view digits = number;
-    if (digits.front() == '+') digits.remove_prefix(1); // from_chars takes no plus sign
+    if (digits.front() == '+') digits.remove_prefix(1); // ReadDecimal takes no plus sign
     double value = 0;
-    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto result = ReadDecimal(digits.data(), digits.data() + digits.size(), value);
     if (result.ec != std::errc() || result.ptr != digits.data() + digits.size() || !std::isfinite(value))
         return std::nullopt;
     return value;

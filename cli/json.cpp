@@ -1,11 +1,10 @@
 // quillard-cli: the JSON documents of --json, built with nlohmann's ordered JSON.
 #include "cli/json.h"
 
+#include "compiler/format.h"
 #include "compiler/messages.h"
 
 #include <QString>
-
-#include <charconv>
 
 namespace {
 
@@ -132,10 +131,9 @@ Json Latin1Lines(const std::vector<std::string> &lines) {
 }
 
 Json Figure(float value) {
-    char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    const std::string text = ShortestText(value);
     double shortest = 0;
-    std::from_chars(text, end, shortest);
+    ReadDecimal(text.data(), text.data() + text.size(), shortest);
     return shortest;
 }
 

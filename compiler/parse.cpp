@@ -293,13 +293,13 @@ void ValidateWave(CompilerState &state, const ProgramStatement &s) {
 // Real text that read with valid syntax but does not fit a float: tiny values underflow to a signed
 // zero, large ones are malformed.
 std::optional<float> OutOfFloatRange(std::string_view text) {
-    long double wide = 0;
-    auto result = std::from_chars(text.data(), text.data() + text.size(), wide);
+    double wide = 0;
+    auto result = ReadDecimal(text.data(), text.data() + text.size(), wide);
     bool large;
     if (result.ec == std::errc()) {
         large = std::fabs(wide) >= 1;
     } else {
-        // Beyond even long double: a line of 100 characters cannot move the exponent that far.
+        // Beyond even a double: a line of 100 characters cannot move the exponent that far.
         auto e = text.find_first_of("Ee");
         large = e == std::string_view::npos || e + 1 == text.size() || text[e + 1] != '-';
     }
@@ -404,9 +404,9 @@ ScannedMaxSteer ScanMaxSteerLine(std::string_view text) {
 std::optional<float> ReadReal(std::string_view text) {
     if (!IsRealSyntax(text)) return std::nullopt;
     std::string_view view = text;
-    if (view.front() == '+') view.remove_prefix(1); // from_chars takes no plus sign
+    if (view.front() == '+') view.remove_prefix(1); // ReadDecimal takes no plus sign
     float value = 0;
-    auto result = std::from_chars(view.data(), view.data() + view.size(), value);
+    auto result = ReadDecimal(view.data(), view.data() + view.size(), value);
     if (result.ec == std::errc::result_out_of_range) return OutOfFloatRange(view);
     if (result.ec != std::errc() || result.ptr != view.data() + view.size() || std::isinf(value))
         return std::nullopt;

@@ -1,11 +1,11 @@
 // Measured logs: the time, steer and mark columns of a data logger's text file.
 #include "measure/logfile.h"
 
+#include "compiler/format.h"
 #include "files/fileio.h"
 #include "measure/vbo.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -70,7 +70,7 @@ CellValue ReadNumber(std::string_view cell, double &value) {
     if (digits.front() == '+') digits.remove_prefix(1);
     if (digits.empty() || digits.front() == '+' || (digits.front() == '-' && cell.front() == '+'))
         return CellValue::NotNumber;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    auto [end, error] = ReadDecimal(digits.data(), digits.data() + digits.size(), value);
     if (end != digits.data() + digits.size()) return CellValue::NotNumber;
     if (error == std::errc::result_out_of_range) return CellValue::NotFinite;
     if (error != std::errc()) return CellValue::NotNumber;

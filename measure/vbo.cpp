@@ -1,9 +1,10 @@
 // Sectioned logger files as the log reader's table: sections, units, and times of day as seconds.
 #include "measure/vbo.h"
 
+#include "compiler/format.h"
+
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -63,7 +64,7 @@ std::string KnownUnit(const std::string &name) {
 
 bool ReadDouble(std::string_view cell, double &value) {
     if (!cell.empty() && cell.front() == '+') cell.remove_prefix(1);
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
+    const auto [end, error] = ReadDecimal(cell.data(), cell.data() + cell.size(), value);
     return error == std::errc() && end == cell.data() + cell.size() && std::isfinite(value);
 }
 

@@ -2,12 +2,12 @@
 // limit, and a yaw moment that checks yaw rate beyond the driver's intent.
 #include "measure/vehicle.h"
 
+#include "compiler/format.h"
 #include "files/fileio.h"
 #include "measure/channels.h"
 #include "measure/dropouts.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -118,7 +118,7 @@ VehicleParameters ParseVehicleParameters(std::string_view text) {
             if (name == f.name) field = &f;
         if (!field) throw FormatError(where + "unknown parameter \"" + name + "\"");
         double x = 0;
-        const auto [stop, error] = std::from_chars(value.data(), value.data() + value.size(), x);
+        const auto [stop, error] = ReadDecimal(value.data(), value.data() + value.size(), x);
         if (error != std::errc() || stop != value.data() + value.size() || !std::isfinite(x))
             throw FormatError(where + name + ": \"" + value + "\" is not a number");
         if (!(x > field->low && x <= field->high)) {

@@ -115,7 +115,8 @@ std::vector<std::string> ReportLines(const ImageReport &report) {
 }
 
 std::string IntelHex(std::string_view bytes) {
-    if (bytes.size() > 0x100000000ull) throw std::length_error("Intel HEX addresses end at 4 GiB");
+    if (std::uint64_t{bytes.size()} > 0x100000000ull)
+        throw std::length_error("Intel HEX addresses end at 4 GiB");
     std::string text;
     for (std::size_t at = 0; at < bytes.size(); at += RecordBytes) {
         if (at % 0x10000 == 0) {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -19,12 +18,6 @@ using Real = long double; // extended-precision intermediates, as in the compile
 
 // The shortest fixed-point text that reads back as the same float: what the compiler will store.
 std::string Number(double value) { return ShortestFixed(static_cast<float>(value)); }
-
-// A value as the user gave it, in the shortest form that reads back as the same double ("1e-308").
-std::string ShortestText(double value) {
-    char text[32];
-    return {text, std::to_chars(text, text + sizeof text, value).ptr};
-}
 
 // The parameters' values, defaults filled in, by name.
 class Values {

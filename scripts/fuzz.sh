@@ -25,7 +25,8 @@ for t in "${targets[@]}"; do
 done
 
 # clang and its libFuzzer runtime (Debian 12 packages), and the libraries the core links.
-scripts/install-packages.sh clang libclang-rt-14-dev pkg-config libkissfft-dev libmatio-dev libliquid-dev libdtl-dev
+scripts/install-packages.sh clang libclang-rt-14-dev pkg-config libkissfft-dev libmatio-dev libliquid-dev libdtl-dev \
+                             libfast-float-dev libdragonbox-dev
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -19,6 +19,7 @@ skip_reason() {
     scripts/run.sh*) echo "starts the window; .ci/run starts it on a virtual display" ;;
     scripts/test.sh* | scripts/test-sanitizers.sh*) echo "runs the test suite this test belongs to" ;;
     scripts/fuzz.sh*) echo "builds the fuzz targets with clang and runs them for minutes" ;;
+    scripts/web.sh*) echo "serves the browser edition until stopped; the web tests build and drive the page" ;;
     *) return 1 ;;
     esac
 }

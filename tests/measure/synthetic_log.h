@@ -107,7 +107,7 @@ inline std::function<double(double)> WheelSteer(const CommandedProgram &program,
         for (std::size_t i = 0; i < 2; ++i) x[i] += h / 6 * (k1[i] + 2 * k2[i] + 2 * k3[i] + k4[i]);
         output->push_back(x[0]);
     }
-    return [output, wheel, h](double t) {
+    return [output, wheel](double t) {
         const double k = std::clamp((t - wheel.deadTime) / h, 0.0, static_cast<double>(output->size() - 2));
         const auto i = static_cast<std::size_t>(k);
         return (*output)[i] + ((*output)[i + 1] - (*output)[i]) * (k - static_cast<double>(i));

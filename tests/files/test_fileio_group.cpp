@@ -172,6 +172,9 @@ TEST(FileGroup, UpdatesOfOneFileNeverLoseEachOther) {
 // was killed (bytes of the same size and time, the time alone, the staged file) makes the journal
 // stale, and the next reader drops it with a notice and leaves every file as it found it.
 TEST(FileGroup, AJournalWhoseFilesChangedIsDroppedAndTheFilesLeftAsTheyAre) {
+#ifdef __EMSCRIPTEN__
+    GTEST_SKIP() << "the browser build has no processes to kill";
+#endif
     struct Change {
         const char *what;
         int killedAt; // 2: the journal in place, nothing renamed; 3: the EPROM file renamed

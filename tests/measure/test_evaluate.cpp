@@ -298,10 +298,9 @@ TEST(AmplitudeOfRuns, IsKnownFromValidRunsAndNamesTheirDirections) {
     EXPECT_EQ(unknown.reason, "A is not known: run 2 is invalid");
 }
 
-// A 20 Hz log is refused for a 10 Hz filter in the filter's own precision, and no library text
-// reaches standard error.
+// A 20 Hz log is refused for a 10 Hz filter in the filter's own precision, before the filter's design
+// is asked (which would print its own text: quillard-cli's test sees that standard error stays empty).
 TEST(PhaselessLowPass, RefusesACutoffAtHalfTheRateAsTheDesignSeesIt) {
-    testing::internal::CaptureStderr();
     try {
         PhaselessLowPass(std::vector<double>(100, 1.0), 1 / 0.049999999999999996, 10);
         ADD_FAILURE();
@@ -310,7 +309,6 @@ TEST(PhaselessLowPass, RefusesACutoffAtHalfTheRateAsTheDesignSeesIt) {
             std::string(e.what()),
             "the log's sample rate of 20 Hz is too low for a 10 Hz low-pass filter (more than 20 Hz needed)");
     }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 // Parameters within their ranges whose run diverges at the model's step are refused; every row of a

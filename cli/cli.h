@@ -26,11 +26,16 @@ struct InputError : std::runtime_error {
         : std::runtime_error(DisplayName(file) + ": " + reason) {}
 };
 
+// The text of a channel that cannot be read, with the option that names its column (logcli.cpp).
+std::string ChannelErrorText(const ChannelError &error);
+
 // Runs read(), which reads FILE, reporting its failures to read or to make sense of it as InputError
 // naming FILE.
 template <class Read> auto ReadingInput(const std::string &file, Read read) -> decltype(read()) {
     try {
         return read();
+    } catch (const ChannelError &e) {
+        throw InputError(file, ChannelErrorText(e));
     } catch (const FileError &e) {
         throw InputError(file, e.reason());
     } catch (const FormatError &e) {
@@ -100,6 +105,9 @@ struct CliOptions {
     double tail = 3;                      // simulate --tail, s after the program's end
     int runs = 0;                         // simulate --runs N: N logs, every second one steered the other way
     std::string runList;                  // simulate --run-list RUNS.json
+    std::string channelList;              // log --channels: the channels written, by their words
+    std::vector<ChannelKind> channels;    // ...read from it; empty: every channel found
+    double resample = 0;                  // log --resample, Hz (0: as sampled)
     bool defaultVehicle = false;          // simulate --default-vehicle
 };
 
@@ -198,6 +206,7 @@ int RunDiff(const CliOptions &options);
 int RunPut(const CliOptions &options);
 int RunEvaluate(const CliOptions &options);
 int RunSimulate(const CliOptions &options);
+int RunLog(const CliOptions &options);
 
 // A of a file that evaluate sis --json wrote (its a_deg). Throws InputError naming the file.
 double AmplitudeFromSisFile(const std::string &path);

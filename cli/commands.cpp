@@ -34,73 +34,6 @@ const Option Strict = Switch("strict", Set<&CliOptions::strict>)
                                 "file has program markers past the 16th; the texts are as without it");
 const std::vector<Option> Compile{Machine, MaxRate, Strict};
 
-// The columns of a log and their units.
-const Option TimeColumn = Text("time-column", "C", [](CliOptions &o, const Value &v) {
-                              o.logOptions.timeColumn = v.text;
-                          }).Help("time column: header name or number from 1 (default: \"time...\", else 1)");
-const Option SteerColumn = Text("steer-column", "C", [](CliOptions &o, const Value &v) {
-                               o.logOptions.steerColumn = v.text;
-                           }).Help("steer column (default: the first named \"...steer...\", else 2)");
-const Option TimeUnitOption = Choice("time-unit", "UNIT", {"s", "ms"}, [](CliOptions &o, const Value &v) {
-                                  o.logOptions.timeUnit =
-                                      v.word == 1 ? TimeUnit::Milliseconds : TimeUnit::Seconds;
-                              }).Help("unit of the time column (default: a \"[ms]\" in its name, else s)");
-const Option AngleUnitOption =
-    Choice("angle-unit", "UNIT", {"deg", "rad"}, [](CliOptions &o, const Value &v) {
-        o.logOptions.angleUnit = v.word == 1 ? AngleUnit::Radians : AngleUnit::Degrees;
-    }).Help("unit of the steer column (default: a \"[rad]\" in its name, else deg)");
-
-// The log options: every command that reads a log of --log takes them, and --help lists them.
-const std::vector<Option> LogReading{
-    TimeColumn.After("log"),
-    SteerColumn.After("log"),
-    Text("mark-column", "C", [](CliOptions &o, const Value &v) { o.logOptions.markColumn = v.text; })
-        .After("log")
-        .Help("aux-flag channel: align the log by the flag's first rising edge"),
-    Whole("mark-flag", "F", 1, 8, "mark flag", Set<&CliOptions::markFlag>)
-        .After("log")
-        .After("mark-column")
-        .Help("the program's flag (1 to 8) that the mark logs (default: its only flag)"),
-    TimeUnitOption.After("log"),
-    AngleUnitOption.After("log"),
-};
-
-// "g", or one of the spellings of m/s2.
-std::size_t AccelerationWord(const std::string &text) {
-    const auto unit = AccelerationUnitOf(text);
-    return !unit ? 2 : *unit == AccelerationUnit::G ? 0 : 1;
-}
-
-// The vehicle log options: every command that reads a vehicle's log takes them (besides the columns and
-// units of time and steer), and --help lists them.
-const std::vector<Option> VehicleLogReading{
-    Text("yaw-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.yawColumn = v.text; })
-        .Only("swd campaign") // a slowly increasing steer is judged without the yaw rate
-        .Help("yaw rate (default: the first column named \"...yaw...\"; deg/s, or [rad/s])"),
-    Text("ay-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.ayColumn = v.text; })
-        .Help("lateral acceleration (default: \"...lat...acc...\" or \"ay\")"),
-    Choice("ay-unit", "UNIT", {"g", "m/s2"},
-           [](CliOptions &o, const Value &v) {
-               o.vehicleLog.ayUnit =
-                   v.word == 0 ? AccelerationUnit::G : AccelerationUnit::MetresPerSecondSquared;
-           })
-        .Spelt(AccelerationWord)
-        .Help("its unit (default: the header's; without one g, where its values are plausible in g)"),
-    Choice("yaw-unit", "UNIT", {"deg/s", "rad/s"},
-           [](CliOptions &o, const Value &v) { o.vehicleLog.yawUnit = v.word == 0 ? "deg/s" : "rad/s"; })
-        .Only("swd campaign")
-        .Help("the yaw rate's unit (default: the header's, else deg/s where plausible)"),
-    Text("speed-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.speedColumn = v.text; })
-        .Help("speed, optional (default: \"speed\" or \"velocity\"; km/h, or [m/s], [mph])"),
-    Choice("speed-unit", "UNIT", {"km/h", "m/s", "mph", "kn"},
-           [](CliOptions &o, const Value &v) {
-               o.vehicleLog.speedUnit = std::vector<std::string>{"km/h", "m/s", "mph", "kn"}[v.word];
-           })
-        .Help("the speed's unit (default: the header's, else km/h)"),
-    Text("roll-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.rollColumn = v.text; })
-        .Help("roll angle, optional (default: \"...roll...\"; deg, or [rad])"),
-};
-
 // An option, or a list of options, in the options of a command.
 struct Part {
     Part(const Option &option) : options{option} {}
@@ -126,8 +59,8 @@ const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 // .OneOf() for the numbers a Quantity takes, .Only("swd campaign") when only some forms of the command take
 // it, .Help("...") for its line under the command in --help. Its place in the list
 // is its place in the completion and among the suggestions for a misspelt option. An option of several
-// commands is written once above and named in each list; an option added to LogReading reaches every
-// command that reads a log, and the LOG OPTIONS of --help, at once.
+// commands is written once above and named in each list; an option added to LogReadingOptions
+// (logoptions.cpp) reaches every command that reads a log, and the LOG OPTIONS of --help, at once.
 //
 // To add a command, add its row: its name, its lines in --help, how many files it reads, its options and
 // its Run function (declared in cli.h); .forms when its first word names a form with options of its own. A
@@ -228,7 +161,7 @@ const std::vector<Command> Table{
          }),
          Switch("bode", Set<&CliOptions::bode>).After("log"),
          Log,
-         LogReading,
+         LogReadingOptions(),
      }),
      .run = RunPlot,
      .draws = [](const CliOptions &) { return true; }},
@@ -245,10 +178,11 @@ const std::vector<Command> Table{
          Compile,
          JsonSwitch,
          Log.Needs(),
-         LogReading,
+         LogReadingOptions(),
          File("mat", "OUT.mat", Set<&CliOptions::mat>),
      }),
      .run = RunCompare},
+    LogCommand(),
     {.name = "diff",
      .usage = R"(  diff A B [--program N] [--text] [--json] [COMPILE OPTIONS]
       Compare two sets (or two programs) program by program: whether the texts differ (--text
@@ -357,11 +291,7 @@ const std::vector<Command> Table{
          Machine,
          JsonSwitch,
          Output.Only("campaign"),
-         TimeColumn,
-         SteerColumn,
-         TimeUnitOption,
-         AngleUnitOption,
-         VehicleLogReading,
+         EvaluateLogOptions(),
          Quantity("amplitude-a", "A", "deg", 20, Set<&CliOptions::amplitudeA>).Above(0, 1000).Only("swd campaign"),
          AmplitudeFrom.Only("swd campaign"),
          Quantity("gvwr", "KG", "", 2000, Set<&CliOptions::gvwr>).Above(0, 1e6).Only("swd campaign"),
@@ -439,8 +369,8 @@ const Option *FindOption(const Command &command, const std::string &name) {
 
 const std::vector<Option> &GeneralOptions() { return General; }
 const std::vector<Option> &CompileOptionList() { return Compile; }
-const std::vector<Option> &LogOptionList() { return LogReading; }
-const std::vector<Option> &VehicleLogOptionList() { return VehicleLogReading; }
+const std::vector<Option> &LogOptionList() { return LogReadingOptions(); }
+const std::vector<Option> &VehicleLogOptionList() { return VehicleLogReadingOptions(); }
 const Option &JsonOption() { return JsonSwitch; }
 
 const std::vector<std::string> &TemplateParameterNames() {

@@ -4,6 +4,7 @@
 #include "measure/evaluate.h"
 #include "cli/cli.h"
 #include "cli/json.h"
+#include "cli/logcli.h"
 #include "compiler/compile.h"
 #include "compiler/format.h"
 #include "files/fileio.h"
@@ -27,47 +28,6 @@ Json ReadJsonFile(const std::string &path) {
     } catch (const Json::exception &) {
         throw InputError(path, "is not a JSON document");
     }
-}
-
-VehicleLog ReadRun(const std::string &path, const CliOptions &options, bool needsYawRate,
-                   const DropoutRules &rules = {}) {
-    VehicleLogOptions logOptions = options.vehicleLog;
-    logOptions.log = options.logOptions;
-    logOptions.log.dropouts = rules;
-    logOptions.needsYawRate = needsYawRate;
-    return ReadingInput(path, [&] { return ReadVehicleLog(path, logOptions); });
-}
-
-Json DropoutsJson(const VehicleLog &log) {
-    Json list = Json::array();
-    for (const LogDropout &d : log.dropouts)
-        list.push_back({{"column", Latin1(d.column)},
-                        {"time_s", d.time},
-                        {"value", d.value},
-                        {"beyond_limit", d.beyondLimit}});
-    return list;
-}
-
-Json ChannelJson(const VehicleChannel &c) {
-    if (!c.Present()) return nullptr;
-    return {{"number", c.column.number},
-            {"name", Latin1(c.column.name)},
-            {"unit", c.unit},
-            {"unit_stated", c.unitStated}};
-}
-
-Json LogJson(const std::string &path, const VehicleLog &log, double sampleRate) {
-    return {{"file", FileName(path)},
-            {"rows", log.time.size()},
-            {"sample_rate_hz", sampleRate > 0 ? Json(sampleRate) : Json(nullptr)},
-            {"skipped_rows", log.skippedRows},
-            {"columns",
-             {{"time", ChannelJson(log.timeChannel)},
-              {"steer", ChannelJson(log.steerChannel)},
-              {"yaw_rate", ChannelJson(log.yawChannel)},
-              {"lateral_acceleration", ChannelJson(log.ayChannel)},
-              {"speed", ChannelJson(log.speedChannel)},
-              {"roll", ChannelJson(log.rollChannel)}}}};
 }
 
 Json Optional(const std::optional<double> &value) { return value ? Json(*value) : Json(nullptr); }
@@ -109,8 +69,7 @@ Json SwdJson(const SwdResult &r) {
                        {"steer_deg", r.steerZero},
                        {"yaw_rate_deg_s", r.yawRateZero},
                        {"lateral_acceleration_g", r.lateralAccelerationZero}}},
-                     {"first_steer", r.firstSteer > 0 ? "positive" : "negative"},
-                     {"direction", r.firstSteer > 0 ? "anticlockwise" : "clockwise"},
+                     {"first_steer", SteerDirectionName(r.firstSteer)},
                      {"yaw_rate_sign", r.yawSign > 0 ? "as the steer" : "opposite to the steer"},
                      {"yaw_rate_lag_s", r.yawLag},
                      {"lateral_acceleration_lag_s", r.ayLag},
@@ -187,10 +146,10 @@ int EvaluateSis(const CliOptions &options) {
     Json runs = Json::array();
     std::vector<std::string> lines;
     for (const std::string &file : options.files) {
-        const VehicleLog log = ReadRun(file, options, false);
+        const VehicleLog log = ReadRunLog(file, options, false);
         const SisResult r = EvaluateSlowlyIncreasingSteer(log, sis);
         results.push_back(r);
-        Json run{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
+        Json run{{"log", VehicleLogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log.dropouts)}};
         run.update(StateJson(r.state, r.reason, r.verdict));
         if (r.processed) {
             run.update({{"zeroing",
@@ -218,6 +177,7 @@ int EvaluateSis(const CliOptions &options) {
         run["warnings"] = r.warnings;
         runs.push_back(run);
         if (!r.pass) lines.push_back("  Invalid: " + r.reason);
+        for (const std::string &note : ReadingNotes(log.info, CliHints())) lines.push_back("  Log: " + note);
         for (const std::string &w : r.warnings) lines.push_back("  Warning: " + w);
     }
     const SisAmplitude a = AmplitudeOfRuns(results);
@@ -255,10 +215,11 @@ int EvaluateSwd(const CliOptions &options) {
         if (swd.amplitudeA <= 0) swd.amplitudeA = program.a.value_or(0);
     }
     const std::string &file = options.files.front();
-    const VehicleLog log = ReadRun(file, options, true, rules);
+    const VehicleLog log = ReadRunLog(file, options, true, rules);
     const SwdResult r = EvaluateSineWithDwell(log, swd);
     if (options.json) {
-        Json document{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
+        Json document{{"log", VehicleLogJson(file, log, r.sampleRate)},
+                      {"dropouts", DropoutsJson(log.dropouts)}};
         if (!options.programFile.empty())
             document["program"] = {{"file", FileName(options.programFile)}, {"program", options.program}};
         document["a_deg"] = swd.amplitudeA > 0 ? Json(swd.amplitudeA) : Json(nullptr);
@@ -267,6 +228,7 @@ int EvaluateSwd(const CliOptions &options) {
         PrintJson(document);
     } else {
         std::vector<std::string> lines{"Run " + PrintableText(file)};
+        for (const std::string &note : ReadingNotes(log.info, CliHints())) lines.push_back("  Log: " + note);
         for (const std::string &line : SwdReportLines(r, log)) lines.push_back("  " + line);
         PrintLines(stdout, lines);
     }
@@ -532,12 +494,16 @@ int EvaluateCampaign(const CliOptions &options) {
         swd.commandedAmplitude = c.amplitude;
         swd.accepted = options.accepted;
         swd.accepted.insert(swd.accepted.end(), c.accepted.begin(), c.accepted.end());
-        c.vehicleLog = ReadRun(c.log, options, true);
+        c.vehicleLog = ReadRunLog(c.log, options, true);
         c.result = EvaluateSineWithDwell(c.vehicleLog, swd);
         states.push_back(c.result.state);
-        Json run{{"run", c.run},           {"set", FileName(c.set)},
-                 {"program", c.program},   {"amplitude_deg", c.amplitude},
-                 {"log", FileName(c.log)}, {"dropouts", DropoutsJson(c.vehicleLog)}};
+        Json run{{"run", c.run},
+                 {"set", FileName(c.set)},
+                 {"program", c.program},
+                 {"amplitude_deg", c.amplitude},
+                 {"log", FileName(c.log)},
+                 {"dropouts", DropoutsJson(c.vehicleLog.dropouts)},
+                 {"reading", LogInfoJson(c.vehicleLog.info)}};
         run.update(SwdJson(c.result));
         if (c.result.state == RunState::Invalid) run["invalid"] = c.result.reason;
         runsJson.push_back(run);
@@ -579,6 +545,8 @@ int EvaluateCampaign(const CliOptions &options) {
                                    PrintableText(c.log).c_str(), figures.c_str(),
                                    r.pass ? "pass" : RunStateTitle(r.state)) +
                             (r.reason.empty() ? "" : ": " + r.reason));
+            for (const std::string &note : ReadingNotes(c.vehicleLog.info, CliHints()))
+                lines.push_back("  Log: " + note);
         }
         lines.push_back(Format("Campaign: %s (%zu runs, %d failed, %d invalid)",
                                pass ? "pass" : RunStateTitle(verdict.state), runs.size(), verdict.failed,

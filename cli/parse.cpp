@@ -560,6 +560,7 @@ CliOptions ParseArguments(const std::vector<std::string> &arguments) {
     if (command.files.afterValues) CheckFiles(command, line, options);
     ReadNeededOptions(command, line, options);
     if (command.finish) command.finish(line, options);
+    CheckLogPart(line);
     CheckProgramOption(command, options);
     return options;
 }

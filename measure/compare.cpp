@@ -2,6 +2,7 @@
 #include "measure/compare.h"
 
 #include "files/fileio.h"
+#include "measure/logtime.h"
 #include "measure/signal.h"
 
 #include <algorithm>
@@ -484,24 +485,74 @@ void MatchMark(Alignment &alignment, const CommandedProgram &program, const Meas
 
 } // namespace
 
-Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
-                      const CompareOptions &options) {
-    if (program.time.size() < 2) throw FormatError("the program has no steps to compare the log with");
+namespace {
+
+// Whether the log is compared with the program mirrored: its first steer goes the other way, and the program
+// as it is does not follow the log clearly better (a warning says when it does).
+bool CompareMirrored(Comparison &result, const CommandedProgram &program, const MeasuredLog &log) {
+    result.programFirstSteer = FirstSteer(program.time, program.steer);
+    result.logFirstSteer = FirstSteer(log.time, log.steer);
+    if (result.programFirstSteer == 0 || result.logFirstSteer == 0 ||
+        result.programFirstSteer == result.logFirstSteer)
+        return false;
+    auto best = [&](const CommandedProgram &p) {
+        try {
+            const SampledSignal commanded(p.time, p.steer), measured(log.time, log.steer);
+            const double inf = std::numeric_limits<double>::infinity();
+            const Fit fit = Fitter(p, measured).At(FindDelay(p, commanded, measured, -inf, inf));
+            return std::isfinite(fit.correlation) ? fit.correlation : -1.0;
+        } catch (const FormatError &) {
+            return -1.0;
+        }
+    };
+    const double asItIs = best(program), mirrored = best(Mirrored(program));
+    if (asItIs > mirrored + 0.1) {
+        char text[300];
+        std::snprintf(
+            text, sizeof text,
+            "the log's first steer is %s, the program's %s, but the log follows the program as it is "
+            "(correlation %.3f, mirrored %.3f): compared as it is",
+            SteerDirectionName(result.logFirstSteer), SteerDirectionName(result.programFirstSteer), asItIs,
+            mirrored);
+        result.warnings.push_back(text);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CommandedProgram Mirrored(const CommandedProgram &program) {
+    CommandedProgram mirrored = program;
+    for (double &s : mirrored.steer) s = -s;
+    for (CommandedStep &step : mirrored.steps) step.from = -step.from, step.to = -step.to;
+    return mirrored;
+}
+
+Comparison CompareLog(const CommandedProgram &given, const MeasuredLog &log, const CompareOptions &options) {
+    if (given.time.size() < 2) throw FormatError("the program has no steps to compare the log with");
     CheckRanges(log);
+    Comparison result;
+    const bool mirrored = CompareMirrored(result, given, log);
+    const CommandedProgram mirroredProgram = mirrored ? Mirrored(given) : CommandedProgram{};
+    const CommandedProgram &program = mirrored ? mirroredProgram : given;
     const bool programMoves = std::adjacent_find(program.steer.begin(), program.steer.end(),
                                                  std::not_equal_to<>()) != program.steer.end();
     if (programMoves &&
         std::adjacent_find(log.steer.begin(), log.steer.end(), std::not_equal_to<>()) == log.steer.end())
         throw FormatError("the steer column \"" + log.steerColumn.name +
                           "\" never changes: there is nothing to compare");
-    Comparison result;
     Alignment &alignment = result.alignment;
+    alignment.mirrored = mirrored;
     double minLag = -std::numeric_limits<double>::infinity(), maxLag = -minLag;
     if (!log.mark.empty()) {
         alignment.byMark = true;
         alignment.markFlag = MarkFlag(program, options.markFlag);
         minLag = -MarkedDelayLimit, maxLag = MarkedDelayLimit;
         MatchMark(alignment, program, log, programMoves ? minLag : 0, programMoves ? maxLag : 0);
+    } else if (!log.info.part.empty()) {
+        alignment.fromFirstSample = true;
+        alignment.logStart = log.time.front();
     }
     const SampledSignal commanded(program.time, program.steer);
     const SampledSignal measured(log.time, log.steer, alignment.logStart);
@@ -550,7 +601,8 @@ Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
 
 std::vector<std::pair<double, double>> MeasuredTrace(const MeasuredLog &log, const Alignment &alignment) {
     std::vector<std::pair<double, double>> trace(log.time.size());
+    const double sign = alignment.mirrored ? -1 : 1;
     for (std::size_t i = 0; i < trace.size(); ++i)
-        trace[i] = {log.time[i] - alignment.logStart, log.steer[i]};
+        trace[i] = {log.time[i] - alignment.logStart, sign * log.steer[i]};
     return trace;
 }

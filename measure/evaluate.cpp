@@ -4,6 +4,7 @@
 
 #include "compiler/format.h"
 #include "files/fileio.h"
+#include "measure/logtime.h"
 #include "measure/lowpass.h"
 
 #include <algorithm>
@@ -412,7 +413,7 @@ std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &lo
                  "%.3f deg, yaw rate %.3f deg/s, lateral acceleration %.4f g",
                  r.zeroFrom, r.zeroTo, r.onset, r.steerZero, r.yawRateZero, r.lateralAccelerationZero));
         lines.push_back(Text("BOS: %.4f s (steer reaches %+.0f deg; first steer %s)", r.bos,
-                             5.0 * r.firstSteer, r.firstSteer > 0 ? "anticlockwise" : "clockwise"));
+                             5.0 * r.firstSteer, SteerDirectionName(r.firstSteer)));
         lines.push_back(
             Text("COS: %.4f s (steer back to zero after its second peak; peaks %.2f and %.2f deg)", r.cos,
                  r.firstPeak, r.secondPeak));

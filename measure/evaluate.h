@@ -64,7 +64,7 @@ struct SwdResult : RunOutcome {
     double steerZero = 0;                 // deg, the means subtracted
     double yawRateZero = 0;               // deg/s
     double lateralAccelerationZero = 0;   // g
-    int firstSteer = 1;                   // +1: the first steer is positive (anticlockwise), -1 negative
+    int firstSteer = 1;                   // +1: the first steer is positive (counter-clockwise), -1 negative
     int yawSign = 1;                      // +1: the yaw rate takes the steer's sign, -1 the opposite
     double yawLag = 0, ayLag = 0;         // s the yaw rate and the lateral acceleration follow the steer
     double bos = 0, cos = 0;              // s

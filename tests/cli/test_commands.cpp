@@ -28,6 +28,7 @@ const std::map<std::string, Line> ValidLines{
     {"evaluate swd", {"swd", "r.csv"}},
     {"evaluate campaign", {"campaign", "runs.json", "r.csv"}},
     {"simulate", {"p.txt", "-o", "l.csv"}},
+    {"log", {"r.csv"}},
 };
 
 // The valid line of the command, or of its first form that takes the option.

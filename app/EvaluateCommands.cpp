@@ -64,6 +64,11 @@ void TEvaluateCommands::EvaluateRun() {
         log = ReadVehicleLog(ToPath(path), m_dialog->Options());
     } catch (const FileError &e) {
         return ShowError(m_window, QString::fromLocal8Bit(e.what()));
+    } catch (const ChannelError &e) { // the dialog picks the yaw rate's and the acceleration's columns
+        const ChannelKind kind = e.choice().kind;
+        const bool inDialog = kind == ChannelKind::YawRate || kind == ChannelKind::LateralAcceleration;
+        return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()) +
+                                       (inDialog ? ": choose its column in the dialog" : ""));
     } catch (const FormatError &e) {
         return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
     }

@@ -42,7 +42,10 @@ std::string FormatText(const LogTable &table) {
 std::string Range(const ColumnSummary &c) {
     if (c.numbers == 0) return c.bad ? "text (\"" + Cut(c.bad->text, 12) + "\")" : "empty";
     if (c.form != CellForm::Number) return ClockText(c.low, c.form) + " to " + ClockText(c.high, c.form);
-    return Format("%.6g to %.6g", c.low, c.high);
+    // A time since 1970 with its decimals.
+    const char *format =
+        std::fabs(c.low) >= 1e8 || std::fabs(c.high) >= 1e8 ? "%.13g to %.13g" : "%.6g to %.6g";
+    return Format(format, c.low, c.high);
 }
 
 std::string KindsText(const ColumnSummary &c) {
@@ -78,6 +81,9 @@ std::vector<std::string> TextLines(const std::string &file, const LogTable &tabl
                                c.unit.empty() ? "-" : Cut(c.unit, 8).c_str(), Range(c).c_str(),
                                KindsText(c).c_str()));
     for (const std::string &note : ReadingNotes(info, CliHints())) lines.push_back("Note: " + note);
+    if (const ChannelChoice *steer = info.ChoiceOf(ChannelKind::Steer);
+        steer && !steer->Taken() && steer->notRead.empty())
+        lines.push_back("Note: no column is named as the steer: name its column with --steer-column");
     lines.push_back(log.dropouts.empty() ? "Dropouts: none"
                                          : Format("Dropouts: %zu replaced: ", log.dropouts.size()) +
                                                DropoutText(log.dropouts));

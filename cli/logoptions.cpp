@@ -161,7 +161,7 @@ Command LogCommand() {
                           .Help("write the channels at HZ from the part's first sample, by straight lines\n"
                                 "between the samples (the mark by the sample before), none inside a gap"));
     return {.name = "log",
-            .usage = R"(  log FILE [LOG OPTIONS] [VEHICLE LOG OPTIONS] [--json]
+            .usage = R"(  log FILE [VEHICLE LOG OPTIONS] [--json]
   log FILE --channels steer,yaw,ay [--run N | --from T --to T] [--resample HZ] -o CLEAN.csv|CLEAN.mat
       What is in a logger file: its format, rows, time span and sample rate, each column with its
       name, unit, range and the channel it was taken for (and why, where several fit), dropouts,

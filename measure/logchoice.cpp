@@ -314,6 +314,7 @@ TableRead ReadTableChannels(const LogTable &table, const std::vector<ChannelRequ
     for (ChannelRead &c : read.channels)
         if (c.column) c.values.reserve(table.Rows());
     const TableColumn *time = read.channels.front().column; // the time comes first
+    read.channels.front().base = time->base;
     double previous = 0;
     int previousLine = 0;
     for (std::size_t row = 0; row < table.Rows(); ++row) {
@@ -361,7 +362,7 @@ std::vector<double> LaidTime(const ChannelRead &time, double factor, const LogTa
     if (factor != 1)
         for (double &t : seconds) t *= factor;
     const std::string guessed = info.time.unitGuessed;
-    info.time = LayTime(seconds, time.column->form);
+    info.time = LayTime(seconds, time.column->form, time.base * factor);
     info.time.unitGuessed = guessed;
     info.format = table.format;
     info.headerLine = table.headerLine;

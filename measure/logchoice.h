@@ -93,10 +93,12 @@ struct ChannelRequest {
     bool angleGiven = false; // the steer: its unit is stated by an option, so a header's is not checked
 };
 
-// A channel read: its choice, and its values as written on the rows kept (empty without a column).
+// A channel read: its choice, and its values as written on the rows kept (empty without a column); the
+// time's less its column's base.
 struct ChannelRead {
     ChannelChoice choice;
     std::vector<double> values;
+    double base = 0; // of the time: what its values were written less
     const TableColumn *column = nullptr;
 };
 

@@ -77,7 +77,7 @@ std::vector<double> TimeInSeconds(const ChannelRead &time, const LogTable &table
     else if (const auto header = TimeUnitOf(time.choice.taken.unit))
         unit = *header;
     else if (time.column->form == CellForm::Number &&
-             (factor = GuessedTimeFactor(time.values.front(), guessed)) != 1)
+             (factor = GuessedTimeFactor(time.values.front() + time.base, guessed)) != 1)
         unit = factor == 1e-3   ? TimeUnit::Milliseconds
                : factor == 1e-6 ? TimeUnit::Microseconds
                                 : TimeUnit::Nanoseconds;

@@ -30,16 +30,18 @@ std::string ZipName(std::string_view start) {
     return "a zip archive";
 }
 
-// Bytes that no text log holds: NUL, and control characters other than tab, line ends and form feed.
+// Bytes that no text log holds: NUL, control characters other than tab, line ends and form feed, and
+// more bytes above 127 than the accented letters of a Latin-1 or UTF-8 text (an erased EPROM is 0xFF).
 bool LooksBinary(std::string_view start) {
     const std::size_t n = std::min<std::size_t>(start.size(), 4096);
-    std::size_t controls = 0;
+    std::size_t controls = 0, high = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(start[i]);
         if (c == 0) return true;
         if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1a) ++controls;
+        if (c >= 0x80) ++high;
     }
-    return controls > n / 100 + 1;
+    return controls > n / 100 + 1 || high > n / 3;
 }
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }

@@ -85,11 +85,38 @@ namespace {
 
 CellValue ReadNumber(std::string_view cell, double &value) { return ReadLogNumber(cell, value); }
 
+bool ReadClockParts(std::string_view text, double &whole, double &fraction, CellForm &form);
+
 // A cell as a value: a number, or a clock time.
 CellValue ReadCell(std::string_view cell, double &value, CellForm &form) {
     const CellValue read = ReadNumber(cell, value);
     form = CellForm::Number;
     if (read == CellValue::NotNumber && ReadClockTime(cell, value, form)) return CellValue::Number;
+    return read;
+}
+
+// A cell as its whole part and its decimals, both exact where a double holds the whole part: a number
+// from 1e8 on written without an exponent (a time since 1970), or a date and clock time.
+CellValue ReadCellParts(std::string_view cell, double &whole, double &fraction, CellForm &form) {
+    fraction = 0;
+    const CellValue read = ReadCell(cell, whole, form);
+    if (read != CellValue::Number) return read;
+    if (form != CellForm::Number) {
+        ReadClockParts(cell, whole, fraction, form);
+        return read;
+    }
+    const std::size_t point = cell.find('.');
+    if (!(std::fabs(whole) >= 1e8) || point == std::string_view::npos ||
+        cell.find_first_of("eE") != std::string_view::npos)
+        return read;
+    double integer = 0;
+    const std::string_view digits = cell.substr(0, point);
+    std::string decimals = "0" + std::string(cell.substr(point));
+    if (ReadNumber(digits, integer) != CellValue::Number ||
+        ReadDecimal(decimals.data(), decimals.data() + decimals.size(), fraction).ec != std::errc())
+        return read;
+    whole = integer;
+    if (digits.starts_with('-')) fraction = -fraction;
     return read;
 }
 
@@ -257,16 +284,22 @@ void AddColumns(LogTable &table, std::string_view header, std::string_view units
 class RowReader {
 public:
     explicit RowReader(LogTable &table)
-        : m_table(table), m_dayOffset(table.columns.size(), 0), m_previous(table.columns.size(), NaN) {}
+        : m_table(table), m_dayOffset(table.columns.size(), 0), m_previous(table.columns.size(), NaN),
+          m_seen(table.columns.size(), false) {}
 
     void Add(const NumberedLine &line) {
         SplitCells(line.text, m_table.separator, m_table.columns.size(), m_cells);
         for (std::size_t k = 0; k < m_table.columns.size(); ++k) {
             TableColumn &column = m_table.columns[k];
             const std::string_view cell = k < m_cells.size() ? m_cells[k] : std::string_view();
-            double value = NaN;
+            double value = NaN, fraction = 0;
             CellForm form = CellForm::Number;
-            const CellValue read = ReadCell(cell, value, form);
+            const CellValue read = ReadCellParts(cell, value, fraction, form);
+            if (read == CellValue::Number) {
+                if (!m_seen[k] && std::fabs(value) >= 1e8) column.base = value;
+                m_seen[k] = true;
+                value = (value - column.base) + fraction;
+            }
             if (read == CellValue::Empty) {
                 ++column.empty;
             } else if (read != CellValue::Number) {
@@ -290,6 +323,7 @@ public:
 private:
     LogTable &m_table;
     std::vector<double> m_dayOffset, m_previous;
+    std::vector<bool> m_seen; // a number of the column was read
     std::vector<std::string_view> m_cells;
 };
 
@@ -438,8 +472,8 @@ bool Expect(std::string_view &text, char c) {
     return true;
 }
 
-// hh:mm:ss with optional decimals, as seconds of the day.
-bool ReadClock(std::string_view text, double &seconds) {
+// hh:mm:ss with optional decimals, as whole seconds of the day and their decimals.
+bool ReadClock(std::string_view text, double &whole, double &fraction) {
     int h = 0, m = 0, s = 0;
     const std::size_t colon = text.find(':');
     if (colon == 0 || colon > 2) return false;
@@ -447,7 +481,7 @@ bool ReadClock(std::string_view text, double &seconds) {
     if (!Digits(rest, colon, h) || !Expect(rest, ':') || !Digits(rest, 2, m) || !Expect(rest, ':') ||
         !Digits(rest, 2, s) || h > 23 || m > 59 || s > 60)
         return false;
-    double fraction = 0;
+    fraction = 0;
     if (!rest.empty()) {
         if (rest.front() != '.' && rest.front() != ',') return false;
         std::string decimals = "0." + std::string(rest.substr(1));
@@ -456,7 +490,7 @@ bool ReadClock(std::string_view text, double &seconds) {
             return false;
         ReadDecimal(decimals.data(), decimals.data() + decimals.size(), fraction);
     }
-    seconds = h * 3600.0 + m * 60.0 + s + fraction;
+    whole = h * 3600.0 + m * 60.0 + s;
     return true;
 }
 
@@ -475,6 +509,15 @@ const char *LogFormatName(LogFormat format) {
 }
 
 bool ReadClockTime(std::string_view text, double &seconds, CellForm &form) {
+    double whole = 0, fraction = 0;
+    if (!ReadClockParts(text, whole, fraction, form)) return false;
+    seconds = whole + fraction;
+    return true;
+}
+
+namespace {
+
+bool ReadClockParts(std::string_view text, double &whole, double &fraction, CellForm &form) {
     if (text.size() >= 19 && text[4] == '-' && text[7] == '-' && (text[10] == 'T' || text[10] == ' ')) {
         std::string_view rest = text;
         int y = 0, mo = 0, d = 0;
@@ -483,16 +526,17 @@ bool ReadClockTime(std::string_view text, double &seconds, CellForm &form) {
             return false;
         rest.remove_prefix(1);
         if (rest.ends_with('Z')) rest.remove_suffix(1);
-        double clock = 0;
-        if (!ReadClock(rest, clock)) return false;
-        seconds = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400.0 + clock;
+        if (!ReadClock(rest, whole, fraction)) return false;
+        whole += DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400.0;
         form = CellForm::DateTime;
         return true;
     }
-    if (text.find(':') == std::string_view::npos || !ReadClock(text, seconds)) return false;
+    if (text.find(':') == std::string_view::npos || !ReadClock(text, whole, fraction)) return false;
     form = CellForm::ClockTime;
     return true;
 }
+
+} // namespace
 
 std::string ClockText(double seconds, CellForm form) {
     const double days = std::floor(seconds / 86400);

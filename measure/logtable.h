@@ -29,7 +29,11 @@ struct TableColumn {
     int number = 0;             // counted from 1
     std::string name;           // as the file writes it (a sectioned file's unit in brackets after it)
     std::string unit;           // as its name, a row of units or the file states it; empty: none
-    std::vector<double> values; // one per row of the table; NaN for an empty cell or one that is no number
+    std::vector<double> values; // one per row of the table, as written less base; NaN for an empty cell or
+                                // one that is no number
+    // The whole number taken off the values of a column of large numbers (a time since 1970), so that
+    // they keep their decimals; 0 for every other column.
+    double base = 0;
     std::size_t empty = 0;      // empty cells, missing ones at the end of a short row included
     std::optional<BadCell> bad; // a cell that is no number: the column cannot be read
     CellForm form = CellForm::Number;

@@ -80,10 +80,10 @@ double GuessedTimeFactor(double first, std::string &unit) {
     return 1;
 }
 
-LogTimeBase LayTime(std::vector<double> &seconds, CellForm form) {
+LogTimeBase LayTime(std::vector<double> &seconds, CellForm form, double base) {
     LogTimeBase laid;
     if (seconds.empty()) return laid;
-    const double first = seconds.front();
+    const double first = seconds.front() + base;
     if (form == CellForm::ClockTime)
         laid.base = TimeBase::ClockTime;
     else if (form == CellForm::DateTime || std::fabs(first) >= EpochLeast)
@@ -92,7 +92,8 @@ LogTimeBase LayTime(std::vector<double> &seconds, CellForm form) {
         return laid;
     laid.origin = first;
     laid.dated = laid.base == TimeBase::Epoch && first >= Year2000 && first < Year2100;
-    for (double &t : seconds) t -= first;
+    const double written = seconds.front();
+    for (double &t : seconds) t -= written;
     return laid;
 }
 

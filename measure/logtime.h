@@ -25,9 +25,9 @@ struct LogTimeBase {
     std::string unitGuessed;
 };
 
-// Lays the times (seconds as written) from their first sample when they count from an epoch or are a
-// clock's (cells of the form, or values beyond EpochLeast), and says how.
-LogTimeBase LayTime(std::vector<double> &seconds, CellForm form);
+// Lays the times (seconds as written, less the base) from their first sample when they count from an
+// epoch or are a clock's (cells of the form, or values beyond EpochLeast), and says how.
+LogTimeBase LayTime(std::vector<double> &seconds, CellForm form, double base = 0);
 
 // The factor from a time unit that a column's values imply to seconds when none is stated: values of
 // a date in milliseconds, microseconds or nanoseconds since 1970 (1e-3 and "ms", ...); 1 and "" else.

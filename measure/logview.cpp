@@ -12,8 +12,9 @@ std::vector<ColumnSummary> SummariseColumns(const LogTable &table, const LogInfo
     for (const TableColumn &c : table.columns) {
         ColumnSummary s{c.number, c.name, c.unit, 0, c.empty, 0, 0, c.bad, c.form, std::nullopt, {}};
         bool any = false;
-        for (double v : c.values) {
-            if (std::isnan(v)) continue;
+        for (double written : c.values) {
+            if (std::isnan(written)) continue;
+            const double v = written + c.base;
             s.low = any ? std::min(s.low, v) : v;
             s.high = any ? std::max(s.high, v) : v;
             any = true;
@@ -67,7 +68,7 @@ LogExtract ExtractChannels(const VehicleLog &log, const std::vector<ChannelKind>
             const double t = log.time.front() + static_cast<double>(k) / rate;
             if (t > log.time.back()) break;
             while (i + 2 < log.time.size() && log.time[i + 1] <= t) ++i;
-            if (!InGap(log.time, i, limit) || t == log.time[i]) grid.push_back(t);
+            if (!InGap(log.time, i, limit) || t == log.time[i] || t == log.time[i + 1]) grid.push_back(t);
         }
     }
     for (ChannelKind kind : kinds) {

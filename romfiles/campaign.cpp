@@ -6,7 +6,9 @@
 #include "romfiles/build.h"
 #include "romfiles/imagecheck.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <optional>
 
@@ -39,6 +41,79 @@ std::string FirstComment(const ProgramText &program) {
         if (!text.empty() && text.front() == ';') return Trimmed(text.substr(1));
     }
     return {};
+}
+
+namespace {
+
+bool Moves(StatementKind kind) {
+    switch (kind) {
+    case StatementKind::StepTo:
+    case StatementKind::StepUp:
+    case StatementKind::RampTo:
+    case StatementKind::RampUp:
+    case StatementKind::Sine:
+    case StatementKind::Square:
+    case StatementKind::Triangle:
+    case StatementKind::SineSweep:
+    case StatementKind::SineSweepLog:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Periodic(StatementKind kind) { return Moves(kind) && kind >= StatementKind::Sine; }
+
+bool IsSineWithDwell(const std::vector<ProgramStatement> &statements) {
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        const ProgramStatement &first = statements[i];
+        if (first.kind != StatementKind::Sine || first.cycles != 0.75f || first.secondValue != 0) continue;
+        for (std::size_t k = i + 1; k < statements.size(); ++k) {
+            const ProgramStatement &last = statements[k];
+            if (last.kind == StatementKind::Sine && last.cycles == 0.25f && last.secondValue == 270 &&
+                last.frequency == first.frequency)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool IsSlowlyIncreasingSteer(const std::vector<ProgramStatement> &statements) {
+    // The first move away from centre: the implicit STEPTO(0D) at the start and any other move to 0
+    // before it leave the steer where it is.
+    const auto first = std::find_if(statements.begin(), statements.end(), [](const ProgramStatement &s) {
+        return Moves(s.kind) &&
+               !((s.kind == StatementKind::StepTo || s.kind == StatementKind::RampTo) && s.amplitude == 0);
+    });
+    if (first == statements.end() || first->kind != StatementKind::RampTo || first->amplitude == 0 ||
+        !(first->duration > 0) || std::fabs(first->amplitude) / first->duration > SlowRampRate)
+        return false;
+    return std::none_of(first, statements.end(), [](const ProgramStatement &s) { return Periodic(s.kind); });
+}
+
+} // namespace
+
+const ManoeuvreTemplate *ProgramTemplate(const ProgramText &program,
+                                         const std::vector<ProgramStatement> &statements) {
+    const std::string comment = FirstComment(program);
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+        if (comment.rfind(t.title + ":", 0) == 0) return &t;
+    if (IsSineWithDwell(statements)) return FindTemplate("sine-with-dwell");
+    if (IsSlowlyIncreasingSteer(statements)) return FindTemplate("slowly-increasing-steer");
+    return nullptr;
+}
+
+std::optional<double> SeriesAmplitudeA(const ProgramText &program) {
+    static const std::string note = "standard series, A ";
+    const std::string comment = FirstComment(program);
+    const std::size_t at = comment.find(note);
+    if (at == std::string::npos) return std::nullopt;
+    const char *begin = comment.data() + at + note.size(), *end = comment.data() + comment.size();
+    double a = 0;
+    const auto [next, error] = std::from_chars(begin, end, a);
+    const std::string_view rest(next, static_cast<std::size_t>(end - next));
+    if (error != std::errc() || !(a > 0) || rest.rfind(" deg", 0) != 0) return std::nullopt;
+    return a;
 }
 
 std::string CampaignSheet(CompilerState &state, const ProgramSet &set, const CompileOptions &options) {

@@ -93,6 +93,7 @@ SisResult EvaluateSlowlyIncreasingSteer(const VehicleLog &log, const SisOptions 
     if (!log.dropouts.empty())
         r.warnings.push_back(std::to_string(log.dropouts.size()) +
                              " dropout sample(s) replaced: " + DropoutText(log.dropouts));
+    r.traces = {log.time, std::move(steer), std::move(ay)};
     return r;
 }
 

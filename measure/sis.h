@@ -17,6 +17,13 @@ struct SisOptions {
     double zeroingTime = 1.0;  // s
 };
 
+// The channels after filtering and zeroing, on the log's times, for graphs.
+struct SisTraces {
+    std::vector<double> time;                // s
+    std::vector<double> steer;               // deg
+    std::vector<double> lateralAcceleration; // g
+};
+
 struct SisResult {
     double sampleRate = 0;              // Hz
     double angle = 0;                   // deg at `at` g, signed like the run's steer
@@ -29,6 +36,7 @@ struct SisResult {
     double zeroFrom = 0, zeroTo = 0;    // s
     double steerZero = 0, lateralAccelerationZero = 0; // deg, g
     std::vector<std::string> warnings;
+    SisTraces traces;
 };
 
 // The run's steer at 0.3 g: the channels filtered, zeroed on the still time before the steer moves,

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTextDocument>
 
@@ -151,7 +152,7 @@ void TForm1::CreateBuildMenu() {
 void TForm1::CreateViewMenu() {
     TMainActions &a = m_actions;
     a.View1 = menuBar()->addMenu("&View");
-    a.DisplayAuxBits1 = a.View1->addAction("Display Selected Aux ROM Bits");
+    a.DisplayAuxBits1 = a.View1->addAction("&Display Selected Aux ROM Bits");
     a.DisplayAuxBits1->setCheckable(true);
     a.DisplayAuxBits1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(a.DisplayAuxBits1, &QAction::toggled, m_graph, &TGraphView::SetAuxShown);
@@ -179,6 +180,18 @@ void TForm1::CreateViewMenu() {
         m_actions.FrequencyResponse1->setChecked(m_graph->ResponseShown());
         UpdateZoomActions();
     });
+    a.EvaluatedRun1 = a.View1->addAction("&Evaluated Run");
+    a.EvaluatedRun1->setCheckable(true);
+    a.EvaluatedRun1->setEnabled(false);
+    a.EvaluatedRun1->setStatusTip(
+        "The evaluated run's channels, marks and limits over the log's time, instead of the program");
+    connect(a.EvaluatedRun1, &QAction::toggled, m_graph, &TGraphView::ShowRun);
+    connect(m_graph, &TGraphView::runChanged, this, [this] {
+        const QSignalBlocker blocker(m_actions.EvaluatedRun1);
+        m_actions.EvaluatedRun1->setEnabled(m_graph->Run().has_value());
+        m_actions.EvaluatedRun1->setChecked(m_graph->RunShown());
+        UpdateZoomActions();
+    });
     a.View1->addSeparator();
     a.OverlayProgram1 =
         a.View1->addAction("Overlay &Program...", m_overlays, &TOverlayCommands::OverlayProgram);
@@ -189,7 +202,7 @@ void TForm1::CreateViewMenu() {
     connect(m_graph, &TGraphView::overlaysChanged, this,
             [this] { m_actions.ClearOverlay1->setEnabled(!m_graph->Overlays().empty()); });
     a.View1->addSeparator();
-    a.ProgramSummary1 = a.View1->addAction("Program &Summary");
+    a.ProgramSummary1 = a.View1->addAction("Program Su&mmary");
     a.ProgramSummary1->setCheckable(true);
     a.ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
     m_layout->SetSummaryShown(a.ProgramSummary1->isChecked());

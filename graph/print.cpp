@@ -96,8 +96,7 @@ void PrintGraphs(PageDevice &device, CompilerState &state,
                  const std::function<void()> &beforeEnd) {
     if (last < first) return;
     device.BeginJob();
-    Canvas *savedCanvas = GetGraphCanvas();
-    SetGraphCanvas(&device);
+    const PlotScope scope(&device);
     Pen pen = device.GetPen();
     pen.style = PenStyle::Solid;
     pen.width = 3;
@@ -122,6 +121,4 @@ void PrintGraphs(PageDevice &device, CompilerState &state,
     }
     if (beforeEnd) beforeEnd();
     device.EndJob();
-    SelectViewport(1);
-    SetGraphCanvas(savedCanvas);
 }

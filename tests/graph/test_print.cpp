@@ -69,15 +69,23 @@ TEST(PrintGraphs, EachSlotIsFramedAndLabelledAndTheSurfaceComesBack) {
     std::vector<std::vector<std::string>> programs(16, good);
     programs[1] = {"no such function(1)"};
 
+    // The screen's graph as the window leaves it: its surface, viewport 1 selected in its own size.
     RecordingCanvas screen;
     SetGraphCanvas(&screen);
+    SetViewportRect(1, {0, 0}, {690, 224});
+    SetViewportRect(2, {0, 112}, {690, 224});
+    SelectViewport(1);
+    const PlotState before = Plot();
     RecordingPrinter printer;
     bool hookRan = false;
     PrintGraphs(printer, TestCompiler(), programs, 0, 3, {}, "track day 12.rom", [&] { hookRan = true; });
     EXPECT_EQ(printer.log, (std::vector<std::string>{"begin", "end"}));
     EXPECT_TRUE(hookRan);
+    // The printing leaves the library as it found it.
     EXPECT_EQ(GetGraphCanvas(), &screen);
     EXPECT_EQ(Plot().currentViewport, 1);
+    EXPECT_EQ(Plot().viewports, before.viewports);
+    EXPECT_EQ(Plot().worlds, before.worlds);
 
     std::vector<GraphSlot> frames;
     for (const auto &r : printer.canvas.rectangles) {

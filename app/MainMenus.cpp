@@ -48,7 +48,7 @@ void TForm1::CreateFileMenu() {
     a.EvaluationReport1->setStatusTip("Write the evaluated run's report as a PDF file");
     a.EvaluationReport1->setEnabled(false);
     connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
-    a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
+    a.ExportSheet1 = a.File1->addAction("Export Campaign S&heet...", this,
                                         [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
     a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "
                                  "peak steer, peak rate, CRC-32s");
@@ -79,7 +79,7 @@ void TForm1::CreateEditMenu() {
     // Each program keeps its own history: Undo and Redo act on the current one.
     a.Undo1 = a.Edit1->addAction("&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), this,
                                  [programs] { programs->CurrentEditor()->undo(); });
-    a.Redo1 = a.Edit1->addAction("&Redo", this, [programs] { programs->CurrentEditor()->redo(); });
+    a.Redo1 = a.Edit1->addAction("Re&do", this, [programs] { programs->CurrentEditor()->redo(); });
     a.Redo1->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (int k = 0; k < ProgramCount; ++k) {
@@ -102,7 +102,7 @@ void TForm1::CreateEditMenu() {
     for (QAction *action : {a.Undo1, a.Redo1, a.Cut1, a.Copy1, a.Paste1, a.SelectAll1})
         action->setShortcutContext(Qt::WindowShortcut);
     a.Edit1->addSeparator();
-    a.InsertTemplate1 = a.Edit1->addAction("Insert &Template...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
+    a.InsertTemplate1 = a.Edit1->addAction("Insert Te&mplate...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
                                            &TForm1::InsertTemplate1Click);
     a.InsertTemplate1->setStatusTip(
         "Write a standard manoeuvre into the current program, or a series into the set");

@@ -35,13 +35,16 @@ RunTrace ProgramTrace(const std::vector<TPointD> &program, const std::vector<dou
     return trace;
 }
 
+// The steer strip over the span: the program's steer held at its end angle after its end, as the
+// machine holds it, and the measured steer.
 RunStrip SteerStrip(const std::vector<TPointD> &program, const std::vector<double> &time,
-                    const std::vector<double> &steer) {
-    return {"steer, deg",
-            {ProgramTrace(program, steer), {"steer", "deg", 2, RunColours::Steer, time, steer}},
-            {},
-            {},
-            {}};
+                    const std::vector<double> &steer, double to) {
+    RunTrace commanded = ProgramTrace(program, steer);
+    if (!commanded.time.empty() && commanded.time.back() < to) {
+        commanded.time.push_back(to);
+        commanded.values.push_back(commanded.values.back());
+    }
+    return {"steer, deg", {commanded, {"steer", "deg", 2, RunColours::Steer, time, steer}}, {}, {}, {}};
 }
 
 // The last time a channel has a value.
@@ -77,7 +80,7 @@ RunGraph SwdRunGraph(const SwdResult &r, const SwdInputs &inputs, const std::vec
     RunGraph graph;
     graph.from = span.from;
     graph.to = span.to;
-    graph.strips.push_back(SteerStrip(program, t.time, t.steer));
+    graph.strips.push_back(SteerStrip(program, t.time, t.steer, span.to));
 
     // A ratio above its limit fails: beyond the limit on the side of the peak.
     RunStrip yaw{
@@ -126,7 +129,7 @@ RunGraph SisRunGraph(const SisResult &r, const SisOptions &options, const std::v
     RunGraph graph;
     graph.from = span.from;
     graph.to = span.to;
-    graph.strips.push_back(SteerStrip(program, t.time, t.steer));
+    graph.strips.push_back(SteerStrip(program, t.time, t.steer, span.to));
     RunStrip ay{
         "lateral acceleration, g",
         {{"lateral acceleration", "g", 3, RunColours::LateralAcceleration, t.time, t.lateralAcceleration}},

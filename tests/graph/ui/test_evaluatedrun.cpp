@@ -105,6 +105,9 @@ private slots:
         const RunTrace &same = straight.strips[0].traces[0];
         QCOMPARE(same.name, std::string("program steer"));
         QCOMPARE(same.values[300], 100.0);
+        // After its end the program holds its end angle to the end of the graph, as the machine does.
+        QCOMPARE(same.time.back(), straight.to);
+        QCOMPARE(same.values.back(), 0.0);
         const RunGraph other = SwdRunGraph(SwdRun(true), {}, Program(-1));
         const RunTrace &mirrored = other.strips[0].traces[0];
         QCOMPARE(mirrored.name, std::string("program steer mirrored"));

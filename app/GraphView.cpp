@@ -56,6 +56,10 @@ TGraphView::TGraphView(const CompilerState &compiler, QWidget *parent)
 
 TGraphView::~TGraphView() = default;
 
+// The picture's drawing surface; none before the panel has its first size (the library then draws
+// nothing).
+Canvas *TGraphView::Surface() const { return m_image->Picture().isNull() ? nullptr : &m_image->Canvas(); }
+
 QPointF TGraphView::MouseWorld() const {
     const int x = m_mouseX, y = m_mouseY;
     if (m_onScreen && m_responseShown) {
@@ -140,7 +144,7 @@ void TGraphView::DrawProgram(int program, const CompilerState &state, bool live)
     }
     // Drawn on the picture's own surface in its own viewport, whatever drew through the plot library
     // since (a printed page, a report, a file).
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
     SelectViewport(1);
     SetViewportRect(1, {0, 0}, {m_image->Picture().width(), m_image->Picture().height()});
     // The snapshot holds the picture as Show draws it without the aux traces (and without their
@@ -157,7 +161,7 @@ void TGraphView::DrawProgram(int program, const CompilerState &state, bool live)
 }
 
 void TGraphView::ShowLive(int program, const CompilerState &state) {
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
     if (program != m_shownProgram || !m_steps || !m_onScreen || m_window.view == m_window.fit) {
         DrawProgram(program, state, true);
     } else {
@@ -218,7 +222,7 @@ void TGraphView::Redraw() {
     if (m_runShown) return DrawRun();
     if (!m_steps) return;
     const QImage &picture = m_image->Picture();
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
     SelectViewport(1);
     SetViewportRect(1, {0, 0}, {picture.width(), picture.height()});
     ShowOptions options = Options(m_auxShown);
@@ -257,7 +261,7 @@ void TGraphView::DisplayAuxClick() {
         return;
     }
     m_image->LoadPicture(snapshot);
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
 }
 
 void TGraphView::GrImageMouseMove(int x, int y) {
@@ -656,6 +660,7 @@ void TGraphView::ShowView(bool response, bool run) {
 // The gain and phase of the sweep over the whole picture, as plot --bode draws them.
 void TGraphView::DrawResponse() {
     const QImage &picture = m_image->Picture();
+    if (picture.isNull()) return;
     m_responseLayout = DrawResponseGraph(m_image->Canvas(), picture.width(), picture.height(), *m_response);
     m_image->update();
 }
@@ -663,6 +668,7 @@ void TGraphView::DrawResponse() {
 // The run's strips over the time window, and its fit.
 void TGraphView::DrawRun() {
     const QImage &picture = m_image->Picture();
+    if (picture.isNull()) return;
     m_runLayout = DrawRunGraph(m_image->Canvas(), picture.width(), picture.height(), *m_run, m_runView.first,
                                m_runView.second);
     UpdatePin();

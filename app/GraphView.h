@@ -158,6 +158,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    Canvas *Surface() const;
     void DrawProgram(int program, const CompilerState &state, bool live);
     void SaveSnapshot();
     void Keep(const CompilerState &state);

@@ -1,6 +1,8 @@
 // The quillard program as a process: stopped by SIGINT, SIGTERM or SIGHUP while it shows a graph, it
 // leaves nothing in the temporary folder, as at shut-down.
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -67,8 +69,14 @@ private slots:
         window.setWorkingDirectory(work);
         window.start(QUILLARD_WINDOW, {});
         QVERIFY2(window.waitForStarted(), qPrintable(window.errorString()));
-        // The window is up once its graph's snapshot is in a folder of its own under TMPDIR.
-        QTRY_VERIFY_WITH_TIMEOUT(Left(tmp).filter("imgsave.bmp").size() == 1, 120000);
+        // The window is up once its graph's snapshot is in a folder of its own under TMPDIR; one that
+        // stops before says why.
+        QElapsedTimer waited;
+        waited.start();
+        while (Left(tmp).filter("imgsave.bmp").isEmpty() && window.state() == QProcess::Running &&
+               waited.elapsed() < 120000)
+            QTest::qWait(50);
+        QVERIFY2(Left(tmp).filter("imgsave.bmp").size() == 1, window.readAllStandardError().constData());
         QVERIFY(::kill(static_cast<pid_t>(window.processId()), signalNumber) == 0);
         QVERIFY(window.waitForFinished(60000));
         QCOMPARE(window.exitStatus(), QProcess::CrashExit); // stopped by the signal, not exited

@@ -137,8 +137,9 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::newRow("A given")
             << 25.0 << true
-            << "Lateral displacement not judged: the amplitude 100.00 deg is below 5 A (125.00 deg)";
-        QTest::newRow("A given, named") << 25.0 << true << "A 25.00 deg, from Evaluate Run";
+            << "A 25.00 deg, from Evaluate Run\nGross vehicle weight rating not given: taken as at "
+               "most 3500 kg, displacement at least 1.83 m\nLateral displacement not judged: the "
+               "amplitude 100.00 deg is below 5 A (125.00 deg)";
         QTest::newRow("A not known") << 0.0 << false << "Lateral displacement not judged: A is not known";
     }
     void theSummarySaysWhereAComesFromAndWhyTheDisplacementIsNotJudged() {

@@ -132,34 +132,6 @@ TEST(ReadRunAt, ReadsEveryChannelBetweenItsSamples) {
     EXPECT_EQ(RunReadingText(ReadRunAt(graph, 1)), "t=1.0000 s  sine 0.84 u  ramp 2.0 v");
 }
 
-TEST(RunPointAt, FindsTheStripAndTheTimeUnderAPixel) {
-    RecordingCanvas canvas;
-    const RunLayout layout = DrawRunGraph(canvas, 600, 400, TwoStrips(), 0, 10);
-    const TViewport &a = layout.areas[1];
-    const auto point = RunPointAt(layout, (a.Left + a.Right) / 2, a.Top + 1);
-    ASSERT_TRUE(point.has_value());
-    EXPECT_EQ(point->strip, 1);
-    EXPECT_NEAR(point->at.x, 5, 0.02);
-    EXPECT_FALSE(RunPointAt(layout, a.Left - 5, a.Top + 1)); // the value axis' labels
-    EXPECT_FALSE(RunPointAt(layout, a.Left + 5, 399));       // the time labels
-}
-
-TEST(DrawRunGraph, AFitIsDrawnBesideTheStripsWithThePointReadOff) {
-    RunGraph graph = TwoStrips();
-    RunFit fit{"x, g", "y, deg", {}, 80, 1, 0, 0.375, PointD(0.3, 25), "25.00 deg at 0.3 g", Colors::Red};
-    for (int k = 10; k <= 37; ++k) fit.samples.push_back(PointD(k / 100.0, 1 + 80 * k / 100.0));
-    graph.fit = fit;
-    RecordingCanvas canvas;
-    const RunLayout layout = DrawRunGraph(canvas, 900, 400, graph, 0, 10);
-    ASSERT_TRUE(layout.fitArea.has_value());
-    EXPECT_GT(layout.fitArea->Left, layout.areas[0].Right);
-    EXPECT_LE(layout.fitWorld.XLow, 0);
-    EXPECT_GE(layout.fitWorld.XHigh, 0.375);
-    EXPECT_LE(layout.fitWorld.YLow, 1); // the line's start at 0 g
-    for (const char *text : {"25.00 deg at 0.3 g", "x, g", "y, deg"})
-        EXPECT_TRUE(HasText(canvas, text)) << text;
-}
-
 TEST(DecadeTicks, LabelOneTwoAndFiveOfEachDecadeOrEveryMultipleInLessThanOne) {
     const struct {
         double low, high;

@@ -1,5 +1,5 @@
-// An evaluated run as the window shows it: its graph's span, bands, marks and fit, and the lines that
-// say what its verdict rests on.
+// An evaluated run as the window shows it: its graph's bands, marks and fit, and the figures of a slowly
+// increasing steer.
 #include "graph/ui/EvaluatedRun.h"
 
 #include <QtTest>
@@ -46,16 +46,6 @@ class TestEvaluatedRun : public QObject {
     Q_OBJECT
 
 private slots:
-    // The graph spans the log and the program, and never ends before COS + 1.750 s and a little more.
-    void theSpanHoldsTheLogTheProgramAndTheLastCheck() {
-        const RunGraph g = SwdRunGraph(SwdRun(true), {20, "Evaluate Run", 0}, Program(1));
-        QCOMPARE(g.from, 0.0);
-        QVERIFY(g.to >= 4 + 1.75 + 0.25);
-        const RunSpan longer = RunSpanOf({-1, 9}, Program(1), 6);
-        QCOMPARE(longer.from, -1.0);
-        QCOMPARE(longer.to, 9.0);
-    }
-
     // A ratio fails beyond its limit on the side of the peak: with a negative peak, below it; the 35 %
     // limit from COS + 1.000 s to COS + 1.750 s, the 20 % one from there on.
     void theRatioLimitsAreBandsOnThePeaksSide() {
@@ -112,37 +102,6 @@ private slots:
         const RunTrace &mirrored = other.strips[0].traces[0];
         QCOMPARE(mirrored.name, std::string("program steer mirrored"));
         QCOMPARE(mirrored.values[300], 100.0);
-    }
-
-    void theInputLinesNameAItsSourceTheGvwrAndTheDisplacement_data() {
-        QTest::addColumn<double>("a");
-        QTest::addColumn<double>("gvwr");
-        QTest::addColumn<bool>("judged");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("A from the note, judged")
-            << 20.0 << 0.0 << true
-            << QStringList{
-                   "A 20.00 deg, from the note",
-                   "Gross vehicle weight rating not given: taken as at most 3500 kg, displacement at least "
-                   "1.83 m",
-                   "Lateral displacement judged: the amplitude 100.00 deg is at least 5 A (100.00 deg)"};
-        QTest::newRow("heavy, A unknown")
-            << 0.0 << 4200.0 << false
-            << QStringList{"A not known: neither the program's note nor Evaluate Run gives it",
-                           "Gross vehicle weight rating 4200 kg: displacement at least 1.52 m",
-                           "Lateral displacement not judged: A is not known"};
-    }
-    void theInputLinesNameAItsSourceTheGvwrAndTheDisplacement() {
-        QFETCH(double, a);
-        QFETCH(double, gvwr);
-        QFETCH(bool, judged);
-        QFETCH(QStringList, lines);
-        SwdResult r = SwdRun(judged);
-        if (gvwr > 3500) r.displacementLimit = 1.52;
-        QStringList got;
-        for (const std::string &line : SwdInputLines(r, {a, "the note", gvwr}))
-            got << QString::fromStdString(line);
-        QCOMPARE(got, lines);
     }
 
     // A slowly increasing steer run: the fit of the samples it regressed, and the point read off it.

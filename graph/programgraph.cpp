@@ -183,6 +183,7 @@ std::vector<LegendEntry> GraphLegend(const std::string &programLabel, std::vecto
 
 void DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
                       float maxSteer, const GraphPicture &picture) {
+    const PlotScope scope(&canvas);
     SetUpEmptyGraph(canvas, width, height);
     ShowOptions options;
     options.aux = picture.aux;

@@ -23,7 +23,6 @@
 
 #include <cmath>
 #include <memory>
-#include <regex>
 
 using emscripten::val;
 
@@ -447,13 +446,7 @@ val EvaluateRun(const std::string &logPath, const val &program, double amplitude
         options.commandedAmplitude = peakSteer;
         options.gvwr = gvwr;
         options.amplitudeA = amplitudeA;
-        if (!(amplitudeA > 0)) {
-            // A from the standard series note of the program's first comment line, as the window reads it.
-            static const std::regex note("standard series, A ([0-9.]+) deg");
-            const std::string comment = FirstComment(Lines(program));
-            std::smatch match;
-            if (std::regex_search(comment, match, note)) options.amplitudeA = std::stod(match[1]);
-        }
+        if (!(amplitudeA > 0)) options.amplitudeA = SeriesAmplitudeA(Lines(program)).value_or(0);
         const SwdResult r = EvaluateSineWithDwell(log, options);
         result.set("pass", r.pass);
         result.set("lines", Strings(SwdReportLines(r, log)));

@@ -81,7 +81,13 @@ struct GraphPicture {
     std::optional<GraphWindow> window;  // zoomed or panned; none: the program's own world
     std::vector<OverlayTrace> overlays; // drawn over the program's trace, under the aux traces
 };
+// Where a picture drew its program: the plot area in pixels and the world it shows, for reading a
+// position on the picture back as a time and a steer.
+struct DrawnGraph {
+    TViewport area;
+    TWorldWindow world;
+};
 // SetUpEmptyGraph on a fresh surface of the size, then the picture through ShowProgramGraph; the plot
 // library is left as it was found (PlotScope).
-void DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
-                      float maxSteer, const GraphPicture &picture);
+DrawnGraph DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
+                            float maxSteer, const GraphPicture &picture);

@@ -228,9 +228,10 @@ void Draw(val surface, int width, int height) {
     picture.programLabel = "program " + std::to_string(g.program);
     picture.aux = g.auxShown ? &g.aux : nullptr;
     if (!(g.window.view == g.window.fit)) picture.window = g.window;
-    DrawGraphPicture(canvas, width, height, *g.steps, g.endIndex, g.maxSteer, picture);
-    g.area = Plot().viewports[1];
-    if (!picture.window) g.window.fit = g.window.view = Plot().worlds[1];
+    const DrawnGraph drawn =
+        DrawGraphPicture(canvas, width, height, *g.steps, g.endIndex, g.maxSteer, picture);
+    g.area = drawn.area;
+    if (!picture.window) g.window.fit = g.window.view = drawn.world;
 }
 
 // Show: the last compile's steps drawn on the surface at its size, unzoomed. flags: the aux flags drawn

@@ -32,6 +32,9 @@ TEST(TempFolder, AFolderOfItsOwnGoesWithEverythingInIt) {
 // go first, then the folder. A child process makes the folder and a file in it, tells where, and
 // stops itself by the signal.
 TEST(TempFolder, GoesWhenASignalStopsTheProcess) {
+#ifdef __EMSCRIPTEN__
+    GTEST_SKIP() << "the browser build has no processes to signal";
+#endif
     for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
         int channel[2];
         ASSERT_EQ(::pipe(channel), 0);

@@ -6,7 +6,7 @@
 
 #include "compiler/state.h"
 #include "graph/ui/EvaluatedRun.h"
-#include "measure/evaluate.h"
+#include "measure/campaign.h"
 #include "measure/sis.h"
 
 #include <QObject>
@@ -60,6 +60,7 @@ private:
     std::optional<SwdResult> m_result;
     std::optional<SisResult> m_sis;
     SwdInputs m_inputs;
+    SwdOptions m_options; // the settings m_result was processed with
     VehicleLog m_log;
     QString m_title; // the run: program and log
 };

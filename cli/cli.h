@@ -3,6 +3,7 @@
 
 #include "compiler/state.h"
 #include "files/fileio.h"
+#include "measure/campaign.h"
 #include "measure/channels.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
@@ -100,15 +101,19 @@ struct CliOptions {
     std::string csv;                      // evaluate campaign --csv
     std::string vehicleName;              // evaluate campaign --vehicle-name, as given (bytes)
     std::vector<RunCondition> accepted;   // evaluate --accept: conditions stated, not measured
-    std::string vehicleFile;              // simulate --vehicle
-    double sampleRate = 200;              // simulate --sample-rate, Hz
-    double tail = 3;                      // simulate --tail, s after the program's end
-    int runs = 0;                         // simulate --runs N: N logs, every second one steered the other way
-    std::string runList;                  // simulate --run-list RUNS.json
-    std::string channelList;              // log --channels: the channels written, by their words
-    std::vector<ChannelKind> channels;    // ...read from it; empty: every channel found
-    double resample = 0;                  // log --resample, Hz (0: as sampled)
-    bool defaultVehicle = false;          // simulate --default-vehicle
+    std::string amplitudeSource;          // where amplitudeA came from: "--amplitude-a", the SIS file's name
+    std::string infoFile;                 // evaluate campaign --info: the test information
+    Regulation regulation = Regulation::Fmvss126; // evaluate campaign --regulation
+    Pairing pairing = Pairing::Order;             // evaluate campaign --pair
+    std::string vehicleFile;           // simulate --vehicle, evaluate campaign --vehicle (its GVWR)
+    double sampleRate = 200;           // simulate --sample-rate, Hz
+    double tail = 3;                   // simulate --tail, s after the program's end
+    int runs = 0;                      // simulate --runs N: N logs, every second one steered the other way
+    std::string runList;               // simulate --run-list RUNS.json
+    std::string channelList;           // log --channels: the channels written, by their words
+    std::vector<ChannelKind> channels; // ...read from it; empty: every channel found
+    double resample = 0;               // log --resample, Hz (0: as sampled)
+    bool defaultVehicle = false;       // simulate --default-vehicle
 };
 
 // The options of the run from the command line (arguments[0] is the program's name); bad usage throws

@@ -278,12 +278,15 @@ const std::vector<Command> Table{
       is pass, fail or invalid (the log does not show the speed at BOS of 80 +/- 2 km/h, the
       commanded amplitude, one run or A, or a channel cannot be trusted). Exit 1 unless it passes.
   evaluate campaign RUNS.json LOG... [--amplitude-a A | --amplitude-from SIS.json] [--gvwr KG]
-                   [--accept speed] [--vehicle-name TEXT] [-o REPORT.pdf] [--csv TABLE.csv]
+                   [--accept speed] [--vehicle-name TEXT] [--info INFO.txt] [--vehicle CAR.txt]
+                   [--regulation NAME] [--pair order|name|logged] [-o REPORT.pdf] [--csv TABLE.csv]
                    [VEHICLE LOG OPTIONS] [--json]
       Judge every run of a series: RUNS.json is the run list of template --series ... --json, with
-      one log per run in run order. Writes the table as CSV and a PDF report (a first page with A,
-      the vehicle and every run, then a page per run). The campaign passes only when every run
-      passes and A is known; exit 1 otherwise.
+      one log per run, paired in run order, by the file names or by the set and program each log
+      names. Writes the table as CSV and a PDF report (a first page with the regulation, the test
+      information, A and every run, then a page per run). --info names the test information file
+      (key = value lines); the GVWR comes from --gvwr, else from it, else from --vehicle's file.
+      The campaign passes only when every run passes and A is known; exit 1 otherwise.
 )",
      .files = {.counted = false}, // sis RUN..., swd RUN, campaign RUNS.json LOG...: read by FinishEvaluate
      .options = Options({
@@ -304,6 +307,21 @@ const std::vector<Command> Table{
          Quantity("fit-high", "G", "", 0.375, Set<&CliOptions::fitHigh>).Above(0, 2).Only("sis"),
          File("csv", "TABLE.csv", Set<&CliOptions::csv>).Only("campaign"),
          Text("vehicle-name", "TEXT", Set<&CliOptions::vehicleName>).Only("campaign"),
+         File("info", "INFO.txt", Set<&CliOptions::infoFile>).Only("campaign"),
+         File("vehicle", "CAR.txt", Set<&CliOptions::vehicleFile>).Only("campaign"),
+         Choice("regulation", "NAME",
+                {{RegulationName(Regulation::Fmvss126), ""},
+                 {RegulationName(Regulation::UnR140), ""},
+                 {RegulationName(Regulation::GbT30677), ""}},
+                [](CliOptions &o, const Value &v) { o.regulation = Regulations()[v.word]; })
+             .Only("campaign")
+             .Help("the regulation the report names: they process the data alike"),
+         Choice("pair", "HOW",
+                {{"order", "in run order"},
+                 {"name", "by the file names"},
+                 {"logged", "by the set and program each log names"}},
+                [](CliOptions &o, const Value &v) { o.pairing = static_cast<Pairing>(v.word); }) // in Pairing's order
+             .Only("campaign"),
      }),
      .run = RunEvaluate,
      .finish = FinishEvaluate,

@@ -421,7 +421,11 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
             "evaluate campaign needs RUNS.json (template --series ... --json) and a log per run");
     if (line.Has("amplitude-a") && line.Has("amplitude-from"))
         throw UsageError("--amplitude-a and --amplitude-from both give A: give one");
-    if (line.Has("amplitude-from")) options.amplitudeA = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
+    if (line.Has("amplitude-a")) options.amplitudeSource = "--amplitude-a";
+    if (line.Has("amplitude-from")) {
+        options.amplitudeA = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
+        options.amplitudeSource = FileNameOf(line.ValueOf("amplitude-from"));
+    }
     if (!(options.fitLow < options.fitHigh && options.fitLow <= 0.3 && options.fitHigh >= 0.3))
         throw UsageError(Format("the fit runs from --fit-low to --fit-high around 0.3 g: %g to %g g",
                                 options.fitLow, options.fitHigh));

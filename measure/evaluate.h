@@ -99,8 +99,10 @@ SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options
 // The verdict of the run's figures and conditions, as EvaluateSineWithDwell gives it.
 void JudgeSineWithDwell(SwdResult &result, const SwdOptions &options, const VehicleLog &log);
 
-// The steps of the processing as text lines, each named, for a terminal or the summary panel.
-std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log);
+// The log's samples and dropouts, then the run's figures (RunFigureLines) with the settings it was
+// processed with, as text lines for a terminal.
+std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log,
+                                        const SwdOptions &settings);
 
 // Rate of change by central differences (one-sided at the ends), per second.
 std::vector<double> Derivative(const std::vector<double> &time, const std::vector<double> &values);

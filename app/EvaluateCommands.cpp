@@ -110,13 +110,13 @@ std::string TEvaluateCommands::EvaluateSwd(const VehicleLog &log, int program,
                                            const std::vector<TPointD> &trace) {
     SwdInputs inputs;
     inputs.gvwr = m_dialog->Gvwr();
-    if (m_dialog->AmplitudeA() > 0) {
-        inputs.a = m_dialog->AmplitudeA();
-        inputs.aSource = "Evaluate Run";
-    } else if (const auto a = SeriesAmplitudeA(ProgramLines(*m_programs.Editor(program)))) {
-        inputs.a = *a;
-        inputs.aSource = "the program's note \"" + StandardSeriesNote(*a) + "\"";
-    }
+    const double given = m_dialog->AmplitudeA();
+    const auto noted = given > 0 ? std::nullopt : SeriesAmplitudeA(ProgramLines(*m_programs.Editor(program)));
+    const CampaignA a = ChooseAmplitudeA(
+        {{given, "Evaluate Run"},
+         {noted, noted ? "the program's note \"" + StandardSeriesNote(*noted) + "\"" : std::string()}});
+    inputs.a = a.value;
+    inputs.aSource = a.source;
     SwdOptions options;
     options.commandedAmplitude = CommandedAmplitude(m_compiler);
     options.gvwr = inputs.gvwr;

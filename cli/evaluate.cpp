@@ -135,7 +135,7 @@ int EvaluateSwd(const CliOptions &options) {
         const RunProgram program = ReadRunProgram(options);
         swd.commandedAmplitude = program.amplitude;
         rules = program.rules;
-        if (swd.amplitudeA <= 0) swd.amplitudeA = program.a.value_or(0);
+        swd.amplitudeA = ChooseAmplitudeA({{swd.amplitudeA, ""}, {program.a, ""}}).value;
     }
     const std::string &file = options.files.front();
     const VehicleLog log = ReadRunLog(file, options, true, rules);

@@ -79,6 +79,9 @@ TEST_F(CliCampaignInputs, TheJsonCsvAndReportCarryTheInformationRegulationMargin
                              "A = 27.0 deg (steer angle at 0.3 g from the slowly increasing steer runs; from "
                              "--amplitude-a)"})
         EXPECT_NE(cover.find(line), std::string::npos) << line << "\n" << cover;
+    // Each run's page draws the criteria the core applied.
+    for (const char *mark : {"limits 35 % and 20 % of the peak", "+1.75", "+1.00", "BOS + 1.07 s"})
+        EXPECT_NE(cover.find(mark), std::string::npos) << mark;
     // The campaign file's GVWR wins over the vehicle file's, --gvwr over both.
     folder.Write("heavy.txt", "gvwr = 3600 kg\r\n");
     const Json heavy = Campaign(

@@ -305,9 +305,9 @@ std::vector<std::string> TextLines(const CampaignResult &campaign, const std::ve
         const SwdResult &r = c.result;
         std::string figures;
         if (r.processed)
-            figures =
-                Format(": ratios %6s %% %6s %%, displacement %.3f m%s", Fixed(r.ratio1, 1).c_str(),
-                       Fixed(r.ratio2, 1).c_str(), r.displacement, r.passDisplacement ? "" : " (not judged)");
+            figures = Format(": ratios %8s %8s, displacement %s%s", FigureText(r.ratio1, 2, "%").c_str(),
+                             FigureText(r.ratio2, 2, "%").c_str(), FigureText(r.displacement, 3, "m").c_str(),
+                             r.passDisplacement ? "" : " (not judged)");
         lines.push_back(Format("Run %2d %8.2f deg  %s%s: %s", c.run.run, c.run.amplitude,
                                PrintableText(c.log).c_str(), figures.c_str(),
                                r.pass ? "pass" : RunStateTitle(r.state)) +

@@ -17,6 +17,9 @@ namespace {
 
 using Json = nlohmann::json;
 
+// The programs of a set are numbered 0 to 15 (romfiles' ProgramCount, a layer this one does not include).
+constexpr int ProgramsPerSet = 16;
+
 std::string Text(const char *format, auto... values) {
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, format, values...);
@@ -142,6 +145,9 @@ RunList ParseRunList(const std::string &text) {
         } catch (const Json::exception &) {
             throw FormatError(Text("run %zu lacks run, set, program or amplitude_deg", k));
         }
+        if (run.program < 0 || run.program >= ProgramsPerSet)
+            throw FormatError(Text("run %zu: no program %d (a set holds programs 0 to %d)", k, run.program,
+                                   ProgramsPerSet - 1));
         // A sine with dwell steers past the beginning angle, within what a program can command.
         if (!(run.amplitude > 5 && run.amplitude <= ChannelPhysics::MachineSteer))
             throw FormatError(Text("run %zu: amplitude_deg %g is no amplitude a sine with dwell is run at "

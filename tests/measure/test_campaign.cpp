@@ -209,6 +209,8 @@ TEST(ParseRunList, ReadsTheSeriesAndRefusesWhatNoCampaignRuns) {
         {R"({"runs": [{"run": 1, "set": "s.rom", "program": 1, "amplitude_deg": 30, "accept": ["wind"]}]})",
          "run 1: \"accept\" names \"wind\", no condition"},
         {R"({"accept": "speed", "runs": []})", "\"accept\" is not a list of conditions"},
+        {R"({"runs": [{"run": 1, "set": "s.rom", "program": 16, "amplitude_deg": 30}]})",
+         "run 1: no program 16 (a set holds programs 0 to 15)"},
     };
     for (const auto &[text, message] : refused) {
         try {

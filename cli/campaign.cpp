@@ -73,8 +73,6 @@ CampaignInputs ReadInputs(const CliOptions &options) {
     if (!options.amplitudeA && !in.list.a) candidates.push_back(NoteCandidate(in.list));
     in.a = ChooseAmplitudeA(candidates);
     in.settings.swd = SwdOptionsFrom(options);
-    in.settings.swd.amplitudeA = in.a.value;
-    in.settings.swd.gvwr = in.gvwr.kg;
     in.settings.regulation = options.regulation;
     in.settings.pairing = options.pairing;
     return in;
@@ -342,14 +340,8 @@ int EvaluateCampaign(const CliOptions &options) {
     } catch (const CampaignError &e) {
         throw UsageError(e.what());
     }
-    CampaignResult campaign;
-    campaign.a = in.a;
-    campaign.gvwr = in.gvwr;
-    campaign.regulation = in.settings.regulation;
-    campaign.info = in.info;
-    for (const PairedRun &p : paired)
-        campaign.runs.push_back(JudgeCampaignRun(p, logs[p.index], in.settings, in.list.accepted));
-    campaign.verdict = VerdictOf(campaign.runs, campaign.a);
+    const CampaignResult campaign =
+        JudgeCampaignRuns(paired, logs, in.list, in.settings, in.a, in.gvwr, in.info);
     const bool pass = campaign.verdict.state == RunState::Pass;
     if (!options.csv.empty()) WriteOutput(options, options.csv, CsvText(campaign));
     if (!options.output.empty()) {
@@ -357,7 +349,7 @@ int EvaluateCampaign(const CliOptions &options) {
         for (const CampaignRunResult &c : campaign.runs)
             if (c.result.processed)
                 pages.push_back(
-                    RunPageOf(c.result, in.settings.swd,
+                    RunPageOf(c.result, campaign.settings.swd,
                               Format("Run %d of %zu: %s program %d, amplitude %.2f deg (%s)", c.run.run,
                                      campaign.runs.size(), FileNameOf(c.run.set).c_str(), c.run.program,
                                      c.run.amplitude, FileNameOf(c.log).c_str())));
@@ -369,7 +361,7 @@ int EvaluateCampaign(const CliOptions &options) {
     }
     Json runs = Json::array();
     for (std::size_t k = 0; k < campaign.runs.size(); ++k)
-        runs.push_back(RunJson(campaign.runs[k], logs[paired[k].index], in.settings.swd));
+        runs.push_back(RunJson(campaign.runs[k], logs[paired[k].index], campaign.settings.swd));
     std::vector<std::string> criteria = RegulationCriteria(campaign.regulation, campaign.gvwr.kg);
     PrintJson({{"run_list", FileName(options.files.front())},
                {"pairing", PairingName(in.settings.pairing)},

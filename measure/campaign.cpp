@@ -271,6 +271,23 @@ CampaignVerdict VerdictOf(const std::vector<CampaignRunResult> &runs, const Camp
     return JudgeCampaign(states, a.value > 0);
 }
 
+CampaignResult JudgeCampaignRuns(const std::vector<PairedRun> &paired, const std::vector<VehicleLog> &logs,
+                                 const RunList &list, CampaignSettings settings, const CampaignA &a,
+                                 const Gvwr &gvwr, const CampaignInfo &info) {
+    settings.swd.amplitudeA = a.value;
+    settings.swd.gvwr = gvwr.kg;
+    CampaignResult campaign;
+    campaign.a = a;
+    campaign.gvwr = gvwr;
+    campaign.regulation = settings.regulation;
+    campaign.info = info;
+    campaign.settings = settings;
+    for (const PairedRun &p : paired)
+        campaign.runs.push_back(JudgeCampaignRun(p, logs.at(p.index), settings, list.accepted));
+    campaign.verdict = VerdictOf(campaign.runs, a);
+    return campaign;
+}
+
 std::string FigureText(double value, int decimals, const char *unit) {
     return Fixed(value, decimals) + (*unit ? " " + std::string(unit) : "");
 }

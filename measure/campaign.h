@@ -139,9 +139,17 @@ struct CampaignResult {
     Regulation regulation = Regulation::Fmvss126;
     CampaignInfo info;
     CampaignVerdict verdict;
+    CampaignSettings settings; // as applied: A and the GVWR in its SwdOptions
 };
 // The verdict over the judged runs: a pass only when every run passes and A is known.
 CampaignVerdict VerdictOf(const std::vector<CampaignRunResult> &runs, const CampaignA &a);
+
+// The whole campaign: every paired run judged on its log (logs[run.index]) with the settings, A and the
+// GVWR as chosen (they replace the settings' amplitudeA and gvwr), the conditions the list states for
+// every run, and the verdict.
+CampaignResult JudgeCampaignRuns(const std::vector<PairedRun> &paired, const std::vector<VehicleLog> &logs,
+                                 const RunList &list, CampaignSettings settings, const CampaignA &a,
+                                 const Gvwr &gvwr, const CampaignInfo &info);
 
 // The one text of a run's figures, for the terminal, the summary panel and the report's pages: each
 // figure once, ratios to 2 decimals, displacement to 3, speed to 1, never "-0.00", with its limit and

@@ -88,6 +88,28 @@ TEST(CampaignRuns, EachRunHasItsStateDirectionAndMarginsAndTheCampaignItsVerdict
     EXPECT_NEAR(*judged[1].margins.ratio2, *judged[0].margins.ratio2, 0.05);
     EXPECT_NEAR(*judged[3].margins.speed, 2 - 30, 1e-3);
 
+    // The whole campaign at once: A and the GVWR as chosen reach every run, whatever the settings held.
+    std::vector<VehicleLog> logs;
+    std::vector<PairedRun> paired;
+    RunList list;
+    for (const RehearsedRun &r : Rehearsal()) {
+        RunColumns columns = DriveSineWithDwell(r.car, r.amplitude);
+        if (r.speed > 0)
+            for (double &v : columns.speed) v = r.speed;
+        logs.push_back(LogOf(CsvOf(columns)));
+        list.runs.push_back(SeriesRunOf(static_cast<int>(logs.size()), std::fabs(r.amplitude)));
+        paired.push_back({list.runs.back(), "run.csv", logs.size() - 1});
+    }
+    const CampaignResult campaign =
+        JudgeCampaignRuns(paired, logs, list, SettingsWithA(0), {27, "the run list"}, {4000, "--gvwr"}, {});
+    ASSERT_EQ(campaign.runs.size(), judged.size());
+    for (std::size_t k = 0; k < judged.size(); ++k) {
+        EXPECT_EQ(campaign.runs[k].result.state, judged[k].result.state) << k;
+        EXPECT_EQ(campaign.runs[k].result.displacementLimit, 1.52) << k;
+    }
+    EXPECT_EQ(campaign.settings.swd.amplitudeA, 27);
+    EXPECT_EQ(campaign.verdict.state, RunState::Fail);
+
     const CampaignVerdict verdict = VerdictOf(judged, {27, "the run list"});
     EXPECT_EQ(verdict.state, RunState::Fail) << "a failing run fails the campaign, the invalid one too";
     EXPECT_EQ(verdict.passed, 2);

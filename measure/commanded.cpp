@@ -49,9 +49,9 @@ CommandedProgram CommandedFrom(const CompilerState &state) {
             if (first != program.time.end())
                 AddStep(program, static_cast<std::size_t>(first - program.time.begin()));
         } else if (s.kind == StatementKind::SineSweep || s.kind == StatementKind::SineSweepLog) {
-            program.sweeps.push_back({start, std::min(next, program.time.back()),
-                                      std::min(s.frequency, s.secondValue),
-                                      std::max(s.frequency, s.secondValue)});
+            program.sweeps.push_back(
+                {start, std::min(next, program.time.back()), std::min(s.frequency, s.secondValue),
+                 std::max(s.frequency, s.secondValue), s.kind == StatementKind::SineSweepLog});
         }
     }
     return program;

@@ -291,7 +291,9 @@ void SweepResponse(Comparison &result, const CommandedProgram &program, const Sa
     response.lowHz = program.sweeps.front().lowHz;
     response.highHz = program.sweeps.front().highHz;
     double start = program.sweeps.front().start, end = program.sweeps.front().end;
+    response.logarithmic = true;
     for (const CommandedSweep &sweep : program.sweeps) {
+        response.logarithmic = response.logarithmic && sweep.logarithmic;
         response.lowHz = std::min(response.lowHz, sweep.lowHz);
         response.highHz = std::max(response.highHz, sweep.highHz);
         start = std::min(start, sweep.start);

@@ -12,6 +12,20 @@
 
 namespace {
 
+// The text padded with blanks to the width of a column on a terminal: a UTF-8 sequence ("\xc2\xb0",
+// a degree sign) takes one place, as does each byte outside UTF-8 (a Latin-1 degree sign).
+std::string Padded(const std::string &text, std::size_t width) {
+    std::size_t shown = 0;
+    bool inSequence = false;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool follows = inSequence && (byte & 0xc0) == 0x80;
+        if (!follows) ++shown;
+        inSequence = byte >= 0xc2 && byte <= 0xf4 ? true : follows;
+    }
+    return text + std::string(width > shown ? width - shown : 0, ' ');
+}
+
 bool IsMatName(const std::string &path) {
     return QString::fromLatin1(path.c_str()).endsWith(".mat", Qt::CaseInsensitive);
 }
@@ -77,9 +91,9 @@ std::vector<std::string> TextLines(const std::string &file, const LogTable &tabl
     lines.push_back("Columns:");
     lines.push_back(Format("  %6s  %-28s %-8s %-34s %s", "column", "name", "unit", "range", "channel"));
     for (const ColumnSummary &c : columns)
-        lines.push_back(Format("  %6d  %-28s %-8s %-34s %s", c.number, Cut(c.name, 28).c_str(),
-                               c.unit.empty() ? "-" : Cut(c.unit, 8).c_str(), Range(c).c_str(),
-                               KindsText(c).c_str()));
+        lines.push_back(Format("  %6d  ", c.number) + Padded(Cut(c.name, 28), 28) + " " +
+                        Padded(c.unit.empty() ? "-" : Cut(c.unit, 8), 8) + " " + Padded(Range(c), 34) + " " +
+                        KindsText(c));
     for (const std::string &note : ReadingNotes(info, CliHints())) lines.push_back("Note: " + note);
     if (const ChannelChoice *steer = info.ChoiceOf(ChannelKind::Steer);
         steer && !steer->Taken() && steer->notRead.empty())

@@ -151,20 +151,6 @@ const std::vector<ChannelKindInfo> Table{
      false},
 };
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // The name without everything but its letters and digits, in lower case.
 std::string Compact(const std::string &base) {
     std::string compact;
@@ -188,8 +174,20 @@ bool IsUnitWord(const std::string &word, const std::string &rest) {
 
 } // namespace
 
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
 UnitKind KindOfUnit(const std::string &written) {
-    const std::string unit = Lower(Trim(written));
+    const std::string unit = LowerCase(TrimBlanks(written));
     auto any = [&](std::initializer_list<const char *> spellings) {
         return std::any_of(spellings.begin(), spellings.end(), [&](const char *s) { return unit == s; });
     };
@@ -236,7 +234,7 @@ const ChannelKindInfo &KindInfo(ChannelKind kind) { return Table[static_cast<std
 const char *ChannelKindName(ChannelKind kind) { return KindInfo(kind).name; }
 
 bool ChannelKindNamed(const std::string &word, ChannelKind &kind) {
-    const std::string lower = Lower(word);
+    const std::string lower = LowerCase(word);
     for (const ChannelKindInfo &info : Table)
         if (lower == info.word || lower == info.key) {
             kind = info.kind;
@@ -246,21 +244,21 @@ bool ChannelKindNamed(const std::string &word, ChannelKind &kind) {
 }
 
 ColumnName SplitColumnName(std::string_view name) {
-    ColumnName split{Lower(Trim(name)), ""};
+    ColumnName split{LowerCase(TrimBlanks(name)), ""};
     std::string &base = split.base;
-    const std::string_view written = Trim(name);
+    const std::string_view written = TrimBlanks(name);
     if (!base.empty() && (base.back() == ')' || base.back() == ']')) {
         const char open = base.back() == ')' ? '(' : '[';
         if (const std::size_t at = base.rfind(open); at != std::string::npos) {
-            split.unit = std::string(Trim(written.substr(at + 1, written.size() - at - 2)));
-            base = std::string(Trim(std::string_view(base).substr(0, at)));
+            split.unit = std::string(TrimBlanks(written.substr(at + 1, written.size() - at - 2)));
+            base = std::string(TrimBlanks(std::string_view(base).substr(0, at)));
         }
         return split;
     }
     const std::size_t last = base.find_last_of(" _");
     if (last != std::string::npos && last > 0) {
         const std::string word = base.substr(last + 1);
-        const std::string rest(Trim(std::string_view(base).substr(0, last)));
+        const std::string rest(TrimBlanks(std::string_view(base).substr(0, last)));
         if (!rest.empty() && IsUnitWord(word, rest)) {
             split.unit = std::string(written.substr(last + 1));
             base = rest;

@@ -53,6 +53,10 @@ const char *ChannelKindName(ChannelKind kind);
 // The kind a list of channels names by its word or its key ("yaw", "yaw_rate"); false for none.
 bool ChannelKindNamed(const std::string &word, ChannelKind &kind);
 
+// The text in lower case (ASCII letters), and without the blanks and tabs around it: how names compare.
+std::string LowerCase(std::string_view text);
+std::string_view TrimBlanks(std::string_view text);
+
 // A header name split into its base and its unit: "Steer [deg]", "Yaw Rate (rad/s)", "velocity kmh",
 // "Speed_kmh" (a unit in brackets at its end, else a last word that is a unit no name is made of).
 struct ColumnName {

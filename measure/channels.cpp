@@ -13,14 +13,9 @@ namespace {
 
 using Kind = ChannelKind;
 
-std::string Lower(std::string text) {
-    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // A unit of the channel's kind as the reader names it: "rad/s", "m/s2", "mph", "cm", ...
 std::string UnitName(Kind kind, const std::string &written) {
-    const std::string u = Lower(written);
+    const std::string u = LowerCase(written);
     switch (KindInfo(kind).unitKind) {
     case UnitKind::AngularRate:
         return u.starts_with("rad") || u == "rps" ? "rad/s" : "deg/s";
@@ -140,7 +135,7 @@ const std::string &VehicleLogOptions::ColumnOf(ChannelKind kind) const {
 }
 
 std::optional<AccelerationUnit> AccelerationUnitOf(const std::string &text) {
-    const std::string u = Lower(text);
+    const std::string u = LowerCase(text);
     if (u == "g") return AccelerationUnit::G;
     if (u == "m/s2" || u == "m/s^2" || u == "m/s\xb2" || u == "m/s\xc2\xb2" || u == "ms-2" || u == "m s-2" ||
         u == "m/s/s" || u == "mps2" || u == "ms2")

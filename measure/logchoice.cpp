@@ -16,18 +16,6 @@ std::string Number(double value) {
 
 std::string LineText(int line) { return "line " + std::to_string(line); }
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
-
-std::string Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return std::string(text);
-}
-
 std::string ColumnList(const LogTable &table) {
     std::string list;
     for (const TableColumn &column : table.columns) list += (list.empty() ? "" : ", ") + column.name;
@@ -73,9 +61,9 @@ std::size_t FindColumn(const LogTable &table, const std::string &wanted) {
                               " columns");
         return number - 1;
     }
-    const std::string full = Lower(Trimmed(wanted));
+    const std::string full = LowerCase(TrimBlanks(wanted));
     for (std::size_t i = 0; i < count; ++i)
-        if (Lower(Trimmed(table.columns[i].name)) == full) return i;
+        if (LowerCase(TrimBlanks(table.columns[i].name)) == full) return i;
     const std::string base = SplitColumnName(wanted).base;
     for (std::size_t i = 0; i < count; ++i)
         if (SplitColumnName(table.columns[i].name).base == base) return i;

@@ -6,18 +6,6 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
-
-std::string Lower(const std::string &text) {
-    std::string lower = text;
-    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    while (!lower.empty() && lower.back() == ' ') lower.pop_back();
-    while (!lower.empty() && lower.front() == ' ') lower.erase(0, 1);
-    return lower;
-}
-
-} // namespace
-
 const char *TimeUnitName(TimeUnit unit) {
     switch (unit) {
     case TimeUnit::Milliseconds:
@@ -49,7 +37,7 @@ double SecondsPer(TimeUnit unit) {
 }
 
 std::optional<TimeUnit> TimeUnitOf(const std::string &written) {
-    const std::string unit = Lower(written);
+    const std::string unit = LowerCase(TrimBlanks(written));
     if (unit == "s" || unit == "sec" || unit == "second" || unit == "seconds") return TimeUnit::Seconds;
     if (unit == "ms" || unit == "msec") return TimeUnit::Milliseconds;
     // The micro sign in Latin-1 and in UTF-8.
@@ -59,7 +47,7 @@ std::optional<TimeUnit> TimeUnitOf(const std::string &written) {
 }
 
 std::optional<AngleUnit> AngleUnitOf(const std::string &written) {
-    const std::string unit = Lower(written);
+    const std::string unit = LowerCase(TrimBlanks(written));
     // The degree sign in Latin-1 and in UTF-8.
     if (unit == "deg" || unit == "degree" || unit == "degrees" || unit == "\xb0" || unit == "\xc2\xb0")
         return AngleUnit::Degrees;

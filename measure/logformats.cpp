@@ -111,6 +111,7 @@ bool ReadsMatFiles() {
 }
 
 void RefuseLogFormat(const std::string &name, bool readElsewhere) {
-    throw FormatError(std::string("not a log format Quillard reads") + (readElsewhere ? " here" : "") + ": " +
-                      name + " (export it as CSV, text" + (ReadsMatFiles() ? " or MAT level 5)" : ")"));
+    throw FormatError(
+        std::string("not a log format Quillard reads") + (readElsewhere ? " here" : "") + ": " + name +
+        (ReadsMatFiles() ? " (export it as CSV, text or MAT level 5)" : " (export it as CSV or text)"));
 }

@@ -26,12 +26,6 @@ constexpr std::size_t MostComments = 200;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trim(std::string_view cell) {
-    while (!cell.empty() && IsBlank(cell.front())) cell.remove_prefix(1);
-    while (!cell.empty() && IsBlank(cell.back())) cell.remove_suffix(1);
-    return cell;
-}
-
 // Splits one line into cells: at a separator character, or at runs of blanks when the separator is 0.
 // Cells are trimmed of blanks and of one pair of surrounding double quotes.
 void SplitCells(std::string_view line, char separator, std::size_t most,
@@ -49,7 +43,7 @@ void SplitCells(std::string_view line, char separator, std::size_t most,
             end = line.find(separator, at);
             if (end == std::string_view::npos) end = line.size();
         }
-        std::string_view cell = Trim(line.substr(at, end - at));
+        std::string_view cell = TrimBlanks(line.substr(at, end - at));
         if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"')
             cell = cell.substr(1, cell.size() - 2);
         cells.push_back(cell);
@@ -148,7 +142,7 @@ private:
 };
 
 bool IsComment(std::string_view line) {
-    const std::string_view trimmed = Trim(line);
+    const std::string_view trimmed = TrimBlanks(line);
     return trimmed.empty() || trimmed.front() == '#';
 }
 
@@ -252,8 +246,8 @@ void NoteNamedProgram(std::string_view line, int number, LogTable &table) {
 namespace {
 
 void AddComment(LogTable &table, const NumberedLine &line) {
-    std::string_view text = Trim(line.text);
-    if (text.starts_with("#")) text = Trim(text.substr(1));
+    std::string_view text = TrimBlanks(line.text);
+    if (text.starts_with("#")) text = TrimBlanks(text.substr(1));
     if (text.empty()) return;
     if (table.comments.size() < MostComments) table.comments.emplace_back(text);
     NoteNamedProgram(text, line.number, table);
@@ -357,7 +351,7 @@ LogTable ParseTextTable(std::string_view bytes) {
     std::string_view line;
     while (preamble.size() < MostPreambleLines && reader.Next(line)) {
         if (IsComment(line)) {
-            if (!Trim(line).empty()) AddComment(table, {reader.number(), line});
+            if (!TrimBlanks(line).empty()) AddComment(table, {reader.number(), line});
             continue;
         }
         if (IsRowOfNumbers(line)) {

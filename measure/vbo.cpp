@@ -2,6 +2,7 @@
 #include "measure/vbo.h"
 
 #include "files/fileio.h"
+#include "measure/channelkinds.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,18 +10,6 @@
 #include <limits>
 
 namespace {
-
-std::string_view Trimmed(std::string_view line) {
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front()))) line.remove_prefix(1);
-    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.remove_suffix(1);
-    return line;
-}
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
-}
 
 std::vector<std::string_view> Words(std::string_view line) {
     std::vector<std::string_view> words;
@@ -55,7 +44,7 @@ std::vector<std::string_view> Lines(std::string_view bytes) {
 }
 
 bool IsSection(std::string_view line) {
-    line = Trimmed(line);
+    line = TrimBlanks(line);
     return line.size() >= 2 && line.front() == '[' && line.back() == ']';
 }
 
@@ -68,10 +57,10 @@ std::string KnownUnit(const std::string &name) {
 
 // "08/12/2026 10:16:01" of "File created on 08/12/2026 @ 10:16:01" (or "at 10:16:01").
 std::string RecordedOn(std::string_view line) {
-    const std::string lower = Lower(line);
+    const std::string lower = LowerCase(line);
     const std::size_t on = lower.find(" on ");
     if (lower.find("created") == std::string::npos || on == std::string::npos) return "";
-    std::string text(Trimmed(line.substr(on + 4)));
+    std::string text(TrimBlanks(line.substr(on + 4)));
     for (const char *separator : {" @ ", " at ", " AT "})
         if (const std::size_t at = text.find(separator); at != std::string::npos)
             text.replace(at, std::string(separator).size(), " ");
@@ -87,7 +76,7 @@ void AddColumns(LogTable &table, std::string_view line, std::vector<std::string>
         table.unitNote = "the file lists " + std::to_string(units.size()) + " units for its " +
                          std::to_string(names.size()) + " columns";
     for (std::size_t k = 0; k < names.size(); ++k) {
-        const std::string name(names[k]), lower = Lower(name);
+        const std::string name(names[k]), lower = LowerCase(name);
         std::string unit = k < units.size() ? units[k] : "";
         if (lower == "time") unit = "s"; // written as seconds of the day below
         if (unit.empty()) unit = KnownUnit(lower);
@@ -147,9 +136,9 @@ private:
 bool IsVboText(std::string_view bytes) {
     int seen = 0;
     for (std::string_view line : Lines(bytes.substr(0, std::min<std::size_t>(bytes.size(), 4096)))) {
-        line = Trimmed(line);
+        line = TrimBlanks(line);
         if (line.empty()) continue;
-        if (Lower(line) == "[header]") return true;
+        if (LowerCase(line) == "[header]") return true;
         if (++seen == 3) break;
     }
     return false;
@@ -176,20 +165,20 @@ LogTable SectionedTable(std::string_view bytes) {
             // Blank unit lines count where a unit follows them: those at the end separate the sections.
             if (section == "[channel units]")
                 while (!units.empty() && units.back().empty()) units.pop_back();
-            section = Lower(Trimmed(line));
+            section = LowerCase(TrimBlanks(line));
             continue;
         }
         if (section.empty()) {
             if (table.recorded.empty()) table.recorded = RecordedOn(line);
         } else if (section == "[channel units]") {
-            units.emplace_back(Trimmed(line));
-        } else if (section == "[comments]" && !Trimmed(line).empty()) {
-            table.comments.emplace_back(Trimmed(line));
-            NoteNamedProgram(Trimmed(line), number, table);
-        } else if (section == "[column names]" && !Trimmed(line).empty() && table.headerLine == 0) {
+            units.emplace_back(TrimBlanks(line));
+        } else if (section == "[comments]" && !TrimBlanks(line).empty()) {
+            table.comments.emplace_back(TrimBlanks(line));
+            NoteNamedProgram(TrimBlanks(line), number, table);
+        } else if (section == "[column names]" && !TrimBlanks(line).empty() && table.headerLine == 0) {
             table.headerLine = number;
             AddColumns(table, line, units);
-        } else if (section == "[data]" && !Trimmed(line).empty()) {
+        } else if (section == "[data]" && !TrimBlanks(line).empty()) {
             if (table.headerLine == 0)
                 throw FormatError("line " + std::to_string(number) +
                                   ": the file's [data] has no [column names] line before it");

@@ -217,6 +217,31 @@ TEST_F(CliLog, LogSaysWhatIsInAFileAndWritesItsChannels) {
         200, 1e-3);
 }
 
+// A unit written with a degree sign, in UTF-8 or in Latin-1, takes one place of the table, so the
+// channel column stays where the header puts it.
+TEST_F(CliLog, ColumnsStayAlignedWhateverTheDegreeSignIsWrittenIn) {
+    for (const char *degree : {"\xc2\xb0", "\xb0"}) {
+        folder.Write("deg.csv", std::string("time [s],steer [") + degree + "],yaw rate [" + degree +
+                                    "/s]\n0,0,0\n0.01,1,2\n0.02,2,4\n");
+        const CliResult text = folder.Run({"log", "deg.csv"});
+        ASSERT_EQ(text.status, 0) << text.err;
+        const std::size_t header = text.out.find("  column  name");
+        ASSERT_NE(header, std::string::npos) << text.out;
+        const std::size_t width = text.out.find("channel", header) - header;
+        for (const char *kind : {"steer\n", "yaw rate\n"}) {
+            const std::size_t at = text.out.find(kind, header + width);
+            ASSERT_NE(at, std::string::npos) << text.out;
+            const std::string row =
+                text.out.substr(text.out.rfind('\n', at) + 1, at - text.out.rfind('\n', at) - 1);
+            std::size_t shown = 0;
+            for (std::size_t i = 0; i < row.size(); ++i)
+                shown += (static_cast<unsigned char>(row[i]) & 0xc0) != 0x80 ||
+                         (i > 0 && static_cast<unsigned char>(row[i - 1]) < 0x80);
+            EXPECT_EQ(shown, width) << degree << " " << kind << "\n" << text.out;
+        }
+    }
+}
+
 TEST_F(CliLog, RunsArePickedAndUsageIsChecked) {
     // Two runs in one log, ten seconds apart.
     const auto rows = Rows(folder.Read("run-1.csv"));

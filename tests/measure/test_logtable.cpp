@@ -194,7 +194,7 @@ TEST(LoggerFiles, FormatsNotReadAreRefusedByTheirLeadingBytes) {
 
 // Where MATLAB files are not read (the browser edition), one is named by its header.
 TEST(LoggerFiles, AMatlabFileIsReadOrRefusedHere) {
-    const std::string header = Padded("MATLAB 5.0 MAT-file, written by a logger", 124) + "\x01\x00IM";
+    const std::string header = Padded("MATLAB 5.0 MAT-file, written by a logger", 124) + "\x01\x00IM"s;
     if (ReadsMatFiles()) GTEST_SKIP() << "this build reads MATLAB files (test_matlog.cpp)";
     try {
         ParseLogTable(header + std::string(64, '\0'));

@@ -14,16 +14,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A series of two runs, 40 and 60 deg, in runs.json and swd.rom, and their logs swd-1.csv and swd-2.csv
-// of the default car, logged for the tail after each program's end.
-bool MakeSeries(const CliFolder &folder, const std::string &tail) {
-    return folder.Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300", "--lead",
-                       "2", "-o", "swd.rom", "--json"},
-                      ">runs.json")
-                   .status == 0 &&
-           folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv", "--tail", tail}).status == 0;
-}
-
 class CliEvaluate : public ::testing::Test {
 protected:
     void SetUp() override {

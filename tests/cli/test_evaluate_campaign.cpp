@@ -14,13 +14,7 @@ using Json = nlohmann::ordered_json;
 class CliCampaignInputs : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(folder
-                      .Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300",
-                            "--lead", "2", "-o", "swd.rom", "--json"},
-                           ">runs.json")
-                      .status,
-                  0);
-        ASSERT_EQ(folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv"}).status, 0);
+        ASSERT_TRUE(MakeSeries(folder));
         ASSERT_EQ(folder.Run({"simulate", "--default-vehicle"}, ">car.txt").status, 0);
         folder.Write("info.txt", "# day one\r\nvehicle = Rehearsal car\r\nvin = TESTVIN0000000001\r\n"
                                  "site = M\xfchlenweg test track\r\noperator = J. Doe\r\n");

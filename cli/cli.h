@@ -85,16 +85,19 @@ struct CliOptions {
     bool bode = false;     // plot --bode
     bool text = false;     // diff --text
     // evaluate and simulate
-    std::string evaluation;               // evaluate: sis, swd or campaign
-    VehicleLogOptions vehicleLog;         // the log options and --yaw-column, --ay-column, --speed-column,
-                                          // --roll-column, --ay-unit
-    double amplitudeA = 0;                // --amplitude-a, deg (0: not given)
-    double gvwr = 0;                      // --gvwr, kg (0: not given)
-    std::string programFile;              // evaluate swd --program-file
+    std::string evaluation;       // evaluate: sis, swd, campaign, step, sine, response, understeer, rollover
+    VehicleLogOptions vehicleLog; // the log options and --yaw-column, --ay-column, --speed-column,
+                                  // --roll-column, --ay-unit
+    double amplitudeA = 0;        // --amplitude-a, deg (0: not given)
+    double gvwr = 0;              // --gvwr, kg (0: not given)
+    std::string programFile;      // evaluate swd --program-file
     double fitLow = 0.1, fitHigh = 0.375; // evaluate sis --fit-low, --fit-high, g
     std::string csv;                      // evaluate campaign --csv
     std::string vehicleName;              // evaluate campaign --vehicle-name, as given (bytes)
     std::vector<RunCondition> accepted;   // evaluate --accept: conditions stated, not measured
+    double steeringRatio = 0;             // evaluate understeer --steering-ratio (0: not given)
+    double wheelbase = 0;                 // evaluate understeer --wheelbase, m (0: not given)
+    bool linear = false;                  // simulate --linear: the linear reference vehicle
     std::string vehicleFile;              // simulate --vehicle
     double sampleRate = 200;              // simulate --sample-rate, Hz
     double tail = 3;                      // simulate --tail, s after the program's end
@@ -197,6 +200,8 @@ int RunVerify(const CliOptions &options);
 int RunDiff(const CliOptions &options);
 int RunPut(const CliOptions &options);
 int RunEvaluate(const CliOptions &options);
+// evaluate step|sine|response|understeer|rollover RUN... (handling.cpp).
+int RunHandlingEvaluation(const CliOptions &options);
 int RunSimulate(const CliOptions &options);
 
 // A of a file that evaluate sis --json wrote (its a_deg). Throws InputError naming the file.

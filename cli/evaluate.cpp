@@ -4,6 +4,7 @@
 #include "measure/evaluate.h"
 #include "cli/cli.h"
 #include "cli/json.h"
+#include "cli/runjson.h"
 #include "compiler/compile.h"
 #include "compiler/format.h"
 #include "files/fileio.h"
@@ -27,64 +28,6 @@ Json ReadJsonFile(const std::string &path) {
     } catch (const Json::exception &) {
         throw InputError(path, "is not a JSON document");
     }
-}
-
-VehicleLog ReadRun(const std::string &path, const CliOptions &options, bool needsYawRate,
-                   const DropoutRules &rules = {}) {
-    VehicleLogOptions logOptions = options.vehicleLog;
-    logOptions.log = options.logOptions;
-    logOptions.log.dropouts = rules;
-    logOptions.needsYawRate = needsYawRate;
-    return ReadingInput(path, [&] { return ReadVehicleLog(path, logOptions); });
-}
-
-Json DropoutsJson(const VehicleLog &log) {
-    Json list = Json::array();
-    for (const LogDropout &d : log.dropouts)
-        list.push_back({{"column", Latin1(d.column)},
-                        {"time_s", d.time},
-                        {"value", d.value},
-                        {"beyond_limit", d.beyondLimit}});
-    return list;
-}
-
-Json ChannelJson(const VehicleChannel &c) {
-    if (!c.Present()) return nullptr;
-    return {{"number", c.column.number},
-            {"name", Latin1(c.column.name)},
-            {"unit", c.unit},
-            {"unit_stated", c.unitStated}};
-}
-
-Json LogJson(const std::string &path, const VehicleLog &log, double sampleRate) {
-    return {{"file", FileName(path)},
-            {"rows", log.time.size()},
-            {"sample_rate_hz", sampleRate > 0 ? Json(sampleRate) : Json(nullptr)},
-            {"skipped_rows", log.skippedRows},
-            {"columns",
-             {{"time", ChannelJson(log.timeChannel)},
-              {"steer", ChannelJson(log.steerChannel)},
-              {"yaw_rate", ChannelJson(log.yawChannel)},
-              {"lateral_acceleration", ChannelJson(log.ayChannel)},
-              {"speed", ChannelJson(log.speedChannel)},
-              {"roll", ChannelJson(log.rollChannel)}}}};
-}
-
-Json Optional(const std::optional<double> &value) { return value ? Json(*value) : Json(nullptr); }
-Json Optional(const std::optional<bool> &value) { return value ? Json(*value) : Json(nullptr); }
-
-Json StatedJson(const RunVerdict &verdict) {
-    Json stated = Json::array();
-    for (RunCondition c : verdict.StatedConditions()) stated.push_back(RunConditionName(c));
-    return stated;
-}
-
-// The state of a run: state, reason (for invalid and fail), the conditions stated.
-Json StateJson(RunState state, const std::string &reason, const RunVerdict &verdict) {
-    return {{"state", RunStateName(state)},
-            {"reason", reason.empty() ? Json(nullptr) : Json(reason)},
-            {"stated", StatedJson(verdict)},
-            {"pass", state == RunState::Pass}};
 }
 
 // The figures of a sine-with-dwell run, each step of the processing under its own key; null where the
@@ -606,5 +549,6 @@ double AmplitudeFromSisFile(const std::string &path) {
 int RunEvaluate(const CliOptions &options) {
     if (options.evaluation == "sis") return EvaluateSis(options);
     if (options.evaluation == "swd") return EvaluateSwd(options);
+    if (options.evaluation != "campaign") return RunHandlingEvaluation(options);
     return EvaluateCampaign(options);
 }

@@ -51,9 +51,16 @@ bool Names(Kind kind, const std::string &base) {
     case Kind::Speed:
         return (Has(base, "speed") || Has(base, "velocity") || base == "vel" || base == "v") &&
                !Has(base, "vert") && !Has(base, "yaw") && !Has(base, "lat") && !Has(base, "wheel") &&
-               !Has(base, "angular") && !Has(base, "steer");
+               !Has(base, "angular") && !Has(base, "steer") && !Has(base, "roll") && !Has(base, "slip");
     case Kind::Roll:
         return Has(base, "roll") && !Has(base, "rate") && !Has(base, "velocity");
+    case Kind::Sideslip:
+        return Has(base, "sideslip") || Has(base, "side slip") || Has(base, "body slip") || base == "beta" ||
+               (Has(base, "slip angle") && !Has(base, "tyre") && !Has(base, "tire") && !Has(base, "wheel"));
+    case Kind::RollRate:
+        return Has(base, "roll") && (Has(base, "rate") || Has(base, "velocity"));
+    case Kind::Lift:
+        return Has(base, "lift");
     case Kind::Steer:
         break;
     }
@@ -70,6 +77,12 @@ const char *KindOption(Kind kind) {
         return "--speed-column";
     case Kind::Roll:
         return "--roll-column";
+    case Kind::Sideslip:
+        return "--sideslip-column";
+    case Kind::RollRate:
+        return "--roll-rate-column";
+    case Kind::Lift:
+        return "--lift-column";
     case Kind::Steer:
         break;
     }
@@ -143,8 +156,13 @@ UnitKind UnitKindOf(Kind kind) {
         return UnitKind::Acceleration;
     case Kind::Speed:
         return UnitKind::Speed;
+    case Kind::RollRate:
+        return UnitKind::AngularRate;
+    case Kind::Lift:
+        return UnitKind::Length;
     case Kind::Steer:
     case Kind::Roll:
+    case Kind::Sideslip:
         break;
     }
     return UnitKind::Angle;
@@ -158,8 +176,13 @@ const char *DefaultUnit(Kind kind) {
         return "g";
     case Kind::Speed:
         return "km/h";
+    case Kind::RollRate:
+        return "deg/s";
+    case Kind::Lift:
+        return "mm";
     case Kind::Steer:
     case Kind::Roll:
+    case Kind::Sideslip:
         break;
     }
     return "deg";
@@ -170,7 +193,10 @@ std::string UnitName(Kind kind, const std::string &written) {
     const std::string u = Lower(written);
     switch (kind) {
     case Kind::YawRate:
+    case Kind::RollRate:
         return u.starts_with("rad") || u == "rps" ? "rad/s" : "deg/s";
+    case Kind::Lift:
+        return u == "cm" || u == "m" ? u : u.starts_with("in") ? "in" : "mm";
     case Kind::LateralAcceleration:
         return AccelerationUnitOf(u) == AccelerationUnit::MetresPerSecondSquared ? "m/s2" : "g";
     case Kind::Speed:
@@ -180,6 +206,7 @@ std::string UnitName(Kind kind, const std::string &written) {
         return "km/h";
     case Kind::Steer:
     case Kind::Roll:
+    case Kind::Sideslip:
         break;
     }
     return u.starts_with("rad") ? "rad" : "deg";
@@ -215,7 +242,7 @@ void DecideUnit(Kind kind, const std::string &given, const std::string &written,
     channel.unitStated = true;
 }
 
-// The factor from the unit to the log's own: deg/s, g, km/h, deg.
+// The factor from the unit to the log's own: deg/s, g, km/h, deg, mm.
 double Factor(const std::string &unit) {
     constexpr double Degrees = 180 / std::numbers::pi;
     if (unit == "rad/s" || unit == "rad") return Degrees;
@@ -223,6 +250,9 @@ double Factor(const std::string &unit) {
     if (unit == "m/s") return 3.6;
     if (unit == "mph") return 1.609344;
     if (unit == "kn") return 1.852;
+    if (unit == "cm") return 10;
+    if (unit == "m") return 1000;
+    if (unit == "in") return 25.4;
     return 1;
 }
 
@@ -247,6 +277,12 @@ const std::vector<double> &ChannelValues(const VehicleLog &log, ChannelKind kind
         return log.speed;
     case Kind::Roll:
         return log.roll;
+    case Kind::Sideslip:
+        return log.sideslip;
+    case Kind::RollRate:
+        return log.rollRate;
+    case Kind::Lift:
+        return log.lift;
     case Kind::Steer:
         break;
     }
@@ -263,6 +299,12 @@ const VehicleChannel &ChannelOf(const VehicleLog &log, ChannelKind kind) {
         return log.speedChannel;
     case Kind::Roll:
         return log.rollChannel;
+    case Kind::Sideslip:
+        return log.sideslipChannel;
+    case Kind::RollRate:
+        return log.rollRateChannel;
+    case Kind::Lift:
+        return log.liftChannel;
     case Kind::Steer:
         break;
     }
@@ -300,7 +342,10 @@ VehicleLog ParseVehicleLog(std::string_view bytes, const VehicleLogOptions &opti
                                                   : "m/s2",
          log.lateralAcceleration, log.ayChannel},
         {Kind::Speed, options.speedColumn, false, options.speedUnit, log.speed, log.speedChannel},
-        {Kind::Roll, options.rollColumn, false, "", log.roll, log.rollChannel},
+        {Kind::Roll, options.rollColumn, options.needsRoll, "", log.roll, log.rollChannel},
+        {Kind::Sideslip, options.sideslipColumn, false, "", log.sideslip, log.sideslipChannel},
+        {Kind::RollRate, options.rollRateColumn, false, "", log.rollRate, log.rollRateChannel},
+        {Kind::Lift, options.liftColumn, false, options.liftUnit, log.lift, log.liftChannel},
     };
     for (const Wanted &w : wanted) {
         const std::string column = ChooseColumn(w.kind, w.given, names, w.needed);
@@ -308,8 +353,9 @@ VehicleLog ParseVehicleLog(std::string_view bytes, const VehicleLogOptions &opti
         const MeasuredLog read = ReadColumn(bytes, options.log, column);
         w.channel.column = read.steerColumn;
         DecideUnit(w.kind, w.unit, BaseAndUnit(read.steerColumn.name).second, log.unitNote, w.channel);
-        std::vector<std::vector<double> *> others{&log.steer, &log.yawRate, &log.lateralAcceleration,
-                                                  &log.speed, &log.roll};
+        std::vector<std::vector<double> *> others{&log.steer,    &log.yawRate, &log.lateralAcceleration,
+                                                  &log.speed,    &log.roll,    &log.sideslip,
+                                                  &log.rollRate, &log.lift};
         others.erase(std::remove(others.begin(), others.end(), &w.values), others.end());
         KeepCommonTimes(log, others, read, w.values);
         const double factor = Factor(w.channel.unit);
@@ -322,7 +368,10 @@ VehicleLog ParseVehicleLog(std::string_view bytes, const VehicleLogOptions &opti
         {Kind::YawRate, &log.yawRate},
         {Kind::LateralAcceleration, &log.lateralAcceleration},
         {Kind::Speed, &log.speed},
-        {Kind::Roll, &log.roll}};
+        {Kind::Roll, &log.roll},
+        {Kind::Sideslip, &log.sideslip},
+        {Kind::RollRate, &log.rollRate},
+        {Kind::Lift, &log.lift}};
     for (const auto &[kind, values] : channels) {
         if (values->empty()) continue;
         DropoutRules rules = options.log.dropouts.value_or(DropoutRules{});

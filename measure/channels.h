@@ -1,5 +1,6 @@
-// The vehicle's channels of a measured log: steer, yaw rate, lateral acceleration, and speed and
-// roll angle where the log has them, each found by its header name or number, in its unit.
+// The vehicle's channels of a measured log: steer, yaw rate, lateral acceleration, and speed, roll
+// angle, sideslip, roll rate and wheel lift where the log has them, each found by its header name or
+// number, in its unit.
 #pragma once
 
 #include "measure/dropouts.h"
@@ -16,15 +17,18 @@ constexpr double StandardGravity = 9.80665; // m/s² per g
 
 // Which columns to read. A column is a header name or a number counted from 1, as in LogOptions;
 // empty: the first column whose name says what it is ("yaw rate", "lateral acceleration", "speed",
-// "roll"), else none. A unit given here wins over the header's; the header's over the default.
+// "roll", "sideslip", "roll rate", "lift"), else none. A unit given here wins over the header's; the header's
+// over the default.
 struct VehicleLogOptions {
     LogOptions log; // time and steer columns and their units, and the steer's dropout rules (its
                     // limit from the program's maxsteer, its commanded pulses)
-    std::string yawColumn, ayColumn, speedColumn, rollColumn;
+    std::string yawColumn, ayColumn, speedColumn, rollColumn, sideslipColumn, rollRateColumn, liftColumn;
     std::optional<AccelerationUnit> ayUnit; // unset: the unit in the header ("[m/s2]"), else g
     std::string yawUnit;                    // "deg/s" or "rad/s"; empty: the header's, else deg/s
     std::string speedUnit;                  // "km/h", "m/s", "mph" or "kn"; empty: the header's, else km/h
+    std::string liftUnit;                   // "mm", "cm", "m" or "in"; empty: the header's, else not stated
     bool needsYawRate = true;               // false for a slowly increasing steer run
+    bool needsRoll = false;                 // true for a fishhook or a J-turn
 };
 
 // A channel as read: where it came from and the unit it was written in.
@@ -45,7 +49,11 @@ struct VehicleLog {
     std::vector<double> lateralAcceleration; // g
     std::vector<double> speed;               // km/h; empty without the channel
     std::vector<double> roll;                // degrees; empty without the channel
-    VehicleChannel timeChannel, steerChannel, yawChannel, ayChannel, speedChannel, rollChannel;
+    std::vector<double> sideslip;            // degrees; empty without the channel
+    std::vector<double> rollRate;            // deg/s; empty without the channel
+    std::vector<double> lift;                // mm the wheels of a side are off the ground; empty without
+    VehicleChannel timeChannel, steerChannel, yawChannel, ayChannel, speedChannel, rollChannel,
+        sideslipChannel, rollRateChannel, liftChannel;
     std::vector<LogDropout> dropouts; // of every channel, replaced before anything else
     std::vector<ChannelFault> faults; // changes of a channel that it cannot make
     int skippedRows = 0;              // rows with an empty cell in a channel read

@@ -24,10 +24,18 @@ double PeakOf(const std::vector<double> &values) {
 void CheckCleaning(const VehicleLog &log, ChannelKind kind, RunRecord &record) {
     const VehicleChannel &channel = ChannelOf(log, kind);
     const std::string &column = channel.column.name;
-    for (const ChannelFault &f : log.faults)
-        if (f.column == column)
+    // Each fault by itself; past the first few, the rest counted, so that the other reasons stay in view.
+    constexpr int Listed = 3;
+    int faults = 0;
+    for (const ChannelFault &f : log.faults) {
+        if (f.column != column) continue;
+        if (++faults <= Listed)
             record.verdict.Invalid(Text("the %s (column \"%s\") %s at %.3f s: the channel cannot be trusted",
                                         ChannelKindName(kind), column.c_str(), f.what.c_str(), f.time));
+    }
+    if (faults > Listed)
+        record.verdict.Invalid(Text("the %s (column \"%s\") has %d more changes it cannot make",
+                                    ChannelKindName(kind), column.c_str(), faults - Listed));
     const auto count = static_cast<std::size_t>(std::count_if(
         log.dropouts.begin(), log.dropouts.end(), [&](const LogDropout &d) { return d.column == column; }));
     const double share = static_cast<double>(count) / static_cast<double>(log.time.size());

@@ -28,6 +28,12 @@ Physics PhysicsOf(const DropoutRules &rules) {
         return {Speed, SpeedChange, SpeedFloor, "km/h"};
     case ChannelKind::Roll:
         return {Roll, RollRate, RollFloor, "deg"};
+    case ChannelKind::Sideslip:
+        return {Sideslip, SideslipRate, SideslipFloor, "deg"};
+    case ChannelKind::RollRate:
+        return {RollRate, RollAcceleration, RollRateFloor, "deg/s"};
+    case ChannelKind::Lift:
+        return {Lift, LiftRate, LiftFloor, "mm"};
     }
     return {0, 0, 0, ""};
 }
@@ -186,6 +192,12 @@ const char *ChannelKindName(ChannelKind kind) {
         return "speed";
     case ChannelKind::Roll:
         return "roll angle";
+    case ChannelKind::Sideslip:
+        return "sideslip";
+    case ChannelKind::RollRate:
+        return "roll rate";
+    case ChannelKind::Lift:
+        return "wheel lift";
     }
     return "";
 }

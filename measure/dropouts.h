@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-enum class ChannelKind { Steer, YawRate, LateralAcceleration, Speed, Roll };
-// "steer", "yaw rate", "lateral acceleration", "speed", "roll angle".
+enum class ChannelKind { Steer, YawRate, LateralAcceleration, Speed, Roll, Sideslip, RollRate, Lift };
+// "steer", "yaw rate", "lateral acceleration", "speed", "roll angle", "sideslip", "roll rate", "wheel
+// lift".
 const char *ChannelKindName(ChannelKind kind);
 
-// What each channel can physically do, in its own unit: deg, deg/s, g, km/h and deg.
+// What each channel can physically do, in its own unit: deg, deg/s, g, km/h, deg, deg, deg/s and mm.
 namespace ChannelPhysics {
 // The steer: the largest maxsteer a program is made with (the Import dialog's and --maxsteer's range);
 // with a known program its own maxsteer, plus the margin a wheel may overshoot a step by.
@@ -27,6 +28,11 @@ constexpr double Speed = 400;             // km/h: faster than any test track is
 constexpr double SpeedChange = 70;        // km/h per s: 2 g, beyond any braking or acceleration on tyres
 constexpr double Roll = 180;              // deg: a rollover may pass 90 deg
 constexpr double RollRate = 360;          // deg/s: a turn of the body a second
+constexpr double RollAcceleration = 3600; // deg/s²: a roll rate built up within a tenth of a second
+constexpr double Sideslip = 180;          // deg: a spinning car passes 90 deg
+constexpr double SideslipRate = 720;      // deg/s: no faster than the yaw rate of a spin
+constexpr double Lift = 2000;             // mm: a wheel that lifts further is a rollover
+constexpr double LiftRate = 5000;         // mm/s: a side rising at what a turn of the body a second gives
 // The smallest change between two samples taken for a dropout, above a sensor's noise from one
 // sample to the next however fast it samples.
 constexpr double SteerFloor = 5;                 // deg
@@ -34,6 +40,9 @@ constexpr double YawRateFloor = 3;               // deg/s
 constexpr double LateralAccelerationFloor = 0.5; // g: vibration on an accelerometer reaches a few tenths
 constexpr double SpeedFloor = 2;                 // km/h
 constexpr double RollFloor = 2;                  // deg
+constexpr double RollRateFloor = 5;              // deg/s
+constexpr double SideslipFloor = 2;              // deg
+constexpr double LiftFloor = 20;                 // mm
 // A burst is one to this many samples: a logger that loses more frames in a row has a gap, not a dropout.
 constexpr int LongestBurst = 5;
 // A channel with a larger share of dropouts cannot be trusted: the straight lines that replace them

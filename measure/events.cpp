@@ -66,7 +66,9 @@ std::optional<Extreme> LargestIn(const std::vector<double> &time, const std::vec
     for (std::size_t i = from; i < to; ++i)
         if (sign * values[i] > sign * values[k]) k = i;
     Extreme e{time[k], values[k], k};
-    if (k == 0 || k + 1 >= values.size()) return e;
+    // A top held over two samples or more (a steer at its amplitude) is no vertex to refine.
+    if (k == 0 || k + 1 >= values.size() || values[k - 1] == values[k] || values[k + 1] == values[k])
+        return e;
     // The vertex of the parabola through the three samples (evenly spaced or not).
     const double t0 = time[k - 1] - time[k], t2 = time[k + 1] - time[k];
     const double y0 = values[k - 1] - values[k], y2 = values[k + 1] - values[k];

@@ -30,7 +30,7 @@ std::optional<std::size_t> SteadyRateOnset(const std::vector<double> &time, cons
                                            std::size_t from, double onsetRate, double hold);
 
 // An extreme of sampled values: its time and value from the parabola through its sample and the two
-// around it (the sample itself at an end of the range).
+// around it (the sample itself at an end of the values, or where a neighbour holds the same value).
 struct Extreme {
     double time = 0;
     double value = 0;

@@ -375,6 +375,7 @@ UnitKind KindOfUnit(const std::string &written) {
         return UnitKind::Acceleration;
     if (any({"km/h", "kmh", "kph", "km/hr", "m/s", "mps", "mph", "kn", "knots", "kt", "kts"}))
         return UnitKind::Speed;
+    if (any({"mm", "cm", "m", "in", "inch", "inches"})) return UnitKind::Length;
     return UnitKind::Unknown;
 }
 
@@ -390,6 +391,8 @@ const char *UnitKindText(UnitKind kind) {
         return "an acceleration";
     case UnitKind::Speed:
         return "a speed";
+    case UnitKind::Length:
+        return "a length";
     case UnitKind::Unknown:
         break;
     }

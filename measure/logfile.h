@@ -16,8 +16,8 @@ enum class AngleUnit { Degrees, Radians };
 const char *TimeUnitName(TimeUnit unit);
 const char *AngleUnitName(AngleUnit unit);
 
-// What a unit written in a header ("deg", "rad/s", "m/s2", "km/h", any letter case) measures.
-enum class UnitKind { Unknown, Time, Angle, AngularRate, Acceleration, Speed };
+// What a unit written in a header ("deg", "rad/s", "m/s2", "km/h", "mm", any letter case) measures.
+enum class UnitKind { Unknown, Time, Angle, AngularRate, Acceleration, Speed, Length };
 UnitKind KindOfUnit(const std::string &unit);
 // "an angle", "an angular rate", ...: for messages.
 const char *UnitKindText(UnitKind kind);

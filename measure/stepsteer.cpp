@@ -48,19 +48,23 @@ Step FindStep(const PreparedRun &run, HandlingResult &r) {
         if (sign * steer[i] >= HoldShare * largest) near.push_back(steer[i]);
     std::nth_element(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(near.size() / 2), near.end());
     const double level = near[near.size() / 2];
+    // The hold: from where the steer first comes within the tolerance of its level to where it leaves it.
+    auto held = [&](std::size_t i) {
+        return std::fabs(steer[i] - level) <= HoldTolerance * std::fabs(level);
+    };
+    while (first + 1 < steer.size() && !held(first)) ++first;
     std::size_t last = first;
-    while (last + 1 < steer.size() && std::fabs(steer[last + 1] - level) <= HoldTolerance * std::fabs(level))
-        ++last;
+    while (last + 1 < steer.size() && held(last + 1)) ++last;
     Step s;
     s.holdFrom = time[first];
     s.holdTo = time[last];
     const std::optional<double> t0 = FirstReach(time, steer, run.start, first + 1, TimeZeroShare * level);
     if (!t0) throw FormatError("the steer gives no time zero: it never reaches half its change");
     s.timeZero = *t0;
-    const double held = s.holdTo - s.timeZero, needed = SettleTime + SteadyWindow;
+    const double hold = s.holdTo - s.timeZero, needed = SettleTime + SteadyWindow;
     r.Step("Hold", Text("the steer holds %.2f deg (within %g %%) from %.3f to %.3f s: %.3f s after time zero",
-                        level, 100 * HoldTolerance, s.holdFrom, s.holdTo, held));
-    if (held < needed)
+                        level, 100 * HoldTolerance, s.holdFrom, s.holdTo, hold));
+    if (hold < needed)
         throw FormatError(
             Text("no hold long enough for a steady state: the steer is held %.3f s after time zero "
                  "(%.3f s), and a steady state needs %g s (the responses settle for %g s, then a "

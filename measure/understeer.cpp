@@ -45,11 +45,23 @@ void Process(const VehicleLog &log, const HandlingOptions &o, HandlingResult &r,
                                        Filters::SteadyState, true, false, r, record);
     KeepChannels(run, r);
     const auto &time = run.time;
-    // The rising part: from where the steer leaves its level to its largest departure.
+    // The rising part: from where the steer leaves its level to its largest departure, short of where the
+    // ramp ends: from where the steer's rate falls below half its rate at the middle of the rise (the
+    // lateral acceleration still follows a steer that has stopped, and that is no steady state).
     std::size_t top = run.start;
     for (std::size_t i = run.start; i < time.size(); ++i)
         if (std::fabs(run.steer[i]) > std::fabs(run.steer[top])) top = i;
     const double side = run.steer[top] < 0 ? -1 : 1;
+    const std::vector<double> rate = Derivative(time, run.steer);
+    const double middle = side * rate[(run.start + top) / 2];
+    std::size_t end = (run.start + top) / 2;
+    while (end < top && side * rate[end + 1] >= EndOfRamp * middle) ++end;
+    if (end < top)
+        r.Step("End of the ramp",
+               Text("the curve stops at %.3f s, where the steer's rate falls below %g of its %.2f "
+                    "deg/s halfway up",
+                    time[end], EndOfRamp, middle));
+    top = end;
     UndersteerCurve curve;
     std::vector<double> roll, sideslip, speed;
     for (std::size_t i = run.start; i <= top; ++i) {

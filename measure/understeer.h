@@ -16,6 +16,8 @@ constexpr double BaseFrom = 0.1, BaseTo = 0.2; // g
 constexpr double LocalWidth = 0.05;            // g
 constexpr double LocalStep = 0.01;             // g
 constexpr double Departure = 0.10;
+// The curve ends where the steer's rate falls below this share of its rate halfway up the ramp.
+constexpr double EndOfRamp = 0.5;
 // Fewer samples in a least-squares range give no gradient.
 constexpr int LeastSamples = 10;
 } // namespace UndersteerCriteria

@@ -203,9 +203,20 @@ void DrawPagePanel(Canvas &canvas, int n, const PagePanel &panel) {
     DrawAxes(8, 10);
     const TWorldWindow w = EffectiveWorld();
     if (w.YLow < 0 && w.YHigh > 0) DashedLine(canvas, panel.xFrom, 0, panel.xTo, 0, Grey, PenStyle::Dot);
+    // Each mark's name on the first row at the top where it is clear of the names before it.
+    std::vector<std::vector<std::pair<int, int>>> rows;
     for (const PageMark &m : panel.marks) {
         DashedLine(canvas, m.x, w.YLow, m.x, w.YHigh, Grey, PenStyle::Dash);
-        canvas.TextOut(WorldToPixelX(m.x) + 3, WorldToPixelY(w.YHigh) + 2, m.label);
+        const int left = WorldToPixelX(m.x) + 3, right = left + canvas.TextWidth(m.label) + 4;
+        std::size_t row = 0;
+        for (; row < rows.size(); ++row)
+            if (std::none_of(rows[row].begin(), rows[row].end(),
+                             [&](const auto &used) { return left < used.second && used.first < right; }))
+                break;
+        if (row == rows.size()) rows.emplace_back();
+        rows[row].push_back({left, right});
+        canvas.TextOut(left, WorldToPixelY(w.YHigh) + 2 + static_cast<int>(row) * canvas.TextHeight("Xg"),
+                       m.label);
     }
     for (const PageLevel &l : panel.levels) {
         DashedLine(canvas, l.from, l.y, l.to, l.y, DarkRed, PenStyle::Solid);
@@ -267,21 +278,36 @@ void DrawHandlingPage(Canvas &canvas, int width, int height, const HandlingRepor
         const int indent = std::max(canvas.TextWidth("INVALID   "), canvas.TextWidth(page.verdict + "   "));
         Title(canvas, margin + indent, margin, page.title, 12);
     }
-    // The lines in one column, or in two where one would take more than a third of the page.
+    // The steps across the page, each wrapped at blanks; the figures below them in two columns.
     canvas.SetFont(Font{"Arial", 8, false});
-    const int line = LineHeight(canvas), top = margin + 2 * line;
-    const std::size_t fit = static_cast<std::size_t>(std::max(1, (height / 3) / line));
-    int below = top;
-    if (page.lines.size() <= fit) {
-        below = WriteLines(canvas, margin, top, page.lines);
-    } else {
-        const std::size_t half = (page.lines.size() + 1) / 2;
-        const std::vector<std::string> left(page.lines.begin(),
-                                            page.lines.begin() + static_cast<std::ptrdiff_t>(half)),
-            right(page.lines.begin() + static_cast<std::ptrdiff_t>(half), page.lines.end());
-        below = std::max(WriteLines(canvas, margin, top, left),
-                         WriteLines(canvas, width / 2 + margin / 4, top, right));
+    const int line = LineHeight(canvas), room = width - 2 * margin;
+    int y = margin + 2 * line;
+    for (const std::string &step : page.steps) {
+        std::string text;
+        for (std::size_t at = 0; at < step.size();) {
+            std::size_t end = step.find(' ', at);
+            if (end == std::string::npos) end = step.size();
+            const std::string word = step.substr(at, end - at);
+            const std::string longer = text.empty() ? word : text + " " + word;
+            if (!text.empty() && canvas.TextWidth(longer) > room) {
+                canvas.TextOut(margin, y, text);
+                y += line;
+                text = "    " + word;
+            } else {
+                text = longer;
+            }
+            at = end + 1;
+        }
+        canvas.TextOut(margin, y, text);
+        y += line;
     }
+    y += line / 2;
+    const std::size_t half = (page.figures.size() + 1) / 2;
+    const std::vector<std::string> left(page.figures.begin(),
+                                        page.figures.begin() + static_cast<std::ptrdiff_t>(half)),
+        right(page.figures.begin() + static_cast<std::ptrdiff_t>(half), page.figures.end());
+    const int below =
+        std::max(WriteLines(canvas, margin, y, left), WriteLines(canvas, width / 2 + margin / 4, y, right));
     canvas.SetFont(Font{"Arial", 9, false});
     if (page.panels.empty()) return;
     const int start = below + LineHeight(canvas) / 2;

@@ -72,10 +72,12 @@ struct HandlingReportPage {
     std::string title;   // "Run 2 of 3: step_100hz.csv"
     std::string verdict; // "PASS", "FAIL" or "INVALID"
     bool pass = false;
-    std::vector<std::string> lines; // the steps and the figures, one per line
-    std::vector<PagePanel> panels;  // from the top
+    std::vector<std::string> steps;   // the processing steps (and what deserves a look), one per line
+    std::vector<std::string> figures; // one per line
+    std::vector<PagePanel> panels;    // from the top
 };
 
-// Draws a handling run's page: its state and title, its lines (in two columns where they are many),
-// and its panels one below the other. Uses viewports and worlds 1 to the number of panels.
+// Draws a handling run's page: its state and title, its steps across the page (a long one wrapped), its
+// figures in two columns, and its panels one below the other, each mark's name clear of the others'.
+// Uses viewports and worlds 1 to the number of panels.
 void DrawHandlingPage(Canvas &canvas, int width, int height, const HandlingReportPage &page);

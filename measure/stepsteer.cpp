@@ -61,17 +61,18 @@ Step FindStep(const PreparedRun &run, HandlingResult &r) {
     const std::optional<double> t0 = FirstReach(time, steer, run.start, first + 1, TimeZeroShare * level);
     if (!t0) throw FormatError("the steer gives no time zero: it never reaches half its change");
     s.timeZero = *t0;
-    const double hold = s.holdTo - s.timeZero, needed = SettleTime + SteadyWindow;
+    const double hold = s.holdTo - s.timeZero, needed = SettleTime + SteadyWindow + SteadyMargin;
     r.Step("Hold", Text("the steer holds %.2f deg (within %g %%) from %.3f to %.3f s: %.3f s after time zero",
                         level, 100 * HoldTolerance, s.holdFrom, s.holdTo, hold));
     if (hold < needed)
         throw FormatError(
             Text("no hold long enough for a steady state: the steer is held %.3f s after time zero "
                  "(%.3f s), and a steady state needs %g s (the responses settle for %g s, then a "
-                 "window of %g s)",
-                 held, s.timeZero, needed, SettleTime, SteadyWindow));
-    s.windowFrom = IndexAtOrAfter(time, s.holdTo - SteadyWindow);
-    s.windowTo = last + 1;
+                 "window of %g s that ends %g s before the steer leaves the hold)",
+                 hold, s.timeZero, needed, SettleTime, SteadyWindow, SteadyMargin));
+    // The window ends a little before the steer leaves the hold, clear of its way back.
+    s.windowTo = IndexAtOrAfter(time, s.holdTo - SteadyMargin);
+    s.windowFrom = IndexAtOrAfter(time, time[s.windowTo - 1] - SteadyWindow);
     s.zero = IndexAtOrAfter(time, s.timeZero);
     // The change and time zero from the level the steer holds over the window.
     s.change = MeanOf(steer, s.windowFrom, s.windowTo);
@@ -79,11 +80,15 @@ Step FindStep(const PreparedRun &run, HandlingResult &r) {
     const auto from = FirstReach(time, steer, run.start, first + 1, RiseFrom * s.change);
     const auto to = FirstReach(time, steer, run.start, first + 1, RiseTo * s.change);
     s.rise = from && to ? *to - *from : 0;
-    r.Step("Time zero", Text("the steer reaches %g %% of its change (%.3f deg) at %.4f s",
-                             100 * TimeZeroShare, s.change, s.timeZero));
-    r.Step("Steady state",
-           Text("means over %.3f to %.3f s, the last %g s of the hold (%zu samples)", time[s.windowFrom],
-                time[s.windowTo - 1], SteadyWindow, s.windowTo - s.windowFrom));
+    r.Step("Step", Text("the steer changes by %.3f deg (its mean over the steady state); time zero where it "
+                        "reaches %g %% of that, at %.4f s",
+                        s.change, 100 * TimeZeroShare, s.timeZero));
+    r.Step(
+        "Steady state",
+        Text("means over %.3f to %.3f s, the last %g s of the hold, ending %g s before the steer leaves it "
+             "(%zu samples)",
+             time[s.windowFrom], time[s.windowTo - 1], SteadyWindow, SteadyMargin,
+             s.windowTo - s.windowFrom));
     return s;
 }
 

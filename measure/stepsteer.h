@@ -13,13 +13,14 @@ constexpr double ResponseShare = 0.9;
 constexpr double RiseFrom = 0.1, RiseTo = 0.9;
 // Ours where the standard leaves it open: the hold begins where the steer first reaches 90 % of its
 // largest departure and lasts while it stays within 5 % of the change of its level; the steady state is
-// the mean over the last second of the hold, which must begin at least 2 s after time zero (3 s of hold
-// in all); the responses are steady there when the means of the window's first and last fifth differ by
-// at most 2 % of it.
+// the mean over the last second of the hold, ending a tenth of a second before the steer leaves it, and
+// must begin at least 2 s after time zero (3 s of hold in all); the responses are steady there when the
+// means of the window's first and last fifth differ by at most 2 % of it.
 constexpr double HoldShare = 0.9;
 constexpr double HoldTolerance = 0.05;
-constexpr double SettleTime = 2;   // s
-constexpr double SteadyWindow = 1; // s
+constexpr double SettleTime = 2;     // s
+constexpr double SteadyWindow = 1;   // s
+constexpr double SteadyMargin = 0.1; // s
 constexpr double SteadyDrift = 0.02;
 // A response that overshoots its steady state by less has no peak worth timing.
 constexpr double LeastOvershoot = 0.5; // %

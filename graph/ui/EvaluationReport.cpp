@@ -267,10 +267,10 @@ HandlingReportPage HandlingPageOf(const HandlingResult &r, const std::string &ti
     page.title = title;
     page.verdict = RunStateTitle(r.state);
     page.pass = r.pass;
-    for (const HandlingStep &s : r.steps) page.lines.push_back(s.name + ": " + s.text);
-    for (const HandlingFigure &f : r.figures) page.lines.push_back(FigureLine(f));
-    for (const std::string &w : r.warnings) page.lines.push_back("Warning: " + w);
-    if (!r.pass) page.lines.push_back(std::string(RunStateTitle(r.state)) + ": " + r.reason);
+    for (const HandlingStep &s : r.steps) page.steps.push_back(s.name + ": " + s.text);
+    for (const std::string &w : r.warnings) page.steps.push_back("Warning: " + w);
+    if (!r.pass) page.steps.push_back(std::string(RunStateTitle(r.state)) + ": " + r.reason);
+    for (const HandlingFigure &f : r.figures) page.figures.push_back(FigureLine(f));
     if (r.kind == HandlingKind::Response && r.response) {
         page.panels = ResponsePanels(r);
         return page;

@@ -159,7 +159,7 @@ void Process(const VehicleLog &log, HandlingResult &r, RunRecord &record) {
     // TB: the yaw rate's peak response time times the steady sideslip, as for a steer to the left.
     const auto peakTime = r.Value("yaw_rate_peak_response_time_s");
     const auto sideslip = r.Value("sideslip_steady_deg");
-    r.Figure("tb_factor_s_deg", "TB factor (yaw rate peak response time x steady sideslip)", "s deg",
+    r.Figure("tb_factor_s_deg", "TB factor (yaw rate peak time x steady sideslip)", "s deg",
              peakTime && sideslip ? std::optional(*peakTime * *sideslip * (s.change < 0 ? -1 : 1))
                                   : std::nullopt,
              4,

@@ -84,10 +84,17 @@ void TBuildCommand::Build(const QString &binPath, int startProgram) {
         m_programs.ShowProgram(program);
         emit statusShown(QString("Compiling Program #%1...").arg(program));
     };
-    callbacks.programFailed = [this](int program, const std::vector<std::string> &lines) {
+    // A program that does not compile: its messages in a box that names it, with the status line's
+    // "Compiling" taken down while it is open; the box at the end names every such program.
+    QStringList failed;
+    callbacks.programFailed = [this, &failed](int program, const std::vector<std::string> &lines) {
+        failed << QString("#%1").arg(program);
         MarkMessageLines(*m_programs.Editor(program), m_compiler);
+        emit statusHidden();
         m_messages.SetLines(lines);
+        m_messages.setWindowTitle(QString("Messages: Program #%1 does not compile").arg(program));
         RunModal(m_messages);
+        m_messages.setWindowTitle("Messages");
     };
     try {
         const BuildOutcome outcome =
@@ -102,8 +109,14 @@ void TBuildCommand::Build(const QString &binPath, int startProgram) {
                 m_report.WriteCopies();
                 RunModal(m_report);
             }
-        } else
-            ShowError(m_window, QString::fromLocal8Bit(outcome.text.c_str()));
+        } else {
+            const QString which = failed.isEmpty()
+                                      ? QString()
+                                      : QString(failed.size() == 1 ? "Program %1 does not compile.\n"
+                                                                   : "Programs %1 do not compile.\n")
+                                            .arg(failed.join(", "));
+            ShowError(m_window, which + QString::fromLocal8Bit(outcome.text.c_str()));
+        }
         Settings().epromDir = ToPath(QFileInfo(binPath).absolutePath());
     } catch (const std::exception &e) {
         emit statusHidden();

@@ -1,12 +1,13 @@
 // File > Evaluate Run and Write Evaluation Report over the shown program.
 #include "app/EvaluateCommands.h"
 
+#include "app/BuildCommand.h"
 #include "app/GraphView.h"
 #include "app/ProgramBook.h"
 #include "app/ProgramText.h"
 #include "app/SummaryPanel.h"
+#include "compiler/compile.h"
 #include "compiler/format.h"
-#include "compiler/ui/Highlighter.h"
 #include "files/fileio.h"
 #include "graph/overlay.h"
 #include "graph/ui/EvaluationReport.h"
@@ -17,39 +18,39 @@
 
 #include <QFileInfo>
 
-#include <cmath>
-
 namespace {
 
-constexpr Color MarkColour{120, 120, 120};
+// The evaluation that the template of a program takes, when it takes one the window offers.
+std::optional<RunKind> KindOf(const ManoeuvreTemplate *t) {
+    if (t && t->name == "sine-with-dwell") return RunKind::SineWithDwell;
+    if (t && t->name == "slowly-increasing-steer") return RunKind::SlowlyIncreasingSteer;
+    return std::nullopt;
+}
 
-OverlayTrace Scaled(const std::vector<double> &time, const std::vector<double> &values, double scale,
-                    Color colour, const std::string &label) {
-    OverlayTrace trace{{}, colour, label};
-    for (std::size_t i = 0; i < time.size(); ++i) trace.points.push_back(PointD(time[i], values[i] * scale));
+// The program's steer as its graph draws it, to its end step.
+std::vector<TPointD> ProgramToEnd(const CompilerState &state) {
+    std::vector<TPointD> trace = ProgramTracePoints(state.steps);
+    const double end = state.steps[std::clamp(state.endIndex, 0, StepCount - 1)].time;
+    std::erase_if(trace, [end](const TPointD &p) { return p.x > end; });
     return trace;
 }
 
-OverlayTrace Mark(double t, double height, const std::string &label) {
-    return {{PointD(t, -height), PointD(t, height)}, MarkColour, label};
+// A of the program's standard series note; none when the note is missing or holds no A.
+std::optional<double> NoteAmplitudeA(const ProgramText &lines) {
+    try {
+        return SeriesAmplitudeA(lines);
+    } catch (const FormatError &) {
+        return std::nullopt;
+    }
 }
 
-std::string ScaleText(double scale) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", scale);
-    return text;
+QStringList Latin1Lines(const std::vector<std::string> &lines) {
+    QStringList list;
+    for (const std::string &line : lines) list << FromLatin1(line);
+    return list;
 }
 
 } // namespace
-
-double OverlayScale(double peakValue, double peakSteer) {
-    if (!(peakValue > 0) || !(peakSteer > 0)) return 1;
-    const double wanted = 0.8 * peakSteer / peakValue;
-    const double power = std::pow(10.0, std::floor(std::log10(wanted)));
-    for (double step : {5.0, 2.0, 1.0})
-        if (step * power <= wanted) return step * power;
-    return power;
-}
 
 TEvaluateCommands::TEvaluateCommands(TProgramBook &programs, CompilerState &compiler, TGraphView &graph,
                                      TSummaryPanel &summary, std::function<void()> show, QWidget *window)
@@ -57,6 +58,14 @@ TEvaluateCommands::TEvaluateCommands(TProgramBook &programs, CompilerState &comp
       m_show(std::move(show)), m_window(window), m_dialog(new TEvaluateRunDlg(window)) {}
 
 void TEvaluateCommands::EvaluateRun() {
+    const int program = m_programs.CurrentProgram();
+    const ProgramText lines = ProgramLines(*m_programs.Editor(program));
+    {
+        // What the program's template says, before the dialog asks: compiled aside, without boxes.
+        CompilerState scratch;
+        CompileProgram(scratch, lines, WindowCompileOptions(NoticeHandler()));
+        m_dialog->SetProgram(KindOf(ProgramTemplate(lines, scratch.statements)), NoteAmplitudeA(lines));
+    }
     if (RunModal(*m_dialog) != QDialog::Accepted) return;
     const QString path = m_dialog->LogFile();
     VehicleLog log;
@@ -68,63 +77,84 @@ void TEvaluateCommands::EvaluateRun() {
         return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
     }
     m_show();
-    if (m_compiler.ErrorCount != 0 || !m_graph.Fittable() ||
-        m_graph.ShownProgram() != m_programs.CurrentProgram())
-        return;
-    // The commanded amplitude is the program's peak steer; A is the dialog's, else the program's note.
+    if (m_compiler.ErrorCount != 0 || !m_graph.Fittable() || m_graph.ShownProgram() != program) return;
+    m_title = QString("Program %1, log %2").arg(program).arg(QFileInfo(path).fileName());
+    const std::vector<TPointD> trace = ProgramToEnd(m_compiler);
+    std::string unprocessed; // why the log gives no figures
+    try {
+        const bool swd = m_dialog->Kind() == RunKind::SineWithDwell;
+        unprocessed = swd ? EvaluateSwd(log, program, trace) : EvaluateSis(log, program, trace);
+    } catch (const FormatError &e) { // the program's note of A
+        return ShowError(m_window, QString("Program %1: ").arg(program) + FromLatin1(e.what()));
+    }
+    if (!unprocessed.empty()) {
+        // The log gives no evaluation: nothing of an earlier run stays on the graph as if it were this one.
+        m_result.reset();
+        m_sis.reset();
+        m_graph.SetRun(std::nullopt, -1);
+        m_summary.SetMeasuredFigures({});
+        emit evaluatedChanged(false);
+        return ShowError(m_window, path + ": " + FromLatin1(unprocessed));
+    }
+    m_log = std::move(log);
+}
+
+// A sine with dwell: the commanded amplitude is the program's peak steer; A is the dialog's, else the
+// program's note. Returns why the log gives no figures, empty when it does.
+std::string TEvaluateCommands::EvaluateSwd(const VehicleLog &log, int program,
+                                           const std::vector<TPointD> &trace) {
     double peakSteer = 0;
     for (int i = 0; i <= m_compiler.endIndex; ++i)
         peakSteer = std::max(peakSteer, std::fabs(double(m_compiler.steps[i].steer)));
+    SwdInputs inputs;
+    inputs.gvwr = m_dialog->Gvwr();
+    if (m_dialog->AmplitudeA() > 0) {
+        inputs.a = m_dialog->AmplitudeA();
+        inputs.aSource = "Evaluate Run";
+    } else if (const auto a = SeriesAmplitudeA(ProgramLines(*m_programs.Editor(program)))) {
+        inputs.a = *a;
+        inputs.aSource = "the program's note \"" + StandardSeriesNote(*a) + "\"";
+    }
     SwdOptions options;
     options.commandedAmplitude = peakSteer;
-    options.gvwr = m_dialog->Gvwr();
-    const int program = m_programs.CurrentProgram();
-    try {
-        options.amplitudeA =
-            m_dialog->AmplitudeA() > 0
-                ? m_dialog->AmplitudeA()
-                : AmplitudeAFromNote(FirstComment(ProgramLines(*m_programs.Editor(program)))).value_or(0);
-    } catch (const FormatError &e) {
-        return ShowError(m_window, QString("Program %1: ").arg(program) + FromLatin1(e.what()));
-    }
-    m_result = EvaluateSineWithDwell(log, options);
-    if (!m_result->processed) { // the log gives no figures: why, and nothing drawn
-        const std::string reason = m_result->reason;
-        m_result.reset();
-        emit evaluatedChanged(false);
-        return ShowError(m_window, path + ": " + FromLatin1(reason));
-    }
-    m_log = std::move(log);
-    m_title = QString("Program %1, log %2").arg(program).arg(QFileInfo(path).fileName());
-    DrawRun(m_log, peakSteer);
+    options.gvwr = inputs.gvwr;
+    options.amplitudeA = inputs.a;
+    SwdResult result = EvaluateSineWithDwell(log, options);
+    if (!result.processed) return result.reason;
+    m_sis.reset();
+    m_inputs = inputs;
+    m_result = std::move(result);
+    const SwdResult &r = *m_result;
+    m_graph.SetRun(SwdRunGraph(r, inputs, trace), program);
+    QStringList figures{QString("Sine with dwell, %1: %2").arg(m_title, RunStateTitle(r.state))};
+    figures << Latin1Lines(RunFigureLines(r)) << Latin1Lines(SwdInputLines(r, inputs)) << DropoutLines(log);
+    m_summary.SetMeasuredFigures(figures);
     emit evaluatedChanged(true);
+    return {};
 }
 
-// The yaw rate and the lateral acceleration, each on its own scale over the steer axis, and the marks.
-void TEvaluateCommands::DrawRun(const VehicleLog &log, double peakSteer) {
-    const SwdResult &r = *m_result;
-    const SwdTraces &t = r.traces;
-    double peakYaw = 0, peakAy = 0;
-    for (double v : t.yawRate) peakYaw = std::max(peakYaw, std::fabs(v));
-    for (double v : t.lateralAcceleration) peakAy = std::max(peakAy, std::fabs(v));
-    const double yawScale = OverlayScale(peakYaw, peakSteer), ayScale = OverlayScale(peakAy, peakSteer);
-    m_graph.SetOverlay(
-        {GraphOverlay::Kind::Program, Scaled(t.time, t.yawRate, yawScale, OverlayColours::Magenta,
-                                             "yaw rate, deg/s x " + ScaleText(yawScale))});
-    m_graph.SetOverlay(
-        {GraphOverlay::Kind::Program, Scaled(t.time, t.lateralAcceleration, ayScale, OverlayColours::Green,
-                                             "lateral acceleration, g x " + ScaleText(ayScale))});
-    const double height = 1.05 * peakSteer;
-    m_graph.SetOverlay({GraphOverlay::Kind::Program, Mark(r.bos, height, "BOS " + Fixed(r.bos, 3) + " s")});
-    m_graph.SetOverlay({GraphOverlay::Kind::Program, Mark(r.cos, height, "COS " + Fixed(r.cos, 3) + " s")});
-    m_graph.SetOverlay(
-        {GraphOverlay::Kind::Program, Mark(r.cos + SwdCriteria::RatioCheck1, height, "COS + 1.000 s")});
-    m_graph.SetOverlay(
-        {GraphOverlay::Kind::Program, Mark(r.cos + SwdCriteria::RatioCheck2, height, "COS + 1.750 s")});
-    QStringList figures{QString("Run %1: %2").arg(RunStateTitle(r.state), m_title)};
-    for (const std::string &line : RunFigureLines(r)) figures << FromLatin1(line);
-    if (!log.dropouts.empty()) figures << FromLatin1("Dropouts replaced: " + DropoutText(log.dropouts));
+// A slowly increasing steer: the steer at 0.3 g off the regression, and its fit. Returns why the log
+// gives no figures, empty when it does.
+std::string TEvaluateCommands::EvaluateSis(const VehicleLog &log, int program,
+                                           const std::vector<TPointD> &trace) {
+    SisOptions options;
+    options.fitLow = m_dialog->FitLow();
+    options.fitHigh = m_dialog->FitHigh();
+    SisResult result = EvaluateSlowlyIncreasingSteer(log, options);
+    if (!result.processed) return result.reason;
+    m_result.reset();
+    m_sis = std::move(result);
+    m_graph.SetRun(SisRunGraph(*m_sis, options, trace), program);
+    QStringList figures{QString("Slowly increasing steer, %1: %2").arg(m_title, RunStateTitle(m_sis->state))};
+    figures << Latin1Lines(SisFigureLines(*m_sis, options)) << DropoutLines(log);
     m_summary.SetMeasuredFigures(figures);
+    emit evaluatedChanged(false);
+    return {};
+}
+
+QStringList TEvaluateCommands::DropoutLines(const VehicleLog &log) const {
+    if (log.dropouts.empty()) return {};
+    return {FromLatin1("Dropouts replaced: " + DropoutText(log.dropouts))};
 }
 
 void TEvaluateCommands::WriteReport() {
@@ -143,9 +173,8 @@ void TEvaluateCommands::WriteReport() {
     const std::string title = Latin1Line(m_title);
     CoverReportPage cover;
     cover.title = std::string("Sine-with-dwell run: ") + RunStateTitle(m_result->state);
-    cover.lines = {title, m_result->amplitudeFromProgram
-                              ? "Amplitude " + Fixed(m_result->amplitude, 2) + " deg"
-                              : "Amplitude measured"};
+    cover.lines = {title};
+    for (const std::string &line : SwdInputLines(*m_result, m_inputs)) cover.lines.push_back(line);
     for (const std::string &line : RunFigureLines(*m_result)) cover.lines.push_back(line);
     try {
         WriteFileAtomically(ToPath(path), EvaluationPdfBytes(cover, {RunPageOf(*m_result, m_log, title)}));

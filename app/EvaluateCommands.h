@@ -1,10 +1,13 @@
-// File > Evaluate Run and Write Evaluation Report: a sine-with-dwell run's yaw rate and lateral
-// acceleration over the shown program, BOS, COS and the check times marked, its figures and verdicts
-// at the head of the summary panel, and its report as PDF.
+// File > Evaluate Run and Write Evaluation Report: a sine-with-dwell or a slowly increasing steer run
+// evaluated over the shown program, its graph (the channels on strips of their own over the log's time,
+// the marks and limits of its procedure) instead of the program's, its figures at the head of the summary
+// panel, and the report of a sine-with-dwell run as PDF.
 #pragma once
 
 #include "compiler/state.h"
+#include "graph/ui/EvaluatedRun.h"
 #include "measure/evaluate.h"
+#include "measure/sis.h"
 
 #include <QObject>
 #include <QString>
@@ -18,10 +21,6 @@ class TGraphView;
 class TProgramBook;
 class TSummaryPanel;
 
-// A trace's scale on the steer axis: a round factor that brings its largest value to about four fifths
-// of the program's largest steer (1, 2 or 5 times a power of ten).
-double OverlayScale(double peakValue, double peakSteer);
-
 class TEvaluateCommands : public QObject {
     Q_OBJECT
 public:
@@ -30,19 +29,26 @@ public:
                       TSummaryPanel &summary, std::function<void()> show, QWidget *window);
 
     TEvaluateRunDlg *Dialog() const { return m_dialog; }
-    // The last run evaluated, while there is one.
+    // The last run evaluated, while there is one: a sine with dwell, or a slowly increasing steer.
     const std::optional<SwdResult> &Evaluated() const { return m_result; }
+    const std::optional<SisResult> &EvaluatedSis() const { return m_sis; }
+    // What the sine-with-dwell run was judged with: A and its source, the GVWR.
+    const SwdInputs &Inputs() const { return m_inputs; }
 
-    // Asks for the log, shows the current program, judges the run and lays it over the program.
+    // Asks for the log and the evaluation (the program's template chooses it first), shows the current
+    // program, evaluates the run and shows its graph.
     void EvaluateRun();
-    // Writes the report of the run evaluated to a PDF file the user chooses.
+    // Writes the report of the sine-with-dwell run evaluated to a PDF file the user chooses.
     void WriteReport();
 
 signals:
+    // A sine-with-dwell run's report can be written, or no longer.
     void evaluatedChanged(bool evaluated);
 
 private:
-    void DrawRun(const VehicleLog &log, double peakSteer);
+    std::string EvaluateSwd(const VehicleLog &log, int program, const std::vector<TPointD> &trace);
+    std::string EvaluateSis(const VehicleLog &log, int program, const std::vector<TPointD> &trace);
+    QStringList DropoutLines(const VehicleLog &log) const;
 
     TProgramBook &m_programs;
     CompilerState &m_compiler;
@@ -52,6 +58,8 @@ private:
     QWidget *m_window;
     TEvaluateRunDlg *m_dialog;
     std::optional<SwdResult> m_result;
+    std::optional<SisResult> m_sis;
+    SwdInputs m_inputs;
     VehicleLog m_log;
     QString m_title; // the run: program and log
 };

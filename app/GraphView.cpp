@@ -4,8 +4,11 @@
 
 #include "app/ProgramText.h"
 #include "compiler/format.h"
+#include "files/fileio.h"
+#include "files/tempfolder.h"
 #include "graph/programgraph.h"
 #include "graph/ui/QPainterCanvas.h"
+#include "uikit/Forms.h"
 #include "uikit/Modal.h"
 
 #include <QFileInfo>
@@ -43,11 +46,36 @@ TGraphView::TGraphView(const CompilerState &compiler, QWidget *parent)
     m_cursorStrip->setToolTip(
         "Click the graph to pin a cursor there, click the pinned cursor to take it off");
     m_cursorStrip->hide();
+    try {
+        m_scratch = std::make_unique<TempFolder>("quillard");
+        m_snapshotPath = FromPath(m_scratch->File("~imgsave.bmp"));
+    } catch (const FileError &) {
+        // Without a folder of its own the snapshot cannot be written: SaveSnapshot says so.
+    }
 }
 
-QString TGraphView::SnapshotPath() const { return m_scratch.filePath("~imgsave.bmp"); }
+TGraphView::~TGraphView() = default;
 
-QPointF TGraphView::MouseWorld() const { return {PixelToWorldX(m_mouseX), PixelToWorldY(m_mouseY)}; }
+// The picture's drawing surface; none before the panel has its first size (the library then draws
+// nothing).
+Canvas *TGraphView::Surface() const { return m_image->Picture().isNull() ? nullptr : &m_image->Canvas(); }
+
+QPointF TGraphView::MouseWorld() const {
+    const int x = m_mouseX, y = m_mouseY;
+    if (m_onScreen && m_responseShown) {
+        const std::optional<TPointD> p = ResponsePointAt(m_responseLayout, x, y);
+        return p ? QPointF(p->x, p->y) : QPointF();
+    }
+    if (m_onScreen && m_runShown) {
+        const std::optional<RunPoint> p = RunPointAt(m_runLayout, x, y);
+        return p ? QPointF(p->at.x, p->at.y) : QPointF();
+    }
+    if (m_onScreen) {
+        const TPointD p = ViewPoint(m_area, m_window.view, x, y);
+        return {p.x, p.y};
+    }
+    return {PixelToWorldX(x), PixelToWorldY(y)}; // the empty graph's axes
+}
 
 // The picture fills the panel, the Fit button stands in its top right corner, and the picture is drawn
 // again at the new size.
@@ -77,6 +105,12 @@ void TGraphView::FollowResize() {
     NewEmptyGraph();
     if (!shown) return;
     m_onScreen = true;
+    // A program shown before the picture had a size (Live Show at start-up) gets its snapshot now.
+    if (m_steps && !m_runShown && !m_responseShown && m_window.view == m_window.fit &&
+        !m_image->Picture().isNull() && !QFileInfo::exists(SnapshotPath())) {
+        ShowProgramGraph(*m_steps, m_endIndex, m_maxSteer, Options(false));
+        SaveSnapshot();
+    }
     Redraw();
     // The same mouse pixel now stands for another time and angle.
     emit mouseMoved();
@@ -84,6 +118,7 @@ void TGraphView::FollowResize() {
 }
 
 void TGraphView::ClearToAxes() {
+    if (m_run) SetRun(std::nullopt, -1);
     m_image->SetGreyed(false);
     ClearGraphToAxes();
     m_image->update();
@@ -102,6 +137,16 @@ void TGraphView::DrawProgram(int program, const CompilerState &state, bool live)
     emit showingProgram(program, state, live);
     if (program != m_shownProgram) m_pinned.reset();
     m_shownProgram = program;
+    // Another program than the run's goes back to the program graph.
+    if (m_runShown && program != m_runProgram) {
+        m_runShown = false;
+        emit runChanged();
+    }
+    // Drawn on the picture's own surface in its own viewport, whatever drew through the plot library
+    // since (a printed page, a report, a file).
+    SetGraphCanvas(Surface());
+    SelectViewport(1);
+    SetViewportRect(1, {0, 0}, {m_image->Picture().width(), m_image->Picture().height()});
     // The snapshot holds the picture as Show draws it without the aux traces (and without their
     // legend): switching the aux display off reloads it.
     ShowProgramGraph(state.steps, state.endIndex, state.MaxSteer, Options(false));
@@ -110,12 +155,13 @@ void TGraphView::DrawProgram(int program, const CompilerState &state, bool live)
     Keep(state);
     m_image->SetGreyed(false);
     if (m_responseShown) DrawResponse();
+    if (m_runShown) DrawRun();
     UpdatePin();
     m_image->update();
 }
 
 void TGraphView::ShowLive(int program, const CompilerState &state) {
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
     if (program != m_shownProgram || !m_steps || !m_onScreen || m_window.view == m_window.fit) {
         DrawProgram(program, state, true);
     } else {
@@ -134,7 +180,12 @@ void TGraphView::ShowLive(int program, const CompilerState &state) {
 }
 
 void TGraphView::SaveSnapshot() {
-    if (!m_scratch.isValid() || !m_image->Picture().save(SnapshotPath(), "BMP"))
+    // A picture without a size yet (the window not laid out) has nothing to keep: FollowResize saves
+    // the snapshot once it has one.
+    if (m_image->Picture().isNull()) return;
+    if (m_snapshotPath.isEmpty())
+        ShowError(this, "cannot write the graph's snapshot: no temporary folder could be made");
+    else if (!m_image->Picture().save(SnapshotPath(), "BMP"))
         ShowError(this, "cannot write " + SnapshotPath());
 }
 
@@ -167,10 +218,11 @@ void TGraphView::Forget() {
 // Draws the kept program in world 1 as the view stands, through the same steps as Show: at the fit
 // world the picture is the one Show drew for this image size.
 void TGraphView::Redraw() {
-    if (!m_steps) return;
     if (m_responseShown) return DrawResponse();
+    if (m_runShown) return DrawRun();
+    if (!m_steps) return;
     const QImage &picture = m_image->Picture();
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
     SelectViewport(1);
     SetViewportRect(1, {0, 0}, {picture.width(), picture.height()});
     ShowOptions options = Options(m_auxShown);
@@ -183,7 +235,9 @@ void TGraphView::Redraw() {
 }
 
 void TGraphView::UpdateZoomState() {
-    m_fitButton->setVisible(m_steps && !m_responseShown && !(m_onScreen && m_window.view == m_window.fit));
+    const bool fit =
+        m_runShown ? m_onScreen && m_runView == RunSpan() : m_onScreen && m_window.view == m_window.fit;
+    m_fitButton->setVisible((m_steps || m_runShown) && !m_responseShown && !fit);
     emit zoomChanged();
 }
 
@@ -207,7 +261,7 @@ void TGraphView::DisplayAuxClick() {
         return;
     }
     m_image->LoadPicture(snapshot);
-    SetGraphCanvas(&m_image->Canvas());
+    SetGraphCanvas(Surface());
 }
 
 void TGraphView::GrImageMouseMove(int x, int y) {
@@ -216,7 +270,14 @@ void TGraphView::GrImageMouseMove(int x, int y) {
     m_mouseInside = true;
     // A press becomes a pan once the mouse has moved a few pixels; less is still a click.
     if (m_dragging && !m_dragMoved && (QPoint(x, y) - m_dragStart).manhattanLength() > 3) m_dragMoved = true;
-    if (m_dragging && m_dragMoved && Zoomable()) {
+    if (m_dragging && m_dragMoved && Zoomable() && m_runShown && !m_runLayout.areas.empty()) {
+        // The time window moves with the mouse.
+        const TViewport &a = m_runLayout.areas.front();
+        const double dt =
+            (x - m_dragStart.x()) * (m_dragRun.second - m_dragRun.first) / qMax(1, a.Right - a.Left);
+        m_runView = {m_dragRun.first - dt, m_dragRun.second - dt};
+        Redraw();
+    } else if (m_dragging && m_dragMoved && Zoomable() && !m_runShown) {
         // The world moves with the mouse: the point grabbed stays under it.
         const TViewport &a = m_area;
         const TWorldWindow &w = m_dragWorld;
@@ -237,6 +298,7 @@ void TGraphView::GrImageMousePress(int x, int y) {
     m_dragMoved = false;
     m_dragStart = {x, y};
     m_dragWorld = m_window.view;
+    m_dragRun = m_runView;
     m_image->setCursor(Qt::ClosedHandCursor);
 }
 
@@ -245,6 +307,18 @@ void TGraphView::GrImageMouseRelease(int x, int y) {
     m_dragging = false;
     m_image->setCursor(Qt::CrossCursor);
     if (m_dragMoved) return;
+    if (m_runShown) {
+        // A click on a strip pins the run's cursor at its time, or on the pinned cursor takes it off.
+        const std::optional<RunPoint> p = RunPointAt(m_runLayout, x, y);
+        if (!p) return;
+        if (m_runPin && std::abs(x - m_image->PinX()) <= 4)
+            m_runPin.reset();
+        else
+            m_runPin = p->at.x;
+        UpdatePin();
+        UpdateCursorStrip();
+        return;
+    }
     // A click on the plot area pins the cursor there, or on the pinned cursor takes it off.
     const TViewport &a = m_area;
     if (x < a.Left || x > a.Right || y < a.Top || y > a.Bottom) return;
@@ -262,6 +336,7 @@ void TGraphView::GrImageWheel(int x, int y, int angle) {
 void TGraphView::GrImageMouseLeave() {
     m_mouseInside = false;
     m_mouseReading.reset();
+    m_runMouse.reset();
     emit readoutChanged({});
     m_image->SetMarker({});
     UpdateCursorStrip();
@@ -269,6 +344,14 @@ void TGraphView::GrImageMouseLeave() {
 
 void TGraphView::ZoomGraph(double factor, int x, int y) {
     if (!m_onScreen) return;
+    if (m_runShown) {
+        ZoomRun(factor, x);
+        m_mouseX = x;
+        m_mouseY = y;
+        emit mouseMoved();
+        UpdateReadout();
+        return;
+    }
     const TWorldWindow &w = m_window.view;
     const double fitSpan = m_window.fit.XHigh - m_window.fit.XLow;
     const double f = ClampZoomFactor(w.XHigh - w.XLow, fitSpan, factor);
@@ -283,16 +366,45 @@ void TGraphView::ZoomGraph(double factor, int x, int y) {
     UpdateReadout();
 }
 
+// The time window of the run view scaled about the time under a pixel column; all the way out it is
+// the run's whole span.
+void TGraphView::ZoomRun(double factor, int x) {
+    const auto [from, to] = m_runView;
+    const std::pair<double, double> span = RunSpan();
+    const double f = ClampZoomFactor(to - from, span.second - span.first, factor);
+    double t = (from + to) / 2;
+    if (!m_runLayout.areas.empty()) {
+        const TViewport &a = m_runLayout.areas.front();
+        t = ViewPoint(a, m_runLayout.worlds.front(), std::clamp(x, a.Left, a.Right), a.Top).x;
+    }
+    const std::pair<double, double> zoomed{t - (t - from) * f, t + (to - t) * f};
+    m_runView = zoomed.second - zoomed.first >= span.second - span.first ? span : zoomed;
+    Redraw();
+}
+
+// The middle of the plot area, or of the run's strips.
+static QPoint Middle(const TViewport &a) { return {(a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2}; }
+
 // The keys zoom about the middle of the plot area.
 void TGraphView::ZoomIn1Click() {
-    ZoomGraph(0.5, (m_area.Left + m_area.Right) / 2, (m_area.Top + m_area.Bottom) / 2);
+    const QPoint at = Middle(m_runShown && !m_runLayout.areas.empty() ? m_runLayout.areas.front() : m_area);
+    ZoomGraph(0.5, at.x(), at.y());
 }
 
 void TGraphView::ZoomOut1Click() {
-    ZoomGraph(2, (m_area.Left + m_area.Right) / 2, (m_area.Top + m_area.Bottom) / 2);
+    const QPoint at = Middle(m_runShown && !m_runLayout.areas.empty() ? m_runLayout.areas.front() : m_area);
+    ZoomGraph(2, at.x(), at.y());
 }
 
 void TGraphView::FitGraph1Click() {
+    if (m_runShown) {
+        m_runView = RunSpan();
+        m_onScreen = true;
+        Redraw();
+        emit mouseMoved();
+        UpdateReadout();
+        return;
+    }
     if (!m_steps) return;
     m_window.view = m_window.fit;
     m_onScreen = true;
@@ -309,6 +421,7 @@ void TGraphView::UpdateReadout() {
     // marker back.
     const bool inside = m_mouseInside && m_mouseX >= a.Left && m_mouseX <= a.Right && m_mouseY >= a.Top &&
                         m_mouseY <= a.Bottom;
+    if (m_runShown) return UpdateRunReadout(m_mouseInside && Zoomable());
     if (!Zoomable() || !inside) {
         m_mouseReading.reset();
         emit readoutChanged({});
@@ -331,6 +444,15 @@ void TGraphView::UpdateReadout() {
     }
     m_image->SetMarker(
         QPoint(a.Left + qRound((a.Right - a.Left) * fx), a.Bottom - qRound((a.Bottom - a.Top) * fy)));
+}
+
+// The run's channels at the time under the mouse, on the status line and in the strip under the graph.
+void TGraphView::UpdateRunReadout(bool inside) {
+    m_image->SetMarker({});
+    const std::optional<RunPoint> p = inside ? RunPointAt(m_runLayout, m_mouseX, m_mouseY) : std::nullopt;
+    m_runMouse = p ? std::optional(p->at.x) : std::nullopt;
+    emit readoutChanged(m_runMouse ? FromLatin1(RunReadingText(ReadRunAt(*m_run, *m_runMouse))) : QString());
+    UpdateCursorStrip();
 }
 
 void TGraphView::SetOverlay(GraphOverlay overlay) {
@@ -396,6 +518,15 @@ void TGraphView::Unpin() {
 // The pinned cursor over the picture: read again from the kept steps (Live Show may have changed them)
 // and placed in the view as it stands.
 void TGraphView::UpdatePin() {
+    if (m_runShown) {
+        // The run's cursor down all its strips, where its time is inside the window.
+        const auto [from, to] = m_runView;
+        if (!m_runPin || !m_onScreen || m_runLayout.areas.empty() || *m_runPin < from || *m_runPin > to)
+            return m_image->SetPin(-1, 0, 0, {});
+        const TViewport &first = m_runLayout.areas.front(), &last = m_runLayout.areas.back();
+        const int x = first.Left + qRound((first.Right - first.Left) * (*m_runPin - from) / (to - from));
+        return m_image->SetPin(x, first.Top, last.Bottom, {});
+    }
     if (m_pinned && m_steps) m_pinned = ReadStepAt(*m_steps, m_pinned->time);
     const TViewport &a = m_area;
     const TWorldWindow &w = m_window.view;
@@ -412,6 +543,18 @@ void TGraphView::UpdatePin() {
 // "Pinned step 1024: t=1.0000 s  steer=10.000 deg    to step 2048: Δt=1.0000 s  Δsteer=20.000 deg
 // slope=20.0 deg/s", the second half while the mouse is over the plot.
 void TGraphView::UpdateCursorStrip() {
+    if (m_runShown) {
+        // Every channel at the pinned cursor, and at the mouse with the time between them.
+        m_cursorStrip->setVisible(m_runPin.has_value());
+        if (!m_runPin) return m_cursorStrip->clear();
+        QString text = "Pinned " + FromLatin1(RunReadingText(ReadRunAt(*m_run, *m_runPin)));
+        if (m_runMouse)
+            text += "\nMouse " + FromLatin1(RunReadingText(ReadRunAt(*m_run, *m_runMouse))) +
+                    QString("  \u0394t=%1 s").arg(FromLatin1(Fixed(*m_runMouse - *m_runPin, 4)));
+        m_cursorStrip->setFixedHeight(2 * CursorStripLineHeight);
+        m_cursorStrip->setText(text);
+        return;
+    }
     m_cursorStrip->setVisible(m_pinned.has_value());
     if (!m_pinned) return m_cursorStrip->clear();
     // The pinned step, then the span to the step under the mouse.
@@ -459,12 +602,49 @@ void TGraphView::SetResponse(std::optional<ResponseCurve> curve) {
 void TGraphView::ShowResponse(bool shown) {
     shown = shown && m_response.has_value();
     if (shown == m_responseShown) return;
-    m_responseShown = shown;
+    ShowView(shown, shown ? false : m_runShown);
+}
+
+void TGraphView::SetRun(std::optional<RunGraph> run, int program) {
+    m_run = std::move(run);
+    m_runProgram = program;
+    m_runPin.reset();
+    m_runMouse.reset();
+    if (m_run) m_runView = RunSpan();
+    if (m_run && !m_runShown)
+        ShowView(false, true);
+    else if (m_run)
+        Redraw();
+    else if (m_runShown)
+        ShowView(m_responseShown, false);
+    UpdatePin();
+    UpdateCursorStrip();
+    emit runChanged();
+}
+
+std::pair<double, double> TGraphView::RunSpan() const {
+    return m_run ? std::pair{m_run->from, m_run->to} : std::pair{0.0, 0.0};
+}
+
+void TGraphView::ShowRun(bool shown) {
+    shown = shown && m_run.has_value();
+    if (shown == m_runShown) return;
+    ShowView(shown ? false : m_responseShown, shown);
+}
+
+// One of the views instead of the program (the frequency response or the run), or the program in the
+// view it had.
+void TGraphView::ShowView(bool response, bool run) {
+    const bool responseChanged = response != m_responseShown, runChanged = run != m_runShown;
+    m_responseShown = response;
+    m_runShown = run;
     const bool kept = m_onScreen;
     NewEmptyGraph();
-    m_onScreen = kept || shown;
-    if (shown)
+    m_onScreen = kept || response || run;
+    if (response)
         DrawResponse();
+    else if (run)
+        DrawRun();
     else if (m_steps && kept)
         Redraw(); // the program in the view it had
     else
@@ -472,14 +652,28 @@ void TGraphView::ShowResponse(bool shown) {
     UpdateReadout();
     UpdatePin();
     UpdateZoomState();
-    emit responseChanged();
+    UpdateCursorStrip();
+    if (responseChanged) emit this->responseChanged();
+    if (runChanged) emit this->runChanged();
 }
 
 // The gain and phase of the sweep over the whole picture, as plot --bode draws them.
 void TGraphView::DrawResponse() {
     const QImage &picture = m_image->Picture();
-    DrawResponseGraph(m_image->Canvas(), picture.width(), picture.height(), *m_response);
+    if (picture.isNull()) return;
+    m_responseLayout = DrawResponseGraph(m_image->Canvas(), picture.width(), picture.height(), *m_response);
     m_image->update();
+}
+
+// The run's strips over the time window, and its fit.
+void TGraphView::DrawRun() {
+    const QImage &picture = m_image->Picture();
+    if (picture.isNull()) return;
+    m_runLayout = DrawRunGraph(m_image->Canvas(), picture.width(), picture.height(), *m_run, m_runView.first,
+                               m_runView.second);
+    UpdatePin();
+    m_image->update();
+    UpdateZoomState();
 }
 
 QByteArray TGraphView::GraphFile(GraphFileKind kind) {
@@ -488,6 +682,10 @@ QByteArray TGraphView::GraphFile(GraphFileKind kind) {
     GraphPicture picture;
     if (m_responseShown) {
         draw = [&](Canvas &canvas) { DrawResponseGraph(canvas, width, height, *m_response); };
+    } else if (m_runShown) {
+        draw = [&](Canvas &canvas) {
+            DrawRunGraph(canvas, width, height, *m_run, m_runView.first, m_runView.second);
+        };
     } else if (m_steps && m_onScreen) {
         picture.programLabel = "program " + std::to_string(m_shownProgram);
         picture.aux = m_auxShown ? &AuxDisplay() : nullptr;
@@ -499,18 +697,7 @@ QByteArray TGraphView::GraphFile(GraphFileKind kind) {
     } else {
         draw = [&](Canvas &canvas) { SetUpEmptyGraph(canvas, width, height); };
     }
-    // The window's own drawing surface comes back once the file is drawn.
-    Canvas *const screen = GetGraphCanvas();
-    const PlotState saved = Plot();
-    QByteArray bytes;
-    try {
-        bytes = GraphFileBytes(kind, width, height, draw);
-    } catch (...) {
-        Plot() = saved;
-        SetGraphCanvas(screen);
-        throw;
-    }
-    Plot() = saved;
-    SetGraphCanvas(screen);
-    return bytes;
+    // The window's own drawing surface comes back once the file is drawn, also when it fails.
+    const PlotScope scope(GetGraphCanvas());
+    return GraphFileBytes(kind, width, height, draw);
 }

@@ -10,12 +10,12 @@
 #include "graph/plot.h"
 #include "graph/programgraph.h"
 #include "graph/responsegraph.h"
+#include "graph/rungraph.h"
 #include "graph/ui/GraphFile.h"
 
 #include <QFrame>
 #include <QImage>
 #include <QPointF>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <optional>
@@ -24,6 +24,7 @@
 class QLabel;
 class QPainter;
 class QToolButton;
+class TempFolder;
 
 // A trace drawn over the shown program in its own colour: a measured log, or another program.
 struct GraphOverlay {
@@ -40,20 +41,25 @@ class TGraphView : public QFrame {
 public:
     // compiler: the window's state, whose steps the aux display draws when no shown program is kept.
     explicit TGraphView(const CompilerState &compiler, QWidget *parent = nullptr);
+    ~TGraphView() override;
 
     TGrImage *Image() const { return m_image; }
     QToolButton *FitButton() const { return m_fitButton; }
-    // The program Show last drew (255 before the first Show), and the snapshot of its picture.
+    // The program Show last drew (255 before the first Show), and the snapshot of its picture, in a
+    // private temporary folder that goes at shut-down and when SIGINT, SIGTERM or SIGHUP stops the
+    // window (empty when no folder could be made).
     int ShownProgram() const { return m_shownProgram; }
-    QString SnapshotPath() const;
-    // Zoom and pan work while the picture shows the kept program; Fit while a program is kept.
+    QString SnapshotPath() const { return m_snapshotPath; }
+    // Zoom and pan work while the picture shows the kept program or the run; Fit while a program is
+    // kept or the run is shown.
     bool Zoomable() const { return m_onScreen && !m_responseShown; }
-    bool Fittable() const { return m_steps != nullptr; }
+    bool Fittable() const { return m_steps != nullptr || m_runShown; }
     // The world Show set (fit), the world zoom and pan have moved to, and the plot area in pixels.
     TWorldWindow World() const { return m_window.view; }
     TWorldWindow FitWorld() const { return m_window.fit; }
     TViewport Area() const { return m_area; }
-    // The mouse position in the plot library's current viewport and world, for the status line.
+    // The mouse position in the world of the graph under it (time and steer, frequency and gain, ...),
+    // for the status line.
     QPointF MouseWorld() const;
 
     // A blank picture of the panel's size with the empty graph's axes; the shown program stays kept,
@@ -105,6 +111,20 @@ public:
     void ShowResponse(bool shown);
     bool ResponseShown() const { return m_responseShown; }
 
+    // The graph of an evaluated run of a program (none takes it away), and the view that draws it
+    // instead of the program: zoom and pan move its time window, Fit shows its whole span, and the
+    // cursors read every channel. Setting a run shows it; Show of another program goes back to the
+    // program, and ShowRun brings the run back.
+    void SetRun(std::optional<RunGraph> run, int program);
+    const std::optional<RunGraph> &Run() const { return m_run; }
+    void ShowRun(bool shown);
+    bool RunShown() const { return m_runShown; }
+    // The time window of the run view, and its whole span.
+    std::pair<double, double> RunWindow() const { return m_runView; }
+    std::pair<double, double> RunSpan() const;
+    // The run's pinned cursor, a time (none when not pinned).
+    std::optional<double> RunPin() const { return m_runPin; }
+
     // The picture on screen as a file's bytes: drawn afresh at the picture's size through the drawing
     // that quillard-cli plot uses, so the same view gives the same bytes. Throws std::runtime_error.
     QByteArray GraphFile(GraphFileKind kind);
@@ -132,11 +152,13 @@ signals:
     // Show (or Live Show, when live) is about to draw a program just compiled into the state.
     void showingProgram(int program, const CompilerState &state, bool live);
     void responseChanged(); // HasResponse() or ResponseShown() changed
+    void runChanged();      // Run() or RunShown() changed
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    Canvas *Surface() const;
     void DrawProgram(int program, const CompilerState &state, bool live);
     void SaveSnapshot();
     void Keep(const CompilerState &state);
@@ -148,6 +170,10 @@ private:
     void UpdatePin();
     void UpdateCursorStrip();
     void DrawResponse();
+    void DrawRun();
+    void ZoomRun(double factor, int x);
+    void ShowView(bool response, bool run);
+    void UpdateRunReadout(bool inside);
     void DrawOverlays();
     ShowOptions Options(bool withAux);
     void OverlaysChanged();
@@ -155,7 +181,8 @@ private:
     const CompilerState &m_compiler;
     TGrImage *m_image;
     QToolButton *m_fitButton;
-    QTemporaryDir m_scratch; // private folder of the plot snapshot, removed at shut-down
+    std::unique_ptr<TempFolder> m_scratch; // private folder of the plot snapshot
+    QString m_snapshotPath;
     int m_shownProgram = 255;
     bool m_auxShown = false;
     int m_mouseX = 0, m_mouseY = 0;
@@ -177,4 +204,12 @@ private:
     QLabel *m_cursorStrip;
     std::optional<ResponseCurve> m_response;
     bool m_responseShown = false;
+    ResponseLayout m_responseLayout;
+    std::optional<RunGraph> m_run;
+    int m_runProgram = -1;
+    bool m_runShown = false;
+    std::pair<double, double> m_runView{0, 0}; // the time window shown
+    RunLayout m_runLayout;
+    std::optional<double> m_runPin, m_runMouse; // times of the pinned cursor and the mouse
+    std::pair<double, double> m_dragRun{0, 0};  // the time window when the drag started
 };

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTextDocument>
 
@@ -47,7 +48,7 @@ void TForm1::CreateFileMenu() {
     a.EvaluationReport1->setStatusTip("Write the evaluated run's report as a PDF file");
     a.EvaluationReport1->setEnabled(false);
     connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
-    a.ExportSheet1 = a.File1->addAction("Export Campaign &Sheet...", this,
+    a.ExportSheet1 = a.File1->addAction("Export Campaign S&heet...", this,
                                         [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
     a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "
                                  "peak steer, peak rate, CRC-32s");
@@ -78,7 +79,7 @@ void TForm1::CreateEditMenu() {
     // Each program keeps its own history: Undo and Redo act on the current one.
     a.Undo1 = a.Edit1->addAction("&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), this,
                                  [programs] { programs->CurrentEditor()->undo(); });
-    a.Redo1 = a.Edit1->addAction("&Redo", this, [programs] { programs->CurrentEditor()->redo(); });
+    a.Redo1 = a.Edit1->addAction("Re&do", this, [programs] { programs->CurrentEditor()->redo(); });
     a.Redo1->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (int k = 0; k < ProgramCount; ++k) {
@@ -101,7 +102,7 @@ void TForm1::CreateEditMenu() {
     for (QAction *action : {a.Undo1, a.Redo1, a.Cut1, a.Copy1, a.Paste1, a.SelectAll1})
         action->setShortcutContext(Qt::WindowShortcut);
     a.Edit1->addSeparator();
-    a.InsertTemplate1 = a.Edit1->addAction("Insert &Template...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
+    a.InsertTemplate1 = a.Edit1->addAction("Insert Te&mplate...", QKeySequence(Qt::CTRL | Qt::Key_T), this,
                                            &TForm1::InsertTemplate1Click);
     a.InsertTemplate1->setStatusTip(
         "Write a standard manoeuvre into the current program, or a series into the set");
@@ -151,7 +152,7 @@ void TForm1::CreateBuildMenu() {
 void TForm1::CreateViewMenu() {
     TMainActions &a = m_actions;
     a.View1 = menuBar()->addMenu("&View");
-    a.DisplayAuxBits1 = a.View1->addAction("Display Selected Aux ROM Bits");
+    a.DisplayAuxBits1 = a.View1->addAction("&Display Selected Aux ROM Bits");
     a.DisplayAuxBits1->setCheckable(true);
     a.DisplayAuxBits1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     connect(a.DisplayAuxBits1, &QAction::toggled, m_graph, &TGraphView::SetAuxShown);
@@ -179,6 +180,18 @@ void TForm1::CreateViewMenu() {
         m_actions.FrequencyResponse1->setChecked(m_graph->ResponseShown());
         UpdateZoomActions();
     });
+    a.EvaluatedRun1 = a.View1->addAction("&Evaluated Run");
+    a.EvaluatedRun1->setCheckable(true);
+    a.EvaluatedRun1->setEnabled(false);
+    a.EvaluatedRun1->setStatusTip(
+        "The evaluated run's channels, marks and limits over the log's time, instead of the program");
+    connect(a.EvaluatedRun1, &QAction::toggled, m_graph, &TGraphView::ShowRun);
+    connect(m_graph, &TGraphView::runChanged, this, [this] {
+        const QSignalBlocker blocker(m_actions.EvaluatedRun1);
+        m_actions.EvaluatedRun1->setEnabled(m_graph->Run().has_value());
+        m_actions.EvaluatedRun1->setChecked(m_graph->RunShown());
+        UpdateZoomActions();
+    });
     a.View1->addSeparator();
     a.OverlayProgram1 =
         a.View1->addAction("Overlay &Program...", m_overlays, &TOverlayCommands::OverlayProgram);
@@ -189,7 +202,7 @@ void TForm1::CreateViewMenu() {
     connect(m_graph, &TGraphView::overlaysChanged, this,
             [this] { m_actions.ClearOverlay1->setEnabled(!m_graph->Overlays().empty()); });
     a.View1->addSeparator();
-    a.ProgramSummary1 = a.View1->addAction("Program &Summary");
+    a.ProgramSummary1 = a.View1->addAction("Program Su&mmary");
     a.ProgramSummary1->setCheckable(true);
     a.ProgramSummary1->setChecked(PreferenceValue("view/summary", true).toBool());
     m_layout->SetSummaryShown(a.ProgramSummary1->isChecked());

@@ -146,6 +146,14 @@ void TForm1::ConnectPieces() {
         m_graph->SetGreyed(stale, QString("Program #%1 changed since it was shown: Show (F5) draws it again")
                                       .arg(m_summary->Program()));
     });
+    // After Open the graph is of the set before: its note says so, not that the program was edited.
+    connect(m_files, &TSetFiles::setOpened, this, [this](const QString &path) {
+        if (m_live->IsOn() || !m_graph->Fittable() || m_graph->ShownProgram() >= ProgramCount) return;
+        m_graph->SetGreyed(true, QString("Another set was opened (%1): the graph is program #%2 of the set "
+                                         "before; Show (F5) draws this set's")
+                                     .arg(QFileInfo(path).fileName())
+                                     .arg(m_graph->ShownProgram()));
+    });
     connect(m_programs, &TProgramBook::caretMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::mouseMoved, this, &TForm1::RefreshStatusLine);
     connect(m_graph, &TGraphView::readoutChanged, m_status, &TStatusLine::ShowReadout);

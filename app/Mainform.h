@@ -37,7 +37,8 @@ struct TMainActions {
     QAction *ExportSheet1, *SaveGraphAs1;
     QAction *Clear1, *Undo1, *Redo1, *Cut1, *Copy1, *Paste1, *SelectAll1, *InsertTemplate1;
     QAction *DisplayAuxBits1, *SelectAuxBits1;
-    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *FrequencyResponse1, *ProgramSummary1, *LiveShow1;
+    QAction *ZoomIn1, *ZoomOut1, *FitGraph1, *FrequencyResponse1, *EvaluatedRun1, *ProgramSummary1,
+        *LiveShow1;
     QMenu *Build1;
     QAction *VerifyImages1;
     QAction *NextProgram1, *PreviousProgram1;

@@ -112,6 +112,7 @@ void TSetFiles::LoadSet(const QString &path) {
         m_programs.MarkSaved();
         Settings().programDir = ToPath(QFileInfo(path).absolutePath());
         RememberSet(path);
+        emit setOpened(path);
         if (!ignored.empty())
             ShowWarning(m_window, QString::fromLocal8Bit(ignored) + ". Save writes the 16 programs only.");
     } catch (const std::exception &e) {

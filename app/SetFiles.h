@@ -49,6 +49,8 @@ signals:
     void captionChanged(const QString &caption);
     // New was confirmed: the programs are about to become default programs.
     void setCleared();
+    // Another set was read into the editors from the file.
+    void setOpened(const QString &path);
 
 private:
     void LoadSet(const QString &path);

@@ -110,7 +110,7 @@ RunProgram ReadRunProgram(const CliOptions &options) {
     run.rules.steerLimit = SteerLimitFor(state.MaxSteer);
     const CommandedProgram commanded = CommandedFrom(state);
     run.rules.pulses = CommandedPulses(commanded.time, commanded.steer);
-    run.a = ReadingInput(options.programFile, [&] { return AmplitudeAFromNote(FirstComment(lines)); });
+    run.a = ReadingInput(options.programFile, [&] { return SeriesAmplitudeA(lines); });
     return run;
 }
 

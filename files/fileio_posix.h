@@ -81,6 +81,12 @@ TempFile ReserveTempName(const std::string &folder, const std::string &start);
 // Registers an existing file (a lock, a backup link) for removal on a signal, holding its descriptor.
 TempFile AdoptTempFile(const std::string &path, Descriptor fd);
 
+// Registers a path of this process for removal on SIGINT, SIGTERM and SIGHUP: a file, or a folder,
+// which goes after the files once it is empty. Returns its slot in the table (-1 when the table is
+// full); ForgetStopRemoval ends it.
+int RegisterStopRemoval(const std::string &path, bool folder);
+void ForgetStopRemoval(int slot);
+
 // Stops the signal clean-up of a temporary file that was renamed into place or removed.
 void ForgetTempFile(TempFile &temp);
 // Removes a temporary file that is no longer wanted.

@@ -28,7 +28,8 @@ constexpr int SlotCount = 64;
 struct Slot {
     std::atomic<bool> taken{false};
     std::atomic<unsigned> version{0};
-    pid_t owner = 0; // a child made by fork() does not remove its parent's files
+    pid_t owner = 0;     // a child made by fork() does not remove its parent's files
+    bool folder = false; // removed after the files, once they are gone
     char path[PATH_MAX] = {};
 };
 Slot g_slots[SlotCount];
@@ -38,19 +39,26 @@ std::atomic<int> g_deferred{0};
 
 void (*g_stepHook)() = nullptr;
 
+// The files first, then the folders that held them.
 void RemoveOwnTempFiles() {
     const pid_t self = ::getpid();
     char path[PATH_MAX];
-    for (Slot &slot : g_slots) {
-        const unsigned before = slot.version.load(std::memory_order_acquire);
-        if (before & 1) continue;
-        std::size_t i = 0;
-        for (; i + 1 < sizeof path && slot.path[i]; ++i) path[i] = slot.path[i];
-        path[i] = '\0';
-        const pid_t owner = slot.owner;
-        if (slot.version.load(std::memory_order_acquire) != before) continue;
-        if (path[0] && owner == self) ::unlink(path);
-    }
+    for (const bool folders : {false, true})
+        for (Slot &slot : g_slots) {
+            const unsigned before = slot.version.load(std::memory_order_acquire);
+            if (before & 1) continue;
+            std::size_t i = 0;
+            for (; i + 1 < sizeof path && slot.path[i]; ++i) path[i] = slot.path[i];
+            path[i] = '\0';
+            const pid_t owner = slot.owner;
+            const bool folder = slot.folder;
+            if (slot.version.load(std::memory_order_acquire) != before) continue;
+            if (!path[0] || owner != self || folder != folders) continue;
+            if (folder)
+                ::rmdir(path);
+            else
+                ::unlink(path);
+        }
 }
 
 void StopNow(int signalNumber) {
@@ -85,20 +93,21 @@ void InstallStopHandlers() {
     });
 }
 
-void WriteSlot(Slot &slot, const char *path) {
+void WriteSlot(Slot &slot, const char *path, bool folder) {
     slot.version.fetch_add(1, std::memory_order_acq_rel);
     slot.owner = ::getpid();
+    slot.folder = folder;
     std::snprintf(slot.path, sizeof slot.path, "%s", path);
     slot.version.fetch_add(1, std::memory_order_acq_rel);
 }
 
-int RegisterPath(const std::string &path) {
+int RegisterPath(const std::string &path, bool folder = false) {
     InstallStopHandlers();
     if (path.size() >= PATH_MAX) return -1;
     for (int i = 0; i < SlotCount; ++i) {
         bool expected = false;
         if (!g_slots[i].taken.compare_exchange_strong(expected, true)) continue;
-        WriteSlot(g_slots[i], path.c_str());
+        WriteSlot(g_slots[i], path.c_str(), folder);
         return i;
     }
     return -1; // a full table: the next writer of the target removes the file
@@ -106,7 +115,7 @@ int RegisterPath(const std::string &path) {
 
 void UnregisterPath(int slot) {
     if (slot < 0) return;
-    WriteSlot(g_slots[slot], "");
+    WriteSlot(g_slots[slot], "", false);
     g_slots[slot].taken.store(false, std::memory_order_release);
 }
 
@@ -202,6 +211,10 @@ std::string NextTempName(const std::string &folder, const std::string &start) {
     static std::atomic<unsigned> counter{0};
     return folder + "/" + start + "." + std::to_string(::getpid()) + "." + std::to_string(counter++);
 }
+
+int RegisterStopRemoval(const std::string &path, bool folder) { return RegisterPath(path, folder); }
+
+void ForgetStopRemoval(int slot) { UnregisterPath(slot); }
 
 TempFile AdoptTempFile(const std::string &path, Descriptor fd) {
     TempFile temp;

@@ -180,6 +180,10 @@ void InitGraph() {
 
 void SetGraphCanvas(Canvas *canvas) { Plot().canvas = canvas; }
 
+PlotScope::PlotScope(Canvas *canvas) : m_saved(Plot()) { SetGraphCanvas(canvas); }
+
+PlotScope::~PlotScope() { Plot() = m_saved; }
+
 Canvas *GetGraphCanvas() { return Plot().canvas; }
 
 TPointD PointD(double x, double y) { return {x, y}; }
@@ -404,7 +408,7 @@ std::string AxisLabel(double value, int multiplier, int decimals) {
     return text;
 }
 
-void DrawAxes(std::uint16_t labelGap, std::uint16_t spacingPercent) {
+void DrawAxes(std::uint16_t labelGap, std::uint16_t spacingPercent, bool xLabels) {
     auto &s = Plot();
     if (!s.canvas || s.currentViewport == 0) return;
     Canvas &canvas = *s.canvas;
@@ -427,7 +431,7 @@ void DrawAxes(std::uint16_t labelGap, std::uint16_t spacingPercent) {
     canvas.MoveTo(area.Left, area.Bottom);
     canvas.LineTo(area.Right, area.Bottom);
     DrawYAxis(canvas, w, area, m.tickLength, spacingPercent);
-    DrawXAxis(canvas, w, area, m.tickLength, labelGap);
+    if (xLabels) DrawXAxis(canvas, w, area, m.tickLength, labelGap);
 
     canvas.SetPen(savedPen);
     canvas.SetFont(savedFont);

@@ -54,6 +54,21 @@ struct PlotState {
 
 PlotState &Plot(); // the one instance
 
+// Makes a canvas the plot library's surface for as long as it lives, and gives the library back as it
+// found it (its surface, viewports, worlds, pen position and colour) on every way out, an exception
+// included. Whatever draws a page, a file or a picture on a surface of its own draws inside one, so
+// that nothing is left drawing on a surface that is gone.
+class PlotScope {
+public:
+    explicit PlotScope(Canvas *canvas);
+    ~PlotScope();
+    PlotScope(const PlotScope &) = delete;
+    PlotScope &operator=(const PlotScope &) = delete;
+
+private:
+    PlotState m_saved;
+};
+
 void InitGraph();
 void SetGraphCanvas(Canvas *canvas);
 Canvas *GetGraphCanvas();
@@ -82,7 +97,8 @@ void WorldLineTo(double x, double y);
 
 // Draws labelled axes in the current viewport for the current world, then leaves the inner plot
 // area as the current viewport's rectangle until the next SelectViewport or RestoreFullViewport.
-void DrawAxes(std::uint16_t labelGap, std::uint16_t spacingPercent);
+// Without xLabels the X axis is a bare line: its caller labels it (a logarithmic axis).
+void DrawAxes(std::uint16_t labelGap, std::uint16_t spacingPercent, bool xLabels = true);
 
 // The pieces of the axes, public for the graph printing and for tests.
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 int PrintLineHeight(PageDevice &device) { return std::abs(device.FontHeight()) * 11 / 10; }
 
@@ -69,16 +71,53 @@ void DrawPrintedTrace(Canvas &canvas, const StepStore &steps) {
     }
 }
 
-// The slot's label in the page margin at its left: the program and, under it, the set, cut to fit.
+// The longest start of the text that fits the room (at least one character).
+std::size_t FittingLength(Canvas &canvas, const std::string &text, int room) {
+    std::size_t n = 1;
+    while (n < text.size() && canvas.TextWidth(text.substr(0, n + 1)) <= room) ++n;
+    return n;
+}
+
+// The set's name on as many lines as there are, each as wide as the room: broken after a blank, a hyphen,
+// an underscore or a dot where one falls on a line, anywhere where none does; what the last line cannot
+// hold ends in "...".
+std::vector<std::string> WrappedName(Canvas &canvas, std::string name, int room, int lines) {
+    std::vector<std::string> wrapped;
+    while (!name.empty() && static_cast<int>(wrapped.size()) < std::max(1, lines)) {
+        if (canvas.TextWidth(name) <= room) {
+            wrapped.push_back(name);
+            break;
+        }
+        if (static_cast<int>(wrapped.size()) + 1 >= lines) {
+            const std::string end = "...";
+            std::string cut = name.substr(0, FittingLength(canvas, name, room - canvas.TextWidth(end)));
+            wrapped.push_back(cut + end);
+            break;
+        }
+        std::size_t n = FittingLength(canvas, name, room);
+        const std::size_t brk = name.substr(0, n).find_last_of(" -_.");
+        if (brk != std::string::npos && brk > 0) n = brk + 1;
+        wrapped.push_back(name.substr(0, n));
+        name.erase(0, n);
+    }
+    return wrapped;
+}
+
+// The slot's label in the page margin at its left: the program and, under it, the set's whole name on
+// as many lines as it takes and the slot holds.
 void LabelSlot(Canvas &canvas, const GraphSlot &slot, int n, const std::string &setName) {
     const Font saved = canvas.GetFont();
     canvas.SetFont(Font{"Arial", 8, false});
     constexpr int Left = 20, Room = PrintGraphLeft - 2 * Left;
-    std::string set = setName.empty() ? "Untitled" : setName;
-    while (set.size() > 4 && canvas.TextWidth(set) > Room) set = set.substr(0, set.size() - 4) + "...";
-    const int row = canvas.TextHeight("Xg");
-    canvas.TextOut(Left, slot.top + row / 2, "Program #" + std::to_string(n));
-    canvas.TextOut(Left, slot.top + row / 2 + row + row / 4, set);
+    const int row = canvas.TextHeight("Xg"), pitch = row + row / 4;
+    const int top = slot.top + row / 2;
+    canvas.TextOut(Left, top, "Program #" + std::to_string(n));
+    const int lines = (slot.bottom - top - pitch) / std::max(1, pitch);
+    int y = top + pitch;
+    for (const std::string &line : WrappedName(canvas, setName.empty() ? "Untitled" : setName, Room, lines)) {
+        canvas.TextOut(Left, y, line);
+        y += pitch;
+    }
     canvas.SetFont(saved);
 }
 
@@ -96,8 +135,7 @@ void PrintGraphs(PageDevice &device, CompilerState &state,
                  const std::function<void()> &beforeEnd) {
     if (last < first) return;
     device.BeginJob();
-    Canvas *savedCanvas = GetGraphCanvas();
-    SetGraphCanvas(&device);
+    const PlotScope scope(&device);
     Pen pen = device.GetPen();
     pen.style = PenStyle::Solid;
     pen.width = 3;
@@ -122,6 +160,4 @@ void PrintGraphs(PageDevice &device, CompilerState &state,
     }
     if (beforeEnd) beforeEnd();
     device.EndJob();
-    SelectViewport(1);
-    SetGraphCanvas(savedCanvas);
 }

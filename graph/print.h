@@ -43,10 +43,10 @@ struct GraphSlot {
 GraphSlot PrintGraphSlot(int pageWidth, int pageHeight, int first, int last, int n);
 // Compiles programs first..last afresh into the state and prints their graphs as one job on one page, one
 // framed slot each, program first at the top, labelled in the margin at its left with "Program #n" and
-// the set's file name ("Untitled" when empty); a program that fails to compile gets "Program #n does not
-// compile" in its slot. Nothing is printed when last < first. beforeEnd runs before the job ends (the
-// window writes its bitmap there). Afterwards the state holds the last compiled program and viewport 1
-// is selected again.
+// the set's file name ("Untitled" when empty) on as many lines as it takes; a program that fails to compile
+// gets "Program #n does not compile" in its slot. Nothing is printed when last < first. beforeEnd runs before
+// the job ends (the window writes its bitmap there). Afterwards the state holds the last compiled program,
+// and the plot library is as it was before (PlotScope).
 void PrintGraphs(PageDevice &device, CompilerState &state,
                  const std::vector<std::vector<std::string>> &programs, int first, int last,
                  const CompileOptions &options, const std::string &setName,

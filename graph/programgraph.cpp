@@ -181,8 +181,9 @@ std::vector<LegendEntry> GraphLegend(const std::string &programLabel, std::vecto
     return legend;
 }
 
-void DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
-                      float maxSteer, const GraphPicture &picture) {
+DrawnGraph DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
+                            float maxSteer, const GraphPicture &picture) {
+    const PlotScope scope(&canvas);
     SetUpEmptyGraph(canvas, width, height);
     ShowOptions options;
     options.aux = picture.aux;
@@ -194,4 +195,5 @@ void DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &st
     for (const OverlayTrace &trace : picture.overlays) overlays.push_back({trace.colour, trace.label});
     options.legend = GraphLegend(picture.programLabel, overlays, picture.aux);
     ShowProgramGraph(steps, endIndex, maxSteer, options);
+    return {Plot().viewports[1], Plot().worlds[1]};
 }

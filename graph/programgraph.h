@@ -64,7 +64,7 @@ struct ShowOptions {
 // window's Show, its zoom, pan and Fit, Save Graph As and quillard-cli plot all draw through here.
 void ShowProgramGraph(const StepStore &steps, int endIndex, float maxSteer, const ShowOptions &options = {});
 // SetUpEmptyGraph on a fresh surface of the given size, then ShowProgramGraph: the picture Show
-// leaves in a graph image of that size.
+// leaves in a graph image of that size, and the plot library as Show leaves it (drawing on the canvas).
 void DrawProgramGraph(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
                       float maxSteer, const AuxDisplaySettings *aux);
 
@@ -81,6 +81,13 @@ struct GraphPicture {
     std::optional<GraphWindow> window;  // zoomed or panned; none: the program's own world
     std::vector<OverlayTrace> overlays; // drawn over the program's trace, under the aux traces
 };
-// SetUpEmptyGraph on a fresh surface of the size, then the picture through ShowProgramGraph.
-void DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
-                      float maxSteer, const GraphPicture &picture);
+// Where a picture drew its program: the plot area in pixels and the world it shows, for reading a
+// position on the picture back as a time and a steer.
+struct DrawnGraph {
+    TViewport area;
+    TWorldWindow world;
+};
+// SetUpEmptyGraph on a fresh surface of the size, then the picture through ShowProgramGraph; the plot
+// library is left as it was found (PlotScope).
+DrawnGraph DrawGraphPicture(Canvas &canvas, int width, int height, const StepStore &steps, int endIndex,
+                            float maxSteer, const GraphPicture &picture);

@@ -89,7 +89,7 @@ void Panel(Canvas &canvas, int n, const RunReportPage &page, const std::vector<d
 } // namespace
 
 void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage &page) {
-    SetGraphCanvas(&canvas);
+    const PlotScope scope(&canvas);
     InitGraph();
     SetViewportRect(1, {0, 0}, {width, height});
     ClearViewport(1);
@@ -126,7 +126,7 @@ void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage 
 }
 
 void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &page) {
-    SetGraphCanvas(&canvas);
+    const PlotScope scope(&canvas);
     InitGraph();
     SetViewportRect(1, {0, 0}, {width, height});
     ClearViewport(1);

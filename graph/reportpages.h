@@ -35,7 +35,10 @@ struct CoverReportPage {
     std::vector<bool> rowPasses;                // a failed run's row is drawn in red
 };
 
-// Draws the first page on a fresh surface of the given size (device pixels).
+// Both draw on a fresh surface of the given size (device pixels) through the plot library, and leave
+// the library as they found it (PlotScope).
+
+// Draws the first page.
 void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage &page);
 
 // Draws a run's page: its title and verdict, its figures, and three graphs over time (steer, yaw rate,

@@ -303,7 +303,9 @@ void SweepResponse(Comparison &result, const CommandedProgram &program, const Sa
     response.lowHz = program.sweeps.front().lowHz;
     response.highHz = program.sweeps.front().highHz;
     double start = program.sweeps.front().start, end = program.sweeps.front().end;
+    response.logarithmic = true;
     for (const CommandedSweep &sweep : program.sweeps) {
+        response.logarithmic = response.logarithmic && sweep.logarithmic;
         response.lowHz = std::min(response.lowHz, sweep.lowHz);
         response.highHz = std::max(response.highHz, sweep.highHz);
         start = std::min(start, sweep.start);
@@ -438,9 +440,9 @@ CommandedProgram CommandedFrom(const CompilerState &state) {
             if (first != program.time.end())
                 AddStep(program, static_cast<std::size_t>(first - program.time.begin()));
         } else if (s.kind == StatementKind::SineSweep || s.kind == StatementKind::SineSweepLog) {
-            program.sweeps.push_back({start, std::min(next, program.time.back()),
-                                      std::min(s.frequency, s.secondValue),
-                                      std::max(s.frequency, s.secondValue)});
+            program.sweeps.push_back(
+                {start, std::min(next, program.time.back()), std::min(s.frequency, s.secondValue),
+                 std::max(s.frequency, s.secondValue), s.kind == StatementKind::SineSweepLog});
         }
     }
     return program;

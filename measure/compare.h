@@ -23,6 +23,7 @@ struct CommandedStep {
 struct CommandedSweep {
     double start = 0, end = 0;    // seconds
     double lowHz = 0, highHz = 0; // the band it sweeps
+    bool logarithmic = false;     // a SINESWEEPLOG
 };
 
 // What the comparison needs of a compiled program. Each step's steer is taken as commanded at the
@@ -80,6 +81,7 @@ struct FrequencyResponse {
     double lowHz = 0, highHz = 0;      // the band swept
     std::optional<double> bandwidthHz; // where the gain falls 3 dB below its value at lowHz
     std::vector<ResponsePoint> points; // finite figures only
+    bool logarithmic = false;          // every sweep of the program is logarithmic: read it in decades
 };
 
 struct Comparison {

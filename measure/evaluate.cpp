@@ -331,26 +331,6 @@ SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options
     return r;
 }
 
-std::optional<double> AmplitudeAFromNote(const std::string &comment) {
-    static const std::string note = "standard series, A ";
-    const std::size_t at = comment.find(note);
-    if (at == std::string::npos) return std::nullopt;
-    std::size_t end = at + note.size();
-    while (end < comment.size() &&
-           (std::isdigit(static_cast<unsigned char>(comment[end])) || comment[end] == '.'))
-        ++end;
-    const std::string number = comment.substr(at + note.size(), end - at - note.size());
-    char *stop = nullptr;
-    const double a = std::strtod(number.c_str(), &stop);
-    if (number.empty() || *stop != '\0' || !(a > 0) || !std::isfinite(a) ||
-        comment.compare(end, 4, " deg") != 0)
-        throw FormatError(
-            "the note \"" + comment.substr(at, std::min<std::size_t>(end + 4, comment.size()) - at) +
-            "\" of its first line holds no A (a positive number of deg, as in \"standard series, A 20 "
-            "deg\")");
-    return a;
-}
-
 std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &log) {
     using namespace SwdCriteria;
     auto verdict = [](bool pass) { return pass ? "pass" : "FAIL"; };

@@ -99,10 +99,6 @@ SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options
 // The verdict of the run's figures and conditions, as EvaluateSineWithDwell gives it.
 void JudgeSineWithDwell(SwdResult &result, const SwdOptions &options, const VehicleLog &log);
 
-// A from the note of a standard series in a program's first comment line ("standard series, A 20 deg");
-// nothing when the line has no such note. Throws FormatError when the note's A is no positive number.
-std::optional<double> AmplitudeAFromNote(const std::string &comment);
-
 // The steps of the processing as text lines, each named, for a terminal or the summary panel.
 std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log);
 

@@ -2,6 +2,8 @@
 // prints and the window's summary panel shows.
 #include "measure/figures.h"
 
+#include "compiler/format.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -116,7 +118,9 @@ std::vector<std::string> ResponseLines(const FrequencyResponse &r) {
     const std::size_t stride = (r.points.size() + 19) / 20;
     for (std::size_t i = 0; i < r.points.size(); i += stride) {
         const ResponsePoint &p = r.points[i];
-        Add(lines, "%15.3f %10.2f %10.1f %10.3f", p.frequency, p.gainDb, p.phaseDeg, p.coherence);
+        // A gain or phase that rounds to zero reads 0.00, not -0.00.
+        Add(lines, "%15.3f %10s %10s %10.3f", p.frequency, Fixed(p.gainDb, 2).c_str(),
+            Fixed(p.phaseDeg, 1).c_str(), p.coherence);
     }
     return lines;
 }

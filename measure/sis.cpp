@@ -95,6 +95,7 @@ void Process(const VehicleLog &log, const SisOptions &options, SisResult &r, Run
     r.fitTo = log.time[last - 1];
     r.processed = true;
     CheckProcedure(log.time, steer, first, last - 1, r.angle < 0 ? -1 : 1, r, options, record);
+    r.traces = {log.time, std::move(steer), std::move(ay)};
 }
 
 } // namespace

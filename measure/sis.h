@@ -34,6 +34,13 @@ struct SisOptions {
     double commandedRate = 13.5; // deg/s: the steer rate the run's program commands
 };
 
+// The channels after filtering and zeroing, on the log's times, for graphs.
+struct SisTraces {
+    std::vector<double> time;                // s
+    std::vector<double> steer;               // deg
+    std::vector<double> lateralAcceleration; // g
+};
+
 // The run's state (pass: the log is a slowly increasing steer and gives its angle; invalid with the
 // reason) and its figures.
 struct SisResult : RunOutcome {
@@ -49,6 +56,7 @@ struct SisResult : RunOutcome {
     bool zeroed = false;
     double zeroFrom = 0, zeroTo = 0;                   // s
     double steerZero = 0, lateralAccelerationZero = 0; // deg, g
+    SisTraces traces;
 };
 
 // The run's steer at 0.3 g: the channels checked, filtered, zeroed on the still time before the steer

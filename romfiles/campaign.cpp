@@ -3,11 +3,15 @@
 
 #include "compiler/format.h"
 #include "compiler/summary.h"
+#include "files/fileio.h"
 #include "romfiles/build.h"
 #include "romfiles/imagecheck.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -39,6 +43,87 @@ std::string FirstComment(const ProgramText &program) {
         if (!text.empty() && text.front() == ';') return Trimmed(text.substr(1));
     }
     return {};
+}
+
+namespace {
+
+bool Moves(StatementKind kind) {
+    switch (kind) {
+    case StatementKind::StepTo:
+    case StatementKind::StepUp:
+    case StatementKind::RampTo:
+    case StatementKind::RampUp:
+    case StatementKind::Sine:
+    case StatementKind::Square:
+    case StatementKind::Triangle:
+    case StatementKind::SineSweep:
+    case StatementKind::SineSweepLog:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Periodic(StatementKind kind) { return Moves(kind) && kind >= StatementKind::Sine; }
+
+bool IsSineWithDwell(const std::vector<ProgramStatement> &statements) {
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        const ProgramStatement &first = statements[i];
+        if (first.kind != StatementKind::Sine || first.cycles != 0.75f || first.secondValue != 0) continue;
+        for (std::size_t k = i + 1; k < statements.size(); ++k) {
+            const ProgramStatement &last = statements[k];
+            if (last.kind == StatementKind::Sine && last.cycles == 0.25f && last.secondValue == 270 &&
+                last.frequency == first.frequency)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool IsSlowlyIncreasingSteer(const std::vector<ProgramStatement> &statements) {
+    // The first move away from centre: the implicit STEPTO(0D) at the start and any other move to 0
+    // before it leave the steer where it is.
+    const auto first = std::find_if(statements.begin(), statements.end(), [](const ProgramStatement &s) {
+        return Moves(s.kind) &&
+               !((s.kind == StatementKind::StepTo || s.kind == StatementKind::RampTo) && s.amplitude == 0);
+    });
+    if (first == statements.end() || first->kind != StatementKind::RampTo || first->amplitude == 0 ||
+        !(first->duration > 0) || std::fabs(first->amplitude) / first->duration > SlowRampRate)
+        return false;
+    return std::none_of(first, statements.end(), [](const ProgramStatement &s) { return Periodic(s.kind); });
+}
+
+} // namespace
+
+const ManoeuvreTemplate *ProgramTemplate(const ProgramText &program,
+                                         const std::vector<ProgramStatement> &statements) {
+    const std::string comment = FirstComment(program);
+    for (const ManoeuvreTemplate &t : ManoeuvreTemplates())
+        if (comment.rfind(t.title + ":", 0) == 0) return &t;
+    if (IsSineWithDwell(statements)) return FindTemplate("sine-with-dwell");
+    if (IsSlowlyIncreasingSteer(statements)) return FindTemplate("slowly-increasing-steer");
+    return nullptr;
+}
+
+std::optional<double> SeriesAmplitudeA(const ProgramText &program) {
+    static const std::string note = "standard series, A ";
+    const std::string comment = FirstComment(program);
+    const std::size_t at = comment.find(note);
+    if (at == std::string::npos) return std::nullopt;
+    std::size_t end = at + note.size();
+    while (end < comment.size() &&
+           (std::isdigit(static_cast<unsigned char>(comment[end])) || comment[end] == '.'))
+        ++end;
+    const std::string number = comment.substr(at + note.size(), end - at - note.size());
+    char *stop = nullptr;
+    const double a = std::strtod(number.c_str(), &stop);
+    if (number.empty() || *stop != '\0' || !(a > 0) || !std::isfinite(a) ||
+        comment.compare(end, 4, " deg") != 0)
+        throw FormatError("the note \"" +
+                          comment.substr(at, std::min<std::size_t>(end + 4, comment.size()) - at) +
+                          "\" of its first line holds no A (a positive number of deg, as in \"standard "
+                          "series, A 20 deg\")");
+    return a;
 }
 
 std::string CampaignSheet(CompilerState &state, const ProgramSet &set, const CompileOptions &options) {

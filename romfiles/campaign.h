@@ -3,12 +3,30 @@
 
 #include "compiler/state.h"
 #include "romfiles/programset.h"
+#include "romfiles/templates.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 // The first comment line of a program: the text after the ";" of its first line that starts with
 // one (blanks before it allowed), trimmed; empty when there is none.
 std::string FirstComment(const ProgramText &program);
+
+// The template a program was written from, which says how its run is evaluated: the one whose title
+// starts its first comment line as every template writes it ("Sine with dwell: amplitude 80 deg, ..."),
+// else what its compiled statements drive: a sine of 0.75 cycles and later one of 0.25 cycles from
+// 270 deg at the same frequency is a sine with dwell; a first move that is a ramp away from centre at
+// SlowRampRate or slower, with no periodic move after it, is a slowly increasing steer. nullptr when
+// neither says.
+constexpr double SlowRampRate = 50; // deg/s
+const ManoeuvreTemplate *ProgramTemplate(const ProgramText &program,
+                                         const std::vector<ProgramStatement> &statements);
+
+// A of the standard series that the program's first comment line names ("standard series, A 20 deg",
+// as StandardSeriesNote writes it); none without that note. Throws FormatError when the note's A is no
+// positive number of deg.
+std::optional<double> SeriesAmplitudeA(const ProgramText &program);
 
 // A CSV of the set, one row per program after a header row: program, its first comment line,
 // duration (s), peak steer (the steer of largest magnitude, deg), peak steer rate (deg/s) and the

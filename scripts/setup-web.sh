@@ -2,7 +2,7 @@
 # Installs what the browser edition needs (Debian 12 packages: emscripten, chromium; npm packages from
 # web/package-lock.json), builds the C libraries for WebAssembly once (scripts/web-libs.sh), then
 # configures and builds build-wasm/: the core as WebAssembly, its tests and the page (or only the targets
-# named: scripts/setup-web.sh page). The web tests compare with the native build of scripts/setup.sh.
+# named: scripts/setup-web.sh page). The web tests compare with the native build in build/ (scripts/test.sh builds it first).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

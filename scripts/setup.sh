@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the build needs (Debian 12 packages), then configures and builds into build/.
+# Installs what the build needs (Debian 12 packages) and configures the build folder build/; building is
+# left to the command that needs it: scripts/run.sh builds the window and the CLI, scripts/test.sh
+# everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,4 +14,3 @@ packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
 scripts/install-packages.sh "${packages[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"

@@ -23,7 +23,6 @@
 
 #include <cmath>
 #include <memory>
-#include <regex>
 
 using emscripten::val;
 
@@ -229,9 +228,10 @@ void Draw(val surface, int width, int height) {
     picture.programLabel = "program " + std::to_string(g.program);
     picture.aux = g.auxShown ? &g.aux : nullptr;
     if (!(g.window.view == g.window.fit)) picture.window = g.window;
-    DrawGraphPicture(canvas, width, height, *g.steps, g.endIndex, g.maxSteer, picture);
-    g.area = Plot().viewports[1];
-    if (!picture.window) g.window.fit = g.window.view = Plot().worlds[1];
+    const DrawnGraph drawn =
+        DrawGraphPicture(canvas, width, height, *g.steps, g.endIndex, g.maxSteer, picture);
+    g.area = drawn.area;
+    if (!picture.window) g.window.fit = g.window.view = drawn.world;
 }
 
 // Show: the last compile's steps drawn on the surface at its size, unzoomed. flags: the aux flags drawn
@@ -447,13 +447,7 @@ val EvaluateRun(const std::string &logPath, const val &program, double amplitude
         options.commandedAmplitude = peakSteer;
         options.gvwr = gvwr;
         options.amplitudeA = amplitudeA;
-        if (!(amplitudeA > 0)) {
-            // A from the standard series note of the program's first comment line, as the window reads it.
-            static const std::regex note("standard series, A ([0-9.]+) deg");
-            const std::string comment = FirstComment(Lines(program));
-            std::smatch match;
-            if (std::regex_search(comment, match, note)) options.amplitudeA = std::stod(match[1]);
-        }
+        if (!(amplitudeA > 0)) options.amplitudeA = SeriesAmplitudeA(Lines(program)).value_or(0);
         const SwdResult r = EvaluateSineWithDwell(log, options);
         result.set("pass", r.pass);
         result.set("lines", Strings(SwdReportLines(r, log)));

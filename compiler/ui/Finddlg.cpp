@@ -72,7 +72,7 @@ QGridLayout *TFindDlg::CreateTextFields() {
     ReplaceEdit->setObjectName("ReplaceEdit");
     ReplaceLabel = new QLabel("Replace &with:", this);
     ReplaceLabel->setBuddy(ReplaceEdit);
-    auto *findLabel = new QLabel("Fi&nd what:", this);
+    auto *findLabel = new QLabel("F&ind what:", this);
     findLabel->setBuddy(FindEdit);
     grid->addWidget(findLabel, 0, 0);
     grid->addWidget(FindEdit, 0, 1);

@@ -33,10 +33,11 @@ std::vector<std::string> RunFigureLines(const SwdResult &r) {
     std::vector<std::string> lines;
     lines.push_back(Text("BOS %.3f s, COS %.3f s; peak yaw rate %.2f deg/s at %.3f s", r.bos, r.cos,
                          r.peakYawRate, r.peakYawRateTime));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %.1f %% (at most %g %%): %s", r.ratio1,
-                         RatioLimit1, Verdict(r.pass1)));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %.1f %% (at most %g %%): %s", r.ratio2,
-                         RatioLimit2, Verdict(r.pass2)));
+    // A ratio that rounds to zero reads 0.0, not -0.0.
+    lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %s %% (at most %g %%): %s",
+                         Fixed(r.ratio1, 1).c_str(), RatioLimit1, Verdict(r.pass1)));
+    lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %s %% (at most %g %%): %s",
+                         Fixed(r.ratio2, 1).c_str(), RatioLimit2, Verdict(r.pass2)));
     if (r.passDisplacement)
         lines.push_back(Text("Lateral displacement at BOS + 1.07 s: %.3f m (at least %.2f m): %s",
                              r.displacement, r.displacementLimit, Verdict(*r.passDisplacement)));

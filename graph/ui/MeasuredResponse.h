@@ -22,6 +22,7 @@ inline std::optional<ResponseCurve> ResponseCurveOf(const Comparison &comparison
         curve.phaseDeg.push_back(p.phaseDeg);
     }
     curve.bandwidthHz = comparison.response->bandwidthHz;
+    curve.logarithmic = comparison.response->logarithmic;
     return curve;
 }
 

@@ -1,35 +1,55 @@
-// The Evaluate Run dialog: a sine-with-dwell run's log, its yaw rate and lateral acceleration columns,
-// A and the gross vehicle weight rating.
+// The Evaluate Run dialog: a run's log, the evaluation it takes (as the program's template says, or
+// chosen by hand), the columns it reads and what its verdict needs.
 #pragma once
 
 #include "measure/channels.h"
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QDoubleSpinBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+
+// The evaluations the window offers.
+enum class RunKind { SineWithDwell, SlowlyIncreasingSteer };
 
 class TEvaluateRunDlg : public QDialog {
     Q_OBJECT
 public:
     explicit TEvaluateRunDlg(QWidget *parent = nullptr);
 
+    // What the program says before the dialog opens: the evaluation its template takes (none when it
+    // names none), and the A of its standard series note.
+    void SetProgram(std::optional<RunKind> kind, std::optional<double> seriesA);
+
     QString LogFile() const;
-    // The channels as ReadVehicleLog takes them.
+    // The evaluation chosen: the program's unless another is chosen by hand; a sine with dwell when the
+    // program names none.
+    RunKind Kind() const;
+    // The channels as ReadVehicleLog takes them: the yaw rate only for a sine with dwell.
     VehicleLogOptions Options() const;
     double AmplitudeA() const; // deg; 0: from the program's note, else not known
     double Gvwr() const;       // kg; 0: not given
+    double FitLow() const;     // g, of a slowly increasing steer's regression
+    double FitHigh() const;    // g
     // Fills the column lists from the header of a log file.
     void ReadColumns(const QString &path);
 
     QLineEdit *FileEdit;
     QPushButton *BrowseBtn;
-    QComboBox *YawColumnBox, *AyColumnBox, *AyUnitBox;
-    QDoubleSpinBox *AEdit, *GvwrEdit;
+    QComboBox *KindBox, *YawColumnBox, *AyColumnBox, *AyUnitBox;
+    QDoubleSpinBox *AEdit, *GvwrEdit, *FitLowEdit, *FitHighEdit;
+    QLabel *NoteLabel;
     QPushButton *OKBtn, *CancelBtn;
 
 private slots:
     void BrowseBtnClick();
+    void KindChanged();
+
+private:
+    std::optional<RunKind> m_programKind;
 };

@@ -143,7 +143,7 @@ QGroupBox *TTemplateDlg::CreateSeriesGroup() {
     SeriesFirstRun->setRange(1, MaxSeriesRuns);
     SeriesFirstRun->setToolTip(
         "The first run that goes into this set: 17 fills a second set of a longer series");
-    seriesForm->addRow("From &run:", SeriesFirstRun);
+    seriesForm->addRow("From r&un:", SeriesFirstRun);
     connect(SeriesFirstRun, &QSpinBox::valueChanged, this, &TTemplateDlg::UpdateSeriesLabel);
     SeriesLabel = new QLabel(SeriesGroup);
     SeriesLabel->setObjectName("SeriesLabel");

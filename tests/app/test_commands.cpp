@@ -107,11 +107,23 @@ private slots:
     void buildWithAFailingProgramWritesNothing() {
         QFile::remove(Path("bad.bin"));
         SetProgram(3, "maxsteer(100 deg)\nbegin\nsetrate(300 hz)\nend");
+        SetProgram(7, "maxsteer(100 deg)\nbegin\nfrob\nend");
         m_chosenFile = Path("bad.bin");
+        // Each program's Messages box names it, and the status line says nothing of compiling meanwhile.
+        QStringList titles;
+        const QLabel *progress = m_form->findChild<QLabel *>("StatusPanel");
+        QVERIFY(progress);
+        m_onDialog = [&](QDialog &dialog) {
+            titles << dialog.windowTitle() + (progress->isVisible() ? " / " + progress->text() : QString());
+            return int(QDialog::Accepted);
+        };
         m_form->BuildButtonClick();
-        QCOMPARE(m_memos.size(), 1);
+        QCOMPARE(m_memos.size(), 2);
         QVERIFY(m_memos[0].contains("Error in line 3: Illegal clock rate"));
-        QCOMPARE(m_boxes, QStringList{"Error(s) were found. File was not created."});
+        QCOMPARE(titles, (QStringList{"Messages: Program #3 does not compile",
+                                      "Messages: Program #7 does not compile"}));
+        QCOMPARE(m_boxes,
+                 QStringList{"Programs #3, #7 do not compile.\nError(s) were found. File was not created."});
         QVERIFY(!QFileInfo::exists(Path("bad.bin")));
         QVERIFY(!QFileInfo::exists(Path("bad.aux")));
     }
@@ -286,7 +298,12 @@ private slots:
         m_answer = QMessageBox::Discard;
         m_form->SetFiles()->Open1Click();
         QVERIFY(image->Greyed());
-        QVERIFY(image->Note().startsWith("Program #3 changed since it was shown"));
+        // The note says that another set was opened, not that the program was edited.
+        QCOMPARE(image->Note(),
+                 QString("Another set was opened (opened.rom): the graph is program #3 of the set "
+                         "before; Show (F5) draws this set's"));
+        SetProgram(3, "maxsteer(100 deg)\nbegin\nend"); // and an edit after it keeps saying so
+        QVERIFY(image->Note().startsWith("Another set was opened"));
     }
 
     void captionLeavesOutTheTimeAtMidnight() {

@@ -7,6 +7,8 @@
 #include "window_test.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -42,6 +44,28 @@ private slots:
         QCOMPARE(Live()->Compiles(), 1); // on, it compiles at once
     }
     void cleanup() { CloseWindow(); }
+
+    // Left on, Live Show draws at start-up once the window has its size: no box comes up before the
+    // window (the first keys typed would close it and be lost), and the snapshot is written then.
+    void leftOnItStartsWithTheWindowWithoutABox() {
+        CloseWindow();
+        SetPreferencesFile(Path("preferences.conf"));
+        SetPreferenceValue("view/liveShow", true);
+        m_boxes.clear();
+        m_form = std::make_unique<TForm1>();
+        m_form->CreateDialogs();
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+        m_form->resize(1000, 700);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QString snapshot = m_form->Graph()->SnapshotPath();
+        QTRY_VERIFY(QFileInfo::exists(snapshot));
+        QCOMPARE(QImage(snapshot).size(), m_form->Graph()->Image()->Picture().size());
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+        QCOMPARE(m_form->Graph()->ShownProgram(), 0);
+        SetPreferenceValue("view/liveShow", false);
+        SetPreferencesFile({});
+    }
 
     void compilesOnceWhenTypingPausesAndKeepsAZoomedView() {
         QPlainTextEdit *editor = m_form->Programs()->CurrentEditor();

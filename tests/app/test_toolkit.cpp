@@ -202,7 +202,7 @@ private slots:
 
     void templateDialogShowsParametersAndPreview() {
         QVERIFY(!ManoeuvreTemplates().empty());
-        QCOMPARE(m_form->Actions().InsertTemplate1->text(), QString("Insert &Template..."));
+        QCOMPARE(m_form->Actions().InsertTemplate1->text(), QString("Insert Te&mplate..."));
         QCOMPARE(m_form->Actions().InsertTemplate1->shortcut(), QKeySequence("Ctrl+T"));
         TTemplateDlg *dialog = m_form->Dialogs().TemplateDlg;
         QCOMPARE(dialog->TemplateBox->count(), int(ManoeuvreTemplates().size()));

@@ -16,12 +16,16 @@
 #include "uikit/Settings.h"
 #include "window_test.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
 #include <QPushButton>
@@ -235,6 +239,52 @@ private slots:
         m_dialogs.clear();
         m_form->Actions().PrintSetup1->trigger();
         QCOMPARE(m_dialogs, QStringList{"QPageSetupDialog"});
+    }
+
+    // No two items of a menu, no two menus of the bar and no two controls of a dialog answer to the same
+    // Alt key: the second would never be reached by it.
+    void everyMnemonicIsOnlyOnceInItsMenuOrDialog() {
+        const auto mnemonic = [](const QString &text) -> QChar {
+            for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+                if (text[i] != '&') continue;
+                if (text[i + 1] == '&') {
+                    ++i;
+                    continue;
+                }
+                return text[i + 1].toLower();
+            }
+            return {};
+        };
+        const auto check = [&](const QString &where, const QStringList &texts) {
+            QMap<QChar, QString> seen;
+            for (const QString &text : texts) {
+                const QChar key = mnemonic(text);
+                if (key.isNull()) continue;
+                QVERIFY2(!seen.contains(key),
+                         qPrintable(where + ": Alt+" + key + " is both " + seen[key] + " and " + text));
+                seen[key] = text;
+            }
+        };
+        QStringList bar;
+        for (QAction *menu : m_form->menuBar()->actions()) {
+            bar << menu->text();
+            if (!menu->menu()) continue;
+            QStringList items;
+            for (QAction *item : menu->menu()->actions()) items << item->text();
+            check(menu->text(), items);
+        }
+        check("the menu bar", bar);
+        const QList<QDialog *> dialogs = m_form->findChildren<QDialog *>();
+        QVERIFY(dialogs.size() > 8);
+        for (QDialog *dialog : dialogs) {
+            QStringList controls;
+            for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
+                controls << button->text();
+            for (QGroupBox *box : dialog->findChildren<QGroupBox *>()) controls << box->title();
+            for (QLabel *label : dialog->findChildren<QLabel *>())
+                if (label->buddy()) controls << label->text();
+            check(dialog->metaObject()->className(), controls);
+        }
     }
 
     void shortcutsReachTheirActions() {

@@ -69,15 +69,23 @@ TEST(PrintGraphs, EachSlotIsFramedAndLabelledAndTheSurfaceComesBack) {
     std::vector<std::vector<std::string>> programs(16, good);
     programs[1] = {"no such function(1)"};
 
+    // The screen's graph as the window leaves it: its surface, viewport 1 selected in its own size.
     RecordingCanvas screen;
     SetGraphCanvas(&screen);
+    SetViewportRect(1, {0, 0}, {690, 224});
+    SetViewportRect(2, {0, 112}, {690, 224});
+    SelectViewport(1);
+    const PlotState before = Plot();
     RecordingPrinter printer;
     bool hookRan = false;
     PrintGraphs(printer, TestCompiler(), programs, 0, 3, {}, "track day 12.rom", [&] { hookRan = true; });
     EXPECT_EQ(printer.log, (std::vector<std::string>{"begin", "end"}));
     EXPECT_TRUE(hookRan);
+    // The printing leaves the library as it found it.
     EXPECT_EQ(GetGraphCanvas(), &screen);
     EXPECT_EQ(Plot().currentViewport, 1);
+    EXPECT_EQ(Plot().viewports, before.viewports);
+    EXPECT_EQ(Plot().worlds, before.worlds);
 
     std::vector<GraphSlot> frames;
     for (const auto &r : printer.canvas.rectangles) {
@@ -97,4 +105,37 @@ TEST(PrintGraphs, EachSlotIsFramedAndLabelledAndTheSurfaceComesBack) {
                                         "Program #3", "track day 12.rom"}));
     // The part after the end is drawn with the thin pen.
     EXPECT_EQ(printer.canvas.lines.back().pen.width, 1);
+}
+
+// A set's name too long for the margin goes on as many lines as it takes, broken where it can be, and
+// is cut only when even the slot's height cannot hold it (characters are 6 pixels wide: 43 on a line).
+TEST(PrintGraphs, ALongSetNameIsWrappedInTheMarginNotCut) {
+    const std::vector<std::string> good{"maxsteer(100 deg)", "begin", "", "end"};
+    const std::vector<std::vector<std::string>> programs(16, good);
+    const std::string name = "sine-with-dwell campaign, day 12 of the winter tests at the proving ground.rom";
+    const struct {
+        int first, last;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {0, 3, {"sine-with-dwell campaign, day 12 of the ", "winter tests at the proving ground.rom"}},
+        {0, 15, {"sine-with-dwell campaign, day 12 of the ", "winter tests at the proving ground.rom"}},
+    };
+    for (const auto &c : cases) {
+        RecordingPrinter printer;
+        PrintGraphs(printer, TestCompiler(), programs, c.first, c.last, {}, name);
+        std::vector<std::string> margin;
+        for (const RecordedText &t : printer.canvas.texts)
+            if (t.x < PrintGraphLeft && t.text.rfind("Program #", 0) != 0) margin.push_back(t.text);
+        ASSERT_EQ(margin.size(), c.lines.size() * (c.last - c.first + 1)) << c.last;
+        for (std::size_t k = 0; k < c.lines.size(); ++k) EXPECT_EQ(margin[k], c.lines[k]);
+    }
+    // A slot with room for one line of it only: the name is cut there, and says so.
+    RecordingPrinter tiny;
+    tiny.height = 150 + 150 + 16 * 40;
+    PrintGraphs(tiny, TestCompiler(), programs, 0, 15, {}, name);
+    std::vector<std::string> margin;
+    for (const RecordedText &t : tiny.canvas.texts)
+        if (t.x < PrintGraphLeft && t.text.rfind("Program #", 0) != 0) margin.push_back(t.text);
+    ASSERT_FALSE(margin.empty());
+    EXPECT_EQ(margin[0], "sine-with-dwell campaign, day 12 of the ...");
 }

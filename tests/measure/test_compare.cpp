@@ -111,6 +111,29 @@ TEST(CompareLog, MeasuresTheOvershootOfEachStep) {
     }
 }
 
+// A response is read in decades when every sweep of the program is logarithmic.
+TEST(CommandedFrom, ASweepSaysWhetherItIsLogarithmic) {
+    const struct {
+        std::vector<std::string> sweeps;
+        bool logarithmic;
+    } cases[] = {
+        {{"sinesweeplog(20 deg, 0.2 hz, 5 hz, 10 sec)"}, true},
+        {{"sinesweep(20 deg, 0.2 hz, 5 hz, 10 sec)"}, false},
+        {{"sinesweeplog(20 deg, 0.2 hz, 5 hz, 10 sec)", "sinesweep(20 deg, 0.2 hz, 5 hz, 10 sec)"}, false},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> lines{"maxsteer(100 deg)", "begin", "setrate(256 hz)", "wait(1 sec)"};
+        lines.insert(lines.end(), c.sweeps.begin(), c.sweeps.end());
+        lines.push_back("end");
+        const CommandedProgram program = Compile(lines);
+        ASSERT_EQ(program.sweeps.size(), c.sweeps.size());
+        EXPECT_EQ(program.sweeps.front().logarithmic, c.sweeps.front().starts_with("sinesweeplog"));
+        const Comparison result = Compare(program, MakeRun(0, 1, 0, 0, 200));
+        ASSERT_TRUE(result.response) << c.sweeps.front();
+        EXPECT_EQ(result.response->logarithmic, c.logarithmic) << c.sweeps.size();
+    }
+}
+
 TEST(CompareLog, SweepThroughAFirstOrderLagGivesItsResponse) {
     const CommandedProgram program =
         Compile({"maxsteer(100 deg)", "begin", "setrate(256 hz)", "wait(1 sec)",

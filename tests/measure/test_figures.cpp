@@ -56,3 +56,19 @@ TEST(DescribeComparison, AFigureWithoutValueIsADash) {
     EXPECT_EQ(lines[3], "Delay        - (the commanded steer does not change)");
     EXPECT_NE(lines.back().find("overshoot 0.000 deg (- %)"), std::string::npos) << lines.back();
 }
+
+// A gain or phase that rounds to zero is printed without a minus: the table of a sweep that follows
+// closely at its low frequencies reads 0.00 dB, not -0.00 dB.
+TEST(DescribeComparison, AResponseTableHasNoNegativeZero) {
+    const MeasuredLog log = ParseLog("time,steer\n0,0\n1,1\n", {});
+    Comparison c;
+    c.alignment.correlation = 0.9;
+    FrequencyResponse r;
+    r.lowHz = 0.1, r.highHz = 2, r.bandwidthHz = 1.5;
+    r.points = {{0.1, -0.001, -0.04, 0.99}, {0.5, -0.5, -12.25, 0.98}};
+    c.response = r;
+    const std::vector<std::string> response = DescribeComparison(c, log, "a.csv", 13).response;
+    ASSERT_EQ(response.size(), 4u);
+    EXPECT_EQ(response[2], "          0.100       0.00        0.0      0.990");
+    EXPECT_EQ(response[3], "          0.500      -0.50      -12.2      0.980");
+}

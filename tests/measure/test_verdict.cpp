@@ -171,21 +171,4 @@ TEST(JudgeCampaign, PassesOnlyWhenEveryRunPassesAndAIsKnown) {
     }
 }
 
-TEST(AmplitudeAFromNote, ReadsTheSeriesNoteAndRefusesABadOne) {
-    EXPECT_EQ(AmplitudeAFromNote("Sine with dwell: amplitude 30 deg; run 1 of 25, standard series, A 20 deg"),
-              20);
-    EXPECT_EQ(AmplitudeAFromNote("standard series, A 27.1 deg"), 27.1);
-    EXPECT_FALSE(AmplitudeAFromNote("Sine with dwell: amplitude 30 deg"));
-    for (const char *bad :
-         {"standard series, A . deg", "standard series, A 0 deg", "standard series, A 1.2.3 deg",
-          "standard series, A 20", "standard series, A deg"}) {
-        try {
-            AmplitudeAFromNote(bad);
-            ADD_FAILURE() << bad;
-        } catch (const FormatError &e) {
-            EXPECT_NE(std::string(e.what()).find("holds no A"), std::string::npos) << e.what();
-        }
-    }
-}
-
 } // namespace

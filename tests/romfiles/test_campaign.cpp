@@ -1,4 +1,5 @@
 // The campaign sheet: a row per program with its comment, its figures and the CRC-32s of its slots.
+#include "compiler/compile.h"
 #include "compiler/compile_text.h"
 #include "files/fileio.h"
 #include "files/tempdir.h"
@@ -41,4 +42,72 @@ TEST(CampaignSheet, RowsHoldTheCommentFiguresAndTheCrcsOfTheBuiltSlots) {
     std::snprintf(crcs, sizeof crcs, ",0x%08X,0x%08X", report.programs[15].binCrc,
                   report.programs[15].auxCrc);
     EXPECT_EQ(rows[16], "15,,0.0000,0.000,0.0" + std::string(crcs) + ",");
+}
+
+namespace {
+
+// The program without its first line (the templates' comment), as an engineer who edited it might keep it.
+ProgramText WithoutComment(ProgramText program) {
+    program.erase(program.begin());
+    return program;
+}
+
+} // namespace
+
+// Which template a program comes from: its comment's title first, else what its statements drive.
+TEST(ProgramTemplate, ComesFromTheCommentElseFromTheStatements) {
+    const ProgramText swd = TemplateProgram("sine-with-dwell", {{"amplitude", 80}});
+    const ProgramText sis = TemplateProgram("slowly-increasing-steer", {});
+    const ProgramText step = TemplateProgram("step-steer", {});
+    const struct {
+        const char *what;
+        ProgramText program;
+        const char *expected; // template name, or "" for none
+    } cases[] = {
+        {"sine with dwell by its comment", swd, "sine-with-dwell"},
+        {"slowly increasing steer by its comment", sis, "slowly-increasing-steer"},
+        {"fishhook by its comment", TemplateProgram("fishhook", {}), "fishhook"},
+        {"sine with dwell by its sines", WithoutComment(swd), "sine-with-dwell"},
+        {"slowly increasing steer by its slow ramp", WithoutComment(sis), "slowly-increasing-steer"},
+        {"a step steer's ramp is fast", WithoutComment(step), ""},
+        {"a slow ramp into a sine",
+         {"maxsteer(100 deg)", "begin", "rampto(20 deg, 2 sec)", "sine(20 deg, 1 hz, 2 cycles)", "end"},
+         ""},
+        {"a single sine of 0.75 cycles",
+         {"maxsteer(100 deg)", "begin", "sine(20 deg, 1 hz, 0.75 cycles)", "end"},
+         ""},
+        {"a title not at the start",
+         {"; my Sine with dwell: 80 deg", "maxsteer(100 deg)", "begin", "end"},
+         ""},
+        {"the default program", DefaultProgram(), ""},
+    };
+    for (const auto &c : cases) {
+        CompilerState &state = TestCompiler();
+        ASSERT_TRUE(CompileProgram(state, c.program, {})) << c.what;
+        const ManoeuvreTemplate *found = ProgramTemplate(c.program, state.statements);
+        EXPECT_EQ(found ? found->name : std::string(), c.expected) << c.what;
+    }
+}
+
+TEST(SeriesAmplitudeA, IsReadFromTheStandardSeriesNoteOfTheFirstCommentAndABadNoteIsRefused) {
+    const struct {
+        ProgramText program;
+        std::optional<double> expected;
+    } cases[] = {
+        {TemplateRuns("sine-with-dwell", {{"maxsteer", 300}}, {100}, StandardSeriesNote(27.1))[0], 27.1},
+        {{"; Sine with dwell: amplitude 30 deg; run 3 of 25, standard series, A 20 deg"}, 20},
+        {{"; first", "; standard series, A 20 deg"}, std::nullopt}, // the first comment line only
+        {TemplateProgram("sine-with-dwell", {}), std::nullopt},
+    };
+    for (const auto &c : cases) EXPECT_EQ(SeriesAmplitudeA(c.program), c.expected) << c.program.front();
+    for (const char *bad :
+         {"; standard series, A . deg", "; standard series, A 0 deg", "; standard series, A 1.2.3 deg",
+          "; standard series, A 20", "; standard series, A deg"}) {
+        try {
+            SeriesAmplitudeA({bad});
+            ADD_FAILURE() << bad;
+        } catch (const FormatError &e) {
+            EXPECT_NE(std::string(e.what()).find("holds no A"), std::string::npos) << e.what();
+        }
+    }
 }

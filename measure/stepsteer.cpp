@@ -145,6 +145,10 @@ void Process(const VehicleLog &log, HandlingResult &r, RunRecord &record) {
     r.Figure("steer_change_deg", "steer change", "deg", s.change, 3);
     r.Figure("steer_rise_time_s", "steer rise time (10 % to 90 %)", "s", s.rise, 4);
     r.Figure("hold_s", "hold after time zero", "s", s.holdTo - s.timeZero, 3);
+    if (s.rise > LongestRise)
+        record.verdict.Invalid(Text("the steer is no step: it takes %.3f s from %g %% to %g %% of its change "
+                                    "(a step takes at most %g s), so the response times are the ramp's",
+                                    s.rise, 100 * RiseFrom, 100 * RiseTo, LongestRise));
     const Response responses[] = {
         {run.yawRate, "yaw_rate", "yaw rate", "deg/s", "deg_s", "deg/s per deg", "deg_s_per_deg", 1},
         {run.lateralAcceleration, "lateral_acceleration", "lateral acceleration", "g", "g", "g per 100 deg",

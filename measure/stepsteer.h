@@ -22,11 +22,14 @@ constexpr double SettleTime = 2;     // s
 constexpr double SteadyWindow = 1;   // s
 constexpr double SteadyMargin = 0.1; // s
 constexpr double SteadyDrift = 0.02;
+// Ours: a steer that takes longer from 10 % to 90 % of its change is a ramp, not a step, and the times
+// measured from its time zero are the ramp's more than the vehicle's.
+constexpr double LongestRise = 0.5; // s
 // A response that overshoots its steady state by less has no peak worth timing.
 constexpr double LeastOvershoot = 0.5; // %
 } // namespace StepCriteria
 
 // The run's figures: pass when the log gives them, invalid with the reasons (no yaw rate or lateral
-// acceleration, a channel that cannot be trusted, too little still time before the steer, no step, no
-// hold long enough for a steady state, responses not steady over the window).
+// acceleration, a channel that cannot be trusted, too little still time before the steer, no step or
+// one too slow to be one, no hold long enough for a steady state, responses not steady over the window).
 HandlingResult EvaluateStepSteer(const VehicleLog &log);

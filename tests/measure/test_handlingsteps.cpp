@@ -103,6 +103,13 @@ TEST(HandlingStates, EachLogThatCannotGiveItsFiguresSaysWhy) {
                  SimulatedLog(Car, "step-steer", {{"amplitude", 30}, {"steer-rate", 200}, {"lead", 0.3}}));
          },
          RunState::Invalid, "too little still time to zero the channels on"},
+        {"a slow ramp as a step",
+         [] {
+             return EvaluateHandling(
+                 HandlingKind::Step,
+                 SimulatedLog(Car, "slowly-increasing-steer", {{"steer-rate", 13.5}, {"end-angle", 60}}));
+         },
+         RunState::Invalid, "the steer is no step: it takes 3.556 s from 10 % to 90 %"},
         {"a step as a single sine",
          [] { return EvaluateHandling(HandlingKind::Sine, SimulatedLog(Car, "step-steer", Step)); },
          RunState::Invalid, "the log holds no single-period sine"},

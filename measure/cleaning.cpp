@@ -1,5 +1,6 @@
 // Cleaning: the units, dropouts and faults of the channels an evaluation uses, and the sample rate.
 #include "measure/cleaning.h"
+#include "measure/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,12 +8,6 @@
 #include <numbers>
 
 namespace {
-
-std::string Text(const char *format, auto... values) {
-    char text[400];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 double PeakOf(const std::vector<double> &values) {
     double peak = 0;

@@ -1,6 +1,7 @@
 // Frequency response: Welch spectra of the steer and both responses, H1, coherence and the
 // characteristic values.
 #include "measure/freqresponse.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 #include "measure/spectra.h"
@@ -14,12 +15,6 @@
 namespace {
 
 using namespace ResponseCriteria;
-
-std::string Text(const char *format, auto... values) {
-    char text[500];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 // Whether the log is at rest over its first (or last) RestTime: the steer within RestShare of its
 // largest, and the responses' means there too (their noise averages out; their motion would not).

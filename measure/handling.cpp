@@ -1,5 +1,6 @@
 // The handling evaluations' kinds, results and shared first steps.
 #include "measure/handling.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 #include "measure/freqresponse.h"
@@ -13,12 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-std::string Text(const char *format, auto... values) {
-    char text[600];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 const std::vector<HandlingKindInfo> Kinds{
     {HandlingKind::Step, "step", "Step steer (ISO 7401)", ""},

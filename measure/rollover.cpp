@@ -1,5 +1,6 @@
 // Fishhook and J-turn: the steer's shape, the roll and its rate, the roll-rate feedback, the lift.
 #include "measure/rollover.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 
@@ -10,12 +11,6 @@
 namespace {
 
 using namespace RolloverCriteria;
-
-std::string Text(const char *format, auto... values) {
-    char text[500];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 // Where the line through the steer's crossings of LineFrom and LineTo of the amplitude (going from
 // sample `from`, before `to`) meets the amplitude.

@@ -1,5 +1,6 @@
 // Single-period sine: the steer's peaks, each response's peaks after them, their lags and gains.
 #include "measure/singlesine.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 
@@ -10,12 +11,6 @@
 namespace {
 
 using namespace SineCriteria;
-
-std::string Text(const char *format, auto... values) {
-    char text[400];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 struct Response {
     const std::vector<double> &values;

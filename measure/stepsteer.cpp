@@ -1,5 +1,6 @@
 // Step steer: the steer's step and hold, then each response's steady state, times and peak.
 #include "measure/stepsteer.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 
@@ -10,12 +11,6 @@
 namespace {
 
 using namespace StepCriteria;
-
-std::string Text(const char *format, auto... values) {
-    char text[400];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 // A response channel and how its figures are named.
 struct Response {

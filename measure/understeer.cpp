@@ -1,5 +1,6 @@
 // Understeer gradient: the quasi-steady curve of steer against lateral acceleration and its gradients.
 #include "measure/understeer.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 #include "measure/channels.h"
@@ -12,12 +13,6 @@
 namespace {
 
 using namespace UndersteerCriteria;
-
-std::string Text(const char *format, auto... values) {
-    char text[500];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 struct Line {
     double slope = 0, intercept = 0;

@@ -1,5 +1,6 @@
 // Zeroing: the still time before the steer and the channels' means over it.
 #include "measure/zeroing.h"
+#include "measure/text.h"
 
 #include "files/fileio.h"
 #include "measure/events.h"
@@ -7,16 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-
-namespace {
-
-std::string Text(const char *format, auto... values) {
-    char text[400];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
-} // namespace
 
 Zeroing ZeroBefore(const std::vector<double> &time, std::size_t end, double zeroingTime,
                    const std::vector<std::vector<double> *> &channels, std::vector<std::string> &warnings) {

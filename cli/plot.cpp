@@ -27,21 +27,6 @@ struct LogPicture {
     std::optional<ResponseCurve> response;
 };
 
-// The vehicle's responses per steer of the log, where it has a yaw rate and a lateral acceleration.
-std::vector<ResponseTrace> VehicleResponse(const CliOptions &options) {
-    VehicleLogOptions reading;
-    reading.log = options.logOptions;
-    reading.needsYawRate = false;
-    VehicleLog log;
-    try {
-        log = ReadingInput(options.log, [&] { return ReadVehicleLog(options.log, reading); });
-    } catch (const InputError &) {
-        return {}; // no lateral acceleration: the steer's response alone
-    }
-    if (log.yawRate.empty()) return {};
-    return VehicleResponseTraces(EvaluateFrequencyResponse(log));
-}
-
 LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, MeasuredLog &log) {
     const Comparison comparison = CompareWithLog(state, options, log);
     LogPicture picture;
@@ -52,7 +37,7 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, M
     if (options.bode) {
         if (!comparison.response) throw InputError(options.log, comparison.noResponse);
         picture.response = ResponseCurveOf(comparison);
-        picture.response->vehicle = VehicleResponse(options);
+        picture.response->vehicle = VehicleResponseOfFile(options.log, options.logOptions);
     }
     return picture;
 }

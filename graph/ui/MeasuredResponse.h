@@ -69,3 +69,18 @@ inline std::vector<ResponseTrace> VehicleResponseTraces(const HandlingResult &re
     }
     return traces;
 }
+
+// The vehicle's responses per steer of a log file read with the log's options, where it has a yaw rate
+// and a lateral acceleration; none where it has not, or where its vehicle's channels cannot be read.
+inline std::vector<ResponseTrace> VehicleResponseOfFile(const std::string &path, const LogOptions &options) {
+    VehicleLogOptions reading;
+    reading.log = options;
+    reading.needsYawRate = false;
+    try {
+        const VehicleLog log = ReadVehicleLog(path, reading);
+        if (log.yawRate.empty()) return {};
+        return VehicleResponseTraces(EvaluateFrequencyResponse(log));
+    } catch (const FormatError &) {
+        return {}; // no lateral acceleration: the steer's response alone
+    }
+}

@@ -74,6 +74,11 @@ void TEvaluateCommands::EvaluateRun() {
         log = ReadVehicleLog(ToPath(path), m_dialog->Options());
     } catch (const FileError &e) {
         return ShowError(m_window, QString::fromLocal8Bit(e.what()));
+    } catch (const ChannelError &e) { // the dialog picks the yaw rate's and the acceleration's columns
+        const ChannelKind kind = e.choice().kind;
+        const bool inDialog = kind == ChannelKind::YawRate || kind == ChannelKind::LateralAcceleration;
+        return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()) +
+                                       (inDialog ? ": choose its column in the dialog" : ""));
     } catch (const FormatError &e) {
         return ShowError(m_window, path + ": " + QString::fromLocal8Bit(e.what()));
     }
@@ -109,20 +114,17 @@ void TEvaluateCommands::EvaluateRun() {
 // program's note. Returns why the log gives no figures, empty when it does.
 std::string TEvaluateCommands::EvaluateSwd(const VehicleLog &log, int program,
                                            const std::vector<TPointD> &trace) {
-    double peakSteer = 0;
-    for (int i = 0; i <= m_compiler.endIndex; ++i)
-        peakSteer = std::max(peakSteer, std::fabs(double(m_compiler.steps[i].steer)));
     SwdInputs inputs;
     inputs.gvwr = m_dialog->Gvwr();
-    if (m_dialog->AmplitudeA() > 0) {
-        inputs.a = m_dialog->AmplitudeA();
-        inputs.aSource = "Evaluate Run";
-    } else if (const auto a = SeriesAmplitudeA(ProgramLines(*m_programs.Editor(program)))) {
-        inputs.a = *a;
-        inputs.aSource = "the program's note \"" + StandardSeriesNote(*a) + "\"";
-    }
+    const double given = m_dialog->AmplitudeA();
+    const auto noted = given > 0 ? std::nullopt : SeriesAmplitudeA(ProgramLines(*m_programs.Editor(program)));
+    const CampaignA a = ChooseAmplitudeA(
+        {{given, "Evaluate Run"},
+         {noted, noted ? "the program's note \"" + StandardSeriesNote(*noted) + "\"" : std::string()}});
+    inputs.a = a.value;
+    inputs.aSource = a.source;
     SwdOptions options;
-    options.commandedAmplitude = peakSteer;
+    options.commandedAmplitude = CommandedAmplitude(m_compiler);
     options.gvwr = inputs.gvwr;
     options.amplitudeA = inputs.a;
     SwdResult result = EvaluateSineWithDwell(log, options);
@@ -130,11 +132,13 @@ std::string TEvaluateCommands::EvaluateSwd(const VehicleLog &log, int program,
     m_sis.reset();
     m_handling.reset();
     m_inputs = inputs;
+    m_options = options;
     m_result = std::move(result);
     const SwdResult &r = *m_result;
     m_graph.SetRun(SwdRunGraph(r, inputs, trace), program);
     QStringList figures{QString("Sine with dwell, %1: %2").arg(m_title, RunStateTitle(r.state))};
-    figures << Latin1Lines(RunFigureLines(r)) << Latin1Lines(SwdInputLines(r, inputs)) << DropoutLines(log);
+    figures << Latin1Lines(RunFigureLines(r, options)) << Latin1Lines(SwdInputLines(r, inputs))
+            << DropoutLines(log);
     m_summary.SetMeasuredFigures(figures);
     emit evaluatedChanged(true);
     return {};
@@ -208,9 +212,10 @@ void TEvaluateCommands::WriteReport() {
     cover.title = std::string("Sine-with-dwell run: ") + RunStateTitle(m_result->state);
     cover.lines = {title};
     for (const std::string &line : SwdInputLines(*m_result, m_inputs)) cover.lines.push_back(line);
-    for (const std::string &line : RunFigureLines(*m_result)) cover.lines.push_back(line);
+    for (const std::string &line : RunFigureLines(*m_result, m_options)) cover.lines.push_back(line);
     try {
-        WriteFileAtomically(ToPath(path), EvaluationPdfBytes(cover, {RunPageOf(*m_result, m_log, title)}));
+        WriteFileAtomically(ToPath(path),
+                            EvaluationPdfBytes(cover, {RunPageOf(*m_result, m_options, title)}));
     } catch (const FileError &e) {
         ShowError(m_window, QString::fromLocal8Bit(e.what()));
     }

@@ -8,7 +8,7 @@
 
 #include "compiler/state.h"
 #include "graph/ui/EvaluatedRun.h"
-#include "measure/evaluate.h"
+#include "measure/campaign.h"
 #include "measure/handling.h"
 #include "measure/sis.h"
 
@@ -66,6 +66,7 @@ private:
     std::optional<SisResult> m_sis;
     std::optional<HandlingResult> m_handling;
     SwdInputs m_inputs;
+    SwdOptions m_options; // the settings m_result was processed with
     VehicleLog m_log;
     QString m_title; // the run: program and log
 };

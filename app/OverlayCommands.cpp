@@ -65,6 +65,8 @@ void TOverlayCommands::OverlayLog() {
         kept.vehicle = VehicleResponseOfFile(ToPath(path), m_logDialog->Options());
     } catch (const FileError &e) {
         return ShowError(m_window, e);
+    } catch (const ChannelError &e) { // the dialog picks the columns
+        return ShowError(m_window, path + ": " + ErrorText(e) + ": choose its column in the dialog");
     } catch (const FormatError &e) {
         return ShowError(m_window, path + ": " + ErrorText(e));
     }
@@ -95,7 +97,10 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         const MeasuredLog &log = withPulses ? *withPulses : m_log->log;
         Comparison comparison = CompareLog(program, log, m_log->options);
         GraphOverlay overlay{GraphOverlay::Kind::Measured,
-                             {{}, OverlayColours::Blue, "measured: " + Latin1Line(m_log->name)}};
+                             {{},
+                              OverlayColours::Blue,
+                              (comparison.alignment.mirrored ? "measured, mirrored: " : "measured: ") +
+                                  Latin1Line(m_log->name)}};
         for (const auto &[time, steer] : MeasuredTrace(log, comparison.alignment))
             overlay.trace.points.push_back(PointD(time, steer));
         // The text of quillard-cli compare with its figures first, aligned with the program summary's.

@@ -3,6 +3,7 @@
 
 #include "compiler/state.h"
 #include "files/fileio.h"
+#include "measure/campaign.h"
 #include "measure/channels.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
@@ -26,11 +27,16 @@ struct InputError : std::runtime_error {
         : std::runtime_error(DisplayName(file) + ": " + reason) {}
 };
 
+// The text of a channel that cannot be read, with the option that names its column (logcli.cpp).
+std::string ChannelErrorText(const ChannelError &error);
+
 // Runs read(), which reads FILE, reporting its failures to read or to make sense of it as InputError
 // naming FILE.
 template <class Read> auto ReadingInput(const std::string &file, Read read) -> decltype(read()) {
     try {
         return read();
+    } catch (const ChannelError &e) {
+        throw InputError(file, ChannelErrorText(e));
     } catch (const FileError &e) {
         throw InputError(file, e.reason());
     } catch (const FormatError &e) {
@@ -98,12 +104,19 @@ struct CliOptions {
     double steeringRatio = 0;             // evaluate understeer --steering-ratio (0: not given)
     double wheelbase = 0;                 // evaluate understeer --wheelbase, m (0: not given)
     bool linear = false;                  // simulate --linear: the linear reference vehicle
-    std::string vehicleFile;              // simulate --vehicle
-    double sampleRate = 200;              // simulate --sample-rate, Hz
-    double tail = 3;                      // simulate --tail, s after the program's end
-    int runs = 0;                         // simulate --runs N: N logs, every second one steered the other way
-    std::string runList;                  // simulate --run-list RUNS.json
-    bool defaultVehicle = false;          // simulate --default-vehicle
+    std::string amplitudeSource;          // where amplitudeA came from: "--amplitude-a", the SIS file's name
+    std::string infoFile;                 // evaluate campaign --info: the test information
+    Regulation regulation = Regulation::Fmvss126; // evaluate campaign --regulation
+    Pairing pairing = Pairing::Order;             // evaluate campaign --pair
+    std::string vehicleFile;           // simulate --vehicle, evaluate campaign --vehicle (its GVWR)
+    double sampleRate = 200;           // simulate --sample-rate, Hz
+    double tail = 3;                   // simulate --tail, s after the program's end
+    int runs = 0;                      // simulate --runs N: N logs, every second one steered the other way
+    std::string runList;               // simulate --run-list RUNS.json
+    std::string channelList;           // log --channels: the channels written, by their words
+    std::vector<ChannelKind> channels; // ...read from it; empty: every channel found
+    double resample = 0;               // log --resample, Hz (0: as sampled)
+    bool defaultVehicle = false;       // simulate --default-vehicle
 };
 
 // The options of the run from the command line (arguments[0] is the program's name); bad usage throws
@@ -203,6 +216,7 @@ int RunEvaluate(const CliOptions &options);
 // evaluate step|sine|response|understeer|rollover RUN... (handling.cpp).
 int RunHandlingEvaluation(const CliOptions &options);
 int RunSimulate(const CliOptions &options);
+int RunLog(const CliOptions &options);
 
 // A of a file that evaluate sis --json wrote (its a_deg). Throws InputError naming the file.
 double AmplitudeFromSisFile(const std::string &path);

@@ -34,37 +34,6 @@ const Option Strict = Switch("strict", Set<&CliOptions::strict>)
                                 "file has program markers past the 16th; the texts are as without it");
 const std::vector<Option> Compile{Machine, MaxRate, Strict};
 
-// The columns of a log and their units.
-const Option TimeColumn = Text("time-column", "C", [](CliOptions &o, const Value &v) {
-                              o.logOptions.timeColumn = v.text;
-                          }).Help("time column: header name or number from 1 (default: \"time...\", else 1)");
-const Option SteerColumn = Text("steer-column", "C", [](CliOptions &o, const Value &v) {
-                               o.logOptions.steerColumn = v.text;
-                           }).Help("steer column (default: the first named \"...steer...\", else 2)");
-const Option TimeUnitOption = Choice("time-unit", "UNIT", {"s", "ms"}, [](CliOptions &o, const Value &v) {
-                                  o.logOptions.timeUnit =
-                                      v.word == 1 ? TimeUnit::Milliseconds : TimeUnit::Seconds;
-                              }).Help("unit of the time column (default: a \"[ms]\" in its name, else s)");
-const Option AngleUnitOption =
-    Choice("angle-unit", "UNIT", {"deg", "rad"}, [](CliOptions &o, const Value &v) {
-        o.logOptions.angleUnit = v.word == 1 ? AngleUnit::Radians : AngleUnit::Degrees;
-    }).Help("unit of the steer column (default: a \"[rad]\" in its name, else deg)");
-
-// The log options: every command that reads a log of --log takes them, and --help lists them.
-const std::vector<Option> LogReading{
-    TimeColumn.After("log"),
-    SteerColumn.After("log"),
-    Text("mark-column", "C", [](CliOptions &o, const Value &v) { o.logOptions.markColumn = v.text; })
-        .After("log")
-        .Help("aux-flag channel: align the log by the flag's first rising edge"),
-    Whole("mark-flag", "F", 1, 8, "mark flag", Set<&CliOptions::markFlag>)
-        .After("log")
-        .After("mark-column")
-        .Help("the program's flag (1 to 8) that the mark logs (default: its only flag)"),
-    TimeUnitOption.After("log"),
-    AngleUnitOption.After("log"),
-};
-
 const Files OneFile{};
 const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 
@@ -77,16 +46,15 @@ const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 // .OneOf() for the numbers a Quantity takes, .Only("swd campaign") when only some forms of the command take
 // it, .Help("...") for its line under the command in --help. Its place in the list
 // is its place in the completion and among the suggestions for a misspelt option. An option of several
-// commands is written once above and named in each list; an option added to LogReading reaches every
-// command that reads a log, and the LOG OPTIONS of --help, at once.
+// commands is written once above and named in each list; an option added to LogReadingOptions
+// (logoptions.cpp) reaches every command that reads a log, and the LOG OPTIONS of --help, at once.
 //
 // To add a command, add its row: its name, its lines in --help, how many files it reads, its options and
 // its Run function (declared in cli.h); .forms when its first word names a form with options of its own. A
 // rule the table cannot state (which options go together in ways other than .After) goes into a finish
 // function in parse.cpp, checked after the table's.
 // The options of several commands that the rows in files of their own take.
-const SharedOptions shared{Program,    Machine,     MaxRate,        Strict,          JsonSwitch,   Output,
-                           TimeColumn, SteerColumn, TimeUnitOption, AngleUnitOption, AmplitudeFrom};
+const SharedOptions shared{Program, Machine, MaxRate, Strict, JsonSwitch, Output, AmplitudeFrom};
 
 // clang-format off
 const std::vector<Command> Table{
@@ -183,7 +151,7 @@ const std::vector<Command> Table{
          }),
          Switch("bode", Set<&CliOptions::bode>).After("log"),
          Log,
-         LogReading,
+         LogReadingOptions(),
      }),
      .run = RunPlot,
      .draws = [](const CliOptions &) { return true; }},
@@ -200,10 +168,11 @@ const std::vector<Command> Table{
          Compile,
          JsonSwitch,
          Log.Needs(),
-         LogReading,
+         LogReadingOptions(),
          File("mat", "OUT.mat", Set<&CliOptions::mat>),
      }),
      .run = RunCompare},
+    LogCommand(),
     {.name = "diff",
      .usage = R"(  diff A B [--program N] [--text] [--json] [COMPILE OPTIONS]
       Compare two sets (or two programs) program by program: whether the texts differ (--text
@@ -321,7 +290,8 @@ const Option *FindOption(const Command &command, const std::string &name) {
 
 const std::vector<Option> &GeneralOptions() { return General; }
 const std::vector<Option> &CompileOptionList() { return Compile; }
-const std::vector<Option> &LogOptionList() { return LogReading; }
+const std::vector<Option> &LogOptionList() { return LogReadingOptions(); }
+const std::vector<Option> &VehicleLogOptionList() { return VehicleLogReadingOptions(); }
 const Option &JsonOption() { return JsonSwitch; }
 
 const std::vector<std::string> &TemplateParameterNames() {

@@ -158,8 +158,7 @@ std::vector<Option> Options(std::initializer_list<Part> parts);
 
 // The options of several commands, which the rows written in files of their own take too.
 struct SharedOptions {
-    const Option &program, &machine, &maxRate, &strict, &json, &output, &timeColumn, &steerColumn, &timeUnit,
-        &angleUnit, &amplitudeFrom;
+    const Option &program, &machine, &maxRate, &strict, &json, &output, &amplitudeFrom;
 };
 // The rows of evaluate and simulate (vehiclecommands.cpp).
 Command EvaluateCommand(const SharedOptions &shared);
@@ -190,9 +189,19 @@ std::string Dashed(const std::string &name);
 // The words of a Choice or a Quantity with a set of values as a usage error lists them: "a, b or c".
 std::string WordList(const std::vector<Word> &words);
 
-// The rules the table cannot state (parse.cpp).
+// The options that read a log (logoptions.cpp): its columns, units and part for plot and compare (with
+// --log), for evaluate and the vehicle's channels; the log command's row.
+const std::vector<Option> &LogReadingOptions();
+const std::vector<Option> &VehicleLogReadingOptions();
+const std::vector<Option> &EvaluateLogOptions();
+Command LogCommand();
+
+// The rules the table cannot state (parse.cpp; FinishLog in log.cpp).
 void FinishSteps(const CommandLine &line, CliOptions &options);
 void FinishTemplate(const CommandLine &line, CliOptions &options);
 void FinishPut(const CommandLine &line, CliOptions &options);
 void FinishEvaluate(const CommandLine &line, CliOptions &options);
 void FinishSimulate(const CommandLine &line, CliOptions &options);
+void FinishLog(const CommandLine &line, CliOptions &options);
+// --run and --from or --to both pick the part of a log: refused.
+void CheckLogPart(const CommandLine &line);

@@ -1,6 +1,7 @@
 // quillard-cli compare: a measured log against its program, with the tracking figures as text or JSON.
 #include "cli/cli.h"
 #include "cli/json.h"
+#include "cli/logcli.h"
 #include "compiler/compile.h"
 #include "files/fileio.h"
 #include "measure/figures.h"
@@ -27,17 +28,13 @@ Json ProgramJson(const CliOptions &options) {
     return IsSetFileName(InputFile(options)) ? Json(options.program) : Json(nullptr);
 }
 
-Json ColumnJson(const LogColumn &column, const char *unit) {
-    return {{"number", column.number}, {"name", column.name}, {"unit", unit}};
-}
-
 Json ComparisonJson(const CliOptions &options, const Comparison &c, const MeasuredLog &log) {
     // Without a mark and without a commanded change, the log's time 0 is simply the program's start.
     Json alignment{{"method", c.alignment.byMark       ? "mark"
                               : std::isfinite(c.delay) ? "cross-correlation"
                                                        : "log-time"}};
     if (c.alignment.byMark) {
-        alignment["mark_column"] = ColumnJson(log.markColumn, "");
+        alignment["mark_column"] = ColumnJson(log.markColumn.number, log.markColumn.name, "");
         alignment["mark_flag"] = c.alignment.markFlag;
         alignment["mark_time_s"] = Seconds(c.alignment.markTime);
         alignment["mark_number"] = c.alignment.markEdge;
@@ -45,6 +42,7 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
     alignment["log_start_s"] = Seconds(c.alignment.logStart);
     alignment["lag_s"] = Seconds(c.alignment.lag);
     alignment["correlation"] = Number(c.alignment.correlation);
+    alignment["from_first_sample"] = c.alignment.fromFirstSample;
 
     Json steps = Json::array();
     for (const StepResponse &s : c.steps)
@@ -56,28 +54,35 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
                          {"overshoot_deg", s.overshoot},
                          {"overshoot_percent", Number(s.overshootPercent)},
                          {"peak_time_s", Seconds(s.peakTime)}});
-    Json document{{"file", FileName(InputFile(options))},
-                  {"program", ProgramJson(options)},
-                  {"compiled", true},
-                  {"log",
-                   {{"file", FileName(options.log)},
-                    {"rows", log.time.size()},
-                    {"time_column", ColumnJson(log.timeColumn, TimeUnitName(log.timeUnit))},
-                    {"steer_column", ColumnJson(log.steerColumn, AngleUnitName(log.angleUnit))},
-                    {"skipped_rows", log.skippedRows},
-                    {"gaps", c.gaps}}},
-                  {"alignment", alignment},
-                  {"program_duration_s", Seconds(c.programDuration)},
-                  {"compared_from_s", Seconds(c.comparedFrom)},
-                  {"compared_to_s", Seconds(c.comparedTo)},
-                  {"compared_steps", c.comparedSteps},
-                  {"delay_s", Seconds(c.delay)},
-                  {"gain", Number(c.gain)},
-                  {"offset_deg", c.offset},
-                  {"rms_error_deg", c.rmsError},
-                  {"peak_error_deg", c.peakError},
-                  {"peak_error_time_s", Seconds(c.peakErrorTime)},
-                  {"steps", steps}};
+    Json document{
+        {"file", FileName(InputFile(options))},
+        {"program", ProgramJson(options)},
+        {"compiled", true},
+        {"log",
+         {{"file", FileName(options.log)},
+          {"rows", log.time.size()},
+          {"time_column", ColumnJson(log.timeColumn.number, log.timeColumn.name, TimeUnitName(log.timeUnit))},
+          {"steer_column",
+           ColumnJson(log.steerColumn.number, log.steerColumn.name, AngleUnitName(log.angleUnit))},
+          {"skipped_rows", log.skippedRows},
+          {"gaps", c.gaps},
+          {"reading", LogInfoJson(log.info)}}},
+        {"alignment", alignment},
+        {"mirrored", c.alignment.mirrored},
+        {"first_steer",
+         {{"program", SteerDirectionName(c.programFirstSteer)},
+          {"log", SteerDirectionName(c.logFirstSteer)}}},
+        {"program_duration_s", Seconds(c.programDuration)},
+        {"compared_from_s", Seconds(c.comparedFrom)},
+        {"compared_to_s", Seconds(c.comparedTo)},
+        {"compared_steps", c.comparedSteps},
+        {"delay_s", Seconds(c.delay)},
+        {"gain", Number(c.gain)},
+        {"offset_deg", c.offset},
+        {"rms_error_deg", c.rmsError},
+        {"peak_error_deg", c.peakError},
+        {"peak_error_time_s", Seconds(c.peakErrorTime)},
+        {"steps", steps}};
     if (c.response) {
         Json points = Json::array();
         for (const ResponsePoint &p : c.response->points)
@@ -93,7 +98,7 @@ Json ComparisonJson(const CliOptions &options, const Comparison &c, const Measur
     } else if (c.hasSweep) {
         document["frequency_response"] = nullptr; // the warnings say why
     }
-    document["warnings"] = ComparisonWarnings(c, log);
+    document["warnings"] = ComparisonWarnings(c, log, CliHints());
     return document;
 }
 
@@ -141,7 +146,8 @@ int RunCompare(const CliOptions &options) {
     if (options.json)
         PrintJson(ComparisonJson(options, comparison, log));
     else
-        PrintLines(stdout,
-                   DescribeComparison(comparison, log, options.log, 13).Lines()); // figures at column 14
+        PrintLines(
+            stdout,
+            DescribeComparison(comparison, log, options.log, 13, CliHints()).Lines()); // figures at column 14
     return 0;
 }

@@ -2,8 +2,9 @@
 // evaluates them, in text (each step by name, each figure with its unit) or JSON, and the PDF report.
 #include "measure/handling.h"
 #include "cli/cli.h"
+#include "cli/evaluate.h"
 #include "cli/json.h"
-#include "cli/runjson.h"
+#include "cli/logcli.h"
 #include "files/fileio.h"
 #include "graph/ui/EvaluationReport.h"
 
@@ -42,8 +43,8 @@ Json ResponseJson(const ResponseTable &table) {
 }
 
 Json RunJson(const std::string &file, const VehicleLog &log, const HandlingResult &r) {
-    Json run{{"log", LogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log)}};
-    run.update(StateJson(r.state, r.reason, r.verdict));
+    Json run{{"log", VehicleLogJson(file, log, r.sampleRate)}, {"dropouts", DropoutsJson(log.dropouts)}};
+    run.update(StateJson(r));
     Json steps = Json::array();
     for (const HandlingStep &s : r.steps) steps.push_back({{"name", s.name}, {"text", s.text}});
     run["steps"] = steps;
@@ -52,13 +53,6 @@ Json RunJson(const std::string &file, const VehicleLog &log, const HandlingResul
     if (r.response) run["frequencies"] = ResponseJson(*r.response);
     run["warnings"] = r.warnings;
     return run;
-}
-
-// The vehicle's name for the report, whose text is Latin-1 (as the campaign's report takes it).
-std::string ReportText(const std::string &bytes) {
-    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.toUtf8().toStdString() != bytes) return bytes;
-    return text.toLatin1().toStdString();
 }
 
 } // namespace
@@ -76,7 +70,7 @@ int RunHandlingEvaluation(const CliOptions &options) {
     for (const std::string &file : options.files) {
         CliOptions reading = options;
         reading.vehicleLog.needsRoll = NeedsRoll(kind);
-        const VehicleLog log = ReadRun(file, reading, NeedsYawRate(kind));
+        const VehicleLog log = ReadRunLog(file, reading, NeedsYawRate(kind));
         HandlingResult r = EvaluateHandling(kind, log, handling);
         runsJson.push_back(RunJson(file, log, r));
         lines.push_back("Run " + PrintableText(file));
@@ -88,9 +82,8 @@ int RunHandlingEvaluation(const CliOptions &options) {
     for (RunState s : states) (s == RunState::Pass ? passed : s == RunState::Fail ? failed : invalid) += 1;
     const bool pass = passed == static_cast<int>(states.size());
     if (!options.output.empty()) {
-        CheckOutput(options, options.output, false);
-        WriteFileAtomically(
-            options.output,
+        WriteOutput(
+            options, options.output,
             HandlingPdfBytes(kind, runs, options.vehicleName.empty() ? "" : ReportText(options.vehicleName)));
     }
     if (options.json) {

@@ -424,7 +424,11 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
         throw UsageError("the understeer gradient needs both --steering-ratio and --wheelbase");
     if (line.Has("amplitude-a") && line.Has("amplitude-from"))
         throw UsageError("--amplitude-a and --amplitude-from both give A: give one");
-    if (line.Has("amplitude-from")) options.amplitudeA = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
+    if (line.Has("amplitude-a")) options.amplitudeSource = "--amplitude-a";
+    if (line.Has("amplitude-from")) {
+        options.amplitudeA = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
+        options.amplitudeSource = FileNameOf(line.ValueOf("amplitude-from"));
+    }
     if (!(options.fitLow < options.fitHigh && options.fitLow <= 0.3 && options.fitHigh >= 0.3))
         throw UsageError(Format("the fit runs from --fit-low to --fit-high around 0.3 g: %g to %g g",
                                 options.fitLow, options.fitHigh));
@@ -563,6 +567,7 @@ CliOptions ParseArguments(const std::vector<std::string> &arguments) {
     if (command.files.afterValues) CheckFiles(command, line, options);
     ReadNeededOptions(command, line, options);
     if (command.finish) command.finish(line, options);
+    CheckLogPart(line);
     CheckProgramOption(command, options);
     return options;
 }

@@ -1,8 +1,8 @@
 // quillard-cli simulate: logs of the rehearsal vehicle driven by programs, for dry runs of a campaign.
 #include "cli/cli.h"
-#include "cli/json.h"
 #include "compiler/compile.h"
 #include "files/fileio.h"
+#include "measure/campaign.h"
 #include "measure/vehicle.h"
 #include "romfiles/campaign.h"
 #include "romfiles/programset.h"
@@ -78,18 +78,11 @@ std::string Describe(const std::string &file, int program, const std::vector<std
 
 // The runs of a series' run list (template --series --json), each simulated into a numbered log.
 int SimulateRunList(const CliOptions &options, const VehicleParameters &vehicle) {
-    const std::string bytes =
-        ReadingInput(options.runList, [&] { return ReadFileBytes(options.runList, ProgramFileLimit); });
-    Json list;
-    try {
-        list = Json::parse(bytes);
-    } catch (const Json::exception &) {
-        throw InputError(options.runList, "is not a JSON document");
-    }
-    if (!list.is_object() || !list.contains("runs") || !list["runs"].is_array() || list["runs"].empty())
+    const RunList list = ReadingInput(
+        options.runList, [&] { return ParseRunList(ReadFileBytes(options.runList, ProgramFileLimit)); });
+    if (list.runs.empty())
         throw InputError(options.runList,
                          "holds no run list (\"runs\"): write it with template --series ... --json");
-    const Json &runs = list["runs"];
     // Every run compiled before any log is written, so that --strict can keep them all from being written.
     struct Run {
         std::string set;
@@ -98,20 +91,10 @@ int SimulateRunList(const CliOptions &options, const VehicleParameters &vehicle)
         Commanded commanded;
     };
     std::vector<Run> compiled;
-    for (std::size_t k = 0; k < runs.size(); ++k) {
-        std::string set;
-        int program = 0;
-        try {
-            set = runs[k].at("set").get<std::string>();
-            program = runs[k].at("program").get<int>();
-        } catch (const Json::exception &) {
-            throw InputError(options.runList, Format("run %zu lacks its set or program", k + 1));
-        }
-        if (program < 0 || program > 15)
-            throw InputError(options.runList, Format("run %zu: no program %d", k + 1, program));
-        const std::vector<std::string> lines =
-            ReadingInput(set, [&] { return ReadProgramSet(set)[static_cast<std::size_t>(program)]; });
-        compiled.push_back({set, program, lines, CompileRun(options, set, program, lines)});
+    for (const SeriesRun &run : list.runs) {
+        const std::vector<std::string> lines = ReadingInput(
+            run.set, [&] { return ReadProgramSet(run.set)[static_cast<std::size_t>(run.program)]; });
+        compiled.push_back({run.set, run.program, lines, CompileRun(options, run.set, run.program, lines)});
     }
     if (StrictKeepsFrom(options, options.output)) return 1;
     std::vector<std::string> written;

@@ -74,16 +74,19 @@ COMPILE OPTIONS (every command that compiles):
 Templates take --mark F: aux flag F (2 to 7) pulses at the beginning and at the completion of
 steer, for a logger's channel.
 
-LOG OPTIONS (a log is text with a header line; tab, semicolon, comma or blank separated):
+LOG OPTIONS (a log is a text table with a header line, tab, semicolon, comma or blank separated, a
+GPS/IMU logger's sectioned text file or a MATLAB level-5 file; each channel is found by its name):
 )" + OptionLines(LogOptionList(), 22) +
-            R"(Without --mark-column the log's time 0 is the program's start, so the lag found is the delay.
+            R"(Without --mark-column the log's time 0 is the program's start, so the lag found is the delay; a
+time since 1970 or of a clock, and a part of the log, are laid from their first sample. A run
+steered the other way than the program is compared with the program mirrored.
 
-VEHICLE LOG OPTIONS (evaluate): --time-column, --steer-column, --time-unit, --angle-unit and
+VEHICLE LOG OPTIONS (evaluate, log): --time-column, --steer-column, --mark-column, --time-unit,
+--angle-unit, --run, --from, --to and
 )" + OptionLines(VehicleLogOptionList(), 22) +
-            R"(Logs may also be the sectioned text files of GPS/IMU loggers ([header] ... [column names],
-[data]; their UTC times become seconds from the first row). A sample or two of a channel far off
-both neighbours and back (a lost frame) is replaced by interpolation before anything else, and
-listed; compare does the same with the steer.
+            R"(Where several columns may be a channel, the one taken and why is said, with the option that
+picks another. A sample or two of a channel far off both neighbours and back (a lost frame) is
+replaced by interpolation before anything else, and listed; compare does the same with the steer.
 
 Exit status: 0 success; 1 a compile or build failed, images or sets differ, a run fails a
 criterion, or --strict found a warning or notice; 2 bad usage or a file that could not be read or written.

@@ -1,76 +1,9 @@
 // quillard-cli: the rows of the table of the commands (commands.cpp) for the vehicle's runs, evaluate and
-// simulate, and the options that read a vehicle's log.
+// simulate.
 #include "cli/commands.h"
-
-namespace {
-
-// "g", or one of the spellings of m/s2.
-std::size_t AccelerationWord(const std::string &text) {
-    const auto unit = AccelerationUnitOf(text);
-    return !unit ? 2 : *unit == AccelerationUnit::G ? 0 : 1;
-}
-
-// The vehicle log options: every command that reads a vehicle's log takes them (besides the columns and
-// units of time and steer), and --help lists them.
-std::vector<Option> MakeVehicleLogReading() {
-    return {
-        Text("yaw-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.yawColumn = v.text; })
-            .Only(
-                "swd campaign step sine response rollover") // a slowly increasing steer is judged without it
-            .Help("yaw rate (default: the first column named \"...yaw...\"; deg/s, or [rad/s])"),
-        Text("ay-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.ayColumn = v.text; })
-            .Help("lateral acceleration (default: \"...lat...acc...\" or \"ay\")"),
-        Choice("ay-unit", "UNIT", {"g", "m/s2"},
-               [](CliOptions &o, const Value &v) {
-                   o.vehicleLog.ayUnit =
-                       v.word == 0 ? AccelerationUnit::G : AccelerationUnit::MetresPerSecondSquared;
-               })
-            .Spelt(AccelerationWord)
-            .Help("its unit (default: the header's; without one g, where its values are plausible in g)"),
-        Choice("yaw-unit", "UNIT", {"deg/s", "rad/s"},
-               [](CliOptions &o, const Value &v) { o.vehicleLog.yawUnit = v.word == 0 ? "deg/s" : "rad/s"; })
-            .Only("swd campaign step sine response rollover")
-            .Help("the yaw rate's unit (default: the header's, else deg/s where plausible)"),
-        Text("speed-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.speedColumn = v.text; })
-            .Help("speed, optional (default: \"speed\" or \"velocity\"; km/h, or [m/s], [mph])"),
-        Choice("speed-unit", "UNIT", {"km/h", "m/s", "mph", "kn"},
-               [](CliOptions &o, const Value &v) {
-                   o.vehicleLog.speedUnit = std::vector<std::string>{"km/h", "m/s", "mph", "kn"}[v.word];
-               })
-            .Help("the speed's unit (default: the header's, else km/h)"),
-        Text("roll-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.rollColumn = v.text; })
-            .Help("roll angle, optional (default: \"...roll...\"; deg, or [rad])"),
-        Text("sideslip-column", "C",
-             [](CliOptions &o, const Value &v) { o.vehicleLog.sideslipColumn = v.text; })
-            .Only("step sine response understeer rollover")
-            .Help("sideslip, optional (default: \"...sideslip...\", \"beta\"; deg, or [rad])"),
-        Text("roll-rate-column", "C",
-             [](CliOptions &o, const Value &v) { o.vehicleLog.rollRateColumn = v.text; })
-            .Only("step sine response understeer rollover")
-            .Help("roll rate, optional (default: \"...roll rate...\"; deg/s, or [rad/s])"),
-        Text("lift-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.liftColumn = v.text; })
-            .Only("rollover")
-            .Help("wheel lift, optional (default: \"...lift...\"; its unit stated: [mm], [cm], [m] or [in])"),
-        Choice("lift-unit", "UNIT", {"mm", "cm", "m", "in"},
-               [](CliOptions &o, const Value &v) {
-                   o.vehicleLog.liftUnit = std::vector<std::string>{"mm", "cm", "m", "in"}[v.word];
-               })
-            .Only("rollover")
-            .Help("the wheel lift's unit (default: the header's; without one the lift criterion is not "
-                  "applied)"),
-    };
-}
-
-} // namespace
-
-const std::vector<Option> &VehicleLogOptionList() {
-    static const std::vector<Option> options = MakeVehicleLogReading();
-    return options;
-}
 
 // clang-format off
 Command EvaluateCommand(const SharedOptions &shared) {
-    const std::vector<Option> &VehicleLogReading = VehicleLogOptionList();
     return {.name = "evaluate",
      .usage = R"(  evaluate sis RUN... [--fit-low G] [--fit-high G] [VEHICLE LOG OPTIONS] [--json]
       The steer angle at 0.3 g of each slowly increasing steer run, by a regression of steer on
@@ -84,12 +17,15 @@ Command EvaluateCommand(const SharedOptions &shared) {
       is pass, fail or invalid (the log does not show the speed at BOS of 80 +/- 2 km/h, the
       commanded amplitude, one run or A, or a channel cannot be trusted). Exit 1 unless it passes.
   evaluate campaign RUNS.json LOG... [--amplitude-a A | --amplitude-from SIS.json] [--gvwr KG]
-                   [--accept speed] [--vehicle-name TEXT] [-o REPORT.pdf] [--csv TABLE.csv]
+                   [--accept speed] [--vehicle-name TEXT] [--info INFO.txt] [--vehicle CAR.txt]
+                   [--regulation NAME] [--pair order|name|logged] [-o REPORT.pdf] [--csv TABLE.csv]
                    [VEHICLE LOG OPTIONS] [--json]
       Judge every run of a series: RUNS.json is the run list of template --series ... --json, with
-      one log per run in run order. Writes the table as CSV and a PDF report (a first page with A,
-      the vehicle and every run, then a page per run). The campaign passes only when every run
-      passes and A is known; exit 1 otherwise.
+      one log per run, paired in run order, by the file names or by the set and program each log
+      names. Writes the table as CSV and a PDF report (a first page with the regulation, the test
+      information, A and every run, then a page per run). --info names the test information file
+      (key = value lines); the GVWR comes from --gvwr, else from it, else from --vehicle's file.
+      The campaign passes only when every run passes and A is known; exit 1 otherwise.
   evaluate step|sine|response|understeer|rollover RUN... [-o REPORT.pdf] [--vehicle-name TEXT]
                    [--steering-ratio R --wheelbase M] [VEHICLE LOG OPTIONS] [--json]
       The figures of each run, every processing step named: step steer (ISO 7401: time zero,
@@ -109,11 +45,7 @@ Command EvaluateCommand(const SharedOptions &shared) {
          shared.machine,
          shared.json,
          shared.output.Only("campaign step sine response understeer rollover"),
-         shared.timeColumn,
-         shared.steerColumn,
-         shared.timeUnit,
-         shared.angleUnit,
-         VehicleLogReading,
+         EvaluateLogOptions(),
          Quantity("amplitude-a", "A", "deg", 20, Set<&CliOptions::amplitudeA>).Above(0, 1000).Only("swd campaign"),
          shared.amplitudeFrom.Only("swd campaign"),
          Quantity("gvwr", "KG", "", 2000, Set<&CliOptions::gvwr>).Above(0, 1e6).Only("swd campaign"),
@@ -126,6 +58,21 @@ Command EvaluateCommand(const SharedOptions &shared) {
          Quantity("fit-high", "G", "", 0.375, Set<&CliOptions::fitHigh>).Above(0, 2).Only("sis"),
          File("csv", "TABLE.csv", Set<&CliOptions::csv>).Only("campaign"),
          Text("vehicle-name", "TEXT", Set<&CliOptions::vehicleName>).Only("campaign step sine response understeer rollover"),
+         File("info", "INFO.txt", Set<&CliOptions::infoFile>).Only("campaign"),
+         File("vehicle", "CAR.txt", Set<&CliOptions::vehicleFile>).Only("campaign"),
+         Choice("regulation", "NAME",
+                {{RegulationName(Regulation::Fmvss126), ""},
+                 {RegulationName(Regulation::UnR140), ""},
+                 {RegulationName(Regulation::GbT30677), ""}},
+                [](CliOptions &o, const Value &v) { o.regulation = Regulations()[v.word]; })
+             .Only("campaign")
+             .Help("the regulation the report names: they process the data alike"),
+         Choice("pair", "HOW",
+                {{"order", "in run order"},
+                 {"name", "by the file names"},
+                 {"logged", "by the set and program each log names"}},
+                [](CliOptions &o, const Value &v) { o.pairing = static_cast<Pairing>(v.word); }) // in Pairing's order
+             .Only("campaign"),
          Quantity("steering-ratio", "R", "", 16, Set<&CliOptions::steeringRatio>).Above(0, 100).Only("understeer")
              .Help("handwheel angle per road-wheel angle, for the understeer gradient"),
          Quantity("wheelbase", "M", "", 2.8, Set<&CliOptions::wheelbase>).Above(0, 20).Only("understeer")

@@ -6,9 +6,10 @@
 # of this checkout.
 set -e
 command -v quillard-cli >/dev/null 2>&1 || PATH="$(cd "$(dirname "$0")/.." && pwd)/build:$PATH"
-quillard-cli simulate --template slowly-increasing-steer --steer-rate 13.5 --end-angle 270 --maxsteer 300 --lead 2 --runs 6 -o sis.csv
+quillard-cli simulate --default-vehicle > car.txt
+quillard-cli simulate --template slowly-increasing-steer --steer-rate 13.5 --end-angle 270 --maxsteer 300 --lead 2 --runs 6 --vehicle car.txt -o sis.csv
 quillard-cli evaluate sis sis-1.csv sis-2.csv sis-3.csv sis-4.csv sis-5.csv sis-6.csv --json > sis.json
 quillard-cli template sine-with-dwell --series standard --amplitude-from sis.json --lead 2 --mark 3 -o swd.rom --json > runs.json
 for set in swd-*.rom; do quillard-cli build "$set" -o "${set%.rom}.bin" --strict && quillard-cli verify "$set" "${set%.rom}.bin" --aux "${set%.rom}.aux"; done
-quillard-cli simulate --run-list runs.json -o swd.csv
-quillard-cli evaluate campaign runs.json swd-??.csv --vehicle-name "Rehearsal car (simulate)" -o report.pdf --csv table.csv --json > campaign.json
+quillard-cli simulate --run-list runs.json --vehicle car.txt -o swd.csv
+quillard-cli evaluate campaign runs.json swd-??.csv --vehicle-name "Rehearsal car (simulate)" --vehicle car.txt -o report.pdf --csv table.csv --json > campaign.json

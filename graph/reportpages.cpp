@@ -10,6 +10,13 @@
 
 namespace {
 
+// "35", "20", "17.5": a limit in percent as the criteria state it.
+std::string Percent(double limit) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", limit);
+    return text;
+}
+
 constexpr Color Grey{110, 110, 110};
 constexpr Color DarkRed{190, 0, 0};
 constexpr Color DarkGreen{0, 120, 0};
@@ -77,8 +84,11 @@ void Panel(Canvas &canvas, int n, const RunReportPage &page, const std::vector<d
     if (w.YLow < 0 && w.YHigh > 0) DashedLine(canvas, from, 0, to, 0, Grey, PenStyle::Dot);
     Marker(canvas, page.bos, "BOS", true);
     Marker(canvas, page.cos, "COS", true);
-    Marker(canvas, page.cos + page.check1, "+1.00", n == 2);
-    Marker(canvas, page.cos + page.check2, "+1.75", n == 2);
+    for (double check : {page.check1, page.check2}) {
+        char label[32];
+        std::snprintf(label, sizeof label, "%+.2f", check);
+        Marker(canvas, page.cos + check, label, n == 2);
+    }
     const Pen saved = canvas.GetPen();
     canvas.SetPen(Pen{colour, 2, PenStyle::Solid});
     DrawOverlayTrace(TraceOf(page.time, values, colour));
@@ -162,17 +172,18 @@ void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &pag
                PenStyle::Solid);
     DashedLine(canvas, page.cos + page.check2, allowed2, to, allowed2, DarkRed, PenStyle::Solid);
     canvas.TextOut(WorldToPixelX(page.cos + page.check1) + 3, WorldToPixelY(allowed1) + 2,
-                   "limits " + std::to_string(static_cast<int>(page.limit1)) + " % and " +
-                       std::to_string(static_cast<int>(page.limit2)) + " % of the peak");
+                   "limits " + Percent(page.limit1) + " % and " + Percent(page.limit2) + " % of the peak");
 
-    // Lateral displacement from BOS, with its limit at BOS + 1.07 s.
+    // Lateral displacement from BOS, with its limit at the time it is judged.
     const double at = page.bos + page.displacementTime;
     Panel(canvas, 3, page, page.displacement,
           RangeOf(page.time, page.displacement, from, to, {0.0, page.displacementLimit}), from, to,
           "lateral displacement, m", OverlayColours::Green);
     const TWorldWindow w = EffectiveWorld();
     DashedLine(canvas, at, w.YLow, at, w.YHigh, DarkRed, PenStyle::Dash);
-    canvas.TextOut(WorldToPixelX(at) + 3, WorldToPixelY(w.YHigh) + 2, "BOS + 1.07 s");
+    char label[48];
+    std::snprintf(label, sizeof label, "BOS + %.2f s", page.displacementTime);
+    canvas.TextOut(WorldToPixelX(at) + 3, WorldToPixelY(w.YHigh) + 2, label);
     if (page.displacementJudged) {
         DashedLine(canvas, page.bos, page.displacementLimit, to, page.displacementLimit, DarkRed,
                    PenStyle::Solid);

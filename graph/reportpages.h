@@ -16,14 +16,15 @@ struct RunReportPage {
     std::string verdict;       // "PASS", "FAIL" or "INVALID" at the page's head; empty: PASS or FAIL by pass
     std::vector<double> time;  // s
     std::vector<double> steer; // deg
-    std::vector<double> yawRate;        // deg/s
-    std::vector<double> displacement;   // m; NaN where it is not defined (before BOS)
-    double bos = 0, cos = 0;            // s
-    double check1 = 1.0, check2 = 1.75; // s after COS
-    double limit1 = 35, limit2 = 20;    // % of the peak yaw rate
-    double peakYawRate = 0;             // deg/s, signed
-    double displacementTime = 1.07;     // s after BOS
-    double displacementLimit = 1.83;    // m
+    std::vector<double> yawRate;      // deg/s
+    std::vector<double> displacement; // m; NaN where it is not defined (before BOS)
+    double bos = 0, cos = 0;          // s
+    // The criteria as the evaluation applied them (RunPageOf fills them in from the core's).
+    double check1 = 0, check2 = 0; // s after COS
+    double limit1 = 0, limit2 = 0; // % of the peak yaw rate
+    double peakYawRate = 0;        // deg/s, signed
+    double displacementTime = 0;   // s after BOS
+    double displacementLimit = 0;  // m
     bool displacementJudged = false;
 };
 

@@ -2,6 +2,7 @@
 #include "measure/compare.h"
 
 #include "files/fileio.h"
+#include "measure/logtime.h"
 #include "measure/signal.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@ constexpr double MarkedDelayLimit = 1.0; // seconds: with a mark, the delay is s
 constexpr std::size_t MaxCorrelationSamples = std::size_t{1} << 19;
 constexpr double MaxMeasuredSteer = 1e7; // degrees: beyond it a logged steer is no wheel's
 constexpr double ResponseTail = 1.0;     // seconds of the record after a sweep, for the response to settle
-constexpr double MinStepHold = 0.1; // seconds a step must hold its angle for its overshoot to be measured
 
 std::string Seconds(double t) {
     char text[48];
@@ -36,18 +36,6 @@ std::string Number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
-}
-
-void AddStep(CommandedProgram &program, std::size_t first) {
-    const auto &steer = program.steer;
-    const std::size_t last = steer.size() - 1;
-    const double from = steer[first == 0 ? 0 : first - 1];
-    std::size_t j = first;
-    while (j < last && steer[j + 1] != steer[j]) ++j; // the slew moves on every step until it arrives
-    std::size_t k = j;
-    while (k < last && steer[k + 1] == steer[j]) ++k;
-    if (steer[j] == from || program.time[k] - program.time[j] < MinStepHold) return;
-    program.steps.push_back({program.time[first], program.time[j], program.time[k], from, steer[j]});
 }
 
 // Times of the rising edges of a mark channel, each between the samples where it crosses halfway
@@ -413,41 +401,6 @@ void CheckRanges(const MeasuredLog &log) {
 
 } // namespace
 
-CommandedProgram CommandedFrom(const CompilerState &state) {
-    CommandedProgram program;
-    const int end = std::clamp(state.endIndex, 0, StepCount - 1);
-    program.flagOn.fill(-1);
-    for (int i = 0; i <= end; ++i) {
-        const StepRecord &step = state.steps[i];
-        program.time.push_back(step.time);
-        program.steer.push_back(step.steer);
-        for (std::size_t f = 0; f < 8; ++f) {
-            if (step.flags[f] > 0 && program.flagOn[f] < 0) program.flagOn[f] = step.time;
-            if (step.flags[f] > 0 && (i == 0 || state.steps[i - 1].flags[f] <= 0))
-                program.flagEdges[f].push_back(step.time);
-        }
-    }
-    const auto &segments = state.segments;
-    for (std::size_t k = 0; k < segments.size(); ++k) {
-        const ProgramStatement &s = state.statements[static_cast<std::size_t>(segments[k])];
-        const double start = s.startTime;
-        const double next = k + 1 < segments.size()
-                                ? state.statements[static_cast<std::size_t>(segments[k + 1])].startTime
-                                : program.time.back();
-        if (s.kind == StatementKind::StepTo || s.kind == StatementKind::StepUp ||
-            s.kind == StatementKind::RampTo || s.kind == StatementKind::RampUp) {
-            auto first = std::lower_bound(program.time.begin(), program.time.end(), start);
-            if (first != program.time.end())
-                AddStep(program, static_cast<std::size_t>(first - program.time.begin()));
-        } else if (s.kind == StatementKind::SineSweep || s.kind == StatementKind::SineSweepLog) {
-            program.sweeps.push_back(
-                {start, std::min(next, program.time.back()), std::min(s.frequency, s.secondValue),
-                 std::max(s.frequency, s.secondValue), s.kind == StatementKind::SineSweepLog});
-        }
-    }
-    return program;
-}
-
 namespace {
 
 // Lays the log's first mark on the program's mark that it logs: of the program's switchings of the
@@ -486,24 +439,67 @@ void MatchMark(Alignment &alignment, const CommandedProgram &program, const Meas
 
 } // namespace
 
-Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
-                      const CompareOptions &options) {
-    if (program.time.size() < 2) throw FormatError("the program has no steps to compare the log with");
+namespace {
+
+// Whether the log is compared with the program mirrored: its first steer goes the other way, and the program
+// as it is does not follow the log clearly better (a warning says when it does).
+bool CompareMirrored(Comparison &result, const CommandedProgram &program, const MeasuredLog &log) {
+    result.programFirstSteer = FirstSteer(program.time, program.steer);
+    result.logFirstSteer = FirstSteer(log.time, log.steer);
+    if (result.programFirstSteer == 0 || result.logFirstSteer == 0 ||
+        result.programFirstSteer == result.logFirstSteer)
+        return false;
+    auto best = [&](const CommandedProgram &p) {
+        try {
+            const SampledSignal commanded(p.time, p.steer), measured(log.time, log.steer);
+            const double inf = std::numeric_limits<double>::infinity();
+            const Fit fit = Fitter(p, measured).At(FindDelay(p, commanded, measured, -inf, inf));
+            return std::isfinite(fit.correlation) ? fit.correlation : -1.0;
+        } catch (const FormatError &) {
+            return -1.0;
+        }
+    };
+    const double asItIs = best(program), mirrored = best(Mirrored(program));
+    if (asItIs > mirrored + 0.1) {
+        char text[300];
+        std::snprintf(
+            text, sizeof text,
+            "the log's first steer is %s, the program's %s, but the log follows the program as it is "
+            "(correlation %.3f, mirrored %.3f): compared as it is",
+            SteerDirectionName(result.logFirstSteer), SteerDirectionName(result.programFirstSteer), asItIs,
+            mirrored);
+        result.warnings.push_back(text);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Comparison CompareLog(const CommandedProgram &given, const MeasuredLog &log, const CompareOptions &options) {
+    if (given.time.size() < 2) throw FormatError("the program has no steps to compare the log with");
     CheckRanges(log);
+    Comparison result;
+    const bool mirrored = CompareMirrored(result, given, log);
+    const CommandedProgram mirroredProgram = mirrored ? Mirrored(given) : CommandedProgram{};
+    const CommandedProgram &program = mirrored ? mirroredProgram : given;
     const bool programMoves = std::adjacent_find(program.steer.begin(), program.steer.end(),
                                                  std::not_equal_to<>()) != program.steer.end();
     if (programMoves &&
         std::adjacent_find(log.steer.begin(), log.steer.end(), std::not_equal_to<>()) == log.steer.end())
         throw FormatError("the steer column \"" + log.steerColumn.name +
                           "\" never changes: there is nothing to compare");
-    Comparison result;
     Alignment &alignment = result.alignment;
+    alignment.mirrored = mirrored;
     double minLag = -std::numeric_limits<double>::infinity(), maxLag = -minLag;
     if (!log.mark.empty()) {
         alignment.byMark = true;
         alignment.markFlag = MarkFlag(program, options.markFlag);
         minLag = -MarkedDelayLimit, maxLag = MarkedDelayLimit;
         MatchMark(alignment, program, log, programMoves ? minLag : 0, programMoves ? maxLag : 0);
+    } else if (!log.info.part.empty()) {
+        alignment.fromFirstSample = true;
+        alignment.logStart = log.time.front();
     }
     const SampledSignal commanded(program.time, program.steer);
     const SampledSignal measured(log.time, log.steer, alignment.logStart);
@@ -552,7 +548,8 @@ Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
 
 std::vector<std::pair<double, double>> MeasuredTrace(const MeasuredLog &log, const Alignment &alignment) {
     std::vector<std::pair<double, double>> trace(log.time.size());
+    const double sign = alignment.mirrored ? -1 : 1;
     for (std::size_t i = 0; i < trace.size(); ++i)
-        trace[i] = {log.time[i] - alignment.logStart, log.steer[i]};
+        trace[i] = {log.time[i] - alignment.logStart, sign * log.steer[i]};
     return trace;
 }

@@ -48,13 +48,15 @@ struct CompareOptions {
 // How the log's time was laid over the program's.
 struct Alignment {
     bool byMark = false;
-    int markFlag = 0;       // with a mark: the program's flag
-    double markTime = 0;    // with a mark: log time of its first rising edge, seconds
-    int markEdge = 1;       // with a mark: which of the flag's switchings on (from 1) that edge logs
-    double logStart = 0;    // log time of the program's time 0, seconds (0 without a mark)
-    double lag = 0;         // log time minus program time where they match best, seconds (NaN when
-                            // the commanded steer never changes)
-    double correlation = 0; // of commanded and measured at that lag (NaN: no commanded change)
+    int markFlag = 0;             // with a mark: the program's flag
+    double markTime = 0;          // with a mark: log time of its first rising edge, seconds
+    int markEdge = 1;             // with a mark: which of the flag's switchings on (from 1) that edge logs
+    double logStart = 0;          // log time of the program's time 0, seconds (0 without a mark)
+    double lag = 0;               // log time minus program time where they match best, seconds (NaN when
+                                  // the commanded steer never changes)
+    double correlation = 0;       // of commanded and measured at that lag (NaN: no commanded change)
+    bool fromFirstSample = false; // without a mark: a part of the log, laid from its first sample
+    bool mirrored = false; // compared with the program mirrored: the log's first steer is the other way
 };
 
 // The measured response to a commanded step, read on the measured steer itself: the level before the
@@ -86,6 +88,8 @@ struct FrequencyResponse {
 
 struct Comparison {
     Alignment alignment;
+    int programFirstSteer = 0; // +1 counter-clockwise, -1 clockwise, 0 none (see FirstSteer)
+    int logFirstSteer = 0;
     double delay = 0;           // seconds the measured steer follows the commanded; NaN when the
                                 // commanded steer never changes (the errors are then taken at 0)
     double gain = 0;            // least-squares fit measured = gain x commanded + offset; NaN when the
@@ -108,12 +112,19 @@ struct Comparison {
     std::vector<double> time, commanded, measured;
 };
 
+// The program steered the other way: every steer and step negated.
+CommandedProgram Mirrored(const CommandedProgram &program);
+
 // Aligns the log on the program (by the mark when the log has a mark column, else by the lag where
-// commanded and measured correlate best over the time they share) and computes the figures. Throws
+// commanded and measured correlate best over the time they share; a part of a log is laid from its first
+// sample) and computes the figures. A log whose first steer goes the other way from the program's is
+// compared with the program mirrored (the machine's programs steer counter-clockwise first), unless the
+// program as it is follows the log clearly better (by 0.1 of correlation), which a warning then says. Throws
 // FormatError when the log and the program cannot be compared (no overlap, no mark edge, no flag for
 // the mark, a steer beyond any wheel's reach, times too far apart to compute with).
 Comparison CompareLog(const CommandedProgram &program, const MeasuredLog &log,
                       const CompareOptions &options = {});
 
-// The measured trace in program time (log time minus the alignment's logStart), for drawing.
+// The measured trace in program time (log time minus the alignment's logStart), for drawing; mirrored
+// back with the program where it was compared mirrored, so that it lies over the program as drawn.
 std::vector<std::pair<double, double>> MeasuredTrace(const MeasuredLog &log, const Alignment &alignment);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -28,14 +29,16 @@ Physics PhysicsOf(const DropoutRules &rules) {
         return {Speed, SpeedChange, SpeedFloor, "km/h"};
     case ChannelKind::Roll:
         return {Roll, RollRate, RollFloor, "deg"};
-    case ChannelKind::Sideslip:
+    case ChannelKind::SideslipAngle:
         return {Sideslip, SideslipRate, SideslipFloor, "deg"};
     case ChannelKind::RollRate:
         return {RollRate, RollAcceleration, RollRateFloor, "deg/s"};
-    case ChannelKind::Lift:
-        return {Lift, LiftRate, LiftFloor, "mm"};
+    case ChannelKind::Time:
+    case ChannelKind::Mark:
+    case ChannelKind::WheelLift:
+        break; // no physics: nothing is a dropout
     }
-    return {0, 0, 0, ""};
+    return {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(), 0, ""};
 }
 
 std::string Text(const char *format, auto... values) {
@@ -179,28 +182,6 @@ private:
 };
 
 } // namespace
-
-const char *ChannelKindName(ChannelKind kind) {
-    switch (kind) {
-    case ChannelKind::Steer:
-        return "steer";
-    case ChannelKind::YawRate:
-        return "yaw rate";
-    case ChannelKind::LateralAcceleration:
-        return "lateral acceleration";
-    case ChannelKind::Speed:
-        return "speed";
-    case ChannelKind::Roll:
-        return "roll angle";
-    case ChannelKind::Sideslip:
-        return "sideslip";
-    case ChannelKind::RollRate:
-        return "roll rate";
-    case ChannelKind::Lift:
-        return "wheel lift";
-    }
-    return "";
-}
 
 double SteerLimitFor(double maxSteer) {
     return std::fabs(maxSteer) * (1 + ChannelPhysics::SteerMargin) + ChannelPhysics::SteerMarginFloor;

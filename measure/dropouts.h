@@ -4,15 +4,13 @@
 // channel cannot make that does not come back is no dropout but a fault of the channel.
 #pragma once
 
+#include "measure/channelkinds.h"
+
 #include <string>
 #include <vector>
 
-enum class ChannelKind { Steer, YawRate, LateralAcceleration, Speed, Roll, Sideslip, RollRate, Lift };
-// "steer", "yaw rate", "lateral acceleration", "speed", "roll angle", "sideslip", "roll rate", "wheel
-// lift".
-const char *ChannelKindName(ChannelKind kind);
-
-// What each channel can physically do, in its own unit: deg, deg/s, g, km/h, deg, deg, deg/s and mm.
+// What each channel can physically do, in its own unit: deg, deg/s, g, km/h, deg, deg and deg/s. The time,
+// the mark and the wheel lift have no physics to find dropouts by.
 namespace ChannelPhysics {
 // The steer: the largest maxsteer a program is made with (the Import dialog's and --maxsteer's range);
 // with a known program its own maxsteer, plus the margin a wheel may overshoot a step by.
@@ -28,11 +26,9 @@ constexpr double Speed = 400;             // km/h: faster than any test track is
 constexpr double SpeedChange = 70;        // km/h per s: 2 g, beyond any braking or acceleration on tyres
 constexpr double Roll = 180;              // deg: a rollover may pass 90 deg
 constexpr double RollRate = 360;          // deg/s: a turn of the body a second
-constexpr double RollAcceleration = 3600; // deg/s²: a roll rate built up within a tenth of a second
-constexpr double Sideslip = 180;          // deg: a spinning car passes 90 deg
-constexpr double SideslipRate = 720;      // deg/s: no faster than the yaw rate of a spin
-constexpr double Lift = 2000;             // mm: a wheel that lifts further is a rollover
-constexpr double LiftRate = 5000;         // mm/s: a side rising at what a turn of the body a second gives
+constexpr double Sideslip = 180;          // deg: a spin passes 90 deg
+constexpr double SideslipRate = 720;      // deg/s: as fast as the vehicle yaws
+constexpr double RollAcceleration = 3600; // deg/s²: a kerb trip turns the body that fast at the most
 // The smallest change between two samples taken for a dropout, above a sensor's noise from one
 // sample to the next however fast it samples.
 constexpr double SteerFloor = 5;                 // deg
@@ -40,9 +36,8 @@ constexpr double YawRateFloor = 3;               // deg/s
 constexpr double LateralAccelerationFloor = 0.5; // g: vibration on an accelerometer reaches a few tenths
 constexpr double SpeedFloor = 2;                 // km/h
 constexpr double RollFloor = 2;                  // deg
-constexpr double RollRateFloor = 5;              // deg/s
 constexpr double SideslipFloor = 2;              // deg
-constexpr double LiftFloor = 20;                 // mm
+constexpr double RollRateFloor = 5;              // deg/s
 // A burst is one to this many samples: a logger that loses more frames in a row has a gap, not a dropout.
 constexpr int LongestBurst = 5;
 // A channel with a larger share of dropouts cannot be trusted: the straight lines that replace them

@@ -4,6 +4,8 @@
 
 #include "compiler/format.h"
 #include "files/fileio.h"
+#include "measure/campaign.h"
+#include "measure/logtime.h"
 #include "measure/lowpass.h"
 
 #include <algorithm>
@@ -331,52 +333,13 @@ SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options
     return r;
 }
 
-std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &log) {
-    using namespace SwdCriteria;
-    auto verdict = [](bool pass) { return pass ? "pass" : "FAIL"; };
+std::vector<std::string> SwdReportLines(const SwdResult &r, const VehicleLog &log,
+                                        const SwdOptions &settings) {
     std::vector<std::string> lines;
     lines.push_back(Text("Samples: %zu at %.4g Hz, %.3f to %.3f s", log.time.size(), r.sampleRate,
                          log.time.front(), log.time.back()));
     lines.push_back(log.dropouts.empty() ? "Dropouts: none"
                                          : "Dropouts replaced: " + DropoutText(log.dropouts));
-    if (r.processed) {
-        lines.push_back(
-            "Filter: 12-pole phaseless Butterworth, steer 10 Hz, yaw rate and lateral acceleration 6 Hz");
-        lines.push_back(
-            Text("Zeroing: means over %.3f to %.3f s (steer rate above 75 deg/s from %.3f s): steer "
-                 "%.3f deg, yaw rate %.3f deg/s, lateral acceleration %.4f g",
-                 r.zeroFrom, r.zeroTo, r.onset, r.steerZero, r.yawRateZero, r.lateralAccelerationZero));
-        lines.push_back(Text("BOS: %.4f s (steer reaches %+.0f deg; first steer %s)", r.bos,
-                             5.0 * r.firstSteer, r.firstSteer > 0 ? "anticlockwise" : "clockwise"));
-        lines.push_back(
-            Text("COS: %.4f s (steer back to zero after its second peak; peaks %.2f and %.2f deg)", r.cos,
-                 r.firstPeak, r.secondPeak));
-        lines.push_back(Text("Peak yaw rate: %.3f deg/s at %.4f s%s", r.peakYawRate, r.peakYawRateTime,
-                             r.spin ? " (the largest: the yaw rate never comes back, a spin)" : ""));
-        lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %s %% (%s deg/s), at most %g %%: %s",
-                             Fixed(r.ratio1, 2).c_str(), Fixed(r.yawRate1, 3).c_str(), RatioLimit1,
-                             verdict(r.pass1)));
-        lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %s %% (%s deg/s), at most %g %%: %s",
-                             Fixed(r.ratio2, 2).c_str(), Fixed(r.yawRate2, 3).c_str(), RatioLimit2,
-                             verdict(r.pass2)));
-        std::string judged;
-        if (r.passDisplacement)
-            judged = Text("at least %.2f m: %s", r.displacementLimit, verdict(*r.passDisplacement));
-        else
-            judged = "not judged (amplitude below 5 A, or A not known)";
-        lines.push_back(Text("Lateral displacement BOS to BOS + 1.07 s: %.3f m, ", r.displacement) + judged);
-        lines.push_back(r.amplitudeFromProgram ? Text("Amplitude: %.2f deg commanded, %.2f deg measured",
-                                                      r.amplitude, r.measuredAmplitude)
-                                               : Text("Amplitude: %.2f deg (measured)", r.amplitude));
-        if (r.speedAtBos)
-            lines.push_back(
-                Text("Speed at BOS: %.1f km/h (%g +/- %g km/h)", *r.speedAtBos, Speed, SpeedTolerance));
-        if (r.peakRoll) lines.push_back(Text("Peak roll angle: %.2f deg", *r.peakRoll));
-    }
-    for (RunCondition c : r.verdict.StatedConditions())
-        lines.push_back(std::string("Stated, not measured: ") + RunConditionText(c));
-    for (const std::string &w : r.warnings) lines.push_back("Warning: " + w);
-    lines.push_back(std::string("Verdict: ") + (r.state == RunState::Pass ? "pass" : RunStateTitle(r.state)) +
-                    (r.reason.empty() ? "" : ": " + r.reason));
+    for (std::string &line : RunFigureLines(r, settings)) lines.push_back(std::move(line));
     return lines;
 }

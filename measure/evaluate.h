@@ -64,7 +64,7 @@ struct SwdResult : RunOutcome {
     double steerZero = 0;                 // deg, the means subtracted
     double yawRateZero = 0;               // deg/s
     double lateralAccelerationZero = 0;   // g
-    int firstSteer = 1;                   // +1: the first steer is positive (anticlockwise), -1 negative
+    int firstSteer = 1;                   // +1: the first steer is positive (counter-clockwise), -1 negative
     int yawSign = 1;                      // +1: the yaw rate takes the steer's sign, -1 the opposite
     double yawLag = 0, ayLag = 0;         // s the yaw rate and the lateral acceleration follow the steer
     double bos = 0, cos = 0;              // s
@@ -99,8 +99,10 @@ SwdResult EvaluateSineWithDwell(const VehicleLog &log, const SwdOptions &options
 // The verdict of the run's figures and conditions, as EvaluateSineWithDwell gives it.
 void JudgeSineWithDwell(SwdResult &result, const SwdOptions &options, const VehicleLog &log);
 
-// The steps of the processing as text lines, each named, for a terminal or the summary panel.
-std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log);
+// The log's samples and dropouts, then the run's figures (RunFigureLines) with the settings it was
+// processed with, as text lines for a terminal.
+std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log,
+                                        const SwdOptions &settings);
 
 // Double integral (m) of the lateral acceleration (g) from t0 for the duration: trapezoids between the
 // samples and the interpolated ends, velocity and displacement zero at t0.

@@ -7,8 +7,9 @@
 #include <cmath>
 #include <cstdio>
 
-std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredLog &log) {
-    std::vector<std::string> warnings;
+std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredLog &log,
+                                            const PickHints &hints) {
+    std::vector<std::string> warnings = ReadingNotes(log.info, hints);
     char text[200];
     if (c.alignment.correlation < 0.5) { // NaN, when the commanded steer never changes, says nothing
         std::snprintf(text, sizeof text,
@@ -28,7 +29,16 @@ std::vector<std::string> ComparisonWarnings(const Comparison &c, const MeasuredL
                            " dropout sample(s) replaced by interpolation before the comparison: " +
                            DropoutText(log.dropouts));
     if (c.gaps > 0) {
-        std::snprintf(text, sizeof text, "the log has %d gaps; the steps in them are left out", c.gaps);
+        std::string places;
+        for (std::size_t k = 0; k < log.info.gaps.size() && k < 5; ++k) {
+            std::snprintf(text, sizeof text, "%s%.3f s for %.3f s", k ? ", " : "", log.info.gaps[k].time,
+                          log.info.gaps[k].length);
+            places += text;
+        }
+        if (log.info.gaps.size() > 5) places += ", ...";
+        std::snprintf(text, sizeof text,
+                      "the log has %d gap%s (%s of the log); the steps in them are left out", c.gaps,
+                      c.gaps > 1 ? "s" : "", places.c_str());
         warnings.push_back(text);
     }
     return warnings;
@@ -57,6 +67,16 @@ std::vector<std::string> SourceLines(const Comparison &c, const MeasuredLog &log
         logName.c_str(), log.time.size(), log.timeColumn.number, log.timeColumn.name.c_str(),
         TimeUnitName(log.timeUnit), log.steerColumn.number, log.steerColumn.name.c_str(),
         AngleUnitName(log.angleUnit));
+    if (!log.info.part.empty()) Add(lines, "Part of the log read: %s", log.info.part.c_str());
+    if (const std::string base = TimeBaseText(log.info.time); !base.empty())
+        Add(lines, "The log's time is %s", base.c_str());
+    if (c.alignment.fromFirstSample)
+        Add(lines, "Laid on the program from the part's first sample, %.4f s of the log",
+            c.alignment.logStart);
+    if (c.alignment.mirrored)
+        Add(lines,
+            "Mirrored: the log's first steer is %s, the program's %s: compared with the program mirrored",
+            SteerDirectionName(c.logFirstSteer), SteerDirectionName(c.programFirstSteer));
     const std::string lag = Shown("%.4f s", c.alignment.lag),
                       correlation = Shown("%.4f", c.alignment.correlation);
     if (c.alignment.byMark && c.alignment.markEdge > 1)
@@ -135,10 +155,10 @@ std::vector<std::string> ComparisonText::Lines() const {
 }
 
 ComparisonText DescribeComparison(const Comparison &c, const MeasuredLog &log, const std::string &logName,
-                                  int labelWidth) {
+                                  int labelWidth, const PickHints &hints) {
     ComparisonText text{SourceLines(c, log, logName), FigureLines(c, labelWidth), {}, {}};
     if (c.response) text.response = ResponseLines(*c.response);
-    for (const std::string &warning : ComparisonWarnings(c, log))
+    for (const std::string &warning : ComparisonWarnings(c, log, hints))
         text.warnings.push_back("Warning: " + warning);
     return text;
 }

@@ -8,8 +8,10 @@
 #include <vector>
 
 // What a reader of the figures should know about them: a poor correlation, the parts of the program
-// the log does not cover, a sweep without a clear response, skipped rows, dropouts replaced, gaps.
-std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log);
+// the log does not cover, a sweep without a clear response, skipped rows, dropouts replaced, gaps with
+// their places, and the notes of the log's reading (see ReadingNotes) with the front end's hints.
+std::vector<std::string> ComparisonWarnings(const Comparison &comparison, const MeasuredLog &log,
+                                            const PickHints &hints = {});
 
 // The comparison as text, in parts.
 struct ComparisonText {
@@ -24,5 +26,6 @@ struct ComparisonText {
     // The parts in that order: the text of quillard-cli compare.
     std::vector<std::string> Lines() const;
 };
+// The hints are the front end's words for picking another column or a run, added to the notes.
 ComparisonText DescribeComparison(const Comparison &comparison, const MeasuredLog &log,
-                                  const std::string &logName, int labelWidth);
+                                  const std::string &logName, int labelWidth, const PickHints &hints = {});

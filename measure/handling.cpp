@@ -166,7 +166,7 @@ PreparedRun PrepareRun(const VehicleLog &log, const std::vector<ChannelKind> &us
     PreparedRun run;
     run.time = log.time;
     run.speed = log.speed;
-    run.lift = log.lift;
+    run.lift = log.wheelLift;
     struct Filtering {
         const std::vector<double> &from;
         std::vector<double> &to;
@@ -186,7 +186,7 @@ PreparedRun PrepareRun(const VehicleLog &log, const std::vector<ChannelKind> &us
         filtered += (filtered.empty() ? "" : ", ") + std::string(c.name);
     }
     r.Step("Filter", filtered + ": " + FilterText(filter) + (filterSteer ? "" : "; the steer as logged") +
-                         (log.lift.empty() ? "" : "; the wheel lift as logged"));
+                         (log.wheelLift.empty() ? "" : "; the wheel lift as logged"));
 
     run.start = SteerDeparture(run.time, run.steer, DepartureShare, DepartureFloor, ZeroingTime);
     if (run.start == run.time.size())

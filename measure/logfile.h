@@ -1,8 +1,12 @@
-// Measured logs: the time, steer and mark columns of a data logger's text file.
+// Measured logs: the time, steer and mark channels of a logger's file, for the comparison with a program.
 #pragma once
 
 #include "files/fileio.h"
+#include "measure/channelkinds.h"
 #include "measure/dropouts.h"
+#include "measure/logchoice.h"
+#include "measure/logtable.h"
+#include "measure/logtime.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,29 +14,30 @@
 #include <string_view>
 #include <vector>
 
-enum class TimeUnit { Seconds, Milliseconds };
+enum class TimeUnit { Seconds, Milliseconds, Microseconds, Nanoseconds };
 enum class AngleUnit { Degrees, Radians };
-// "s" or "ms", "deg" or "rad".
+// "s", "ms", "us" or "ns"; "deg" or "rad".
 const char *TimeUnitName(TimeUnit unit);
 const char *AngleUnitName(AngleUnit unit);
+// The unit of a time or an angle written in a header ("sec", "msec", "µs", "degrees", "°"); nothing for
+// others.
+std::optional<TimeUnit> TimeUnitOf(const std::string &unit);
+std::optional<AngleUnit> AngleUnitOf(const std::string &unit);
+// Seconds per unit.
+double SecondsPer(TimeUnit unit);
 
-// What a unit written in a header ("deg", "rad/s", "m/s2", "km/h", "mm", any letter case) measures.
-enum class UnitKind { Unknown, Time, Angle, AngularRate, Acceleration, Speed, Length };
-UnitKind KindOfUnit(const std::string &unit);
-// "an angle", "an angular rate", ...: for messages.
-const char *UnitKindText(UnitKind kind);
-
-// Which columns to read and how to scale them. A column is a header name (letter case and a unit
-// in brackets ignored: "Steer [deg]" answers to "steer") or a number counted from 1.
+// Which columns to read and how to scale them. A column is a header name (letter case and a unit in
+// brackets ignored: "Steer [deg]" answers to "steer") or a number counted from 1.
 struct LogOptions {
-    std::string timeColumn;           // empty: the first column whose name starts with "time", else column 1
-    std::string steerColumn;          // empty: the first column whose name contains "steer" and names no
-                                      // rate, else column 2
+    std::string timeColumn;           // empty: the column named as a time (see channelkinds.h), else column 1
+    std::string steerColumn;          // empty: the column named as the steer; none is a ChannelError
     std::string markColumn;           // empty: no mark column
-    std::optional<TimeUnit> timeUnit; // unset: the unit in the header ("time (ms)"), else seconds
+    std::optional<TimeUnit> timeUnit; // unset: the header's unit ("time (ms)"), else seconds (or the unit
+                                      // of a date since 1970 its values are in: ms, us, ns)
     std::optional<AngleUnit> angleUnit; // unset: the unit in the header ("steer [rad]"), else degrees
     // How the steer's dropouts are found (its kind is the steer's); unset: they are left in.
     std::optional<DropoutRules> dropouts = DropoutRules{};
+    LogPart part{}; // the run or the span of log time read; by default the whole log
 };
 
 struct LogColumn {
@@ -41,7 +46,8 @@ struct LogColumn {
 };
 
 struct MeasuredLog {
-    std::vector<double> time;  // seconds, strictly increasing
+    std::vector<double> time;  // seconds, strictly increasing (from the first sample, for a time since an
+                               // epoch or of a clock)
     std::vector<double> steer; // degrees
     std::vector<double> mark;  // the mark column's values as written; empty without a mark column
     LogColumn timeColumn, steerColumn, markColumn;
@@ -53,29 +59,26 @@ struct MeasuredLog {
     std::vector<LogDropout> dropouts; // steer samples beyond its physics or in a burst, replaced
     std::vector<ChannelFault> faults; // changes of the steer that it cannot make
     std::string unitNote; // a logger file whose unit list does not pair one to one with its columns
+    LogInfo info;         // the format, the choice of each column, the time's base, gaps, runs, the part
 };
 
-// Logs larger than this are refused before they are read, and a line longer than a MiB as soon as it
-// is seen: a logger's line holds a few hundred bytes.
-constexpr ReadLimit LogFileLimit{1024 * MiB, false, 1 * MiB};
-
-// Reads a log: a header line naming the columns, then one row per line, the cells separated by
-// tabs, semicolons, commas or blanks (whichever the header uses) with a decimal point. Blank lines
-// and lines starting with '#' are skipped; so are rows with an empty cell in a column read. A logger's
-// sectioned file (see vbo.h) is read as its table; a byte-order mark before the text is skipped.
-// Dropouts of the steer are replaced (see dropouts.h) and listed in the log. Throws FormatError naming
-// the line for a missing header, a cell that is not a finite number, a time that does not increase,
-// a line longer than LogFileLimit's, fewer than two rows, a column empty in every row, a steer column
-// whose unit is not an angle's, or lines that end in a lone carriage return.
+// Reads a log (see ParseLogTable for the formats) and picks its time, steer and (when asked for) mark
+// columns. Dropouts of the steer are replaced (see dropouts.h) and listed in the log. Throws FormatError
+// for everything ParseLogTable and ReadTableChannels refuse, a log of one column, and a steer column
+// whose unit is not an angle's; ChannelError for a steer that no column's name says is one.
 MeasuredLog ParseLog(std::string_view bytes, const LogOptions &options);
 
 // Puts back the bursts of the log's steer that a short pulse of its program commands (see
 // IsCommandedPulse), which the reader replaced before it knew the program, and lists them no longer.
 void KeepCommandedPulses(MeasuredLog &log, const std::vector<CommandedPulse> &pulses);
 
-// The column names of the log's header line, as written, from the start of the file; empty when the
-// bytes hold no header line (no line yet, or a first line of numbers).
-std::vector<std::string> LogColumnNames(std::string_view start);
-
 // ParseLog on a file. Throws FileError (unreadable, or larger than LogFileLimit) or FormatError.
 MeasuredLog ReadLog(const std::string &path, const LogOptions &options);
+
+// The time channel in seconds, its unit decided: the one given, the header's, else the unit of a date
+// since 1970 that its values are in (ms, us or ns), else seconds; laid as LaidTime lays it.
+std::vector<double> TimeInSeconds(const ChannelRead &time, const LogTable &table,
+                                  const std::optional<TimeUnit> &given, TimeUnit &unit, LogInfo &info);
+
+// ParseLog of a table read already.
+MeasuredLog MeasuredLogOf(const LogTable &table, const LogOptions &options);

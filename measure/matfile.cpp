@@ -76,6 +76,7 @@ std::vector<MatVariable> ComparisonMatVariables(const Comparison &c, const Measu
         Scalar("log_start_s", c.alignment.logStart),
         Scalar("lag_s", c.alignment.lag),
         Scalar("correlation", c.alignment.correlation),
+        Scalar("mirrored", c.alignment.mirrored ? 1 : 0),
         Scalar("delay_s", c.delay),
         Scalar("gain", c.gain),
         Scalar("offset_deg", c.offset),

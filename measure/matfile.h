@@ -24,7 +24,7 @@ std::vector<MatVariable> StepsMatVariables(const StepStore &steps, int endIndex,
 
 // A comparison: the compared steps (time, commanded, measured, error), the log as read (log_time,
 // log_steer), the figures as scalars named with their units (delay_s, gain, ...; NaN where a figure
-// has no value), each step's response (step_time_s, step_from_deg, step_to_deg, step_before_deg,
-// step_settled_deg, step_overshoot_deg, step_overshoot_percent, step_peak_time_s: a row per step) and,
-// for a sweep, frequency_hz, gain_db, phase_deg and coherence.
+// has no value; mirrored 1 where the program was compared mirrored), each step's response (step_time_s,
+// step_from_deg, step_to_deg, step_before_deg, step_settled_deg, step_overshoot_deg, step_overshoot_percent,
+// step_peak_time_s: a row per step) and, for a sweep, frequency_hz, gain_db, phase_deg and coherence.
 std::vector<MatVariable> ComparisonMatVariables(const Comparison &comparison, const MeasuredLog &log);

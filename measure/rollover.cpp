@@ -75,7 +75,7 @@ void Process(const VehicleLog &log, HandlingResult &r, RunRecord &record) {
     PreparedRun run =
         PrepareRun(log,
                    {ChannelKind::Steer, ChannelKind::Roll, ChannelKind::RollRate, ChannelKind::YawRate,
-                    ChannelKind::LateralAcceleration, ChannelKind::Lift, ChannelKind::Speed},
+                    ChannelKind::LateralAcceleration, ChannelKind::WheelLift, ChannelKind::Speed},
                    Filters::Rollover, false, false, r, record);
     const auto &time = run.time;
     const auto &steer = run.steer;

@@ -131,7 +131,7 @@ void Process(const VehicleLog &log, HandlingResult &r, RunRecord &record) {
     const PreparedRun run =
         PrepareRun(log,
                    {ChannelKind::Steer, ChannelKind::YawRate, ChannelKind::LateralAcceleration,
-                    ChannelKind::Sideslip, ChannelKind::Roll, ChannelKind::Speed},
+                    ChannelKind::SideslipAngle, ChannelKind::Roll, ChannelKind::Speed},
                    Filters::TransientResponse, false, false, r, record);
     KeepChannels(run, r);
     const Step s = FindStep(run, r);

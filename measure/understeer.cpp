@@ -36,7 +36,7 @@ std::optional<Line> Fit(const std::vector<double> &x, const std::vector<double> 
 void Process(const VehicleLog &log, const HandlingOptions &o, HandlingResult &r, RunRecord &record) {
     const PreparedRun run = PrepareRun(log,
                                        {ChannelKind::Steer, ChannelKind::LateralAcceleration,
-                                        ChannelKind::Sideslip, ChannelKind::Roll, ChannelKind::Speed},
+                                        ChannelKind::SideslipAngle, ChannelKind::Roll, ChannelKind::Speed},
                                        Filters::SteadyState, true, false, r, record);
     KeepChannels(run, r);
     const auto &time = run.time;

@@ -9,6 +9,7 @@
 #include "compiler/tokens.h"
 #include "files/fileio.h"
 #include "graph/programgraph.h"
+#include "measure/campaign.h"
 #include "measure/channels.h"
 #include "measure/evaluate.h"
 #include "romfiles/build.h"
@@ -440,17 +441,14 @@ val EvaluateRun(const std::string &logPath, const val &program, double amplitude
     try {
         const VehicleLog log = ReadVehicleLog(logPath, {});
         const CompilerState &state = State();
-        double peakSteer = 0;
-        for (int i = 0; i <= state.endIndex; ++i)
-            peakSteer = std::max(peakSteer, std::fabs(double(state.steps[i].steer)));
         SwdOptions options;
-        options.commandedAmplitude = peakSteer;
+        options.commandedAmplitude = CommandedAmplitude(state);
         options.gvwr = gvwr;
         options.amplitudeA = amplitudeA;
         if (!(amplitudeA > 0)) options.amplitudeA = SeriesAmplitudeA(Lines(program)).value_or(0);
         const SwdResult r = EvaluateSineWithDwell(log, options);
         result.set("pass", r.pass);
-        result.set("lines", Strings(SwdReportLines(r, log)));
+        result.set("lines", Strings(SwdReportLines(r, log, options)));
     } catch (const std::exception &e) {
         result.set("error", ErrorText(e));
     }

@@ -5,6 +5,7 @@
 #include "graph/overlay.h"
 #include "graph/ui/QPainterCanvas.h"
 #include "measure/freqresponse.h"
+#include "measure/text.h"
 
 #include <QBuffer>
 #include <QPageLayout>
@@ -16,49 +17,10 @@
 #include <cstdio>
 #include <functional>
 
-namespace {
-
-std::string Text(const char *format, auto... values) {
-    char text[300];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
-const char *Verdict(bool pass) { return pass ? "pass" : "FAIL"; }
-
-} // namespace
-
-std::vector<std::string> RunFigureLines(const SwdResult &r) {
-    using namespace SwdCriteria;
-    std::vector<std::string> lines;
-    lines.push_back(Text("BOS %.3f s, COS %.3f s; peak yaw rate %.2f deg/s at %.3f s", r.bos, r.cos,
-                         r.peakYawRate, r.peakYawRateTime));
-    // A ratio that rounds to zero reads 0.0, not -0.0.
-    lines.push_back(Text("Yaw rate ratio at COS + 1.000 s: %s %% (at most %g %%): %s",
-                         Fixed(r.ratio1, 1).c_str(), RatioLimit1, Verdict(r.pass1)));
-    lines.push_back(Text("Yaw rate ratio at COS + 1.750 s: %s %% (at most %g %%): %s",
-                         Fixed(r.ratio2, 1).c_str(), RatioLimit2, Verdict(r.pass2)));
-    if (r.passDisplacement)
-        lines.push_back(Text("Lateral displacement at BOS + 1.07 s: %.3f m (at least %.2f m): %s",
-                             r.displacement, r.displacementLimit, Verdict(*r.passDisplacement)));
-    else
-        lines.push_back(
-            Text("Lateral displacement at BOS + 1.07 s: %.3f m (not judged below 5 A)", r.displacement));
-    lines.push_back(Text("Amplitude %.2f deg (%s; measured %.2f deg); zeroed over %.3f to %.3f s",
-                         r.amplitude, r.amplitudeFromProgram ? "commanded" : "measured", r.measuredAmplitude,
-                         r.zeroFrom, r.zeroTo));
-    if (r.speedAtBos) lines.push_back(Text("Speed at BOS %.1f km/h", *r.speedAtBos));
-    for (RunCondition c : r.verdict.StatedConditions())
-        lines.push_back(std::string("Stated, not measured: ") + RunConditionText(c));
-    for (const std::string &w : r.warnings) lines.push_back("Warning: " + w);
-    if (!r.pass) lines.push_back(std::string("Verdict: ") + RunStateTitle(r.state) + ": " + r.reason);
-    return lines;
-}
-
-RunReportPage RunPageOf(const SwdResult &r, const VehicleLog &, const std::string &title) {
+RunReportPage RunPageOf(const SwdResult &r, const SwdOptions &settings, const std::string &title) {
     RunReportPage page;
     page.title = title;
-    page.lines = RunFigureLines(r);
+    page.lines = RunFigureLines(r, settings);
     page.pass = r.pass;
     page.verdict = RunStateTitle(r.state);
     page.time = r.traces.time;

@@ -3,17 +3,15 @@
 #pragma once
 
 #include "graph/reportpages.h"
-#include "measure/evaluate.h"
+#include "measure/campaign.h"
 #include "measure/handling.h"
 
 #include <string>
 #include <vector>
 
-// A run's page from its evaluation: the traces, the marks, the limits, the figures and the verdicts.
-RunReportPage RunPageOf(const SwdResult &result, const VehicleLog &log, const std::string &title);
-
-// The figures and verdicts of a run as the page and the summary panel list them.
-std::vector<std::string> RunFigureLines(const SwdResult &result);
+// A run's page from its evaluation with the settings it was processed with: the traces, the marks, the
+// limits, the figures (RunFigureLines) and the verdicts.
+RunReportPage RunPageOf(const SwdResult &result, const SwdOptions &settings, const std::string &title);
 
 // The bytes of the PDF: A4 portrait, the first page, then a page per run.
 std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs);

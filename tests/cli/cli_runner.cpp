@@ -63,3 +63,11 @@ std::string CrLf(const std::vector<std::string> &lines) {
     for (const auto &line : lines) text += line + "\r\n";
     return text;
 }
+
+bool MakeSeries(const CliFolder &folder, const std::string &tail) {
+    return folder.Run({"template", "sine-with-dwell", "--series", "40:60:20", "--maxsteer", "300", "--lead",
+                       "2", "-o", "swd.rom", "--json"},
+                      ">runs.json")
+                   .status == 0 &&
+           folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv", "--tail", tail}).status == 0;
+}

@@ -29,3 +29,7 @@ private:
 
 // The lines joined with CR LF after each, as the application writes text.
 std::string CrLf(const std::vector<std::string> &lines);
+
+// A series of two runs, 40 and 60 deg, in runs.json and swd.rom, and their logs swd-1.csv and swd-2.csv
+// of the default car, logged for the tail (s) after each program's end. False when a step fails.
+bool MakeSeries(const CliFolder &folder, const std::string &tail = "3");

@@ -37,6 +37,10 @@ make_input() {
     run.csv) log_of sid.rom --program 3 >run.csv ;;
     sweep.txt) build/quillard-cli template linear-sweep >sweep.txt ;;
     sweep.csv) log_of sweep.txt >sweep.csv ;;
+    logger.csv)
+        build/quillard-cli template sine-with-dwell --amplitude 60 --lead 2 >logger.txt &&
+            build/quillard-cli simulate logger.txt -o simulated.csv &&
+            sed -e '/^#/d' simulated.csv | sed -e '1s/.*/Time,SteerAng,Yaw_Rate,Y_Accel,Velocity/' >logger.csv ;;
     readback.bin) cp sid.bin readback.bin ;;
     readback.aux) cp sid.aux readback.aux ;;
     v2.rom)

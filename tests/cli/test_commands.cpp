@@ -33,6 +33,7 @@ const std::map<std::string, Line> ValidLines{
     {"evaluate understeer", {"understeer", "r.csv"}},
     {"evaluate rollover", {"rollover", "r.csv"}},
     {"simulate", {"p.txt", "-o", "l.csv"}},
+    {"log", {"r.csv"}},
 };
 
 // The valid line of the command, or of its first form that takes the option.

@@ -33,6 +33,8 @@ RunReportPage Page(bool judged) {
         page.displacement.push_back(t < 2 ? NAN : t - 2);
     }
     page.bos = 2, page.cos = 4, page.peakYawRate = -30;
+    page.check1 = 1, page.check2 = 1.75, page.limit1 = 35, page.limit2 = 20;
+    page.displacementTime = 1.07, page.displacementLimit = 1.83;
     page.displacementJudged = judged;
     return page;
 }

@@ -37,14 +37,15 @@ TEST(ParseVehicleLog, FindsTheChannelsByNameAndConvertsTheirUnits) {
     EXPECT_NEAR(swapped.lateralAcceleration[0], 1, 1e-12);
 }
 
-TEST(ParseVehicleLog, AMissingChannelIsNamedWithItsOption) {
+TEST(ParseVehicleLog, AMissingChannelIsNamedWithItsColumns) {
     try {
         ParseVehicleLog("time,steer,lateral acceleration\n0,0,0\n1,1,1\n", {});
         FAIL();
-    } catch (const FormatError &e) {
+    } catch (const ChannelError &e) {
         EXPECT_STREQ(e.what(),
-                     "the log has no yaw rate column (its columns: time, steer, lateral acceleration); "
-                     "name it with --yaw-column");
+                     "the log has no yaw rate column (its columns: time, steer, lateral acceleration)");
+        EXPECT_EQ(e.choice().kind, ChannelKind::YawRate);
+        EXPECT_EQ(e.problem(), ChannelProblem::Missing);
     }
     VehicleLogOptions sis;
     sis.needsYawRate = false;
@@ -118,11 +119,10 @@ TEST(VboFiles, PairTheirUnitsInChannelOrder) {
         ParseVehicleLog(shortList, {});
         FAIL();
     } catch (const FormatError &e) {
-        EXPECT_EQ(
-            std::string(e.what()),
-            "column 4 \"Steer [deg/s]\" is named the steer but holds an angular rate (deg/s): name the steer "
-            "angle's column with --steer-column (the file lists 5 units for its 6 columns: units may be "
-            "paired with the wrong columns)");
+        EXPECT_EQ(std::string(e.what()),
+                  "column 4 \"Steer [deg/s]\" is named the steer but holds an angular rate (deg/s) (the file "
+                  "lists 5 "
+                  "units for its 6 columns: units may be paired with the wrong columns)");
     }
     VehicleLogOptions byNumber;
     byNumber.log.steerColumn = "4";

@@ -2,6 +2,7 @@
 // frequency response they were made with; synthetic runs of known wheels give the true figures that
 // SciPy computed for them (reference/make_figures.py).
 #include "compiler/compile_text.h"
+#include "compiler/format.h"
 #include "files/fileio.h"
 #include "measure/compare.h"
 #include "measure/figures.h"
@@ -283,6 +284,81 @@ TEST(ComparisonFigures, AreTheTrueFiguresOfTheRun) {
             EXPECT_TRUE(warnings.empty()) << warnings.front();
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A run steered the other way is compared with the program mirrored, by its mark or not, and its figures
+// are those of the run as driven; a log that follows the program as it is stays unmirrored, said.
+TEST(CompareLog, ARunSteeredTheOtherWayIsComparedWithTheProgramMirrored) {
+    const CommandedProgram program = Compile(SineWithDwell);
+    struct Case {
+        const char *name;
+        SyntheticRun run;
+        const char *mark;
+        bool mirrored;
+    };
+    SyntheticRun clockwise = MakeRun(0.035, 0.97, 0.2, 0.2, 200);
+    clockwise.steerAt = [&](double t) { return -CommandedAt(program, t); };
+    SyntheticRun marked = MakeRun(0.02, 1, 0, 0.1, 500, 3, 2);
+    marked.steerAt = clockwise.steerAt;
+    SyntheticRun counterSteered = MakeRun(0.035, 1, 0, 0.1, 200); // a jerk the other way before the program
+    counterSteered.steerAt = [&](double t) {
+        return CommandedAt(program, t) - (t > 0.3 && t < 0.5 ? 30 : 0);
+    };
+    const std::vector<Case> cases{
+        {"clockwise first", clockwise, "", true},
+        {"clockwise first, by its mark", marked, "mark", true},
+        {"counter-clockwise first", MakeRun(0.035, 0.97, 0.2, 0.2, 200), "", false},
+        {"a jerk the other way before the program's steer", counterSteered, "", false},
+    };
+    for (const Case &c : cases) {
+        const Comparison result = Compare(program, c.run, c.mark);
+        EXPECT_EQ(result.alignment.mirrored, c.mirrored) << c.name;
+        EXPECT_EQ(result.programFirstSteer, 1) << c.name;
+        EXPECT_NEAR(result.delay, c.run.delay, 2e-3) << c.name;
+        EXPECT_GT(result.alignment.correlation, c.run.steerAt && !c.mirrored ? 0.95 : 0.99) << c.name;
+        EXPECT_NEAR(result.gain, c.run.gain, c.run.steerAt && !c.mirrored ? 0.02 : 0.01) << c.name;
+    }
+    const Comparison mirrored = Compare(program, clockwise);
+    EXPECT_EQ(mirrored.logFirstSteer, -1);
+    EXPECT_NEAR(mirrored.offset, 0.2, 0.05); // the offset as driven: not mirrored
+    EXPECT_NEAR(mirrored.commanded[mirrored.commanded.size() / 2], -program.steer[program.steer.size() / 2],
+                1);
+    const Comparison jerked = Compare(program, counterSteered);
+    EXPECT_EQ(jerked.logFirstSteer, -1);
+    ASSERT_FALSE(jerked.warnings.empty());
+    EXPECT_TRUE(
+        jerked.warnings.front().starts_with("the log's first steer is clockwise, the program's "
+                                            "counter-clockwise, but the log follows the program as it is"))
+        << jerked.warnings.front();
+    // Drawn over the program as it is: the trace of a mirrored comparison is mirrored back.
+    const MeasuredLog log = ParseLog(SyntheticLog(program, TestCompiler(), clockwise), {});
+    EXPECT_EQ(MeasuredTrace(log, mirrored.alignment)[300].second, -log.steer[300]);
+}
+
+// A run picked from a log of two is laid on the program from its part's first sample.
+TEST(CompareLog, ARunOfALogIsLaidFromItsFirstSample) {
+    const CommandedProgram program = Compile(SineWithDwell);
+    SyntheticRun twice = MakeRun(0.03, 1, 0, 0.1, 200);
+    twice.tail = 14;
+    twice.steerAt = [&](double t) { return CommandedAt(program, t) + CommandedAt(program, t - 12); };
+    LogOptions second;
+    second.part.run = 2;
+    const MeasuredLog log = ParseLog(SyntheticLog(program, TestCompiler(), twice), second);
+    ASSERT_EQ(log.info.runs.size(), 2u);
+    const Comparison c = CompareLog(program, log);
+    EXPECT_TRUE(c.alignment.fromFirstSample);
+    EXPECT_EQ(c.alignment.logStart, log.time.front());
+    EXPECT_NEAR(c.alignment.lag, 12.03, 2e-3); // the program's start in the log, and the delay after it
+    EXPECT_GT(c.alignment.correlation, 0.99);
+    const std::vector<std::string> source = DescribeComparison(c, log, "two.csv", 13).source;
+    EXPECT_NE(std::find(source.begin(), source.end(),
+                        "Laid on the program from the part's first sample, " + Fixed(log.time.front(), 4) +
+                            " s of the log"),
+              source.end());
 }
 
 } // namespace

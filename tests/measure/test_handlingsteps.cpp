@@ -72,7 +72,7 @@ VehicleLog Fishhook(const VehicleParameters &car, const std::string &liftHeader,
         Rewritten(log,
                   "time [s],steer [deg],roll [deg],roll rate [deg/s],lateral acceleration [g]" + liftHeader,
                   [&](std::size_t i) {
-                      const double lift = flag ? (log.lift[i] > 0 ? 1 : 0) : log.lift[i];
+                      const double lift = flag ? (log.wheelLift[i] > 0 ? 1 : 0) : log.wheelLift[i];
                       return Cells({log.time[i], log.steer[i], log.roll[i], log.rollRate[i],
                                     log.lateralAcceleration[i]}) +
                              (liftHeader.empty() ? "" : "," + Cells({lift}));
@@ -171,15 +171,15 @@ TEST(HandlingChannels, SideslipRollRateAndLiftAreFoundByNameInTheirUnits) {
         double factor; // to deg, deg/s or mm
         bool stated;
     } cases[] = {
-        {"Sideslip [deg]", ChannelKind::Sideslip, 1, true},
-        {"beta [rad]", ChannelKind::Sideslip, 180 / std::numbers::pi, true},
-        {"Body slip angle", ChannelKind::Sideslip, 1, false},
+        {"Sideslip [deg]", ChannelKind::SideslipAngle, 1, true},
+        {"beta [rad]", ChannelKind::SideslipAngle, 180 / std::numbers::pi, true},
+        {"Body slip angle", ChannelKind::SideslipAngle, 1, false},
         {"Roll Rate [deg/s]", ChannelKind::RollRate, 1, true},
         {"roll velocity (rad/s)", ChannelKind::RollRate, 180 / std::numbers::pi, true},
-        {"two-wheel lift [mm]", ChannelKind::Lift, 1, true},
-        {"Wheel lift [cm]", ChannelKind::Lift, 10, true},
-        {"lift [in]", ChannelKind::Lift, 25.4, true},
-        {"lift", ChannelKind::Lift, 1, false},
+        {"two-wheel lift [mm]", ChannelKind::WheelLift, 1, true},
+        {"Wheel lift [cm]", ChannelKind::WheelLift, 10, true},
+        {"lift [in]", ChannelKind::WheelLift, 25.4, true},
+        {"lift", ChannelKind::WheelLift, 1, false},
     };
     for (const auto &c : cases) {
         const std::string text =
@@ -196,6 +196,53 @@ TEST(HandlingChannels, SideslipRollRateAndLiftAreFoundByNameInTheirUnits) {
     EXPECT_NE(wrong.liftChannel.unitProblem.find("is the wheel lift but its unit deg is an angle's"),
               std::string::npos)
         << wrong.liftChannel.unitProblem;
+}
+
+TEST(HandlingChannels, TheLiftUnitOptionAndTheRollARolloverNeedsGoThroughTheOneReader) {
+    // The option's unit wins over none and over the header's; it states the unit.
+    const struct {
+        const char *header, *given;
+        double factor;
+    } units[] = {{"lift", "cm", 10}, {"lift [mm]", "in", 25.4}, {"wheel lift [in]", "m", 1000}};
+    for (const auto &u : units) {
+        VehicleLogOptions options = Without(false);
+        options.liftUnit = u.given;
+        const VehicleLog log =
+            ParseVehicleLog(std::string("time,steer,ay,") + u.header + "\n0,0,0,0\n0.01,0,0,2\n", options);
+        ASSERT_EQ(log.wheelLift.size(), 2u) << u.header;
+        EXPECT_NEAR(log.wheelLift[1], 2 * u.factor, 1e-9) << u.header;
+        EXPECT_TRUE(log.liftChannel.unitStated) << u.header;
+        EXPECT_EQ(log.liftChannel.unit, u.given) << u.header;
+    }
+    // A fishhook's log without a roll angle is refused, naming the channel; other runs read it without.
+    const std::string noRoll = "time,steer,yaw rate,ay\n0,0,0,0\n0.01,1,0,0\n";
+    EXPECT_NO_THROW(ParseVehicleLog(noRoll, Without(true)));
+    try {
+        ParseVehicleLog(noRoll, Without(true, true));
+        ADD_FAILURE() << "a log without a roll angle was read for a rollover run";
+    } catch (const std::exception &e) {
+        EXPECT_NE(std::string(e.what()).find("roll"), std::string::npos) << e.what();
+    }
+}
+
+TEST(HandlingChannels, ALoggerFileNamedAsLoggersNameTheChannelsIsEvaluatedWithoutColumnOptions) {
+    const VehicleLog simulated = SimulatedLog(Car, "step-steer", Step);
+    const std::string text =
+        Rewritten(simulated, "Time,SteerAng,Yaw_Rate,Y_Accel,Velocity", [&](std::size_t i) {
+            return Cells({simulated.time[i], simulated.steer[i], simulated.yawRate[i],
+                          simulated.lateralAcceleration[i], simulated.speed[i]});
+        });
+    const VehicleLog log = ParseVehicleLog(text, VehicleLogOptions{});
+    EXPECT_EQ(log.steerChannel.column.name, "SteerAng");
+    EXPECT_EQ(log.yawChannel.column.name, "Yaw_Rate");
+    EXPECT_EQ(log.ayChannel.column.name, "Y_Accel");
+    EXPECT_EQ(log.speedChannel.column.name, "Velocity");
+    const HandlingResult r = EvaluateHandling(HandlingKind::Step, log, {});
+    EXPECT_EQ(r.state, RunState::Pass) << r.reason;
+    // The same figure as from the log the rehearsal vehicle wrote.
+    const HandlingResult own = EvaluateHandling(HandlingKind::Step, simulated, {});
+    ASSERT_TRUE(r.Value("time_zero_s") && own.Value("time_zero_s"));
+    EXPECT_NEAR(*r.Value("time_zero_s"), *own.Value("time_zero_s"), 1e-6);
 }
 
 TEST(HandlingEvents, ExtremesCrossingsAndDepartures) {

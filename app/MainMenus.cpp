@@ -50,7 +50,7 @@ void TForm1::CreateFileMenu() {
     a.EvaluationReport1->setEnabled(false);
     connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
     a.EvaluateCampaign1 =
-        a.File1->addAction("&Evaluate Campaign...", m_campaign, &TCampaignCommands::EvaluateCampaign);
+        a.File1->addAction("Eva&luate Campaign...", m_campaign, &TCampaignCommands::EvaluateCampaign);
     a.EvaluateCampaign1->setStatusTip(
         "Judge every run of a sine-with-dwell series on its log: the runs' states, "
         "figures and margins, the campaign's verdict and its report");

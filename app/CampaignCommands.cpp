@@ -66,7 +66,7 @@ CoverReportPage CampaignCover(const JudgedCampaign &judged) {
                           std::to_string(v.invalid) + (v.reason.empty() ? "" : ": " + v.reason));
     for (const std::string &line : RegulationCriteria(campaign.regulation, campaign.gvwr.kg))
         cover.lines.push_back(line);
-    cover.lines.push_back("Run list: " + Latin1Line(judged.runListName));
+    cover.lines.push_back("Run list: " + Latin1Line(QFileInfo(judged.runList).fileName()));
     cover.header = {"run",
                     "amplitude",
                     "log",
@@ -121,7 +121,7 @@ void TCampaignCommands::OpenRun(int run) {
         return ShowError(m_dialog,
                          QString("Run %1 gives no figures: ").arg(c.run.run) + FromLatin1(r.reason));
     const SwdInputs inputs = InputsOf(campaign);
-    m_graph.SetRun(SwdRunGraph(r, inputs, RunProgramTrace(c.run, m_dialog->Files().runList)),
+    m_graph.SetRun(SwdRunGraph(r, inputs, RunProgramTrace(c.run, judged->runList)),
                    m_programs.CurrentProgram());
     QStringList figures{
         FromLatin1("Sine with dwell, " + RunTitle(c, campaign.runs.size()) + ": " + RunStateTitle(r.state))};

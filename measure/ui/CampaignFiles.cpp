@@ -73,7 +73,7 @@ bool NameBefore(const QString &a, const QString &b) {
 JudgedCampaign JudgeCampaignFiles(const CampaignFiles &files) {
     if (files.runList.isEmpty()) throw CampaignFilesError("Choose the run list of the series.");
     JudgedCampaign judged;
-    judged.runListName = QFileInfo(files.runList).fileName();
+    judged.runList = files.runList;
     const RunList list = Reading(
         files.runList, [&] { return ParseRunList(ReadFileBytes(ToPath(files.runList), RunListLimit)); });
     std::optional<double> vehicleGvwr;

@@ -28,7 +28,7 @@ struct JudgedCampaign {
     CampaignResult result;
     std::vector<VehicleLog> logs; // in the order given; result.runs[k] was judged on logs[paired[k].index]
     std::vector<PairedRun> paired;
-    QString runListName; // the run list's file name
+    QString runList; // as given: the sets it names without a folder are beside it
 };
 
 // Why the files make no campaign, naming the file: one that cannot be read, a run list or SIS result

@@ -23,6 +23,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace {
 
 // A file's name with a Browse... button beside it.
@@ -247,7 +249,8 @@ CampaignFiles TEvaluateCampaignDlg::Files() const {
     CampaignFiles files;
     files.runList = RunListEdit->text().trimmed();
     files.logs = Logs();
-    files.pairing = std::array{Pairing::Order, Pairing::Name, Pairing::Logged}[PairingBox->currentIndex()];
+    static constexpr std::array pairings{Pairing::Order, Pairing::Name, Pairing::Logged}; // the box's order
+    files.pairing = pairings[static_cast<std::size_t>(PairingBox->currentIndex())];
     files.a = AEdit->value();
     files.sisResults = SisEdit->text().trimmed();
     files.gvwr = GvwrEdit->value();

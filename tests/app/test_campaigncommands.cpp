@@ -259,6 +259,32 @@ private slots:
         QVERIFY(!Dialog()->ReportBtn->isEnabled());
     }
 
+    // The logs given in reverse pair by their names (and by the runs they name) with the runs they are
+    // of; in the order given they would not.
+    void theLogsPairAsChosen_data() {
+        QTest::addColumn<int>("pairing");
+        QTest::addColumn<QStringList>("states");
+        QTest::newRow("in order") << 0 << QStringList{"invalid", "invalid", "invalid", "invalid"};
+        QTest::newRow("by name") << 1 << QStringList{"pass", "fail", "invalid", "pass"};
+        QTest::newRow("as logged") << 2 << QStringList{"pass", "fail", "invalid", "pass"};
+    }
+    void theLogsPairAsChosen() {
+        QFETCH(int, pairing);
+        QFETCH(QStringList, states);
+        m_form->Actions().EvaluateCampaign1->trigger();
+        Fill(false);
+        QStringList logs = Dialog()->Logs();
+        std::reverse(logs.begin(), logs.end());
+        Dialog()->LogList->clear();
+        Dialog()->LogList->addItems(logs);
+        Dialog()->PairingBox->setCurrentIndex(pairing);
+        QVERIFY(Dialog()->Evaluate());
+        QStringList judged;
+        for (const CampaignRunResult &c : Dialog()->Judged()->result.runs)
+            judged << RunStateName(c.result.state);
+        QCOMPARE(judged, states);
+    }
+
     // A from the SIS results when none is given, named by the file; the given A wins over it.
     void aComesFromTheSisResultsUnlessGiven() {
         WriteAll(Path("sis.json"), R"({"a_deg": 25.5, "runs": []})");

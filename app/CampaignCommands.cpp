@@ -48,6 +48,21 @@ std::string RunTitle(const CampaignRunResult &c, std::size_t runs) {
            FigureText(c.run.amplitude, 2, "deg") + " (" + FileNameOf(c.log) + ")";
 }
 
+// The line broken at blanks into lines that fit the page's width, those after the first indented.
+void AddBroken(std::vector<std::string> &lines, const std::string &line, std::size_t width = 90) {
+    std::size_t from = 0;
+    std::string indent;
+    while (line.size() - from + indent.size() > width) {
+        std::size_t at = line.rfind(' ', from + width - indent.size());
+        if (at == std::string::npos || at <= from) at = line.find(' ', from + 1);
+        if (at == std::string::npos) break;
+        lines.push_back(indent + line.substr(from, at - from));
+        from = at + 1;
+        indent = "    ";
+    }
+    lines.push_back(indent + line.substr(from));
+}
+
 // The report's first page: the campaign's verdict, the test information, A, the regulation and its
 // criteria, and a row per run with its figures and their margins.
 CoverReportPage CampaignCover(const JudgedCampaign &judged) {
@@ -65,7 +80,11 @@ CoverReportPage CampaignCover(const JudgedCampaign &judged) {
                           std::to_string(v.passed) + ", failed " + std::to_string(v.failed) + ", invalid " +
                           std::to_string(v.invalid) + (v.reason.empty() ? "" : ": " + v.reason));
     for (const std::string &line : RegulationCriteria(campaign.regulation, campaign.gvwr.kg))
-        cover.lines.push_back(line);
+        AddBroken(cover.lines, line);
+    for (const CampaignRunResult &c : campaign.runs)
+        if (!c.result.reason.empty())
+            AddBroken(cover.lines, "Run " + std::to_string(c.run.run) + " " + RunStateTitle(c.result.state) +
+                                       ": " + c.result.reason);
     cover.lines.push_back("Run list: " + Latin1Line(QFileInfo(judged.runList).fileName()));
     cover.header = {"run",
                     "amplitude",

@@ -220,7 +220,7 @@ private slots:
         for (const QString &line :
              {QString("Sine-with-dwell campaign: FAIL"), QString("Vehicle: not given"),
               QString("Gross vehicle weight rating: 2150 kg"), QString("Run 4 of 4"),
-              QString("Regulation: FMVSS No. 126"),
+              QString("Regulation: FMVSS No. 126"), QString("Run 3 INVALID: the log has no speed"),
               QString::fromStdString(MarginText(*Dialog()->Judged()->result.runs[1].margins.ratio1, 2))})
             QVERIFY2(report.contains(line), qPrintable(line + "\n" + report));
     }

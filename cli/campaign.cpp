@@ -24,14 +24,10 @@ Json Optional(const std::string &text) { return text.empty() ? Json(nullptr) : J
 
 // A of the first run whose set file is there and whose program's note names it.
 AmplitudeCandidate NoteCandidate(const RunList &list) {
-    for (const SeriesRun &run : list.runs) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(run.set, error)) continue;
-        const auto a = ReadingInput(run.set, [&] {
-            return SeriesAmplitudeA(ReadProgramSet(run.set)[static_cast<std::size_t>(run.program)]);
-        });
-        if (a) return {a, "the note of " + FileNameOf(run.set) + " program " + std::to_string(run.program)};
-    }
+    std::vector<std::pair<std::string, int>> programs;
+    for (const SeriesRun &run : list.runs) programs.push_back({run.set, run.program});
+    // A set that cannot be read, or a note that holds no A, stops the campaign naming the set.
+    if (const std::optional<NoteA> note = SeriesNoteA(programs)) return {note->value, note->source};
     return {};
 }
 

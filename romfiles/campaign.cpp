@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 namespace {
@@ -124,6 +125,23 @@ std::optional<double> SeriesAmplitudeA(const ProgramText &program) {
                           "\" of its first line holds no A (a positive number of deg, as in \"standard "
                           "series, A 20 deg\")");
     return a;
+}
+
+std::optional<NoteA> SeriesNoteA(const std::vector<std::pair<std::string, int>> &programs) {
+    for (const auto &[set, program] : programs) {
+        std::error_code error;
+        if (program < 0 || program >= static_cast<int>(ProgramCount) ||
+            !std::filesystem::is_regular_file(set, error))
+            continue;
+        std::optional<double> a;
+        try {
+            a = SeriesAmplitudeA(ReadProgramSet(set)[static_cast<std::size_t>(program)]);
+        } catch (const FormatError &e) {
+            throw FormatError(DisplayName(set) + ": " + e.what());
+        }
+        if (a) return NoteA{*a, "the note of " + FileNameOf(set) + " program " + std::to_string(program)};
+    }
+    return std::nullopt;
 }
 
 std::string CampaignSheet(CompilerState &state, const ProgramSet &set, const CompileOptions &options) {

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The first comment line of a program: the text after the ";" of its first line that starts with
@@ -27,6 +28,16 @@ const ManoeuvreTemplate *ProgramTemplate(const ProgramText &program,
 // as StandardSeriesNote writes it); none without that note. Throws FormatError when the note's A is no
 // positive number of deg.
 std::optional<double> SeriesAmplitudeA(const ProgramText &program);
+
+// A as the note of a series' program gives it, and where it came from: "the note of swd-1.rom program
+// 3". Read from the first of the programs (a set file and a program number) whose set file exists and
+// whose program has the note; none when none has. Throws FileError when a set cannot be read, and
+// FormatError naming the set when it is no set or a note holds no A.
+struct NoteA {
+    double value = 0; // deg
+    std::string source;
+};
+std::optional<NoteA> SeriesNoteA(const std::vector<std::pair<std::string, int>> &programs);
 
 // A CSV of the set, one row per program after a header row: program, its first comment line,
 // duration (s), peak steer (the steer of largest magnitude, deg), peak steer rate (deg/s) and the

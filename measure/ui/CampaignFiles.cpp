@@ -3,6 +3,7 @@
 
 #include "files/fileio.h"
 #include "measure/vehicle.h"
+#include "romfiles/campaign.h"
 #include "uikit/Forms.h"
 
 #include <QDir>
@@ -87,6 +88,20 @@ JudgedCampaign JudgeCampaignFiles(const CampaignFiles &files) {
         candidates.push_back(
             {SisAmplitudeA(files.sisResults), ToPath(QFileInfo(files.sisResults).fileName())});
     candidates.push_back({list.a, "the run list"});
+    if (candidates.front().value == std::nullopt && files.sisResults.isEmpty() && !list.a) {
+        // Sets named without a folder are beside the run list, as a run's program is found.
+        std::vector<std::pair<std::string, int>> programs;
+        for (const SeriesRun &run : list.runs)
+            programs.push_back(
+                {ToPath(QDir(QFileInfo(files.runList).absolutePath()).filePath(FromPath(run.set))),
+                 run.program});
+        try {
+            if (const std::optional<NoteA> note = SeriesNoteA(programs))
+                candidates.push_back({note->value, note->source});
+        } catch (const std::exception &e) { // FileError and FormatError name the set
+            throw CampaignFilesError(e.what());
+        }
+    }
     const CampaignA a = ChooseAmplitudeA(candidates);
     const Gvwr gvwr =
         ChooseGvwr(files.gvwr > 0 ? std::optional(files.gvwr) : std::nullopt, files.info, vehicleGvwr);

@@ -299,6 +299,28 @@ private slots:
         QCOMPARE(Dialog()->Judged()->result.a.source, std::string("sis.json"));
     }
 
+    // With no A given, no SIS results and none in the run list, A is the note of the series' programs, as
+    // the command line takes it.
+    void aComesFromTheProgramsNoteLast() {
+        QByteArray set = ReadAll(Path("swd.rom"));
+        set.replace("; run 1 of 4", "; run 1 of 4, standard series, A 22.5 deg");
+        WriteAll(Path("noted.rom"), set);
+        WriteAll(Path("noted.json"), ReadAll(Path("runs.json")).replace("\"swd.rom\"", "\"noted.rom\""));
+        m_form->Actions().EvaluateCampaign1->trigger();
+        Fill(false);
+        Dialog()->RunListEdit->setText(Path("noted.json"));
+        Dialog()->AEdit->setValue(0);
+        QVERIFY(Dialog()->Evaluate());
+        QCOMPARE(Dialog()->Judged()->result.a.value, 22.5);
+        QCOMPARE(Dialog()->Judged()->result.a.source, std::string("the note of noted.rom program 0"));
+        const QJsonObject cli =
+            QJsonDocument::fromJson(
+                RunCli(m_dir.path(), {"evaluate", "campaign", "noted.json", "swd-1.csv", "swd-2.csv",
+                                      "swd-3.csv", "swd-4.csv", "--vehicle", "car.txt", "--json"}))
+                .object();
+        QCOMPARE(cli["a_source"].toString(), QString("the note of noted.rom program 0"));
+    }
+
     // Add Folder takes a folder's logs in the order of their names, numbers as numbers, and nothing else.
     void aFolderGivesItsLogsInOrder() {
         QDir(m_dir.path()).mkdir("logs");

@@ -111,3 +111,31 @@ TEST(SeriesAmplitudeA, IsReadFromTheStandardSeriesNoteOfTheFirstCommentAndABadNo
         }
     }
 }
+
+// A series' A from its programs' notes: sets that are not there are passed over, the first note found
+// gives A and names its set and program, and a note that holds no A stops the search naming its set.
+TEST(SeriesNoteA, IsTheFirstNoteFoundAndABadNoteNamesItsSet) {
+    TempDir dir;
+    ProgramSet plain{}, noted{}, bad{};
+    for (auto &program : plain) program = DefaultProgram();
+    noted = plain;
+    bad = plain;
+    noted[3] = {"; Sine with dwell: amplitude 30 deg; run 3 of 25, standard series, A 20.5 deg"};
+    bad[3] = {"; standard series, A 0 deg"};
+    WriteProgramSet(dir / "plain.rom", plain);
+    WriteProgramSet(dir / "noted.rom", noted);
+    WriteProgramSet(dir / "bad.rom", bad);
+    const std::string missing = dir / "missing.rom";
+    const std::optional<NoteA> a =
+        SeriesNoteA({{missing, 3}, {dir / "plain.rom", 3}, {dir / "noted.rom", 2}, {dir / "noted.rom", 3}});
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->value, 20.5);
+    EXPECT_EQ(a->source, "the note of noted.rom program 3");
+    EXPECT_FALSE(SeriesNoteA({{missing, 3}, {dir / "plain.rom", 3}}));
+    try {
+        SeriesNoteA({{dir / "bad.rom", 3}, {dir / "noted.rom", 3}});
+        ADD_FAILURE();
+    } catch (const FormatError &e) {
+        EXPECT_NE(std::string(e.what()).find("bad.rom: the note"), std::string::npos) << e.what();
+    }
+}

@@ -102,6 +102,8 @@ struct CliOptions {
     std::string vehicleName;              // evaluate campaign --vehicle-name, as given (bytes)
     std::vector<RunCondition> accepted;   // evaluate --accept: conditions stated, not measured
     std::string amplitudeSource;          // where amplitudeA came from: "--amplitude-a", the SIS file's name
+    std::string amplitudeFile;            // --amplitude-from: the SIS file, whose runs the report shows
+    std::vector<std::string> images;      // evaluate campaign --images: the EPROM files of the runs' sets
     std::string infoFile;                 // evaluate campaign --info: the test information
     Regulation regulation = Regulation::Fmvss126; // evaluate campaign --regulation
     Pairing pairing = Pairing::Order;             // evaluate campaign --pair

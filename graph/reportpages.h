@@ -1,10 +1,13 @@
-// Pages of the evaluation report of a campaign: a first page with the campaign's figures and its runs,
-// and a page per sine-with-dwell run with its steer, yaw rate and lateral displacement over time.
+// Pages of the evaluation report of a campaign: a first page with the campaign's figures and its runs
+// (continued on further pages when they are many), a page of the slowly increasing steer runs that gave
+// A, a page per sine-with-dwell run with its steer, yaw rate and lateral displacement over time, and a
+// last page for traceability and sign-off. Every page has its foot ("Page 3 of 21").
 #pragma once
 
 #include "graph/canvas.h"
 
 #include <string>
+#include <variant>
 #include <vector>
 
 struct RunReportPage {
@@ -24,17 +27,50 @@ struct RunReportPage {
     double displacementTime = 0;   // s after BOS
     double displacementLimit = 0;  // m
     bool displacementJudged = false;
+    std::string footer; // "Page 3 of 21", at the foot of the page
 };
 
+// A page of text and a table: the first page, the pages its table continues on, the sign-off page.
 struct CoverReportPage {
     std::string title;
     std::vector<std::string> lines;             // the campaign: A, vehicle, overall result
     std::vector<std::string> header;            // column names of the run table
     std::vector<std::vector<std::string>> rows; // one per run
     std::vector<bool> rowPasses;                // a failed run's row is drawn in red
+    std::vector<std::string> units;             // under the column names; empty: none
+    std::vector<std::string> rowNotes;          // a line under a row (its reason, a hash); "": none
+    std::vector<std::string> after;             // lines below the table
+    bool signOff = false; // "Tested by" and "Checked by" with name, date and signature to fill in
+    std::string footer;
 };
 
-// Both draw on a fresh surface of the given size (device pixels) through the plot library, and leave
+// A slowly increasing steer run of the SIS page: its steer over its lateral acceleration, both in the
+// direction of the turn.
+struct SisCurve {
+    std::string name;
+    std::vector<double> lateralAcceleration; // g
+    std::vector<double> steer;               // deg
+};
+
+struct SisReportPage {
+    std::string title;
+    std::vector<std::string> lines;
+    std::vector<std::string> header, units;     // of the table of runs
+    std::vector<std::vector<std::string>> rows; // one per run
+    std::vector<bool> rowPasses;
+    std::vector<SisCurve> curves;                   // empty: the runs' logs were not given
+    double fitLow = 0.1, fitHigh = 0.375, at = 0.3; // g
+    std::string footer;
+};
+
+// The text lines of a page of the given height that hold a table's rows: how many lines
+// DrawCoverPage and DrawSisPage write on an A4 page at the report's resolution before its foot.
+constexpr int ReportPageLines = 52;
+
+// A page of the report, of any kind.
+using ReportPage = std::variant<CoverReportPage, SisReportPage, RunReportPage>;
+
+// Each draws on a fresh surface of the given size (device pixels) through the plot library, and leave
 // the library as they found it (PlotScope).
 
 // Draws the first page.
@@ -44,3 +80,7 @@ void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage 
 // lateral displacement) with BOS, COS and the two check times marked and the limits drawn. Uses
 // viewports and worlds 1 to 3 of the plot library.
 void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &page);
+
+// Draws the page of the slowly increasing steer runs: its lines, the table of runs, and their steer over
+// lateral acceleration with the fit range and 0.3 g marked. Uses viewport and world 1.
+void DrawSisPage(Canvas &canvas, int width, int height, const SisReportPage &page);

@@ -31,7 +31,14 @@ RunReportPage RunPageOf(const SwdResult &r, const SwdOptions &settings, const st
     return page;
 }
 
-std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs) {
+void NumberPages(std::vector<ReportPage> &pages) {
+    for (std::size_t k = 0; k < pages.size(); ++k) {
+        const std::string footer = "Page " + std::to_string(k + 1) + " of " + std::to_string(pages.size());
+        std::visit([&](auto &page) { page.footer = footer; }, pages[k]);
+    }
+}
+
+std::string ReportPdfBytes(const std::vector<ReportPage> &pages) {
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
@@ -40,15 +47,34 @@ std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<R
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setResolution(150);
         writer.setCreator("Quillard");
-        writer.setTitle(QString::fromLatin1(cover.title.c_str()));
+        if (!pages.empty())
+            writer.setTitle(
+                QString::fromLatin1(std::visit([](const auto &p) { return p.title; }, pages[0]).c_str()));
         QPainterPageDevice device(writer);
         device.BeginJob();
-        DrawCoverPage(device, device.PageWidth(), device.PageHeight(), cover);
-        for (const RunReportPage &page : runs) {
-            device.NewPage();
-            DrawRunPage(device, device.PageWidth(), device.PageHeight(), page);
+        for (std::size_t k = 0; k < pages.size(); ++k) {
+            if (k) device.NewPage();
+            const int width = device.PageWidth(), height = device.PageHeight();
+            std::visit(
+                [&](const auto &page) {
+                    using Page = std::decay_t<decltype(page)>;
+                    if constexpr (std::is_same_v<Page, CoverReportPage>)
+                        DrawCoverPage(device, width, height, page);
+                    else if constexpr (std::is_same_v<Page, SisReportPage>)
+                        DrawSisPage(device, width, height, page);
+                    else
+                        DrawRunPage(device, width, height, page);
+                },
+                pages[k]);
         }
         device.EndJob();
     }
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs) {
+    std::vector<ReportPage> pages{cover};
+    pages.insert(pages.end(), runs.begin(), runs.end());
+    NumberPages(pages);
+    return ReportPdfBytes(pages);
 }

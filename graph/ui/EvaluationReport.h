@@ -12,5 +12,11 @@
 // limits, the figures (RunFigureLines) and the verdicts.
 RunReportPage RunPageOf(const SwdResult &result, const SwdOptions &settings, const std::string &title);
 
-// The bytes of the PDF: A4 portrait, the first page, then a page per run.
+// The bytes of the PDF: A4 portrait, the first page, then a page per run, each footed "Page x of y".
 std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs);
+
+// The bytes of the PDF of the pages as they are (footers included), A4 portrait, titled by the first.
+std::string ReportPdfBytes(const std::vector<ReportPage> &pages);
+
+// "Page 3 of 21" on every page, in order.
+void NumberPages(std::vector<ReportPage> &pages);

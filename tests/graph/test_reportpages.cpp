@@ -43,8 +43,8 @@ TEST(DrawRunPage, MarksTheEventsAndDrawsTheLimitsThatApply) {
     RecordingCanvas judged, notJudged;
     DrawRunPage(judged, 1240, 1754, Page(true));
     DrawRunPage(notJudged, 1240, 1754, Page(false));
-    for (const char *text : {"FAIL", "Run 3 of 18", "figures", "BOS", "COS", "+1.00", "+1.75", "BOS + 1.07 s",
-                             "limits 35 % and 20 % of the peak", "at least 1.83 m"})
+    for (const char *text : {"FAIL", "Run 3 of 18", "figures", "BOS", "COS", "+1.00 s", "+1.75 s",
+                             "BOS + 1.07 s", "limits 35 % and 20 % of the peak", "at least 1.83 m"})
         EXPECT_TRUE(HasText(judged, text)) << text;
     EXPECT_FALSE(HasText(notJudged, "at least 1.83 m"));
     // The two ratio limits, and the displacement's where it is judged.
@@ -53,11 +53,12 @@ TEST(DrawRunPage, MarksTheEventsAndDrawsTheLimitsThatApply) {
 }
 
 TEST(DrawCoverPage, WritesTheCampaignAndARowPerRun) {
-    CoverReportPage cover{"Campaign: FAIL",
-                          {"A = 27.1 deg"},
-                          {"run", "verdict"},
-                          {{"1", "pass"}, {"2", "FAIL"}},
-                          {true, false}};
+    CoverReportPage cover;
+    cover.title = "Campaign: FAIL";
+    cover.lines = {"A = 27.1 deg"};
+    cover.header = {"run", "verdict"};
+    cover.rows = {{"1", "pass"}, {"2", "FAIL"}};
+    cover.rowPasses = {true, false};
     RecordingCanvas c;
     DrawCoverPage(c, 1240, 1754, cover);
     for (const char *text : {"Campaign: FAIL", "A = 27.1 deg", "run", "verdict", "1", "2", "pass", "FAIL"})

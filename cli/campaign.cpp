@@ -136,9 +136,9 @@ std::vector<std::string> TableHeader() {
                                     "gvwr_source"};
     for (const CampaignInfoField &field : CampaignInfoFields())
         header.push_back(std::string("info_") + field.key);
-    header.insert(header.end(),
-                  {"log_sha256", "image", "slot_crc32", "aux_slot_crc32", "following_delay_s",
-                   "following_gain", "following_rms_error_deg", "following_reason", "quillard_version"});
+    header.insert(header.end(), {"log_sha256", "image", "slot_crc32", "aux_slot_crc32", "following_delay_s",
+                                 "following_gain", "following_offset_deg", "following_rms_error_deg",
+                                 "following_peak_error_deg", "following_reason", "quillard_version"});
     return header;
 }
 
@@ -179,7 +179,9 @@ std::vector<std::string> TableRow(const CampaignRunResult &c, const CampaignResu
         trace.following && trace.following->comparison ? &*trace.following->comparison : nullptr;
     row.insert(row.end(), {compared ? FollowingCell(compared->delay, 4) : "",
                            compared ? FollowingCell(compared->gain, 4) : "",
+                           compared ? FollowingCell(compared->offset, 3) : "",
                            compared ? FollowingCell(compared->rmsError, 3) : "",
+                           compared ? FollowingCell(compared->peakError, 3) : "",
                            trace.following ? trace.following->reason : "", QUILLARD_VERSION});
     return row;
 }

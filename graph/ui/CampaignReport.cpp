@@ -299,8 +299,9 @@ std::string FollowingText(const Comparison &c) {
     auto figure = [](double value, int decimals, const char *unit) {
         return std::isfinite(value) ? FigureText(value, decimals, unit) : std::string("not measured");
     };
-    return "delay " + figure(c.delay, 3, "s") + ", gain " + figure(c.gain, 3, "") + ", RMS error " +
-           figure(c.rmsError, 2, "deg");
+    return "delay " + figure(c.delay, 3, "s") + ", gain " + figure(c.gain, 3, "") + ", offset " +
+           figure(c.offset, 2, "deg") + ", RMS error " + figure(c.rmsError, 2, "deg") + ", peak error " +
+           figure(c.peakError, 2, "deg");
 }
 
 std::vector<ReportPage> CampaignReportPages(const CampaignResult &campaign,

@@ -69,5 +69,6 @@ std::vector<ReportPage> CampaignReportPages(const CampaignResult &campaign,
 // The bytes of the report as a PDF: A4 portrait, the pages of CampaignReportPages.
 std::string CampaignReportPdf(const CampaignResult &campaign, const CampaignReportInputs &inputs);
 
-// "Delay 0.012 s, gain 0.998, RMS error 0.41 deg": the run page's line of the comparison.
+// "delay 0.012 s, gain 0.998, offset 0.05 deg, RMS error 0.41 deg, peak error -1.20 deg": the run
+// page's line of the comparison ("not measured" for a figure the comparison could not take).
 std::string FollowingText(const Comparison &comparison);

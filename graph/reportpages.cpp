@@ -190,15 +190,15 @@ void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage 
             canvas.SetFont(Font{"Arial", 10, true});
             canvas.TextOut(margin, y, role);
             canvas.SetFont(Font{"Arial", 9, false});
-            y += 2 * line;
+            y += 3 * line / 2;
             for (const char *field : {"Name", "Date", "Signature"}) {
                 canvas.TextOut(margin, y, field);
                 const int from = margin + canvas.TextWidth("Signature  ");
                 canvas.MoveTo(from, y + line - 4);
                 canvas.LineTo(right, y + line - 4);
-                y += 2 * line;
+                y += 3 * line / 2;
             }
-            y += line;
+            y += line / 2;
         }
     }
     Footer(canvas, width, height, page.footer);

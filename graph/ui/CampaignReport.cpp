@@ -53,7 +53,7 @@ std::string WithMargin(double value, const std::optional<double> &margin, int de
 // titled as continued; the last keeps room for the lines after the table (and the sign-off, which gets
 // a page of its own when the last has no room for it).
 std::vector<CoverReportPage> Paginate(const CoverReportPage &page, const std::string &continued) {
-    constexpr int SignOffLines = 21, TitleLines = 3, HeaderLines = 3;
+    constexpr int SignOffLines = 15, TitleLines = 3, HeaderLines = 3;
     auto rowLines = [&](std::size_t r) {
         return 1 + (r < page.rowNotes.size() && !page.rowNotes[r].empty() ? 1 : 0);
     };
@@ -254,17 +254,17 @@ std::vector<CoverReportPage> SignOffPages(const CampaignResult &campaign,
         page.lines.push_back(Text("Slowly increasing steer: fit from %g to %g g, angle read at %g g",
                                   inputs.sis->options.fitLow, inputs.sis->options.fitHigh,
                                   inputs.sis->options.at));
-    page.header = {"run", "log", "EPROM file", "program", "slot CRC-32", "aux slot CRC-32"};
+    page.header = {
+        "run", "log", "EPROM file", "program", "slot CRC-32", "aux slot CRC-32", "SHA-256 of the log"};
     for (std::size_t k = 0; k < campaign.runs.size(); ++k) {
         const CampaignRunResult &c = campaign.runs[k];
         const ReportRunTrace *trace = k < inputs.runs.size() ? &inputs.runs[k] : nullptr;
         page.rows.push_back({std::to_string(c.run.run), FileNameOf(c.log),
                              trace && trace->slot ? FileNameOf(trace->slot->image) : "not given",
                              std::to_string(c.run.program), SlotCrcText(trace, false),
-                             SlotCrcText(trace, true)});
+                             SlotCrcText(trace, true),
+                             trace && !trace->logSha256.empty() ? trace->logSha256 : "not given"});
         page.rowPasses.push_back(true);
-        page.rowNotes.push_back(
-            "SHA-256 " + (trace && !trace->logSha256.empty() ? trace->logSha256 : std::string("not given")));
     }
     page.signOff = true;
     return Paginate(page, "Traceability and sign-off (continued)");

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -71,6 +73,118 @@ TEST(DrawCoverPage, WritesTheCampaignAndARowPerRun) {
     };
     EXPECT_LT(rowOf("verdict"), rowOf("pass"));
     EXPECT_LT(rowOf("pass"), rowOf("FAIL"));
+}
+
+// The box a text takes on the recording canvas.
+struct Box {
+    int left, top, right, bottom;
+};
+Box BoxOf(const RecordedText &t) {
+    return {t.x, t.y, t.x + RecordingCanvas::CharWidth * static_cast<int>(t.text.size()),
+            t.y + RecordingCanvas::CharHeight};
+}
+bool Overlap(const Box &a, const Box &b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+TEST(DrawRunPage, TheCheckTimeLabelsStayClearOfTheLegends) {
+    // The last check time lies near the graphs' right end, where the legend is; at any page size and
+    // with a later check time, its label is never under a legend's box.
+    for (const auto &[width, height, check2] :
+         std::vector<std::tuple<int, int, double>>{{1240, 1754, 1.75}, {620, 877, 1.75}, {1240, 1754, 2.4}}) {
+        RunReportPage page = Page(true);
+        page.check2 = check2;
+        RecordingCanvas c;
+        DrawRunPage(c, width, height, page);
+        std::vector<Box> legends;
+        for (const RecordedRectangle &r : c.rectangles)
+            if (r.brush.color == Colors::White && r.brush.style == BrushStyle::Solid &&
+                r.right - r.left < width / 2)
+                legends.push_back({r.left, r.top, r.right, r.bottom});
+        ASSERT_EQ(legends.size(), 3u) << width;
+        int labels = 0;
+        for (const RecordedText &t : c.texts)
+            if (t.text == "+1.00 s" || t.text.rfind("+1.75", 0) == 0 || t.text.rfind("+2.40", 0) == 0) {
+                ++labels;
+                for (const Box &legend : legends)
+                    EXPECT_FALSE(Overlap(BoxOf(t), legend)) << t.text << " " << width;
+            }
+        EXPECT_EQ(labels, 2) << width;
+    }
+}
+
+TEST(ReportPages, EachKindOfPageWritesItsFootAtTheBottomRightInsideThePage) {
+    CoverReportPage cover;
+    cover.footer = "Page 1 of 3";
+    SisReportPage sis;
+    sis.footer = "Page 2 of 3";
+    sis.curves = {{"sis-1.csv", {0, 0.2, 0.4}, {0, 18, 36}}};
+    RunReportPage run = Page(false);
+    run.footer = "Page 3 of 3";
+    const std::vector<std::pair<std::string, std::function<void(Canvas &)>>> pages{
+        {cover.footer, [&](Canvas &canvas) { DrawCoverPage(canvas, 1240, 1754, cover); }},
+        {sis.footer, [&](Canvas &canvas) { DrawSisPage(canvas, 1240, 1754, sis); }},
+        {run.footer, [&](Canvas &canvas) { DrawRunPage(canvas, 1240, 1754, run); }},
+    };
+    for (const auto &[footer, draw] : pages) {
+        RecordingCanvas c;
+        draw(c);
+        const auto foot = std::find_if(c.texts.begin(), c.texts.end(),
+                                       [&](const RecordedText &t) { return t.text == footer; });
+        ASSERT_NE(foot, c.texts.end()) << footer;
+        const Box box = BoxOf(*foot);
+        EXPECT_LE(box.right, 1240) << footer;
+        EXPECT_GT(box.left, 1240 / 2) << footer;
+        EXPECT_LE(box.bottom, 1754) << footer;
+        for (const RecordedText &t : c.texts)
+            EXPECT_LE(t.y, foot->y) << t.text << " below the foot of " << footer;
+    }
+}
+
+TEST(DrawCoverPage, TheSignOffLeavesANameADateAndASignatureToEachRole) {
+    CoverReportPage page;
+    page.title = "Traceability and sign-off";
+    page.header = {"run", "log"};
+    page.rows = {{"1", "swd-1.csv"}};
+    page.rowNotes = {"SHA-256 ab12"};
+    page.signOff = true;
+    RecordingCanvas c;
+    DrawCoverPage(c, 1240, 1754, page);
+    std::vector<std::string> order;
+    for (const RecordedText &t : c.texts)
+        if (t.text == "Tested by" || t.text == "Checked by" || t.text == "Name" || t.text == "Date" ||
+            t.text == "Signature" || t.text == "SHA-256 ab12")
+            order.push_back(t.text);
+    const std::vector<std::string> expected{"SHA-256 ab12", "Tested by", "Name", "Date",     "Signature",
+                                            "Checked by",   "Name",      "Date", "Signature"};
+    EXPECT_EQ(order, expected);
+    // A line to write on beside each of the six fields.
+    const auto written = c.DrawnLines();
+    EXPECT_GE(std::count_if(written.begin(), written.end(),
+                            [](const RecordedLine &l) { return l.y1 == l.y2 && l.x2 - l.x1 > 300; }),
+              6);
+}
+
+TEST(DrawSisPage, PlotsEachRunWithTheFitRangeAndUnitsOnItsAxes) {
+    SisReportPage page;
+    page.title = "Slowly increasing steer runs: A";
+    page.header = {"run", "angle at 0.3 g"};
+    page.units = {"", "deg"};
+    page.rows = {{"1", "27.103"}, {"2", "-27.103"}};
+    page.rowPasses = {true, false};
+    page.curves = {{"sis-1.csv", {0, 0.2, 0.4}, {0, 18, 36}}, {"sis-2.csv", {0, 0.2, 0.4}, {0, 18.5, 37}}};
+    RecordingCanvas c;
+    DrawSisPage(c, 1240, 1754, page);
+    for (const char *text :
+         {"Slowly increasing steer runs: A", "angle at 0.3 g", "deg", "27.103", "-27.103", "sis-1.csv",
+          "sis-2.csv", "0.3 g", "fit 0.1 to 0.375 g", "lateral acceleration, g", "steer, deg"})
+        EXPECT_TRUE(HasText(c, text)) << text;
+    // Without the logs, the table alone.
+    page.curves.clear();
+    RecordingCanvas bare;
+    DrawSisPage(bare, 1240, 1754, page);
+    EXPECT_FALSE(HasText(bare, "lateral acceleration, g"));
+    EXPECT_TRUE(HasText(bare, "-27.103"));
 }
 
 } // namespace

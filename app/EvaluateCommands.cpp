@@ -21,10 +21,11 @@
 namespace {
 
 // The evaluation that the template of a program takes, when it takes one the window offers.
+// A slowly increasing steer program's run gives A first (its understeer gradient is chosen by hand).
 std::optional<RunKind> KindOf(const ManoeuvreTemplate *t) {
-    if (t && t->name == "sine-with-dwell") return RunKind::SineWithDwell;
-    if (t && t->name == "slowly-increasing-steer") return RunKind::SlowlyIncreasingSteer;
-    return std::nullopt;
+    if (!t) return std::nullopt;
+    if (t->name == "slowly-increasing-steer") return RunKind::SlowlyIncreasingSteer;
+    return RunKindNamed(EvaluationOfTemplate(t->name));
 }
 
 // The program's steer as its graph draws it, to its end step.
@@ -87,8 +88,12 @@ void TEvaluateCommands::EvaluateRun() {
     const std::vector<TPointD> trace = ProgramToEnd(m_compiler);
     std::string unprocessed; // why the log gives no figures
     try {
-        const bool swd = m_dialog->Kind() == RunKind::SineWithDwell;
-        unprocessed = swd ? EvaluateSwd(log, program, trace) : EvaluateSis(log, program, trace);
+        if (const auto handling = HandlingKindOf(m_dialog->Kind()))
+            unprocessed = EvaluateHandlingRun(*handling, log);
+        else if (m_dialog->Kind() == RunKind::SineWithDwell)
+            unprocessed = EvaluateSwd(log, program, trace);
+        else
+            unprocessed = EvaluateSis(log, program, trace);
     } catch (const FormatError &e) { // the program's note of A
         return ShowError(m_window, QString("Program %1: ").arg(program) + FromLatin1(e.what()));
     }
@@ -96,6 +101,7 @@ void TEvaluateCommands::EvaluateRun() {
         // The log gives no evaluation: nothing of an earlier run stays on the graph as if it were this one.
         m_result.reset();
         m_sis.reset();
+        m_handling.reset();
         m_graph.SetRun(std::nullopt, -1);
         m_summary.SetMeasuredFigures({});
         emit evaluatedChanged(false);
@@ -124,6 +130,7 @@ std::string TEvaluateCommands::EvaluateSwd(const VehicleLog &log, int program,
     SwdResult result = EvaluateSineWithDwell(log, options);
     if (!result.processed) return result.reason;
     m_sis.reset();
+    m_handling.reset();
     m_inputs = inputs;
     m_options = options;
     m_result = std::move(result);
@@ -147,6 +154,7 @@ std::string TEvaluateCommands::EvaluateSis(const VehicleLog &log, int program,
     SisResult result = EvaluateSlowlyIncreasingSteer(log, options);
     if (!result.processed) return result.reason;
     m_result.reset();
+    m_handling.reset();
     m_sis = std::move(result);
     m_graph.SetRun(SisRunGraph(*m_sis, options, trace), program);
     QStringList figures{QString("Slowly increasing steer, %1: %2").arg(m_title, RunStateTitle(m_sis->state))};
@@ -156,13 +164,30 @@ std::string TEvaluateCommands::EvaluateSis(const VehicleLog &log, int program,
     return {};
 }
 
+// A handling evaluation: its steps and figures, each by name, at the head of the summary; the program's
+// graph stays (the report draws the run's channels). Returns why the log gives no figures, empty when
+// it does.
+std::string TEvaluateCommands::EvaluateHandlingRun(HandlingKind kind, const VehicleLog &log) {
+    HandlingResult result = EvaluateHandling(kind, log, m_dialog->Handling());
+    if (!result.processed) return result.reason;
+    m_result.reset();
+    m_sis.reset();
+    m_graph.SetRun(std::nullopt, -1);
+    QStringList figures{QString("%1, %2: %3").arg(InfoOf(kind).title, m_title, RunStateTitle(result.state))};
+    figures << Latin1Lines(HandlingReportLines(result, log));
+    m_summary.SetMeasuredFigures(figures);
+    m_handling = std::move(result);
+    emit evaluatedChanged(true);
+    return {};
+}
+
 QStringList TEvaluateCommands::DropoutLines(const VehicleLog &log) const {
     if (log.dropouts.empty()) return {};
     return {FromLatin1("Dropouts replaced: " + DropoutText(log.dropouts))};
 }
 
 void TEvaluateCommands::WriteReport() {
-    if (!m_result) return;
+    if (!m_result && !m_handling) return;
     FileRequest request{FileDialogKind::Save,
                         "Write Evaluation Report",
                         {},
@@ -175,6 +200,14 @@ void TEvaluateCommands::WriteReport() {
     const QString path = ChooseFile(m_window, request);
     if (path.isEmpty()) return;
     const std::string title = Latin1Line(m_title);
+    if (m_handling) {
+        try {
+            WriteFileAtomically(ToPath(path), HandlingPdfBytes(m_handling->kind, {{title, *m_handling}}, ""));
+        } catch (const FileError &e) {
+            ShowError(m_window, QString::fromLocal8Bit(e.what()));
+        }
+        return;
+    }
     CoverReportPage cover;
     cover.title = std::string("Sine-with-dwell run: ") + RunStateTitle(m_result->state);
     cover.lines = {title};

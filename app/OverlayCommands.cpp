@@ -62,6 +62,7 @@ void TOverlayCommands::OverlayLog() {
     try {
         BusyCursor busy;
         kept.log = ReadLog(ToPath(path), m_logDialog->Options());
+        kept.vehicle = VehicleResponseOfFile(ToPath(path), m_logDialog->Options());
     } catch (const FileError &e) {
         return ShowError(m_window, e);
     } catch (const ChannelError &e) { // the dialog picks the columns
@@ -108,7 +109,9 @@ QString TOverlayCommands::CompareKeptLog(const CompilerState &state) {
         for (const auto *part : {&text.figures, &text.warnings, &text.source, &text.response})
             for (const std::string &line : *part) figures << FromLatin1(line);
         m_compared = std::move(comparison);
-        m_graph.SetResponse(ResponseCurveOf(*m_compared));
+        std::optional<ResponseCurve> curve = ResponseCurveOf(*m_compared);
+        if (curve) curve->vehicle = m_log->vehicle;
+        m_graph.SetResponse(std::move(curve));
         m_graph.SetOverlay(std::move(overlay));
         m_summary.SetMeasuredFigures(figures);
         return {};

@@ -2,6 +2,8 @@
 // program in the graph view, and the tracking figures of a measured log in the summary panel.
 #pragma once
 
+#include "graph/responsegraph.h"
+
 #include "compiler/state.h"
 #include "measure/compare.h"
 #include "measure/logfile.h"
@@ -58,6 +60,8 @@ private:
         QString name; // the file's name, for the legend and the figures
         CompareOptions options;
         int program = 0; // the program it was laid over
+        // The vehicle's responses per steer, where the log has a yaw rate and a lateral acceleration.
+        std::vector<ResponseTrace> vehicle;
     };
 
     TProgramBook &m_programs;

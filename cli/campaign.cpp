@@ -24,16 +24,8 @@ namespace {
 constexpr ReadLimit RunListLimit{16 * MiB};
 constexpr ReadLimit InfoFileLimit{1 * MiB, false, 64 * 1024};
 
-Json Optional(const std::optional<double> &value) { return value ? Json(*value) : Json(nullptr); }
+using ::Optional;
 Json Optional(const std::string &text) { return text.empty() ? Json(nullptr) : Json(text); }
-
-// The vehicle's name for the report, whose text is Latin-1: a name in UTF-8 as its characters ("?" for
-// those Latin-1 has not), other bytes as they are.
-std::string ReportText(const std::string &bytes) {
-    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (text.toUtf8().toStdString() != bytes) return bytes;
-    return text.toLatin1().toStdString();
-}
 
 // A of the first run whose set file is there and whose program's note names it.
 AmplitudeCandidate NoteCandidate(const RunList &list) {
@@ -272,6 +264,12 @@ std::vector<std::string> TextLines(const CampaignResult &campaign, const std::ve
 }
 
 } // namespace
+
+std::string ReportText(const std::string &bytes) {
+    const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (text.toUtf8().toStdString() != bytes) return bytes;
+    return text.toLatin1().toStdString();
+}
 
 int EvaluateCampaign(const CliOptions &options) {
     const CampaignInputs in = ReadInputs(options);

@@ -91,16 +91,19 @@ struct CliOptions {
     bool bode = false;     // plot --bode
     bool text = false;     // diff --text
     // evaluate and simulate
-    std::string evaluation;               // evaluate: sis, swd or campaign
-    VehicleLogOptions vehicleLog;         // the log options and --yaw-column, --ay-column, --speed-column,
-                                          // --roll-column, --ay-unit
-    double amplitudeA = 0;                // --amplitude-a, deg (0: not given)
-    double gvwr = 0;                      // --gvwr, kg (0: not given)
-    std::string programFile;              // evaluate swd --program-file
+    std::string evaluation;       // evaluate: sis, swd, campaign, step, sine, response, understeer, rollover
+    VehicleLogOptions vehicleLog; // the log options and --yaw-column, --ay-column, --speed-column,
+                                  // --roll-column, --ay-unit
+    double amplitudeA = 0;        // --amplitude-a, deg (0: not given)
+    double gvwr = 0;              // --gvwr, kg (0: not given)
+    std::string programFile;      // evaluate swd --program-file
     double fitLow = 0.1, fitHigh = 0.375; // evaluate sis --fit-low, --fit-high, g
     std::string csv;                      // evaluate campaign --csv
     std::string vehicleName;              // evaluate campaign --vehicle-name, as given (bytes)
     std::vector<RunCondition> accepted;   // evaluate --accept: conditions stated, not measured
+    double steeringRatio = 0;             // evaluate understeer --steering-ratio (0: not given)
+    double wheelbase = 0;                 // evaluate understeer --wheelbase, m (0: not given)
+    bool linear = false;                  // simulate --linear: the linear reference vehicle
     std::string amplitudeSource;          // where amplitudeA came from: "--amplitude-a", the SIS file's name
     std::string amplitudeFile;            // --amplitude-from: the SIS file, whose runs the report shows
     std::vector<std::string> images;      // evaluate campaign --images: the EPROM files of the runs' sets
@@ -212,6 +215,8 @@ int RunVerify(const CliOptions &options);
 int RunDiff(const CliOptions &options);
 int RunPut(const CliOptions &options);
 int RunEvaluate(const CliOptions &options);
+// evaluate step|sine|response|understeer|rollover RUN... (handling.cpp).
+int RunHandlingEvaluation(const CliOptions &options);
 int RunSimulate(const CliOptions &options);
 int RunLog(const CliOptions &options);
 

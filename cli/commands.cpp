@@ -34,19 +34,6 @@ const Option Strict = Switch("strict", Set<&CliOptions::strict>)
                                 "file has program markers past the 16th; the texts are as without it");
 const std::vector<Option> Compile{Machine, MaxRate, Strict};
 
-// An option, or a list of options, in the options of a command.
-struct Part {
-    Part(const Option &option) : options{option} {}
-    Part(const std::vector<Option> &list) : options(list) {}
-    std::vector<Option> options;
-};
-
-std::vector<Option> Options(std::initializer_list<Part> parts) {
-    std::vector<Option> options;
-    for (const Part &part : parts) options.insert(options.end(), part.options.begin(), part.options.end());
-    return options;
-}
-
 const Files OneFile{};
 const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 
@@ -66,6 +53,9 @@ const std::vector<Word> ClockRates{"256", "512", "1024", "2048"};
 // its Run function (declared in cli.h); .forms when its first word names a form with options of its own. A
 // rule the table cannot state (which options go together in ways other than .After) goes into a finish
 // function in parse.cpp, checked after the table's.
+// The options of several commands that the rows in files of their own take.
+const SharedOptions shared{Program, Machine, MaxRate, Strict, JsonSwitch, Output, AmplitudeFrom};
+
 // clang-format off
 const std::vector<Command> Table{
     {.name = "check",
@@ -265,107 +255,8 @@ const std::vector<Command> Table{
          }).NotEmpty(),
      }),
      .run = RunVerify},
-    {.name = "evaluate",
-     .usage = R"(  evaluate sis RUN... [--fit-low G] [--fit-high G] [VEHICLE LOG OPTIONS] [--json]
-      The steer angle at 0.3 g of each slowly increasing steer run, by a regression of steer on
-      lateral acceleration over the rising part from --fit-low to --fit-high (0.1 and 0.375 g),
-      and A: the mean of their absolute values, to 0.1 deg (a_deg in JSON).
-  evaluate swd RUN [--program-file SET.rom --program N] [--amplitude-a A | --amplitude-from SIS.json]
-                   [--gvwr KG] [--accept speed] [VEHICLE LOG OPTIONS] [--json]
-      Judge a sine-with-dwell run: filter, zero, BOS, COS, the peak yaw rate, the yaw rate ratios
-      at COS + 1.000 s and COS + 1.750 s (at most 35 and 20 %) and the lateral displacement at
-      BOS + 1.07 s (at least 1.83 m, 1.52 m above 3500 kg; judged in runs of 5 A or more). The run
-      is pass, fail or invalid (the log does not show the speed at BOS of 80 +/- 2 km/h, the
-      commanded amplitude, one run or A, or a channel cannot be trusted). Exit 1 unless it passes.
-  evaluate campaign RUNS.json LOG... [--amplitude-a A | --amplitude-from SIS.json] [--gvwr KG]
-                   [--accept speed] [--vehicle-name TEXT] [--info INFO.txt] [--vehicle CAR.txt]
-                   [--regulation NAME] [--pair order|name|logged] [--images SET.bin]...
-                   [-o REPORT.pdf] [--csv TABLE.csv] [VEHICLE LOG OPTIONS] [--json]
-      Judge every run of a series: RUNS.json is the run list of template --series ... --json, with
-      one log per run, paired in run order, by the file names or by the set and program each log
-      names. Writes the table as CSV and a PDF report: a first page with the regulation, the test
-      information, A and every run with its margins; the SIS runs of --amplitude-from; a page per
-      run, with how well the machine followed its program where its set is there; a last page
-      with the version, the processing, each log's SHA-256, each run's slot CRC-32s (--images,
-      once per set) and the sign-off. --info names the test information file
-      (key = value lines); the GVWR comes from --gvwr, else from it, else from --vehicle's file.
-      The campaign passes only when every run passes and A is known; exit 1 otherwise.
-)",
-     .files = {.counted = false}, // sis RUN..., swd RUN, campaign RUNS.json LOG...: read by FinishEvaluate
-     .options = Options({
-         Program.After("program-file").Only("swd"),
-         Machine,
-         JsonSwitch,
-         Output.Only("campaign"),
-         EvaluateLogOptions(),
-         Quantity("amplitude-a", "A", "deg", 20, Set<&CliOptions::amplitudeA>).Above(0, 1000).Only("swd campaign"),
-         AmplitudeFrom.Only("swd campaign"),
-         Quantity("gvwr", "KG", "", 2000, Set<&CliOptions::gvwr>).Above(0, 1e6).Only("swd campaign"),
-         Choice("accept", "CONDITION", {{"speed", "the speed at BOS, where the log has none"}},
-                [](CliOptions &o, const Value &) { o.accepted.push_back(RunCondition::Speed); })
-             .Only("swd campaign")
-             .Help("a condition stated, not measured: the report says so"),
-         File("program-file", "SET.rom", Set<&CliOptions::programFile>).Only("swd"),
-         Quantity("fit-low", "G", "", 0.1, Set<&CliOptions::fitLow>).Above(-1e-12, 2).Only("sis"),
-         Quantity("fit-high", "G", "", 0.375, Set<&CliOptions::fitHigh>).Above(0, 2).Only("sis"),
-         File("csv", "TABLE.csv", Set<&CliOptions::csv>).Only("campaign"),
-         Text("vehicle-name", "TEXT", Set<&CliOptions::vehicleName>).Only("campaign"),
-         File("info", "INFO.txt", Set<&CliOptions::infoFile>).Only("campaign"),
-         File("vehicle", "CAR.txt", Set<&CliOptions::vehicleFile>).Only("campaign"),
-         File("images", "SET.bin", nullptr) // every one given: FinishEvaluate
-             .Only("campaign")
-             .Help("the EPROM file of a set (its .aux beside it): the report gives each run's slot CRC-32"),
-         Choice("regulation", "NAME",
-                {{RegulationName(Regulation::Fmvss126), ""},
-                 {RegulationName(Regulation::UnR140), ""},
-                 {RegulationName(Regulation::GbT30677), ""}},
-                [](CliOptions &o, const Value &v) { o.regulation = Regulations()[v.word]; })
-             .Only("campaign")
-             .Help("the regulation the report names: they process the data alike"),
-         Choice("pair", "HOW",
-                {{"order", "in run order"},
-                 {"name", "by the file names"},
-                 {"logged", "by the set and program each log names"}},
-                [](CliOptions &o, const Value &v) { o.pairing = static_cast<Pairing>(v.word); }) // in Pairing's order
-             .Only("campaign"),
-     }),
-     .run = RunEvaluate,
-     .finish = FinishEvaluate,
-     .draws = [](const CliOptions &o) { return !o.output.empty(); }, // the PDF report
-     .forms = {"sis", "swd", "campaign"}},
-    {.name = "simulate",
-     .usage = R"(  simulate FILE [--program N] -o LOG.csv [--runs N] [--vehicle CAR.txt] [--sample-rate HZ] [--tail S]
-  simulate --template NAME [--PARAMETER VALUE ...] -o LOG.csv [--runs N] [...]
-  simulate --run-list RUNS.json -o LOG.csv [--vehicle CAR.txt] [--sample-rate HZ] [--tail S]
-  simulate --default-vehicle
-      Drive the rehearsal vehicle (a single-track model for dry runs, not a prediction of record)
-      with the program (or a template's) and write its log: time, steer, yaw rate, lateral
-      acceleration, speed.
-      --runs N writes LOG-1.csv ... LOG-N.csv, every second run steered the other way; --run-list
-      one log per run of a series (LOG-01.csv, ...). --default-vehicle prints the default car's
-      parameter file, to copy and change for --vehicle. --sample-rate 200, --tail 3 (seconds
-      logged after the program's end) unless given.
-)",
-     .files = {.counted = false}, // FILE, or none with --template or --run-list: read by FinishSimulate
-     .options = Options({
-         Program,
-         Machine,
-         MaxRate,
-         Strict,
-         Output,
-         Parameter("rate").OneOf(ClockRates),
-         Parameter("maxsteer"),
-         TemplateName("template", "NAME", nullptr),
-         File("vehicle", "CAR.txt", Set<&CliOptions::vehicleFile>),
-         Quantity("sample-rate", "HZ", "Hz", 200, Set<&CliOptions::sampleRate>).Above(0, 100000),
-         Quantity("tail", "S", "s", 3, Set<&CliOptions::tail>).Above(-1e-12, 600),
-         Whole("runs", "N", 1, 100, "runs", Set<&CliOptions::runs>),
-         File("run-list", "RUNS.json", Set<&CliOptions::runList>),
-         Switch("default-vehicle", Set<&CliOptions::defaultVehicle>),
-     }),
-     .run = RunSimulate,
-     .templateParameters = true,
-     .finish = FinishSimulate},
+    EvaluateCommand(shared),
+    SimulateCommand(shared),
 };
 // clang-format on
 
@@ -376,6 +267,12 @@ const std::vector<Option> General{
 };
 
 } // namespace
+
+std::vector<Option> Options(std::initializer_list<Part> parts) {
+    std::vector<Option> options;
+    for (const Part &part : parts) options.insert(options.end(), part.options.begin(), part.options.end());
+    return options;
+}
 
 const std::vector<Command> &Commands() { return Table; }
 

@@ -149,6 +149,22 @@ struct Command {
     std::vector<Word> forms{};
 };
 
+// An option, or a list of options, in the options of a command; Options() puts them in one list.
+struct Part {
+    Part(const Option &option) : options{option} {}
+    Part(const std::vector<Option> &list) : options(list) {}
+    std::vector<Option> options;
+};
+std::vector<Option> Options(std::initializer_list<Part> parts);
+
+// The options of several commands, which the rows written in files of their own take too.
+struct SharedOptions {
+    const Option &program, &machine, &maxRate, &strict, &json, &output, &amplitudeFrom;
+};
+// The rows of evaluate and simulate (vehiclecommands.cpp).
+Command EvaluateCommand(const SharedOptions &shared);
+Command SimulateCommand(const SharedOptions &shared);
+
 // Every command, in the order of --help.
 const std::vector<Command> &Commands();
 const Command *FindCommand(const std::string &name);

@@ -17,9 +17,6 @@ namespace {
 
 constexpr ReadLimit JsonFileLimit{16 * MiB};
 
-Json Optional(const std::optional<double> &value) { return value ? Json(*value) : Json(nullptr); }
-Json Optional(const std::optional<bool> &value) { return value ? Json(*value) : Json(nullptr); }
-
 Json StatedJson(const RunVerdict &verdict) {
     Json stated = Json::array();
     for (RunCondition c : verdict.StatedConditions()) stated.push_back(RunConditionName(c));
@@ -231,6 +228,9 @@ Json SwdJson(const SwdResult &r, const SwdOptions &settings) {
     return document;
 }
 
+Json Optional(const std::optional<double> &value) { return value ? Json(*value) : Json(nullptr); }
+Json Optional(const std::optional<bool> &value) { return value ? Json(*value) : Json(nullptr); }
+
 void WriteOutput(const CliOptions &options, const std::string &path, const std::string &bytes) {
     CheckOutput(options, path, false);
     WriteFileAtomically(path, bytes);
@@ -260,5 +260,6 @@ double AmplitudeFromSisFile(const std::string &path) {
 int RunEvaluate(const CliOptions &options) {
     if (options.evaluation == "sis") return EvaluateSis(options);
     if (options.evaluation == "swd") return EvaluateSwd(options);
+    if (options.evaluation != "campaign") return RunHandlingEvaluation(options);
     return EvaluateCampaign(options);
 }

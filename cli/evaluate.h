@@ -15,6 +15,14 @@ Json StateJson(const RunOutcome &outcome);
 // it was processed with; null where the log gave none.
 Json SwdJson(const SwdResult &result, const SwdOptions &settings);
 
+// A figure, or null where there is none.
+Json Optional(const std::optional<double> &value);
+Json Optional(const std::optional<bool> &value);
+
+// The vehicle's name for a report, whose text is Latin-1: a name in UTF-8 as its characters ("?" for those
+// Latin-1 has not), other bytes as they are.
+std::string ReportText(const std::string &bytes);
+
 // Writes an output file named by an option, atomically, after the checks every output has.
 void WriteOutput(const CliOptions &options, const std::string &path, const std::string &bytes);
 

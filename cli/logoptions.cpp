@@ -89,7 +89,8 @@ const std::vector<Option> &LogReadingOptions() {
 const std::vector<Option> &VehicleLogReadingOptions() {
     static const std::vector<Option> options{
         Text("yaw-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.yawColumn = v.text; })
-            .Only("swd campaign") // a slowly increasing steer is judged without the yaw rate
+            .Only("swd campaign step sine response rollover") // a slowly increasing steer and the understeer
+                                                              // gradient are judged without the yaw rate
             .Help(
                 "yaw rate (default: the one named so, \"YawRate\", \"Yaw_Rate\", \"GyroZ\", ...; deg/s, or\n"
                 "[rad/s])"),
@@ -104,7 +105,7 @@ const std::vector<Option> &VehicleLogReadingOptions() {
             .Help("its unit (default: the header's; without one g, where its values are plausible in g)"),
         Choice("yaw-unit", "UNIT", {"deg/s", "rad/s"},
                [](CliOptions &o, const Value &v) { o.vehicleLog.yawUnit = v.word == 0 ? "deg/s" : "rad/s"; })
-            .Only("swd campaign")
+            .Only("swd campaign step sine response rollover")
             .Help("the yaw rate's unit (default: the header's, else deg/s where plausible)"),
         Text("speed-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.speedColumn = v.text; })
             .Help(
@@ -123,7 +124,14 @@ const std::vector<Option> &VehicleLogReadingOptions() {
              [](CliOptions &o, const Value &v) { o.vehicleLog.rollRateColumn = v.text; })
             .Help("roll rate, optional (default: \"RollRate\", \"GyroX\", ...)"),
         Text("lift-column", "C", [](CliOptions &o, const Value &v) { o.vehicleLog.liftColumn = v.text; })
-            .Help("wheel lift, optional (default: \"...lift...\"; mm, or [cm], [m], [in])"),
+            .Help("wheel lift, optional (default: \"...lift...\"; its unit stated: [mm], [cm], [m] or [in])"),
+        Choice("lift-unit", "UNIT", {"mm", "cm", "m", "in"},
+               [](CliOptions &o, const Value &v) {
+                   o.vehicleLog.liftUnit = std::vector<std::string>{"mm", "cm", "m", "in"}[v.word];
+               })
+            .Only("rollover")
+            .Help("the wheel lift's unit (default: the header's; without one the lift criterion is not\n"
+                  "applied)"),
     };
     return options;
 }

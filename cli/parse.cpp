@@ -405,8 +405,8 @@ void FinishPut(const CommandLine &line, CliOptions &options) {
     }
 }
 
-// evaluate sis RUN... | swd RUN | campaign RUNS.json LOG...: the form, its files, and A, the fit and the
-// report.
+// evaluate sis RUN... | swd RUN | campaign RUNS.json LOG... | step RUN... (and the other handling
+// evaluations): the form, its files, and A, the fit, the vehicle's steering ratio and the report.
 void FinishEvaluate(const CommandLine &line, CliOptions &options) {
     const Command &command = *FindCommand(options.command);
     if (line.positional.empty()) throw UsageError("evaluate needs " + WordList(command.forms));
@@ -419,6 +419,9 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
     if (e == "campaign" && options.files.size() < 2)
         throw UsageError(
             "evaluate campaign needs RUNS.json (template --series ... --json) and a log per run");
+    if (options.files.empty()) throw UsageError("evaluate " + e + " needs the logs of the runs");
+    if ((options.steeringRatio > 0) != (options.wheelbase > 0))
+        throw UsageError("the understeer gradient needs both --steering-ratio and --wheelbase");
     if (line.Has("amplitude-a") && line.Has("amplitude-from"))
         throw UsageError("--amplitude-a and --amplitude-from both give A: give one");
     if (line.Has("amplitude-a")) options.amplitudeSource = "--amplitude-a";
@@ -433,7 +436,7 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
                                 options.fitLow, options.fitHigh));
     if (!options.output.empty() &&
         !QString::fromLatin1(options.output.c_str()).endsWith(".pdf", Qt::CaseInsensitive))
-        throw UsageError("evaluate campaign -o writes the PDF report: " + options.output +
+        throw UsageError("evaluate " + e + " -o writes the PDF report: " + options.output +
                          " is not a name ending in .pdf");
     if (!options.output.empty() && !options.csv.empty() && SameOutput(options.output, options.csv))
         throw UsageError("-o and --csv both name " + options.output +

@@ -7,6 +7,7 @@
 #include "graph/responsegraph.h"
 #include "graph/ui/GraphFile.h"
 #include "graph/ui/MeasuredResponse.h"
+#include "measure/channels.h"
 
 #include <stdexcept>
 
@@ -36,6 +37,7 @@ LogPicture PictureOfLog(const CompilerState &state, const CliOptions &options, M
     if (options.bode) {
         if (!comparison.response) throw InputError(options.log, comparison.noResponse);
         picture.response = ResponseCurveOf(comparison);
+        picture.response->vehicle = VehicleResponseOfFile(options.log, options.logOptions);
     }
     return picture;
 }

@@ -48,9 +48,11 @@ Commanded CompileRun(const CliOptions &options, const std::string &file, int pro
 std::string LogText(const CliOptions &options, const VehicleParameters &vehicle, const Commanded &run,
                     double sign, const std::string &note) {
     const double duration = run.program.time.back() + options.tail;
+    // The machine waits for the roll-rate feedback where the roll-peak flag (flag 1) switches on.
+    const VehicleDrive drive{options.linear, run.program.flagEdges[0]};
     const auto samples = SimulateVehicle(
-        vehicle, [&](double t) { return sign * run.At(t); }, duration, options.sampleRate);
-    return SimulatedLogText(vehicle, samples, note);
+        vehicle, [&](double t) { return sign * run.At(t); }, duration, options.sampleRate, drive);
+    return SimulatedLogText(vehicle, samples, note, options.linear);
 }
 
 // OUT with "-k" before its extension, k zero-padded to the width of the count.

@@ -326,3 +326,139 @@ void DrawSisPage(Canvas &canvas, int width, int height, const SisReportPage &pag
     }
     Footer(canvas, width, height, page.footer);
 }
+
+namespace {
+
+// A panel of a handling page in viewport and world n.
+void DrawPagePanel(Canvas &canvas, int n, const PagePanel &panel) {
+    double low = INFINITY, high = -INFINITY;
+    for (const PageTrace &t : panel.traces)
+        for (std::size_t i = 0; i < t.x.size(); ++i)
+            if (t.x[i] >= panel.xFrom && t.x[i] <= panel.xTo && std::isfinite(t.y[i]))
+                low = std::min(low, t.y[i]), high = std::max(high, t.y[i]);
+    for (const PageLevel &l : panel.levels) low = std::min(low, l.y), high = std::max(high, l.y);
+    if (!std::isfinite(low)) low = -1, high = 1;
+    const double margin = std::max(0.08 * (high - low), 1e-3);
+    SetWorldRect(n, PointD(panel.xFrom, low - margin), PointD(panel.xTo, high + margin));
+    SelectWorld(n);
+    SelectViewport(n);
+    DrawAxes(8, 10);
+    const TWorldWindow w = EffectiveWorld();
+    if (w.YLow < 0 && w.YHigh > 0) DashedLine(canvas, panel.xFrom, 0, panel.xTo, 0, Grey, PenStyle::Dot);
+    // Each mark's name on the first row at the top where it is clear of the names before it.
+    std::vector<std::vector<std::pair<int, int>>> rows;
+    for (const PageMark &m : panel.marks) {
+        DashedLine(canvas, m.x, w.YLow, m.x, w.YHigh, Grey, PenStyle::Dash);
+        const int left = WorldToPixelX(m.x) + 3, right = left + canvas.TextWidth(m.label) + 4;
+        std::size_t row = 0;
+        for (; row < rows.size(); ++row)
+            if (std::none_of(rows[row].begin(), rows[row].end(),
+                             [&](const auto &used) { return left < used.second && used.first < right; }))
+                break;
+        if (row == rows.size()) rows.emplace_back();
+        rows[row].push_back({left, right});
+        canvas.TextOut(left, WorldToPixelY(w.YHigh) + 2 + static_cast<int>(row) * canvas.TextHeight("Xg"),
+                       m.label);
+    }
+    for (const PageLevel &l : panel.levels) {
+        DashedLine(canvas, l.from, l.y, l.to, l.y, DarkRed, PenStyle::Solid);
+        canvas.TextOut(WorldToPixelX(l.from) + 3, WorldToPixelY(l.y) + 2, l.label);
+    }
+    std::vector<LegendEntry> legend;
+    for (const PageTrace &t : panel.traces) {
+        const Pen saved = canvas.GetPen();
+        canvas.SetPen(Pen{t.colour, 2, PenStyle::Solid});
+        // The line runs through the points that are figures; a marked point breaks it.
+        OverlayTrace line{{}, t.colour, t.label};
+        auto flush = [&] {
+            if (line.points.size() > 1) DrawOverlayTrace(line);
+            line.points.clear();
+        };
+        for (std::size_t i = 0; i < t.x.size(); ++i) {
+            const bool marked = i < t.marked.size() && t.marked[i];
+            if (marked || !std::isfinite(t.y[i])) {
+                flush();
+                continue;
+            }
+            line.points.push_back(PointD(t.x[i], t.y[i]));
+        }
+        flush();
+        canvas.SetPen(Pen{Grey, 1, PenStyle::Solid});
+        for (std::size_t i = 0; i < t.marked.size() && i < t.x.size(); ++i) {
+            if (!t.marked[i] || !(t.x[i] >= w.XLow && t.x[i] <= w.XHigh) ||
+                !(t.y[i] >= w.YLow && t.y[i] <= w.YHigh))
+                continue;
+            const int x = WorldToPixelX(t.x[i]), y = WorldToPixelY(t.y[i]);
+            canvas.MoveTo(x - 3, y - 3);
+            canvas.LineTo(x + 4, y + 4);
+            canvas.MoveTo(x - 3, y + 3);
+            canvas.LineTo(x + 4, y - 4);
+        }
+        canvas.SetPen(saved);
+        legend.push_back({t.colour, t.label});
+    }
+    DrawLegend(legend);
+    const TViewport &area = Plot().viewports[n];
+    canvas.TextOut(area.Right - canvas.TextWidth(panel.xLabel) - 4,
+                   area.Bottom - canvas.TextHeight(panel.xLabel) - 4, panel.xLabel);
+}
+
+} // namespace
+
+void DrawHandlingPage(Canvas &canvas, int width, int height, const HandlingReportPage &page) {
+    SetGraphCanvas(&canvas);
+    InitGraph();
+    SetViewportRect(1, {0, 0}, {width, height});
+    ClearViewport(1);
+    const int margin = width / 16;
+    {
+        const Pen saved = canvas.GetPen();
+        canvas.SetPen(Pen{page.pass ? DarkGreen : DarkRed, 1, PenStyle::Solid});
+        Title(canvas, margin, margin, page.verdict, 12);
+        canvas.SetPen(saved);
+        canvas.SetFont(Font{"Arial", 12, true});
+        const int indent = std::max(canvas.TextWidth("INVALID   "), canvas.TextWidth(page.verdict + "   "));
+        Title(canvas, margin + indent, margin, page.title, 12);
+    }
+    // The steps across the page, each wrapped at blanks; the figures below them in two columns.
+    canvas.SetFont(Font{"Arial", 8, false});
+    const int line = LineHeight(canvas), room = width - 2 * margin;
+    int y = margin + 2 * line;
+    for (const std::string &step : page.steps) {
+        std::string text;
+        for (std::size_t at = 0; at < step.size();) {
+            std::size_t end = step.find(' ', at);
+            if (end == std::string::npos) end = step.size();
+            const std::string word = step.substr(at, end - at);
+            const std::string longer = text.empty() ? word : text + " " + word;
+            if (!text.empty() && canvas.TextWidth(longer) > room) {
+                canvas.TextOut(margin, y, text);
+                y += line;
+                text = "    " + word;
+            } else {
+                text = longer;
+            }
+            at = end + 1;
+        }
+        canvas.TextOut(margin, y, text);
+        y += line;
+    }
+    y += line / 2;
+    const std::size_t half = (page.figures.size() + 1) / 2;
+    const std::vector<std::string> left(page.figures.begin(),
+                                        page.figures.begin() + static_cast<std::ptrdiff_t>(half)),
+        right(page.figures.begin() + static_cast<std::ptrdiff_t>(half), page.figures.end());
+    const int below =
+        std::max(WriteLines(canvas, margin, y, left), WriteLines(canvas, width / 2 + margin / 4, y, right));
+    canvas.SetFont(Font{"Arial", 9, false});
+    Footer(canvas, width, height, page.footer);
+    if (page.panels.empty()) return;
+    const int start = below + LineHeight(canvas) / 2;
+    const int each = (height - margin - start) / static_cast<int>(page.panels.size());
+    for (std::size_t k = 0; k < page.panels.size(); ++k) {
+        const int n = static_cast<int>(k) + 1;
+        SetViewportRect(n, {margin / 2, start + static_cast<int>(k) * each},
+                        {width - margin / 2, start + (static_cast<int>(k) + 1) * each});
+        DrawPagePanel(canvas, n, page.panels[k]);
+    }
+}

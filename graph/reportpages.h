@@ -1,7 +1,9 @@
-// Pages of the evaluation report of a campaign: a first page with the campaign's figures and its runs
+// Pages of the evaluation reports: a first page with the campaign's (or the runs') figures and its runs
 // (continued on further pages when they are many), a page of the slowly increasing steer runs that gave
-// A, a page per sine-with-dwell run with its steer, yaw rate and lateral displacement over time, and a
-// last page for traceability and sign-off. Every page has its foot ("Page 3 of 21").
+// A, a page per sine-with-dwell run with its steer, yaw rate and lateral displacement over time, a page
+// per handling run (step steer, sine, frequency response, understeer, rollover) with its figures and its
+// graphs, marks and levels, and a last page for traceability and sign-off. Every page has its foot
+// ("Page 3 of 21").
 #pragma once
 
 #include "graph/canvas.h"
@@ -67,9 +69,6 @@ struct SisReportPage {
 // DrawCoverPage and DrawSisPage write on an A4 page at the report's resolution before its foot.
 constexpr int ReportPageLines = 52;
 
-// A page of the report, of any kind.
-using ReportPage = std::variant<CoverReportPage, SisReportPage, RunReportPage>;
-
 // Each draws on a fresh surface of the given size (device pixels) through the plot library, and leave
 // the library as they found it (PlotScope).
 
@@ -84,3 +83,46 @@ void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &pag
 // Draws the page of the slowly increasing steer runs: its lines, the table of runs, and their steer over
 // lateral acceleration with the fit range and 0.3 g marked. Uses viewport and world 1.
 void DrawSisPage(Canvas &canvas, int width, int height, const SisReportPage &page);
+
+// One trace of a handling page's graph: points over the panel's x, the points that are no figures (a
+// frequency of low coherence) drawn apart as crosses and left out of the line.
+struct PageTrace {
+    std::vector<double> x, y;
+    std::vector<char> marked; // empty: none
+    Color colour;
+    std::string label;
+};
+// A vertical line at x named on the panel, and a level drawn from x `from` to `to`.
+struct PageMark {
+    double x = 0;
+    std::string label;
+};
+struct PageLevel {
+    double y = 0, from = 0, to = 0;
+    std::string label;
+};
+struct PagePanel {
+    std::string xLabel; // "time, s"
+    double xFrom = 0, xTo = 1;
+    std::vector<PageTrace> traces;
+    std::vector<PageMark> marks;
+    std::vector<PageLevel> levels;
+};
+
+struct HandlingReportPage {
+    std::string title;   // "Run 2 of 3: step_100hz.csv"
+    std::string verdict; // "PASS", "FAIL" or "INVALID"
+    bool pass = false;
+    std::vector<std::string> steps;   // the processing steps (and what deserves a look), one per line
+    std::vector<std::string> figures; // one per line
+    std::vector<PagePanel> panels;    // from the top
+    std::string footer;
+};
+
+// Draws a handling run's page: its state and title, its steps across the page (a long one wrapped), its
+// figures in two columns, and its panels one below the other, each mark's name clear of the others'.
+// Uses viewports and worlds 1 to the number of panels.
+void DrawHandlingPage(Canvas &canvas, int width, int height, const HandlingReportPage &page);
+
+// A page of a report, of any kind.
+using ReportPage = std::variant<CoverReportPage, SisReportPage, RunReportPage, HandlingReportPage>;

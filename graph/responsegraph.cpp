@@ -11,11 +11,34 @@
 
 namespace {
 
-// The range of the values widened by a margin and rounded out to whole multiples of it.
-std::pair<double, double> RangeOf(const std::vector<double> &values, double margin) {
-    if (values.empty()) return {-margin, margin};
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return {std::floor(*low / margin) * margin - margin, std::ceil(*high / margin) * margin + margin};
+// One trace of a panel: its values over its frequencies, the marked ones apart.
+struct PanelTrace {
+    const std::vector<double> *frequency, *values;
+    const std::vector<char> *marked;
+    Color colour;
+    std::string label;
+    bool Marked(std::size_t i) const { return marked && i < marked->size() && (*marked)[i]; }
+};
+
+// The range of the values that are figures, widened by a margin and rounded out to whole multiples of it.
+std::pair<double, double> RangeOf(const std::vector<PanelTrace> &traces, double margin) {
+    double low = INFINITY, high = -INFINITY;
+    for (const PanelTrace &t : traces)
+        for (std::size_t i = 0; i < t.values->size(); ++i)
+            if (!t.Marked(i) && std::isfinite((*t.values)[i]))
+                low = std::min(low, (*t.values)[i]), high = std::max(high, (*t.values)[i]);
+    if (!std::isfinite(low)) return {-margin, margin};
+    return {std::floor(low / margin) * margin - margin, std::ceil(high / margin) * margin + margin};
+}
+
+void Cross(Canvas &canvas, double x0, double value) {
+    const TWorldWindow w = EffectiveWorld();
+    if (!(x0 >= w.XLow && x0 <= w.XHigh && value >= w.YLow && value <= w.YHigh)) return;
+    const int x = WorldToPixelX(x0), y = WorldToPixelY(value);
+    canvas.MoveTo(x - 3, y - 3);
+    canvas.LineTo(x + 4, y + 4);
+    canvas.MoveTo(x - 3, y + 3);
+    canvas.LineTo(x + 4, y - 4);
 }
 
 // The world's x of a frequency: Hz, or decades on a logarithmic axis.
@@ -42,14 +65,11 @@ void DrawDecadeAxis(Canvas &canvas, const TViewport &area) {
     canvas.SetFont(saved);
 }
 
-// One graph in viewport and world n; returns its plot area.
-TViewport DrawPanel(Canvas &canvas, int number, const ResponseCurve &curve, const std::vector<double> &values,
-                    double margin, const std::string &title) {
-    const auto [low, high] = RangeOf(values, margin);
-    const std::vector<double> &frequency = curve.frequency;
-    const bool log = curve.logarithmic;
-    SetWorldRect(number, PointD(AxisX(frequency.front(), log), low),
-                 PointD(AxisX(frequency.back(), log), high));
+// One graph in viewport and world n over the frequencies from and to; returns its plot area.
+TViewport DrawPanel(Canvas &canvas, int number, double from, double to, bool log,
+                    const std::vector<PanelTrace> &traces, double margin) {
+    const auto [low, high] = RangeOf(traces, margin);
+    SetWorldRect(number, PointD(AxisX(from, log), low), PointD(AxisX(to, log), high));
     SelectWorld(number);
     SelectViewport(number);
     DrawAxes(8, 10, !log);
@@ -61,11 +81,33 @@ TViewport DrawPanel(Canvas &canvas, int number, const ResponseCurve &curve, cons
     canvas.TextOut(full.Left + 4, area.Bottom + (full.Bottom - area.Bottom - canvas.TextHeight("Hz")) / 2,
                    "Hz");
     canvas.SetFont(saved);
-    OverlayTrace trace{{}, OverlayColours::Blue, title};
-    for (std::size_t i = 0; i < frequency.size(); ++i)
-        if (!log || frequency[i] > 0) trace.points.push_back(PointD(AxisX(frequency[i], log), values[i]));
-    DrawOverlayTrace(trace);
-    DrawLegend({{OverlayColours::Blue, title}});
+    std::vector<LegendEntry> legend;
+    for (const PanelTrace &t : traces) {
+        const auto shown = [&](std::size_t i) { return !log || (*t.frequency)[i] > 0; };
+        // The line through the figures, broken where one is marked; the marked ones as crosses.
+        OverlayTrace line{{}, t.colour, t.label};
+        auto flush = [&] {
+            if (line.points.size() > 1) DrawOverlayTrace(line);
+            line.points.clear();
+        };
+        for (std::size_t i = 0; i < t.frequency->size(); ++i) {
+            if (t.Marked(i)) {
+                flush();
+                continue;
+            }
+            if (shown(i)) line.points.push_back(PointD(AxisX((*t.frequency)[i], log), (*t.values)[i]));
+        }
+        flush();
+        if (t.marked) {
+            const Pen pen = canvas.GetPen();
+            canvas.SetPen(Pen{Color{110, 110, 110}, 1, PenStyle::Solid});
+            for (std::size_t i = 0; i < t.frequency->size(); ++i)
+                if (t.Marked(i) && shown(i)) Cross(canvas, AxisX((*t.frequency)[i], log), (*t.values)[i]);
+            canvas.SetPen(pen);
+        }
+        legend.push_back({t.colour, t.label});
+    }
+    DrawLegend(legend);
     return area;
 }
 
@@ -79,13 +121,43 @@ ResponseLayout DrawResponseGraph(Canvas &canvas, int width, int height, const Re
     ClearViewport(1);
     ClearViewport(2);
     ResponseLayout layout;
-    layout.logarithmic = curve.logarithmic;
-    if (curve.frequency.size() < 2 || (curve.logarithmic && !(curve.frequency.front() > 0))) return layout;
-    layout.gainArea = DrawPanel(canvas, 1, curve, curve.gainDb, 1, "gain, dB");
+    const bool log = curve.logarithmic;
+    layout.logarithmic = log;
+    const bool steer = curve.frequency.size() >= 2;
+    double from = steer ? curve.frequency.front() : INFINITY, to = steer ? curve.frequency.back() : -INFINITY;
+    for (const ResponseTrace &t : curve.vehicle)
+        if (!t.frequency.empty())
+            from = std::min(from, t.frequency.front()), to = std::max(to, t.frequency.back());
+    if (log) {
+        // A logarithmic axis starts at the lowest frequency above 0.
+        from = INFINITY;
+        auto lowest = [&](const std::vector<double> &f) {
+            for (double v : f)
+                if (v > 0) from = std::min(from, v);
+        };
+        if (steer) lowest(curve.frequency);
+        for (const ResponseTrace &t : curve.vehicle) lowest(t.frequency);
+    }
+    if (!std::isfinite(from) || !std::isfinite(to) || !(to > from)) return layout;
+    // Alone, the steer's traces are named by their quantity; beside the vehicle's, by what they are.
+    const bool alone = curve.vehicle.empty();
+    std::vector<PanelTrace> gains, phases;
+    if (steer) {
+        gains.push_back({&curve.frequency, &curve.gainDb, nullptr, OverlayColours::Blue,
+                         alone ? "gain, dB" : "steer, measured per commanded"});
+        phases.push_back({&curve.frequency, &curve.phaseDeg, nullptr, OverlayColours::Blue,
+                          alone ? "phase, deg" : "steer, measured per commanded"});
+    }
+    for (const ResponseTrace &t : curve.vehicle) {
+        gains.push_back({&t.frequency, &t.gainDb, &t.marked, t.colour, t.label});
+        phases.push_back({&t.frequency, &t.phaseDeg, &t.marked, t.colour, t.label});
+    }
+    layout.gainArea = DrawPanel(canvas, 1, from, to, log, gains, 1);
     layout.gain = EffectiveWorld();
+    if (!alone) canvas.TextOut(layout.gainArea.Left + 4, layout.gainArea.Top + 2, "gain, dB (x: no figure)");
     if (curve.bandwidthHz) {
         // The -3 dB frequency as a dotted line across the gain graph, named beside it.
-        const double x = AxisX(*curve.bandwidthHz, curve.logarithmic);
+        const double x = AxisX(*curve.bandwidthHz, log);
         const Pen saved = canvas.GetPen();
         canvas.SetPen(Pen{Colors::Black, 1, PenStyle::Dot});
         const TWorldWindow w = EffectiveWorld();
@@ -95,8 +167,9 @@ ResponseLayout DrawResponseGraph(Canvas &canvas, int width, int height, const Re
         canvas.TextOut(WorldToPixelX(x) + 3, WorldToPixelY(w.YLow) - canvas.TextHeight("X") - 2,
                        "-3 dB at " + FormatFixed(*curve.bandwidthHz, 0, 3) + " Hz");
     }
-    layout.phaseArea = DrawPanel(canvas, 2, curve, curve.phaseDeg, 10, "phase, deg");
+    layout.phaseArea = DrawPanel(canvas, 2, from, to, log, phases, 10);
     layout.phase = EffectiveWorld();
+    if (!alone) canvas.TextOut(layout.phaseArea.Left + 4, layout.phaseArea.Top + 2, "phase, deg");
     return layout;
 }
 

@@ -99,6 +99,8 @@ std::string GivenUnit(const VehicleLogOptions &options, Kind kind) {
         return !options.ayUnit ? "" : *options.ayUnit == AccelerationUnit::G ? "g" : "m/s2";
     case Kind::Speed:
         return options.speedUnit;
+    case Kind::WheelLift:
+        return options.liftUnit;
     default:
         return "";
     }
@@ -202,7 +204,8 @@ VehicleLog VehicleLogOf(const LogTable &table, const VehicleLogOptions &options)
         const Kind kind = info.kind;
         const bool needed = kind == Kind::Time || (kind == Kind::Steer && options.needsSteer) ||
                             (kind == Kind::YawRate && options.needsYawRate) ||
-                            (kind == Kind::LateralAcceleration && options.needsLateralAcceleration);
+                            (kind == Kind::LateralAcceleration && options.needsLateralAcceleration) ||
+                            (kind == Kind::Roll && options.needsRoll);
         requests.push_back(
             {kind, options.ColumnOf(kind), needed, true, kind == Kind::Steer && base.angleUnit});
     }

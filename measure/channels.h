@@ -26,8 +26,10 @@ struct VehicleLogOptions {
     std::optional<AccelerationUnit> ayUnit; // unset: the unit in the header ("[m/s2]"), else g
     std::string yawUnit;                    // "deg/s" or "rad/s"; empty: the header's, else deg/s
     std::string speedUnit;                  // "km/h", "m/s", "mph" or "kn"; empty: the header's, else km/h
+    std::string liftUnit;                   // "mm", "cm", "m" or "in"; empty: the header's, else not stated
     bool needsYawRate = true;               // false for a slowly increasing steer run
     bool needsLateralAcceleration = true;
+    bool needsRoll = false; // true for a fishhook or a J-turn
     bool needsSteer = true; // false: a log looked into may have none
     // The column given for a channel (the time, steer and mark's are in log).
     const std::string &ColumnOf(ChannelKind kind) const;

@@ -29,33 +29,6 @@ std::string Text(const char *format, auto... values) {
 
 double Sign(double x) { return x < 0 ? -1 : 1; }
 
-std::size_t IndexAtOrAfter(const std::vector<double> &time, double t) {
-    return static_cast<std::size_t>(std::lower_bound(time.begin(), time.end(), t) - time.begin());
-}
-
-// Time where the values, going from sample i - 1 to sample i, cross the level.
-double Crossing(const std::vector<double> &time, const std::vector<double> &v, std::size_t i, double level) {
-    const double span = v[i] - v[i - 1];
-    const double u = span != 0 ? (level - v[i - 1]) / span : 1;
-    return time[i - 1] + std::clamp(u, 0.0, 1.0) * (time[i] - time[i - 1]);
-}
-
-// The first sample from `from` on where the steer rate stays above the onset rate for the hold time.
-std::optional<std::size_t> SteerOnset(const std::vector<double> &time, const std::vector<double> &rate,
-                                      std::size_t from, const SwdOptions &options) {
-    for (std::size_t i = from; i < rate.size(); ++i) {
-        if (!(std::fabs(rate[i]) > options.onsetRate)) continue;
-        if (time[i] + options.onsetHold > time.back()) break;
-        std::size_t j = i;
-        while (j < rate.size() && time[j] <= time[i] + options.onsetHold &&
-               std::fabs(rate[j]) > options.onsetRate)
-            ++j;
-        if (j == rate.size() || time[j] > time[i] + options.onsetHold) return i;
-        i = j; // below again at j
-    }
-    return std::nullopt;
-}
-
 [[noreturn]] void NoOnset(const VehicleLog &log, const std::vector<double> &rate, const SwdOptions &options) {
     double peak = 0;
     for (double r : rate) peak = std::max(peak, std::fabs(r));
@@ -185,7 +158,8 @@ std::optional<double> SecondRun(const std::vector<double> &time, const std::vect
                                 const std::vector<double> &rate, const Steer &events,
                                 const SwdOptions &options) {
     for (std::size_t from = events.complete; from < time.size();) {
-        const std::optional<std::size_t> onset = SteerOnset(time, rate, from, options);
+        const std::optional<std::size_t> onset =
+            SteadyRateOnset(time, rate, from, options.onsetRate, options.onsetHold);
         if (!onset) return std::nullopt;
         for (std::size_t i = *onset; i < time.size() && time[i] <= time[*onset] + 2 * options.onsetHold; ++i)
             if (std::fabs(steer[i]) >= options.bosAngle) return time[*onset];
@@ -210,7 +184,8 @@ void Process(const VehicleLog &log, const SwdOptions &options, SwdResult &r, Run
 
     // Zeroing: the mean over the second before the steer rate passes the onset rate for good.
     const std::vector<double> rate = Derivative(time, t.steer);
-    const std::optional<std::size_t> onset = SteerOnset(time, rate, 0, options);
+    const std::optional<std::size_t> onset =
+        SteadyRateOnset(time, rate, 0, options.onsetRate, options.onsetHold);
     if (!onset) NoOnset(log, rate, options);
     r.onset = time[*onset];
     if (*onset == 0) throw FormatError("the log starts with the steer already turning: nothing to zero on");
@@ -305,30 +280,10 @@ void CheckConditions(SwdResult &r, const SwdOptions &options, const VehicleLog &
 
 } // namespace
 
-double ValueAt(const std::vector<double> &time, const std::vector<double> &values, double t) {
-    if (t <= time.front()) return values.front();
-    if (t >= time.back()) return values.back();
-    const std::size_t i = IndexAtOrAfter(time, t);
-    if (time[i] == t) return values[i];
-    const double u = (t - time[i - 1]) / (time[i] - time[i - 1]);
-    return values[i - 1] + u * (values[i] - values[i - 1]);
-}
-
 double LateralDisplacement(const std::vector<double> &time, const std::vector<double> &ay, double t0,
                            double duration) {
     std::vector<double> trace;
     return Displacement(time, ay, t0, duration, trace);
-}
-
-std::vector<double> Derivative(const std::vector<double> &time, const std::vector<double> &values) {
-    const std::size_t n = values.size();
-    std::vector<double> rate(n, 0);
-    if (n < 2) return rate;
-    rate[0] = (values[1] - values[0]) / (time[1] - time[0]);
-    rate[n - 1] = (values[n - 1] - values[n - 2]) / (time[n - 1] - time[n - 2]);
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        rate[i] = (values[i + 1] - values[i - 1]) / (time[i + 1] - time[i - 1]);
-    return rate;
 }
 
 void JudgeSineWithDwell(SwdResult &r, const SwdOptions &options, const VehicleLog &log) {

@@ -33,10 +33,10 @@ constexpr double MeasuredAmplitudeSlack = 0.02;
 } // namespace SwdCriteria
 
 struct SwdOptions {
-    double steerCutoff = 10;                  // Hz
-    double responseCutoff = 6;                // Hz, yaw rate, lateral acceleration, speed, roll
-    double onsetRate = 75;                    // deg/s the steer rate must pass...
-    double onsetHold = 0.2;                   // ...and stay above for this long, s
+    double steerCutoff = Filters::EscSteer.cutoff;       // Hz
+    double responseCutoff = Filters::EscResponse.cutoff; // Hz, yaw rate, lateral acceleration, speed, roll
+    double onsetRate = 75;                               // deg/s the steer rate must pass...
+    double onsetHold = 0.2;                              // ...and stay above for this long, s
     double zeroingTime = 1.0;                 // s before that instant whose mean is each channel's zero
     double bosAngle = 5;                      // deg
     double amplitudeA = 0;                    // deg, the reference amplitude; 0: not known
@@ -104,13 +104,7 @@ void JudgeSineWithDwell(SwdResult &result, const SwdOptions &options, const Vehi
 std::vector<std::string> SwdReportLines(const SwdResult &result, const VehicleLog &log,
                                         const SwdOptions &settings);
 
-// Rate of change by central differences (one-sided at the ends), per second.
-std::vector<double> Derivative(const std::vector<double> &time, const std::vector<double> &values);
-
 // Double integral (m) of the lateral acceleration (g) from t0 for the duration: trapezoids between the
 // samples and the interpolated ends, velocity and displacement zero at t0.
 double LateralDisplacement(const std::vector<double> &time, const std::vector<double> &ay, double t0,
                            double duration);
-
-// Value at time t by straight lines between the samples (t within the first and last time).
-double ValueAt(const std::vector<double> &time, const std::vector<double> &values, double t);

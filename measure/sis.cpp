@@ -19,18 +19,6 @@ std::string Text(const char *format, auto... values) {
     return text;
 }
 
-// The first sample where the steer starts to move: its rate first above the rest rate.
-std::size_t SteerStart(const std::vector<double> &time, const std::vector<double> &steer,
-                       const SisOptions &o) {
-    const std::vector<double> rate = Derivative(time, steer);
-    std::size_t start = 0;
-    while (start < rate.size() && std::fabs(rate[start]) <= o.restRate) ++start;
-    if (start == rate.size())
-        throw FormatError(Text("the steer never moves faster than %g deg/s", o.restRate));
-    if (start == 0) throw FormatError("the log starts with the steer already moving: nothing to zero on");
-    return start;
-}
-
 // The run is the procedure's: the steer rises steadily at about the commanded rate through the fit.
 void CheckProcedure(const std::vector<double> &time, const std::vector<double> &steer, std::size_t first,
                     std::size_t last, double side, SisResult &r, const SisOptions &o, RunRecord &record) {
@@ -67,8 +55,8 @@ void Process(const VehicleLog &log, const SisOptions &options, SisResult &r, Run
     r.sampleRate = LogSampleRate(log.time, record.warnings);
     std::vector<double> steer = PhaselessLowPass(log.steer, r.sampleRate, options.steerCutoff);
     std::vector<double> ay = PhaselessLowPass(log.lateralAcceleration, r.sampleRate, options.responseCutoff);
-    const Zeroing zeroing = ZeroBefore(log.time, SteerStart(log.time, steer, options), options.zeroingTime,
-                                       {&steer, &ay}, record.warnings);
+    const Zeroing zeroing = ZeroBefore(log.time, SteerStart(log.time, steer, options.restRate),
+                                       options.zeroingTime, {&steer, &ay}, record.warnings);
     r.zeroed = true;
     r.zeroFrom = zeroing.from, r.zeroTo = zeroing.to;
     r.steerZero = zeroing.means[0], r.lateralAccelerationZero = zeroing.means[1];

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "measure/channels.h"
+#include "measure/filtering.h"
 #include "measure/verdict.h"
 
 #include <optional>
@@ -23,8 +24,8 @@ constexpr int RunsEachWay = 3;
 } // namespace SisCriteria
 
 struct SisOptions {
-    double steerCutoff = 10;     // Hz
-    double responseCutoff = 6;   // Hz
+    double steerCutoff = Filters::EscSteer.cutoff;       // Hz
+    double responseCutoff = Filters::EscResponse.cutoff; // Hz
     double fitLow = 0.1;         // g: the regression takes the rising part from here...
     double fitHigh = 0.375;      // g: ...to here
     double at = 0.3;             // g: where the steer angle is read off the regression line

@@ -55,6 +55,13 @@ struct RunOutcome {
     void Take(const RunVerdict &judged);
 };
 
+// The shared record of an evaluation as its steps run: what makes it invalid or failed, and what
+// deserves a look.
+struct RunRecord {
+    RunVerdict verdict;
+    std::vector<std::string> warnings;
+};
+
 // A campaign passes only when every run it needs passes and A is known; it fails when any run fails;
 // otherwise it is invalid.
 struct CampaignVerdict {

@@ -4,6 +4,7 @@
 
 #include "graph/reportpages.h"
 #include "measure/campaign.h"
+#include "measure/handling.h"
 
 #include <string>
 #include <vector>
@@ -20,3 +21,24 @@ std::string ReportPdfBytes(const std::vector<ReportPage> &pages);
 
 // "Page 3 of 21" on every page, in order.
 void NumberPages(std::vector<ReportPage> &pages);
+
+// A handling run of a report: its log's name and what its evaluation gave.
+struct HandlingRun {
+    std::string name;
+    HandlingResult result;
+};
+
+// A handling run's page: its state, its steps and figures, and its graphs (the channels over time with
+// the evaluation's marks and levels; the frequency response's gains, phases and coherences with the
+// frequencies that are no figures marked; the understeer curve with its line over the linear range).
+HandlingReportPage HandlingPageOf(const HandlingResult &result, const std::string &title);
+
+// The first page of a handling report: the procedure, the vehicle, what the states mean, each run's state
+// and its main figures.
+CoverReportPage HandlingCoverOf(HandlingKind kind, const std::vector<HandlingRun> &runs,
+                                const std::string &vehicle);
+
+// The bytes of the PDF of the runs: A4 portrait, the first page, then a page per run that gave figures,
+// each footed "Page x of y".
+std::string HandlingPdfBytes(HandlingKind kind, const std::vector<HandlingRun> &runs,
+                             const std::string &vehicle);

@@ -1,5 +1,5 @@
-// The Evaluate Run dialog: the log of a sine-with-dwell or a slowly increasing steer run and what its
-// evaluation needs.
+// The Evaluate Run dialog: the log of a run, its evaluation (a sine with dwell, a slowly increasing steer
+// or a handling evaluation) and what that needs.
 #include "measure/ui/Evaluaterundlg.h"
 
 #include "measure/sis.h"
@@ -31,11 +31,46 @@ QDoubleSpinBox *NumberBox(QWidget *parent, const char *name, double high, const 
     return box;
 }
 
-const char *KindName(RunKind kind) {
-    return kind == RunKind::SineWithDwell ? "sine with dwell" : "slowly increasing steer";
+// The kinds in the order the box lists them after "As the program".
+constexpr RunKind Offered[] = {RunKind::SineWithDwell, RunKind::SlowlyIncreasingSteer,
+                               RunKind::Step,          RunKind::Sine,
+                               RunKind::Response,      RunKind::Understeer,
+                               RunKind::Rollover};
+
+QString KindTitle(RunKind kind) {
+    if (const auto handling = HandlingKindOf(kind)) return InfoOf(*handling).title;
+    return kind == RunKind::SineWithDwell ? "Sine with dwell" : "Slowly increasing steer";
 }
 
 } // namespace
+
+std::optional<HandlingKind> HandlingKindOf(RunKind kind) {
+    switch (kind) {
+    case RunKind::Step:
+        return HandlingKind::Step;
+    case RunKind::Sine:
+        return HandlingKind::Sine;
+    case RunKind::Response:
+        return HandlingKind::Response;
+    case RunKind::Understeer:
+        return HandlingKind::Understeer;
+    case RunKind::Rollover:
+        return HandlingKind::Rollover;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<RunKind> RunKindNamed(const std::string &evaluation) {
+    if (evaluation == "swd") return RunKind::SineWithDwell;
+    if (evaluation == "sis") return RunKind::SlowlyIncreasingSteer;
+    for (RunKind kind : Offered)
+        if (const auto handling = HandlingKindOf(kind); handling && evaluation == InfoOf(*handling).name)
+            return kind;
+    return std::nullopt;
+}
+
+namespace {} // namespace
 
 TEvaluateRunDlg::TEvaluateRunDlg(QWidget *parent) : QDialog(parent) {
     setObjectName("EvaluateRunDlg");
@@ -48,7 +83,8 @@ TEvaluateRunDlg::TEvaluateRunDlg(QWidget *parent) : QDialog(parent) {
     form->addRow("&Log file:", fileRow.layout);
     KindBox = new QComboBox(this);
     KindBox->setObjectName("KindBox");
-    KindBox->addItems({"As the program", "Sine with dwell", "Slowly increasing steer"});
+    KindBox->addItem("As the program");
+    for (RunKind kind : Offered) KindBox->addItem(KindTitle(kind));
     form->addRow("&Evaluation:", KindBox);
     YawColumnBox = ColumnBox(this, "YawColumnBox");
     AyColumnBox = ColumnBox(this, "AyColumnBox");
@@ -76,6 +112,10 @@ TEvaluateRunDlg::TEvaluateRunDlg(QWidget *parent) : QDialog(parent) {
     fitRow->addWidget(FitHighEdit);
     fitRow->addStretch(1);
     form->addRow("&Fit from:", fitRow);
+    RatioEdit = NumberBox(this, "RatioEdit", 100, "", "not given", 2);
+    WheelbaseEdit = NumberBox(this, "WheelbaseEdit", 20, " m", "not given", 3);
+    form->addRow("Steering &ratio:", RatioEdit);
+    form->addRow("&Wheelbase:", WheelbaseEdit);
     NoteLabel = new QLabel(this);
     NoteLabel->setObjectName("NoteLabel");
     NoteLabel->setWordWrap(true);
@@ -99,8 +139,10 @@ TEvaluateRunDlg::TEvaluateRunDlg(QWidget *parent) : QDialog(parent) {
 
 void TEvaluateRunDlg::SetProgram(std::optional<RunKind> kind, std::optional<double> seriesA) {
     m_programKind = kind;
-    KindBox->setItemText(0, kind ? QString("As the program: %1").arg(KindName(*kind))
-                                 : QString("As the program (not recognised): sine with dwell"));
+    KindBox->setItemText(
+        0, kind ? QString("As the program: %1")
+                      .arg(HandlingKindOf(*kind) ? KindTitle(*kind) : KindTitle(*kind).toLower())
+                : QString("As the program (not recognised): sine with dwell"));
     AEdit->setSpecialValueText(seriesA ? QString("from the program: %1 deg").arg(*seriesA)
                                        : QString("from the program (none)"));
     KindChanged();
@@ -109,24 +151,28 @@ void TEvaluateRunDlg::SetProgram(std::optional<RunKind> kind, std::optional<doub
 QString TEvaluateRunDlg::LogFile() const { return FileEdit->text().trimmed(); }
 
 RunKind TEvaluateRunDlg::Kind() const {
-    switch (KindBox->currentIndex()) {
-    case 1:
-        return RunKind::SineWithDwell;
-    case 2:
-        return RunKind::SlowlyIncreasingSteer;
-    default:
-        return m_programKind.value_or(RunKind::SineWithDwell);
-    }
+    const int index = KindBox->currentIndex();
+    if (index >= 1 && index <= static_cast<int>(std::size(Offered))) return Offered[index - 1];
+    return m_programKind.value_or(RunKind::SineWithDwell);
 }
 
 VehicleLogOptions TEvaluateRunDlg::Options() const {
     VehicleLogOptions options;
-    options.needsYawRate = Kind() == RunKind::SineWithDwell;
+    const auto handling = HandlingKindOf(Kind());
+    options.needsYawRate = handling ? NeedsYawRate(*handling) : Kind() == RunKind::SineWithDwell;
+    options.needsRoll = handling && NeedsRoll(*handling);
     if (options.needsYawRate) options.yawColumn = ColumnOf(YawColumnBox);
     options.ayColumn = ColumnOf(AyColumnBox);
     if (AyUnitBox->currentIndex() > 0)
         options.ayUnit =
             AyUnitBox->currentIndex() == 1 ? AccelerationUnit::G : AccelerationUnit::MetresPerSecondSquared;
+    return options;
+}
+
+HandlingOptions TEvaluateRunDlg::Handling() const {
+    HandlingOptions options;
+    options.steeringRatio = RatioEdit->value();
+    options.wheelbase = WheelbaseEdit->value();
     return options;
 }
 
@@ -146,10 +192,21 @@ void TEvaluateRunDlg::ReadColumns(const QString &path) {
 // What the chosen evaluation reads and judges; the fields it has no use for are greyed.
 void TEvaluateRunDlg::KindChanged() {
     const bool swd = Kind() == RunKind::SineWithDwell;
-    for (QWidget *field : {static_cast<QWidget *>(YawColumnBox), static_cast<QWidget *>(AEdit),
-                           static_cast<QWidget *>(GvwrEdit)})
-        field->setEnabled(swd);
-    for (QWidget *field : {FitLowEdit, FitHighEdit}) field->setEnabled(!swd);
+    const auto handling = HandlingKindOf(Kind());
+    for (QWidget *field : {AEdit, GvwrEdit}) field->setEnabled(swd);
+    YawColumnBox->setEnabled(handling ? NeedsYawRate(*handling) : swd);
+    for (QWidget *field : {FitLowEdit, FitHighEdit})
+        field->setEnabled(Kind() == RunKind::SlowlyIncreasingSteer);
+    for (QWidget *field : {RatioEdit, WheelbaseEdit}) field->setEnabled(Kind() == RunKind::Understeer);
+    if (handling) {
+        const HandlingKindInfo &info = InfoOf(*handling);
+        NoteLabel->setText(QString("The run is cleaned, filtered, zeroed and evaluated as %1; each step and "
+                                   "figure is listed by name. %2")
+                               .arg(QString(info.title), *info.criterion
+                                                             ? QString("Judged: %1.").arg(info.criterion)
+                                                             : QString("It gives figures, no verdict.")));
+        return;
+    }
     NoteLabel->setText(
         swd ? "The run is filtered, zeroed and judged as a sine with dwell: yaw rate ratios at COS + 1.000 s "
               "and "

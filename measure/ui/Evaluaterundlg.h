@@ -3,6 +3,7 @@
 #pragma once
 
 #include "measure/channels.h"
+#include "measure/handling.h"
 
 #include <QDialog>
 
@@ -14,8 +15,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The evaluations the window offers.
-enum class RunKind { SineWithDwell, SlowlyIncreasingSteer };
+// The evaluations the window offers: the ESC runs' and the handling evaluations.
+enum class RunKind { SineWithDwell, SlowlyIncreasingSteer, Step, Sine, Response, Understeer, Rollover };
+
+// The handling evaluation of the kind; none for the ESC runs.
+std::optional<HandlingKind> HandlingKindOf(RunKind kind);
+// The kind of an evaluation as EvaluationOfTemplate names it ("swd", "sis", "step", ...); none for "".
+std::optional<RunKind> RunKindNamed(const std::string &evaluation);
 
 class TEvaluateRunDlg : public QDialog {
     Q_OBJECT
@@ -30,8 +36,11 @@ public:
     // The evaluation chosen: the program's unless another is chosen by hand; a sine with dwell when the
     // program names none.
     RunKind Kind() const;
-    // The channels as ReadVehicleLog takes them: the yaw rate only for a sine with dwell.
+    // The channels as ReadVehicleLog takes them: the yaw rate where the evaluation needs it, the roll
+    // for a fishhook or a J-turn.
     VehicleLogOptions Options() const;
+    // The steering ratio and wheelbase of an understeer gradient (0: not given).
+    HandlingOptions Handling() const;
     double AmplitudeA() const; // deg; 0: from the program's note, else not known
     double Gvwr() const;       // kg; 0: not given
     double FitLow() const;     // g, of a slowly increasing steer's regression
@@ -42,7 +51,7 @@ public:
     QLineEdit *FileEdit;
     QPushButton *BrowseBtn;
     QComboBox *KindBox, *YawColumnBox, *AyColumnBox, *AyUnitBox;
-    QDoubleSpinBox *AEdit, *GvwrEdit, *FitLowEdit, *FitHighEdit;
+    QDoubleSpinBox *AEdit, *GvwrEdit, *FitLowEdit, *FitHighEdit, *RatioEdit, *WheelbaseEdit;
     QLabel *NoteLabel;
     QPushButton *OKBtn, *CancelBtn;
 

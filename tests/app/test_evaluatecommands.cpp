@@ -89,6 +89,8 @@ class TestEvaluateCommands : public WindowTest {
         return nullptr;
     }
     QString m_kindOffered;
+    double m_ratio = 0;
+    bool m_fieldsRight = false; // the understeer's fields open, the fit's greyed
 
 private slots:
     void initTestCase() { SetUpWindowTests(); }
@@ -306,6 +308,71 @@ private slots:
         QVERIFY(!m_form->Evaluations()->Evaluated());
         QVERIFY(!m_form->Summary()->MeasuredFigures()->isVisible());
         QVERIFY(!m_form->Actions().EvaluationReport1->isEnabled());
+    }
+
+    // Each template's run is evaluated as its program says, its steps and figures by name in the
+    // summary and its report written; the kind offered names the evaluation.
+    void eachTemplatesRunTakesItsHandlingEvaluation_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("step steer") << "step-steer" << int(HandlingKind::Step) << "Hold: ";
+        QTest::newRow("single sine") << "single-sine" << int(HandlingKind::Sine) << "yaw rate first time lag";
+        QTest::newRow("sweep") << "linear-sweep" << int(HandlingKind::Response) << "coherence";
+    }
+    void eachTemplatesRunTakesItsHandlingEvaluation() {
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        QFETCH(QString, line);
+        const ProgramText program = TemplateProgram(name.toStdString(), {{"maxsteer", 300}, {"lead", 2}});
+        Prepare(7, program, WriteLog(program, name + ".csv"));
+        m_form->Actions().EvaluateRun1->trigger();
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+        const QString title = InfoOf(HandlingKind(kind)).title;
+        QCOMPARE(m_kindOffered, "As the program: " + title);
+        const auto &r = m_form->Evaluations()->EvaluatedHandling();
+        QVERIFY(r && int(r->kind) == kind);
+        QVERIFY(!m_form->Evaluations()->Evaluated() && !m_form->Evaluations()->EvaluatedSis());
+        QVERIFY2(Figures().startsWith(title + ", Program 7, log " + name + ".csv: PASS\n"),
+                 qPrintable(Figures()));
+        QVERIFY2(Figures().contains(line, Qt::CaseInsensitive), qPrintable(Figures()));
+        QVERIFY(m_form->Actions().EvaluationReport1->isEnabled());
+        m_chosenFile = Path(name + ".pdf");
+        m_form->Actions().EvaluationReport1->trigger();
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+        QCOMPARE(ReadFileBytes(ToPath(m_chosenFile), ProgramFileLimit).substr(0, 5), std::string("%PDF-"));
+        // A sine with dwell after it replaces it: its report is the sine with dwell's.
+        Prepare(8, SwdProgram(100), WriteLog(SwdProgram(100), "swd.csv"));
+        m_form->Actions().EvaluateRun1->trigger();
+        QVERIFY(!m_form->Evaluations()->EvaluatedHandling());
+        QVERIFY(m_form->Evaluations()->Evaluated());
+    }
+
+    // The understeer gradient of a slowly increasing steer run, chosen by hand, takes the dialog's
+    // steering ratio and wheelbase; without them it says what it lacks.
+    void anUndersteerGradientTakesTheDialogsRatioAndWheelbase() {
+        Prepare(9, SisProgram(), WriteLog(SisProgram(), "ramp.csv"));
+        m_onDialog = [this](QDialog &dialog) {
+            if (auto *run = qobject_cast<TEvaluateRunDlg *>(&dialog)) {
+                run->FileEdit->setText(Path("ramp.csv"));
+                run->KindBox->setCurrentText(InfoOf(HandlingKind::Understeer).title);
+                m_fieldsRight = run->RatioEdit->isEnabled() && !run->FitLowEdit->isEnabled();
+                run->RatioEdit->setValue(m_ratio);
+                run->WheelbaseEdit->setValue(2.7);
+            }
+            return int(QDialog::Accepted);
+        };
+        for (double ratio : {0.0, 16.0}) {
+            m_ratio = ratio;
+            m_form->Actions().EvaluateRun1->trigger();
+            QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+            QVERIFY(m_fieldsRight);
+            const auto &r = m_form->Evaluations()->EvaluatedHandling();
+            QVERIFY(r && r->kind == HandlingKind::Understeer);
+            QCOMPARE(r->Value("understeer_gradient_deg_per_g").has_value(), ratio > 0);
+            QVERIFY2(Figures().contains("Understeer gradient (ISO 4138, constant speed), Program 9"),
+                     qPrintable(Figures()));
+        }
     }
 
     void aLogWithoutTheRunsChannelsSaysWhatItLacks() {

@@ -197,6 +197,31 @@ private slots:
         QVERIFY(!m_form->Actions().ClearOverlay1->isEnabled());
     }
 
+    // A sweep driven by the linear reference vehicle: the view draws the vehicle's responses per steer
+    // beside the steer's, the same picture as plot --bode (which draws them).
+    void theFrequencyResponseOfAVehiclesSweepDrawsTheVehicle() {
+        const char *const sweep = "maxsteer(100 deg)\nbegin\nsetrate(256 hz)\nwait(1 sec)\n"
+                                  "sinesweep(20 deg, 0.2 hz, 3 hz, 20 sec)\nwait(2 sec)\nend";
+        SetProgram(4, sweep);
+        m_chosenFile = Path("sweep.rom");
+        QVERIFY(m_form->SetFiles()->SaveAs1Click());
+        CliOutputFile(m_dir.path(), {"simulate", "sweep.rom", "--program", "4", "--linear", "-o", "car.csv"});
+        Answer(Path("car.csv"), 0);
+        m_form->Overlays()->OverlayLog();
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+        m_form->Actions().FrequencyResponse1->trigger();
+        QVERIFY(Graph()->ResponseShown());
+        const QSize size = Graph()->Image()->Picture().size();
+        const QByteArray cli = CliOutputFile(
+            m_dir.path(), {"plot", "sweep.rom", "--program", "4", "--log", "car.csv", "--bode", "--size",
+                           QString("%1x%2").arg(size.width()).arg(size.height()), "-o", "cli-bode.png"});
+        m_chosenFile = Path("bode.png");
+        m_form->SaveGraphAs1Click();
+        QFile saved(m_chosenFile);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll() == cli);
+    }
+
     // For a sweep with its log overlaid, View > Frequency Response draws gain and phase instead of the
     // program, as plot --bode does, and Save Graph As writes its bytes; taking the log off ends it.
     void theFrequencyResponseOfASweep() {

@@ -1,5 +1,5 @@
-# The campaign script of the README, run with the built quillard-cli in an empty folder: both sets
-# build strictly and their JSON reports say so. The README and the manual page show the script's
+# The campaign script of the guide, run with the built quillard-cli in an empty folder: both sets
+# build strictly and their JSON reports say so. The guide and the manual page show the script's
 # commands as they are.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -26,11 +26,13 @@ endif()
 
 file(STRINGS ${SCRIPT} commands REGEX "^quillard-cli ")
 file(READ ${README} readme)
+file(READ ${GUIDE} guide)
+string(APPEND readme "${guide}")
 file(READ ${MANPAGE} manpage)
 foreach(command IN LISTS commands)
     string(FIND "${readme}" "    ${command}\n" at)
     if(at LESS 0)
-        message(FATAL_ERROR "the README does not show: ${command}")
+        message(FATAL_ERROR "neither the README nor the guide shows: ${command}")
     endif()
     string(REPLACE "-" "\\-" escaped "${command}")
     string(FIND "${manpage}" "\n${escaped}\n" at)

@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
-# Keeps the README honest: every command line of its code blocks that starts with build/ (quillard-cli) or
-# scripts/ runs, as pasted, in a scratch folder where build/ is the build folder and examples/ a copy of
-# the examples. The files a line reads that no earlier line made are made first (see make_input); a line
-# that cannot run here is skipped with its reason. A line fails when it exits with another status than
-# it may (0; a diff also 1, as its versions differ), which is what a stale path or option does.
-#   readme_examples.sh README.md BUILD_DIR EXAMPLES_DIR WORK_DIR
+# Keeps the README and the user guide honest: every command line of a document's code blocks that starts
+# with build/ (quillard-cli) or scripts/ runs, as pasted, in a scratch folder of that document where
+# build/ is the build folder and examples/ a copy of the examples. The files a line reads that no
+# earlier line of the document made are made first (see make_input); a line that cannot run here is
+# skipped with its reason. A line fails when it exits with another status than it may (0; a diff also
+# 1, as its versions differ), which is what a stale path or option does.
+#   readme_examples.sh BUILD_DIR EXAMPLES_DIR WORK_DIR DOCUMENT.md...
 set -uo pipefail
-readme=$1 build=$2 examples=$3 work=$4
-
-rm -rf "$work" && mkdir -p "$work" || exit 2
-cd "$work" || exit 2
-ln -s "$build" build
-cp -R "$examples" examples
+build=$1 examples=$2 work=$3
+shift 3
 
 # Lines that are not run here, and why.
 skip_reason() {
@@ -58,42 +55,60 @@ allowed_status() {
     esac
 }
 
-# The code blocks' lines (indented four blanks), continuation lines joined.
-commands=()
-joined=""
-while IFS= read -r line; do
-    if [[ -n $joined ]]; then
-        joined+=" ${line#"${line%%[![:space:]]*}"}"
-    elif [[ $line == "    "[![:space:]]* ]]; then
-        joined=${line#    }
-    else
-        continue
-    fi
-    if [[ $joined == *\\ ]]; then
-        joined=${joined%\\}
-        continue
-    fi
-    [[ $joined == build/* || $joined == scripts/* ]] && commands+=("$joined")
-    joined=""
-done <"$readme"
+# The code blocks' lines (indented four blanks) of the document $1, continuation lines joined.
+command_lines() {
+    local line joined=""
+    while IFS= read -r line; do
+        if [[ -n $joined ]]; then
+            joined+=" ${line#"${line%%[![:space:]]*}"}"
+        elif [[ $line == "    "[![:space:]]* ]]; then
+            joined=${line#    }
+        else
+            continue
+        fi
+        if [[ $joined == *\\ ]]; then
+            joined=${joined%\\}
+            continue
+        fi
+        [[ $joined == build/* || $joined == scripts/* ]] && printf '%s\n' "$joined"
+        joined=""
+    done <"$1"
+}
 
-failed=0 ran=0
-for command in "${commands[@]}"; do
-    if reason=$(skip_reason "$command"); then
-        echo "skipped: $command  ($reason)"
-        continue
-    fi
-    for word in $command; do
-        [[ $word == *.* && $word != -* && ! -e $word ]] && make_input "$word" >/dev/null 2>&1
+# Runs the lines of the document $1 in the scratch folder $2; the counts are added to ran and failed.
+run_document() {
+    local document=$1 folder=$2 command reason word status commands=()
+    mapfile -t commands < <(command_lines "$document")
+    rm -rf "$folder" && mkdir -p "$folder" && cd "$folder" || return 2
+    ln -s "$build" build
+    cp -R "$examples" examples
+    for command in "${commands[@]}"; do
+        if reason=$(skip_reason "$command"); then
+            echo "skipped: $command  ($reason)"
+            continue
+        fi
+        for word in $command; do
+            [[ $word == *.* && $word != -* && ! -e $word ]] && make_input "$word" >/dev/null 2>&1
+        done
+        bash -c "$command" >out.txt 2>err.txt
+        status=$?
+        ran=$((ran + 1))
+        if [[ " $(allowed_status "$command") " != *" $status "* ]]; then
+            echo "FAILED (exit $status): $command"
+            sed 's/^/    /' err.txt | head -n 5
+            failed=$((failed + 1))
+        fi
     done
-    bash -c "$command" >out.txt 2>err.txt
-    status=$?
-    ran=$((ran + 1))
-    if [[ " $(allowed_status "$command") " != *" $status "* ]]; then
-        echo "FAILED (exit $status): $command"
-        sed 's/^/    /' err.txt | head -n 5
-        failed=$((failed + 1))
-    fi
+    [[ ${#commands[@]} -gt 0 ]] || { echo "no command lines in $document"; failed=$((failed + 1)); }
+}
+
+documents=()
+for document in "$@"; do documents+=("$(realpath "$document")"); done
+failed=0 ran=0
+for document in "${documents[@]}"; do
+    before=$ran
+    run_document "$document" "$work/$(basename "$document" .md)" || exit 2
+    echo "$document: $((ran - before)) lines run"
 done
-echo "$ran README lines run, $failed failed"
+echo "$ran lines run, $failed failed"
 [[ $ran -gt 0 && $failed -eq 0 ]]

@@ -1,6 +1,6 @@
-# The README's rehearsed campaign, run with the built quillard-cli in an empty folder: A from six slowly
+# The guide's rehearsed campaign, run with the built quillard-cli in an empty folder: A from six slowly
 # increasing steer runs, the standard series built and verified, every run simulated and judged, the
-# table and the report written. The README shows the script's commands as they are.
+# table and the report written. The guide shows the script's commands as they are.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${CLI_DIR}:$ENV{PATH}" QT_QPA_PLATFORM=offscreen sh ${SCRIPT}
@@ -30,9 +30,11 @@ endif()
 
 file(STRINGS ${SCRIPT} commands REGEX "^(quillard-cli |for )")
 file(READ ${README} readme)
+file(READ ${GUIDE} guide)
+string(APPEND readme "${guide}")
 foreach(command IN LISTS commands)
     string(FIND "${readme}" "    ${command}\n" at)
     if(at LESS 0)
-        message(FATAL_ERROR "the README does not show: ${command}")
+        message(FATAL_ERROR "neither the README nor the guide shows: ${command}")
     endif()
 endforeach()

@@ -27,6 +27,11 @@ const std::map<std::string, Line> ValidLines{
     {"evaluate sis", {"sis", "r.csv"}},
     {"evaluate swd", {"swd", "r.csv"}},
     {"evaluate campaign", {"campaign", "runs.json", "r.csv"}},
+    {"evaluate step", {"step", "r.csv"}},
+    {"evaluate sine", {"sine", "r.csv"}},
+    {"evaluate response", {"response", "r.csv"}},
+    {"evaluate understeer", {"understeer", "r.csv"}},
+    {"evaluate rollover", {"rollover", "r.csv"}},
     {"simulate", {"p.txt", "-o", "l.csv"}},
     {"log", {"r.csv"}},
 };

@@ -89,7 +89,7 @@ TEST_F(CliEvaluate, RefusesWhatItCannotJudge) {
     folder.Write("noyaw.csv", "time,steer,lateral acceleration\n0,0,0\n0.01,0,0\n");
     folder.Write("runs.json", R"({"runs": [{"run": 1, "set": "a.rom", "program": 0, "amplitude_deg": 40}]})");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
-        {{"evaluate"}, "evaluate needs sis, swd or campaign"},
+        {{"evaluate"}, "evaluate needs sis, swd, campaign, step, sine, response, understeer or rollover"},
         {{"evaluate", "swd", "noyaw.csv", "--fit-low", "0.2"}, "--fit-low does not apply to evaluate swd"},
         {{"evaluate", "swd", "noyaw.csv"}, "noyaw.csv: the log has no yaw rate column"},
         {{"evaluate", "campaign", "runs.json", "a.csv", "b.csv"},

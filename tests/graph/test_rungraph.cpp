@@ -195,7 +195,7 @@ TEST(PagesAndPictures, LeaveThePlotLibraryAsTheyFoundIt) {
     runPage.time = {0, 1, 2, 3, 4, 5, 6};
     runPage.steer = runPage.yawRate = runPage.displacement = {0, 1, 0, -1, 0, 0, 0};
     runPage.bos = 1, runPage.cos = 3;
-    ResponseCurve curve{{1, 2, 3}, {0, -1, -2}, {0, -10, -20}, std::nullopt, false};
+    ResponseCurve curve{{1, 2, 3}, {0, -1, -2}, {0, -10, -20}, std::nullopt, false, {}};
     StepStore steps;
     for (int i = 0; i < StepCount; ++i) steps[i] = {static_cast<float>(i) / 1024, 0, 1024, 0, i >= 100, {}};
     const std::pair<const char *, std::function<void(Canvas &)>> drawings[] = {

@@ -76,6 +76,21 @@ void Marker(Canvas &canvas, double t, const std::string &name, bool label, bool 
     canvas.TextOut(WorldToPixelX(t) + 3, y, name);
 }
 
+// A blank page in viewport 1; returns its margin.
+int FreshPage(int width, int height) {
+    InitGraph();
+    SetViewportRect(1, {0, 0}, {width, height});
+    ClearViewport(1);
+    return width / 16;
+}
+
+// A table page's title and lines; returns the y a line below them.
+int TitleAndLines(Canvas &canvas, int margin, const std::string &title,
+                  const std::vector<std::string> &lines) {
+    Title(canvas, margin, margin, title, 14);
+    return WriteLines(canvas, margin, margin + 3 * LineHeight(canvas), lines) + LineHeight(canvas);
+}
+
 // The page's foot, at the right under the bottom margin's middle.
 void Footer(Canvas &canvas, int width, int height, const std::string &text) {
     if (text.empty()) return;
@@ -173,12 +188,8 @@ void Panel(Canvas &canvas, int n, const RunReportPage &page, const std::vector<d
 
 void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage &page) {
     const PlotScope scope(&canvas);
-    InitGraph();
-    SetViewportRect(1, {0, 0}, {width, height});
-    ClearViewport(1);
-    const int margin = width / 16;
-    Title(canvas, margin, margin, page.title, 14);
-    int y = WriteLines(canvas, margin, margin + 3 * LineHeight(canvas), page.lines) + LineHeight(canvas);
+    const int margin = FreshPage(width, height);
+    int y = TitleAndLines(canvas, margin, page.title, page.lines);
     y = WriteTable(canvas, margin, y, width - margin, height - margin,
                    {page.header, page.units, page.rows, page.rowPasses, page.rowNotes});
     y = WriteLines(canvas, margin, y + LineHeight(canvas), page.after);
@@ -206,10 +217,7 @@ void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage 
 
 void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &page) {
     const PlotScope scope(&canvas);
-    InitGraph();
-    SetViewportRect(1, {0, 0}, {width, height});
-    ClearViewport(1);
-    const int margin = width / 16;
+    const int margin = FreshPage(width, height);
     {
         // The verdict first, in its colour, then the run.
         const Pen saved = canvas.GetPen();
@@ -268,12 +276,8 @@ void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &pag
 
 void DrawSisPage(Canvas &canvas, int width, int height, const SisReportPage &page) {
     const PlotScope scope(&canvas);
-    InitGraph();
-    SetViewportRect(1, {0, 0}, {width, height});
-    ClearViewport(1);
-    const int margin = width / 16;
-    Title(canvas, margin, margin, page.title, 14);
-    int y = WriteLines(canvas, margin, margin + 3 * LineHeight(canvas), page.lines) + LineHeight(canvas);
+    const int margin = FreshPage(width, height);
+    int y = TitleAndLines(canvas, margin, page.title, page.lines);
     const std::vector<std::string> noNotes;
     y = WriteTable(canvas, margin, y, width - margin, height - margin,
                    {page.header, page.units, page.rows, page.rowPasses, noNotes}) +

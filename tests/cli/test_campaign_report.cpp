@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <regex>
+#include <stdexcept>
 
 namespace {
 
@@ -47,30 +48,40 @@ std::string Signed(double value, int decimals) {
     return s[0] == '-' ? s : "+" + s;
 }
 
-// Every line of a CSV log with the columns (0-based) changed by the function; comments and the header
-// kept.
+// A CSV log with the cells of every row changed by the function, which finds a column by its name in
+// the header ("speed" for "speed [km/h]"); comments and the header kept.
 template <typename Change> std::string EachRow(const std::string &text, Change change) {
-    std::string out;
+    auto split = [](const std::string &line) {
+        std::vector<std::string> cells;
+        for (std::size_t from = 0;;) {
+            const std::size_t comma = line.find(',', from);
+            cells.push_back(line.substr(from, comma - from));
+            if (comma == std::string::npos) return cells;
+            from = comma + 1;
+        }
+    };
+    std::vector<std::string> names, out;
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (line.rfind("time", 0) == 0) names = split(line);
         if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
-            std::vector<std::string> cells;
-            for (std::size_t from = 0;;) {
-                const std::size_t comma = line.find(',', from);
-                cells.push_back(line.substr(from, comma - from));
-                if (comma == std::string::npos) break;
-                from = comma + 1;
-            }
-            change(cells);
+            std::vector<std::string> cells = split(line);
+            change([&](const std::string &name) -> std::string & {
+                for (std::size_t k = 0; k < names.size(); ++k)
+                    if (names[k].rfind(name + " [", 0) == 0) return cells.at(k);
+                throw std::runtime_error("no column " + name);
+            });
             line.clear();
             for (std::size_t k = 0; k < cells.size(); ++k) line += (k ? "," : "") + cells[k];
         }
-        out += line + "\n";
-        at = end + 1;
+        out.push_back(line);
     }
-    return out;
+    std::string joined;
+    for (const std::string &line : out) joined += line + "\n";
+    return joined;
 }
 
 class RehearsedReport : public ::testing::Test {
@@ -95,10 +106,14 @@ protected:
         f.Write("nocontrol.txt", "stability_control_nm_s_per_rad = 0\n");
         run({"simulate", "--run-list", "runs.json", "--vehicle", "nocontrol.txt", "-o", "spin.csv"});
         f.Write("swd-2.csv", f.Read("spin-2.csv"));
-        f.Write("swd-3.csv",
-                EachRow(f.Read("swd-3.csv"), [](std::vector<std::string> &c) { c[4] = "50.00"; }));
-        f.Write("swd-4.csv", EachRow(f.Read("swd-4.csv"), [](std::vector<std::string> &c) {
-                    for (int k = 1; k <= 3; ++k) c[k] = c[k][0] == '-' ? c[k].substr(1) : "-" + c[k];
+        f.Write("swd-3.csv", EachRow(f.Read("swd-3.csv"), [](auto column) { column("speed") = "50.00"; }));
+        // Steered the other way: every signed channel negated.
+        f.Write("swd-4.csv", EachRow(f.Read("swd-4.csv"), [](auto column) {
+                    for (const char *name :
+                         {"steer", "yaw rate", "lateral acceleration", "sideslip", "roll", "roll rate"}) {
+                        std::string &cell = column(name);
+                        cell = cell[0] == '-' ? cell.substr(1) : "-" + cell;
+                    }
                 }));
         const CliResult r = f.Run({"evaluate", "campaign", "runs.json", "swd-1.csv", "swd-2.csv", "swd-3.csv",
                                    "swd-4.csv", "--amplitude-from", "sis.json", "--images", "swd.bin", "-o",

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <tuple>
 
 namespace {
@@ -113,34 +112,6 @@ TEST(DrawRunPage, TheCheckTimeLabelsStayClearOfTheLegends) {
     }
 }
 
-TEST(ReportPages, EachKindOfPageWritesItsFootAtTheBottomRightInsideThePage) {
-    CoverReportPage cover;
-    cover.footer = "Page 1 of 3";
-    SisReportPage sis;
-    sis.footer = "Page 2 of 3";
-    sis.curves = {{"sis-1.csv", {0, 0.2, 0.4}, {0, 18, 36}}};
-    RunReportPage run = Page(false);
-    run.footer = "Page 3 of 3";
-    const std::vector<std::pair<std::string, std::function<void(Canvas &)>>> pages{
-        {cover.footer, [&](Canvas &canvas) { DrawCoverPage(canvas, 1240, 1754, cover); }},
-        {sis.footer, [&](Canvas &canvas) { DrawSisPage(canvas, 1240, 1754, sis); }},
-        {run.footer, [&](Canvas &canvas) { DrawRunPage(canvas, 1240, 1754, run); }},
-    };
-    for (const auto &[footer, draw] : pages) {
-        RecordingCanvas c;
-        draw(c);
-        const auto foot = std::find_if(c.texts.begin(), c.texts.end(),
-                                       [&](const RecordedText &t) { return t.text == footer; });
-        ASSERT_NE(foot, c.texts.end()) << footer;
-        const Box box = BoxOf(*foot);
-        EXPECT_LE(box.right, 1240) << footer;
-        EXPECT_GT(box.left, 1240 / 2) << footer;
-        EXPECT_LE(box.bottom, 1754) << footer;
-        for (const RecordedText &t : c.texts)
-            EXPECT_LE(t.y, foot->y) << t.text << " below the foot of " << footer;
-    }
-}
-
 TEST(DrawCoverPage, TheSignOffLeavesANameADateAndASignatureToEachRole) {
     CoverReportPage page;
     page.title = "Traceability and sign-off";
@@ -163,28 +134,6 @@ TEST(DrawCoverPage, TheSignOffLeavesANameADateAndASignatureToEachRole) {
     EXPECT_GE(std::count_if(written.begin(), written.end(),
                             [](const RecordedLine &l) { return l.y1 == l.y2 && l.x2 - l.x1 > 300; }),
               6);
-}
-
-TEST(DrawSisPage, PlotsEachRunWithTheFitRangeAndUnitsOnItsAxes) {
-    SisReportPage page;
-    page.title = "Slowly increasing steer runs: A";
-    page.header = {"run", "angle at 0.3 g"};
-    page.units = {"", "deg"};
-    page.rows = {{"1", "27.103"}, {"2", "-27.103"}};
-    page.rowPasses = {true, false};
-    page.curves = {{"sis-1.csv", {0, 0.2, 0.4}, {0, 18, 36}}, {"sis-2.csv", {0, 0.2, 0.4}, {0, 18.5, 37}}};
-    RecordingCanvas c;
-    DrawSisPage(c, 1240, 1754, page);
-    for (const char *text :
-         {"Slowly increasing steer runs: A", "angle at 0.3 g", "deg", "27.103", "-27.103", "sis-1.csv",
-          "sis-2.csv", "0.3 g", "fit 0.1 to 0.375 g", "lateral acceleration, g", "steer, deg"})
-        EXPECT_TRUE(HasText(c, text)) << text;
-    // Without the logs, the table alone.
-    page.curves.clear();
-    RecordingCanvas bare;
-    DrawSisPage(bare, 1240, 1754, page);
-    EXPECT_FALSE(HasText(bare, "lateral acceleration, g"));
-    EXPECT_TRUE(HasText(bare, "-27.103"));
 }
 
 } // namespace

@@ -1,9 +1,7 @@
 // The pages of a campaign's report as the window and quillard-cli write them: a long run table
 // continued over pages without losing or repeating a row, every page numbered, the SIS page named on the
-// first page where it is, the comparison on each run's page, and the slot CRC-32s of the images.
+// first page where it is, and the comparison on each run's page.
 #include "graph/ui/CampaignReport.h"
-
-#include "romfiles/imagecheck.h"
 
 #include <QtTest>
 
@@ -117,15 +115,6 @@ private slots:
         if (sisRuns) QVERIFY(std::holds_alternative<SisReportPage>(pages[tables]));
     }
 
-    void aFailedRowCarriesItsReasonAndIsRed() {
-        const std::vector<ReportPage> pages = CampaignReportPages(Campaign(2), {});
-        const auto &first = std::get<CoverReportPage>(pages[0]);
-        QCOMPARE(first.rowPasses, std::vector<bool>({true, false}));
-        QCOMPARE(first.rowNotes[0], std::string());
-        QCOMPARE(first.rowNotes[1], std::string("fail: yaw rate ratio at COS + 1.750 s above 20 %"));
-        QCOMPARE(first.rows[1][5], std::string("FAIL"));
-    }
-
     void aRunsPageSaysHowWellTheMachineFollowedItsProgram() {
         Comparison compared;
         compared.delay = -0.0004, compared.gain = 0.9987, compared.offset = -0.001, compared.rmsError = 0.412,
@@ -160,33 +149,6 @@ private slots:
             // Wrapped as the page writes it, before the verdict.
             std::string unwrapped = std::regex_replace(joined, std::regex("\\|    "), " ");
             QVERIFY2(unwrapped.find(line + "|Verdict: ") != std::string::npos, unwrapped.c_str());
-        }
-    }
-
-    void theSlotOfAProgramIsItsEpromAndAuxSlot() {
-        std::string bin(16 * 32768, '\0'), aux(16 * 16384, '\0');
-        for (std::size_t k = 0; k < bin.size(); ++k) bin[k] = static_cast<char>(k * 7 / 32768 + k % 13);
-        for (std::size_t k = 0; k < aux.size(); ++k) aux[k] = static_cast<char>(k * 3 / 16384 + k % 5);
-        struct Case {
-            const char *what;
-            std::size_t binBytes;
-            bool withAux;
-            int program;
-            bool found;
-        };
-        for (const Case &c :
-             {Case{"first", bin.size(), true, 0, true}, Case{"last", bin.size(), true, 15, true},
-              Case{"no aux file", bin.size(), false, 3, true},
-              Case{"an EPROM file too short for it", 3 * 32768 + 5, true, 3, false}}) {
-            const std::string_view b = std::string_view(bin).substr(0, c.binBytes);
-            const auto slot = SlotOf(
-                "swd.bin", b, c.withAux ? std::optional<std::string_view>(aux) : std::nullopt, c.program);
-            QVERIFY2(slot.has_value() == c.found, c.what);
-            if (!slot) continue;
-            const std::size_t p = static_cast<std::size_t>(c.program);
-            QCOMPARE(slot->binCrc, Crc32(std::string_view(bin).substr(p * 32768, 32768)));
-            QCOMPARE(slot->auxCrc.has_value(), c.withAux);
-            if (c.withAux) QCOMPARE(*slot->auxCrc, Crc32(std::string_view(aux).substr(p * 16384, 16384)));
         }
     }
 };

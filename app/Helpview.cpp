@@ -137,6 +137,23 @@ const Command Commands[] = {
      "(a lost frame) is replaced before anything else and listed. Write Evaluation Report then writes a "
      "sine-with-dwell run's report as a PDF file: a first page with the verdict and the figures, and the "
      "run's page with its steer, yaw rate and lateral displacement over time."},
+    {"cmd-evaluate-campaign", "Evaluate Campaign (File menu)",
+     "Judges every run of a sine-with-dwell series on its log, as quillard-cli evaluate campaign does. The "
+     "Runs page takes the run list that template --series ... --json writes, the logs (Add Files, or Add "
+     "Folder for a folder's logs in the order of their names, numbers taken as numbers), how they pair "
+     "with the runs (in the order given, by the file names, or by the set and program each log names), A "
+     "(given; else the a_deg of evaluate sis --json's results; else the run list's), the gross vehicle "
+     "weight rating (given; else the test information's; else the vehicle file's), the regulation named "
+     "in the report, and whether the speed at BOS is stated rather than logged (a log without a speed "
+     "channel is invalid otherwise). Evaluate fills the table: each run's state, first steer, commanded "
+     "and measured amplitude, speed at BOS, yaw rate ratios and lateral displacement, each with its "
+     "margin to its limit in brackets (negative by as much as it misses it), dropouts replaced and "
+     "warnings, the row coloured by its state; under it the campaign's verdict and every reason in "
+     "full. Open Run (or a double-click on a row) shows that run's graph and figures in the window as "
+     "Evaluate Run does; Write Report writes the campaign's PDF report. The Test information page edits "
+     "the campaign file (vehicle, VIN, test mass, GVWR, tyres, pressures, site, dates, surface, peak "
+     "friction, ambient temperature, steering machine, operator) that evaluate campaign reads with --info, "
+     "and opens and saves it. The fields are kept for the next time."},
     {"cmd-font", "Editor Font (File menu)", "Chooses the font of all 16 program editors."},
     {"cmd-print", "Print and Print Setup (File menu)",
      "Prints program texts and graphs. Each printed graph is labelled in the margin with its program and "

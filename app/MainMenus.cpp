@@ -1,4 +1,5 @@
 // The main window's menus and the keys that have no menu item.
+#include "app/CampaignCommands.h"
 #include "app/EvaluateCommands.h"
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
@@ -48,6 +49,12 @@ void TForm1::CreateFileMenu() {
     a.EvaluationReport1->setStatusTip("Write the evaluated run's report as a PDF file");
     a.EvaluationReport1->setEnabled(false);
     connect(m_evaluations, &TEvaluateCommands::evaluatedChanged, a.EvaluationReport1, &QAction::setEnabled);
+    a.EvaluateCampaign1 =
+        a.File1->addAction("Eva&luate Campaign...", m_campaign, &TCampaignCommands::EvaluateCampaign);
+    a.EvaluateCampaign1->setStatusTip(
+        "Judge every run of a sine-with-dwell series on its log: the runs' states, "
+        "figures and margins, the campaign's verdict and its report");
+    a.EvaluateCampaign1->setToolTip(a.EvaluateCampaign1->statusTip());
     a.ExportSheet1 = a.File1->addAction("Export Campaign S&heet...", this,
                                         [this] { m_commands->ExportCampaignSheet(m_files->FileName()); });
     a.ExportSheet1->setStatusTip("Build the set in memory and save a CSV of its programs: comment, duration, "

@@ -3,6 +3,7 @@
 
 #include "app/About.h"
 #include "app/BuildCommand.h"
+#include "app/CampaignCommands.h"
 #include "app/EvaluateCommands.h"
 #include "app/FindCommands.h"
 #include "app/GraphView.h"
@@ -57,6 +58,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent) {
     connect(m_overlays, &TOverlayCommands::liveLogDropped, m_live, &TLiveShow::AddNote);
     m_evaluations = new TEvaluateCommands(
         *m_programs, m_compiler, *m_graph, *m_summary, [this] { ShowButtonClick(); }, this);
+    m_campaign = new TCampaignCommands(*m_programs, *m_graph, *m_summary, this);
     CreateFileMenu();
     CreateEditMenu();
     CreateProgramMenu();

@@ -17,6 +17,7 @@ class QPushButton;
 class TBuildCommand;
 class TFindCommands;
 class TOverlayCommands;
+class TCampaignCommands;
 class TEvaluateCommands;
 class TSlotCommands;
 class TGraphView;
@@ -49,7 +50,7 @@ struct TMainActions {
     QAction *Find1, *FindNext1, *FindPrevious1, *Replace1, *GoToLine1;
     QAction *CopyTo1, *MoveTo1, *SwapWith1;
     QAction *OverlayLog1, *OverlayProgram1, *ClearOverlay1;
-    QAction *EvaluateRun1, *EvaluationReport1;
+    QAction *EvaluateRun1, *EvaluationReport1, *EvaluateCampaign1;
 };
 
 // The command buttons and the label beside the program tabs (names of the form).
@@ -83,6 +84,7 @@ public:
     TWindowLayout *Layout() const { return m_layout; }
     TVerifyCommand *Verify() const { return m_verify; }
     TEvaluateCommands *Evaluations() const { return m_evaluations; }
+    TCampaignCommands *Campaign() const { return m_campaign; }
     const TMainActions &Actions() const { return m_actions; }
     const TMainControls &Controls() const { return m_controls; }
     const TMainDialogs &Dialogs() const { return m_dialogs; }
@@ -154,5 +156,6 @@ private:
     TVerifyCommand *m_verify = nullptr;
     TWindowLayout *m_layout = nullptr;
     TEvaluateCommands *m_evaluations = nullptr;
+    TCampaignCommands *m_campaign = nullptr;
     std::unique_ptr<QPrinter> m_printer;
 };

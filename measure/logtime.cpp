@@ -46,7 +46,9 @@ double RestLevel(const std::vector<double> &time, const std::vector<double> &ste
     const std::vector<double> rate = SmoothedRate(time, steer);
     std::map<long, double> still; // seconds still at each whole degree
     for (std::size_t i = 0; i + 1 < time.size(); ++i)
-        if (std::fabs(rate[i]) < 5) still[std::lround(steer[i])] += time[i + 1] - time[i];
+        // Only angles a steer can hold count; a dropout's value is no level.
+        if (std::fabs(rate[i]) < 5 && std::fabs(steer[i]) < 1e6)
+            still[std::lround(steer[i])] += time[i + 1] - time[i];
     std::optional<long> nearest;
     for (const auto &[degree, seconds] : still) {
         const auto around = [&](long d) { return still.count(d) ? still.at(d) : 0.0; };

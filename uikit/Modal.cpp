@@ -58,6 +58,11 @@ QString InteractiveFile(QWidget *parent, const FileRequest &request) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    } else if (request.kind == FileDialogKind::OpenMany) {
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+    } else if (request.kind == FileDialogKind::Folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // Unless asked otherwise, an Open dialog does not insist on an existing file: a mistyped name
@@ -67,7 +72,7 @@ QString InteractiveFile(QWidget *parent, const FileRequest &request) {
     if (!request.selectedFilter.isEmpty()) dialog.selectNameFilter(request.selectedFilter);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog.selectedFiles().join('\n');
 }
 
 BoxHandler &Boxes() {
@@ -102,6 +107,10 @@ void ShowError(QWidget *parent, const std::exception &error) { ShowError(parent,
 
 QString ChooseFile(QWidget *parent, const FileRequest &request) {
     return Files() ? Files()(parent, request) : InteractiveFile(parent, request);
+}
+
+QStringList ChooseFiles(QWidget *parent, const FileRequest &request) {
+    return ChooseFile(parent, request).split('\n', Qt::SkipEmptyParts);
 }
 
 int RunModal(QDialog &dialog) { return Dialogs() ? Dialogs()(dialog) : dialog.exec(); }

@@ -22,7 +22,8 @@ struct BoxRequest {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
-enum class FileDialogKind { Open, Save };
+// Open: a file; OpenMany: one or more existing files; Folder: an existing folder; Save: a file to write.
+enum class FileDialogKind { Open, Save, OpenMany, Folder };
 
 // A file dialog request; the answer is the chosen path, or empty when cancelled.
 struct FileRequest {
@@ -52,6 +53,9 @@ void ShowError(QWidget *parent, const std::exception &error);
 
 // Runs a file dialog; returns the chosen path or an empty string.
 QString ChooseFile(QWidget *parent, const FileRequest &request);
+// Runs an OpenMany file dialog; returns the chosen paths in the order chosen, none when cancelled. (A
+// handler answers with the paths on lines of their own.)
+QStringList ChooseFiles(QWidget *parent, const FileRequest &request);
 
 // Runs a modal form (dialog.exec()) and returns its result code.
 int RunModal(QDialog &dialog);

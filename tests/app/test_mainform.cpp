@@ -86,11 +86,26 @@ private slots:
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&Program", "&Build", "&View", "&Help", "&About"}));
         QStringList file;
         for (QAction *a : m_form->Actions().File1->actions()) file << (a->isSeparator() ? "-" : a->text());
-        QCOMPARE(file, (QStringList{"&New", "&Open...", "R&ecent Sets", "&Save", "Save &As...",
-                                    "Export Steps as &CSV...", "Overlay &Measured Log...", "Evalua&te Run...",
-                                    "&Write Evaluation Report...", "Export Campaign S&heet...",
-                                    "Save &Graph As...", "-", "Preferences...", "Editor Font", "-",
-                                    "&Print...", "P&rint Setup...", "-", "E&xit"}));
+        QCOMPARE(file, (QStringList{"&New",
+                                    "&Open...",
+                                    "R&ecent Sets",
+                                    "&Save",
+                                    "Save &As...",
+                                    "Export Steps as &CSV...",
+                                    "Overlay &Measured Log...",
+                                    "Evalua&te Run...",
+                                    "&Write Evaluation Report...",
+                                    "Eva&luate Campaign...",
+                                    "Export Campaign S&heet...",
+                                    "Save &Graph As...",
+                                    "-",
+                                    "Preferences...",
+                                    "Editor Font",
+                                    "-",
+                                    "&Print...",
+                                    "P&rint Setup...",
+                                    "-",
+                                    "E&xit"}));
         QCOMPARE(m_form->Actions().EditorFont1->statusTip(), QString("Set the font for editor and printer"));
         QCOMPARE(m_form->Actions().Cut1->text(), QString("Cu&t"));
         QCOMPARE(m_form->Actions().Cut1->shortcut(), QKeySequence("Ctrl+X"));

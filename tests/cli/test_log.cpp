@@ -142,7 +142,8 @@ TEST_F(CliLog, FormatsNotReadAreNamedAndAMatlabFileIsRead) {
     std::string mdf = "MDF     4.10    TGT 4.7";
     mdf.resize(64, '\0');
     folder.Write("run.mf4", mdf);
-    folder.Write("run.xlsx", std::string("PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml", 48));
+    static constexpr char zip[] = "PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml";
+    folder.Write("run.xlsx", std::string(zip, sizeof zip - 1));
     for (const auto &[file, name] : std::vector<std::pair<std::string, std::string>>{
              {"run.mf4", "an MDF 4 file (version 4.10)"},
              {"run.xlsx", "an Excel workbook (xlsx, a zip container)"}}) {

@@ -3,15 +3,20 @@
 #include "romfiles/campaign.h"
 #include "cli/evaluate.h"
 #include "cli/logcli.h"
+#include "compiler/compile.h"
 #include "compiler/format.h"
 #include "files/fileio.h"
-#include "graph/ui/EvaluationReport.h"
+#include "files/sha256.h"
+#include "graph/ui/CampaignReport.h"
+#include "measure/sis.h"
 #include "measure/vehicle.h"
+#include "romfiles/imagecheck.h"
 #include "romfiles/programset.h"
 
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -119,10 +124,19 @@ std::vector<std::string> TableHeader() {
                                     "gvwr_source"};
     for (const CampaignInfoField &field : CampaignInfoFields())
         header.push_back(std::string("info_") + field.key);
+    header.insert(header.end(), {"log_sha256", "image", "slot_crc32", "aux_slot_crc32", "following_delay_s",
+                                 "following_gain", "following_offset_deg", "following_rms_error_deg",
+                                 "following_peak_error_deg", "following_reason", "quillard_version"});
     return header;
 }
 
-std::vector<std::string> TableRow(const CampaignRunResult &c, const CampaignResult &campaign) {
+// A figure of the comparison as the CSV writes it: empty where it was not measured.
+std::string FollowingCell(double value, int decimals) {
+    return std::isfinite(value) ? Fixed(value, decimals) : std::string();
+}
+
+std::vector<std::string> TableRow(const CampaignRunResult &c, const CampaignResult &campaign,
+                                  const ReportRunTrace &trace) {
     const SwdResult &r = c.result;
     auto yes = [](bool b) { return std::string(b ? "true" : "false"); };
     std::vector<std::string> row{std::to_string(c.run.run), c.run.set, std::to_string(c.run.program),
@@ -145,118 +159,31 @@ std::vector<std::string> TableRow(const CampaignRunResult &c, const CampaignResu
                            campaign.gvwr.source});
     for (const CampaignInfoField &field : CampaignInfoFields())
         row.push_back(CampaignInfoValue(campaign.info, field.key));
+    const std::optional<ReportSlot> &slot = trace.slot;
+    row.insert(row.end(),
+               {trace.logSha256, slot ? FileNameOf(slot->image) : "", slot ? CrcText(slot->binCrc) : "",
+                slot && slot->auxCrc ? CrcText(*slot->auxCrc) : ""});
+    const Comparison *compared =
+        trace.following && trace.following->comparison ? &*trace.following->comparison : nullptr;
+    row.insert(row.end(), {compared ? FollowingCell(compared->delay, 4) : "",
+                           compared ? FollowingCell(compared->gain, 4) : "",
+                           compared ? FollowingCell(compared->offset, 3) : "",
+                           compared ? FollowingCell(compared->rmsError, 3) : "",
+                           compared ? FollowingCell(compared->peakError, 3) : "",
+                           trace.following ? trace.following->reason : "", QUILLARD_VERSION});
     return row;
 }
 
-std::string CsvText(const CampaignResult &campaign) {
+std::string CsvText(const CampaignResult &campaign, const std::vector<ReportRunTrace> &traces) {
     std::string text;
     auto add = [&](const std::vector<std::string> &cells) {
         for (std::size_t k = 0; k < cells.size(); ++k) text += (k ? "," : "") + CsvCell(cells[k]);
         text += "\n";
     };
     add(TableHeader());
-    for (const CampaignRunResult &c : campaign.runs) add(TableRow(c, campaign));
+    for (std::size_t k = 0; k < campaign.runs.size(); ++k)
+        add(TableRow(campaign.runs[k], campaign, traces[k]));
     return text;
-}
-
-// The text in lines of at most the width, broken at blanks, the lines after the first indented: the
-// report's first page does not wrap its lines.
-void AddWrapped(std::vector<std::string> &lines, const std::string &text, std::size_t width = 90) {
-    std::string line;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find(' ', at);
-        if (end == std::string::npos) end = text.size();
-        const std::string word = text.substr(at, end - at);
-        if (!line.empty() && line.size() + 1 + word.size() > width) {
-            lines.push_back(line);
-            line = "    " + word;
-        } else {
-            line += (line.empty() ? "" : " ") + word;
-        }
-        at = end + 1;
-    }
-    lines.push_back(line);
-}
-
-std::string RunNumbers(const std::vector<int> &runs) {
-    std::string text;
-    for (int run : runs) text += (text.empty() ? "" : ", ") + std::to_string(run);
-    return text;
-}
-
-CoverReportPage CoverOf(const CliOptions &options, const CampaignResult &campaign) {
-    using namespace SwdCriteria;
-    const CampaignVerdict &verdict = campaign.verdict;
-    CoverReportPage cover;
-    cover.title = "Sine-with-dwell campaign: " + std::string(RunStateTitle(verdict.state));
-    // The information as given, the GVWR as applied, with where it came from when it is not given there.
-    CampaignInfo shown = campaign.info;
-    if (campaign.gvwr.kg > 0) shown.gvwr = campaign.gvwr.kg;
-    std::string gvwrLabel;
-    for (const CampaignInfoField &field : CampaignInfoFields())
-        if (std::string(field.key) == "gvwr") gvwrLabel = field.label;
-    for (std::string line : CampaignInfoLines(shown)) {
-        if (line.rfind(gvwrLabel, 0) == 0 && campaign.gvwr.kg > 0 && !campaign.info.gvwr)
-            line += " (from " + campaign.gvwr.source + ")";
-        AddWrapped(cover.lines, line);
-    }
-    cover.lines.push_back(campaign.a.value > 0
-                              ? Format("A = %.1f deg (steer angle at 0.3 g from the slowly increasing steer "
-                                       "runs; from %s)",
-                                       campaign.a.value, campaign.a.source.c_str())
-                              : std::string("A: not known, so the campaign cannot pass"));
-    cover.lines.push_back(Format("Runs: %zu, passed %d, failed %d, invalid %d%s", campaign.runs.size(),
-                                 verdict.passed, verdict.failed, verdict.invalid,
-                                 verdict.reason.empty() ? "" : (": " + verdict.reason).c_str()));
-    for (const std::string &line : RegulationCriteria(campaign.regulation, campaign.gvwr.kg))
-        AddWrapped(cover.lines, line);
-    AddWrapped(cover.lines,
-               Format("Each run must show: the speed at BOS %g +/- %g km/h, the commanded amplitude (within "
-                      "%g %%, at least %g deg), one run per log, every channel trusted; otherwise it is "
-                      "invalid",
-                      Speed, SpeedTolerance, 100 * AmplitudeTolerance, AmplitudeToleranceFloor));
-    for (RunCondition condition : RunConditions()) {
-        std::vector<int> stated;
-        for (const CampaignRunResult &c : campaign.runs) {
-            const auto &s = c.result.verdict.StatedConditions();
-            if (std::find(s.begin(), s.end(), condition) != s.end()) stated.push_back(c.run.run);
-        }
-        if (!stated.empty())
-            AddWrapped(cover.lines, std::string("Stated, not measured: ") + RunConditionText(condition) +
-                                        " in run" + (stated.size() > 1 ? "s " : " ") + RunNumbers(stated));
-    }
-    // The runs that did not pass, those with one reason together, so that the page keeps its table.
-    std::vector<std::pair<std::string, std::vector<int>>> reasons;
-    for (const CampaignRunResult &c : campaign.runs) {
-        if (c.result.pass) continue;
-        const std::string why = std::string(RunStateName(c.result.state)) + ": " + c.result.reason;
-        auto same =
-            std::find_if(reasons.begin(), reasons.end(), [&](const auto &r) { return r.first == why; });
-        if (same == reasons.end())
-            reasons.push_back({why, {c.run.run}});
-        else
-            same->second.push_back(c.run.run);
-    }
-    for (const auto &[why, numbers] : reasons)
-        AddWrapped(cover.lines, (numbers.size() > 1 ? "Runs " : "Run ") + RunNumbers(numbers) + " " + why);
-    cover.lines.push_back("Run list: " + options.files.front());
-    cover.header = {"run",        "amplitude",  "log",        "BOS s",    "COS s",
-                    "peak deg/s", "ratio 1.00", "ratio 1.75", "displ. m", "verdict"};
-    for (const CampaignRunResult &c : campaign.runs) {
-        std::vector<std::string> row{std::to_string(c.run.run), Format("%.2f deg", c.run.amplitude),
-                                     FileNameOf(c.log)};
-        const SwdResult &r = c.result;
-        if (r.processed)
-            row.insert(row.end(), {Fixed(r.bos, 3), Fixed(r.cos, 3), Fixed(r.peakYawRate, 2),
-                                   FigureText(r.ratio1, 2, "%"), FigureText(r.ratio2, 2, "%"),
-                                   Fixed(r.displacement, 3)});
-        else
-            row.insert(row.end(), 6, "");
-        row.push_back(r.pass ? "pass" : RunStateTitle(r.state));
-        cover.rows.push_back(row);
-        cover.rowPasses.push_back(r.pass);
-    }
-    return cover;
 }
 
 Json InfoJson(const CampaignInfo &info) {
@@ -267,7 +194,27 @@ Json InfoJson(const CampaignInfo &info) {
     return document;
 }
 
-Json RunJson(const CampaignRunResult &c, const VehicleLog &log, const SwdOptions &settings) {
+Json SlotJson(const std::optional<ReportSlot> &slot) {
+    if (!slot) return nullptr;
+    return {{"image", FileName(slot->image)},
+            {"crc32", CrcText(slot->binCrc)},
+            {"aux_crc32", slot->auxCrc ? Json(CrcText(*slot->auxCrc)) : Json(nullptr)}};
+}
+
+Json FollowingJson(const std::optional<ReportFollowing> &following) {
+    if (!following) return nullptr;
+    if (!following->comparison) return {{"reason", following->reason}};
+    const Comparison &c = *following->comparison;
+    auto figure = [](double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); };
+    return {{"delay_s", figure(c.delay)},
+            {"gain", figure(c.gain)},
+            {"offset_deg", figure(c.offset)},
+            {"rms_error_deg", figure(c.rmsError)},
+            {"peak_error_deg", figure(c.peakError)}};
+}
+
+Json RunJson(const CampaignRunResult &c, const VehicleLog &log, const SwdOptions &settings,
+             const ReportRunTrace &trace) {
     Json run{{"run", c.run.run},
              {"set", FileName(c.run.set)},
              {"program", c.run.program},
@@ -279,6 +226,9 @@ Json RunJson(const CampaignRunResult &c, const VehicleLog &log, const SwdOptions
              {"direction", Optional(c.direction)},
              {"reading", LogInfoJson(log.info)}};
     run.update(SwdJson(c.result, settings));
+    run["log_sha256"] = trace.logSha256;
+    run["slot"] = SlotJson(trace.slot);
+    run["following"] = FollowingJson(trace.following);
     if (c.result.state == RunState::Invalid) run["invalid"] = c.result.reason;
     return run;
 }
@@ -337,27 +287,23 @@ int EvaluateCampaign(const CliOptions &options) {
     const CampaignResult campaign =
         JudgeCampaignRuns(paired, logs, in.list, in.settings, in.a, in.gvwr, in.info);
     const bool pass = campaign.verdict.state == RunState::Pass;
-    if (!options.csv.empty()) WriteOutput(options, options.csv, CsvText(campaign));
-    if (!options.output.empty()) {
-        std::vector<RunReportPage> pages;
-        for (const CampaignRunResult &c : campaign.runs)
-            if (c.result.processed)
-                pages.push_back(
-                    RunPageOf(c.result, campaign.settings.swd,
-                              Format("Run %d of %zu: %s program %d, amplitude %.2f deg (%s)", c.run.run,
-                                     campaign.runs.size(), FileNameOf(c.run.set).c_str(), c.run.program,
-                                     c.run.amplitude, FileNameOf(c.log).c_str())));
-        WriteOutput(options, options.output, EvaluationPdfBytes(CoverOf(options, campaign), pages));
-    }
+    const std::vector<ReportRunTrace> traces = RunTracesOf(options, campaign, logs, paired);
+    const std::optional<ReportSis> sis = SisRunsOf(options);
+    if (!options.csv.empty()) WriteOutput(options, options.csv, CsvText(campaign, traces));
+    if (!options.output.empty())
+        WriteOutput(
+            options, options.output,
+            CampaignReportPdf(campaign, {QUILLARD_VERSION, FileNameOf(options.files.front()), sis, traces}));
     if (!options.json) {
         PrintLines(stdout, TextLines(campaign, logs, paired));
         return pass ? 0 : 1;
     }
     Json runs = Json::array();
     for (std::size_t k = 0; k < campaign.runs.size(); ++k)
-        runs.push_back(RunJson(campaign.runs[k], logs[paired[k].index], campaign.settings.swd));
+        runs.push_back(RunJson(campaign.runs[k], logs[paired[k].index], campaign.settings.swd, traces[k]));
     std::vector<std::string> criteria = RegulationCriteria(campaign.regulation, campaign.gvwr.kg);
-    PrintJson({{"run_list", FileName(options.files.front())},
+    PrintJson({{"quillard_version", QUILLARD_VERSION},
+               {"run_list", FileName(options.files.front())},
                {"pairing", PairingName(in.settings.pairing)},
                {"a_deg", campaign.a.value > 0 ? Json(campaign.a.value) : Json(nullptr)},
                {"a_source", Optional(campaign.a.source)},
@@ -367,6 +313,7 @@ int EvaluateCampaign(const CliOptions &options) {
                {"regulation", RegulationName(campaign.regulation)},
                {"criteria", criteria},
                {"test_information", InfoJson(campaign.info)},
+               {"sis", sis ? SisRunsJson(*sis) : Json(nullptr)},
                {"runs", runs},
                {"passed", campaign.verdict.passed},
                {"failed", campaign.verdict.failed},

@@ -105,6 +105,8 @@ struct CliOptions {
     double wheelbase = 0;                 // evaluate understeer --wheelbase, m (0: not given)
     bool linear = false;                  // simulate --linear: the linear reference vehicle
     std::string amplitudeSource;          // where amplitudeA came from: "--amplitude-a", the SIS file's name
+    std::string amplitudeFile;            // --amplitude-from: the SIS file, whose runs the report shows
+    std::vector<std::string> images;      // evaluate campaign --images: the EPROM files of the runs' sets
     std::string infoFile;                 // evaluate campaign --info: the test information
     Regulation regulation = Regulation::Fmvss126; // evaluate campaign --regulation
     Pairing pairing = Pairing::Order;             // evaluate campaign --pair

@@ -127,6 +127,7 @@ struct Files {
 struct CommandLine {
     std::vector<std::string> given;            // names of the options given, in order, repeats included
     std::map<std::string, std::string> values; // the value of each option given (the last one)
+    std::map<std::string, std::vector<std::string>> every; // every value of each, for an option repeated
     std::vector<std::string> positional;
     bool Has(const std::string &name) const { return values.count(name) > 0; }
     std::string ValueOf(const std::string &name) const; // "" when not given

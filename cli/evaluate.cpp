@@ -23,15 +23,6 @@ Json StatedJson(const RunVerdict &verdict) {
     return stated;
 }
 
-Json ReadJsonFile(const std::string &path) {
-    const std::string bytes = ReadingInput(path, [&] { return ReadFileBytes(path, JsonFileLimit); });
-    try {
-        return Json::parse(bytes);
-    } catch (const Json::exception &) {
-        throw InputError(path, "is not a JSON document");
-    }
-}
-
 // What the program of evaluate swd --program-file says of its run: the commanded amplitude (its peak
 // steer), its maxsteer and short pulses for the steer's dropouts, and A from its note.
 struct RunProgram {
@@ -243,6 +234,15 @@ Json Optional(const std::optional<bool> &value) { return value ? Json(*value) : 
 void WriteOutput(const CliOptions &options, const std::string &path, const std::string &bytes) {
     CheckOutput(options, path, false);
     WriteFileAtomically(path, bytes);
+}
+
+Json ReadJsonFile(const std::string &path) {
+    const std::string bytes = ReadingInput(path, [&] { return ReadFileBytes(path, JsonFileLimit); });
+    try {
+        return Json::parse(bytes);
+    } catch (const Json::exception &) {
+        throw InputError(path, "is not a JSON document");
+    }
 }
 
 double AmplitudeFromSisFile(const std::string &path) {

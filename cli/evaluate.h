@@ -26,5 +26,22 @@ std::string ReportText(const std::string &bytes);
 // Writes an output file named by an option, atomically, after the checks every output has.
 void WriteOutput(const CliOptions &options, const std::string &path, const std::string &bytes);
 
+// A JSON file named by an option, or InputError.
+Json ReadJsonFile(const std::string &path);
+
 // evaluate campaign (campaign.cpp).
 int EvaluateCampaign(const CliOptions &options);
+
+// What the campaign's report needs besides the result (campaigntrace.cpp): the SIS runs of
+// --amplitude-from's file, and each run's log hash, slot CRC-32s (--images) and how well the machine
+// followed its program (where its set file is there). Throws UsageError for an image of no set of the
+// runs.
+struct CampaignResult;
+struct ReportSis;
+struct ReportRunTrace;
+std::optional<ReportSis> SisRunsOf(const CliOptions &options);
+std::vector<ReportRunTrace> RunTracesOf(const CliOptions &options, const CampaignResult &campaign,
+                                        const std::vector<VehicleLog> &logs,
+                                        const std::vector<PairedRun> &paired);
+// The SIS runs as the JSON gives them.
+Json SisRunsJson(const ReportSis &sis);

@@ -428,7 +428,9 @@ void FinishEvaluate(const CommandLine &line, CliOptions &options) {
     if (line.Has("amplitude-from")) {
         options.amplitudeA = AmplitudeFromSisFile(line.ValueOf("amplitude-from"));
         options.amplitudeSource = FileNameOf(line.ValueOf("amplitude-from"));
+        options.amplitudeFile = line.ValueOf("amplitude-from");
     }
+    if (line.Has("images")) options.images = line.every.at("images"); // once per set
     if (!(options.fitLow < options.fitHigh && options.fitLow <= 0.3 && options.fitHigh >= 0.3))
         throw UsageError(Format("the fit runs from --fit-low to --fit-high around 0.3 g: %g to %g g",
                                 options.fitLow, options.fitHigh));
@@ -484,6 +486,9 @@ CommandLine ReadCommandLine(const QCommandLineParser &parser) {
     for (const QString &name : parser.optionNames()) {
         line.given.push_back(Bytes(name));
         line.values[Bytes(name)] = Bytes(parser.value(name));
+        std::vector<std::string> &every = line.every[Bytes(name)];
+        if (every.empty())
+            for (const QString &value : parser.values(name)) every.push_back(Bytes(value));
     }
     for (const QString &argument : parser.positionalArguments()) line.positional.push_back(Bytes(argument));
     return line;

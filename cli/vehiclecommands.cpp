@@ -18,12 +18,15 @@ Command EvaluateCommand(const SharedOptions &shared) {
       commanded amplitude, one run or A, or a channel cannot be trusted). Exit 1 unless it passes.
   evaluate campaign RUNS.json LOG... [--amplitude-a A | --amplitude-from SIS.json] [--gvwr KG]
                    [--accept speed] [--vehicle-name TEXT] [--info INFO.txt] [--vehicle CAR.txt]
-                   [--regulation NAME] [--pair order|name|logged] [-o REPORT.pdf] [--csv TABLE.csv]
-                   [VEHICLE LOG OPTIONS] [--json]
+                   [--regulation NAME] [--pair order|name|logged] [--images SET.bin]...
+                   [-o REPORT.pdf] [--csv TABLE.csv] [VEHICLE LOG OPTIONS] [--json]
       Judge every run of a series: RUNS.json is the run list of template --series ... --json, with
       one log per run, paired in run order, by the file names or by the set and program each log
-      names. Writes the table as CSV and a PDF report (a first page with the regulation, the test
-      information, A and every run, then a page per run). --info names the test information file
+      names. Writes the table as CSV and a PDF report: a first page with the regulation, the test
+      information, A and every run with its margins; the SIS runs of --amplitude-from; a page per
+      run, with how well the machine followed its program where its set is there; a last page
+      with the version, the processing, each log's SHA-256, each run's slot CRC-32s (--images,
+      once per set) and the sign-off. --info names the test information file
       (key = value lines); the GVWR comes from --gvwr, else from it, else from --vehicle's file.
       The campaign passes only when every run passes and A is known; exit 1 otherwise.
   evaluate step|sine|response|understeer|rollover RUN... [-o REPORT.pdf] [--vehicle-name TEXT]
@@ -60,6 +63,9 @@ Command EvaluateCommand(const SharedOptions &shared) {
          Text("vehicle-name", "TEXT", Set<&CliOptions::vehicleName>).Only("campaign step sine response understeer rollover"),
          File("info", "INFO.txt", Set<&CliOptions::infoFile>).Only("campaign"),
          File("vehicle", "CAR.txt", Set<&CliOptions::vehicleFile>).Only("campaign"),
+         File("images", "SET.bin", nullptr) // every one given: FinishEvaluate
+             .Only("campaign")
+             .Help("the EPROM file of a set (its .aux beside it): the report gives each run's slot CRC-32"),
          Choice("regulation", "NAME",
                 {{RegulationName(Regulation::Fmvss126), ""},
                  {RegulationName(Regulation::UnR140), ""},

@@ -66,11 +66,99 @@ void DashedLine(Canvas &canvas, double x1, double y1, double x2, double y2, Colo
     canvas.SetPen(saved);
 }
 
-// A vertical marker across the plot area with its name at the top.
-void Marker(Canvas &canvas, double t, const std::string &name, bool label) {
+// A vertical marker across the plot area with its name at the top, or at the foot (the check times,
+// whose last lies where the legend is at the top).
+void Marker(Canvas &canvas, double t, const std::string &name, bool label, bool atFoot = false) {
     const TWorldWindow w = EffectiveWorld();
     DashedLine(canvas, t, w.YLow, t, w.YHigh, Grey, PenStyle::Dash);
-    if (label) canvas.TextOut(WorldToPixelX(t) + 3, WorldToPixelY(w.YHigh) + 2, name);
+    if (!label) return;
+    const int y = atFoot ? WorldToPixelY(w.YLow) - canvas.TextHeight(name) - 2 : WorldToPixelY(w.YHigh) + 2;
+    canvas.TextOut(WorldToPixelX(t) + 3, y, name);
+}
+
+// A blank page in viewport 1; returns its margin.
+int FreshPage(int width, int height) {
+    InitGraph();
+    SetViewportRect(1, {0, 0}, {width, height});
+    ClearViewport(1);
+    return width / 16;
+}
+
+// A table page's title and lines; returns the y a line below them.
+int TitleAndLines(Canvas &canvas, int margin, const std::string &title,
+                  const std::vector<std::string> &lines) {
+    Title(canvas, margin, margin, title, 14);
+    return WriteLines(canvas, margin, margin + 3 * LineHeight(canvas), lines) + LineHeight(canvas);
+}
+
+// The page's foot, at the right under the bottom margin's middle.
+void Footer(Canvas &canvas, int width, int height, const std::string &text) {
+    if (text.empty()) return;
+    const int margin = width / 16;
+    canvas.SetFont(Font{"Arial", 9, false});
+    canvas.TextOut(width - margin - canvas.TextWidth(text), height - margin / 2 - canvas.TextHeight(text),
+                   text);
+}
+
+struct Table {
+    const std::vector<std::string> &header, &units;
+    const std::vector<std::vector<std::string>> &rows;
+    const std::vector<bool> &rowPasses;
+    const std::vector<std::string> &rowNotes;
+};
+
+// A table from (x, y) to the right edge, columns as wide as their widest cell, numbers to the right,
+// the first column to the left, in the largest type from 9 points down that lets it fit; a row that
+// did not pass in red, a row's note on a line under it. Stops before the bottom; returns the y below
+// the last line written.
+int WriteTable(Canvas &canvas, int x0, int y, int right, int bottom, const Table &table) {
+    std::vector<int> widths;
+    int points = 9, gap = 0;
+    for (; points >= 6; --points) {
+        widths.assign(table.header.size(), 0);
+        auto measure = [&](const std::vector<std::string> &cells) {
+            for (std::size_t k = 0; k < cells.size() && k < widths.size(); ++k)
+                widths[k] = std::max(widths[k], canvas.TextWidth(cells[k]));
+        };
+        canvas.SetFont(Font{"Arial", points, true});
+        measure(table.header);
+        canvas.SetFont(Font{"Arial", points, false});
+        measure(table.units);
+        for (const auto &row : table.rows) measure(row);
+        gap = canvas.TextWidth("  ");
+        int total = 0;
+        for (int w : widths) total += w + gap;
+        if (x0 + total - gap <= right) break;
+    }
+    points = std::max(points, 6);
+    auto writeRow = [&](const std::vector<std::string> &cells, Color colour) {
+        const Pen saved = canvas.GetPen();
+        canvas.SetPen(Pen{colour, 1, PenStyle::Solid});
+        int x = x0;
+        for (std::size_t k = 0; k < cells.size() && k < widths.size(); ++k) {
+            canvas.TextOut(x + (k == 0 ? 0 : widths[k] - canvas.TextWidth(cells[k])), y, cells[k]);
+            x += widths[k] + gap;
+        }
+        canvas.SetPen(saved);
+        y += LineHeight(canvas);
+    };
+    canvas.SetFont(Font{"Arial", points, true});
+    writeRow(table.header, Colors::Black);
+    canvas.SetFont(Font{"Arial", points, false});
+    if (!table.units.empty()) writeRow(table.units, Grey);
+    for (std::size_t r = 0; r < table.rows.size() && y < bottom; ++r) {
+        const Color colour = r < table.rowPasses.size() && !table.rowPasses[r] ? DarkRed : Colors::Black;
+        writeRow(table.rows[r], colour);
+        if (r < table.rowNotes.size() && !table.rowNotes[r].empty()) {
+            const Pen saved = canvas.GetPen();
+            canvas.SetPen(Pen{colour, 1, PenStyle::Solid});
+            canvas.TextOut(x0 + 2 * gap, y, table.rowNotes[r]);
+            canvas.SetPen(saved);
+            y += LineHeight(canvas);
+        }
+    }
+    canvas.SetFont(Font{"Arial", 9, false});
+    return y;
 }
 
 // One graph of the page in viewport and world n: axes, markers, the trace, its name.
@@ -87,7 +175,7 @@ void Panel(Canvas &canvas, int n, const RunReportPage &page, const std::vector<d
     for (double check : {page.check1, page.check2}) {
         char label[32];
         std::snprintf(label, sizeof label, "%+.2f", check);
-        Marker(canvas, page.cos + check, label, n == 2);
+        Marker(canvas, page.cos + check, std::string(label) + " s", n == 2, true);
     }
     const Pen saved = canvas.GetPen();
     canvas.SetPen(Pen{colour, 2, PenStyle::Solid});
@@ -100,47 +188,36 @@ void Panel(Canvas &canvas, int n, const RunReportPage &page, const std::vector<d
 
 void DrawCoverPage(Canvas &canvas, int width, int height, const CoverReportPage &page) {
     const PlotScope scope(&canvas);
-    InitGraph();
-    SetViewportRect(1, {0, 0}, {width, height});
-    ClearViewport(1);
-    const int margin = width / 16;
-    Title(canvas, margin, margin, page.title, 14);
-    int y = WriteLines(canvas, margin, margin + 3 * LineHeight(canvas), page.lines) + LineHeight(canvas);
-    // The run table: columns as wide as their widest cell.
-    std::vector<int> widths(page.header.size(), 0);
-    auto measure = [&](const std::vector<std::string> &cells) {
-        for (std::size_t k = 0; k < cells.size() && k < widths.size(); ++k)
-            widths[k] = std::max(widths[k], canvas.TextWidth(cells[k]));
-    };
-    canvas.SetFont(Font{"Arial", 9, true});
-    measure(page.header);
-    canvas.SetFont(Font{"Arial", 9, false});
-    for (const auto &row : page.rows) measure(row);
-    const int gap = canvas.TextWidth("  ");
-    auto writeRow = [&](const std::vector<std::string> &cells, Color colour) {
-        const Pen saved = canvas.GetPen();
-        int x = margin;
-        for (std::size_t k = 0; k < cells.size() && k < widths.size(); ++k) {
-            canvas.SetPen(Pen{colour, 1, PenStyle::Solid});
-            canvas.TextOut(x + (k == 0 ? 0 : widths[k] - canvas.TextWidth(cells[k])), y, cells[k]);
-            x += widths[k] + gap;
+    const int margin = FreshPage(width, height);
+    int y = TitleAndLines(canvas, margin, page.title, page.lines);
+    y = WriteTable(canvas, margin, y, width - margin, height - margin,
+                   {page.header, page.units, page.rows, page.rowPasses, page.rowNotes});
+    y = WriteLines(canvas, margin, y + LineHeight(canvas), page.after);
+    if (page.signOff) {
+        // Room to write by hand: a name, a date and a signature on a line each.
+        const int line = LineHeight(canvas), right = width - margin;
+        y += line;
+        for (const char *role : {"Tested by", "Checked by"}) {
+            canvas.SetFont(Font{"Arial", 10, true});
+            canvas.TextOut(margin, y, role);
+            canvas.SetFont(Font{"Arial", 9, false});
+            y += 3 * line / 2;
+            for (const char *field : {"Name", "Date", "Signature"}) {
+                canvas.TextOut(margin, y, field);
+                const int from = margin + canvas.TextWidth("Signature  ");
+                canvas.MoveTo(from, y + line - 4);
+                canvas.LineTo(right, y + line - 4);
+                y += 3 * line / 2;
+            }
+            y += line / 2;
         }
-        canvas.SetPen(saved);
-        y += LineHeight(canvas);
-    };
-    canvas.SetFont(Font{"Arial", 9, true});
-    writeRow(page.header, Colors::Black);
-    canvas.SetFont(Font{"Arial", 9, false});
-    for (std::size_t r = 0; r < page.rows.size() && y < height - margin; ++r)
-        writeRow(page.rows[r], r < page.rowPasses.size() && !page.rowPasses[r] ? DarkRed : Colors::Black);
+    }
+    Footer(canvas, width, height, page.footer);
 }
 
 void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &page) {
     const PlotScope scope(&canvas);
-    InitGraph();
-    SetViewportRect(1, {0, 0}, {width, height});
-    ClearViewport(1);
-    const int margin = width / 16;
+    const int margin = FreshPage(width, height);
     {
         // The verdict first, in its colour, then the run.
         const Pen saved = canvas.GetPen();
@@ -194,6 +271,64 @@ void DrawRunPage(Canvas &canvas, int width, int height, const RunReportPage &pag
     const std::string axis = "time, s";
     const TViewport &area = Plot().viewports[3];
     canvas.TextOut(area.Right - canvas.TextWidth(axis) - 4, area.Bottom - canvas.TextHeight(axis) - 4, axis);
+    Footer(canvas, width, height, page.footer);
+}
+
+void DrawSisPage(Canvas &canvas, int width, int height, const SisReportPage &page) {
+    const PlotScope scope(&canvas);
+    const int margin = FreshPage(width, height);
+    int y = TitleAndLines(canvas, margin, page.title, page.lines);
+    const std::vector<std::string> noNotes;
+    y = WriteTable(canvas, margin, y, width - margin, height - margin,
+                   {page.header, page.units, page.rows, page.rowPasses, noNotes}) +
+        LineHeight(canvas);
+    if (!page.curves.empty() && y < height - 3 * margin) {
+        // Steer over lateral acceleration, both in the direction of the turn, to a little past the fit.
+        const double xHigh = page.fitHigh * 1.2;
+        double yHigh = 1;
+        for (const SisCurve &curve : page.curves)
+            for (std::size_t i = 0; i < curve.steer.size(); ++i)
+                if (curve.lateralAcceleration[i] <= xHigh) yHigh = std::max(yHigh, curve.steer[i]);
+        SetViewportRect(1, {margin / 2, y}, {width - margin / 2, height - margin});
+        SetWorldRect(1, PointD(0, 0), PointD(xHigh, yHigh * 1.08));
+        SelectWorld(1);
+        SelectViewport(1);
+        DrawAxes(8, 10);
+        const TWorldWindow w = EffectiveWorld();
+        for (double g : {page.fitLow, page.fitHigh})
+            DashedLine(canvas, g, w.YLow, g, w.YHigh, Grey, PenStyle::Dash);
+        DashedLine(canvas, page.at, w.YLow, page.at, w.YHigh, DarkRed, PenStyle::Dash);
+        char label[48];
+        std::snprintf(label, sizeof label, "%g g", page.at);
+        canvas.TextOut(WorldToPixelX(page.at) + 3, WorldToPixelY(w.YLow) - canvas.TextHeight(label) - 2,
+                       label);
+        std::snprintf(label, sizeof label, "fit %g to %g g", page.fitLow, page.fitHigh);
+        canvas.TextOut(WorldToPixelX(page.fitLow) + 3, WorldToPixelY(w.YHigh) + 2, label);
+        const Color colours[] = {
+            OverlayColours::Blue, OverlayColours::Magenta, OverlayColours::Green, DarkRed, Grey,
+            Colors::Black};
+        std::vector<LegendEntry> legend;
+        for (std::size_t k = 0; k < page.curves.size(); ++k) {
+            const SisCurve &curve = page.curves[k];
+            const Color colour = colours[k % std::size(colours)];
+            OverlayTrace trace{{}, colour, ""};
+            for (std::size_t i = 0; i < curve.steer.size(); ++i)
+                if (curve.lateralAcceleration[i] <= xHigh && std::isfinite(curve.steer[i]))
+                    trace.points.push_back(PointD(curve.lateralAcceleration[i], curve.steer[i]));
+            const Pen saved = canvas.GetPen();
+            canvas.SetPen(Pen{colour, 1, PenStyle::Solid});
+            DrawOverlayTrace(trace);
+            canvas.SetPen(saved);
+            legend.push_back({colour, curve.name});
+        }
+        DrawLegend(legend);
+        const TViewport &area = Plot().viewports[1];
+        const std::string xAxis = "lateral acceleration, g", yAxis = "steer, deg";
+        canvas.TextOut(area.Right - canvas.TextWidth(xAxis) - 4, area.Bottom - canvas.TextHeight(xAxis) - 4,
+                       xAxis);
+        canvas.TextOut(area.Left + 4, area.Top + 4, yAxis);
+    }
+    Footer(canvas, width, height, page.footer);
 }
 
 namespace {
@@ -320,6 +455,7 @@ void DrawHandlingPage(Canvas &canvas, int width, int height, const HandlingRepor
     const int below =
         std::max(WriteLines(canvas, margin, y, left), WriteLines(canvas, width / 2 + margin / 4, y, right));
     canvas.SetFont(Font{"Arial", 9, false});
+    Footer(canvas, width, height, page.footer);
     if (page.panels.empty()) return;
     const int start = below + LineHeight(canvas) / 2;
     const int each = (height - margin - start) / static_cast<int>(page.panels.size());

@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core xvfb xauth srecord
           libkissfft-dev libmatio-dev libliquid-dev nlohmann-json3-dev libdtl-dev zlib1g-dev
+          nettle-dev
           libfast-float-dev libdragonbox-dev
           help2man appstream desktop-file-utils poppler-utils x11-utils
           python3-numpy python3-scipy)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the C libraries the core links (zlib, KissFFT, liquid-dsp) and GoogleTest for WebAssembly with
-# Debian's emcc, from the source packages Debian builds its own packages from, into build-wasm/libs/,
+# Builds the C libraries the core links (zlib, KissFFT, nettle, liquid-dsp) and GoogleTest for
+# WebAssembly with Debian's emcc, from the source packages Debian builds its own packages from, into build-wasm/libs/,
 # and links the header-only libraries in beside them. A second run does nothing while this script and
 # emcc are unchanged. Run by scripts/setup-web.sh, which installs the packages.
 #
@@ -65,6 +65,13 @@ quiet emcmake cmake -S "$kissfft" -B "$libs/kissfft-build" -DCMAKE_BUILD_TYPE=Re
     -DKISSFFT_TOOLS=OFF
 quiet cmake --build "$libs/kissfft-build" -j"$jobs"
 quiet cmake --install "$libs/kissfft-build"
+
+# nettle's SHA-256, in portable C (no assembler), without GMP or the shared library.
+nettle=$(fetch nettle nettle-)
+(cd "$nettle" && quiet emconfigure ./configure --host=wasm32-unknown-emscripten --disable-assembler \
+    --enable-mini-gmp --disable-documentation --disable-shared --disable-openssl --prefix="$prefix" &&
+    quiet emmake make -j"$jobs" libnettle.a && quiet emmake make install-headers &&
+    cp libnettle.a "$prefix/lib/")
 
 # liquid-dsp as Debian configures it: the portable C code, no SIMD. Cross-compiled, configure cannot
 # run a test program, so it is told what the C library's malloc does.

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 
 RunReportPage RunPageOf(const SwdResult &r, const SwdOptions &settings, const std::string &title) {
     RunReportPage page;
@@ -40,10 +39,14 @@ RunReportPage RunPageOf(const SwdResult &r, const SwdOptions &settings, const st
     return page;
 }
 
-namespace {
+void NumberPages(std::vector<ReportPage> &pages) {
+    for (std::size_t k = 0; k < pages.size(); ++k) {
+        const std::string footer = "Page " + std::to_string(k + 1) + " of " + std::to_string(pages.size());
+        std::visit([&](auto &page) { page.footer = footer; }, pages[k]);
+    }
+}
 
-// The bytes of an A4 portrait PDF whose pages the function draws on the device.
-std::string PdfBytes(const std::string &title, const std::function<void(QPainterPageDevice &)> &draw) {
+std::string ReportPdfBytes(const std::vector<ReportPage> &pages) {
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
@@ -52,25 +55,38 @@ std::string PdfBytes(const std::string &title, const std::function<void(QPainter
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setResolution(150);
         writer.setCreator("Quillard");
-        writer.setTitle(QString::fromLatin1(title.c_str()));
+        if (!pages.empty())
+            writer.setTitle(
+                QString::fromLatin1(std::visit([](const auto &p) { return p.title; }, pages[0]).c_str()));
         QPainterPageDevice device(writer);
         device.BeginJob();
-        draw(device);
+        for (std::size_t k = 0; k < pages.size(); ++k) {
+            if (k) device.NewPage();
+            const int width = device.PageWidth(), height = device.PageHeight();
+            std::visit(
+                [&](const auto &page) {
+                    using Page = std::decay_t<decltype(page)>;
+                    if constexpr (std::is_same_v<Page, CoverReportPage>)
+                        DrawCoverPage(device, width, height, page);
+                    else if constexpr (std::is_same_v<Page, SisReportPage>)
+                        DrawSisPage(device, width, height, page);
+                    else if constexpr (std::is_same_v<Page, RunReportPage>)
+                        DrawRunPage(device, width, height, page);
+                    else
+                        DrawHandlingPage(device, width, height, page);
+                },
+                pages[k]);
+        }
         device.EndJob();
     }
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-} // namespace
-
 std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs) {
-    return PdfBytes(cover.title, [&](QPainterPageDevice &device) {
-        DrawCoverPage(device, device.PageWidth(), device.PageHeight(), cover);
-        for (const RunReportPage &page : runs) {
-            device.NewPage();
-            DrawRunPage(device, device.PageWidth(), device.PageHeight(), page);
-        }
-    });
+    std::vector<ReportPage> pages{cover};
+    pages.insert(pages.end(), runs.begin(), runs.end());
+    NumberPages(pages);
+    return ReportPdfBytes(pages);
 }
 
 namespace {
@@ -289,15 +305,11 @@ CoverReportPage HandlingCoverOf(HandlingKind kind, const std::vector<HandlingRun
 
 std::string HandlingPdfBytes(HandlingKind kind, const std::vector<HandlingRun> &runs,
                              const std::string &vehicle) {
-    const CoverReportPage cover = HandlingCoverOf(kind, runs, vehicle);
-    return PdfBytes(cover.title, [&](QPainterPageDevice &device) {
-        DrawCoverPage(device, device.PageWidth(), device.PageHeight(), cover);
-        for (std::size_t k = 0; k < runs.size(); ++k) {
-            if (!runs[k].result.processed) continue;
-            device.NewPage();
-            DrawHandlingPage(device, device.PageWidth(), device.PageHeight(),
-                             HandlingPageOf(runs[k].result, Text("Run %zu of %zu: %s", k + 1, runs.size(),
-                                                                 runs[k].name.c_str())));
-        }
-    });
+    std::vector<ReportPage> pages{HandlingCoverOf(kind, runs, vehicle)};
+    for (std::size_t k = 0; k < runs.size(); ++k)
+        if (runs[k].result.processed)
+            pages.push_back(HandlingPageOf(
+                runs[k].result, Text("Run %zu of %zu: %s", k + 1, runs.size(), runs[k].name.c_str())));
+    NumberPages(pages);
+    return ReportPdfBytes(pages);
 }

@@ -13,8 +13,14 @@
 // limits, the figures (RunFigureLines) and the verdicts.
 RunReportPage RunPageOf(const SwdResult &result, const SwdOptions &settings, const std::string &title);
 
-// The bytes of the PDF: A4 portrait, the first page, then a page per run.
+// The bytes of the PDF: A4 portrait, the first page, then a page per run, each footed "Page x of y".
 std::string EvaluationPdfBytes(const CoverReportPage &cover, const std::vector<RunReportPage> &runs);
+
+// The bytes of the PDF of the pages as they are (footers included), A4 portrait, titled by the first.
+std::string ReportPdfBytes(const std::vector<ReportPage> &pages);
+
+// "Page 3 of 21" on every page, in order.
+void NumberPages(std::vector<ReportPage> &pages);
 
 // A handling run of a report: its log's name and what its evaluation gave.
 struct HandlingRun {
@@ -32,6 +38,7 @@ HandlingReportPage HandlingPageOf(const HandlingResult &result, const std::strin
 CoverReportPage HandlingCoverOf(HandlingKind kind, const std::vector<HandlingRun> &runs,
                                 const std::string &vehicle);
 
-// The bytes of the PDF of the runs: A4 portrait, the first page, then a page per run that gave figures.
+// The bytes of the PDF of the runs: A4 portrait, the first page, then a page per run that gave figures,
+// each footed "Page x of y".
 std::string HandlingPdfBytes(HandlingKind kind, const std::vector<HandlingRun> &runs,
                              const std::string &vehicle);

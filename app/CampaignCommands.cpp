@@ -6,7 +6,9 @@
 #include "app/SummaryPanel.h"
 #include "compiler/compile.h"
 #include "files/fileio.h"
+#include "files/sha256.h"
 #include "graph/overlay.h"
+#include "graph/ui/CampaignReport.h"
 #include "graph/ui/EvaluatedRun.h"
 #include "graph/ui/EvaluationReport.h"
 #include "measure/ui/Evaluatecampaigndlg.h"
@@ -48,70 +50,31 @@ std::string RunTitle(const CampaignRunResult &c, std::size_t runs) {
            FigureText(c.run.amplitude, 2, "deg") + " (" + FileNameOf(c.log) + ")";
 }
 
-// The line broken at blanks into lines that fit the page's width, those after the first indented.
-void AddBroken(std::vector<std::string> &lines, const std::string &line, std::size_t width = 90) {
-    std::size_t from = 0;
-    std::string indent;
-    while (line.size() - from + indent.size() > width) {
-        std::size_t at = line.rfind(' ', from + width - indent.size());
-        if (at == std::string::npos || at <= from) at = line.find(' ', from + 1);
-        if (at == std::string::npos) break;
-        lines.push_back(indent + line.substr(from, at - from));
-        from = at + 1;
-        indent = "    ";
+// What the report needs besides the result: each log's SHA-256 and how well the machine followed the
+// run's program, where its set is beside the run list and compiles. The images are not asked for here,
+// so the sign-off page gives no slot CRCs; the SIS runs' page is left to quillard-cli.
+CampaignReportInputs ReportInputsOf(const JudgedCampaign &judged) {
+    CampaignReportInputs inputs;
+    inputs.version = QUILLARD_VERSION;
+    inputs.runList = Latin1Line(QFileInfo(judged.runList).fileName());
+    for (std::size_t k = 0; k < judged.result.runs.size(); ++k) {
+        const CampaignRunResult &c = judged.result.runs[k];
+        ReportRunTrace trace;
+        trace.logSha256 = Sha256Hex(ReadFileBytes(c.log, LogFileLimit));
+        const QString set = QDir(QFileInfo(judged.runList).absolutePath()).filePath(FromPath(c.run.set));
+        if (QFileInfo(set).isFile() && c.run.program >= 0 && c.run.program < ProgramCount) {
+            const ProgramSet programs = ReadProgramSet(ToPath(set));
+            CompilerState state;
+            if (CompileProgram(state, programs[static_cast<std::size_t>(c.run.program)], {}))
+                trace.following = FollowingOf(CommandedFrom(state), judged.logs[judged.paired[k].index]);
+            else
+                trace.following =
+                    ReportFollowing{std::nullopt, "program " + std::to_string(c.run.program) + " of " +
+                                                      FileNameOf(c.run.set) + " does not compile"};
+        }
+        inputs.runs.push_back(std::move(trace));
     }
-    lines.push_back(indent + line.substr(from));
-}
-
-// The report's first page: the campaign's verdict, the test information, A, the regulation and its
-// criteria, and a row per run with its figures and their margins.
-CoverReportPage CampaignCover(const JudgedCampaign &judged) {
-    const CampaignResult &campaign = judged.result;
-    const CampaignVerdict &v = campaign.verdict;
-    CoverReportPage cover;
-    cover.title = "Sine-with-dwell campaign: " + std::string(RunStateTitle(v.state));
-    CampaignInfo shown = campaign.info;
-    if (campaign.gvwr.kg > 0) shown.gvwr = campaign.gvwr.kg;
-    cover.lines = CampaignInfoLines(shown);
-    cover.lines.push_back(campaign.a.value > 0 ? "A = " + FigureText(campaign.a.value, 1, "deg") + " (from " +
-                                                     campaign.a.source + ")"
-                                               : std::string("A: not known, so the campaign cannot pass"));
-    cover.lines.push_back("Runs: " + std::to_string(campaign.runs.size()) + ", passed " +
-                          std::to_string(v.passed) + ", failed " + std::to_string(v.failed) + ", invalid " +
-                          std::to_string(v.invalid) + (v.reason.empty() ? "" : ": " + v.reason));
-    for (const std::string &line : RegulationCriteria(campaign.regulation, campaign.gvwr.kg))
-        AddBroken(cover.lines, line);
-    for (const CampaignRunResult &c : campaign.runs)
-        if (!c.result.reason.empty())
-            AddBroken(cover.lines, "Run " + std::to_string(c.run.run) + " " + RunStateTitle(c.result.state) +
-                                       ": " + c.result.reason);
-    cover.lines.push_back("Run list: " + Latin1Line(QFileInfo(judged.runList).fileName()));
-    cover.header = {"run",
-                    "amplitude",
-                    "log",
-                    "first steer",
-                    "ratio 1.00 (margin)",
-                    "ratio 1.75 (margin)",
-                    "displ. m (margin)",
-                    "verdict"};
-    auto withMargin = [](double value, int decimals, const char *unit, const std::optional<double> &margin) {
-        return FigureText(value, decimals, unit) + (margin ? " (" + MarginText(*margin, decimals) + ")" : "");
-    };
-    for (const CampaignRunResult &c : campaign.runs) {
-        const SwdResult &r = c.result;
-        std::vector<std::string> row{std::to_string(c.run.run), FigureText(c.run.amplitude, 2, "deg"),
-                                     FileNameOf(c.log), c.direction};
-        if (r.processed)
-            row.insert(row.end(), {withMargin(r.ratio1, 2, "%", c.margins.ratio1),
-                                   withMargin(r.ratio2, 2, "%", c.margins.ratio2),
-                                   withMargin(r.displacement, 3, "", c.margins.displacement)});
-        else
-            row.insert(row.end(), 3, "");
-        row.push_back(r.pass ? "pass" : RunStateTitle(r.state));
-        cover.rows.push_back(row);
-        cover.rowPasses.push_back(r.pass);
-    }
-    return cover;
+    return inputs;
 }
 
 } // namespace
@@ -163,14 +126,11 @@ void TCampaignCommands::WriteReport() {
     request.confirmOverwrite = true;
     const QString path = ChooseFile(m_dialog, request);
     if (path.isEmpty()) return;
-    const CampaignResult &campaign = judged->result;
-    std::vector<RunReportPage> pages;
-    for (const CampaignRunResult &c : campaign.runs)
-        if (c.result.processed)
-            pages.push_back(RunPageOf(c.result, campaign.settings.swd, RunTitle(c, campaign.runs.size())));
     try {
-        WriteFileAtomically(ToPath(path), EvaluationPdfBytes(CampaignCover(*judged), pages));
+        WriteFileAtomically(ToPath(path), CampaignReportPdf(judged->result, ReportInputsOf(*judged)));
     } catch (const FileError &e) {
         ShowError(m_dialog, e);
+    } catch (const std::exception &e) { // a set that is no set
+        ShowError(m_dialog, FromLatin1(e.what()));
     }
 }

@@ -12,4 +12,4 @@ quillard-cli evaluate sis sis-1.csv sis-2.csv sis-3.csv sis-4.csv sis-5.csv sis-
 quillard-cli template sine-with-dwell --series standard --amplitude-from sis.json --lead 2 --mark 3 -o swd.rom --json > runs.json
 for set in swd-*.rom; do quillard-cli build "$set" -o "${set%.rom}.bin" --strict && quillard-cli verify "$set" "${set%.rom}.bin" --aux "${set%.rom}.aux"; done
 quillard-cli simulate --run-list runs.json --vehicle car.txt -o swd.csv
-quillard-cli evaluate campaign runs.json swd-??.csv --vehicle-name "Rehearsal car (simulate)" --vehicle car.txt -o report.pdf --csv table.csv --json > campaign.json
+quillard-cli evaluate campaign runs.json swd-??.csv --vehicle-name "Rehearsal car (simulate)" --vehicle car.txt --amplitude-from sis.json --images swd-1.bin --images swd-2.bin -o report.pdf --csv table.csv --json > campaign.json

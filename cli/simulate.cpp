@@ -22,15 +22,7 @@ VehicleParameters Vehicle(const CliOptions &options) {
 // The commanded steer of a compiled program at any time: straight between steps, held after the end.
 struct Commanded {
     CommandedProgram program;
-    double At(double t) const {
-        const auto &time = program.time;
-        if (t <= time.front()) return program.steer.front();
-        if (t >= time.back()) return program.steer.back();
-        const auto i =
-            static_cast<std::size_t>(std::upper_bound(time.begin(), time.end(), t) - time.begin()) - 1;
-        return program.steer[i] +
-               (program.steer[i + 1] - program.steer[i]) * (t - time[i]) / (time[i + 1] - time[i]);
-    }
+    double At(double t) const { return CommandedSteerAt(program, t); }
 };
 
 Commanded CompileRun(const CliOptions &options, const std::string &file, int program,

@@ -22,6 +22,15 @@ void AddStep(CommandedProgram &program, std::size_t first) {
 
 } // namespace
 
+double CommandedSteerAt(const CommandedProgram &program, double t) {
+    const auto &time = program.time;
+    if (t <= time.front()) return program.steer.front();
+    if (t >= time.back()) return program.steer.back();
+    const auto i = static_cast<std::size_t>(std::upper_bound(time.begin(), time.end(), t) - time.begin()) - 1;
+    return program.steer[i] +
+           (program.steer[i + 1] - program.steer[i]) * (t - time[i]) / (time[i + 1] - time[i]);
+}
+
 CommandedProgram CommandedFrom(const CompilerState &state) {
     CommandedProgram program;
     const int end = std::clamp(state.endIndex, 0, StepCount - 1);

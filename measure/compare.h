@@ -40,6 +40,9 @@ struct CommandedProgram {
 // The commanded program of the last compile in the compiler state.
 CommandedProgram CommandedFrom(const CompilerState &state);
 
+// The program's steer at any time, deg: straight between steps, its first and last steer held outside.
+double CommandedSteerAt(const CommandedProgram &program, double t);
+
 struct CompareOptions {
     int markFlag = 0; // with a mark column: the program's flag that the mark logs (1 to 8); 0: the one
                       // flag the program switches on

@@ -36,15 +36,7 @@ inline nlohmann::json ClosedForm(const std::string &name) {
 // The template's program compiled, its steer straight between steps, the roll-peak flag's edges.
 struct DrivenProgram {
     CommandedProgram program;
-    double At(double t) const {
-        const auto &time = program.time;
-        if (t <= time.front()) return program.steer.front();
-        if (t >= time.back()) return program.steer.back();
-        const auto i =
-            static_cast<std::size_t>(std::upper_bound(time.begin(), time.end(), t) - time.begin()) - 1;
-        return program.steer[i] +
-               (program.steer[i + 1] - program.steer[i]) * (t - time[i]) / (time[i + 1] - time[i]);
-    }
+    double At(double t) const { return CommandedSteerAt(program, t); }
 };
 
 inline DrivenProgram TemplateDrive(const std::string &name, const TemplateValues &values) {

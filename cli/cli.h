@@ -214,6 +214,7 @@ int RunCompare(const CliOptions &options);
 int RunVerify(const CliOptions &options);
 int RunDiff(const CliOptions &options);
 int RunPut(const CliOptions &options);
+// evaluate sis|swd|campaign (evaluate.cpp, campaign.cpp).
 int RunEvaluate(const CliOptions &options);
 // evaluate step|sine|response|understeer|rollover RUN... (handling.cpp).
 int RunHandlingEvaluation(const CliOptions &options);

@@ -260,6 +260,5 @@ double AmplitudeFromSisFile(const std::string &path) {
 int RunEvaluate(const CliOptions &options) {
     if (options.evaluation == "sis") return EvaluateSis(options);
     if (options.evaluation == "swd") return EvaluateSwd(options);
-    if (options.evaluation != "campaign") return RunHandlingEvaluation(options);
     return EvaluateCampaign(options);
 }

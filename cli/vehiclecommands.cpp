@@ -84,7 +84,11 @@ Command EvaluateCommand(const SharedOptions &shared) {
          Quantity("wheelbase", "M", "", 2.8, Set<&CliOptions::wheelbase>).Above(0, 20).Only("understeer")
              .Help("wheelbase in m, for the understeer gradient's Ackermann part"),
      }),
-     .run = RunEvaluate,
+     .run =
+         [](const CliOptions &o) {
+             const bool esc = o.evaluation == "sis" || o.evaluation == "swd" || o.evaluation == "campaign";
+             return esc ? RunEvaluate(o) : RunHandlingEvaluation(o);
+         },
      .finish = FinishEvaluate,
      .draws = [](const CliOptions &o) { return !o.output.empty(); }, // the PDF report
      .forms = {"sis", "swd", "campaign", "step", "sine", "response", "understeer", "rollover"}};

@@ -5,13 +5,14 @@
 // sha256sum gives it) and the slots' CRC-32s (as a CRC written here from its definition gives them).
 #include "cli/cli_runner.h"
 
+#include <QRegularExpression>
+#include <QString>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <regex>
 #include <stdexcept>
 
 namespace {
@@ -232,10 +233,11 @@ TEST_F(RehearsedReport, TheFirstPageTableHoldsEachRunsMarginsAndTheSisPageItsRun
     const std::string &first = pages->front();
     for (const Json &run : (*campaign)["runs"]) {
         // The run's row: its number first, then its figures with their margins.
-        const std::regex row("\n" + std::to_string(run["run"].get<int>()) + " [^\n]*");
-        std::smatch found;
-        ASSERT_TRUE(std::regex_search(first, found, row)) << run["run"];
-        const std::string line = found.str();
+        const QRegularExpressionMatch found =
+            QRegularExpression("\n" + QString::number(run["run"].get<int>()) + " [^\n]*")
+                .match(QString::fromStdString(first));
+        ASSERT_TRUE(found.hasMatch()) << run["run"];
+        const std::string line = found.captured().toStdString();
         const Json &m = run["margins"];
         const std::vector<std::pair<const char *, int>> margins{{"yaw_rate_ratio_1000_points", 2},
                                                                 {"yaw_rate_ratio_1750_points", 2},
@@ -285,9 +287,10 @@ TEST_F(RehearsedReport, TheSignOffPageTiesEachRunToItsLogAndItsSlot) {
         const std::string auxCrc = Hex(BitwiseCrc32(aux.substr(program * 16384, 16384)));
         EXPECT_EQ(run["slot"]["crc32"], binCrc);
         EXPECT_EQ(run["slot"]["aux_crc32"], auxCrc);
-        const std::regex row("\n" + std::to_string(run["run"].get<int>()) + " +" + log + " +swd.bin +" +
-                             std::to_string(program) + " +" + binCrc + " +" + auxCrc + " +" + sha);
-        EXPECT_TRUE(std::regex_search(signOff, row)) << log << "\n" << signOff;
+        const QRegularExpression row(
+            QString::fromStdString("\n" + std::to_string(run["run"].get<int>()) + " +" + log + " +swd.bin +" +
+                                   std::to_string(program) + " +" + binCrc + " +" + auxCrc + " +" + sha));
+        EXPECT_TRUE(row.match(QString::fromStdString(signOff)).hasMatch()) << log << "\n" << signOff;
     }
     for (const char *text : {"Quillard version ", "Tested by", "Checked by", "Name", "Date", "Signature",
                              "steer 10 Hz", "75 deg/s", "fit from 0.1 to 0.375 g"})
@@ -305,9 +308,9 @@ TEST_F(RehearsedReport, TheSignOffPageTiesEachRunToItsLogAndItsSlot) {
 
 TEST_F(RehearsedReport, NoFigureReadsMinusZero) {
     for (std::size_t k = 0; k < pages->size(); ++k) {
-        std::smatch found;
-        EXPECT_FALSE(std::regex_search((*pages)[k], found, std::regex("-0(\\.0+)?(?![0-9.])")))
-            << "page " << k + 1 << ": " << found.str();
+        const QRegularExpressionMatch found =
+            QRegularExpression("-0(\\.0+)?(?![0-9.])").match(QString::fromStdString((*pages)[k]));
+        EXPECT_FALSE(found.hasMatch()) << "page " << k + 1 << ": " << found.captured().toStdString();
     }
 }
 

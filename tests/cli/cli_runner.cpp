@@ -1,6 +1,8 @@
 // Runs quillard-cli in a temporary folder and captures what it prints.
 #include "cli/cli_runner.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -70,4 +72,13 @@ bool MakeSeries(const CliFolder &folder, const std::string &tail) {
                       ">runs.json")
                    .status == 0 &&
            folder.Run({"simulate", "--run-list", "runs.json", "-o", "swd.csv", "--tail", tail}).status == 0;
+}
+
+nlohmann::json CampaignJson(const CliFolder &folder, const std::vector<std::string> &more, int status) {
+    std::vector<std::string> arguments{"evaluate", "campaign", "runs.json"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    arguments.push_back("--json");
+    const CliResult r = folder.Run(arguments);
+    EXPECT_EQ(r.status, status) << r.err;
+    return r.out.empty() ? nlohmann::json() : nlohmann::json::parse(r.out);
 }

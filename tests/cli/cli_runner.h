@@ -1,6 +1,8 @@
 // Runs quillard-cli in a temporary folder and captures what it prints.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,3 +35,7 @@ std::string CrLf(const std::vector<std::string> &lines);
 // A series of two runs, 40 and 60 deg, in runs.json and swd.rom, and their logs swd-1.csv and swd-2.csv
 // of the default car, logged for the tail (s) after each program's end. False when a step fails.
 bool MakeSeries(const CliFolder &folder, const std::string &tail = "3");
+
+// evaluate campaign runs.json MORE... --json in the folder, expecting the exit status: its document, null
+// when it printed none.
+nlohmann::json CampaignJson(const CliFolder &folder, const std::vector<std::string> &more, int status = 0);

@@ -233,12 +233,7 @@ TEST_F(CliVerdicts, ASlowLogIsInvalidWithoutLibraryText) {
 TEST_F(CliVerdicts, ACampaignPassesOnlyWhenEveryRunItNeedsPasses) {
     ASSERT_TRUE(MakeSeries(folder, "3"));
     auto campaign = [&](std::vector<std::string> more, int status) {
-        std::vector<std::string> arguments{"evaluate", "campaign", "runs.json"};
-        arguments.insert(arguments.end(), more.begin(), more.end());
-        arguments.push_back("--json");
-        const CliResult r = folder.Run(arguments);
-        EXPECT_EQ(r.status, status) << r.err;
-        return r.out.empty() ? Json() : Json::parse(r.out);
+        return CampaignJson(folder, more, status);
     };
     const Json good = campaign({"swd-1.csv", "swd-2.csv", "--amplitude-a", "27"}, 0);
     EXPECT_EQ(good["state"], "pass");

@@ -20,12 +20,7 @@ protected:
                                  "site = M\xfchlenweg test track\r\noperator = J. Doe\r\n");
     }
     Json Campaign(const std::vector<std::string> &more, int status = 0) const {
-        std::vector<std::string> arguments{"evaluate", "campaign", "runs.json"};
-        arguments.insert(arguments.end(), more.begin(), more.end());
-        arguments.push_back("--json");
-        const CliResult r = folder.Run(arguments);
-        EXPECT_EQ(r.status, status) << r.err;
-        return r.out.empty() ? Json() : Json::parse(r.out);
+        return CampaignJson(folder, more, status);
     }
     CliFolder folder;
 };
